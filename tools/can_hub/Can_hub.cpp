@@ -17,6 +17,9 @@ namespace {
 // floods the hub cannot starve the others.
 constexpr size_t READ_CHUNK = 16384;
 
+// Kernel send buffer of a client connection.
+constexpr int SEND_BUFFER = 65536;
+
 bool set_nonblocking(int fd)
 {
     int flags = fcntl(fd, F_GETFL, 0);
@@ -148,6 +151,11 @@ void Can_hub::accept_clients()
         }
         int one = 1;
         setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        // A fixed send buffer keeps what a client that stops reading can hold
+        // up near max_queue (the kernel's own tuning would let it hold
+        // megabytes before the hub noticed).
+        int send_buffer = SEND_BUFFER;
+        setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &send_buffer, sizeof send_buffer);
         auto c = std::make_unique<Client>();
         c->fd = fd;
         c->number = next_client_number_++;
@@ -160,7 +168,7 @@ void Can_hub::read_from(Client& c)
 {
     char buf[READ_CHUNK];
     ssize_t got = read(c.fd, buf, sizeof buf);
-    if (got == 0) {
+    if (got == 0 || (got < 0 && errno == ECONNRESET)) {
         if (c.reader.in_message())
             fprintf(stderr, "can_hub: client %d left in the middle of a message\n", c.number);
         c.dead = true;
@@ -195,8 +203,8 @@ void Can_hub::read_from(Client& c)
 
 void Can_hub::handle_message(Client& c, std::string_view message)
 {
-    std::string_view words[3];
-    int n = Socketcand::split_words(message, words, 3);
+    std::string_view words[12];
+    int n = Socketcand::split_words(message, words, 12);
     std::string_view command = n > 0 ? words[0] : std::string_view();
 
     if (command == "send") {

@@ -153,7 +153,7 @@ TEST_F(Can_hub_test, ClientLeavingMidMessageRelaysNothing)
 
 TEST_F(Can_hub_test, DropsAClientThatStopsReadingWithoutStallingOthers)
 {
-    start_hub({"--max-queue", "4096"});
+    start_hub({"--max-queue", "65536"});
     Socketcand_client tx, rx, stalled;
     ASSERT_TRUE(tx.join(hub.port()));
     ASSERT_TRUE(rx.join(hub.port()));
@@ -163,19 +163,25 @@ TEST_F(Can_hub_test, DropsAClientThatStopsReadingWithoutStallingOthers)
     ASSERT_EQ(stalled.next_message(), "< ok >");
     ASSERT_EQ(stalled.next_message(), "< ok >");
 
-    // Far more than the socket buffers and the queue hold; rx reads as it
-    // goes, stalled never does.
-    const int count = 60000;
-    std::string burst;
+    // Far more than the socket buffers and the queue hold, in steps that rx
+    // reads before the next is sent, so only the client that never reads
+    // falls behind.
+    const int steps = 120, per_step = 500;
     char buf[Socketcand::MAX_MESSAGE];
-    for (int i = 0; i < count; ++i)
-        burst.append(buf, Socketcand::format_send(
-                              make_frame(0x18FF0000, true, {uint8_t(i), uint8_t(i >> 8)}), buf));
-    ASSERT_TRUE(tx.send_text(burst));
-    for (int i = 0; i < count; ++i) {
-        CAN_packet got;
-        ASSERT_TRUE(rx.next_frame(got)) << "frame " << i;
-        ASSERT_EQ(got.data[0] | got.data[1] << 8, i & 0xFFFF);
+    int received = 0;
+    for (int step = 0; step < steps; ++step) {
+        std::string burst;
+        for (int i = 0; i < per_step; ++i) {
+            int n = step * per_step + i;
+            burst.append(buf, Socketcand::format_send(
+                                  make_frame(0x18FF0000, true, {uint8_t(n), uint8_t(n >> 8)}), buf));
+        }
+        ASSERT_TRUE(tx.send_text(burst));
+        for (int i = 0; i < per_step; ++i, ++received) {
+            CAN_packet got;
+            ASSERT_TRUE(rx.next_frame(got)) << "frame " << received;
+            ASSERT_EQ(got.data[0] | got.data[1] << 8, received & 0xFFFF);
+        }
     }
     EXPECT_TRUE(stalled.closed_by_peer());
 }
