@@ -1,0 +1,98 @@
+#include "vt_object_model/VtObject.h"
+
+#include "vt_object_model/VtMacroRefList.h"
+#include "vt_object_model/VtPoolList.h"
+
+namespace {
+
+uint32_t objectSerialCounter = 0;
+
+const char* const typeNames[VT_OBJECT_TYPE_COUNT] = {
+    "VtObjectTypeWorkingSet",        "VtObjectTypeDataMask",
+    "VtObjectTypeAlarmMask",         "VtObjectTypeContainer",
+    "VtObjectTypeSoftKeyMask",       "VtObjectTypeKey",
+    "VtObjectTypeButton",            "VtObjectTypeInputFieldBoolean",
+    "VtObjectTypeInputFieldString",  "VtObjectTypeInputFieldNumber",
+    "VtObjectTypeInputFieldList",    "VtObjectTypeOutputFieldString",
+    "VtObjectTypeOutputFieldNumber", "VtObjectTypeLine",
+    "VtObjectTypeRectangle",         "VtObjectTypeEllipse",
+    "VtObjectTypePolygon",           "VtObjectTypeMeter",
+    "VtObjectTypeLinearBarGraph",    "VtObjectTypeArchedBarGraph",
+    "VtObjectTypePictureGraphic",    "VtObjectTypeNumberVariable",
+    "VtObjectTypeStringVariable",    "VtObjectTypeFontAttribute",
+    "VtObjectTypeLineAttribute",     "VtObjectTypeFillAttribute",
+    "VtObjectTypeInputAttribute",    "VtObjectTypePointer",
+    "VtObjectTypeMacro",             "VtObjectTypeAuxiliaryFunction",
+    "VtObjectTypeAuxiliaryInput",
+};
+
+} // namespace
+
+VtObject::VtObject(uint32_t type, uint32_t oid) : type_(type), oid_(oid), serial_(++objectSerialCounter) {}
+
+VtObject::~VtObject()
+{
+    delete macros_;
+    if (poolOwner_ != nullptr)
+        poolOwner_->remove(this);
+    // Observers held by a subclass's attributes are gone by now and have left
+    // the chain; whatever still points here becomes unresolved.
+    referrers_.clear();
+}
+
+uint32_t VtObject::getNumberOfMacros() const
+{
+    return macros_ == nullptr ? 0 : macros_->size();
+}
+
+void VtObject::setMacros(VtMacroRefList* macros)
+{
+    if (macros == macros_)
+        return;
+    delete macros_;
+    macros_ = macros;
+}
+
+const char* VtObject::getTypeName(uint32_t type)
+{
+    if (type < VT_OBJECT_TYPE_COUNT)
+        return typeNames[type];
+    if (type == VtObjectTypeUnknown)
+        return "VtObjectTypeUnknown";
+    return "UNKNOWN";
+}
+
+bool VtObject::isInputObject(const VtObject* object)
+{
+    if (object == nullptr)
+        return false;
+    uint32_t type = object->getType();
+    return type >= VtObjectTypeInputFieldBoolean && type <= VtObjectTypeInputFieldList;
+}
+
+void VtObject::resolveReferences(const VtObjectTable& table)
+{
+    for (VtObjectObserver* observer = observers_; observer != nullptr; observer = observer->nextInHolder_) {
+        VtObject* target = table.getObject(observer->oid_);
+        if (target != nullptr)
+            target->attachObserver(observer);
+    }
+}
+
+void VtObject::attachObserver(VtObjectObserver* observer)
+{
+    if (observer == nullptr || observer->target_ == this)
+        return;
+    if (observer->target_ != nullptr)
+        observer->target_->detachObserver(observer);
+    referrers_.append(observer);
+    observer->target_ = this;
+}
+
+void VtObject::detachObserver(VtObjectObserver* observer)
+{
+    if (observer == nullptr || observer->target_ != this)
+        return;
+    referrers_.remove(observer);
+    observer->target_ = nullptr;
+}

@@ -1,0 +1,12 @@
+// Defines the stream operations of an object type from its transfer() walk.
+#pragma once
+
+#include "vt_object_model/VtFieldWriter.h"
+
+#define VT_DEFINE_STREAM_OPERATIONS(Class)                                                         \
+    int Class::write(VtMessageWriter& writer)                                                      \
+    {                                                                                              \
+        VtFieldWriter io(writer);                                                                  \
+        transfer(io);                                                                              \
+        return io.result();                                                                        \
+    }

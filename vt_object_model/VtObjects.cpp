@@ -1,0 +1,39 @@
+#include "vt_object_model/VtObjects.h"
+
+VtObject* createVtObject(uint32_t type, uint32_t oid)
+{
+    switch (type) {
+    case VtObjectTypeWorkingSet: return new VtObjectWorkingSet(oid);
+    case VtObjectTypeDataMask: return new VtObjectDataMask(oid);
+    case VtObjectTypeAlarmMask: return new VtObjectAlarmMask(oid);
+    case VtObjectTypeContainer: return new VtObjectContainer(oid);
+    case VtObjectTypeSoftKeyMask: return new VtObjectSoftKeyMask(oid);
+    case VtObjectTypeKey: return new VtObjectKey(oid);
+    case VtObjectTypeButton: return new VtObjectButton(oid);
+    case VtObjectTypeInputFieldBoolean: return new VtObjectInputFieldBoolean(oid);
+    case VtObjectTypeInputFieldString: return new VtObjectInputFieldString(oid);
+    case VtObjectTypeInputFieldNumber: return new VtObjectInputFieldNumber(oid);
+    case VtObjectTypeInputFieldList: return new VtObjectInputFieldList(oid);
+    case VtObjectTypeOutputFieldString: return new VtObjectOutputFieldString(oid);
+    case VtObjectTypeOutputFieldNumber: return new VtObjectOutputFieldNumber(oid);
+    case VtObjectTypeLine: return new VtObjectLine(oid);
+    case VtObjectTypeRectangle: return new VtObjectRectangle(oid);
+    case VtObjectTypeEllipse: return new VtObjectEllipse(oid);
+    case VtObjectTypePolygon: return new VtObjectPolygon(oid);
+    case VtObjectTypeMeter: return new VtObjectMeter(oid);
+    case VtObjectTypeLinearBarGraph: return new VtObjectLinearBarGraph(oid);
+    case VtObjectTypeArchedBarGraph: return new VtObjectArchedBarGraph(oid);
+    case VtObjectTypePictureGraphic: return new VtObjectPictureGraphic(oid);
+    case VtObjectTypeNumberVariable: return new VtObjectNumberVariable(oid);
+    case VtObjectTypeStringVariable: return new VtObjectStringVariable(oid);
+    case VtObjectTypeFontAttribute: return new VtObjectFontAttribute(oid);
+    case VtObjectTypeLineAttribute: return new VtObjectLineAttribute(oid);
+    case VtObjectTypeFillAttribute: return new VtObjectFillAttribute(oid);
+    case VtObjectTypeInputAttribute: return new VtObjectInputAttribute(oid);
+    case VtObjectTypePointer: return new VtObjectPointer(oid);
+    case VtObjectTypeMacro: return new VtObjectMacro(oid);
+    case VtObjectTypeAuxiliaryFunction: return new VtObjectAuxiliaryFunction(oid);
+    case VtObjectTypeAuxiliaryInput: return new VtObjectAuxiliaryInput(oid);
+    default: return nullptr;
+    }
+}
