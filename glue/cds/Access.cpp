@@ -34,20 +34,18 @@ int Access_base::autounreg(waiter_descriptor* waiter)
 
 int Virt_access::autoreg(waiter_descriptor* waiter)
 {
-    Head* head = access_.get_head();
-    if (!head)
+    if (!get_head())
         Bugger::report_bug("CDS: Tried to autoreg with no init");
-    return head->event_register(waiter, access_.get_offset(), access_.get_size(), REG_VIRT_ACCESS,
-                                0, &access_, this);
+    return get_head()->event_register(waiter, get_offset(), get_size(), REG_VIRT_ACCESS, 0, this,
+                                      this);
 }
 
 int Virt_access::autounreg(waiter_descriptor* waiter)
 {
-    Head* head = access_.get_head();
-    if (!head)
+    if (!get_head())
         Bugger::report_bug("CDS: Tried to autounreg with no init");
-    return head->event_unregister(waiter, access_.get_offset(), access_.get_size(),
-                                  REG_VIRT_ACCESS, 0, &access_, this);
+    return get_head()->event_unregister(waiter, get_offset(), get_size(), REG_VIRT_ACCESS, 0, this,
+                                        this);
 }
 
 } // namespace CDS

@@ -42,11 +42,12 @@ private:
 };
 
 // A handle with a change callback: the owning module calls handle_event()
-// when an event with the Head's virt-access id and this object arrives.
-class Virt_access {
+// when an event with the Head's virt-access id and this object arrives. The
+// handle's range is its Access_base part (bound at construction or by init).
+class Virt_access : public Access_base {
 public:
     Virt_access() = default;
-    Virt_access(Head* head, int offset, int size) : access_(head, offset, size) {}
+    Virt_access(Head* head, int offset, int size) : Access_base(head, offset, size) {}
     virtual ~Virt_access() = default;
 
     virtual void handle_event() = 0;
@@ -54,19 +55,17 @@ public:
     int autoreg(waiter_descriptor* waiter);
     int autounreg(waiter_descriptor* waiter);
 
-    Access_base& get_access() { return access_; }
-    const Access_base& get_access() const { return access_; }
+    Access_base& get_access() { return *this; }
+    const Access_base& get_access() const { return *this; }
 
     // The Virt_access carried by a change event of a virt-access
-    // registration.
-    static Virt_access* from_event_code(uintptr_t code) { return reinterpret_cast<Virt_access*>(code); }
-
-private:
-    Access_base access_;
+    // registration (its code word).
+    static Virt_access* from_event_code(intptr_t code) { return reinterpret_cast<Virt_access*>(code); }
 };
 
 // Forwards the change callback to a member of its owner:
-// owner->handle_virt_listener_event(this).
+// owner->handle_virt_listener_event(this). Built with its owner; the range is
+// given at construction or later through init.
 template <class Owner> class Virt_listener : public Virt_access {
 public:
     explicit Virt_listener(Owner* owner = nullptr) : owner_(owner) {}

@@ -171,7 +171,7 @@ TEST_F(Head_fixture, HandlesCarryTheirKindAndThemselves)
     EXPECT_EQ(got[0], (Received{head.get_plain_id(), 77}));
     EXPECT_EQ(got[1], (Received{head.get_access_id(), reinterpret_cast<intptr_t>(&access)}));
     EXPECT_EQ(got[2], (Received{head.get_virt_access_id(), reinterpret_cast<intptr_t>(&listener)}));
-    Virt_access::from_event_code(uintptr_t(got[2].code))->handle_event();
+    Virt_access::from_event_code(got[2].code)->handle_event();
     EXPECT_EQ(owner.calls, 1);
     EXPECT_EQ(listener.autounreg(&a), 0);
     EXPECT_EQ(access.autounreg(&a), 0);
