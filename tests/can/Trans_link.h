@@ -19,6 +19,7 @@ struct Trans_end {
     JIN_msg_group group = JIN_GROUP_FINISHED;
     std::vector<int> errors;
     std::vector<int> timeouts_ms; // every deadline asked for, in order
+    bool keep_timeouts = true;
 
     void apply(const JIN_msg_ret& r, long now)
     {
@@ -27,7 +28,8 @@ struct Trans_end {
         if (r.is_timeout_changed()) {
             armed = true;
             deadline = now + r.get_timeout_ms();
-            timeouts_ms.push_back(r.get_timeout_ms());
+            if (keep_timeouts)
+                timeouts_ms.push_back(r.get_timeout_ms());
         }
         switch (r.get_transmit_requested()) {
         case JIN_TX_NONE: wants_tx = false; break;
@@ -57,6 +59,7 @@ public:
     Trans_end end[2];
     long now = 0;
     std::vector<Sent_frame> log;
+    bool keep_log = true;
     // Decides whether a frame reaches the other end (default: always).
     std::function<bool(int from, const JIN_packet&)> deliver;
     NMEA2000_fast_sid_manager sids;
@@ -94,7 +97,8 @@ public:
             if (count == 0)
                 end[i].wants_tx = false;
             for (int k = 0; k < count; ++k) {
-                log.push_back({i, frames[k]});
+                if (keep_log)
+                    log.push_back({i, frames[k]});
                 if (!deliver || deliver(i, frames[k]))
                     put(1 - i, frames[k]);
             }
