@@ -36,6 +36,11 @@ JIN_base_message::JIN_base_message(unsigned len) : Binary_message(nullptr, 0, IN
 JIN_base_message::JIN_base_message(unsigned char* p, unsigned len)
     : Binary_message(nullptr, 0, INLINE_SIZE)
 {
+    if (!p && len) {
+        // No buffer behind the length: nothing valid to view.
+        use_inline(0);
+        return;
+    }
     if (len <= INLINE_SIZE) {
         if (len)
             std::memcpy(inline_buf_, p, len);

@@ -12,6 +12,32 @@
 // and deadlines in directly.
 //
 // Data over 8 bytes live in a buffer from the memory space "JIN_trans".
+//
+// Driving a transfer (what the owner does with each JIN_msg_ret):
+// - group: the queue the message belongs to next; JIN_GROUP_UNCHANGED keeps
+//   it where it is. JIN_GROUP_FINISHED (failed or aborted) and
+//   JIN_GROUP_TX_DONE: the transfer is idle again, release its node.
+//   JIN_GROUP_RX_COMPLETE: read() it, then zap() it (or let its deadline drop
+//   it through timeout_notify()).
+// - is_timeout_changed(): re-arm the node's deadline at get_deadline() (the
+//   step's time plus get_timeout_ms()); when it passes, call
+//   timeout_notify() and apply that result.
+// - get_transmit_requested(): JIN_TX_WANTED / JIN_TX_WANTED_LAST put the
+//   node on (the back of) its priority's send list, JIN_TX_NONE takes it
+//   off, JIN_TX_KEEP leaves the list alone. A node on the send list is asked
+//   for frames with get_packets(frames, max, count) (count = the CTS
+//   threshold in, frames made out); send them at the header's priority
+//   (transport frames carry priority 6 in their identifiers already).
+// - get_error(): 0, a negative JIN_ERR_* code, or JIN_ERR_DATA_WANTED (not a
+//   failure: tell the writer to feed_data()).
+// Sending: write() (group JIN_GROUP_TX_NEW), then commence_tx() or hold_tx()
+// (one multi-frame transfer per peer pair at a time; fast packets per PGN,
+// destination and source). Receiving: put_packet() on an idle transfer starts
+// a reception from an RTS, BAM, ETP RTS, fast-packet first frame (fast =
+// true) or any other single frame; later frames of that reception go to the
+// same transfer (route TP/ETP data and DPO by source and destination, CTS and
+// EOMA to the transmission the other way, fast-packet frames by PGN, source,
+// destination and get_fast_sid()).
 #pragma once
 
 #include "can/JIN_header.h"

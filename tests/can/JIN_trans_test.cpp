@@ -590,4 +590,69 @@ TEST(JIN_trans, SingleFramesAndReadBufferSize)
     EXPECT_EQ(r.get_group(), JIN_GROUP_FINISHED) << "unread for too long: dropped";
 }
 
+// An abort from the peer ends the transfer on either side, at any point.
+TEST(JIN_trans, PeerAbortEndsTheTransfer)
+{
+    for (bool etp : {false, true}) {
+        for (int cut : {1, 2, 3, 5}) {
+            SCOPED_TRACE(std::string(etp ? "ETP" : "TP") + " after frame " + std::to_string(cut));
+            for (int aborter : {0, 1}) {
+                Trans_link link;
+                const unsigned len = etp ? 2000 : 100;
+                const auto data = pattern(len);
+                int frames = 0;
+                link.deliver = [&](int, const JIN_packet&) {
+                    if (++frames == cut) {
+                        // The aborting side's peer is told; the aborter itself just stops.
+                        link.put(1 - aborter,
+                                 cm(etp ? JIN_trans::PGN_ETP_CM : JIN_trans::PGN_TP_CM,
+                                    aborter == 0 ? US : PEER, aborter == 0 ? PEER : US,
+                                    {255, 3, 0xFF, 0xFF, 0xFF, 0x00, 0xEF, 0x00}));
+                        link.end[aborter].t.zap(0, 0, JIN_GROUP_FINISHED);
+                        link.end[aborter].group = JIN_GROUP_FINISHED;
+                        link.end[aborter].armed = link.end[aborter].wants_tx = false;
+                        return false;
+                    }
+                    return true;
+                };
+                link.send(to_peer(len), data.data(), len);
+                link.run();
+                EXPECT_EQ(link.end[1 - aborter].group, JIN_GROUP_FINISHED) << "aborter " << aborter;
+                EXPECT_TRUE(link.end[1 - aborter].t.is_idle());
+            }
+        }
+    }
+}
+
+TEST(JIN_trans, EtpReceiverRepeatsItsCtsWhenTheDpoIsLate)
+{
+    JIN_trans t;
+    JIN_msg_ret r = t.put_packet(
+        cm(JIN_trans::PGN_ETP_CM, PEER, US, {20, 0xD0, 0x07, 0, 0, 0x00, 0xEF, 0x00}), false);
+    EXPECT_EQ(r.get_group(), JIN_GROUP_RX_ETP);
+    auto frames = frames_of(t, r, 100);
+    EXPECT_EQ(bytes(frames[0]), (Bytes{21, 100, 1, 0, 0, 0x00, 0xEF, 0x00}));
+    EXPECT_EQ(t.get_state(), JIN_trans::STATE_RX_WAIT_DPO);
+    EXPECT_EQ(r.get_timeout_ms(), 1250);
+    r = t.put_packet(cm(JIN_trans::PGN_ETP_DT, PEER, US, {1, 0, 0, 0, 0, 0, 0, 0}), false);
+    EXPECT_EQ(r.get_error(), JIN_ERR_UNEXPECTED) << "data before the DPO";
+    r = t.timeout_notify();
+    EXPECT_EQ(t.get_state(), JIN_trans::STATE_RX_SEND_CTS);
+    frames = frames_of(t, r, 100);
+    EXPECT_EQ(bytes(frames[0]), (Bytes{21, 100, 1, 0, 0, 0x00, 0xEF, 0x00}));
+    // A DPO naming more packets than the CTS granted is held to the CTS.
+    r = t.put_packet(cm(JIN_trans::PGN_ETP_CM, PEER, US, {22, 200, 0, 0, 0, 0x00, 0xEF, 0x00}),
+                     false);
+    EXPECT_EQ(t.get_state(), JIN_trans::STATE_RX_WAIT_DATA);
+    for (unsigned seq = 1; seq <= 100; ++seq)
+        r = t.put_packet(cm(JIN_trans::PGN_ETP_DT, PEER, US, {seq, 1, 2, 3, 4, 5, 6, 7}), false);
+    EXPECT_EQ(t.get_state(), JIN_trans::STATE_RX_SEND_CTS);
+    frames = frames_of(t, r, 100);
+    EXPECT_EQ(bytes(frames[0]), (Bytes{21, 100, 101, 0, 0, 0x00, 0xEF, 0x00}));
+    int done = 0, total = 0;
+    t.get_progress(done, total);
+    EXPECT_EQ(done, 700);
+    EXPECT_EQ(total, 2000);
+}
+
 } // namespace
