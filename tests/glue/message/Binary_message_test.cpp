@@ -257,3 +257,41 @@ TEST(Binary_message_death, MaskOverMoreThanFourBytesAborts)
     EXPECT_DEATH(Binary_message::Mask(1, 32, true), "");
     EXPECT_DEATH(Binary_message::Mask(0, 33, false), "");
 }
+
+#include "util/Debug_base.h"
+#include "util/Debug_print.h"
+
+#include <fstream>
+#include <sstream>
+
+TEST(Binary_message, OutOfRangeTraceOnlyForItsGettersAndFilter)
+{
+    std::string path = std::string(::testing::TempDir()) + "binary_message_trace.txt";
+    Debug_print::set_debug_file(path.c_str());
+    unsigned char bytes[2] = {1, 2};
+    Binary_message m(bytes, 2);
+    m.get_float(0); // filter off: silent
+    JDB::set_filters("22"); // code 34
+    m.get_uint16_le(1);     // silent getter
+    m.get_float(0);
+    m.get_double(0);
+    m.get_int24_le(0);
+    m.get_uint24_le(0);
+    m.get_int24_be(0);
+    m.get_uint24_be(0);
+    m.get_uint16_be(0); // in range
+    JDB::set_filters("00");
+    std::fflush(Debug_print::get_debug_file());
+    Debug_print::set_debug_file(nullptr);
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ("add 0x22\n"
+              "Binary_message: index out of range 42\n"
+              "Binary_message: index out of range 52\n"
+              "Binary_message: index out of range 75\n"
+              "Binary_message: index out of range 124\n"
+              "Binary_message: index out of range 568\n"
+              "Binary_message: index out of range 610\n",
+              text.str());
+}
