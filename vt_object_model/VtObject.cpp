@@ -2,6 +2,7 @@
 
 #include "vt_object_model/VtMacroRefList.h"
 #include "vt_object_model/VtPoolList.h"
+#include "vt_object_model/terminal/VtDisplayElement.h"
 
 namespace {
 
@@ -28,11 +29,17 @@ const char* const typeNames[VT_OBJECT_TYPE_COUNT] = {
 
 } // namespace
 
-VtObject::VtObject(uint32_t type, uint32_t oid) : type_(type), oid_(oid), serial_(++objectSerialCounter) {}
+VtObject::VtObject(uint32_t type, uint32_t oid)
+    : type_(type), oid_(oid), serial_(++objectSerialCounter),
+      displayLinks_(new VtDisplayElementList(VtDisplayElementList::kObjectLink))
+{
+}
 
 VtObject::~VtObject()
 {
     delete macros_;
+    detachAll();
+    delete displayLinks_;
     if (poolOwner_ != nullptr)
         poolOwner_->remove(this);
     // Observers held by a subclass's attributes are gone by now and have left
@@ -95,4 +102,35 @@ void VtObject::detachObserver(VtObjectObserver* observer)
         return;
     referrers_.remove(observer);
     observer->target_ = nullptr;
+}
+
+void VtObject::linkDisplayElement(VtDisplayElement* element)
+{
+    if (element != nullptr)
+        displayLinks_->append(element);
+}
+
+VtDisplayElement* VtObject::getDisplayElement() const
+{
+    return displayLinks_->first();
+}
+
+bool VtObject::hasDisplayElements() const
+{
+    return !displayLinks_->isEmpty();
+}
+
+void VtObject::detachAll()
+{
+    displayLinks_->removeAll();
+}
+
+void VtObject::notifyChanged()
+{
+    if (notifying_)
+        return;
+    notifying_ = true;
+    referrers_.notifyAll();
+    displayLinks_->markChanged();
+    notifying_ = false;
 }

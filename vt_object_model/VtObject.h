@@ -9,7 +9,10 @@
 
 #include <cstdint>
 
+class VtDisplayElement;
+class VtDisplayElementList;
 class VtMacroRefList;
+class VtMessageReader;
 class VtMessageWriter;
 class VtPoolList;
 
@@ -70,6 +73,12 @@ public:
     VtObject(const VtObject&) = delete;
     VtObject& operator=(const VtObject&) = delete;
 
+    // Sets the attributes from a stream positioned after the ID and type
+    // code. 0 when every field was read, 1 when the stream was short.
+    virtual int read(VtMessageReader& reader) = 0;
+    // Reads one attribute of a Change Attribute command and stores it: 0 when
+    // the attribute is supported (even if its value was short), 2 when not.
+    virtual int changeAttribute(int attribute, VtMessageReader& reader) = 0;
     // Appends the type's attributes in stream order (after the ID and type
     // code). 0 when every field fitted, 1 when one was refused.
     virtual int write(VtMessageWriter& writer) = 0;
@@ -104,6 +113,21 @@ public:
     const VtObserverList& getReferrers() const { return referrers_; }
     VtObserverList& getReferrers() { return referrers_; }
 
+    // Display elements of the object (the display layer of the terminal side).
+    void linkDisplayElement(VtDisplayElement* element);
+    VtDisplayElement* getDisplayElement() const;
+    bool hasDisplayElements() const;
+    VtDisplayElementList* getLinkList() const { return displayLinks_; }
+    // Takes every display element of the object off the display; run before
+    // the object is replaced or deleted.
+    void detachAll();
+
+    // Passes a change on: to the objects that refer to this one (their own
+    // notifyChanged), then to the object's display elements for redrawing.
+    // An object reached again while its change is being passed on is skipped,
+    // so reference cycles in a received pool end.
+    void notifyChanged();
+
     // The pool list the object is in, or null.
     VtPoolList* getPoolList() const { return poolOwner_; }
     VtObject* getNextInPool() const { return poolNext_; }
@@ -118,6 +142,8 @@ private:
     uint32_t serial_;
     VtObjectObserver* observers_ = nullptr;
     VtObserverList referrers_;
+    VtDisplayElementList* displayLinks_;
+    bool notifying_ = false;
     VtObject* poolNext_ = nullptr;
     VtObject* poolPrev_ = nullptr;
     VtPoolList* poolOwner_ = nullptr;

@@ -37,6 +37,8 @@ void VtObjectObserver::setOid(uint32_t oid)
 
 void VtObjectObserver::notify()
 {
+    if (holder_ != nullptr)
+        holder_->notifyChanged();
 }
 
 void VtObserverList::append(VtObjectObserver* observer)

@@ -23,5 +23,7 @@ protected:
 // type's fields in stream order with a field writer or a field reader.
 #define VT_OBJECT_STREAM_OPERATIONS                                                                \
     int write(VtMessageWriter& writer) override;                                                   \
+    int read(VtMessageReader& reader) override;                                                    \
+    int changeAttribute(int attribute, VtMessageReader& reader) override;                          \
     template <class Io>                                                                            \
     void transfer(Io& io)

@@ -1,0 +1,1144 @@
+#include "vt_object_model/terminal/VtCommandProcessor.h"
+
+#include "vt_object_model/VtLogger.h"
+#include "vt_object_model/VtMessageReader.h"
+#include "vt_object_model/VtObjects.h"
+#include "vt_object_model/VtPoolWriter.h"
+#include "vt_object_model/terminal/VtDisplayElement.h"
+#include "vt_object_model/terminal/VtDisplayElementCommand.h"
+#include "vt_object_model/terminal/VtDisplayInterface.h"
+#include "vt_object_model/terminal/VtSystemInterface.h"
+#include "vt_object_model/terminal/VtTransportHandler.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace {
+
+constexpr uint32_t kMessageCapacity = 1785;
+constexpr uint32_t kVersionNameLength = 7;
+constexpr uint32_t kStoreCapacity = 1000000;
+constexpr int32_t kStatusIntervalMs = 900;
+constexpr int32_t kWorkingSetTimeoutMs = 5000;
+
+// ISO 11783-6 error bits of the version and pool answers.
+constexpr uint32_t kPoolErrorUnsupported = 1;
+constexpr uint32_t kPoolErrorOther = 4;
+constexpr uint32_t kStoreInsufficientMemory = 4;
+constexpr uint32_t kVersionOtherError = 8;
+constexpr uint32_t kLoadFailed = 2;
+
+VtObjectRefList* childListOf(VtObject* object)
+{
+    switch (object->getType()) {
+    case VtObjectTypeWorkingSet: return &static_cast<VtObjectWorkingSet*>(object)->getChilds();
+    case VtObjectTypeDataMask: return &static_cast<VtObjectDataMask*>(object)->getChilds();
+    case VtObjectTypeAlarmMask: return &static_cast<VtObjectAlarmMask*>(object)->getChilds();
+    case VtObjectTypeContainer: return &static_cast<VtObjectContainer*>(object)->getChilds();
+    case VtObjectTypeButton: return &static_cast<VtObjectButton*>(object)->getChilds();
+    default: return nullptr;
+    }
+}
+
+bool isMask(const VtObject* object)
+{
+    return object != nullptr &&
+           (object->getType() == VtObjectTypeDataMask || object->getType() == VtObjectTypeAlarmMask);
+}
+
+uint32_t softKeyMaskOf(VtObject* object)
+{
+    if (object->getType() == VtObjectTypeDataMask)
+        return static_cast<VtObjectDataMask*>(object)->getSoftKeyMask();
+    if (object->getType() == VtObjectTypeAlarmMask)
+        return static_cast<VtObjectAlarmMask*>(object)->getSoftKeyMask();
+    return VT_NULL_ID;
+}
+
+int applyToElements(VtObject* object, VtDisplayElementCommand& command)
+{
+    return object->getLinkList()->apply(command);
+}
+
+} // namespace
+
+VtCommandProcessor::VtCommandProcessor()
+    : table_(kTableSize, nullptr), response_(kMessageCapacity, nullptr), status_(kMessageCapacity, nullptr)
+{
+}
+
+VtCommandProcessor::~VtCommandProcessor()
+{
+    deleteAllObjects();
+}
+
+VtObject* VtCommandProcessor::getObject(uint32_t oid) const
+{
+    return oid < kTableSize ? table_[oid] : nullptr;
+}
+
+void VtCommandProcessor::addObject(VtObject* object)
+{
+    if (object == nullptr || object->getOid() >= kTableSize) {
+        delete object;
+        return;
+    }
+    VtObject*& slot = table_[object->getOid()];
+    if (slot != nullptr) {
+        if (slot == workingSet_)
+            workingSet_ = nullptr;
+        slot->detachAll();
+        delete slot;
+    }
+    slot = object;
+    pending_.append(object);
+    if (object->getType() == VtObjectTypeWorkingSet)
+        workingSet_ = object;
+}
+
+void VtCommandProcessor::deleteAllObjects()
+{
+    for (VtObject*& object : table_) {
+        if (object == nullptr)
+            continue;
+        object->detachAll();
+        delete object;
+        object = nullptr;
+    }
+    workingSet_ = nullptr;
+}
+
+uint32_t VtCommandProcessor::now()
+{
+    return system_ != nullptr ? system_->getTimeMs() : 0;
+}
+
+void VtCommandProcessor::log(const char* format, ...)
+{
+    if (logger_ == nullptr)
+        return;
+    char text[VtLogger::kMaxText + 1];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    logger_->print("%s", text);
+}
+
+void VtCommandProcessor::sendMessage(VtMessageWriter& writer, uint32_t destination)
+{
+    if (transport_ != nullptr && writer.getLength() > 0)
+        transport_->send(destination, writer.getData(), writer.getLength());
+}
+
+int VtCommandProcessor::process(const uint8_t* data, uint32_t length)
+{
+    VtMessageReader reader(logger_);
+    reader.setData(data, length);
+    return processMessage(reader);
+}
+
+void VtCommandProcessor::setBusy(uint32_t code)
+{
+    uint32_t busy = 0;
+    switch (code) {
+    case 18: busy = 1; break;
+    case 208: busy = 2; break;
+    case 17:
+    case 209: busy = 4; break;
+    default: break;
+    }
+    uint32_t function = busy != 0 ? code : 0;
+    if (busy == busyCode_ && function == vtFunction_)
+        return;
+    busyCode_ = busy;
+    vtFunction_ = function;
+    sendStatus();
+}
+
+int VtCommandProcessor::processMessage(VtMessageReader& reader)
+{
+    uint32_t code = 0;
+    reader.readByte(code, "command");
+    response_.reset();
+    setBusy(code);
+    switch (code) {
+    case 17: readPool(reader); break;
+    case 18: commandEndOfObjectPool(true); break;
+    case 146: commandEsc(); break;
+    case 160: commandHideShow(reader); break;
+    case 161: commandEnableDisable(reader); break;
+    case 162: commandSelectInputObject(reader); break;
+    case 163: commandControlAudioSignal(reader); break;
+    case 164: commandSetAudioVolume(reader); break;
+    case 165: commandChangeChildLocation(reader); break;
+    case 166: commandChangeSize(reader); break;
+    case 167: commandChangeBackgroundColour(reader); break;
+    case 168: commandChangeNumericValue(reader); break;
+    case 169: commandChangeEndPoint(reader); break;
+    case 170: commandChangeFontAttributes(reader); break;
+    case 171: commandChangeLineAttributes(reader); break;
+    case 172: commandChangeFillAttributes(reader); break;
+    case 173: commandChangeActiveMask(reader); break;
+    case 174: commandChangeSoftKeyMask(reader); break;
+    case 175: commandChangeAttribute(reader); break;
+    case 176: commandChangePriority(reader); break;
+    case 177: commandChangeListItem(reader); break;
+    case 178: commandDeleteObjectPool(); break;
+    case 179: commandChangeStringValue(reader); break;
+    case 180: commandChangeChildPosition(reader); break;
+    case 192: commandGetMemory(reader); break;
+    case 194: commandGetNumberOfSoftKeys(); break;
+    case 195: commandGetTextFontData(); break;
+    case 199: commandGetHardware(); break;
+    case 208: commandStoreVersion(reader); break;
+    case 209: commandLoadVersion(reader); break;
+    case 210: commandDeleteVersion(reader); break;
+    case 223: commandGetVersions(); break;
+    case 255:
+        if (system_ != nullptr)
+            lastMaintenance_ = now();
+        break;
+    default: break;
+    }
+    sendMessage(response_, workingSetMaster_);
+    setBusy(0);
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Object pool
+
+int VtCommandProcessor::readPool(VtMessageReader& reader)
+{
+    const bool tracing = logger_ != nullptr && trace_;
+    if (tracing)
+        log("Reading Object Pool ...\n");
+    int records = 0;
+    while (reader.getRemaining() > 0) {
+        if (++records >= 100) {
+            sendStatusIfDue();
+            records = 0;
+        }
+        const uint32_t offset = reader.getPosition();
+        uint32_t oid = VT_NULL_ID;
+        uint32_t type = 0;
+        if (!reader.readOid(oid, "oid") || !reader.readByte(type, "type")) {
+            log("Object pool record cut short (oid=%d, offset=%u)\n", int(oid), offset);
+            poolError_ = VtPoolError{true, oid, offset, kPoolErrorOther};
+            return -1;
+        }
+        if (tracing)
+            log("Got oid=%d, type=%d (%s)\n", int(oid), int(type), VtObject::getTypeName(type));
+        VtObject* object = createVtObject(type, oid);
+        if (object == nullptr) {
+            log("Creation of VtObject failed - invalid data (oid=%d, t=%d)\n", int(oid), int(type));
+            poolError_ = VtPoolError{true, oid, offset, kPoolErrorUnsupported};
+            return -1;
+        }
+        int result = object->read(reader);
+        if (result != 0) {
+            // A record that its message cannot hold is dropped whole.
+            log("Setup of VtObject failed - invalid data (res=%d, oid=%d, offset=%u)\n", result, int(oid), offset);
+            delete object;
+            poolError_ = VtPoolError{true, oid, offset, kPoolErrorOther};
+            return -1;
+        }
+        if (object->getNumberOfMacros() > 0)
+            log("Oid %d: Macros=%d\n", int(oid), int(object->getNumberOfMacros()));
+        addObject(object);
+        if (tracing) {
+            if (VtObjectRefList* childs = type == VtObjectTypeWorkingSet ? nullptr : childListOf(object)) {
+                log("  Childs=%d\n", int(childs->size()));
+                for (uint32_t i = 0; i < childs->size(); ++i)
+                    log("  %2u: OID=%d\n", i, int(childs->at(i)->oid));
+            } else if (type == VtObjectTypeSoftKeyMask) {
+                VtObjectList& keys = static_cast<VtObjectSoftKeyMask*>(object)->getChilds();
+                log("  Childs=%d\n", int(keys.size()));
+                for (uint32_t i = 0; i < keys.size(); ++i)
+                    log("  %2u: OID=%d\n", i, int(keys.at(i)->oid));
+            }
+        }
+    }
+    return 0;
+}
+
+void VtCommandProcessor::commandEndOfObjectPool(bool respond)
+{
+    log("commandEndOfObjectPool (di=%p, ws=%p)\n", static_cast<void*>(display_), static_cast<void*>(workingSet_));
+    if (display_ != nullptr && workingSet_ != nullptr) {
+        const uint32_t remembered = display_->getActiveMaskId();
+        log("resolveObservers\n");
+        for (VtObject* object : table_)
+            if (object != nullptr)
+                object->resolveReferences(*this);
+        log("createDisplayElements\n");
+        while (VtObject* object = pending_.getHead()) {
+            pending_.remove(object);
+            object->notifyChanged();
+        }
+        display_->setActiveMask(remembered);
+        if (display_->getActiveMaskId() == VT_NULL_ID && workingSet_ != nullptr) {
+            uint32_t activeMask = static_cast<VtObjectWorkingSet*>(workingSet_)->getActiveMask();
+            log("CHANGE activeMask, %d\n", int(activeMask));
+            display_->setActiveMask(activeMask);
+        }
+    }
+    if (respond) {
+        startResponse(18);
+        response_.writeByte(poolError_.failed ? 1 : 0, "error_codes");
+        response_.writeOid(VT_NULL_ID, "parent_oid");
+        response_.writeOid(poolError_.failed ? poolError_.oid : VT_NULL_ID, "faulty_oid");
+        response_.writeByte(poolError_.failed ? poolError_.code : 0, "pool_error_codes");
+        finishResponse();
+    }
+    poolError_ = VtPoolError{};
+}
+
+int VtCommandProcessor::writePool(VtMessageWriter& writer)
+{
+    return writeVtObjectPool(writer, table_.data(), table_.size());
+}
+
+// ---------------------------------------------------------------------------
+// Status and VT-to-ECU messages
+
+bool VtCommandProcessor::isWorkingSetTimedOut()
+{
+    return int32_t(now() - lastMaintenance_) > kWorkingSetTimeoutMs;
+}
+
+void VtCommandProcessor::sendStatus()
+{
+    status_.reset();
+    status_.writeByte(254, "function");
+    status_.writeByte(workingSetMaster_, "ws_master");
+    status_.writeOid(display_ != nullptr ? display_->getActiveMaskId() : VT_NULL_ID, "active_mask");
+    status_.writeOid(display_ != nullptr ? display_->getSoftKeyMaskId() : VT_NULL_ID, "soft_key_mask");
+    status_.writeByte(busyCode_, "busy_code");
+    status_.writeByte(vtFunction_, "vt_function");
+    status_.padFF();
+    sendMessage(status_, kGlobalAddress);
+}
+
+int VtCommandProcessor::sendStatusIfDue()
+{
+    if (transport_ == nullptr)
+        return 11;
+    if (system_ == nullptr)
+        return 12;
+    uint32_t time = now();
+    if (int32_t(time - lastStatus_) < kStatusIntervalMs)
+        return 13;
+    lastStatus_ = time;
+    sendStatus();
+    return 0;
+}
+
+void VtCommandProcessor::sendSoftKeyActivation(uint32_t activationCode, uint32_t keyOid, uint32_t maskOid,
+                                               uint32_t keyCode)
+{
+    status_.reset();
+    status_.writeByte(0, "function");
+    status_.writeByte(activationCode, "activation_code");
+    status_.writeOid(keyOid, "oid");
+    status_.writeOid(maskOid, "parent_oid");
+    status_.writeByte(keyCode, "key code");
+    status_.padFF();
+    sendMessage(status_, workingSetMaster_);
+}
+
+void VtCommandProcessor::sendButtonActivation(uint32_t activationCode, uint32_t buttonOid, uint32_t maskOid,
+                                              uint32_t keyCode)
+{
+    status_.reset();
+    status_.writeByte(1, "function");
+    status_.writeByte(activationCode, "activation_code");
+    status_.writeOid(buttonOid, "oid");
+    status_.writeOid(maskOid, "parent_oid");
+    status_.writeByte(keyCode, "key code");
+    status_.padFF();
+    sendMessage(status_, workingSetMaster_);
+}
+
+void VtCommandProcessor::sendPointingEvent(uint32_t x, uint32_t y)
+{
+    status_.reset();
+    status_.writeByte(2, "function");
+    status_.writeUShort(x, "x");
+    status_.writeUShort(y, "y");
+    status_.padFF();
+    sendMessage(status_, workingSetMaster_);
+}
+
+void VtCommandProcessor::sendSelectInputObject(uint32_t oid, bool selected)
+{
+    status_.reset();
+    status_.writeByte(3, "function");
+    status_.writeOid(oid, "oid");
+    status_.writeByte(selected ? 1 : 0, "selected");
+    status_.padFF();
+    sendMessage(status_, workingSetMaster_);
+}
+
+void VtCommandProcessor::sendEsc(uint32_t oid, uint32_t errorCode)
+{
+    status_.reset();
+    status_.writeByte(4, "function");
+    status_.writeOid(oid, "oid");
+    status_.writeByte(errorCode, "error_code");
+    status_.padFF();
+    sendMessage(status_, workingSetMaster_);
+}
+
+void VtCommandProcessor::sendChangeNumericValue(uint32_t oid, uint32_t value, uint32_t width)
+{
+    status_.reset();
+    status_.writeByte(5, "function");
+    status_.writeOid(oid, "oid");
+    status_.writeByte(255, "reserved");
+    if (width == 1)
+        status_.writeByte(value, "value");
+    else if (width == 2)
+        status_.writeUShort(value, "value");
+    else
+        status_.writeUInt(value, "value");
+    status_.padZero();
+    sendMessage(status_, workingSetMaster_);
+}
+
+void VtCommandProcessor::sendChangeActiveMask(uint32_t maskOid, uint32_t errorCode, uint32_t faultyOid,
+                                              uint32_t faultyParentOid)
+{
+    status_.reset();
+    status_.writeByte(6, "function");
+    status_.writeOid(maskOid, "oid");
+    status_.writeByte(errorCode, "error_code");
+    status_.writeOid(faultyOid, "faulty_oid");
+    status_.writeOid(faultyParentOid, "faulty_parent_oid");
+    status_.padFF();
+    sendMessage(status_, workingSetMaster_);
+}
+
+void VtCommandProcessor::sendChangeSoftKeyMask(uint32_t maskOid, uint32_t softKeyMaskOid, uint32_t errorCode)
+{
+    status_.reset();
+    status_.writeByte(7, "function");
+    status_.writeOid(maskOid, "oid");
+    status_.writeOid(softKeyMaskOid, "soft_key_mask");
+    status_.writeByte(errorCode, "error_code");
+    status_.padFF();
+    sendMessage(status_, workingSetMaster_);
+}
+
+void VtCommandProcessor::sendChangeStringValue(uint32_t oid, const VtString& value)
+{
+    VtString text(value);
+    text.truncate(255);
+    status_.reset();
+    status_.writeByte(8, "function");
+    status_.writeOid(oid, "oid");
+    status_.writeStringL1(text, "value");
+    status_.padFF();
+    sendMessage(status_, workingSetMaster_);
+}
+
+// ---------------------------------------------------------------------------
+// Commands
+
+void VtCommandProcessor::startResponse(uint32_t code)
+{
+    response_.reset();
+    response_.writeByte(code, "function");
+}
+
+void VtCommandProcessor::commandEsc()
+{
+    uint32_t oid = VT_NULL_ID;
+    uint32_t error = 1;
+    VtDisplayElement* selected = display_ != nullptr ? display_->getSelectedElement() : nullptr;
+    if (selected != nullptr && VtObject::isInputObject(selected->getObject())) {
+        oid = selected->getOid();
+        selected->close();
+        error = 0;
+    }
+    startResponse(146);
+    response_.writeOid(oid, "oid");
+    response_.writeByte(error, "error");
+    finishResponse();
+}
+
+void VtCommandProcessor::commandHideShow(VtMessageReader& reader)
+{
+    uint32_t oid = VT_NULL_ID;
+    uint32_t state = 0;
+    reader.readOid(oid, "oid");
+    reader.readByte(state, "state");
+    VtObject* object = getObject(oid);
+    if (object != nullptr) {
+        if (object->getType() == VtObjectTypeContainer)
+            static_cast<VtObjectContainer*>(object)->setHidden(state == 0);
+        if (state != 0) {
+            VtDisplayElementCommandShow show;
+            applyToElements(object, show);
+        } else {
+            VtDisplayElementCommandHide hide;
+            applyToElements(object, hide);
+        }
+        object->notifyChanged();
+    }
+    startResponse(160);
+    response_.writeOid(oid, "oid");
+    response_.writeByte(state, "state");
+    response_.writeByte(object != nullptr ? 0 : 1, "error");
+    finishResponse();
+}
+
+void VtCommandProcessor::commandEnableDisable(VtMessageReader& reader)
+{
+    uint32_t oid = VT_NULL_ID;
+    uint32_t state = 0;
+    reader.readOid(oid, "oid");
+    reader.readByte(state, "state");
+    VtObject* object = getObject(oid);
+    uint32_t error = 2;
+    if (object != nullptr && object->hasDisplayElements()) {
+        if (state != 0) {
+            VtDisplayElementCommandEnable enable;
+            applyToElements(object, enable);
+        } else {
+            VtDisplayElementCommandDisable disable;
+            applyToElements(object, disable);
+        }
+        error = 0;
+    }
+    startResponse(161);
+    response_.writeOid(oid, "oid");
+    response_.writeByte(error, "error");
+    finishResponse();
+}
+
+void VtCommandProcessor::commandSelectInputObject(VtMessageReader& reader)
+{
+    uint32_t oid = VT_NULL_ID;
+    reader.readOid(oid, "oid");
+    VtObject* object = getObject(oid);
+    uint32_t error = 0;
+    if (!VtObject::isInputObject(object)) {
+        error = 2;
+    } else if (!object->hasDisplayElements()) {
+        error = 4;
+    } else {
+        VtDisplayElement* element = object->getDisplayElement();
+        if (!element->isEnabled())
+            error = 1;
+        else if (!element->isOnActiveMask())
+            error = 4;
+        else
+            element->select();
+    }
+    startResponse(162);
+    response_.writeOid(oid, "oid");
+    response_.writeByte(0, "response");
+    response_.writeByte(error, "error");
+    finishResponse();
+}
+
+void VtCommandProcessor::commandControlAudioSignal(VtMessageReader& reader)
+{
+    uint32_t repetitions = 0, frequency = 0, onTime = 0, offTime = 0;
+    reader.readByte(repetitions, "number_repetitions");
+    reader.readUShort(frequency, "frequency_hz");
+    reader.readUShort(onTime, "on_time_ms");
+    reader.readUShort(offTime, "off_time_ms");
+    uint32_t error = 16;
+    if (system_ != nullptr)
+        error = system_->controlAudioSignal(repetitions, frequency, onTime, offTime) == VtSystemInterface::kAudioBusy
+                    ? 1
+                    : 0;
+    startResponse(163);
+    response_.writeByte(error, "error");
+    finishResponse();
+}
+
+void VtCommandProcessor::commandSetAudioVolume(VtMessageReader& reader)
+{
+    uint32_t volume = 0;
+    reader.readByte(volume, "volume");
+    uint32_t error = 16;
+    if (system_ != nullptr)
+        error = system_->setAudioVolume(volume) == VtSystemInterface::kAudioBusy ? 1 : 0;
+    startResponse(164);
+    response_.writeByte(error, "error");
+    finishResponse();
+}
+
+void VtCommandProcessor::commandChangeChildLocation(VtMessageReader& reader)
+{
+    uint32_t parentOid = VT_NULL_ID, childOid = VT_NULL_ID, dx = 0, dy = 0;
+    reader.readOid(parentOid, "parent_oid");
+    reader.readOid(childOid, "oid");
+    reader.readByte(dx, "dx");
+    reader.readByte(dy, "dy");
+    VtObject* parent = getObject(parentOid);
+    VtObject* child = getObject(childOid);
+    uint32_t error = (parent == nullptr ? 1 : 0) | (child == nullptr ? 2 : 0);
+    if (error == 0) {
+        const int32_t moveX = int32_t(dx) - 127;
+        const int32_t moveY = int32_t(dy) - 127;
+        if (VtObjectRefList* childs = childListOf(parent))
+            childs->moveObject(childOid, moveX, moveY, true);
+        VtDisplayElementCommandChangeChildLocation move(parentOid, moveX, moveY);
+        applyToElements(child, move);
+        parent->notifyChanged();
+    }
+    startResponse(165);
+    response_.writeOid(parentOid, "parent_oid");
+    response_.writeOid(childOid, "oid");
+    response_.writeByte(error, "error");
+    finishResponse();
+}
+
+void VtCommandProcessor::commandChangeChildPosition(VtMessageReader& reader)
+{
+    uint32_t parentOid = VT_NULL_ID, childOid = VT_NULL_ID;
+    int32_t x = 0, y = 0;
+    reader.readOid(parentOid, "parent_oid");
+    reader.readOid(childOid, "oid");
+    reader.readSShort(x, "x");
+    reader.readSShort(y, "y");
+    VtObject* parent = getObject(parentOid);
+    VtObject* child = getObject(childOid);
+    uint32_t error = (parent == nullptr ? 1 : 0) | (child == nullptr ? 2 : 0);
+    if (error == 0) {
+        if (VtObjectRefList* childs = childListOf(parent))
+            childs->moveObject(childOid, x, y, false);
+        VtDisplayElementCommandSetPosition position(parentOid, x, y);
+        applyToElements(child, position);
+        parent->notifyChanged();
+    }
+    startResponse(180);
+    response_.writeOid(parentOid, "parent_oid");
+    response_.writeOid(childOid, "oid");
+    response_.writeByte(error, "error");
+    finishResponse();
+}
+
+void VtCommandProcessor::commandChangeSize(VtMessageReader& reader)
+{
+    uint32_t oid = VT_NULL_ID;
+    reader.readOid(oid, "oid");
+    reader.mark();
+    int32_t width = 0, height = 0;
+    reader.readSShort(width, "width");
+    reader.readSShort(height, "height");
+    reader.restore();
+    VtObject* object = getObject(oid);
+    if (object != nullptr) {
+        object->changeAttribute(101, reader);
+        if (object->hasDisplayElements()) {
+            // The sizes travel as 16-bit values; read back as the object does.
+            const VtSize size{uint16_t(width), uint16_t(height)};
+            object->setSize(size);
+            VtDisplayElementCommandChangeSize resize(size.width, size.height);
+            applyToElements(object, resize);
+        }
+        object->notifyChanged();
+    }
+    startResponse(166);
+    response_.writeOid(oid, "oid");
+    response_.writeByte(object != nullptr ? 0 : 1, "error");
+    finishResponse();
+}
+
+void VtCommandProcessor::commandChangeBackgroundColour(VtMessageReader& reader)
+{
+    uint32_t oid = VT_NULL_ID;
+    uint32_t colour = 0;
+    reader.readOid(oid, "oid");
+    reader.mark();
+    reader.readByte(colour, "colour");
+    reader.restore();
+    VtObject* object = getObject(oid);
+    if (object != nullptr) {
+        object->changeAttribute(100, reader);
+        object->notifyChanged();
+    }
+    startResponse(167);
+    response_.writeOid(oid, "oid");
+    response_.writeByte(colour, "colour");
+    response_.writeByte(object != nullptr ? 0 : 1, "error");
+    finishResponse();
+}
+
+void VtCommandProcessor::commandChangeNumericValue(VtMessageReader& reader)
+{
+    uint32_t oid = VT_NULL_ID;
+    uint32_t reserved = 0;
+    reader.readOid(oid, "oid");
+    reader.readByte(reserved, "reserved");
+    VtObject* object = getObject(oid);
+    uint32_t value = 0;
+    uint32_t width = 0; // bytes of the value in the response
+    if (object != nullptr) {
+        switch (object->getType()) {
+        case VtObjectTypeInputFieldBoolean: {
+            bool flag = false;
+            reader.readBool(flag, "value");
+            value = flag ? 1 : 0;
+            static_cast<VtObjectInputFieldBoolean*>(object)->setValue(value);
+            width = 1;
+            break;
+        }
+        case VtObjectTypeInputFieldList:
+            reader.readByte(value, "value");
+            static_cast<VtObjectInputFieldList*>(object)->setValue(value);
+            width = 1;
+            break;
+        case VtObjectTypeInputFieldNumber:
+            reader.readUInt(value, "value");
+            static_cast<VtObjectInputFieldNumber*>(object)->setValue(value);
+            width = 4;
+            break;
+        case VtObjectTypeOutputFieldNumber:
+            reader.readUInt(value, "value");
+            static_cast<VtObjectOutputFieldNumber*>(object)->setValue(value);
+            width = 4;
+            break;
+        case VtObjectTypeNumberVariable:
+            reader.readUInt(value, "value");
+            static_cast<VtObjectNumberVariable*>(object)->setValue(value);
+            width = 4;
+            break;
+        case VtObjectTypeMeter:
+            reader.readUShort(value, "value");
+            static_cast<VtObjectMeter*>(object)->setValue(value);
+            width = 2;
+            break;
+        case VtObjectTypeLinearBarGraph:
+            reader.readUShort(value, "value");
+            static_cast<VtObjectLinearBarGraph*>(object)->setValue(value);
+            width = 2;
+            break;
+        case VtObjectTypeArchedBarGraph:
+            reader.readUShort(value, "value");
+            static_cast<VtObjectArchedBarGraph*>(object)->setValue(value);
+            width = 2;
+            break;
+        case VtObjectTypePointer: {
+            auto* pointer = static_cast<VtObjectPointer*>(object);
+            value = VT_NULL_ID;
+            reader.readOid(value, "value");
+            width = 2;
+            if (value != pointer->getValue()) {
+                VtObject* oldTarget = getObject(pointer->getValue());
+                if (oldTarget != nullptr && oldTarget->hasDisplayElements() && pointer->hasDisplayElements()) {
+                    VtDisplayElementCommandCloseChildsWithSelectedParent close(oid);
+                    applyToElements(oldTarget, close);
+                }
+                pointer->setValue(value);
+                pointer->resolveReferences(*this);
+                VtDisplayElementCommandCreateNewChilds create(display_);
+                applyToElements(pointer, create);
+            }
+            break;
+        }
+        default: break;
+        }
+        object->notifyChanged();
+    }
+    startResponse(168);
+    response_.writeOid(oid, "oid");
+    response_.writeByte(object != nullptr ? 0 : 1, "error");
+    if (width == 1)
+        response_.writeByte(value, "value");
+    else if (width == 2)
+        response_.writeUShort(value, "value");
+    else if (width == 4)
+        response_.writeUInt(value, "value");
+    response_.padZero();
+}
+
+void VtCommandProcessor::commandChangeEndPoint(VtMessageReader& reader)
+{
+    uint32_t oid = VT_NULL_ID, width = 0, height = 0, direction = 0;
+    reader.readOid(oid, "oid");
+    reader.readUShort(width, "width");
+    reader.readUShort(height, "height");
+    reader.readByte(direction, "line_direction");
+    VtObject* object = getObject(oid);
+    const bool isLine = object != nullptr && object->getType() == VtObjectTypeLine;
+    uint32_t error = (direction >= 2 ? 2 : 0) | (isLine ? 0 : 1);
+    if (error == 0) {
+        auto* line = static_cast<VtObjectLine*>(object);
+        line->setSize(VtSize(width, height));
+        line->setLineDirection(direction);
+        VtDisplayElementCommandChangeSize resize(width, height);
+        applyToElements(object, resize);
+        object->notifyChanged();
+    }
+    startResponse(169);
+    response_.writeOid(oid, "oid");
+    response_.writeByte(error, "error");
+    finishResponse();
+}
+
+void VtCommandProcessor::commandChangeFontAttributes(VtMessageReader& reader)
+{
+    uint32_t oid = VT_NULL_ID, size = 0, type = 0, style = 0;
+    VtColour colour;
+    reader.readOid(oid, "oid");
+    reader.readColour(colour, "font_colour");
+    reader.readByte(size, "font_size");
+    reader.readByte(type, "font_type");
+    reader.readByte(style, "font_style");
+    VtObject* object = getObject(oid);
+    uint32_t error = 0;
+    if (size >= 15)
+        error |= 4;
+    if (type != 0 && type != 1 && type != 255)
+        error |= 8;
+    if (style >= 128)
+        error |= 16;
+    if (object == nullptr || object->getType() != VtObjectTypeFontAttribute)
+        error |= 1;
+    if (error == 0) {
+        auto* font = static_cast<VtObjectFontAttribute*>(object);
+        font->setFontColour(colour);
+        font->setFontSize(size);
+        font->setFontType(type);
+        font->setFontStyle(style);
+        object->notifyChanged();
+    }
+    startResponse(170);
+    response_.writeOid(oid, "oid");
+    response_.writeByte(error, "error");
+    finishResponse();
+}
+
+void VtCommandProcessor::commandChangeLineAttributes(VtMessageReader& reader)
+{
+    uint32_t oid = VT_NULL_ID, width = 0, art = 0;
+    VtColour colour;
+    reader.readOid(oid, "oid");
+    reader.readColour(colour, "line_colour");
+    reader.readByte(width, "line_width");
+    reader.readUShort(art, "line_art");
+    VtObject* object = getObject(oid);
+    const bool found = object != nullptr && object->getType() == VtObjectTypeLineAttribute;
+    if (found) {
+        auto* line = static_cast<VtObjectLineAttribute*>(object);
+        line->setLineColour(colour);
+        line->setLineWidth(width);
+        line->setLineArt(art);
+        object->notifyChanged();
+    }
+    startResponse(171);
+    response_.writeOid(oid, "oid");
+    response_.writeByte(found ? 0 : 1, "error");
+    finishResponse();
+}
+
+void VtCommandProcessor::commandChangeFillAttributes(VtMessageReader& reader)
+{
+    uint32_t oid = VT_NULL_ID, type = 0, pattern = VT_NULL_ID;
+    VtColour colour;
+    reader.readOid(oid, "oid");
+    reader.readByte(type, "fill_type");
+    reader.readColour(colour, "fill_colour");
+    reader.readOid(pattern, "fill_pattern");
+    VtObject* object = getObject(oid);
+    const bool found = object != nullptr && object->getType() == VtObjectTypeFillAttribute;
+    uint32_t error = (type >= 4 ? 2 : 0) | (found ? 0 : 1);
+    if (error == 0) {
+        auto* fill = static_cast<VtObjectFillAttribute*>(object);
+        fill->setFillColour(colour);
+        fill->setFillPattern(pattern);
+        fill->setFillType(type);
+        object->notifyChanged();
+    }
+    startResponse(172);
+    response_.writeOid(oid, "oid");
+    response_.writeByte(error, "error");
+    finishResponse();
+}
+
+void VtCommandProcessor::commandChangeActiveMask(VtMessageReader& reader)
+{
+    uint32_t workingSet = VT_NULL_ID, maskOid = VT_NULL_ID;
+    reader.readOid(workingSet, "ws_oid");
+    reader.readOid(maskOid, "mask_oid");
+    VtObject* mask = getObject(maskOid);
+    const bool found = isMask(mask);
+    if (found && display_ != nullptr)
+        display_->setActiveMask(maskOid);
+    startResponse(173);
+    response_.writeOid(maskOid, "oid");
+    response_.writeByte(found ? 0 : 1, "error");
+    finishResponse();
+}
+
+void VtCommandProcessor::commandChangeSoftKeyMask(VtMessageReader& reader)
+{
+    uint32_t maskOid = VT_NULL_ID, softKeyMaskOid = VT_NULL_ID;
+    reader.readOid(maskOid, "mask_oid");
+    reader.readOid(softKeyMaskOid, "soft_key_mask_oid");
+    VtObject* mask = getObject(maskOid);
+    VtObject* softKeyMask = getObject(softKeyMaskOid);
+    const bool found = softKeyMask != nullptr && softKeyMask->getType() == VtObjectTypeSoftKeyMask;
+    if (found) {
+        if (mask != nullptr && mask->getType() == VtObjectTypeDataMask)
+            static_cast<VtObjectDataMask*>(mask)->setSoftKeyMask(softKeyMaskOid);
+        else if (mask != nullptr && mask->getType() == VtObjectTypeAlarmMask)
+            static_cast<VtObjectAlarmMask*>(mask)->setSoftKeyMask(softKeyMaskOid);
+        if (display_ != nullptr && mask != nullptr && display_->getActiveMaskId() == maskOid)
+            display_->setSoftKeyMask(softKeyMaskOid);
+    }
+    startResponse(174);
+    response_.writeOid(maskOid, "mask_oid");
+    response_.writeOid(softKeyMaskOid, "soft_key_mask_oid");
+    response_.writeByte(found ? 0 : 1, "error");
+    finishResponse();
+}
+
+void VtCommandProcessor::commandChangeAttribute(VtMessageReader& reader)
+{
+    uint32_t oid = VT_NULL_ID, attribute = 0;
+    reader.readOid(oid, "oid");
+    reader.readByte(attribute, "attribute_id");
+    VtObject* object = getObject(oid);
+    uint32_t error = 1;
+    if (object != nullptr) {
+        error = object->changeAttribute(int(attribute), reader) == 2 ? 2 : 0;
+        if (error == 0) {
+            object->notifyChanged();
+            if (attribute == 2 && isMask(object) && display_ != nullptr && display_->getActiveMaskId() == oid)
+                display_->setSoftKeyMask(softKeyMaskOf(object));
+        }
+    }
+    startResponse(175);
+    response_.writeOid(oid, "oid");
+    response_.writeByte(attribute, "attribute_id");
+    response_.writeByte(error, "error");
+    finishResponse();
+}
+
+void VtCommandProcessor::commandChangePriority(VtMessageReader& reader)
+{
+    uint32_t oid = VT_NULL_ID, priority = 0;
+    reader.readOid(oid, "oid");
+    reader.readByte(priority, "priority");
+    VtObject* object = getObject(oid);
+    const bool found = object != nullptr && object->getType() == VtObjectTypeAlarmMask;
+    uint32_t error = (priority >= 3 ? 2 : 0) | (found ? 0 : 1);
+    if (error == 0) {
+        static_cast<VtObjectAlarmMask*>(object)->setPriority(priority);
+        object->notifyChanged();
+    }
+    startResponse(176);
+    response_.writeOid(oid, "oid");
+    response_.writeByte(priority, "priority");
+    response_.writeByte(error, "error");
+    finishResponse();
+}
+
+void VtCommandProcessor::commandChangeListItem(VtMessageReader& reader)
+{
+    uint32_t oid = VT_NULL_ID, index = 0, newOid = VT_NULL_ID;
+    reader.readOid(oid, "oid");
+    reader.readByte(index, "list_index");
+    reader.readOid(newOid, "new_oid");
+    VtObject* object = getObject(oid);
+    if (object != nullptr && object->getType() == VtObjectTypeInputFieldList) {
+        auto* list = static_cast<VtObjectInputFieldList*>(object);
+        if (newOid != VT_NULL_ID) {
+            int position = list->getElements().indexOf(newOid);
+            if (position >= 0)
+                index = uint32_t(position);
+        }
+        if (index <= list->getElements().size())
+            list->setValue(index);
+        object->notifyChanged();
+    }
+    startResponse(177);
+    finishResponse();
+}
+
+void VtCommandProcessor::commandDeleteObjectPool()
+{
+    if (display_ != nullptr)
+        display_->clearDisplay();
+    deleteAllObjects();
+    startResponse(178);
+    response_.writeByte(0, "error");
+    finishResponse();
+}
+
+void VtCommandProcessor::commandChangeStringValue(VtMessageReader& reader)
+{
+    uint32_t oid = VT_NULL_ID;
+    VtString value;
+    reader.readOid(oid, "oid");
+    reader.readString(value, "value");
+    VtObject* object = getObject(oid);
+    if (object != nullptr) {
+        switch (object->getType()) {
+        case VtObjectTypeInputFieldString:
+            // An input string is written with a one-byte length.
+            value.truncate(255);
+            static_cast<VtObjectInputFieldString*>(object)->setValue(value);
+            break;
+        case VtObjectTypeStringVariable: static_cast<VtObjectStringVariable*>(object)->setValue(value); break;
+        case VtObjectTypeOutputFieldString: static_cast<VtObjectOutputFieldString*>(object)->setValue(value); break;
+        default: break;
+        }
+        object->notifyChanged();
+    }
+    startResponse(179);
+    response_.writeOid(oid, "oid");
+    response_.writeByte(object != nullptr ? 0 : 1, "error");
+    finishResponse();
+}
+
+void VtCommandProcessor::commandGetMemory(VtMessageReader& reader)
+{
+    uint32_t reserved = 0, required = 0;
+    reader.readByte(reserved, "reserved");
+    const bool given = reader.readUInt(required, "required_memory") != 0;
+    uint32_t version = system_ != nullptr ? system_->getVtVersion() : 0;
+    uint32_t status = 1;
+    if (system_ != nullptr && given && required <= system_->getAvailableMemory())
+        status = 0;
+    startResponse(192);
+    response_.writeByte(version, "version");
+    response_.writeByte(status, "status");
+    finishResponse();
+}
+
+void VtCommandProcessor::commandGetNumberOfSoftKeys()
+{
+    uint32_t physical = 0, virtualKeys = 0;
+    VtSize keySize(0, 0);
+    if (system_ != nullptr)
+        system_->getSoftKeyData(physical, virtualKeys, keySize);
+    startResponse(194);
+    for (int i = 0; i < 3; ++i)
+        response_.writeByte(255, "reserved");
+    response_.writeByte(keySize.width, "x_dots");
+    response_.writeByte(keySize.height, "y_dots");
+    response_.writeByte(virtualKeys, "virtual_soft_keys");
+    response_.writeByte(physical, "physical_soft_keys");
+    finishResponse();
+}
+
+void VtCommandProcessor::commandGetTextFontData()
+{
+    uint32_t small = 0, large = 0, attributes = 0;
+    if (system_ != nullptr)
+        system_->getTextFontData(small, large, attributes);
+    startResponse(195);
+    for (int i = 0; i < 4; ++i)
+        response_.writeByte(255, "reserved");
+    response_.writeByte(small, "small_fonts");
+    response_.writeByte(large, "large_fonts");
+    response_.writeByte(attributes, "font_type_attributes");
+    finishResponse();
+}
+
+void VtCommandProcessor::commandGetHardware()
+{
+    uint32_t graphicType = 0, flags = 0;
+    VtSize size(0, 0);
+    if (system_ != nullptr)
+        system_->getHardware(graphicType, flags, size);
+    startResponse(199);
+    response_.writeByte(255, "reserved");
+    response_.writeByte(graphicType, "graphic_type");
+    response_.writeByte(flags, "hardware");
+    response_.writeUShort(size.width, "x_pixels");
+    response_.writeUShort(size.height, "y_pixels");
+    finishResponse();
+}
+
+void VtCommandProcessor::readVersionName(VtMessageReader& reader, VtString& name)
+{
+    char text[kVersionNameLength + 1] = {};
+    if (reader.readString(text, kVersionNameLength, "version_name"))
+        name.assign(text, kVersionNameLength);
+    else
+        name.assign(nullptr, 0);
+}
+
+void VtCommandProcessor::versionResponse(uint32_t code, uint32_t status)
+{
+    startResponse(code);
+    for (int i = 0; i < 4; ++i)
+        response_.writeByte(255, "reserved");
+    response_.writeByte(status, "status");
+    finishResponse();
+}
+
+void VtCommandProcessor::commandStoreVersion(VtMessageReader& reader)
+{
+    VtString name;
+    readVersionName(reader, name);
+    uint32_t status = 0;
+    if (system_ != nullptr) {
+        VtMessageWriter image(kStoreCapacity, logger_);
+        // A pool that does not fit is not stored cut short.
+        if (writePool(image) != 0)
+            status = kStoreInsufficientMemory;
+        else if (system_->storeVersion(name, image) != 0)
+            status = kVersionOtherError;
+    }
+    versionResponse(208, status);
+}
+
+void VtCommandProcessor::commandLoadVersion(VtMessageReader& reader)
+{
+    VtString name;
+    readVersionName(reader, name);
+    uint32_t status = kLoadFailed;
+    if (system_ != nullptr) {
+        VtMessageReader image(logger_);
+        if (system_->loadVersion(name, image) == 0) {
+            if (readPool(image) == 0)
+                status = 0;
+            commandEndOfObjectPool(false);
+        }
+    }
+    versionResponse(209, status);
+}
+
+void VtCommandProcessor::commandDeleteVersion(VtMessageReader& reader)
+{
+    VtString name;
+    readVersionName(reader, name);
+    uint32_t status = 0;
+    if (system_ != nullptr && system_->deleteVersion(name) != 0)
+        status = kVersionOtherError;
+    versionResponse(210, status);
+}
+
+void VtCommandProcessor::commandGetVersions()
+{
+    uint32_t count = system_ != nullptr ? system_->getVersionCount() : 0;
+    // As many names as one response holds (the count is one byte).
+    const uint32_t fits = (kMessageCapacity - 2) / kVersionNameLength;
+    if (count > fits)
+        count = fits;
+    startResponse(224);
+    response_.writeByte(count, "count");
+    for (uint32_t i = 0; i < count; ++i) {
+        VtString name;
+        if (system_->getVersionName(i, name) != 0)
+            name.assign(nullptr, 0);
+        char padded[kVersionNameLength];
+        const char* text = name.c_str() != nullptr ? name.c_str() : "";
+        uint32_t length = name.length() < kVersionNameLength ? name.length() : kVersionNameLength;
+        for (uint32_t c = 0; c < kVersionNameLength; ++c)
+            padded[c] = c < length ? text[c] : ' ';
+        response_.writeData(reinterpret_cast<const uint8_t*>(padded), kVersionNameLength, "version_name");
+    }
+    finishResponse();
+}
