@@ -707,6 +707,9 @@ JIN_msg_ret JIN_trans::rx_store_packet(const JIN_packet& pkt)
         return unchanged(JIN_ERR_BAD_LENGTH);
     std::memcpy(data_ptr() + counter_ * 7, pkt.data + 1, n);
     ++counter_;
+    // The retry limit is for a peer that stopped, not for a long transfer
+    // that hiccups now and then.
+    retries_ = 0;
     given_ = std::min(counter_ * 7, header_.length);
     if (counter_ >= packets()) {
         if (is_broadcast()) {

@@ -463,6 +463,34 @@ TEST(JIN_trans, SilentSenderGetsThreeRepeatedCtsThenAnAbort)
     EXPECT_EQ(link.end[1].errors, (std::vector<int>{JIN_ERR_TIMED_OUT}));
 }
 
+TEST(JIN_trans, OccasionalLossesOverALongTransferAreRetriedEachTime)
+{
+    Trans_link link;
+    link.end[1].cts_threshold = 10;
+    // The last packet of six windows is lost: each time the receiver times
+    // out and asks again; more than its three retries in all.
+    int lost = 0;
+    unsigned window_last = 0;
+    link.deliver = [&](int from, const JIN_packet& f) {
+        if (from == 1 && f.data[0] == JIN_trans::CM_CTS)
+            window_last = f.data[2] + f.data[1] - 1u;
+        if (from == 0 && f.get_pgn() == JIN_trans::PGN_TP_DT && f.data[0] == window_last &&
+            lost < 6) {
+            ++lost;
+            window_last = 0;
+            return false;
+        }
+        return true;
+    };
+    const auto data = pattern(420); // 60 packets
+    link.send(to_peer(420), data.data(), 420);
+    link.run();
+    EXPECT_EQ(lost, 6);
+    ASSERT_EQ(link.end[1].group, JIN_GROUP_RX_COMPLETE);
+    EXPECT_EQ(received(link.end[1].t), data);
+    EXPECT_EQ(link.end[0].group, JIN_GROUP_TX_DONE);
+}
+
 TEST(JIN_trans, SilentReceiverMakesTheSenderAbort)
 {
     Trans_link link;

@@ -16,6 +16,7 @@ struct Trans_end {
     bool wants_tx = false;
     bool armed = false;
     long deadline = 0;
+    long armed_order = 0; // deadlines due at the same time fire in the order they were set
     JIN_msg_group group = JIN_GROUP_FINISHED;
     std::vector<int> errors;
     std::vector<int> timeouts_ms; // every deadline asked for, in order
@@ -23,11 +24,13 @@ struct Trans_end {
 
     void apply(const JIN_msg_ret& r, long now)
     {
+        static long arming = 0;
         if (r.get_group() != JIN_GROUP_UNCHANGED)
             group = r.get_group();
         if (r.is_timeout_changed()) {
             armed = true;
             deadline = now + r.get_timeout_ms();
+            armed_order = ++arming;
             if (keep_timeouts)
                 timeouts_ms.push_back(r.get_timeout_ms());
         }
@@ -106,7 +109,10 @@ public:
         }
         int next = -1;
         for (int i = 0; i < 2; ++i)
-            if (end[i].armed && (next < 0 || end[i].deadline < end[next].deadline))
+            if (end[i].armed &&
+                (next < 0 || end[i].deadline < end[next].deadline ||
+                 (end[i].deadline == end[next].deadline &&
+                  end[i].armed_order < end[next].armed_order)))
                 next = i;
         if (next < 0)
             return false;
