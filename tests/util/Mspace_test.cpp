@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -51,11 +53,15 @@ public:
 // Sends the debug output to a file for the life of the object.
 class Debug_capture {
 public:
-    Debug_capture() : path_(std::string(::testing::TempDir()) + "mspace_debug.txt")
+    Debug_capture() : path_(std::string(::testing::TempDir()) + "mspace_debug_" + std::to_string(::getpid()) + ".txt")
     {
         Debug_print::set_debug_file(path_.c_str());
     }
-    ~Debug_capture() { Debug_print::set_debug_file(nullptr); }
+    ~Debug_capture()
+    {
+        Debug_print::set_debug_file(nullptr);
+        std::remove(path_.c_str());
+    }
     std::string text()
     {
         std::fflush(Debug_print::get_debug_file());

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <deque>
 #include <fstream>
 #include <sstream>
@@ -160,7 +162,7 @@ TEST(Data_stream, WritesMessagesStreamsAndText)
 
 TEST(Data_stream, ShortWriteIsReported)
 {
-    std::string path = std::string(::testing::TempDir()) + "ds_short_write.txt";
+    std::string path = std::string(::testing::TempDir()) + "ds_short_write_" + std::to_string(::getpid()) + ".txt";
     Debug_print::set_debug_file(path.c_str());
     Scripted_stream s;
     s.sink_limit = 2;
@@ -172,5 +174,6 @@ TEST(Data_stream, ShortWriteIsReported)
     std::ifstream in(path);
     std::stringstream text;
     text << in.rdbuf();
+    std::remove(path.c_str());
     EXPECT_EQ("Failed write len=2/3 0 1\n", text.str());
 }

@@ -65,7 +65,7 @@ TEST(Posix_data_stream, TimedWriteReturnsWhatWentOut)
 
 TEST(Posix_data_stream, SeparateDescriptorsCloseSeparately)
 {
-    std::string path = std::string(::testing::TempDir()) + "posix_ds_file.txt";
+    std::string path = std::string(::testing::TempDir()) + "posix_ds_file_" + std::to_string(::getpid()) + ".txt";
     Posix_data_stream s;
     EXPECT_STREQ("DSPosix", std::string(s.get_name()).substr(0, 7).c_str());
     ASSERT_TRUE(s.open_write(path.c_str(), true, true, false));
@@ -87,4 +87,5 @@ TEST(Posix_data_stream, SeparateDescriptorsCloseSeparately)
     EXPECT_TRUE(s.init_commander(commander));
     EXPECT_FALSE(commander.send_break(0)); // a file is not a terminal
     EXPECT_TRUE(s.close());
+    std::remove(path.c_str());
 }

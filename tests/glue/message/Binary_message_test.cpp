@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstring>
 #include <functional>
 #include <limits>
@@ -266,7 +268,7 @@ TEST(Binary_message_death, MaskOverMoreThanFourBytesAborts)
 
 TEST(Binary_message, OutOfRangeTraceOnlyForItsGettersAndFilter)
 {
-    std::string path = std::string(::testing::TempDir()) + "binary_message_trace.txt";
+    std::string path = std::string(::testing::TempDir()) + "binary_message_trace_" + std::to_string(::getpid()) + ".txt";
     Debug_print::set_debug_file(path.c_str());
     unsigned char bytes[2] = {1, 2};
     Binary_message m(bytes, 2);
@@ -286,6 +288,7 @@ TEST(Binary_message, OutOfRangeTraceOnlyForItsGettersAndFilter)
     std::ifstream in(path);
     std::stringstream text;
     text << in.rdbuf();
+    std::remove(path.c_str());
     EXPECT_EQ("add 0x22\n"
               "Binary_message: index out of range 42\n"
               "Binary_message: index out of range 52\n"
