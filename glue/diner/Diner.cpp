@@ -1,0 +1,435 @@
+#include "glue/diner/Diner.h"
+
+#include "glue/diner/Diner_selector.h"
+#include "platform/rtos/Task.h"
+#include "util/Bugger.h"
+#include "util/Debug_print.h"
+
+#include <QString>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+const char* const Diner::Descriptor::NAME_DEFAULT = "ANON_DNR";
+const Diner::Descriptor Diner::DESCRIPTOR_DEFAULT;
+
+Diner::Descriptor::Descriptor() : Descriptor(NAME_DEFAULT, 0)
+{
+}
+
+Diner::Descriptor::Descriptor(const char* n, int i) : id(i)
+{
+    std::memset(name, 0, sizeof name);
+    if (n)
+        std::strncpy(name, n, NAME_SIZE - 1);
+}
+
+bool Diner::Descriptor::operator==(const Descriptor& o) const
+{
+    return id == o.id && std::strcmp(name, o.name) == 0;
+}
+
+Diner::Diner() : info_(this)
+{
+}
+
+Diner::~Diner()
+{
+    set_selector(nullptr);
+    if (task_) {
+        int st = state_;
+        if (st != TERMINATING && st != ENDED) {
+            Debug_print::bprint("Need to call terminate() from top level destructor\n");
+            std::abort();
+        }
+        // terminate(false) leaves the thread ending on its own: it must be
+        // gone before the members it uses are.
+        if (st == TERMINATING)
+            wait_terminate();
+        Diner_info_list::get()->remove(info_);
+        delete task_; // joins the thread
+        task_ = nullptr;
+    }
+    // The receiver drains itself into the pool and the timeout trees
+    // unlink their Timeouts as members are destroyed.
+}
+
+int Diner::init(module_man& mm, Diner_selector* selector, const Descriptor& descriptor,
+                int priority, int stack_size, bool task_flag, bool deliver_anonymous)
+{
+    // The selector is joined before the Diner's lock is taken: a selector
+    // calls start() and stop() while holding its own mutex.
+    set_selector(nullptr);
+    descriptor_ = descriptor;
+    if (set_selector(selector) != 0) {
+        Debug_print::bprint("Problem setting selector!\r\n");
+        std::exit(-104);
+    }
+
+    lock(-1);
+    // The fatal endings below let go of the lock first: exit() terminates
+    // the Diners still listed, this one included.
+    if (waiter_.init(&mm) < 0) {
+        unlock();
+        std::exit(-103);
+    }
+    mm_ = &mm;
+    priority_ = priority;
+    stack_size_ = stack_size;
+    task_flag_ = task_flag;
+    deliver_anonymous_ = deliver_anonymous;
+    if (task_) {
+        Debug_print::bprint("Init called with valid task\n");
+        unlock();
+        std::exit(-139);
+    }
+    {
+        std::lock_guard<std::mutex> s(state_mutex_);
+        state_ = STOPPED;
+    }
+
+    task_ = new (std::nothrow) Task(descriptor_.name, stack_size, task_flag, 0);
+    if (!task_) {
+        Debug_print::bprint("Task is null  %s\r\n", descriptor_.name);
+        Debug_print::bprint("Diner %s: no task could be made, ending the process\n",
+                            descriptor_.name);
+        unlock();
+        std::exit(EXIT_NO_TASK);
+    }
+    task_->set_name(QString("kor.") + QString::fromLatin1(descriptor_.name));
+    if (task_->start(priority, &Diner::runner, this) != 0) {
+        Debug_print::bprint("Diner %s: no thread could be started, ending the process\n",
+                            descriptor_.name);
+        delete task_;
+        task_ = nullptr;
+        state_ = UNINIT;
+        unlock();
+        std::exit(EXIT_NO_TASK);
+    }
+    DINER_CHECKPOINT(info_);
+    unlock();
+    Diner_info_list::get()->add(info_);
+    return 0;
+}
+
+int Diner::start()
+{
+    lock(-1);
+    if (!task_) {
+        Debug_print::dprint("Task not created %s\r\n", descriptor_.name);
+        unlock();
+        return -1;
+    }
+    {
+        std::lock_guard<std::mutex> s(state_mutex_);
+        if (state_ != STOPPED) {
+            unlock();
+            return -1;
+        }
+        // Running from now on: a second start() is refused at once, and a
+        // stop() before the thread passed the gate is taken by the loop.
+        state_ = RUNNING;
+    }
+    unlock();
+    waiter_.set_enabled(true);
+    diner_start();
+    lock(-1);
+    DINER_CHECKPOINT(info_);
+    task_->open_gate();
+    unlock();
+    return 0;
+}
+
+int Diner::stop()
+{
+    lock(-1);
+    if (state_ != RUNNING) {
+        unlock();
+        return -1;
+    }
+    diner_stop();
+    int r;
+    {
+        std::lock_guard<std::mutex> s(state_mutex_);
+        r = send_kill();
+        if (r == 0) {
+            waiter_.set_enabled(false);
+            state_ = STOPPING;
+        }
+    }
+    if (r != 0)
+        diner_start();
+    unlock();
+    return r;
+}
+
+void Diner::terminate(bool wait)
+{
+    if (!lock(200)) {
+        Debug_print::bprint("No terminate, are we locked\n");
+        std::abort();
+    }
+    timeouts_.terminate();
+    int st = state_;
+    if (st == RUNNING) {
+        {
+            std::lock_guard<std::mutex> s(state_mutex_);
+            state_ = TERMINATING;
+            // Refused or not, the loop sees the state after its next wake-up.
+            if (send_kill() != 0)
+                waiter_.send_anonymous_event();
+        }
+        waiter_.set_enabled(false);
+        diner_stop();
+        unlock();
+    } else if (st == STOPPING || st == STOPPED) {
+        {
+            std::lock_guard<std::mutex> s(state_mutex_);
+            state_ = TERMINATING;
+        }
+        // Parked threads wake at the gate; one that has not taken its stop
+        // request yet wakes on the event and sees the state.
+        task_->open_gate();
+        waiter_.send_anonymous_event();
+        waiter_.set_enabled(false);
+        unlock();
+    } else {
+        if (st != ENDED)
+            std::fprintf(stderr, "terminate %lx called from state %d\n",
+                         static_cast<unsigned long>(reinterpret_cast<uintptr_t>(this)), st);
+        unlock();
+        return;
+    }
+    if (wait)
+        wait_terminate();
+}
+
+void Diner::wait_terminate()
+{
+    for (int i = 0; i <= 500; ++i) {
+        if (state_ == ENDED)
+            return;
+        Atime::delay(10);
+    }
+    if (state_ == ENDED)
+        return;
+    Debug_print::bprint("No terminate, did we call delete ourself\n");
+    std::abort();
+}
+
+int Diner::send_kill()
+{
+    waiter_event kill(0, 0, -1);
+    return waiter_.send_event(kill, true, false);
+}
+
+void* Diner::runner(void* diner)
+{
+    static_cast<Diner*>(diner)->run();
+    return nullptr;
+}
+
+void Diner::finish(bool drain)
+{
+    // The record leaves the list before the lock is taken again (lock
+    // order: list mutex before a Diner's lock).
+    Diner_info_list::get()->remove(info_);
+    lock(-1);
+    DINER_CHECKPOINT(info_);
+    if (drain)
+        waiter_.flush_events();
+    unlock();
+    // Last touch of this object: once ENDED is seen, the Diner may be
+    // destroyed.
+    state_ = ENDED;
+}
+
+void Diner::run()
+{
+    // The thread starts parked; it parks again after each stop request.
+    bool stop_taken = false;
+    for (;;) {
+        lock(-1);
+        bool ending;
+        {
+            std::lock_guard<std::mutex> s(state_mutex_);
+            ending = state_ == TERMINATING;
+            // A start() that came before the thread got here already made
+            // the state RUNNING and opened the gate: keep that.
+            if (!ending && stop_taken)
+                state_ = STOPPED;
+        }
+        if (ending) {
+            unlock();
+            finish(true);
+            return;
+        }
+        DINER_CHECKPOINT(info_);
+        unlock();
+        task_->wait_gate();
+        lock(-1);
+        DINER_CHECKPOINT(info_);
+        if (state_ == TERMINATING) {
+            unlock();
+            finish(false);
+            return;
+        }
+
+        // Run until the stop request comes.
+        for (;;) {
+            Atime deadline;
+            bool has_deadline = next_timeout(deadline) == 0;
+            unlock();
+            waiter_event event;
+            bool got_event = true;
+            if (!has_deadline)
+                waiter_.get_event(&event);
+            else
+                got_event = waiter_.get_event(&event, deadline) == 0;
+
+            lock(-1);
+            if ((got_event && event.module_id == 0 && event.code == -1) ||
+                state_ == TERMINATING) {
+                // Taken with the lock held: other threads may be submitting
+                // timeouts right now.
+                DINER_CHECKPOINT(info_);
+                timeouts_.terminate();
+                unlock();
+                stop_taken = true;
+                break;
+            }
+            if (!got_event) {
+                info_.set_activity(Diner_info::IN_TIMEOUT);
+                handle_timeout();
+                info_.count_timeout();
+            } else {
+                info_.set_activity(Diner_info::IN_EVENT);
+                if (info_.trace_events())
+                    Debug_print::cprint(info_.flush_event_trace(), "Evt{%s,%d,%ld}\n",
+                                        descriptor_.name, event.module_id,
+                                        static_cast<long>(event.code));
+                if (deliver_anonymous_ || !event.same_as(module_man::EVENT_ANONYMOUS))
+                    handle_event(event);
+                info_.count_event();
+            }
+            info_.set_activity(Diner_info::IDLE);
+        }
+    }
+}
+
+void Diner::handle_timeout()
+{
+    while (Timeout* t = timeouts_.expired_timeout()) {
+        int ahead = t->get_deadline().get_ms_from_now();
+        if (ahead > 0) {
+            Debug_print::bprint("Timeout_diner::handle_timeout - not expired yet %d\n", -ahead);
+            Bugger::report_bug("Timeout_diner::handle_timeout - not expired yet");
+        }
+        if (info_.trace_timeouts())
+            Debug_print::cprint(info_.flush_timeout_trace(), "Tim{%s,%p}\n", descriptor_.name,
+                                static_cast<void*>(t));
+        handle_timeout(*t);
+        timeouts_.reschedule_periodic_timeout(*t);
+    }
+}
+
+int Diner::next_timeout(Atime& deadline)
+{
+    Timeout* t = timeouts_.next_timeout();
+    if (!t)
+        return -1;
+    deadline = t->get_deadline();
+    return 0;
+}
+
+void Diner::lock_unless_held(bool& took) const
+{
+    took = !is_locked();
+    if (took)
+        lock(-1);
+}
+
+int Diner::submit(Timeout& t, const Atime* deadline)
+{
+    bool took;
+    lock_unless_held(took);
+    int r = timeouts_.submit_timeout(t, deadline);
+    if (r == 0)
+        t.set_diner(this);
+    if (took)
+        unlock();
+    if (r == 0)
+        waiter_.send_anonymous_event();
+    return r;
+}
+
+int Diner::submit_timeout(Timeout& t)
+{
+    return submit(t, nullptr);
+}
+
+int Diner::submit_timeout(Timeout& t, int ms)
+{
+    Atime deadline = Atime::from_now(ms);
+    return submit(t, &deadline);
+}
+
+int Diner::submit_timeout(Timeout& t, const Atime& deadline)
+{
+    return submit(t, &deadline);
+}
+
+int Diner::remove_timeout(Timeout& t)
+{
+    bool took;
+    lock_unless_held(took);
+    int r = timeouts_.remove_timeout(t);
+    // A Timeout of another Diner keeps its Diner, so that it still unlinks
+    // itself there when destroyed.
+    if (r == 0)
+        t.set_diner(nullptr);
+    if (took)
+        unlock();
+    return r;
+}
+
+bool Diner::submitted(const Timeout& t) const
+{
+    bool took;
+    lock_unless_held(took);
+    bool r = timeouts_.submitted(t);
+    if (took)
+        unlock();
+    return r;
+}
+
+void Diner::remove_from_lists(Timeout& t)
+{
+    bool took;
+    lock_unless_held(took);
+    timeouts_.remove_timeout(t);
+    if (took)
+        unlock();
+}
+
+int Diner::set_selector(Diner_selector* selector)
+{
+    if (selector == selector_)
+        return 0;
+    Diner_selector* old = selector_;
+    if (old)
+        old->deregister_diner(this);
+    selector_ = nullptr;
+    if (!selector)
+        return 0;
+    int r = selector->register_diner(this);
+    if (r < 0) {
+        if (old && old->register_diner(this) == 0)
+            selector_ = old;
+        return r;
+    }
+    selector_ = selector;
+    return 0;
+}
