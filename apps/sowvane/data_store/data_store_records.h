@@ -6,6 +6,7 @@
 #include "apps/sowvane/data_store/data_store_types.h"
 
 #define DS_RECORD(type) struct type {
+#define DS_ROOT(type) struct type {
 #define DS_SCALAR(key, name, initial, comment) DS_CTYPE(key) name = initial;
 #define DS_ARRAY(key, name, count, initial, comment) DS_CTYPE(key) name[count] = initial;
 #define DS_STRUCT(type, name, comment) type name;
@@ -16,6 +17,7 @@
 #include "apps/sowvane/data_store/data_store_schema.def"
 
 #undef DS_RECORD
+#undef DS_ROOT
 #undef DS_SCALAR
 #undef DS_ARRAY
 #undef DS_STRUCT

@@ -1,0 +1,6 @@
+#include "apps/sowvane/data_model.h"
+
+module_man sowvane_module_man;
+Data_store sowvane_data_store(&sowvane_module_man);
+CDS::Lookup_data_store_body sowvane_data_store_lookup(sowvane_data_store.head,
+                                                      sowvane_data_store.body);
