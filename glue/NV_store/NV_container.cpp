@@ -196,7 +196,7 @@ bool NV_container::deserialise(NV_iterator* it)
     }
 }
 
-bool NV_container::deserialise_unknown(NV_iterator* it)
+bool NV_container::deserialise_unknown(NV_iterator* it, int depth)
 {
     NV_iterator::NV_iterator_header begin, header;
     if (!it->pop_header(begin) || begin.marker != NV_MARK_BEGIN)
@@ -206,7 +206,7 @@ bool NV_container::deserialise_unknown(NV_iterator* it)
             return false;
         if (header.marker == NV_MARK_END)
             break;
-        if (!deserialise_unknown_handoff(it))
+        if (!deserialise_unknown_handoff(it, depth))
             return false;
     }
     if (header.id != begin.id || header.type != begin.type)

@@ -46,7 +46,8 @@ public:
     bool serialise(NV_iterator* it) override;
     bool deserialise(NV_iterator* it) override;
     // Skips a whole container section of a node this tree does not have.
-    static bool deserialise_unknown(NV_iterator* it);
+    static bool deserialise_unknown(NV_iterator* it) { return deserialise_unknown(it, 0); }
+    static bool deserialise_unknown(NV_iterator* it, int depth);
 
     int build_path(NV_path& path, const NV_item* target) const override;
     NV_item* __follow_path(NV_path* path) override;

@@ -375,7 +375,7 @@ bool NV_item::should_write(NV_iterator* it, bool* ok) const
     }
 }
 
-bool NV_item::deserialise_unknown_handoff(NV_iterator* it)
+bool NV_item::deserialise_unknown_handoff(NV_iterator* it, int depth)
 {
     NV_iterator::NV_iterator_header header;
     if (!it->peek_header(header))
@@ -387,7 +387,7 @@ bool NV_item::deserialise_unknown_handoff(NV_iterator* it)
         case ITEM_ROOT:
         case ITEM_STRUCT:
         case ITEM_ITEM_ARRAY:
-            return NV_container::deserialise_unknown(it);
+            return depth < max_unknown_depth && NV_container::deserialise_unknown(it, depth + 1);
         case ITEM_BOOL: return NV_number<bool, ITEM_BOOL>::deserialise_unknown(it);
         case ITEM_CHAR: return NV_number<char, ITEM_CHAR>::deserialise_unknown(it);
         case ITEM_UCHAR: return NV_number<unsigned char, ITEM_UCHAR>::deserialise_unknown(it);

@@ -179,8 +179,12 @@ public:
     // The mode filter: whether the node writes itself in the iterator's mode
     // (*ok tells whether skipping counts as success).
     bool should_write(NV_iterator* it, bool* ok) const;
-    // Skips one record of a node this tree does not have.
-    static bool deserialise_unknown_handoff(NV_iterator* it);
+    // Skips one record of a node this tree does not have. Sections nested
+    // deeper than max_unknown_depth fail (a corrupt file cannot exhaust the
+    // stack).
+    static bool deserialise_unknown_handoff(NV_iterator* it) { return deserialise_unknown_handoff(it, 0); }
+    static bool deserialise_unknown_handoff(NV_iterator* it, int depth);
+    static constexpr int max_unknown_depth = 32;
 
 protected:
     bool add_registration(NV_waiter_reg* reg);

@@ -271,6 +271,20 @@ TEST(NV_storage, UnknownRecordsAreSkipped)
     EXPECT_EQ(t.last.get(), 4.5);
 }
 
+TEST(NV_storage, DeeplyNestedUnknownSectionsFailWithoutExhaustingTheStack)
+{
+    module_man mm;
+    test_params_t t(&mm);
+    Bytes bytes = {0x00, 0x01, 0x00, 0x00};
+    for (int i = 0; i < 200000; ++i) {
+        const unsigned char begin[] = {0x01, 0x01, 0x63, 0x00};
+        bytes.insert(bytes.end(), begin, begin + 4);
+    }
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(read_node(t, bytes));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("NV unknown child was bad"), std::string::npos);
+}
+
 TEST(NV_storage, UnknownPointerRecordEndsTheLoad)
 {
     module_man mm;
