@@ -11,7 +11,10 @@
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <algorithm>
+#include <random>
 #include <string>
+#include <vector>
 
 using namespace CDS;
 
@@ -325,4 +328,53 @@ TEST(Lookup_names, ElementNamesComeFromOneGrowingTable)
     EXPECT_EQ(get_number_as_name(3), three);
     get_number_as_name(500);
     EXPECT_EQ(get_number_as_name(3), three) << "names must not move when the table grows";
+}
+
+// Random writes of any range of the block: a leaf's handler fires exactly
+// when one of its bytes inside the written range changes, a record's when one
+// of its leaves does.
+TEST_F(Lookup_fixture, ChangeTrackingMatchesAByteByByteModel)
+{
+    struct Watched {
+        Lookup_item* item;
+        Counting_handler handler;
+    };
+    Watched leaves[] = {{&tree.counter, {}}, {&tree.system.alive, {}}, {&tree.system.rate, {}},
+                        {&tree.system.levels, {}}, {&tree.tail, {}}};
+    Counting_handler system_handler;
+    for (Watched& w : leaves)
+        w.item->set_event_handler(&w.handler);
+    tree.system.set_event_handler(&system_handler);
+
+    std::mt19937 rng(7);
+    unsigned char* bytes = reinterpret_cast<unsigned char*>(&data);
+    for (int round = 0; round < 5000; ++round) {
+        const int offset = int(rng() % sizeof data);
+        const int size = 1 + int(rng() % (sizeof data - offset));
+        unsigned char value[sizeof data];
+        std::memcpy(value, bytes + offset, size_t(size));
+        for (int flips = int(rng() % 3); flips > 0; --flips)
+            value[rng() % size] ^= static_cast<unsigned char>(1 + rng() % 255);
+
+        std::vector<int> expect;
+        int system_expect = system_handler.calls;
+        bool system_changed = false;
+        for (Watched& w : leaves) {
+            const int start = int(static_cast<unsigned char*>(w.item->get_address()) - bytes);
+            const int end = start + int(w.item->get_size());
+            bool changed = false;
+            for (int i = std::max(start, offset); i < std::min(end, offset + size); ++i)
+                changed |= bytes[i] != value[i - offset];
+            expect.push_back(w.handler.calls + (changed ? 1 : 0));
+            if (changed && w.item->get_parent() == &tree.system)
+                system_changed = true;
+        }
+        system_expect += system_changed ? 1 : 0;
+
+        head.write(bytes + offset, value, size);
+        for (size_t i = 0; i < expect.size(); ++i)
+            ASSERT_EQ(leaves[i].handler.calls, expect[i])
+                << "leaf " << leaves[i].item->get_name() << " write " << offset << "+" << size;
+        ASSERT_EQ(system_handler.calls, system_expect) << "write " << offset << "+" << size;
+    }
 }
