@@ -90,7 +90,7 @@ public:
     // The empty NAME with every field don't care: matches every NAME.
     NAME();
     // Exactly that NAME (the reserved bit aside).
-    explicit NAME(const RAWNAME& raw);
+    NAME(const RAWNAME& raw);
     explicit NAME(const unsigned char* bytes);
     NAME(J1939::industry_group_t industry_group, unsigned char device_class_instance,
          J1939::device_class_t device_class, J1939::function_code_t function,

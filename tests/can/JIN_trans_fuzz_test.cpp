@@ -77,7 +77,7 @@ void check_frames(const JIN_packet* frames, int count, int max)
 TEST(JIN_trans_fuzz, RandomFrameSequencesUnderTheSanitizers)
 {
     const unsigned space_before = JIN_trans::space().usage().uordblks;
-    for (unsigned seed = 1; seed <= 40; ++seed) {
+    for (unsigned seed = 1; seed <= 100; ++seed) {
         Fuzzer fz(seed);
         NMEA2000_fast_sid_manager sids;
         JIN_trans engines[4];
@@ -155,7 +155,7 @@ TEST(JIN_trans_fuzz, LossyLinkNeverCorruptsOrHangs)
 {
     const unsigned space_before = JIN_trans::space().usage().uordblks;
     int completed = 0;
-    for (unsigned seed = 1; seed <= 60; ++seed) {
+    for (unsigned seed = 1; seed <= 100; ++seed) {
         Fuzzer fz(seed);
         Trans_link link;
         const bool fast = seed % 5 == 0;
