@@ -1,0 +1,176 @@
+#include "tests/support/vt_object_model/InProcessVt.h"
+
+#include "vt_object_model/VtObjects.h"
+#include "vt_object_model/terminal/VtDisplayElementCommand.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// A terminal whose objects the test adds directly.
+class DisplayLayer : public testing::Test {
+protected:
+    template <class T>
+    T* add(T* object)
+    {
+        vt.processor.addObject(object);
+        return object;
+    }
+
+    VtDisplayElement* build(uint32_t oid)
+    {
+        return vt.display.createDisplayElements(vt.processor.getObject(oid), nullptr, 0, 0, 0);
+    }
+
+    InProcessVt vt;
+};
+
+} // namespace
+
+TEST_F(DisplayLayer, ElementsAreCreatedOncePerParentAndInstance)
+{
+    auto* mask = add(new VtObjectDataMask(1));
+    mask->getChilds().append(new VtObjectRef(2, 5, 6));
+    mask->getChilds().append(new VtObjectRef(99, 0, 0)); // missing: skipped
+    add(new VtObjectRectangle(2));
+
+    VtDisplayElement* first = build(1);
+    ASSERT_NE(first, nullptr);
+    const size_t created = vt.display.take().size();
+    EXPECT_EQ(build(1), first);
+    for (const std::string& line : vt.display.take())
+        EXPECT_EQ(line.find("create"), std::string::npos) << line;
+    EXPECT_GT(created, 0u);
+    EXPECT_EQ(vt.processor.getObject(2)->getLinkList()->count(), 1);
+    EXPECT_EQ(vt.processor.getObject(2)->getDisplayElement()->getParent(), first);
+    EXPECT_EQ(vt.processor.getObject(2)->getDisplayElement()->getInstance(), mask->getChilds().at(0)->serial);
+
+    // The same object placed twice gets one element per placement.
+    mask->getChilds().append(new VtObjectRef(2, 7, 8));
+    build(1);
+    EXPECT_EQ(vt.processor.getObject(2)->getLinkList()->count(), 2);
+}
+
+TEST_F(DisplayLayer, PointerToAMissingObjectIsHiddenAndEmpty)
+{
+    auto* pointer = add(new VtObjectPointer(1));
+    pointer->setValue(50);
+    auto* element = static_cast<RecordingVtElement*>(build(1));
+    ASSERT_NE(element, nullptr);
+    EXPECT_TRUE(element->hidden);
+    EXPECT_EQ(element->width, 0u);
+    EXPECT_EQ(element->height, 0u);
+}
+
+TEST_F(DisplayLayer, ActiveMaskWithoutObjectShowsNothingAndKeepsTheId)
+{
+    vt.display.setActiveMask(77);
+    EXPECT_EQ(vt.display.getActiveMaskId(), 77u);
+    EXPECT_EQ(vt.display.shownMask, 65535u);
+    EXPECT_EQ(vt.display.getActiveAlarmMaskId(), 65535u);
+}
+
+TEST_F(DisplayLayer, SelfContainingObjectsEnd)
+{
+    // A container holding itself and a pointer at its container: a received
+    // pool may say so; building their elements must still end.
+    auto* container = add(new VtObjectContainer(1));
+    container->getChilds().append(new VtObjectRef(1, 0, 0));
+    container->getChilds().append(new VtObjectRef(2, 0, 0));
+    auto* pointer = add(new VtObjectPointer(2));
+    pointer->setValue(1);
+    EXPECT_NE(build(1), nullptr);
+    EXPECT_EQ(vt.processor.getObject(1)->getLinkList()->count(), 1);
+
+    // Two objects referring to each other pass a change on once each.
+    auto* a = add(new VtObjectPointer(10));
+    auto* b = add(new VtObjectPointer(11));
+    a->setValue(11);
+    b->setValue(10);
+    a->resolveReferences(vt.processor);
+    b->resolveReferences(vt.processor);
+    a->notifyChanged();
+}
+
+TEST_F(DisplayLayer, ChangesQueueElementsForOneRedraw)
+{
+    add(new VtObjectFontAttribute(5));
+    auto* field = add(new VtObjectOutputFieldString(6));
+    field->setFontAttributes(5);
+    field->resolveReferences(vt.processor);
+    build(6);
+    vt.display.take();
+
+    // A change of the font reaches the field that uses it.
+    vt.processor.getObject(5)->notifyChanged();
+    EXPECT_EQ(vt.display.getChangedElements().count(), 1);
+    vt.processor.getObject(6)->notifyChanged();
+    EXPECT_EQ(vt.display.getChangedElements().count(), 1);
+    vt.display.redrawChanged();
+    EXPECT_EQ(vt.display.take(), std::vector<std::string>{"redraw 6"});
+    EXPECT_TRUE(vt.display.getChangedElements().isEmpty());
+}
+
+TEST_F(DisplayLayer, CommandsActOnlyUnderTheirParent)
+{
+    auto* mask = add(new VtObjectDataMask(5));
+    mask->getChilds().append(new VtObjectRef(7, 0, 0));
+    auto* other = add(new VtObjectContainer(6));
+    other->getChilds().append(new VtObjectRef(7, 0, 0));
+    add(new VtObjectRectangle(7));
+    build(5);
+    build(6);
+    vt.display.take();
+
+    VtDisplayElementCommandSetPosition move(5, 3, 4);
+    EXPECT_EQ(vt.processor.getObject(7)->getLinkList()->apply(move), 0);
+    EXPECT_EQ(vt.display.take(), std::vector<std::string>{"move 7 to 3,4"});
+
+    VtDisplayElementList empty(VtDisplayElementList::kObjectLink);
+    EXPECT_EQ(empty.apply(move), 0);
+
+    // Without a parent, CreateNewChilds does nothing.
+    VtDisplayElementCommandCreateNewChilds create(&vt.display);
+    EXPECT_EQ(create.execute(vt.display.getRootElement()), 0);
+    EXPECT_TRUE(vt.display.take().empty());
+}
+
+TEST_F(DisplayLayer, DeletedObjectTakesItsElementsOffTheDisplay)
+{
+    auto* mask = add(new VtObjectDataMask(5));
+    mask->getChilds().append(new VtObjectRef(7, 0, 0));
+    add(new VtObjectRectangle(7));
+    VtDisplayElement* element = build(5);
+    ASSERT_NE(element, nullptr);
+    element->open();
+    vt.display.take();
+
+    vt.processor.addObject(new VtObjectDataMask(5)); // replaces the mask
+    const std::vector<std::string> lines = vt.display.take();
+    EXPECT_EQ(lines, (std::vector<std::string>{"remove 5", "remove 7"}));
+    EXPECT_FALSE(vt.processor.getObject(7)->hasDisplayElements());
+    EXPECT_EQ(vt.display.getSelectedElement(), nullptr);
+}
+
+TEST_F(DisplayLayer, KeyActivationsGoToTheWorkingSet)
+{
+    auto* keys = add(new VtObjectSoftKeyMask(50));
+    keys->getChilds().append(new VtObjectListItem(51));
+    auto* key = add(new VtObjectKey(51));
+    key->setKeyCode(4);
+    auto* mask = add(new VtObjectDataMask(1));
+    mask->setSoftKeyMask(50);
+    vt.display.setActiveMask(1);
+    vt.transport.take();
+
+    vt.processor.getObject(51)->getDisplayElement()->activate(1, 4);
+    std::vector<VtSentMessage> sent = vt.transport.take();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].destination, 28u);
+    EXPECT_EQ(sent[0].bytes, (std::vector<uint8_t>{0, 1, 51, 0, 1, 0, 4, 255}));
+
+    vt.processor.sendChangeNumericValue(9, 0x1234, 2);
+    EXPECT_EQ(vt.transport.take()[0].bytes, (std::vector<uint8_t>{5, 9, 0, 255, 0x34, 0x12, 0, 0}));
+}
