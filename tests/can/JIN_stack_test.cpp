@@ -1,0 +1,289 @@
+#include "tests/can/Stack_test_bus.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+constexpr unsigned char US = 0x1C, PEER = 0x26, OTHER = 0x30;
+constexpr unsigned PGN_A = 0xFECA, PGN_B = 0xFEDA;
+
+std::vector<unsigned char> bytes_of(const JIN_packet& f) { return {f.data, f.data + f.length}; }
+
+TEST(JIN_stack, AnswersAnUnservedRequestToUsWithANackAndAGlobalOneWithSilence)
+{
+    Stack_rig rig(US);
+    // A request to us for a PGN nobody serves.
+    rig.inject({j1939_frame(6, 0xEA00, US, PEER, {0xCA, 0xFE, 0x00})});
+    auto sent = rig.bus.take_sent();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].get_pgn(), 0xE800u);
+    EXPECT_EQ(sent[0].get_src(), US);
+    EXPECT_EQ(sent[0].get_dest(), PEER);  // back to the requester
+    EXPECT_EQ(sent[0].get_prio(), 6u);
+    EXPECT_EQ(bytes_of(sent[0]),
+              (std::vector<unsigned char>{1, 0xFF, 0xFF, 0xFF, 0xFF, 0xCA, 0xFE, 0x00}));
+
+    // The same request to everybody, or to another node: no answer.
+    rig.inject({j1939_frame(6, 0xEA00, 0xFF, PEER, {0xCA, 0xFE, 0x00}),
+                j1939_frame(6, 0xEA00, OTHER, PEER, {0xCA, 0xFE, 0x00})});
+    EXPECT_TRUE(rig.bus.take_sent().empty());
+
+    // Served requests reach the service and get no NACK.
+    short id = 0;
+    ASSERT_EQ(rig.stack.register_pgn(PGN_A, &rig.module[0], &id, JIN_PGN::REQUEST), 1);
+    EXPECT_EQ(id, rig.stack.event_ids().request);
+    rig.inject({j1939_frame(6, 0xEA00, US, PEER, {0xCA, 0xFE, 0x00})});
+    EXPECT_TRUE(rig.bus.take_sent().empty());
+    waiter_event ev = Stack_rig::next_event(rig.module[0]);
+    EXPECT_EQ(ev.module_id, rig.stack.event_ids().request);
+    EXPECT_EQ(ev.data, PGN_A);
+    JIN_header h;
+    unsigned char buf[8];
+    EXPECT_EQ(rig.stack.read(PGN_A, h, buf, 8, 8, &rig.module[0], JIN_PGN::REQUEST), 0);
+    EXPECT_EQ(h.src, PEER);
+    EXPECT_EQ(h.pgn, 0xEA00u);
+    EXPECT_TRUE(rig.stack.is_empty());
+}
+
+TEST(JIN_stack, EveryReaderReadsOnceThenTheMessageIsFreed)
+{
+    Stack_rig rig(US);
+    for (auto& w : rig.module) ASSERT_EQ(rig.stack.register_pgn(PGN_A, &w, nullptr), 1);
+    rig.inject({j1939_frame(3, PGN_A, 0xFF, PEER, {1, 2, 3, 4, 5, 6, 7, 8})});
+    for (auto& w : rig.module) {
+        waiter_event ev = Stack_rig::next_event(w);
+        EXPECT_EQ(ev.module_id, rig.stack.event_ids().rx);
+        EXPECT_EQ(ev.data, PGN_A);
+    }
+    JIN_header h;
+    unsigned char buf[8];
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_FALSE(rig.stack.is_empty());
+        ASSERT_EQ(rig.stack.read(PGN_A, h, buf, 8, 8, &rig.module[i]), 0);
+        EXPECT_EQ(rig.stack.read(PGN_A, h, buf, 8, 8, &rig.module[i]), -1) << "read twice";
+        EXPECT_EQ(h.length, 8u);
+        EXPECT_EQ(buf[7], 8);
+    }
+    EXPECT_TRUE(rig.stack.is_empty());
+    EXPECT_TRUE(rig.stack.is_sane());
+}
+
+TEST(JIN_stack, ShortBufferKeepsTheMessageAndLongMessagesAreSkipped)
+{
+    Stack_rig rig(US);
+    ASSERT_EQ(rig.stack.register_pgn(PGN_A, &rig.module[0], nullptr), 1);
+    ASSERT_EQ(rig.stack.register_pgn(PGN_A, &rig.module[1], nullptr), 1);
+    rig.inject({j1939_frame(3, PGN_A, 0xFF, PEER, {1, 2, 3, 4, 5, 6})});
+    JIN_header h;
+    unsigned char buf[8] = {};
+    EXPECT_EQ(rig.stack.read(PGN_A, h, buf, 4, 8, &rig.module[0]), -89);
+    EXPECT_EQ(rig.stack.read(PGN_A, h, buf, 8, 8, &rig.module[0]), 0);
+    EXPECT_EQ(buf[5], 6);
+    // Longer than this reader takes: skipped for it, and then gone.
+    EXPECT_EQ(rig.stack.read(PGN_A, h, buf, 8, 5, &rig.module[1]), -1);
+    EXPECT_TRUE(rig.stack.is_empty());
+}
+
+TEST(JIN_stack, KeepsThePoolAndPriorityLimits)
+{
+    Stack_rig rig(US);
+    rig.bus.space = 0;  // nothing leaves: every message stays held
+    const unsigned char d[1] = {0};
+    int queued = 0;
+    for (; queued < 69; ++queued) ASSERT_EQ(rig.stack.write(US, PEER, PGN_A, 3, 1, d, 1, nullptr, 0), 0);
+    EXPECT_EQ(rig.stack.write(US, PEER, PGN_A, 3, 1, d, 1, nullptr, 0), -11) << "70th at one priority";
+    for (; queued < 100; ++queued) ASSERT_EQ(rig.stack.write(US, PEER, PGN_A, 4, 1, d, 1, nullptr, 0), 0);
+    EXPECT_EQ(rig.stack.write(US, PEER, PGN_A, 5, 1, d, 1, nullptr, 0), -12) << "101st";
+    EXPECT_TRUE(rig.stack.is_sane());
+
+    // A full pool drops what arrives, and recovers once frames can leave.
+    ASSERT_EQ(rig.stack.register_pgn(PGN_B, &rig.module[0], nullptr), 1);
+    rig.inject({j1939_frame(3, PGN_B, 0xFF, PEER, {1})});
+    EXPECT_EQ(Stack_rig::next_event(rig.module[0]).module_id, 0);
+    rig.bus.space = 16;
+    rig.pump();
+    EXPECT_EQ(rig.bus.take_sent().size(), 100u);
+    EXPECT_TRUE(rig.stack.is_empty());
+}
+
+TEST(JIN_stack, RejectsBadWrites)
+{
+    Stack_rig rig(US);
+    const unsigned char d[16] = {};
+    EXPECT_EQ(rig.stack.write(US, PEER, PGN_A, 8, 1, d, 1, nullptr, 0), -1) << "priority 8";
+    EXPECT_EQ(rig.stack.write(US, PEER, PGN_A, 3, 16, d, 8, nullptr, 0), -1) << "short data, no waiter";
+    EXPECT_EQ(rig.stack.write(US, PEER, PGN_A, 3, 4, nullptr, 4, nullptr, 0), -1) << "no data";
+    EXPECT_EQ(rig.stack.write(US, 0xFF, PGN_A, 3, 1786, d, 0, &rig.module[0], 0), -40)
+        << "ETP to everybody";
+    EXPECT_EQ(rig.stack.register_pgn(0xEA00, &rig.module[0], nullptr), -1);
+    EXPECT_EQ(rig.stack.register_pgn(0x1ED00, &rig.module[0], nullptr), -1);
+    EXPECT_EQ(rig.stack.deregister_pgn(PGN_A, &rig.module[0]), -1);
+    JIN_header h;
+    JIN_header ok(US, PEER, PGN_A, 3, JIN_TRANS_TX_SINGLE, 9);
+    EXPECT_EQ(rig.stack.write_now(ok, d, 9), -22);
+    EXPECT_TRUE(rig.stack.is_empty());
+}
+
+// Drives one TP transfer of ours to the peer as the peer would.
+void peer_accepts_transfer(Stack_rig& rig, unsigned len, unsigned pgn)
+{
+    auto sent = rig.bus.take_sent();
+    ASSERT_EQ(sent.size(), 1u);
+    ASSERT_EQ(sent[0].get_pgn(), 0xEC00u);
+    ASSERT_EQ(sent[0].data[0], 16) << "RTS";
+    const unsigned char packets = (len + 6) / 7;
+    rig.inject({j1939_frame(6, 0xEC00, US, PEER,
+                            {17, packets, 1, 0xFF, 0xFF, uint8_t(pgn), uint8_t(pgn >> 8), 0})});
+    sent = rig.bus.take_sent();
+    ASSERT_EQ(sent.size(), packets);
+    for (const auto& f : sent) EXPECT_EQ(f.get_pgn(), 0xEB00u);
+    rig.inject({j1939_frame(6, 0xEC00, US, PEER,
+                            {19, uint8_t(len), uint8_t(len >> 8), packets, 0xFF, uint8_t(pgn),
+                             uint8_t(pgn >> 8), 0})});
+}
+
+TEST(JIN_stack, SecondMultiPacketMessageToAPeerWaitsForTheFirst)
+{
+    Stack_rig rig(US);
+    std::vector<unsigned char> d(100, 0x5A);
+    ASSERT_EQ(rig.stack.write(US, PEER, 0xEF00, 6, 100, d.data(), 100, &rig.module[0], 1), 0);
+    ASSERT_EQ(rig.stack.write(US, PEER, 0xEF00, 6, 100, d.data(), 100, &rig.module[0], 2), 0);
+    // One to another peer is not held back.
+    ASSERT_EQ(rig.stack.write(US, OTHER, 0xEF00, 6, 100, d.data(), 100, &rig.module[1], 3), 0);
+    auto sent = rig.bus.take_sent();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].get_dest(), PEER);
+    EXPECT_EQ(sent[1].get_dest(), OTHER);
+    rig.inject({j1939_frame(6, 0xEC00, US, PEER, {17, 15, 1, 0xFF, 0xFF, 0x00, 0xEF, 0})});
+    rig.bus.take_sent();
+
+    rig.inject({j1939_frame(6, 0xEC00, US, PEER, {19, 100, 0, 15, 0xFF, 0x00, 0xEF, 0})});
+    waiter_event ev = Stack_rig::next_event(rig.module[0]);
+    EXPECT_EQ(ev.module_id, rig.stack.event_ids().tx_finished);
+    EXPECT_EQ(int32_t(ev.data), 1);
+    // Now the second one starts.
+    peer_accepts_transfer(rig, 100, 0xEF00);
+    ev = Stack_rig::next_event(rig.module[0]);
+    EXPECT_EQ(ev.module_id, rig.stack.event_ids().tx_finished);
+    EXPECT_EQ(int32_t(ev.data), 2);
+    EXPECT_EQ(Stack_rig::next_event(rig.module[0]).module_id, 0);
+}
+
+// Notifications of different messages to one receiver are separate events,
+// even when the receiver has not taken the first yet.
+TEST(JIN_stack, NotificationsOfDifferentMessagesAreNotMergedIntoOne)
+{
+    Stack_rig rig(US);
+    ASSERT_EQ(rig.stack.register_pgn(PGN_A, &rig.module[0], nullptr), 1);
+    ASSERT_EQ(rig.stack.register_pgn(PGN_B, &rig.module[0], nullptr), 1);
+    rig.inject({j1939_frame(3, PGN_A, 0xFF, PEER, {1}), j1939_frame(3, PGN_B, 0xFF, PEER, {2}),
+                j1939_frame(3, PGN_A, 0xFF, PEER, {3})});
+    std::vector<uint32_t> told;
+    for (waiter_event ev; (ev = Stack_rig::next_event(rig.module[0])).module_id != 0;)
+        told.push_back(ev.data);
+    EXPECT_EQ(told, (std::vector<uint32_t>{PGN_A, PGN_A, PGN_B}));
+    JIN_header h;
+    unsigned char buf[8];
+    for (uint32_t pgn : told) EXPECT_EQ(rig.stack.read(pgn, h, buf, 8, 8, &rig.module[0]), 0);
+    EXPECT_TRUE(rig.stack.is_empty());
+}
+
+// A new RTS from the same source while a reception is under way replaces it.
+TEST(JIN_stack, NewRtsReplacesTheReceptionUnderWay)
+{
+    Stack_rig rig(US);
+    ASSERT_EQ(rig.stack.register_pgn(0xEF00, &rig.module[0], nullptr), 1);
+    rig.inject({j1939_frame(6, 0xEC00, US, PEER, {16, 20, 0, 3, 0xFF, 0x00, 0xEF, 0})});
+    rig.inject({j1939_frame(6, 0xEB00, US, PEER, {1, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA})});
+    rig.bus.take_sent();
+    // The sender starts over with a 10-byte message.
+    rig.inject({j1939_frame(6, 0xEC00, US, PEER, {16, 10, 0, 2, 0xFF, 0x00, 0xEF, 0})});
+    EXPECT_EQ(rig.bus.take_sent().at(0).data[0], 17) << "clear to send";
+    rig.inject({j1939_frame(6, 0xEB00, US, PEER, {1, 0, 1, 2, 3, 4, 5, 6}),
+                j1939_frame(6, 0xEB00, US, PEER, {2, 7, 8, 9, 0xFF, 0xFF, 0xFF, 0xFF})});
+    auto sent = rig.bus.take_sent();
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.back().data[0], 19) << "end of message acknowledged";
+    JIN_header h;
+    unsigned char buf[32];
+    ASSERT_EQ(rig.stack.read(0xEF00, h, buf, 32, 32, &rig.module[0]), 0);
+    EXPECT_EQ(h.length, 10u);
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(buf[i], i);
+    EXPECT_TRUE(rig.stack.is_empty()) << "no second session left behind";
+}
+
+TEST(JIN_stack, CatchAllReaderReadsWhatItIsToldOf)
+{
+    Stack_rig rig(US);
+    ASSERT_EQ(rig.stack.register_pgn(JIN_PGN::CATCH_ALL, &rig.module[0], nullptr), 1);
+    rig.inject({j1939_frame(3, PGN_A, 0xFF, PEER, {1}), j1939_frame(5, PGN_B, 0xFF, OTHER, {2, 2})});
+    JIN_header h;
+    unsigned char buf[8];
+    for (unsigned want : {PGN_A, PGN_B}) {
+        waiter_event ev = Stack_rig::next_event(rig.module[0]);
+        EXPECT_EQ(ev.data, JIN_PGN::CATCH_ALL);
+        ASSERT_EQ(rig.stack.read(JIN_PGN::CATCH_ALL, h, buf, 8, 8, &rig.module[0]), 0);
+        EXPECT_EQ(h.pgn, want);
+    }
+    EXPECT_EQ(rig.stack.read(JIN_PGN::CATCH_ALL, h, buf, 8, 8, &rig.module[0]), -1);
+    EXPECT_TRUE(rig.stack.is_empty()) << "nothing left to expire in the pool";
+}
+
+TEST(JIN_stack, DeregisteringKeepsReaderBitsAligned)
+{
+    Stack_rig rig(US);
+    for (auto& w : rig.module) ASSERT_EQ(rig.stack.register_pgn(PGN_A, &w, nullptr), 1);
+    rig.inject({j1939_frame(3, PGN_A, 0xFF, PEER, {1})});
+    ASSERT_EQ(rig.stack.deregister_pgn(PGN_A, &rig.module[0]), 1);
+    JIN_header h;
+    unsigned char buf[8];
+    // module[2] moved to position 1 and still has its read.
+    EXPECT_EQ(rig.stack.read(PGN_A, h, buf, 8, 8, &rig.module[2]), 0);
+    EXPECT_EQ(rig.stack.read(PGN_A, h, buf, 8, 8, &rig.module[1]), 0);
+    EXPECT_TRUE(rig.stack.is_empty());
+}
+
+TEST(JIN_stack, FiltersByAddressAndRegistration)
+{
+    Stack_rig rig(US);
+    ASSERT_EQ(rig.stack.register_pgn(0xEF00, &rig.module[0], nullptr), 1);
+    rig.inject({j1939_frame(3, 0xEF00, OTHER, PEER, {1}), j1939_frame(3, 0xEF00, US, PEER, {2}),
+                j1939_frame(3, PGN_B, 0xFF, PEER, {3})});
+    JIN_header h;
+    unsigned char buf[8];
+    ASSERT_EQ(rig.stack.read(0xEF00, h, buf, 8, 8, &rig.module[0]), 0);
+    EXPECT_EQ(buf[0], 2);
+    EXPECT_EQ(rig.stack.read(0xEF00, h, buf, 8, 8, &rig.module[0]), -1);
+    EXPECT_TRUE(rig.stack.is_empty());
+    // An own address of 254 takes everything.
+    ASSERT_EQ(rig.stack.register_address(254), 0);
+    rig.inject({j1939_frame(3, 0xEF00, OTHER, PEER, {4})});
+    ASSERT_EQ(rig.stack.read(0xEF00, h, buf, 8, 8, &rig.module[0]), 0);
+    EXPECT_EQ(buf[0], 4);
+}
+
+TEST(JIN_stack, ElevenBitFrames)
+{
+    Stack_rig rig(US);
+    short id = 0;
+    ASSERT_EQ(rig.stack.register_11bit_msg(0x5A, &rig.module[0], &id), 1);
+    EXPECT_EQ(id, rig.stack.event_ids().rx_11bit);
+    JIN_packet f;
+    f.id = 0x35A;
+    f.length = 2;
+    f.data[0] = 7;
+    rig.inject({f});
+    waiter_event ev = Stack_rig::next_event(rig.module[0]);
+    EXPECT_EQ(ev.module_id, id);
+    EXPECT_EQ(ev.data, 0x5Au);
+    JIN_header h;
+    unsigned char buf[8];
+    ASSERT_EQ(rig.stack.read_11bit_msg(0x5A, h, buf, &rig.module[0]), 0);
+    EXPECT_EQ(h.src, 0x5A);
+    EXPECT_EQ(h.prio, 3u);
+    EXPECT_EQ(buf[0], 7);
+}
+
+}  // namespace
