@@ -160,6 +160,7 @@ int JIN_stack::open(CAN_bus& bus, module_man* man)
 void JIN_stack::handle_event(waiter_event& event)
 {
     if (event.module_id != 1 || !bus_) return;
+    In_handler mark(in_handler_);
     bus_->error_check();
     CAN_packet batch[RX_BATCH];
     for (;;) {
@@ -178,6 +179,7 @@ void JIN_stack::handle_timeout(Timeout& timeout)
 {
     JIN_stack_node* n = static_cast<JIN_node_timeout&>(timeout).owner;
     if (!n || n->is_free() || n->queue == JIN_stack_node::QUEUE_NONE) return;
+    In_handler mark(in_handler_);
     process_ret(n, n->trans.timeout_notify());
     run_pending_tx_pass();
 }
@@ -253,6 +255,13 @@ void JIN_stack::dequeue(JIN_stack_node* n)
 
 void JIN_stack::rearm(JIN_stack_node* n, const JIN_msg_ret& r)
 {
+    // Inside the stack's own handlers the Diner recomputes its wait when the
+    // handler returns: no wake-up is needed (it would cost a second pass).
+    if (in_handler_) {
+        Atime deadline = r.get_deadline();
+        if (timeouts().submit_timeout(n->timeout, &deadline) == 0) n->timeout.set_diner(this);
+        return;
+    }
     submit_timeout(n->timeout, r.get_deadline());
 }
 
@@ -711,6 +720,7 @@ void JIN_stack::process_tx_space()
 {
     const bool one_batch = bus_->one_batch_per_pass();
     for (int prio = 0; prio < NUM_PRIO; ++prio) {
+        if (send_list_[prio].empty()) continue;
         yield_lock();
         for (;;) {
             int space = send_list_[prio].empty() ? 0 : bus_->tx_space(prio);

@@ -185,4 +185,12 @@ private:
     bool tx_pass_wanted_ = false;
     int tx_pass_depth_ = 0;
     bool opened_ = false;
+    // Set while the stack's own thread runs a handler.
+    bool in_handler_ = false;
+    struct In_handler {
+        explicit In_handler(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+        ~In_handler() { flag_ = was_; }
+        bool& flag_;
+        bool was_;
+    };
 };
