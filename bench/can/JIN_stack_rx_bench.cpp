@@ -111,7 +111,6 @@ void BM_stack_rx_one_by_one(benchmark::State& state)
     stack.open(*bus, &mm);
     stack.register_address(0x1C);
     stack.register_pgn(PGN, &module, nullptr);
-    while (stack.get_state() != Diner::STOPPED) std::this_thread::yield();
     stack.start();
     JIN_header h;
     unsigned char buf[8];

@@ -80,8 +80,6 @@ struct Node {
         }
         stack.open(*bus, &mm);
         stack.register_address(address);
-        // The Diner's thread must be parked at its start gate before start.
-        while (stack.get_state() != Diner::STOPPED) std::this_thread::yield();
         return stack.start() == 0;
     }
 };
