@@ -203,6 +203,16 @@ TEST(NV_storage, RoundTripOfEveryKindOfNode)
     EXPECT_EQ(write_node(loaded), bytes);
 }
 
+TEST(NV_storage, ValueChangedByPlusEqualsIsSaved)
+{
+    module_man mm;
+    test_params_t t(&mm);
+    t.sensor.offset += 5;
+    test_params_t loaded(&mm);
+    EXPECT_TRUE(read_node(loaded, write_node(t)));
+    EXPECT_EQ(loaded.sensor.offset.get(), 2);
+}
+
 TEST(NV_storage, AppendModesWriteOnlyMarkedNodes)
 {
     module_man mm;
