@@ -7,10 +7,13 @@
 
 #include "apps/sowvane/data_store/data_store.h"
 #include "apps/sowvane/data_store/data_store_lookup.h"
+#include "apps/sowvane/params/parameters.h"
 #include "glue/diner/module_man.h"
 
 // The process-wide module registry and event pool.
 extern module_man sowvane_module_man;
+// The parameter tree, root "PS", loaded from and saved to the settings file.
+extern NV_kelsu::parameters_t sowvane_parameters;
 // The live data store (head and body) and its lookup root "data_store".
 extern Data_store sowvane_data_store;
 extern CDS::Lookup_data_store_body sowvane_data_store_lookup;
