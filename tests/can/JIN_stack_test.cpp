@@ -287,3 +287,65 @@ TEST(JIN_stack, ElevenBitFrames)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(JIN_stack, WriteNowGoesStraightOutWhenTheBusHasRoom)
+{
+    Stack_rig rig(US);
+    const unsigned char d[3] = {1, 2, 3};
+    JIN_header h(US, PEER, 0xEF00, 3, JIN_TRANS_TX_SINGLE, 3);
+    ASSERT_EQ(rig.stack.write_now(h, d, 3), 0);
+    auto sent = rig.bus.take_sent();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].id, 0x0CEF261Cu);
+    EXPECT_EQ(bytes_of(sent[0]), (std::vector<unsigned char>{1, 2, 3}));
+    // Without room it is queued and leaves with the next transmit pass.
+    rig.bus.space = 0;
+    ASSERT_EQ(rig.stack.write_now(h, d, 3), 0);
+    EXPECT_TRUE(rig.bus.take_sent().empty());
+    rig.bus.space = 16;
+    rig.pump();
+    EXPECT_EQ(rig.bus.take_sent().size(), 1u);
+    EXPECT_TRUE(rig.stack.is_empty());
+}
+
+TEST(JIN_stack, ReportsReceiveProgressOfATransfer)
+{
+    Stack_rig rig(US);
+    ASSERT_EQ(rig.stack.register_pgn(0xEF00, &rig.module[0], nullptr), 1);
+    rig.stack.set_send_rx_progress(true);
+    rig.inject({j1939_frame(6, 0xEC00, US, PEER, {16, 20, 0, 3, 0xFF, 0x00, 0xEF, 0})});
+    waiter_event ev = Stack_rig::next_event(rig.module[0]);
+    EXPECT_EQ(ev.module_id, rig.stack.event_ids().rx_progress);
+    EXPECT_EQ(ev.data, PEER);
+    ASSERT_EQ(ev.get_extended_data_len(), 4u);
+    EXPECT_EQ(ev.get_extended_data()[1], 0xEF);
+    rig.inject({j1939_frame(6, 0xEB00, US, PEER, {1, 0, 1, 2, 3, 4, 5, 6})});
+    int done = 0, total = 0;
+    ASSERT_TRUE(rig.stack.get_rx_progress(0xEF00, PEER, US, done, total));
+    EXPECT_EQ(done, 7);
+    EXPECT_EQ(total, 20);
+    EXPECT_FALSE(rig.stack.get_rx_progress(0xEF00, OTHER, US, done, total));
+}
+
+// A peer that never answers: the transmission fails after the protocol's
+// wait and the sender is told (minus its tag). Runs the stack's own thread.
+TEST(JIN_stack, TellsTheSenderWhenATransferFails)
+{
+    Stack_rig rig(US);
+    ASSERT_EQ(rig.stack.start(), 0);
+    std::vector<unsigned char> d(50, 1);
+    ASSERT_EQ(rig.stack.write(US, PEER, 0xEF00, 6, 50, d.data(), 50, &rig.module[0], 7), 0);
+    waiter_event ev;
+    ASSERT_EQ(rig.module[0].get_event(&ev, Atime::from_now(20000)), 0);
+    EXPECT_EQ(ev.module_id, rig.stack.event_ids().tx_finished);
+    EXPECT_EQ(int32_t(ev.data), -7);
+    Diner::Protection p(rig.stack);
+    auto sent = rig.bus.take_sent();
+    ASSERT_GE(sent.size(), 2u);
+    EXPECT_EQ(sent.front().data[0], 16) << "RTS";
+    EXPECT_EQ(sent.back().data[0], 255) << "abort";
+}
+
+}  // namespace
