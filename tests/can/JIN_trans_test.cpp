@@ -119,6 +119,30 @@ TEST(JIN_trans, TpExchangeWithCtsWindowsByteForByte)
     EXPECT_EQ(bytes(last), (Bytes{15, data[98], data[99], 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
 }
 
+TEST(JIN_trans, TpWindowSizesFromOneToAll)
+{
+    for (int threshold : {1, 2, 7, 254, 255}) {
+        SCOPED_TRACE("threshold " + std::to_string(threshold));
+        Trans_link link;
+        link.end[1].cts_threshold = threshold;
+        const auto data = pattern(1785); // 255 packets
+        link.send(to_peer(1785), data.data(), 1785);
+        link.run();
+        ASSERT_EQ(link.end[1].group, JIN_GROUP_RX_COMPLETE);
+        EXPECT_EQ(received(link.end[1].t), data);
+        unsigned ctses = 0, next = 1;
+        for (const Sent_frame& s : link.log) {
+            if (s.from == 1 && s.frame.data[0] == JIN_trans::CM_CTS) {
+                ++ctses;
+                EXPECT_EQ(s.frame.data[2], next);
+                EXPECT_LE(s.frame.data[1], threshold);
+                next += s.frame.data[1];
+            }
+        }
+        EXPECT_EQ(ctses, (255u + threshold - 1) / threshold);
+    }
+}
+
 TEST(JIN_trans, CtsNeverAsksMoreThanTheRtsAllows)
 {
     struct Case {
