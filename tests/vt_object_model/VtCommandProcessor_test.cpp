@@ -360,3 +360,25 @@ TEST_F(LoadedTerminal, StoredPoolIsTheUploadedPool)
     const Bytes pool = build();
     EXPECT_EQ(Bytes(writer.getData(), writer.getData() + writer.getLength()), pool);
 }
+
+TEST_F(LoadedTerminal, DumpsTheMasksOnScreen)
+{
+    CapturingVtLogger logger;
+    vt.processor.setLogger(&logger);
+    // A container that holds itself is listed once, not entered again.
+    object<VtObjectContainer>(Frame).getChilds().append(new VtObjectRef(Frame, 0, 0));
+    testing::internal::CaptureStdout();
+    vt.processor.dumpCurrentMasks();
+    const std::string traced = testing::internal::GetCapturedStdout();
+    vt.processor.setLogger(nullptr);
+
+    EXPECT_NE(logger.all().find("CURRENT MASK -- END"), std::string::npos);
+    EXPECT_NE(logger.all().find("CURRENT SOFTKEYMASK"), std::string::npos);
+    EXPECT_NE(traced.find("OID=1001, type= 1 (VtObjectTypeDataMask), macros=0\n"), std::string::npos);
+    EXPECT_NE(traced.find("SKM/oid=1050\n"), std::string::npos);
+    EXPECT_NE(traced.find("@1004(0,60) - \n"), std::string::npos);
+    EXPECT_NE(traced.find("  OID=1004, type= 3 (VtObjectTypeContainer), macros=0\n"), std::string::npos);
+    EXPECT_NE(traced.find("lineAttributes=1041, type=24 (VtObjectTypeLineAttribute)\n"), std::string::npos);
+    EXPECT_NE(traced.find("OID=4444 (UNRESOLVED)\n"), std::string::npos);
+    EXPECT_NE(traced.find("OID=1053, type= 5 (VtObjectTypeKey), macros=0\n"), std::string::npos);
+}

@@ -108,6 +108,8 @@ TEST(VtTerminalFuzz, RandomBytesAsPoolsAndMessages)
 {
     Fuzzer fuzzer(777);
     InProcessVt vt;
+    // A processor with no display, terminal or transport behind it.
+    VtCommandProcessor bare;
     for (int round = 0; round < 400; ++round) {
         Bytes message(1 + fuzzer.below(200));
         for (uint8_t& b : message)
@@ -115,9 +117,15 @@ TEST(VtTerminalFuzz, RandomBytesAsPoolsAndMessages)
         if (fuzzer.below(2) == 0)
             message[0] = 17;
         vt.receive(message);
-        if (round % 10 == 0)
+        bare.process(message.data(), uint32_t(message.size()));
+        if (round % 10 == 0) {
             vt.receive({18});
+            bare.process(message.data(), 1);
+        }
+        const Bytes command = fuzzer.command();
+        bare.process(command.data(), uint32_t(command.size()));
     }
     expectWholeObjects(vt.processor);
+    expectWholeObjects(bare);
     vt.receive({});
 }

@@ -95,6 +95,12 @@ public:
     // Writes the table as one pool stream; 0, or -1 when it did not fit.
     int writePool(VtMessageWriter& writer);
 
+    // Debug dumps through the logger: one object with its references and
+    // children (indented by depth), and the masks on screen (or every object
+    // when none is).
+    void dumpObject(VtObject* object, int depth);
+    void dumpCurrentMasks();
+
 private:
     void setBusy(uint32_t code);
     void sendMessage(VtMessageWriter& writer, uint32_t destination);
@@ -136,6 +142,8 @@ private:
     void commandGetVersions();
     void readVersionName(VtMessageReader& reader, VtString& name);
     void versionResponse(uint32_t code, uint32_t status);
+    void dumpReference(const char* name, uint32_t oid, int depth);
+    void dumpObject(VtObject* object, int depth, std::vector<VtObject*>& path);
 
     VtDisplayInterface* display_ = nullptr;
     VtSystemInterface* system_ = nullptr;
