@@ -106,11 +106,16 @@ int Can_hub::run(volatile sig_atomic_t& stop, const sigset_t& wait_mask)
     std::vector<pollfd> fds;
     while (!stop) {
         fds.clear();
-        fds.push_back({listen_fd_, POLLIN, 0});
+        // Out of descriptors: leave new connections waiting a while rather
+        // than spin on a listening socket that stays readable.
+        const bool accepting = !accept_paused_ || accept_pause_.elapsed_ms() >= 100;
+        accept_paused_ = !accepting;
+        fds.push_back({listen_fd_, short(accepting ? POLLIN : 0), 0});
         for (auto& c : clients_)
             fds.push_back({c->fd, short(POLLIN | (c->queued() ? POLLOUT : 0)), 0});
 
-        int n = ppoll(fds.data(), fds.size(), nullptr, &wait_mask);
+        timespec pause{0, 100 * 1000 * 1000};
+        int n = ppoll(fds.data(), fds.size(), accept_paused_ ? &pause : nullptr, &wait_mask);
         if (n < 0) {
             if (errno == EINTR) continue;
             perror("can_hub: poll");
@@ -145,8 +150,13 @@ void Can_hub::accept_clients()
     for (;;) {
         int fd = accept4(listen_fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) {
-            if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+                fprintf(stderr, "can_hub: accept: %s (new clients wait)\n", strerror(errno));
+                accept_paused_ = true;
+                accept_pause_.restart();
+            } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
                 fprintf(stderr, "can_hub: accept: %s\n", strerror(errno));
+            }
             return;
         }
         int one = 1;

@@ -9,6 +9,7 @@
 #include "platform/can/Socketcand_text.h"
 
 #include <csignal>
+#include <ctime>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -51,7 +52,21 @@ private:
     void flush(Client& c);
     void drop(Client& c, const char* why);
 
+    // Milliseconds since restart(), on the monotonic clock.
+    struct Stopwatch {
+        timespec start{};
+        void restart() { clock_gettime(CLOCK_MONOTONIC, &start); }
+        long elapsed_ms() const
+        {
+            timespec now;
+            clock_gettime(CLOCK_MONOTONIC, &now);
+            return (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
+        }
+    };
+
     Hub_options options_;
+    bool accept_paused_ = false;
+    Stopwatch accept_pause_;
     int listen_fd_ = -1;
     int port_ = 0;
     int next_client_number_ = 1;

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <memory>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -225,6 +227,43 @@ TEST(Can_hub_program, RejectsBadArguments)
     EXPECT_EQ(Hub_process::run_program({Hub_process::binary_path(), "--port", "x"}, out), 2);
     EXPECT_EQ(Hub_process::run_program({Hub_process::binary_path(), "--address", "nowhere", "-p", "0"}, out), 1);
     EXPECT_EQ(Hub_process::run_program({Hub_process::binary_path(), "-p", "0", "-l", "/nonexistent/dir/log"}, out), 1);
+}
+
+}  // namespace
+
+namespace {
+
+// A hub out of file descriptors keeps serving the clients it has and takes
+// new ones once descriptors are free again.
+TEST(Can_hub_program, OutOfDescriptorsKeepsServing)
+{
+    Hub_process hub;
+    // Room for the standard streams, the listener and a few clients only.
+    ASSERT_TRUE(hub.start({"--max-queue", "65536"})) << hub.error();
+    rlimit limit{12, 12};
+    ASSERT_EQ(prlimit(hub.pid(), RLIMIT_NOFILE, &limit, nullptr), 0);
+    std::vector<std::unique_ptr<Socketcand_client>> clients;
+    for (int i = 0; i < 12; ++i) {
+        clients.push_back(std::make_unique<Socketcand_client>());
+        ASSERT_TRUE(clients.back()->connect_to(hub.port()));
+    }
+    // The first ones were taken and work; the hub is not spinning.
+    Socketcand_client& a = *clients[0];
+    Socketcand_client& b = *clients[1];
+    ASSERT_EQ(a.next_message(), "< hi >");
+    ASSERT_EQ(b.next_message(), "< hi >");
+    ASSERT_TRUE(a.send_text("< open can0 >< rawmode >"));
+    ASSERT_TRUE(b.send_text("< open can0 >< rawmode >"));
+    for (auto* c : {&a, &b}) {
+        ASSERT_EQ(c->next_message(), "< ok >");
+        ASSERT_EQ(c->next_message(), "< ok >");
+    }
+    ASSERT_TRUE(a.send_frame(make_frame(0x123, false, {1})));
+    CAN_packet got;
+    ASSERT_TRUE(b.next_frame(got));
+    // Freeing descriptors lets the waiting clients in.
+    clients.erase(clients.begin() + 2, clients.begin() + 8);
+    EXPECT_EQ(clients.back()->next_message(10000), "< hi >");
 }
 
 }  // namespace
