@@ -20,14 +20,18 @@ bool set_text(NV_TEXT_TYPE(LENGTH) & to, const NV_TEXT_TYPE(LENGTH) & from)
 
 }  // namespace
 
-// set() holds the tree's lock (the root's own lock for the root) for the whole
-// copy; a record outside any tree copies without a lock.
+// set() holds a tree's lock (the root's own lock for the root) for the whole
+// copy: the lock of the tree written to, or, for a record outside any tree
+// (a snapshot), the lock of the tree read from, so that a snapshot never sees
+// a setting half written.
 #define NV_ASSIGNMENT(type)                                                              \
     bool type::set(const type& other)                                                    \
     {                                                                                    \
-        lock();                                                                          \
+        const NV_store::NV_item& guarded = get_root() ? static_cast<const NV_store::NV_item&>(*this) \
+                                                      : other;                           \
+        guarded.lock();                                                                  \
         bool changed = _set(other, NV_store::NOTIFY_ALL);                                \
-        unlock();                                                                        \
+        guarded.unlock();                                                                \
         return changed;                                                                  \
     }                                                                                    \
     type& type::operator=(const type& other)                                             \

@@ -6,17 +6,14 @@
 #include "apps/sowvane/data_store/data_store_lookup.h"
 #include "glue/diner/module_man.h"
 #include "glue/diner/waiter_descriptor.h"
-#include "util/Debug_print.h"
+#include "tests/support/debug_capture.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdio>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -128,27 +125,6 @@ TEST_F(DataStoreAccess, SetFromTextThatFailsChangesNothingAndSendsNoEvent)
     EXPECT_EQ(take_codes(), (std::vector<long>{code}));
 }
 
-// Debug output captured in a file for one test.
-class Debug_capture {
-public:
-    Debug_capture() : path_(testing::TempDir() + "data_store_debug.txt")
-    {
-        Debug_print::set_debug_file(path_.c_str());
-    }
-    ~Debug_capture() { Debug_print::set_debug_file(nullptr); }
-    std::string text() const
-    {
-        std::fflush(Debug_print::get_debug_file());
-        std::ifstream in(path_);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-
-private:
-    std::string path_;
-};
-
 TEST_F(DataStoreAccess, AWaitForTheLockIsReportedAndItsEndToo)
 {
     Debug_capture capture;
@@ -157,10 +133,10 @@ TEST_F(DataStoreAccess, AWaitForTheLockIsReportedAndItsEndToo)
     std::thread reader([&] { read = cds_get_word(head, &b.system.hardware_id); });
     // The reader reports its first failed 500 ms try; only then is the lock
     // released, so the reader must report the late success as well.
-    while (capture.text().find("Deadlock assumed") == std::string::npos)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const bool waited = capture.wait_for("Deadlock assumed");
     head->unlock();
     reader.join();
+    EXPECT_TRUE(waited) << "the other thread never waited for the lock";
     EXPECT_EQ(read, 1u);
     std::string text = capture.text();
     EXPECT_NE(text.find("(owner "), std::string::npos) << text;

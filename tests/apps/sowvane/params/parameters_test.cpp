@@ -5,6 +5,7 @@
 #include "glue/NV_store/NV_iterator.h"
 #include "glue/diner/module_man.h"
 #include "glue/diner/waiter_descriptor.h"
+#include "tests/support/debug_capture.h"
 #include "tests/support/nv_tree_walk.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -312,6 +314,23 @@ TEST_F(Parameters, ARecordCopyHoldsTheSourcesValuesAndDrawsNoIds)
     EXPECT_TRUE(snapshot->set(ps->app));
     EXPECT_FALSE(snapshot->set(ps->app));
     EXPECT_EQ(Data_item::lookup_max_id, next_id);
+}
+
+TEST_F(Parameters, ASnapshotIsTakenUnderTheLockOfTheTreeItReads)
+{
+    auto ps = new_tree();
+    ps->app.manual_speed.set(12.5f);
+    auto snapshot = std::make_unique<NV_kelsu::application_t>();
+    Debug_capture capture("parameters_snapshot.txt");
+    ps->get_mutex().lock();
+    std::thread core([&] { snapshot->set(ps->app); });
+    // The copy waits for the tree's lock, which is released only after the
+    // copying thread has reported its wait.
+    const bool waited = capture.wait_for("Deadlock assumed");
+    ps->get_mutex().unlock();
+    core.join();
+    EXPECT_TRUE(waited) << "the other thread never waited for the lock";
+    EXPECT_EQ(snapshot->manual_speed.get(), 12.5f);
 }
 
 TEST_F(Parameters, CopyingAnEqualRecordReportsNoChangeAndSendsNothing)
