@@ -1,8 +1,10 @@
 // Objects per second written into an object-pool stream, for a pool of about
 // 4,000 mixed objects shaped like a generated implement pool.
+#include "vt_object_model/VtMessageReader.h"
 #include "vt_object_model/VtMessageWriter.h"
 #include "vt_object_model/VtObjects.h"
 #include "vt_object_model/VtPoolWriter.h"
+#include "vt_object_model/terminal/VtCommandProcessor.h"
 
 #include <benchmark/benchmark.h>
 
@@ -86,5 +88,23 @@ void BM_WriteMixedPool(benchmark::State& state)
 }
 
 BENCHMARK(BM_WriteMixedPool);
+
+// The terminal side reading the same pool back into its object table.
+void BM_ReadMixedPool(benchmark::State& state)
+{
+    MixedPool pool;
+    VtMessageWriter writer(1000000, nullptr);
+    writeVtObjectPool(writer, pool.table().data(), pool.table().size());
+    VtCommandProcessor processor;
+    VtMessageReader reader;
+    for (auto _ : state) {
+        reader.setData(writer.getData(), writer.getLength());
+        int result = processor.readPool(reader);
+        benchmark::DoNotOptimize(result);
+    }
+    state.SetItemsProcessed(state.iterations() * pool.count());
+}
+
+BENCHMARK(BM_ReadMixedPool);
 
 } // namespace

@@ -174,3 +174,41 @@ TEST_F(DisplayLayer, KeyActivationsGoToTheWorkingSet)
     vt.processor.sendChangeNumericValue(9, 0x1234, 2);
     EXPECT_EQ(vt.transport.take()[0].bytes, (std::vector<uint8_t>{5, 9, 0, 255, 0x34, 0x12, 0, 0}));
 }
+
+TEST_F(DisplayLayer, RemovingChildrenOfOneParentLeavesTheOthers)
+{
+    auto* mask = add(new VtObjectDataMask(5));
+    mask->getChilds().append(new VtObjectRef(7, 0, 0));
+    auto* other = add(new VtObjectContainer(6));
+    other->getChilds().append(new VtObjectRef(7, 0, 0));
+    add(new VtObjectRectangle(7));
+    VtDisplayElement* maskElement = build(5);
+    build(6);
+    VtDisplayElementList* links = vt.processor.getObject(7)->getLinkList();
+    ASSERT_EQ(links->count(), 2);
+    links->removeChildrenOf(maskElement);
+    ASSERT_EQ(links->count(), 1);
+    EXPECT_EQ(links->first()->getParentOid(), 6u);
+}
+
+namespace {
+
+// A back end element whose remove() leaves it where it is.
+class StubbornElement : public RecordingVtElement {
+public:
+    using RecordingVtElement::RecordingVtElement;
+    void remove(VtDisplayElementList*) override { ++removeCalls; }
+    int removeCalls = 0;
+};
+
+} // namespace
+
+TEST_F(DisplayLayer, ReleasingLinksEndsEvenWhenTheBackEndKeepsTheElement)
+{
+    auto* object = new VtObjectRectangle(9);
+    StubbornElement element(vt.display, object, vt.display.getRootElement(), 0, 0);
+    object->linkDisplayElement(&element);
+    delete object; // releases its display links first
+    EXPECT_EQ(element.removeCalls, 1);
+    EXPECT_EQ(element.link(VtDisplayElementList::kObjectLink).list, nullptr);
+}

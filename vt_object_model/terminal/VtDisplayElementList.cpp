@@ -106,16 +106,20 @@ void VtDisplayElementList::redraw()
 
 void VtDisplayElementList::forceOut(VtDisplayElement* element)
 {
-    if (contains(element))
-        remove(element);
+    // Compared by address only: a back end may have deleted the element.
+    for (VtDisplayElement* e = first_; e != nullptr; e = e->link(linkIndex_).next) {
+        if (e == element) {
+            remove(element);
+            return;
+        }
+    }
 }
 
 void VtDisplayElementList::removeAll()
 {
     while (VtDisplayElement* element = first_) {
         element->remove(this);
-        if (first_ == element)
-            forceOut(element);
+        forceOut(element);
     }
 }
 
