@@ -349,3 +349,25 @@ TEST(JIN_stack, TellsTheSenderWhenATransferFails)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(JIN_stack, AsksTheWriterForTheRestOfALongMessage)
+{
+    Stack_rig rig(US);
+    std::vector<unsigned char> d(100);
+    for (size_t i = 0; i < d.size(); ++i) d[i] = uint8_t(i);
+    ASSERT_EQ(rig.stack.write(US, PEER, 0xEF00, 6, 100, d.data(), 20, &rig.module[0], 5), 0);
+    waiter_event ev = Stack_rig::next_event(rig.module[0]);
+    EXPECT_EQ(ev.module_id, rig.stack.event_ids().data_wanted);
+    EXPECT_EQ(ev.data, 5u);
+    EXPECT_EQ(rig.stack.feed_data(d.data() + 20, 80, &rig.module[0], 6), -1) << "wrong tag";
+    EXPECT_EQ(rig.stack.feed_data(d.data() + 20, 80, &rig.module[0], 5), 80);
+    peer_accepts_transfer(rig, 100, 0xEF00);
+    ev = Stack_rig::next_event(rig.module[0]);
+    EXPECT_EQ(ev.module_id, rig.stack.event_ids().tx_finished);
+    EXPECT_EQ(int32_t(ev.data), 5);
+    EXPECT_TRUE(rig.stack.is_empty());
+}
+
+}  // namespace
