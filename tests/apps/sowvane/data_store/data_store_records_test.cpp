@@ -89,7 +89,6 @@ TEST(DataStoreRecords, ShapesOtherModulesRelyOn) {
     EXPECT_EQ(std::size(b.diagnostics.comms.ecu_count), 22u);
     EXPECT_EQ(std::size(b.interface.channels), 10u);
     EXPECT_EQ(sizeof(ds_alarm), 5u);   // five bool bytes, the alarm pop-ups write acknowledged
-    EXPECT_EQ(sizeof(ds_section), 12u);
     // The bin's content kind is the leading word of each interface channel.
     EXPECT_EQ(static_cast<void*>(&b.interface.channels[3].content_kind),
               static_cast<void*>(&b.interface.channels[3]));
