@@ -320,4 +320,38 @@ TEST_F(Diagnostics_can_test, TheRunningModuleBroadcastsOnItsOwnTick)
     EXPECT_EQ((Bytes{0xFF, 0xFF, 0x03, 0x02, 0x64, 0x01, 0xFF, 0xFF}), r.data);
 }
 
+// Tells a waiter when its replay finished.
+class Signalling_history : public Diagnostic_history {
+public:
+    explicit Signalling_history(waiter_descriptor& w) : w_(w) {}
+    void output(unsigned char src, unsigned short count, unsigned short code, unsigned int seconds,
+                unsigned short) override
+    {
+        got.push_back({src, count, code, seconds});
+    }
+    void history_finished() override { w_.send_event(waiter_event(2, 1, 1), false, false); }
+    std::vector<std::vector<unsigned>> got;
+
+private:
+    waiter_descriptor& w_;
+};
+
+TEST_F(Diagnostics_can_test, TheRunningModuleWritesAndReplaysItsHistory)
+{
+    report({100});
+    tick(); // writes the occurrence
+    next_reply();
+    waiter_descriptor done;
+    done.init(&mm_);
+    Signalling_history h(done);
+    ASSERT_EQ(0, diag_.start());
+    ASSERT_EQ(1, diag_.request_history(&h));
+    waiter_event e;
+    ASSERT_EQ(0, done.get_event(&e, Atime::from_now(WAIT_MS)));
+    Diner::Protection lock(diag_);
+    ASSERT_EQ(1u, h.got.size());
+    EXPECT_EQ((std::vector<unsigned>{1, 1, 100}), std::vector<unsigned>(h.got[0].begin(), h.got[0].begin() + 3));
+    EXPECT_TRUE(h.is_finished());
+}
+
 } // namespace
