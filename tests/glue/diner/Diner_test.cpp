@@ -353,3 +353,136 @@ TEST(DinerSelector, KeepsOneDinerRunning)
 }
 
 } // namespace
+
+namespace {
+
+// Stress ---------------------------------------------------------------------
+
+// Bounces every event back to its peer until the count runs out; outside
+// threads add events of their own.
+class Bouncer : public Diner_protection<Diner> {
+public:
+    ~Bouncer() override { terminate(true); }
+    void handle_event(waiter_event& e) override
+    {
+        if (e.module_id == BALL) {
+            ++balls;
+            if (e.data > 0) {
+                waiter_event back(BALL, e.data - 1, e.code);
+                while (peer->send_event(back) != 0)
+                    std::this_thread::yield();
+            } else {
+                ++finished;
+            }
+        } else if (e.module_id == EXTRA) {
+            ++extras;
+        }
+    }
+    void handle_timeout(Timeout&) override { ++timeouts; }
+
+    static constexpr short BALL = 3000;
+    static constexpr short EXTRA = 3001;
+    Bouncer* peer = nullptr;
+    std::atomic<int> balls{0}, extras{0}, finished{0}, timeouts{0};
+};
+
+TEST(DinerStress, TwoDinersAndOutsideSendersLoseNothing)
+{
+    module_man mm;
+    Bouncer a, b;
+    a.init(mm, nullptr, Diner::Descriptor("PING", 0), 30, 0, false, false);
+    b.init(mm, nullptr, Diner::Descriptor("PONG", 0), 30, 0, false, false);
+    a.peer = &b;
+    b.peer = &a;
+    a.start();
+    b.start();
+
+    constexpr int BALLS = 20;
+    constexpr int BOUNCES = 500;
+    constexpr int SENDERS = 3;
+    constexpr int EXTRAS = 2000;
+    for (int i = 0; i < BALLS; ++i)
+        ASSERT_EQ(a.send_event(waiter_event(Bouncer::BALL, BOUNCES, i)), 0);
+
+    // The outside senders keep at most 200 of their events in flight, so
+    // that the bouncers, which must not drop a ball, are never refused.
+    std::vector<std::thread> senders;
+    std::vector<Timeout> timeouts(SENDERS);
+    std::atomic<int> sent{0};
+    for (int s = 0; s < SENDERS; ++s) {
+        senders.emplace_back([&, s] {
+            Bouncer& to = s % 2 ? a : b;
+            for (int i = 0; i < EXTRAS; ++i) {
+                while (sent - (a.extras + b.extras) >= 200)
+                    std::this_thread::yield();
+                ++sent;
+                ASSERT_EQ(to.send_event(waiter_event(Bouncer::EXTRA, 0, i)), 0);
+                if (i % 100 == 0)
+                    to.submit_timeout(timeouts[s], 0); // from outside, moving it
+            }
+        });
+    }
+    for (auto& t : senders)
+        t.join();
+    ASSERT_TRUE(wait_until([&] {
+        return a.finished + b.finished == BALLS && a.extras + b.extras == SENDERS * EXTRAS;
+    }));
+    EXPECT_EQ(a.balls + b.balls, BALLS * (BOUNCES + 1));
+    a.terminate(true);
+    b.terminate(true);
+    EXPECT_EQ(mm.num_free_events(), module_man::POOL_SIZE);
+}
+
+// More fatal endings ----------------------------------------------------------
+
+void terminate_a_diner_locked_elsewhere()
+{
+    static module_man mm;
+    static Protected d;
+    d.init(mm, nullptr, Diner::Descriptor("LOCKED", 0), 30, 0, false, true);
+    QSemaphore held;
+    std::thread([&] {
+        d.lock(-1);
+        held.release();
+        for (;;)
+            Atime::delay(1000);
+    }).detach();
+    held.acquire();
+    d.terminate(true);
+}
+
+void terminate_a_diner_whose_handler_never_returns()
+{
+    static module_man mm;
+    static Plain d;
+    d.init(mm, nullptr, Diner::Descriptor("STUCK", 0), 30, 0, false, true);
+    d.start();
+    d.send_event(waiter_event(Plain::BLOCK, 0, 0));
+    d.entered.acquire();
+    d.terminate(true);
+}
+
+void lock_a_mutex_held_for_ever()
+{
+    static Mutex m;
+    QSemaphore held;
+    std::thread([&] {
+        m.lock();
+        held.release();
+        for (;;)
+            Atime::delay(1000);
+    }).detach();
+    held.acquire();
+    m.lock();
+}
+
+TEST(DinerDeath, StuckDinersAndLocksEndTheProcess)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(terminate_a_diner_locked_elsewhere(), "No terminate, are we locked");
+    EXPECT_DEATH(terminate_a_diner_whose_handler_never_returns(),
+                 "No terminate, did we call delete ourself");
+    EXPECT_DEATH(lock_a_mutex_held_for_ever(), "Deadlock assumed .* 20 ");
+}
+
+} // namespace
