@@ -2,7 +2,11 @@
 
 #include "util/Bugger.h"
 
+#include "tests/support/temp_path.h"
+
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 #include <string>
 #include <vector>
@@ -72,10 +76,14 @@ class DebugOutput : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        path_ = ::testing::TempDir() + "debug_output_test.txt";
+        path_ = test_support::temp_path("debug_output_test.txt");
         Debug_print::set_debug_file(path_.c_str());
     }
-    void TearDown() override { Debug_print::set_debug_file(nullptr); }
+    void TearDown() override
+    {
+        Debug_print::set_debug_file(nullptr);
+        std::remove(path_.c_str());
+    }
     std::string written()
     {
         std::fflush(Debug_print::get_debug_file());

@@ -6,7 +6,11 @@
 
 #include "tests/support/wait_until.h"
 
+#include "tests/support/temp_path.h"
+
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 #include <fstream>
 #include <memory>
@@ -28,11 +32,15 @@ class DebugCapture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        path_ = ::testing::TempDir() + "diner_info_test_" +
+        path_ = test_support::temp_path("diner_info_test_") +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt";
         Debug_print::set_debug_file(path_.c_str());
     }
-    void TearDown() override { Debug_print::set_debug_file(nullptr); }
+    void TearDown() override
+    {
+        Debug_print::set_debug_file(nullptr);
+        std::remove(path_.c_str());
+    }
     std::string written()
     {
         std::fflush(Debug_print::get_debug_file());
@@ -96,7 +104,7 @@ TEST(DinerInfoList, LockTestsWhileDinersEndDoNotDeadlock)
     // their locks: the lock order keeps the two apart.
     module_man mm;
     std::atomic<bool> done{false};
-    std::string path = ::testing::TempDir() + "lock_order_test.txt";
+    std::string path = test_support::temp_path("lock_order_test.txt");
     Debug_print::set_debug_file(path.c_str());
     std::thread tester([&] {
         while (!done)
@@ -112,6 +120,7 @@ TEST(DinerInfoList, LockTestsWhileDinersEndDoNotDeadlock)
     done = true;
     tester.join();
     Debug_print::set_debug_file(nullptr);
+    std::remove(path.c_str());
     EXPECT_EQ(Diner_info_list::get()->count(), 0);
 }
 

@@ -3,7 +3,11 @@
 #include "util/Debug_base.h"
 #include "util/Debug_print.h"
 
+#include "tests/support/temp_path.h"
+
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 #include <QSemaphore>
 
@@ -47,7 +51,7 @@ TEST(Mutex, LongWaitIsReportedAndThenAvoided)
 {
     // The holder lets go only once the waiter has reported a suspected
     // deadlock, so the test needs no timing.
-    std::string path = ::testing::TempDir() + "mutex_deadlock_test.txt";
+    std::string path = test_support::temp_path("mutex_deadlock_test.txt");
     Debug_print::set_debug_file(path.c_str());
     Mutex m;
     QSemaphore held;
@@ -65,6 +69,7 @@ TEST(Mutex, LongWaitIsReportedAndThenAvoided)
     holder.join();
     std::string out = read_file(path);
     Debug_print::set_debug_file(nullptr);
+    std::remove(path.c_str());
     EXPECT_NE(out.find("Deadlock assumed"), std::string::npos) << out;
     EXPECT_NE(out.find(" 0 (owner "), std::string::npos) << out;
     EXPECT_NE(out.find("Deadlock avoided"), std::string::npos) << out;
