@@ -28,6 +28,11 @@ Diagnostics::Diagnostics(const char* base) : base_(base), history_(base, *this)
 Diagnostics::~Diagnostics()
 {
     stop_thread();
+    remove_all_stacks();
+}
+
+void Diagnostics::remove_all_stacks()
+{
     for (auto& slot : slots_)
         if (slot.stack)
             _remove_stack(slot.stack);

@@ -96,6 +96,9 @@ protected:
     // Ends the module's thread; each level's destructor calls it first, so
     // that no handler runs while members go away.
     void stop_thread();
+    // Leaves every stack; a level that registers PGNs of its own calls it in
+    // its destructor, where its deregister_pgns is still the one called.
+    void remove_all_stacks();
 
 private:
     struct Stack_slot {

@@ -54,6 +54,7 @@ Isobus_diagnostics::Isobus_diagnostics(const char* base) : Diagnostics(base)
 Isobus_diagnostics::~Isobus_diagnostics()
 {
     stop_thread();
+    remove_all_stacks();
 }
 
 void Isobus_diagnostics::register_pgns(unsigned slot)

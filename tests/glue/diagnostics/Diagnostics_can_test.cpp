@@ -311,6 +311,21 @@ TEST_F(Diagnostics_can_test, UnservedRequestIsStillNackedByTheStack)
     EXPECT_EQ((Bytes{0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0xE5, 0xFE, 0x00}), nack.data);
 }
 
+TEST_F(Diagnostics_can_test, AModuleThatLeavesTheStackTakesAllItsRequestsWithIt)
+{
+    ASSERT_EQ(1, diag_.remove_stack(&node_.stack));
+    {
+        Test_diagnostics other;
+        ASSERT_EQ(1, other.init(mm_, &node_.stack, &book_, JIN_name::RAWNAME(), false));
+    }
+    for (unsigned pgn : {unsigned(J1939::PGN_DM2), unsigned(Iso11783::PGN_ECU_IDENTIFICATION)}) {
+        ASSERT_EQ(0, tool_.stack.request(TOOL, NODE, pgn, nullptr, 1));
+        Reply nack = next_reply();
+        ASSERT_EQ(PGN_ACK, nack.h.pgn);
+        EXPECT_EQ(0x01, nack.data[0]) << pgn;
+    }
+}
+
 TEST_F(Diagnostics_can_test, TheRunningModuleBroadcastsOnItsOwnTick)
 {
     report({103});
