@@ -189,6 +189,27 @@ TEST_F(Smart_loop, GlobalRequestMakesItClaimAgain)
     EXPECT_EQ(28, node.address_of(ours));
 }
 
+// The dead-name rings change on the manager's thread; other threads read them
+// under the manager's lock.
+TEST_F(Smart_loop, DeadNamesAreReadUnderTheManagersLock)
+{
+    ours = make_name(500, false);
+    claim_ours(ours);
+    watch.claim(28, make_name(1, false));
+    ASSERT_TRUE(watch.wait_for(claim_of(ours, 254)));
+    std::future<int> reading;
+    {
+        Diner::Protection held(node.names());
+        reading = std::async(std::launch::async, [&] {
+            RAWNAME dead[4];
+            return node.names().get_dead_names(dead, 4);
+        });
+        // It cannot finish while the lock is held here.
+        EXPECT_EQ(std::future_status::timeout, reading.wait_for(std::chrono::milliseconds(50)));
+    }
+    EXPECT_EQ(1, reading.get());
+}
+
 // A request for a NAME nobody has claimed: one Request for Address Claimed
 // on the wire, and the listeners hear when the look-up ends.
 TEST_F(Smart_loop, UnknownNameIsRequestedAndTheLookupEnds)
