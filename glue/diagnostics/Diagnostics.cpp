@@ -2,7 +2,7 @@
 
 #include "can/JIN_PGN.h"
 #include "can/JIN_header.h"
-#include "can/JIN_stack.h"
+#include "can/JIN_smart_stack.h"
 #include "glue/diagnostics/Diagnostics_messages.h"
 #include "glue/diagnostics/J1939_messages.h"
 #include "glue/diner/module_man.h"
@@ -44,14 +44,14 @@ void Diagnostics::stop_thread()
         terminate(true);
 }
 
-int Diagnostics::init(module_man& mm, JIN_stack* stack, Diagnostics_address_book* names,
-                      const JIN_name::RAWNAME& name, bool start)
+int Diagnostics::init(module_man& mm, JIN_smart_stack* stack, const JIN_name::RAWNAME& name,
+                      bool start)
 {
     Diner::init(mm, nullptr, Diner::Descriptor("DIAG", 0), 44, 10240, true, false);
     Diner::Protection lock(*this);
     create_lists();
     if (stack)
-        _add_stack(stack, names, name);
+        _add_stack(stack, name);
     dm1_timeout_.set_period(DM1_PERIOD_MS);
     resend_timeout_.set_period(RESEND_PERIOD_MS);
     post_init();
@@ -66,21 +66,18 @@ int Diagnostics::init(module_man& mm, JIN_stack* stack, Diagnostics_address_book
 
 // --- Stack slots ----------------------------------------------------------
 
-int Diagnostics::add_stack(JIN_stack* stack, Diagnostics_address_book* names,
-                           const JIN_name::RAWNAME& name)
+int Diagnostics::add_stack(JIN_smart_stack* stack, const JIN_name::RAWNAME& name)
 {
     Diner::Protection lock(*this);
-    return _add_stack(stack, names, name);
+    return _add_stack(stack, name);
 }
 
-int Diagnostics::_add_stack(JIN_stack* stack, Diagnostics_address_book* names,
-                            const JIN_name::RAWNAME& name)
+int Diagnostics::_add_stack(JIN_smart_stack* stack, const JIN_name::RAWNAME& name)
 {
     for (unsigned i = 0; i < NUM_STACKS; i++) {
         if (slots_[i].stack)
             continue;
         slots_[i].stack = stack;
-        slots_[i].names = names;
         slots_[i].name = name;
         register_pgns(i);
         return 1;
@@ -88,13 +85,13 @@ int Diagnostics::_add_stack(JIN_stack* stack, Diagnostics_address_book* names,
     return 0;
 }
 
-int Diagnostics::remove_stack(JIN_stack* stack)
+int Diagnostics::remove_stack(JIN_smart_stack* stack)
 {
     Diner::Protection lock(*this);
     return _remove_stack(stack);
 }
 
-int Diagnostics::_remove_stack(JIN_stack* stack)
+int Diagnostics::_remove_stack(JIN_smart_stack* stack)
 {
     for (unsigned i = 0; i < NUM_STACKS; i++) {
         if (!stack || slots_[i].stack != stack)
@@ -125,19 +122,9 @@ void Diagnostics::deregister_pgns(unsigned slot)
 
 unsigned char Diagnostics::own_address(unsigned slot) const
 {
-    if (slot >= NUM_STACKS || !slots_[slot].stack || !slots_[slot].names)
+    if (slot >= NUM_STACKS || !slots_[slot].stack)
         return GLOBAL_ADDRESS;
-    return slots_[slot].names->address_of(slots_[slot].name);
-}
-
-int Diagnostics::send_from_node(unsigned slot, unsigned char dest, unsigned pgn, unsigned prio,
-                                const unsigned char* data, unsigned len)
-{
-    unsigned char src = own_address(slot);
-    if (src >= 254)
-        return -91;
-    return slots_[slot].stack->write(src, dest, pgn, prio, len, data, static_cast<int>(len),
-                                     nullptr, 1);
+    return slots_[slot].stack->name_manager().gethostbyname(slots_[slot].name, false);
 }
 
 // --- The owner's operations -------------------------------------------------
@@ -269,7 +256,8 @@ void Diagnostics::send_DM1(unsigned slot)
     JDB::print(DIAG, "</DM1>\n");
     J1939::Msg_DM1 dm1;
     dm1.fill(entries, n);
-    send_from_node(slot, GLOBAL_ADDRESS, J1939::PGN_DM1, 6, dm1.get_buffer(), dm1.get_length());
+    dm1.write_global(*slots_[slot].stack, slots_[slot].name, J1939::PGN_DM1, 6,
+                     JIN_TRANS_TX_SINGLE, nullptr, 1);
     set_dm1_resend_wanted(false);
 }
 
@@ -280,9 +268,12 @@ void Diagnostics::send_DM2(unsigned slot)
     JDB::print(DIAG, "<DM2>\n");
     print_dm_entries(entries, n);
     JDB::print(DIAG, "</DM2>\n");
+    if (slot >= NUM_STACKS || !slots_[slot].stack)
+        return;
     J1939::Msg_DM2 dm2;
     dm2.fill(entries, n);
-    send_from_node(slot, GLOBAL_ADDRESS, J1939::PGN_DM2, 6, dm2.get_buffer(), dm2.get_length());
+    dm2.write_global(*slots_[slot].stack, slots_[slot].name, J1939::PGN_DM2, 6,
+                     JIN_TRANS_TX_SINGLE, nullptr, 1);
 }
 
 void Diagnostics::answer_DM3(unsigned slot, unsigned char requester)
@@ -291,7 +282,7 @@ void Diagnostics::answer_DM3(unsigned slot, unsigned char requester)
     // request went to everybody: 255 is no source address.
     unsigned char own = own_address(slot);
     if (own < 254) {
-        JIN_stack& stack = *slots_[slot].stack;
+        JIN_smart_stack& stack = *slots_[slot].stack;
         Diner::Protection stack_lock(stack);
         stack.__send_ack(own, J1939::PGN_DM3, true, requester);
     }

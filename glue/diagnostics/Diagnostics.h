@@ -12,13 +12,12 @@
 #include "can/JIN_name.h"
 #include "glue/diagnostics/Diagnostic_history.h"
 #include "glue/diagnostics/Diagnostic_history_files.h"
-#include "glue/diagnostics/Diagnostics_address_book.h"
 #include "glue/diagnostics/Trouble_code_registry.h"
 #include "glue/diner/Diner.h"
 #include "glue/diner/Diner_protection.h"
 #include "glue/diner/Timeout.h"
 
-class JIN_stack;
+class JIN_smart_stack;
 class module_man;
 
 class Diagnostics : public Diner_protection<Diner>,
@@ -35,11 +34,10 @@ public:
     explicit Diagnostics(const char* base);
     ~Diagnostics() override;
 
-    // Sets the module up on its first stack (when given) and starts its
-    // thread when start is true. names tells the node's address under name
-    // on that stack. Returns 1.
-    virtual int init(module_man& mm, JIN_stack* stack, Diagnostics_address_book* names,
-                     const JIN_name::RAWNAME& name, bool start);
+    // Sets the module up on its first stack (when given), where the node
+    // is known by name, and starts its thread when start is true. Returns 1.
+    virtual int init(module_man& mm, JIN_smart_stack* stack, const JIN_name::RAWNAME& name,
+                     bool start);
     // Answers a request received on stack slot slot: 1 when handled.
     virtual int handle_pgn_request(unsigned pgn, unsigned char requester, unsigned char dest,
                                    unsigned slot);
@@ -49,10 +47,10 @@ public:
     virtual void post_init() = 0;
 
     // Stack slots: 1, or 0 when all three are taken.
-    int add_stack(JIN_stack* stack, Diagnostics_address_book* names, const JIN_name::RAWNAME& name);
-    int _add_stack(JIN_stack* stack, Diagnostics_address_book* names, const JIN_name::RAWNAME& name);
-    int remove_stack(JIN_stack* stack);
-    int _remove_stack(JIN_stack* stack);
+    int add_stack(JIN_smart_stack* stack, const JIN_name::RAWNAME& name);
+    int _add_stack(JIN_smart_stack* stack, const JIN_name::RAWNAME& name);
+    int remove_stack(JIN_smart_stack* stack);
+    int _remove_stack(JIN_smart_stack* stack);
 
     // The owner's operations, under the module's lock.
     int receive_error_report(const Diagnostics_messages::Msg_RR& report);
@@ -74,9 +72,9 @@ public:
     void _resend_tick();
     void send_DM1(unsigned slot);
 
-    // The node's address on a slot's stack, 255 when it has none.
+    // The address the slot's NAME holds on its stack, 255 when none.
     unsigned char own_address(unsigned slot) const;
-    JIN_stack* get_stack(unsigned slot) const { return slot < NUM_STACKS ? slots_[slot].stack : nullptr; }
+    JIN_smart_stack* get_stack(unsigned slot) const { return slot < NUM_STACKS ? slots_[slot].stack : nullptr; }
     const JIN_name::RAWNAME* get_name(unsigned slot) const
     {
         return slot < NUM_STACKS && slots_[slot].stack ? &slots_[slot].name : nullptr;
@@ -89,10 +87,6 @@ public:
     using Diner::handle_timeout;
 
 protected:
-    // Sends len bytes of data from the slot's node to dest; the stack's
-    // result (-91 when the node has no address).
-    int send_from_node(unsigned slot, unsigned char dest, unsigned pgn, unsigned prio,
-                       const unsigned char* data, unsigned len);
     // Ends the module's thread; each level's destructor calls it first, so
     // that no handler runs while members go away.
     void stop_thread();
@@ -102,8 +96,7 @@ protected:
 
 private:
     struct Stack_slot {
-        JIN_stack* stack = nullptr;
-        Diagnostics_address_book* names = nullptr;
+        JIN_smart_stack* stack = nullptr;
         short event_id = 0;
         JIN_name::RAWNAME name;
     };

@@ -1,7 +1,7 @@
 #include "glue/diagnostics/Isobus_diagnostics.h"
 
 #include "can/JIN_PGN.h"
-#include "can/JIN_stack.h"
+#include "can/JIN_smart_stack.h"
 #include "util/Debug_base.h"
 
 namespace {
@@ -60,7 +60,7 @@ Isobus_diagnostics::~Isobus_diagnostics()
 void Isobus_diagnostics::register_pgns(unsigned slot)
 {
     Diagnostics::register_pgns(slot);
-    JIN_stack* stack = get_stack(slot);
+    JIN_smart_stack* stack = get_stack(slot);
     if (!stack)
         return;
     short event_id = 0;
@@ -71,7 +71,7 @@ void Isobus_diagnostics::register_pgns(unsigned slot)
 void Isobus_diagnostics::deregister_pgns(unsigned slot)
 {
     Diagnostics::deregister_pgns(slot);
-    JIN_stack* stack = get_stack(slot);
+    JIN_smart_stack* stack = get_stack(slot);
     if (!stack)
         return;
     for (unsigned pgn : IDENTIFICATION_PGNS)
@@ -81,7 +81,7 @@ void Isobus_diagnostics::deregister_pgns(unsigned slot)
 int Isobus_diagnostics::handle_pgn_request(unsigned pgn, unsigned char requester,
                                            unsigned char dest, unsigned slot)
 {
-    const JIN_grow_message* reply = nullptr;
+    const JIN::Transmission<JIN_grow_message>* reply = nullptr;
     switch (pgn) {
     case Iso11783::PGN_PRODUCT_IDENTIFICATION:
         JDB::print(DIAG, "PGN_ISOBUS_PRODUCT_IDENTIFICATION\n");
@@ -110,7 +110,8 @@ int Isobus_diagnostics::handle_pgn_request(unsigned pgn, unsigned char requester
         JDB::print(DIAG, "Not an ISOBUS diag pgn. Checking J1939\n");
         return Diagnostics::handle_pgn_request(pgn, requester, dest, slot);
     }
-    send_from_node(slot, requester, pgn, 6, reply->get_buffer(), reply->get_length());
+    if (JIN_smart_stack* stack = get_stack(slot))
+        reply->nwrite(*stack, *get_name(slot), requester, 6, pgn);
     return 1;
 }
 

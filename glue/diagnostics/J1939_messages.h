@@ -3,6 +3,7 @@
 #pragma once
 
 #include "can/JIN_grow_message.h"
+#include "can/JIN_transmission.h"
 
 #include <cstdint>
 #include <cstring>
@@ -15,14 +16,16 @@ enum : unsigned {
     PGN_DM3 = 65228,
 };
 
-// A J1939 message with its PGN and priority fixed.
+// A J1939 message with its PGN and priority fixed, sent as a broadcast.
 template <unsigned PGN, unsigned PRIO>
-class J1939_message : public JIN_grow_message {
+class J1939_message : public JIN::Transmission_broadcast<JIN_grow_message, PGN, PRIO> {
 public:
-    static constexpr unsigned pgn = PGN;
     static constexpr unsigned priority = PRIO;
 
-    J1939_message(unsigned char* buffer, unsigned len) : JIN_grow_message(buffer, len) {}
+    J1939_message(unsigned char* buffer, unsigned len)
+        : JIN::Transmission_broadcast<JIN_grow_message, PGN, PRIO>(buffer, len)
+    {
+    }
 };
 
 // Entry i takes bytes 2 + 4i to 5 + 4i: SPN bits 0-15, then FMI in bits 0-4

@@ -3,6 +3,7 @@
 #include "Diag_fixture.h"
 
 #include "can/JIN_PGN.h"
+#include "can/JIN_smart_stack.h"
 #include "can/JIN_stack.h"
 #include "glue/diagnostics/Isobus_diagnostics.h"
 #include "glue/diagnostics/J1939_messages.h"
@@ -20,26 +21,27 @@ constexpr unsigned char NODE = 0x1C, TOOL = 0xF9, OTHER = 0x40;
 constexpr unsigned PGN_ACK = JIN_PGN::ACKNOWLEDGEMENT_PGN;
 constexpr int WAIT_MS = 10000;
 
+// The implement's NAME, and one that never claims an address.
+const JIN_name::RAWNAME OUR_NAME(J1939::IND_CODE_AG_OR_FORESTRY, 0, J1939::DEV_CODE_PLANTER,
+                                 J1939::FUNC_CODE_PLANTER_SEED_RATE_CONTROL, 0, 0,
+                                 J1939::MAN_CODE_VORMEK_POSITIONING_SYSTEMS, 4711, true);
+const JIN_name::RAWNAME SILENT_NAME(J1939::IND_CODE_AG_OR_FORESTRY, 0, J1939::DEV_CODE_PLANTER,
+                                    J1939::FUNC_CODE_PLANTER_SEED_RATE_CONTROL, 0, 0,
+                                    J1939::MAN_CODE_VORMEK_POSITIONING_SYSTEMS, 4712, true);
+
+template <class STACK>
 struct Node {
     std::unique_ptr<CAN_bus> bus;
-    JIN_stack stack;
+    STACK stack;
 
-    void open(const std::string& spec, module_man& mm, unsigned char address)
+    void open(const std::string& spec, module_man& mm)
     {
         std::string error;
         bus.reset(Bus_select::start(spec.c_str(), error));
         ASSERT_TRUE(bus) << error;
         ASSERT_EQ(0, stack.open(*bus, &mm));
-        stack.register_address(address);
         ASSERT_EQ(0, stack.start());
     }
-};
-
-// The node holds NODE under its NAME, or nothing.
-class Fixed_address_book : public Diagnostics_address_book {
-public:
-    unsigned char address_of(const JIN_name::RAWNAME&) override { return address; }
-    unsigned char address = NODE;
 };
 
 // The application's side: a few codes of source 1.
@@ -76,9 +78,15 @@ protected:
         ASSERT_TRUE(store_.mounted());
         std::string spec = std::string("loop,name=diag_") +
                            ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        node_.open(spec, mm_, NODE);
-        tool_.open(spec, mm_, TOOL);
+        node_.open(spec, mm_);
+        tool_.open(spec, mm_);
+        tool_.stack.register_address(TOOL);
         tool_w_.init(&mm_);
+        // The node claims its address as the application does at start-up.
+        waiter_descriptor claim_w;
+        claim_w.init(&mm_);
+        ASSERT_TRUE(node_.stack.name_manager().add_local_name(OUR_NAME, NODE));
+        ASSERT_EQ(NODE, node_.stack.wait_for_name(&claim_w, OUR_NAME, true));
         for (unsigned pgn : {unsigned(J1939::PGN_DM1), unsigned(J1939::PGN_DM2), PGN_ACK,
                              unsigned(Iso11783::PGN_SOFTWARE_IDENTIFICATION),
                              unsigned(Iso11783::PGN_ECU_IDENTIFICATION),
@@ -87,7 +95,7 @@ protected:
                              unsigned(Iso11783::PGN_COMPLIANCE_CERTIFICATION),
                              unsigned(Iso11783::PGN_DIAGNOSTIC_PROTOCOL)})
             ASSERT_EQ(1, tool_.stack.register_pgn(pgn, &tool_w_, nullptr));
-        ASSERT_EQ(1, diag_.init(mm_, &node_.stack, &book_, JIN_name::RAWNAME(), false));
+        ASSERT_EQ(1, diag_.init(mm_, &node_.stack, OUR_NAME, false));
         Diner::Protection lock(diag_);
         diag_._dm1_tick(); // finds the (empty) file store
     }
@@ -152,9 +160,8 @@ protected:
     Store store_;
     module_man mm_;
     waiter_descriptor tool_w_;
-    Node node_;
-    Node tool_;
-    Fixed_address_book book_;
+    Node<JIN_smart_stack> node_;
+    Node<JIN_stack> tool_;
     Test_diagnostics diag_;
 };
 
@@ -245,7 +252,9 @@ TEST_F(Diagnostics_can_test, RequestsForOtherNodesAndWithoutAnAddressAreIgnored)
     request(J1939::PGN_DM1, OTHER); // reaches the stack, but is not ours
     EXPECT_TRUE(tool_hears_nothing());
 
-    book_.address = 0xFF; // the NAME lost its address
+    // Known by a NAME that holds no address: nothing can be answered.
+    ASSERT_EQ(1, diag_.remove_stack(&node_.stack));
+    ASSERT_EQ(1, diag_.add_stack(&node_.stack, SILENT_NAME));
     request(J1939::PGN_DM1, 0xFF);
     EXPECT_TRUE(tool_hears_nothing());
 }
@@ -316,7 +325,7 @@ TEST_F(Diagnostics_can_test, AModuleThatLeavesTheStackTakesAllItsRequestsWithIt)
     ASSERT_EQ(1, diag_.remove_stack(&node_.stack));
     {
         Test_diagnostics other;
-        ASSERT_EQ(1, other.init(mm_, &node_.stack, &book_, JIN_name::RAWNAME(), false));
+        ASSERT_EQ(1, other.init(mm_, &node_.stack, OUR_NAME, false));
     }
     for (unsigned pgn : {unsigned(J1939::PGN_DM2), unsigned(Iso11783::PGN_ECU_IDENTIFICATION)}) {
         ASSERT_EQ(0, tool_.stack.request(TOOL, NODE, pgn, nullptr, 1));
