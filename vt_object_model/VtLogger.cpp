@@ -1,7 +1,6 @@
 #include "vt_object_model/VtLogger.h"
 
 #include <cstdio>
-#include <cstring>
 
 void VtLogger::formatText(char* out, const char* format, va_list args)
 {
@@ -14,77 +13,79 @@ void VtLogger::formatText(char* out, const char* format, va_list args)
 
 int VtLogger::indentWidth(int indent)
 {
+    // Up to three steps of 16, then one each of 8, 4 and 2, taken while more
+    // than the step remains; one more space when more than 1 remains.
+    static const int steps[] = {16, 16, 16, 8, 4, 2};
     int spaces = 0;
     int rest = indent;
-    for (int i = 0; i < 3; ++i) {
-        if (rest > 16) {
-            spaces += 16;
-            rest -= 16;
+    for (int step : steps) {
+        if (rest > step) {
+            spaces += step;
+            rest -= step;
         }
-    }
-    if (rest > 8) {
-        spaces += 8;
-        rest -= 8;
-    }
-    if (rest > 4) {
-        spaces += 4;
-        rest -= 4;
-    }
-    if (rest > 2) {
-        spaces += 2;
-        rest -= 2;
     }
     if (rest > 1)
         spaces += 1;
     return spaces;
 }
 
-void VtLogger::trace(int indent, const char* format, ...)
+void VtLogger::printIndented(int spaces, const char* format, va_list args)
 {
     char text[kMaxText + 1];
+    formatText(text, format, args);
+    std::printf("%*s%s\n", spaces, "", text);
+}
+
+void VtLogger::passToLine(const char* lineFormat, const char* format, va_list args)
+{
+    char text[kMaxText + 1];
+    formatText(text, format, args);
+    line(lineFormat, text);
+}
+
+void VtLogger::vprint(const char* format, va_list args)
+{
+    char text[kMaxText + 1];
+    formatText(text, format, args);
+    print("%s", text);
+}
+
+void VtLogger::trace(int indent, const char* format, ...)
+{
     va_list args;
     va_start(args, format);
-    formatText(text, format, args);
+    printIndented(indentWidth(indent), format, args);
     va_end(args);
-    std::printf("%*s%s\n", indentWidth(indent), "", text);
 }
 
 void VtLogger::line(const char* format, ...)
 {
-    char text[kMaxText + 1];
     va_list args;
     va_start(args, format);
-    formatText(text, format, args);
+    printIndented(0, format, args);
     va_end(args);
-    std::printf("%s\n", text);
 }
 
 void VtLogger::print(const char* format, ...)
 {
-    char text[kMaxText + 1];
     va_list args;
     va_start(args, format);
-    formatText(text, format, args);
+    passToLine("%s\n", format, args);
     va_end(args);
-    line("%s\n", text);
 }
 
 void VtLogger::warning(const char* format, ...)
 {
-    char text[kMaxText + 1];
     va_list args;
     va_start(args, format);
-    formatText(text, format, args);
+    passToLine("Warning: %s\n", format, args);
     va_end(args);
-    line("Warning: %s\n", text);
 }
 
 void VtLogger::error(const char* format, ...)
 {
-    char text[kMaxText + 1];
     va_list args;
     va_start(args, format);
-    formatText(text, format, args);
+    passToLine("Error: %s\n", format, args);
     va_end(args);
-    line("Error: %s\n", text);
 }

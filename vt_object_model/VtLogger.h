@@ -28,7 +28,17 @@ public:
     // Number of spaces trace() puts before its text for an indent.
     static int indentWidth(int indent);
 
+    // Formats the arguments of a caller's own variadic log operation and
+    // passes the text to print().
+    void vprint(const char* format, va_list args);
+
 protected:
     // Formats into out (kMaxText characters and the terminator).
     static void formatText(char* out, const char* format, va_list args);
+
+private:
+    // Prints the formatted text after that many spaces, with a newline.
+    static void printIndented(int spaces, const char* format, va_list args);
+    // Passes the formatted text to line() as the one argument of lineFormat.
+    void passToLine(const char* lineFormat, const char* format, va_list args);
 };

@@ -37,3 +37,33 @@ VtObject* createVtObject(uint32_t type, uint32_t oid)
     default: return nullptr;
     }
 }
+
+VtObjectRefList* vtChildRefsOf(VtObject* object)
+{
+    switch (object->getType()) {
+    case VtObjectTypeWorkingSet: return &static_cast<VtObjectWorkingSet*>(object)->getChilds();
+    case VtObjectTypeDataMask: return &static_cast<VtObjectDataMask*>(object)->getChilds();
+    case VtObjectTypeAlarmMask: return &static_cast<VtObjectAlarmMask*>(object)->getChilds();
+    case VtObjectTypeContainer: return &static_cast<VtObjectContainer*>(object)->getChilds();
+    case VtObjectTypeKey: return &static_cast<VtObjectKey*>(object)->getChilds();
+    case VtObjectTypeButton: return &static_cast<VtObjectButton*>(object)->getChilds();
+    case VtObjectTypeAuxiliaryFunction: return &static_cast<VtObjectAuxiliaryFunction*>(object)->getChilds();
+    case VtObjectTypeAuxiliaryInput: return &static_cast<VtObjectAuxiliaryInput*>(object)->getChilds();
+    default: return nullptr;
+    }
+}
+
+bool vtIsMask(const VtObject* object)
+{
+    return object != nullptr &&
+           (object->getType() == VtObjectTypeDataMask || object->getType() == VtObjectTypeAlarmMask);
+}
+
+uint32_t vtSoftKeyMaskOf(const VtObject* object)
+{
+    if (object->getType() == VtObjectTypeDataMask)
+        return static_cast<const VtObjectDataMask*>(object)->getSoftKeyMask();
+    if (object->getType() == VtObjectTypeAlarmMask)
+        return static_cast<const VtObjectAlarmMask*>(object)->getSoftKeyMask();
+    return VT_NULL_ID;
+}

@@ -1,5 +1,5 @@
-// All ISO 11783-6 object types of the VT object library, and the factory that
-// makes one by type code.
+// All ISO 11783-6 object types of the VT object library, the factory that
+// makes one by type code, and the look-ups that depend on the type.
 #pragma once
 
 #include "vt_object_model/VtMacroRefList.h"
@@ -15,3 +15,14 @@
 // A new object of the type (0 to 30) with its defaults, or null for any other
 // type code. The caller owns it.
 VtObject* createVtObject(uint32_t type, uint32_t oid);
+
+// The child list (objects at positions) of the types that have one: working
+// set, data and alarm masks, container, key, button and the auxiliary
+// function and input; null for every other type.
+VtObjectRefList* vtChildRefsOf(VtObject* object);
+
+// True for a data mask or an alarm mask.
+bool vtIsMask(const VtObject* object);
+
+// The soft key mask ID of a data or alarm mask; VT_NULL_ID for anything else.
+uint32_t vtSoftKeyMaskOf(const VtObject* object);

@@ -69,6 +69,17 @@ int oid(VtMessageReader& reader, uint32_t& value, VtObjectObserver& observer)
     return kDone;
 }
 
+// The auxiliary function and input: 1 to 5 are accepted with nothing to
+// read; 100 is the background colour.
+int auxiliary(int attribute, VtMessageReader& reader, VtColour& backgroundColour)
+{
+    if (attribute >= 1 && attribute <= 5)
+        return kDone;
+    if (attribute == kBackgroundColour)
+        return colour(reader, backgroundColour);
+    return kNotSupported;
+}
+
 } // namespace
 
 int VtObjectWorkingSet::changeAttribute(int attribute, VtMessageReader& reader)
@@ -436,18 +447,10 @@ int VtObjectMacro::changeAttribute(int, VtMessageReader&)
 
 int VtObjectAuxiliaryFunction::changeAttribute(int attribute, VtMessageReader& reader)
 {
-    if (attribute >= 1 && attribute <= 5)
-        return kDone; // accepted, nothing to read
-    if (attribute == kBackgroundColour)
-        return colour(reader, backgroundColour_);
-    return kNotSupported;
+    return auxiliary(attribute, reader, backgroundColour_);
 }
 
 int VtObjectAuxiliaryInput::changeAttribute(int attribute, VtMessageReader& reader)
 {
-    if (attribute >= 1 && attribute <= 5)
-        return kDone; // accepted, nothing to read
-    if (attribute == kBackgroundColour)
-        return colour(reader, backgroundColour_);
-    return kNotSupported;
+    return auxiliary(attribute, reader, backgroundColour_);
 }

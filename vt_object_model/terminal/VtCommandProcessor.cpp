@@ -11,7 +11,6 @@
 #include "vt_object_model/terminal/VtTransportHandler.h"
 
 #include <cstdarg>
-#include <cstdio>
 
 namespace {
 
@@ -28,36 +27,61 @@ constexpr uint32_t kStoreInsufficientMemory = 4;
 constexpr uint32_t kVersionOtherError = 8;
 constexpr uint32_t kLoadFailed = 2;
 
-VtObjectRefList* childListOf(VtObject* object)
+// The child lists that Change Child Location and Change Child Position move
+// entries in: those of the working set, the masks, the container and the
+// button.
+VtObjectRefList* placedChildsOf(VtObject* object)
 {
     switch (object->getType()) {
-    case VtObjectTypeWorkingSet: return &static_cast<VtObjectWorkingSet*>(object)->getChilds();
-    case VtObjectTypeDataMask: return &static_cast<VtObjectDataMask*>(object)->getChilds();
-    case VtObjectTypeAlarmMask: return &static_cast<VtObjectAlarmMask*>(object)->getChilds();
-    case VtObjectTypeContainer: return &static_cast<VtObjectContainer*>(object)->getChilds();
-    case VtObjectTypeButton: return &static_cast<VtObjectButton*>(object)->getChilds();
+    case VtObjectTypeWorkingSet:
+    case VtObjectTypeDataMask:
+    case VtObjectTypeAlarmMask:
+    case VtObjectTypeContainer:
+    case VtObjectTypeButton: return vtChildRefsOf(object);
     default: return nullptr;
     }
-}
-
-bool isMask(const VtObject* object)
-{
-    return object != nullptr &&
-           (object->getType() == VtObjectTypeDataMask || object->getType() == VtObjectTypeAlarmMask);
-}
-
-uint32_t softKeyMaskOf(VtObject* object)
-{
-    if (object->getType() == VtObjectTypeDataMask)
-        return static_cast<VtObjectDataMask*>(object)->getSoftKeyMask();
-    if (object->getType() == VtObjectTypeAlarmMask)
-        return static_cast<VtObjectAlarmMask*>(object)->getSoftKeyMask();
-    return VT_NULL_ID;
 }
 
 int applyToElements(VtObject* object, VtDisplayElementCommand& command)
 {
     return object->getLinkList()->apply(command);
+}
+
+// Applies the display command On to the object's elements when on is true,
+// else the command Off.
+template <class On, class Off>
+void applyOnOrOff(VtObject* object, bool on)
+{
+    On onCommand;
+    Off offCommand;
+    applyToElements(object, on ? static_cast<VtDisplayElementCommand&>(onCommand) : offCommand);
+}
+
+// A numeric value in its width: 1 byte, u16 for 2, u32 for 4; nothing for
+// any other width.
+void writeNumber(VtMessageWriter& writer, uint32_t value, uint32_t width)
+{
+    if (width == 1)
+        writer.writeByte(value, "value");
+    else if (width == 2)
+        writer.writeUShort(value, "value");
+    else if (width == 4)
+        writer.writeUInt(value, "value");
+}
+
+// Reads a Change Numeric Value value of width bytes (1, 2 or 4) and stores
+// it in the object of type T; returns the width.
+template <class T>
+uint32_t setNumericValue(VtObject* object, VtMessageReader& reader, uint32_t width, uint32_t& value)
+{
+    if (width == 1)
+        reader.readByte(value, "value");
+    else if (width == 2)
+        reader.readUShort(value, "value");
+    else
+        reader.readUInt(value, "value");
+    static_cast<T*>(object)->setValue(value);
+    return width;
 }
 
 } // namespace
@@ -117,12 +141,10 @@ void VtCommandProcessor::log(const char* format, ...)
 {
     if (logger_ == nullptr)
         return;
-    char text[VtLogger::kMaxText + 1];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
+    logger_->vprint(format, args);
     va_end(args);
-    logger_->print("%s", text);
 }
 
 void VtCommandProcessor::sendMessage(VtMessageWriter& writer, uint32_t destination)
@@ -248,16 +270,15 @@ int VtCommandProcessor::readPool(VtMessageReader& reader)
             log("Oid %d: Macros=%d\n", int(oid), int(object->getNumberOfMacros()));
         addObject(object);
         if (tracing) {
-            if (VtObjectRefList* childs = type == VtObjectTypeWorkingSet ? nullptr : childListOf(object)) {
-                log("  Childs=%d\n", int(childs->size()));
-                for (uint32_t i = 0; i < childs->size(); ++i)
-                    log("  %2u: OID=%d\n", i, int(childs->at(i)->oid));
-            } else if (type == VtObjectTypeSoftKeyMask) {
-                VtObjectList& keys = static_cast<VtObjectSoftKeyMask*>(object)->getChilds();
-                log("  Childs=%d\n", int(keys.size()));
-                for (uint32_t i = 0; i < keys.size(); ++i)
-                    log("  %2u: OID=%d\n", i, int(keys.at(i)->oid));
-            }
+            auto listChilds = [this](auto& childs) {
+                log("  Childs=%d\n", int(childs.size()));
+                for (uint32_t i = 0; i < childs.size(); ++i)
+                    log("  %2u: OID=%d\n", i, int(childs.at(i)->oid));
+            };
+            if (VtObjectRefList* childs = type == VtObjectTypeWorkingSet ? nullptr : placedChildsOf(object))
+                listChilds(*childs);
+            else if (type == VtObjectTypeSoftKeyMask)
+                listChilds(static_cast<VtObjectSoftKeyMask*>(object)->getChilds());
         }
     }
     return 0;
@@ -338,109 +359,102 @@ int VtCommandProcessor::sendStatusIfDue()
 void VtCommandProcessor::sendSoftKeyActivation(uint32_t activationCode, uint32_t keyOid, uint32_t maskOid,
                                                uint32_t keyCode)
 {
-    status_.reset();
-    status_.writeByte(0, "function");
-    status_.writeByte(activationCode, "activation_code");
-    status_.writeOid(keyOid, "oid");
-    status_.writeOid(maskOid, "parent_oid");
-    status_.writeByte(keyCode, "key code");
-    status_.padFF();
-    sendMessage(status_, workingSetMaster_);
+    sendActivation(0, activationCode, keyOid, maskOid, keyCode);
 }
 
 void VtCommandProcessor::sendButtonActivation(uint32_t activationCode, uint32_t buttonOid, uint32_t maskOid,
                                               uint32_t keyCode)
 {
-    status_.reset();
-    status_.writeByte(1, "function");
+    sendActivation(1, activationCode, buttonOid, maskOid, keyCode);
+}
+
+void VtCommandProcessor::sendActivation(uint32_t function, uint32_t activationCode, uint32_t oid, uint32_t maskOid,
+                                        uint32_t keyCode)
+{
+    startEvent(function);
     status_.writeByte(activationCode, "activation_code");
-    status_.writeOid(buttonOid, "oid");
+    status_.writeOid(oid, "oid");
     status_.writeOid(maskOid, "parent_oid");
     status_.writeByte(keyCode, "key code");
-    status_.padFF();
+    finishEvent();
+}
+
+void VtCommandProcessor::startEvent(uint32_t function)
+{
+    status_.reset();
+    status_.writeByte(function, "function");
+}
+
+void VtCommandProcessor::finishEvent(uint8_t padding)
+{
+    if (padding == 0)
+        status_.padZero();
+    else
+        status_.padFF();
     sendMessage(status_, workingSetMaster_);
 }
 
 void VtCommandProcessor::sendPointingEvent(uint32_t x, uint32_t y)
 {
-    status_.reset();
-    status_.writeByte(2, "function");
+    startEvent(2);
     status_.writeUShort(x, "x");
     status_.writeUShort(y, "y");
-    status_.padFF();
-    sendMessage(status_, workingSetMaster_);
+    finishEvent();
 }
 
 void VtCommandProcessor::sendSelectInputObject(uint32_t oid, bool selected)
 {
-    status_.reset();
-    status_.writeByte(3, "function");
+    startEvent(3);
     status_.writeOid(oid, "oid");
     status_.writeByte(selected ? 1 : 0, "selected");
-    status_.padFF();
-    sendMessage(status_, workingSetMaster_);
+    finishEvent();
 }
 
 void VtCommandProcessor::sendEsc(uint32_t oid, uint32_t errorCode)
 {
-    status_.reset();
-    status_.writeByte(4, "function");
+    startEvent(4);
     status_.writeOid(oid, "oid");
     status_.writeByte(errorCode, "error_code");
-    status_.padFF();
-    sendMessage(status_, workingSetMaster_);
+    finishEvent();
 }
 
 void VtCommandProcessor::sendChangeNumericValue(uint32_t oid, uint32_t value, uint32_t width)
 {
-    status_.reset();
-    status_.writeByte(5, "function");
+    startEvent(5);
     status_.writeOid(oid, "oid");
     status_.writeByte(255, "reserved");
-    if (width == 1)
-        status_.writeByte(value, "value");
-    else if (width == 2)
-        status_.writeUShort(value, "value");
-    else
-        status_.writeUInt(value, "value");
-    status_.padZero();
-    sendMessage(status_, workingSetMaster_);
+    writeNumber(status_, value, width == 1 || width == 2 ? width : 4);
+    finishEvent(0);
 }
 
 void VtCommandProcessor::sendChangeActiveMask(uint32_t maskOid, uint32_t errorCode, uint32_t faultyOid,
                                               uint32_t faultyParentOid)
 {
-    status_.reset();
-    status_.writeByte(6, "function");
+    startEvent(6);
     status_.writeOid(maskOid, "oid");
     status_.writeByte(errorCode, "error_code");
     status_.writeOid(faultyOid, "faulty_oid");
     status_.writeOid(faultyParentOid, "faulty_parent_oid");
-    status_.padFF();
-    sendMessage(status_, workingSetMaster_);
+    finishEvent();
 }
 
 void VtCommandProcessor::sendChangeSoftKeyMask(uint32_t maskOid, uint32_t softKeyMaskOid, uint32_t errorCode)
 {
-    status_.reset();
-    status_.writeByte(7, "function");
+    startEvent(7);
     status_.writeOid(maskOid, "oid");
     status_.writeOid(softKeyMaskOid, "soft_key_mask");
     status_.writeByte(errorCode, "error_code");
-    status_.padFF();
-    sendMessage(status_, workingSetMaster_);
+    finishEvent();
 }
 
 void VtCommandProcessor::sendChangeStringValue(uint32_t oid, const VtString& value)
 {
     VtString text(value);
     text.truncate(255);
-    status_.reset();
-    status_.writeByte(8, "function");
+    startEvent(8);
     status_.writeOid(oid, "oid");
     status_.writeStringL1(text, "value");
-    status_.padFF();
-    sendMessage(status_, workingSetMaster_);
+    finishEvent();
 }
 
 // ---------------------------------------------------------------------------
@@ -450,6 +464,15 @@ void VtCommandProcessor::startResponse(uint32_t code)
 {
     response_.reset();
     response_.writeByte(code, "function");
+}
+
+void VtCommandProcessor::respond(uint32_t code, uint32_t oid, std::initializer_list<uint32_t> bytes)
+{
+    startResponse(code);
+    response_.writeOid(oid, "oid");
+    for (uint32_t byte : bytes)
+        response_.writeByte(byte, "value");
+    finishResponse();
 }
 
 void VtCommandProcessor::commandEsc()
@@ -462,10 +485,7 @@ void VtCommandProcessor::commandEsc()
         selected->close();
         error = 0;
     }
-    startResponse(146);
-    response_.writeOid(oid, "oid");
-    response_.writeByte(error, "error");
-    finishResponse();
+    respond(146, oid, {error});
 }
 
 void VtCommandProcessor::commandHideShow(VtMessageReader& reader)
@@ -478,20 +498,10 @@ void VtCommandProcessor::commandHideShow(VtMessageReader& reader)
     if (object != nullptr) {
         if (object->getType() == VtObjectTypeContainer)
             static_cast<VtObjectContainer*>(object)->setHidden(state == 0);
-        if (state != 0) {
-            VtDisplayElementCommandShow show;
-            applyToElements(object, show);
-        } else {
-            VtDisplayElementCommandHide hide;
-            applyToElements(object, hide);
-        }
+        applyOnOrOff<VtDisplayElementCommandShow, VtDisplayElementCommandHide>(object, state != 0);
         object->notifyChanged();
     }
-    startResponse(160);
-    response_.writeOid(oid, "oid");
-    response_.writeByte(state, "state");
-    response_.writeByte(object != nullptr ? 0 : 1, "error");
-    finishResponse();
+    respond(160, oid, {state, object != nullptr ? 0u : 1u});
 }
 
 void VtCommandProcessor::commandEnableDisable(VtMessageReader& reader)
@@ -503,19 +513,10 @@ void VtCommandProcessor::commandEnableDisable(VtMessageReader& reader)
     VtObject* object = getObject(oid);
     uint32_t error = 2;
     if (object != nullptr && object->hasDisplayElements()) {
-        if (state != 0) {
-            VtDisplayElementCommandEnable enable;
-            applyToElements(object, enable);
-        } else {
-            VtDisplayElementCommandDisable disable;
-            applyToElements(object, disable);
-        }
+        applyOnOrOff<VtDisplayElementCommandEnable, VtDisplayElementCommandDisable>(object, state != 0);
         error = 0;
     }
-    startResponse(161);
-    response_.writeOid(oid, "oid");
-    response_.writeByte(error, "error");
-    finishResponse();
+    respond(161, oid, {error});
 }
 
 void VtCommandProcessor::commandSelectInputObject(VtMessageReader& reader)
@@ -537,11 +538,7 @@ void VtCommandProcessor::commandSelectInputObject(VtMessageReader& reader)
         else
             element->select();
     }
-    startResponse(162);
-    response_.writeOid(oid, "oid");
-    response_.writeByte(0, "response");
-    response_.writeByte(error, "error");
-    finishResponse();
+    respond(162, oid, {0, error});
 }
 
 void VtCommandProcessor::commandControlAudioSignal(VtMessageReader& reader)
@@ -580,23 +577,10 @@ void VtCommandProcessor::commandChangeChildLocation(VtMessageReader& reader)
     reader.readOid(childOid, "oid");
     reader.readByte(dx, "dx");
     reader.readByte(dy, "dy");
-    VtObject* parent = getObject(parentOid);
-    VtObject* child = getObject(childOid);
-    uint32_t error = (parent == nullptr ? 1 : 0) | (child == nullptr ? 2 : 0);
-    if (error == 0) {
-        const int32_t moveX = int32_t(dx) - 127;
-        const int32_t moveY = int32_t(dy) - 127;
-        if (VtObjectRefList* childs = childListOf(parent))
-            childs->moveObject(childOid, moveX, moveY, true);
-        VtDisplayElementCommandChangeChildLocation move(parentOid, moveX, moveY);
-        applyToElements(child, move);
-        parent->notifyChanged();
-    }
-    startResponse(165);
-    response_.writeOid(parentOid, "parent_oid");
-    response_.writeOid(childOid, "oid");
-    response_.writeByte(error, "error");
-    finishResponse();
+    const int32_t moveX = int32_t(dx) - 127;
+    const int32_t moveY = int32_t(dy) - 127;
+    VtDisplayElementCommandChangeChildLocation move(parentOid, moveX, moveY);
+    moveChild(165, parentOid, childOid, moveX, moveY, true, move);
 }
 
 void VtCommandProcessor::commandChangeChildPosition(VtMessageReader& reader)
@@ -607,17 +591,23 @@ void VtCommandProcessor::commandChangeChildPosition(VtMessageReader& reader)
     reader.readOid(childOid, "oid");
     reader.readSShort(x, "x");
     reader.readSShort(y, "y");
+    VtDisplayElementCommandSetPosition position(parentOid, x, y);
+    moveChild(180, parentOid, childOid, x, y, false, position);
+}
+
+void VtCommandProcessor::moveChild(uint32_t code, uint32_t parentOid, uint32_t childOid, int32_t x, int32_t y,
+                                   bool relative, VtDisplayElementCommand& command)
+{
     VtObject* parent = getObject(parentOid);
     VtObject* child = getObject(childOid);
     uint32_t error = (parent == nullptr ? 1 : 0) | (child == nullptr ? 2 : 0);
     if (error == 0) {
-        if (VtObjectRefList* childs = childListOf(parent))
-            childs->moveObject(childOid, x, y, false);
-        VtDisplayElementCommandSetPosition position(parentOid, x, y);
-        applyToElements(child, position);
+        if (VtObjectRefList* childs = placedChildsOf(parent))
+            childs->moveObject(childOid, x, y, relative);
+        applyToElements(child, command);
         parent->notifyChanged();
     }
-    startResponse(180);
+    startResponse(code);
     response_.writeOid(parentOid, "parent_oid");
     response_.writeOid(childOid, "oid");
     response_.writeByte(error, "error");
@@ -645,10 +635,7 @@ void VtCommandProcessor::commandChangeSize(VtMessageReader& reader)
         }
         object->notifyChanged();
     }
-    startResponse(166);
-    response_.writeOid(oid, "oid");
-    response_.writeByte(object != nullptr ? 0 : 1, "error");
-    finishResponse();
+    respond(166, oid, {object != nullptr ? 0u : 1u});
 }
 
 void VtCommandProcessor::commandChangeBackgroundColour(VtMessageReader& reader)
@@ -664,11 +651,7 @@ void VtCommandProcessor::commandChangeBackgroundColour(VtMessageReader& reader)
         object->changeAttribute(100, reader);
         object->notifyChanged();
     }
-    startResponse(167);
-    response_.writeOid(oid, "oid");
-    response_.writeByte(colour, "colour");
-    response_.writeByte(object != nullptr ? 0 : 1, "error");
-    finishResponse();
+    respond(167, oid, {colour, object != nullptr ? 0u : 1u});
 }
 
 void VtCommandProcessor::commandChangeNumericValue(VtMessageReader& reader)
@@ -691,39 +674,23 @@ void VtCommandProcessor::commandChangeNumericValue(VtMessageReader& reader)
             break;
         }
         case VtObjectTypeInputFieldList:
-            reader.readByte(value, "value");
-            static_cast<VtObjectInputFieldList*>(object)->setValue(value);
-            width = 1;
+            width = setNumericValue<VtObjectInputFieldList>(object, reader, 1, value);
             break;
         case VtObjectTypeInputFieldNumber:
-            reader.readUInt(value, "value");
-            static_cast<VtObjectInputFieldNumber*>(object)->setValue(value);
-            width = 4;
+            width = setNumericValue<VtObjectInputFieldNumber>(object, reader, 4, value);
             break;
         case VtObjectTypeOutputFieldNumber:
-            reader.readUInt(value, "value");
-            static_cast<VtObjectOutputFieldNumber*>(object)->setValue(value);
-            width = 4;
+            width = setNumericValue<VtObjectOutputFieldNumber>(object, reader, 4, value);
             break;
         case VtObjectTypeNumberVariable:
-            reader.readUInt(value, "value");
-            static_cast<VtObjectNumberVariable*>(object)->setValue(value);
-            width = 4;
+            width = setNumericValue<VtObjectNumberVariable>(object, reader, 4, value);
             break;
-        case VtObjectTypeMeter:
-            reader.readUShort(value, "value");
-            static_cast<VtObjectMeter*>(object)->setValue(value);
-            width = 2;
-            break;
+        case VtObjectTypeMeter: width = setNumericValue<VtObjectMeter>(object, reader, 2, value); break;
         case VtObjectTypeLinearBarGraph:
-            reader.readUShort(value, "value");
-            static_cast<VtObjectLinearBarGraph*>(object)->setValue(value);
-            width = 2;
+            width = setNumericValue<VtObjectLinearBarGraph>(object, reader, 2, value);
             break;
         case VtObjectTypeArchedBarGraph:
-            reader.readUShort(value, "value");
-            static_cast<VtObjectArchedBarGraph*>(object)->setValue(value);
-            width = 2;
+            width = setNumericValue<VtObjectArchedBarGraph>(object, reader, 2, value);
             break;
         case VtObjectTypePointer: {
             auto* pointer = static_cast<VtObjectPointer*>(object);
@@ -750,12 +717,7 @@ void VtCommandProcessor::commandChangeNumericValue(VtMessageReader& reader)
     startResponse(168);
     response_.writeOid(oid, "oid");
     response_.writeByte(object != nullptr ? 0 : 1, "error");
-    if (width == 1)
-        response_.writeByte(value, "value");
-    else if (width == 2)
-        response_.writeUShort(value, "value");
-    else if (width == 4)
-        response_.writeUInt(value, "value");
+    writeNumber(response_, value, width);
     response_.padZero();
 }
 
@@ -777,10 +739,7 @@ void VtCommandProcessor::commandChangeEndPoint(VtMessageReader& reader)
         applyToElements(object, resize);
         object->notifyChanged();
     }
-    startResponse(169);
-    response_.writeOid(oid, "oid");
-    response_.writeByte(error, "error");
-    finishResponse();
+    respond(169, oid, {error});
 }
 
 void VtCommandProcessor::commandChangeFontAttributes(VtMessageReader& reader)
@@ -810,10 +769,7 @@ void VtCommandProcessor::commandChangeFontAttributes(VtMessageReader& reader)
         font->setFontStyle(style);
         object->notifyChanged();
     }
-    startResponse(170);
-    response_.writeOid(oid, "oid");
-    response_.writeByte(error, "error");
-    finishResponse();
+    respond(170, oid, {error});
 }
 
 void VtCommandProcessor::commandChangeLineAttributes(VtMessageReader& reader)
@@ -833,10 +789,7 @@ void VtCommandProcessor::commandChangeLineAttributes(VtMessageReader& reader)
         line->setLineArt(art);
         object->notifyChanged();
     }
-    startResponse(171);
-    response_.writeOid(oid, "oid");
-    response_.writeByte(found ? 0 : 1, "error");
-    finishResponse();
+    respond(171, oid, {found ? 0u : 1u});
 }
 
 void VtCommandProcessor::commandChangeFillAttributes(VtMessageReader& reader)
@@ -857,10 +810,7 @@ void VtCommandProcessor::commandChangeFillAttributes(VtMessageReader& reader)
         fill->setFillType(type);
         object->notifyChanged();
     }
-    startResponse(172);
-    response_.writeOid(oid, "oid");
-    response_.writeByte(error, "error");
-    finishResponse();
+    respond(172, oid, {error});
 }
 
 void VtCommandProcessor::commandChangeActiveMask(VtMessageReader& reader)
@@ -869,13 +819,10 @@ void VtCommandProcessor::commandChangeActiveMask(VtMessageReader& reader)
     reader.readOid(workingSet, "ws_oid");
     reader.readOid(maskOid, "mask_oid");
     VtObject* mask = getObject(maskOid);
-    const bool found = isMask(mask);
+    const bool found = vtIsMask(mask);
     if (found && display_ != nullptr)
         display_->setActiveMask(maskOid);
-    startResponse(173);
-    response_.writeOid(maskOid, "oid");
-    response_.writeByte(found ? 0 : 1, "error");
-    finishResponse();
+    respond(173, maskOid, {found ? 0u : 1u});
 }
 
 void VtCommandProcessor::commandChangeSoftKeyMask(VtMessageReader& reader)
@@ -912,15 +859,11 @@ void VtCommandProcessor::commandChangeAttribute(VtMessageReader& reader)
         error = object->changeAttribute(int(attribute), reader) == 2 ? 2 : 0;
         if (error == 0) {
             object->notifyChanged();
-            if (attribute == 2 && isMask(object) && display_ != nullptr && display_->getActiveMaskId() == oid)
-                display_->setSoftKeyMask(softKeyMaskOf(object));
+            if (attribute == 2 && vtIsMask(object) && display_ != nullptr && display_->getActiveMaskId() == oid)
+                display_->setSoftKeyMask(vtSoftKeyMaskOf(object));
         }
     }
-    startResponse(175);
-    response_.writeOid(oid, "oid");
-    response_.writeByte(attribute, "attribute_id");
-    response_.writeByte(error, "error");
-    finishResponse();
+    respond(175, oid, {attribute, error});
 }
 
 void VtCommandProcessor::commandChangePriority(VtMessageReader& reader)
@@ -935,11 +878,7 @@ void VtCommandProcessor::commandChangePriority(VtMessageReader& reader)
         static_cast<VtObjectAlarmMask*>(object)->setPriority(priority);
         object->notifyChanged();
     }
-    startResponse(176);
-    response_.writeOid(oid, "oid");
-    response_.writeByte(priority, "priority");
-    response_.writeByte(error, "error");
-    finishResponse();
+    respond(176, oid, {priority, error});
 }
 
 void VtCommandProcessor::commandChangeListItem(VtMessageReader& reader)
@@ -994,10 +933,7 @@ void VtCommandProcessor::commandChangeStringValue(VtMessageReader& reader)
         }
         object->notifyChanged();
     }
-    startResponse(179);
-    response_.writeOid(oid, "oid");
-    response_.writeByte(object != nullptr ? 0 : 1, "error");
-    finishResponse();
+    respond(179, oid, {object != nullptr ? 0u : 1u});
 }
 
 void VtCommandProcessor::commandGetMemory(VtMessageReader& reader)

@@ -11,8 +11,10 @@
 #include "vt_object_model/VtPoolList.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
+class VtDisplayElementCommand;
 class VtDisplayInterface;
 class VtLogger;
 class VtMessageReader;
@@ -106,6 +108,13 @@ private:
     void sendMessage(VtMessageWriter& writer, uint32_t destination);
     void startResponse(uint32_t code);
     void finishResponse() { response_.padFF(); }
+    // A whole response: the code, the object ID and the bytes, padded.
+    void respond(uint32_t code, uint32_t oid, std::initializer_list<uint32_t> bytes);
+    // VT-to-ECU messages are built in the status writer and sent to the
+    // working set master, padded with 255 (or 0).
+    void startEvent(uint32_t function);
+    void finishEvent(uint8_t padding = 0xFF);
+    void sendActivation(uint32_t function, uint32_t activationCode, uint32_t oid, uint32_t maskOid, uint32_t keyCode);
     uint32_t now();
     void log(const char* format, ...);
 
@@ -132,6 +141,11 @@ private:
     void commandDeleteObjectPool();
     void commandChangeStringValue(VtMessageReader& reader);
     void commandChangeChildPosition(VtMessageReader& reader);
+    // Moves the child's entries in the parent's child list (by x, y when
+    // relative, else to x, y), gives the child's display elements the command
+    // and answers with the code.
+    void moveChild(uint32_t code, uint32_t parentOid, uint32_t childOid, int32_t x, int32_t y, bool relative,
+                   VtDisplayElementCommand& command);
     void commandGetMemory(VtMessageReader& reader);
     void commandGetNumberOfSoftKeys();
     void commandGetTextFontData();

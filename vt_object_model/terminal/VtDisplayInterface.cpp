@@ -8,39 +8,6 @@
 
 #include <algorithm>
 #include <cstdarg>
-#include <cstdio>
-
-namespace {
-
-VtObjectRefList* childListOf(VtObject* object)
-{
-    switch (object->getType()) {
-    case VtObjectTypeWorkingSet: return &static_cast<VtObjectWorkingSet*>(object)->getChilds();
-    case VtObjectTypeDataMask: return &static_cast<VtObjectDataMask*>(object)->getChilds();
-    case VtObjectTypeAlarmMask: return &static_cast<VtObjectAlarmMask*>(object)->getChilds();
-    case VtObjectTypeContainer: return &static_cast<VtObjectContainer*>(object)->getChilds();
-    case VtObjectTypeKey: return &static_cast<VtObjectKey*>(object)->getChilds();
-    case VtObjectTypeButton: return &static_cast<VtObjectButton*>(object)->getChilds();
-    default: return nullptr;
-    }
-}
-
-uint32_t softKeyMaskOf(VtObject* object)
-{
-    if (object->getType() == VtObjectTypeDataMask)
-        return static_cast<VtObjectDataMask*>(object)->getSoftKeyMask();
-    if (object->getType() == VtObjectTypeAlarmMask)
-        return static_cast<VtObjectAlarmMask*>(object)->getSoftKeyMask();
-    return VT_NULL_ID;
-}
-
-bool isMask(const VtObject* object)
-{
-    return object != nullptr &&
-           (object->getType() == VtObjectTypeDataMask || object->getType() == VtObjectTypeAlarmMask);
-}
-
-} // namespace
 
 VtObject* VtDisplayInterface::findObject(uint32_t oid) const
 {
@@ -69,12 +36,10 @@ void VtDisplayInterface::log(const char* format, ...)
     VtLogger* logger = processor_ != nullptr ? processor_->getLogger() : nullptr;
     if (logger == nullptr)
         return;
-    char text[VtLogger::kMaxText + 1];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
+    logger->vprint(format, args);
     va_end(args);
-    logger->print("%s", text);
 }
 
 VtDisplayElement* VtDisplayInterface::createDisplayElements(VtObject* object, VtDisplayElement* parent, int32_t x,
@@ -126,7 +91,7 @@ VtDisplayElement* VtDisplayInterface::createElements(VtObject* object, VtDisplay
         createDisplayElements(findObject(workingSet->getActiveMask()), parent, x, y, 0);
         for (uint32_t oid = 0; oid < VT_NULL_ID; ++oid) {
             VtObject* candidate = findObject(oid);
-            if (candidate != nullptr && (isMask(candidate) || candidate->getType() == VtObjectTypeSoftKeyMask))
+            if (candidate != nullptr && (vtIsMask(candidate) || candidate->getType() == VtObjectTypeSoftKeyMask))
                 createDisplayElements(candidate, parent, x, y, 0);
         }
         element = nullptr;
@@ -135,11 +100,11 @@ VtDisplayElement* VtDisplayInterface::createElements(VtObject* object, VtDisplay
     case VtObjectTypeDataMask:
     case VtObjectTypeAlarmMask:
         if (object->getType() == VtObjectTypeDataMask)
-            log("***DataMask, oid=%d, sk_mask=%d\n", int(object->getOid()), int(softKeyMaskOf(object)));
+            log("***DataMask, oid=%d, sk_mask=%d\n", int(object->getOid()), int(vtSoftKeyMaskOf(object)));
         makeIfMissing();
         if (element != nullptr)
             createChildren(object, element, 0);
-        createDisplayElements(findObject(softKeyMaskOf(object)), parent, x, y, 0);
+        createDisplayElements(findObject(vtSoftKeyMaskOf(object)), parent, x, y, 0);
         break;
     case VtObjectTypeContainer:
     case VtObjectTypeButton:
@@ -201,7 +166,7 @@ VtDisplayElement* VtDisplayInterface::createByType(VtObject* object, VtDisplayEl
 
 void VtDisplayInterface::createChildren(VtObject* object, VtDisplayElement* element, int32_t offset)
 {
-    VtObjectRefList* childs = childListOf(object);
+    VtObjectRefList* childs = vtChildRefsOf(object);
     if (childs == nullptr)
         return;
     // By index: building a child never changes its parent's child list.
@@ -272,9 +237,9 @@ void VtDisplayInterface::setActiveMask(uint32_t oid)
         return;
     }
     createDisplayElements(object, nullptr, 0, 0, 0);
-    if (isMask(object)) {
+    if (vtIsMask(object)) {
         showMask(object->getDisplayElement());
-        setSoftKeyMask(softKeyMaskOf(object));
+        setSoftKeyMask(vtSoftKeyMaskOf(object));
     } else {
         showMask(nullptr);
     }

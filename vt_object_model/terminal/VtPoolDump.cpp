@@ -8,21 +8,6 @@
 
 namespace {
 
-VtObjectRefList* childListOf(VtObject* object)
-{
-    switch (object->getType()) {
-    case VtObjectTypeWorkingSet: return &static_cast<VtObjectWorkingSet*>(object)->getChilds();
-    case VtObjectTypeDataMask: return &static_cast<VtObjectDataMask*>(object)->getChilds();
-    case VtObjectTypeAlarmMask: return &static_cast<VtObjectAlarmMask*>(object)->getChilds();
-    case VtObjectTypeContainer: return &static_cast<VtObjectContainer*>(object)->getChilds();
-    case VtObjectTypeKey: return &static_cast<VtObjectKey*>(object)->getChilds();
-    case VtObjectTypeButton: return &static_cast<VtObjectButton*>(object)->getChilds();
-    case VtObjectTypeAuxiliaryFunction: return &static_cast<VtObjectAuxiliaryFunction*>(object)->getChilds();
-    case VtObjectTypeAuxiliaryInput: return &static_cast<VtObjectAuxiliaryInput*>(object)->getChilds();
-    default: return nullptr;
-    }
-}
-
 const char* textOf(const VtString& text)
 {
     return text.c_str() != nullptr ? text.c_str() : "";
@@ -154,7 +139,7 @@ void VtCommandProcessor::dumpObject(VtObject* object, int depth, std::vector<VtO
         }
         return;
     }
-    VtObjectRefList* childs = childListOf(object);
+    VtObjectRefList* childs = vtChildRefsOf(object);
     if (childs == nullptr || childs->size() == 0)
         return;
     // An object that contains itself is listed, not entered again.
