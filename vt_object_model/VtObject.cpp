@@ -4,6 +4,8 @@
 #include "vt_object_model/VtPoolList.h"
 #include "vt_object_model/terminal/VtDisplayElement.h"
 
+#include <vector>
+
 namespace {
 
 uint32_t objectSerialCounter = 0;
@@ -129,8 +131,32 @@ void VtObject::notifyChanged()
 {
     if (notifying_)
         return;
+    // Walked with a stack of its own rather than by recursion: a received pool
+    // can chain references deeper than the call stack holds, and can reach one
+    // object along a number of paths that doubles with every level. Each
+    // object is passed the change once, after the objects that refer to it.
+    struct Step {
+        VtObject* object;
+        VtObjectObserver* nextReferrer;
+    };
+    std::vector<Step> path{{this, referrers_.getHead()}};
+    std::vector<VtObject*> reached{this};
     notifying_ = true;
-    referrers_.notifyAll();
-    displayLinks_->markChanged();
-    notifying_ = false;
+    while (!path.empty()) {
+        if (VtObjectObserver* observer = path.back().nextReferrer) {
+            path.back().nextReferrer = observer->nextReferrer_;
+            VtObject* holder = observer->holder_;
+            if (holder != nullptr && !holder->notifying_) {
+                holder->notifying_ = true;
+                reached.push_back(holder);
+                path.push_back({holder, holder->referrers_.getHead()});
+            }
+            continue;
+        }
+        VtObject* object = path.back().object;
+        path.pop_back();
+        object->displayLinks_->markChanged();
+    }
+    for (VtObject* object : reached)
+        object->notifying_ = false;
 }

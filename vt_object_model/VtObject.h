@@ -122,10 +122,11 @@ public:
     // the object is replaced or deleted.
     void detachAll();
 
-    // Passes a change on: to the objects that refer to this one (their own
-    // notifyChanged), then to the object's display elements for redrawing.
-    // An object reached again while its change is being passed on is skipped,
-    // so reference cycles in a received pool end.
+    // Passes a change on: to the objects that refer to this one and, in turn,
+    // to those that refer to them, then to the object's display elements for
+    // redrawing (every object after those that refer to it). Each object is
+    // reached once per change however many paths lead there, and reference
+    // cycles in a received pool end.
     void notifyChanged();
 
     // The pool list the object is in, or null.

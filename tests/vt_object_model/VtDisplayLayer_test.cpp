@@ -212,3 +212,58 @@ TEST_F(DisplayLayer, ReleasingLinksEndsEvenWhenTheBackEndKeepsTheElement)
     EXPECT_EQ(element.removeCalls, 1);
     EXPECT_EQ(element.link(VtDisplayElementList::kObjectLink).list, nullptr);
 }
+
+namespace {
+
+// A recording element that counts the changes that reach it.
+class CountingElement : public RecordingVtElement {
+public:
+    using RecordingVtElement::RecordingVtElement;
+    void markChanged(VtObject* object) override
+    {
+        ++marks;
+        RecordingVtElement::markChanged(object);
+    }
+    int marks = 0;
+};
+
+} // namespace
+
+TEST_F(DisplayLayer, AChangeReachesAnObjectOnceWhateverPathsLeadThere)
+{
+    // A received pool may make every rectangle refer to the one before it
+    // twice (as its line and as its fill attributes): the paths double with
+    // each rung, and a change of the first must not be passed on per path.
+    const uint32_t rungs = 20;
+    add(new VtObjectFontAttribute(0));
+    for (uint32_t oid = 1; oid <= rungs; ++oid) {
+        auto* rectangle = add(new VtObjectRectangle(oid));
+        rectangle->setLineAttributes(oid - 1);
+        rectangle->setFillAttributes(oid - 1);
+        rectangle->resolveReferences(vt.processor);
+    }
+    VtObject* top = vt.processor.getObject(rungs);
+    auto* element = new CountingElement(vt.display, top, vt.display.getRootElement(), 0, 0);
+    top->linkDisplayElement(element);
+
+    vt.processor.getObject(0)->notifyChanged();
+    EXPECT_EQ(element->marks, 1);
+    EXPECT_EQ(vt.display.getChangedElements().count(), 1);
+}
+
+TEST_F(DisplayLayer, AChangePassesAlongTheLongestChainAPoolCanHold)
+{
+    // Every object ID a pointer that points at the next one: a change of the
+    // last reaches the first through 65535 objects without running out of
+    // stack.
+    for (uint32_t oid = 0; oid < VtCommandProcessor::kTableSize; ++oid)
+        add(new VtObjectPointer(oid))->setValue(oid + 1);
+    for (uint32_t oid = 0; oid < VtCommandProcessor::kTableSize; ++oid)
+        vt.processor.getObject(oid)->resolveReferences(vt.processor);
+    VtObject* first = vt.processor.getObject(0);
+    auto* element = new CountingElement(vt.display, first, vt.display.getRootElement(), 0, 0);
+    first->linkDisplayElement(element);
+
+    vt.processor.getObject(VtCommandProcessor::kTableSize - 1)->notifyChanged();
+    EXPECT_EQ(element->marks, 1);
+}
