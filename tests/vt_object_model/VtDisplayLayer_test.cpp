@@ -267,3 +267,16 @@ TEST_F(DisplayLayer, AChangePassesAlongTheLongestChainAPoolCanHold)
     vt.processor.getObject(VtCommandProcessor::kTableSize - 1)->notifyChanged();
     EXPECT_EQ(element->marks, 1);
 }
+
+TEST_F(DisplayLayer, NestingDeeperThanTheLimitIsNotBuilt)
+{
+    // Containers each holding the next, as deep as a received pool can make
+    // them: elements are built down to the nesting limit, and no deeper.
+    const uint32_t depth = 30000;
+    for (uint32_t oid = 1; oid <= depth; ++oid)
+        add(new VtObjectContainer(oid))->getChilds().append(new VtObjectRef(oid + 1, 0, 0));
+    ASSERT_NE(build(1), nullptr);
+    const uint32_t deepest = VtDisplayInterface::kMaxNesting;
+    EXPECT_TRUE(vt.processor.getObject(deepest)->hasDisplayElements());
+    EXPECT_FALSE(vt.processor.getObject(deepest + 1)->hasDisplayElements());
+}

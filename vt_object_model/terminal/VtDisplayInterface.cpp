@@ -68,6 +68,11 @@ VtDisplayElement* VtDisplayInterface::createElements(VtObject* object, VtDisplay
     }
     if (std::find(building_.begin(), building_.end(), object) != building_.end())
         return nullptr; // the object contains itself: do not enter it again
+    if (building_.size() >= kMaxNesting) {
+        if (processor_ != nullptr && processor_->getLogger() != nullptr)
+            processor_->getLogger()->error("Display Elements nested too deep (oid=%d)\n", int(object->getOid()));
+        return nullptr;
+    }
     building_.push_back(object);
 
     VtDisplayElement* element = object->getType() == VtObjectTypeSoftKeyMask

@@ -7,6 +7,7 @@
 
 #include "vt_object_model/terminal/VtDisplayElementList.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -59,6 +60,12 @@ public:
     virtual VtDisplayElement* createArchedBarGraph(VtObject*, VtDisplayElement* parent, int32_t x, int32_t y) = 0;
     virtual VtDisplayElement* createPictureGraphic(VtObject*, VtDisplayElement* parent, int32_t x, int32_t y) = 0;
     virtual VtDisplayElement* createObjectPointer(VtObject*, VtDisplayElement* parent, int32_t x, int32_t y) = 0;
+
+    // Deepest nesting of objects whose elements are built (an object counts
+    // one level inside each object it is built under); deeper objects get no
+    // element. A received pool can nest objects far deeper than any screen
+    // shows.
+    static constexpr size_t kMaxNesting = 64;
 
     void setProcessor(VtCommandProcessor* processor) { processor_ = processor; }
     VtCommandProcessor* getProcessor() const { return processor_; }
