@@ -299,6 +299,49 @@ TEST_F(One_node, ResolutionRequestsAreRateLimited)
     EXPECT_EQ(2u, node.sent_of(Sent::REQUEST).size());
 }
 
+// With all 50 look-ups busy a further NAME is not requested (and nothing
+// ends the process); a slot frees when its look-up ends.
+TEST_F(One_node, BusyLookupsHoldFurtherRequestsBack)
+{
+    become_champion(28);
+    for (unsigned i = 0; i < 50; ++i)
+        node.engine.gethostbyname(make_name(3000 + i), true);
+    EXPECT_EQ(50u, node.sent_of(Sent::REQUEST).size());
+    EXPECT_EQ(255, node.engine.gethostbyname(make_name(4000), true));
+    EXPECT_EQ(50u, node.sent_of(Sent::REQUEST).size());
+    EXPECT_FALSE(node.engine.lookup_in_progress(make_name(4000)));
+    world.run(1250);
+    node.engine.gethostbyname(make_name(4000), true);
+    EXPECT_EQ(51u, node.sent_of(Sent::REQUEST).size());
+}
+
+// An own NAME that is deleted or added again stops announcing that it could
+// not claim.
+TEST_F(One_node, DeletedOrReaddedDeadNameStopsCannotClaim)
+{
+    ours = make_name(500, false);
+    become_champion(28);
+    remote_claim(world, 28, make_name(1, false));
+    world.run(256);
+    ASSERT_TRUE(node.engine.is_own_dead(ours));
+    EXPECT_TRUE(node.engine.del_local_name(ours));
+    EXPECT_FALSE(node.engine.is_own_dead(ours));
+    node.sent.clear();
+    const unsigned char r[3] = {0x00, 0xEE, 0x00};
+    node.engine.on_request(99, 255, r, 3);
+    world.run(256);
+    EXPECT_TRUE(node.sent.empty());
+
+    ASSERT_TRUE(node.engine.add_local_name(ours, 28));
+    remote_claim(world, 28, make_name(1, false)); // beaten before its first claim
+    world.run(256);
+    ASSERT_TRUE(node.engine.is_own_dead(ours));
+    ASSERT_TRUE(node.engine.add_local_name(ours, 50));
+    EXPECT_FALSE(node.engine.is_own_dead(ours));
+    world.run(600);
+    EXPECT_EQ(50, node.engine.gethostbyname(ours, false));
+}
+
 TEST_F(One_node, GlobalNameObjectAlwaysRequests)
 {
     node.engine.gethostbyname(RAWNAME::GLOBAL_NAME, false);

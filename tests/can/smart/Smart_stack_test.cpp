@@ -362,6 +362,16 @@ TEST_F(Two_nodes, ReadNamesTheSenderOrGivesMinus91)
     EXPECT_TRUE(a.stack.remove_listener(from.listener));
     EXPECT_TRUE(a.stack.remove_listener(to.listener));
 
+    // A broadcast: the global NAME as receiver, no listener for it.
+    ASSERT_EQ(1, a.stack.register_pgn(0xFF10, &reader, nullptr));
+    ASSERT_EQ(0, t.nwrite(b.stack, name_b, 255, 6, 0xFF10));
+    ASSERT_EQ(a.stack.event_ids().rx, next_event(reader).module_id);
+    ASSERT_EQ(0, a.stack.read(0xFF10, from, to, h, buf, 8, 8, &reader));
+    EXPECT_EQ(name_b, static_cast<const RAWNAME&>(from.name));
+    EXPECT_EQ(RAWNAME::GLOBAL_NAME, static_cast<const RAWNAME&>(to.name));
+    EXPECT_EQ(nullptr, to.listener);
+    EXPECT_TRUE(a.stack.remove_listener(from.listener));
+
     // From an address nobody claimed: -91, and the message is gone.
     watch.send(PGN_DATA, 28, 99, {1});
     ASSERT_EQ(a.stack.event_ids().rx, next_event(reader).module_id);
