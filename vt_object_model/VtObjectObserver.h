@@ -19,6 +19,13 @@ public:
     void attachToHolder(VtObject* holder);
     // A different ID drops the resolved target; the same ID keeps it.
     void setOid(uint32_t oid);
+    // Stores the ID into the attribute that the observer follows, and follows
+    // it (setOid): what a re-targeting ID setter does.
+    void retarget(uint32_t& attribute, uint32_t oid)
+    {
+        attribute = oid;
+        setOid(oid);
+    }
     // Tells the holder that the object it refers to changed.
     virtual void notify();
 

@@ -37,6 +37,14 @@ public:
             c = char(' ' + below(95));
         return VtString(s.c_str());
     }
+    // Up to maxLength - 1 random bytes.
+    Bytes bytes(uint32_t maxLength)
+    {
+        Bytes out(below(maxLength));
+        for (uint8_t& b : out)
+            b = uint8_t(u8());
+        return out;
+    }
     void childs(VtObjectRefList& list)
     {
         for (uint32_t i = below(5); i > 0; --i)
@@ -242,9 +250,7 @@ const std::map<uint32_t, std::function<void(VtObject&, Random&)>>& randomisers()
              o.setFormat(r.u8());
              o.setOptions(r.u8());
              o.setTransparencyColour(r.colour());
-             Bytes raw(r.below(50));
-             for (uint8_t& b : raw)
-                 b = uint8_t(r.u8());
+             const Bytes raw = r.bytes(50);
              o.getRawData().assign(raw.data(), uint32_t(raw.size()));
              o.setSize(VtSize(r.u16(), 0));
          })},
@@ -272,9 +278,7 @@ const std::map<uint32_t, std::function<void(VtObject&, Random&)>>& randomisers()
          })},
         {VtObjectTypePointer, with<VtObjectPointer>([](VtObjectPointer& o, Random& r) { o.setValue(r.u16()); })},
         {VtObjectTypeMacro, with<VtObjectMacro>([](VtObjectMacro& o, Random& r) {
-             Bytes commands(r.below(40));
-             for (uint8_t& b : commands)
-                 b = uint8_t(r.u8());
+             const Bytes commands = r.bytes(40);
              o.getCommands().assign(commands.data(), uint32_t(commands.size()));
          })},
         {VtObjectTypeAuxiliaryFunction, with<VtObjectAuxiliaryFunction>([](VtObjectAuxiliaryFunction& o, Random& r) {

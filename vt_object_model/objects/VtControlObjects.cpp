@@ -11,8 +11,7 @@ void VtObjectPointer::setValue(uint32_t oid)
 {
     if (oid == value_)
         return;
-    value_ = oid;
-    valueObserver_.setOid(oid);
+    valueObserver_.retarget(value_, oid);
 }
 
 template <class Io>

@@ -15,11 +15,7 @@ public:
     VT_OBJECT_STREAM_OPERATIONS;
 
     uint32_t getLineAttributes() const { return lineAttributes_; }
-    void setLineAttributes(uint32_t oid)
-    {
-        lineAttributes_ = oid;
-        lineAttributesObserver_.setOid(oid);
-    }
+    void setLineAttributes(uint32_t oid) { lineAttributesObserver_.retarget(lineAttributes_, oid); }
     uint32_t getLineDirection() const { return lineDirection_; }
     void setLineDirection(uint32_t direction) { lineDirection_ = direction; }
 
@@ -35,19 +31,11 @@ public:
     VT_OBJECT_STREAM_OPERATIONS;
 
     uint32_t getLineAttributes() const { return lineAttributes_; }
-    void setLineAttributes(uint32_t oid)
-    {
-        lineAttributes_ = oid;
-        lineAttributesObserver_.setOid(oid);
-    }
+    void setLineAttributes(uint32_t oid) { lineAttributesObserver_.retarget(lineAttributes_, oid); }
     uint32_t getLineSuppression() const { return lineSuppression_; }
     void setLineSuppression(uint32_t suppression) { lineSuppression_ = suppression; }
     uint32_t getFillAttributes() const { return fillAttributes_; }
-    void setFillAttributes(uint32_t oid)
-    {
-        fillAttributes_ = oid;
-        fillAttributesObserver_.setOid(oid);
-    }
+    void setFillAttributes(uint32_t oid) { fillAttributesObserver_.retarget(fillAttributes_, oid); }
 
 private:
     uint32_t lineAttributes_ = VT_NULL_ID;
@@ -130,11 +118,7 @@ public:
     uint32_t getMaxValue() const { return maxValue_; }
     void setMaxValue(uint32_t value) { maxValue_ = value; }
     uint32_t getVariableReference() const { return variableReference_; }
-    void setVariableReference(uint32_t oid)
-    {
-        variableReference_ = oid;
-        variableReferenceObserver_.setOid(oid);
-    }
+    void setVariableReference(uint32_t oid) { variableReferenceObserver_.retarget(variableReference_, oid); }
     uint32_t getValue() const { return value_; }
     void setValue(uint32_t value) { value_ = value; }
 
@@ -169,11 +153,7 @@ public:
     uint32_t getMinValue() const { return minValue_; }
     uint32_t getMaxValue() const { return maxValue_; }
     uint32_t getVariableReference() const { return variableReference_; }
-    void setVariableReference(uint32_t oid)
-    {
-        variableReference_ = oid;
-        variableReferenceObserver_.setOid(oid);
-    }
+    void setVariableReference(uint32_t oid) { variableReferenceObserver_.retarget(variableReference_, oid); }
     uint32_t getValue() const { return value_; }
     void setValue(uint32_t value) { value_ = value; }
     uint32_t getTargetValueVariableReference() const { return targetValueVariableReference_; }
@@ -218,11 +198,7 @@ public:
     uint32_t getMaxValue() const { return maxValue_; }
     void setMaxValue(uint32_t value) { maxValue_ = value; }
     uint32_t getVariableReference() const { return variableReference_; }
-    void setVariableReference(uint32_t oid)
-    {
-        variableReference_ = oid;
-        variableReferenceObserver_.setOid(oid);
-    }
+    void setVariableReference(uint32_t oid) { variableReferenceObserver_.retarget(variableReference_, oid); }
     uint32_t getValue() const { return value_; }
     void setValue(uint32_t value) { value_ = value; }
     uint32_t getTargetValueVariableReference() const { return targetValueVariableReference_; }

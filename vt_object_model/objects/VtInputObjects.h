@@ -15,17 +15,9 @@ public:
     void setBackgroundColour(const VtColour& colour) { backgroundColour_ = colour; }
     // ID of the font attributes object that gives the foreground colour.
     uint32_t getForegroundColour() const { return foregroundColour_; }
-    void setForegroundColour(uint32_t oid)
-    {
-        foregroundColour_ = oid;
-        foregroundColourObserver_.setOid(oid);
-    }
+    void setForegroundColour(uint32_t oid) { foregroundColourObserver_.retarget(foregroundColour_, oid); }
     uint32_t getVariableReference() const { return variableReference_; }
-    void setVariableReference(uint32_t oid)
-    {
-        variableReference_ = oid;
-        variableReferenceObserver_.setOid(oid);
-    }
+    void setVariableReference(uint32_t oid) { variableReferenceObserver_.retarget(variableReference_, oid); }
     uint32_t getValue() const { return value_; }
     void setValue(uint32_t value) { value_ = value; }
     bool getEnabled() const { return enabled_; }
@@ -49,21 +41,13 @@ public:
     VtColour getBackgroundColour() const { return backgroundColour_; }
     void setBackgroundColour(const VtColour& colour) { backgroundColour_ = colour; }
     uint32_t getFontAttributes() const { return fontAttributes_; }
-    void setFontAttributes(uint32_t oid)
-    {
-        fontAttributes_ = oid;
-        fontAttributesObserver_.setOid(oid);
-    }
+    void setFontAttributes(uint32_t oid) { fontAttributesObserver_.retarget(fontAttributes_, oid); }
     uint32_t getInputAttributes() const { return inputAttributes_; }
     void setInputAttributes(uint32_t oid) { inputAttributes_ = oid; }
     uint32_t getOptions() const { return options_; }
     void setOptions(uint32_t options) { options_ = options; }
     uint32_t getVariableReference() const { return variableReference_; }
-    void setVariableReference(uint32_t oid)
-    {
-        variableReference_ = oid;
-        variableReferenceObserver_.setOid(oid);
-    }
+    void setVariableReference(uint32_t oid) { variableReferenceObserver_.retarget(variableReference_, oid); }
     uint32_t getHorizontalJustification() const { return horizontalJustification_; }
     void setHorizontalJustification(uint32_t justification) { horizontalJustification_ = justification; }
     const VtString& getValue() const { return value_; }
@@ -93,19 +77,11 @@ public:
     VtColour getBackgroundColour() const { return backgroundColour_; }
     void setBackgroundColour(const VtColour& colour) { backgroundColour_ = colour; }
     uint32_t getFontAttributes() const { return fontAttributes_; }
-    void setFontAttributes(uint32_t oid)
-    {
-        fontAttributes_ = oid;
-        fontAttributesObserver_.setOid(oid);
-    }
+    void setFontAttributes(uint32_t oid) { fontAttributesObserver_.retarget(fontAttributes_, oid); }
     uint32_t getOptions() const { return options_; }
     void setOptions(uint32_t options) { options_ = options; }
     uint32_t getVariableReference() const { return variableReference_; }
-    void setVariableReference(uint32_t oid)
-    {
-        variableReference_ = oid;
-        variableReferenceObserver_.setOid(oid);
-    }
+    void setVariableReference(uint32_t oid) { variableReferenceObserver_.retarget(variableReference_, oid); }
     uint32_t getValue() const { return value_; }
     void setValue(uint32_t value) { value_ = value; }
     uint32_t getMinValue() const { return minValue_; }
@@ -149,11 +125,7 @@ public:
     VT_OBJECT_STREAM_OPERATIONS;
 
     uint32_t getVariableReference() const { return variableReference_; }
-    void setVariableReference(uint32_t oid)
-    {
-        variableReference_ = oid;
-        variableReferenceObserver_.setOid(oid);
-    }
+    void setVariableReference(uint32_t oid) { variableReferenceObserver_.retarget(variableReference_, oid); }
     // Index of the selected element.
     uint32_t getValue() const { return value_; }
     void setValue(uint32_t value) { value_ = value; }

@@ -42,11 +42,7 @@ public:
     VtColour getBackgroundColour() const { return backgroundColour_; }
     void setBackgroundColour(const VtColour& colour) { backgroundColour_ = colour; }
     uint32_t getSoftKeyMask() const { return softKeyMask_; }
-    void setSoftKeyMask(uint32_t oid)
-    {
-        softKeyMask_ = oid;
-        softKeyMaskObserver_.setOid(oid);
-    }
+    void setSoftKeyMask(uint32_t oid) { softKeyMaskObserver_.retarget(softKeyMask_, oid); }
     VtObjectRefList& getChilds() { return childs_; }
     const VtObjectObserver& getSoftKeyMaskObserver() const { return softKeyMaskObserver_; }
 

@@ -13,19 +13,11 @@ public:
     VtColour getBackgroundColour() const { return backgroundColour_; }
     void setBackgroundColour(const VtColour& colour) { backgroundColour_ = colour; }
     uint32_t getFontAttributes() const { return fontAttributes_; }
-    void setFontAttributes(uint32_t oid)
-    {
-        fontAttributes_ = oid;
-        fontAttributesObserver_.setOid(oid);
-    }
+    void setFontAttributes(uint32_t oid) { fontAttributesObserver_.retarget(fontAttributes_, oid); }
     uint32_t getOptions() const { return options_; }
     void setOptions(uint32_t options) { options_ = options; }
     uint32_t getVariableReference() const { return variableReference_; }
-    void setVariableReference(uint32_t oid)
-    {
-        variableReference_ = oid;
-        variableReferenceObserver_.setOid(oid);
-    }
+    void setVariableReference(uint32_t oid) { variableReferenceObserver_.retarget(variableReference_, oid); }
     uint32_t getHorizontalJustification() const { return horizontalJustification_; }
     void setHorizontalJustification(uint32_t justification) { horizontalJustification_ = justification; }
     const VtString& getValue() const { return value_; }
@@ -50,19 +42,11 @@ public:
     VtColour getBackgroundColour() const { return backgroundColour_; }
     void setBackgroundColour(const VtColour& colour) { backgroundColour_ = colour; }
     uint32_t getFontAttributes() const { return fontAttributes_; }
-    void setFontAttributes(uint32_t oid)
-    {
-        fontAttributes_ = oid;
-        fontAttributesObserver_.setOid(oid);
-    }
+    void setFontAttributes(uint32_t oid) { fontAttributesObserver_.retarget(fontAttributes_, oid); }
     uint32_t getOptions() const { return options_; }
     void setOptions(uint32_t options) { options_ = options; }
     uint32_t getVariableReference() const { return variableReference_; }
-    void setVariableReference(uint32_t oid)
-    {
-        variableReference_ = oid;
-        variableReferenceObserver_.setOid(oid);
-    }
+    void setVariableReference(uint32_t oid) { variableReferenceObserver_.retarget(variableReference_, oid); }
     uint32_t getValue() const { return value_; }
     void setValue(uint32_t value) { value_ = value; }
     int32_t getOffset() const { return offset_; }

@@ -37,13 +37,13 @@ void VtCommandProcessor::dumpObject(VtObject* object, int depth, std::vector<VtO
         return;
     logger_->trace(depth, "OID=%d, type=%2d (%s), macros=%d\n", int(object->getOid()), int(object->getType()),
                    VtObject::getTypeName(object->getType()), int(object->getNumberOfMacros()));
+    auto dumpBarGraph = [&](auto* graph) {
+        dumpReference("variableReference", graph->getVariableReference(), depth);
+        dumpReference("targetValueVariableReference", graph->getTargetValueVariableReference(), depth);
+    };
     switch (object->getType()) {
     case VtObjectTypeDataMask:
-        logger_->trace(depth, "SKM/oid=%d\n", int(static_cast<VtObjectDataMask*>(object)->getSoftKeyMask()));
-        break;
-    case VtObjectTypeAlarmMask:
-        logger_->trace(depth, "SKM/oid=%d\n", int(static_cast<VtObjectAlarmMask*>(object)->getSoftKeyMask()));
-        break;
+    case VtObjectTypeAlarmMask: logger_->trace(depth, "SKM/oid=%d\n", int(vtSoftKeyMaskOf(object))); break;
     case VtObjectTypeContainer: {
         auto* o = static_cast<VtObjectContainer*>(object);
         logger_->trace(depth, "width=%d, height=%d, hidden=%d\n", int(o->getWidth()), int(o->getHeight()),
@@ -101,18 +101,8 @@ void VtCommandProcessor::dumpObject(VtObject* object, int depth, std::vector<VtO
     case VtObjectTypeLine:
         dumpReference("lineAttributes", static_cast<VtObjectLine*>(object)->getLineAttributes(), depth);
         break;
-    case VtObjectTypeLinearBarGraph: {
-        auto* o = static_cast<VtObjectLinearBarGraph*>(object);
-        dumpReference("variableReference", o->getVariableReference(), depth);
-        dumpReference("targetValueVariableReference", o->getTargetValueVariableReference(), depth);
-        break;
-    }
-    case VtObjectTypeArchedBarGraph: {
-        auto* o = static_cast<VtObjectArchedBarGraph*>(object);
-        dumpReference("variableReference", o->getVariableReference(), depth);
-        dumpReference("targetValueVariableReference", o->getTargetValueVariableReference(), depth);
-        break;
-    }
+    case VtObjectTypeLinearBarGraph: dumpBarGraph(static_cast<VtObjectLinearBarGraph*>(object)); break;
+    case VtObjectTypeArchedBarGraph: dumpBarGraph(static_cast<VtObjectArchedBarGraph*>(object)); break;
     case VtObjectTypePictureGraphic: {
         auto* o = static_cast<VtObjectPictureGraphic*>(object);
         logger_->trace(depth, "width=%d, act_width=%d, act_height=%d, format=%d, options=%d, tc=%d\n",
