@@ -283,8 +283,12 @@ void Diagnostics::answer_DM3(unsigned slot, unsigned char requester)
     unsigned char own = own_address(slot);
     if (own < 254) {
         JIN_smart_stack& stack = *slots_[slot].stack;
-        Diner::Protection stack_lock(stack);
-        stack.__send_ack(own, J1939::PGN_DM3, true, requester);
+        {
+            Diner::Protection stack_lock(stack);
+            stack.__send_ack(own, J1939::PGN_DM3, true, requester);
+        }
+        // Frames queued from outside go out on the stack's next pass.
+        stack.send_anonymous_event();
     }
     clear_counts();
     history_.remove_all();
