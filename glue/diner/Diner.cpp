@@ -49,6 +49,9 @@ Diner::~Diner()
         if (st == TERMINATING)
             wait_terminate();
         Diner_info_list::get()->remove(info_);
+        // The list may be testing the lock or terminating this very Diner.
+        while (info_.pins() > 0)
+            Atime::delay(1);
         delete task_; // joins the thread
         task_ = nullptr;
     }
@@ -233,9 +236,11 @@ void* Diner::runner(void* diner)
 
 void Diner::finish(bool drain)
 {
-    // The record leaves the list before the lock is taken again (lock
-    // order: list mutex before a Diner's lock).
+    // Out of the list, and no longer used by it, before the Diner can be
+    // seen as ended and destroyed.
     Diner_info_list::get()->remove(info_);
+    while (info_.pins() > 0)
+        Atime::delay(1);
     lock(-1);
     DINER_CHECKPOINT(info_);
     if (drain)

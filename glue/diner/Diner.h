@@ -20,8 +20,8 @@ class Task;
 // Records where the Diner's thread is, for the status list.
 #define DINER_CHECKPOINT(info) (info).checkpoint(__FILE__, __LINE__)
 
-// Lock order, outermost first: Diner_selector mutex, Diner_info_list mutex,
-// a Diner's lock, a receiver's mutex, the event pool's mutex.
+// Lock order, outermost first: Diner_selector mutex, a Diner's lock,
+// Diner_info_list mutex, a receiver's mutex, the event pool's mutex.
 class Diner : public avl_bsnode {
 public:
     struct Descriptor {

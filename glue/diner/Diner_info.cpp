@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -104,11 +105,26 @@ void Diner_info_list::print(bool to_debug, bool full_paths)
     }
 }
 
+template <class Fn>
+void Diner_info_list::for_each_pinned(Fn fn)
+{
+    std::vector<Diner_info*> pinned;
+    {
+        Mutex::Protection guard(&mutex_);
+        for (Diner_info* info = list_.first(); info; info = list_.next(info)) {
+            ++info->pins_;
+            pinned.push_back(info);
+        }
+    }
+    for (Diner_info* info : pinned) {
+        fn(info);
+        --info->pins_;
+    }
+}
+
 void Diner_info_list::test_lock()
 {
-    Mutex::Protection guard(&mutex_);
-    for (Diner_info* info = list_.first(); info; info = list_.next(info))
-        info->test_lock();
+    for_each_pinned([](Diner_info* info) { info->test_lock(); });
 }
 
 void Diner_info_list::set_debug_level(int index, unsigned char level)
@@ -120,9 +136,8 @@ void Diner_info_list::set_debug_level(int index, unsigned char level)
 
 void Diner_info_list::terminate_all()
 {
+    for_each_pinned([](Diner_info* info) { info->diner()->terminate(false); });
     mutex_.lock();
-    for (Diner_info* info = list_.first(); info; info = list_.next(info))
-        info->diner()->terminate(false);
     for (unsigned int pass = 1;; ++pass) {
         unsigned int total = 0, alive = 0;
         for (Diner_info* info = list_.first(); info; info = list_.next(info)) {

@@ -1,11 +1,12 @@
 // Status of every Diner: one record per Diner, collected in the
 // process-wide Diner_info_list.
 //
-// Lock order: the Diner_info_list mutex may be held while a Diner's lock is
-// taken (test_lock, and terminate at process exit), never the other way
-// round. A Diner therefore adds and removes its record only while it does
-// not hold its own lock (init after unlocking, the ending thread before it
-// locks for the last time, the destructor without the lock).
+// Lock order: a Diner's lock before the Diner_info_list mutex. The list
+// never takes or waits for a Diner's lock while it holds its mutex: to test
+// locks or to terminate Diners it pins the records, lets go of its mutex and
+// then calls into the Diners; a Diner's destructor waits until its record
+// is no longer pinned. So a Diner may add or remove its record whether or
+// not it holds its own lock, and shutdown cannot deadlock on the two.
 #pragma once
 
 #include "glue/diner/Mutex.h"
@@ -46,6 +47,8 @@ public:
     int timeout_count() const { return timeout_count_; }
     int activity() const { return activity_; }
     Diner* diner() const { return diner_; }
+    // Pinned records are in use by the list outside its mutex.
+    int pins() const { return pins_; }
 
     // Traces of the Diner's thread, gated by the debug level.
     bool trace_events() const { return level_between(10, 50); }
@@ -65,7 +68,9 @@ private:
         return l == exact || l > above;
     }
 
+    friend class Diner_info_list;
     Diner* diner_;
+    std::atomic<int> pins_{0};
     std::atomic<const char*> checkpoint_file_{""};
     std::atomic<int> checkpoint_line_{0};
     std::atomic<int> event_count_{0};
@@ -94,6 +99,9 @@ public:
 private:
     Diner_info_list() = default;
     ~Diner_info_list() override = default;
+    // Calls fn for every listed record with the list's mutex released.
+    template <class Fn>
+    void for_each_pinned(Fn fn);
 
     Mutex mutex_;
     c_sl_list<Diner_info> list_;

@@ -12,6 +12,8 @@
 
 #include <cstdio>
 
+#include <QSemaphore>
+
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -122,6 +124,38 @@ TEST(DinerInfoList, LockTestsWhileDinersEndDoNotDeadlock)
     Debug_print::set_debug_file(nullptr);
     std::remove(path.c_str());
     EXPECT_EQ(Diner_info_list::get()->count(), 0);
+}
+
+// Starts a child Diner from inside its handler, while holding its own lock.
+struct Parent : Diner_protection<Diner> {
+    ~Parent() override { terminate(true); }
+    void handle_event(waiter_event&) override
+    {
+        entered.release();
+        leave.acquire();
+        child.init(*get_module_man(), nullptr, Diner::Descriptor("CHILD", 0), 30, 0, false, true);
+    }
+    void handle_timeout(Timeout&) override {}
+    Quiet child;
+    QSemaphore entered, leave;
+};
+
+TEST_F(DebugCapture, LockTestWaitingForABusyDinerDoesNotBlockTheList)
+{
+    // The lock test waits for the parent's lock while the parent's handler,
+    // holding that lock, adds its child to the list.
+    auto parent = std::make_unique<Parent>();
+    parent->init(mm, nullptr, Diner::Descriptor("PARENT", 0), 30, 0, false, true);
+    parent->start();
+    parent->send_event(waiter_event(1500, 0, 0));
+    parent->entered.acquire();
+    std::thread tester([] { Diner_info_list::get()->test_lock(); });
+    ASSERT_TRUE(wait_until([&] { return written().find("Testing    PARENT") != std::string::npos; }));
+    parent->leave.release();
+    tester.join();
+    EXPECT_NE(written().find("Testing    PARENT.. Ok"), std::string::npos);
+    ASSERT_TRUE(wait_until([&] { return parent->child.get_state() == Diner::STOPPED; }));
+    parent->child.terminate(true);
 }
 
 // Logger ---------------------------------------------------------------------
