@@ -12,10 +12,13 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <unistd.h>
 
 class Debug_capture {
 public:
-    explicit Debug_capture(const char* name = "debug_capture.txt") : path_(testing::TempDir() + name)
+    // The process id keeps test runs that share the machine apart.
+    explicit Debug_capture(const char* name = "debug_capture.txt")
+        : path_(testing::TempDir() + std::to_string(::getpid()) + "_" + name)
     {
         Debug_print::set_debug_file(path_.c_str());
     }
