@@ -257,8 +257,14 @@ long Ascii_message::parse_timeval(const char* text, unsigned len)
         if (!scan_long(segment, text + i, value)) {
             return 0;
         }
-        total += static_cast<long long>(value) * unit;
-        if (total > LONG_MAX || total < LONG_MIN) {
+        // A duration that does not fit a long is refused; checked before
+        // multiplying, so that huge numbers from a receiver cannot overflow.
+        const long long limit = LONG_MAX / unit;
+        if (value > limit || value < -limit) {
+            return 0;
+        }
+        if (__builtin_add_overflow(total, static_cast<long long>(value) * unit, &total)
+            || total > LONG_MAX || total < LONG_MIN) {
             return 0;
         }
         if (unit == 1) {

@@ -95,6 +95,12 @@ TEST(Ascii_message, ParseTimeval)
         {"2h30m0s", 5, 0}, // the 's' lies beyond len
         {"xh1s", 4, 0},
         {"", 0, 0},
+        // Durations too large for a long are refused, not overflowed.
+        {"99999999999999999999d0s", 23, 0},
+        {"9223372036854775807h0s", 22, 0},
+        {"-9223372036854775807m0s", 23, 0},
+        {"2147483647s", 11, 2147483647L},
+        {"106751991167300d106751991167300d0s", 35, 0},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.seconds, Ascii_message::parse_timeval(c.text, c.len)) << c.text;
