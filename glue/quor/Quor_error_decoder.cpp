@@ -2,6 +2,7 @@
 
 #include <cassert>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
@@ -59,7 +60,7 @@ const char* errcode2str(int code)
 }
 
 Quor_error_decoder::Lookup Quor_error_decoder::lookup;
-bool Quor_error_decoder::init_done = false;
+std::atomic<bool> Quor_error_decoder::init_done{false};
 
 bool Quor_error_decoder::Item::operator<(const Item& other) const
 {
@@ -86,6 +87,12 @@ void Quor_error_decoder::insert(const Item& item)
 
 void Quor_error_decoder::init()
 {
+    // Readers on other threads may ask at the same time: the table is filled
+    // once, under a lock, and published through init_done.
+    static std::mutex fill_lock;
+    std::lock_guard<std::mutex> guard(fill_lock);
+    if (init_done.load(std::memory_order_acquire))
+        return;
     for (int code = 1; code <= NUM_ERRORS; code++) {
         const char* str = errcode2str(code);
         assert(str[0] == ',');
@@ -94,14 +101,14 @@ void Quor_error_decoder::init()
         item.code = code;
         insert(item);
     }
-    init_done = true;
+    init_done.store(true, std::memory_order_release);
 }
 
 int Quor_error_decoder::get(const char* text)
 {
     if (!text)
         return -1;
-    if (!init_done)
+    if (!init_done.load(std::memory_order_acquire))
         init();
     int low = 0;
     int high = lookup.count - 1;

@@ -1,6 +1,8 @@
 // The receiver's error-reply texts and their numeric codes.
 #pragma once
 
+#include <atomic>
+
 // The text of error code 1 to 41 (every text begins with ','); null for any
 // other code.
 const char* errcode2str(int code);
@@ -17,7 +19,8 @@ public:
         bool operator>(const Item& other) const;
     };
 
-    // Fills the lookup (sorted by text) from errcode2str.
+    // Fills the lookup (sorted by text) from errcode2str, once; any thread
+    // may call it, and get and extract call it on first use.
     static void init();
     // The code of an error text given without its leading ','; -1 when the
     // text is null or unknown.
@@ -34,5 +37,5 @@ private:
         int count = 0;
     };
     static Lookup lookup;
-    static bool init_done;
+    static std::atomic<bool> init_done;
 };

@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -178,6 +181,31 @@ TEST(Quor_error_decoder, ExtractTakesTheLastField)
     EXPECT_EQ(-1, Quor_error_decoder::extract("ER,device busy,invalid file length}"));
     EXPECT_EQ(-1, Quor_error_decoder::extract(nullptr));
     EXPECT_EQ(-1, Quor_error_decoder::extract(std::string(500, 'w').c_str()));
+}
+
+// The table is filled on first use; here the first use comes from several
+// threads at once, in a fresh process, so that no earlier test has filled it.
+TEST(Quor_error_decoder_death, FirstUseFromManyThreadsGivesEveryCode)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto decode_everything_at_once = [] {
+        std::vector<std::thread> threads;
+        std::atomic<int> wrong{0};
+        for (int t = 0; t < 8; t++) {
+            threads.emplace_back([&wrong] {
+                for (int round = 0; round < 50; round++) {
+                    for (int code = 1; code <= Quor_error_decoder::NUM_ERRORS; code++) {
+                        if (Quor_error_decoder::get(errcode2str(code) + 1) != code)
+                            wrong++;
+                    }
+                }
+            });
+        }
+        for (std::thread& t : threads)
+            t.join();
+        std::exit(wrong == 0 ? 0 : 1);
+    };
+    EXPECT_EXIT(decode_everything_at_once(), ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace
