@@ -47,6 +47,28 @@ NV_REMOTE_OPS(double, DOUBLE)
 // counts as changed).
 template <typename T> inline bool differs(const T& a, const T& b) { return !(a == b); }
 
+// Sum and difference of two settings values. Integers wrap around as the
+// unsigned types do (a counter setting at its top goes on from its bottom)
+// instead of overflowing.
+template <typename T> inline T wrapping_add(T a, T b)
+{
+    if constexpr (std::is_integral<T>::value && !std::is_same<T, bool>::value) {
+        using U = std::make_unsigned_t<T>;
+        return static_cast<T>(static_cast<U>(static_cast<U>(a) + static_cast<U>(b)));
+    } else {
+        return static_cast<T>(a + b);
+    }
+}
+template <typename T> inline T wrapping_sub(T a, T b)
+{
+    if constexpr (std::is_integral<T>::value && !std::is_same<T, bool>::value) {
+        using U = std::make_unsigned_t<T>;
+        return static_cast<T>(static_cast<U>(static_cast<U>(a) - static_cast<U>(b)));
+    } else {
+        return static_cast<T>(a - b);
+    }
+}
+
 } // namespace detail
 
 // The element count of an array in the remote encoding.
@@ -154,7 +176,7 @@ public:
         if constexpr (std::is_same<T, bool>::value)
             return get() != other.get();
         else
-            return get() - other.get();
+            return detail::wrapping_sub(get(), other.get());
     }
     // Change the value without sending events, but mark the setting and its
     // ancestors changed and no longer at default, so that a later save keeps
@@ -166,7 +188,7 @@ public:
         if constexpr (std::is_same<T, bool>::value)
             next = value_ || value;
         else
-            next = static_cast<T>(value_ + value);
+            next = detail::wrapping_add(value_, value);
         mark_changed(_set(next));
         unlock();
         return next;
@@ -178,7 +200,7 @@ public:
         if constexpr (std::is_same<T, bool>::value)
             next = value_ != value;
         else
-            next = static_cast<T>(value_ - value);
+            next = detail::wrapping_sub(value_, value);
         mark_changed(_set(next));
         unlock();
         return next;
@@ -191,7 +213,7 @@ public:
         if constexpr (std::is_same<T, bool>::value)
             next = true;
         else
-            next = static_cast<T>(old + 1);
+            next = detail::wrapping_add(old, static_cast<T>(1));
         _set(next, NOTIFY_ALL);
         unlock();
         return old;

@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,33 @@ TEST_F(Tree_fixture, OperatorsOfTheLeaf)
     EXPECT_EQ(tree.types.i.get(), -2000000000);
     EXPECT_TRUE(tree.types.ui._set(other, NOTIFY_ALL));
     EXPECT_EQ(tree.types.ui.get(), 7u);
+}
+
+// Counters kept in settings wrap around at the top of their type, for the
+// signed types as for the unsigned ones, instead of overflowing.
+TEST_F(Tree_fixture, ArithmeticWrapsAtTheEndsOfTheType)
+{
+    NV_number<int, 9>& i = tree.types.i;
+    i = std::numeric_limits<int>::max();
+    EXPECT_EQ(i++, std::numeric_limits<int>::max());
+    EXPECT_EQ(i.get(), std::numeric_limits<int>::min());
+    EXPECT_EQ(i -= 1, std::numeric_limits<int>::max());
+    EXPECT_EQ(i += 2, std::numeric_limits<int>::min() + 1);
+    NV_number<int, 9> low(nullptr, 9, std::numeric_limits<int>::min(), "low");
+    EXPECT_EQ(i - low, 1);
+    EXPECT_EQ(low - i, -1);
+
+    NV_number<long long, 16>& ll = tree.types.ll;
+    ll = std::numeric_limits<long long>::max();
+    EXPECT_EQ(ll += 1, std::numeric_limits<long long>::min());
+    EXPECT_EQ(ll -= 1, std::numeric_limits<long long>::max());
+    NV_number<long long, 16> bottom(nullptr, 9, std::numeric_limits<long long>::min(), "bottom");
+    EXPECT_EQ(bottom++, std::numeric_limits<long long>::min());
+    EXPECT_EQ(bottom - ll, 2);
+
+    NV_number<double, 11>& d = tree.types.d;
+    d = 1.5;
+    EXPECT_EQ(d += 0.25, 1.75);
 }
 
 TEST_F(Tree_fixture, CopyDoesNotShareRegistrations)
