@@ -61,31 +61,30 @@ unsigned Data_stream::bytes_avail()
     return ring_.count();
 }
 
-bool Data_stream::bytes_avail(unsigned n)
+bool Data_stream::fill_to(unsigned n)
 {
-    Buffer_guard guard(buffer_lock_);
     unsigned have = ring_.count();
     if (have >= n) {
         return true;
     }
-    if (n - have > BUFFER_SIZE) {
+    if (n > BUFFER_SIZE) {
         return false;
     }
-    return get_data(static_cast<int>(n - have));
+    get_data(static_cast<int>(n - have));
+    return ring_.count() >= n;
+}
+
+bool Data_stream::bytes_avail(unsigned n)
+{
+    Buffer_guard guard(buffer_lock_);
+    return fill_to(n);
 }
 
 unsigned char Data_stream::operator[](unsigned i)
 {
     Buffer_guard guard(buffer_lock_);
-    unsigned have = ring_.count();
-    if (i >= have) {
-        if (i >= BUFFER_SIZE) {
-            return 0;
-        }
-        get_data(static_cast<int>(i + 1 - have));
-        if (i >= ring_.count()) {
-            return 0;
-        }
+    if (i >= BUFFER_SIZE || !fill_to(i + 1)) {
+        return 0;
     }
     return ring_.at(i);
 }
@@ -93,31 +92,14 @@ unsigned char Data_stream::operator[](unsigned i)
 bool Data_stream::get_data(unsigned char* dst, unsigned n)
 {
     Buffer_guard guard(buffer_lock_);
-    unsigned have = ring_.count();
-    if (have < n) {
-        if (n > BUFFER_SIZE) {
-            return false;
-        }
-        get_data(static_cast<int>(n - have));
-        if (ring_.count() < n) {
-            return false;
-        }
-    }
-    return ring_.copy_out(dst, 0, n) == n;
+    return fill_to(n) && ring_.copy_out(dst, 0, n) == n;
 }
 
 bool Data_stream::drop(unsigned n)
 {
     Buffer_guard guard(buffer_lock_);
-    unsigned have = ring_.count();
-    if (have < n) {
-        if (n > BUFFER_SIZE) {
-            return false;
-        }
-        get_data(static_cast<int>(n - have));
-        if (ring_.count() < n) {
-            return false;
-        }
+    if (!fill_to(n)) {
+        return false;
     }
     ring_.drop(n);
     return true;

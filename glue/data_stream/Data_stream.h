@@ -108,6 +108,11 @@ protected:
 private:
     class Buffer_guard;
 
+    // Pulls from the source until n bytes are buffered (the caller holds the
+    // buffer lock). False, without asking the source, when n is more than
+    // the ring holds: bytes pulled beyond its room would be lost.
+    bool fill_to(unsigned n);
+
     Byte_ring<BUFFER_SIZE> ring_;
     bool echo_ = false;
     Mutex* buffer_lock_ = nullptr;

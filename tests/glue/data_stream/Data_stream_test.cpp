@@ -116,6 +116,23 @@ TEST(Data_stream, FailingSourceLeavesTheBufferAlone)
     EXPECT_EQ(pulls, s.pulls);
 }
 
+// Asking for more bytes than the ring holds must not pull them from the
+// source: what the ring cannot keep would be lost.
+TEST(Data_stream, RequestsBeyondTheRingLoseNothing)
+{
+    Scripted_stream s;
+    s.buffer("wx");
+    std::string fed;
+    for (unsigned i = 0; i < Data_stream::BUFFER_SIZE; i++)
+        fed += static_cast<char>('a' + i % 26);
+    s.feed(fed);
+    EXPECT_FALSE(s.bytes_avail(Data_stream::BUFFER_SIZE + 1));
+    EXPECT_TRUE(s.drop(2));
+    ASSERT_TRUE(s.bytes_avail(Data_stream::BUFFER_SIZE));
+    EXPECT_EQ(fed, copy_front(s, Data_stream::BUFFER_SIZE));
+    EXPECT_TRUE(s.source.empty());
+}
+
 TEST(Data_stream, FullRingDropsOverflowAndRefillsAfterDrop)
 {
     Scripted_stream s;
