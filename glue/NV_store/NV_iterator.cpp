@@ -264,13 +264,17 @@ int NV_file_iterator::set_mode(modes_t mode)
     return fd;
 }
 
-int NV_file_iterator::blocking_read(unsigned char* data, int length)
+namespace {
+// Moves length bytes through one read or write call after another, retrying
+// EINTR and EAGAIN; a transfer of 0 bytes ends it with the count so far.
+template <typename Buffer, typename Transfer>
+int transfer_all(Buffer* data, int length, Transfer transfer)
 {
     if (!data || length < 0)
         return -1;
     int done = 0;
     while (done < length) {
-        ssize_t n = ::read(fd_, data + done, size_t(length - done));
+        ssize_t n = transfer(data + done, size_t(length - done));
         if (n == 0)
             break;
         if (n < 0) {
@@ -283,25 +287,19 @@ int NV_file_iterator::blocking_read(unsigned char* data, int length)
     }
     return done;
 }
+} // namespace
+
+int NV_file_iterator::blocking_read(unsigned char* data, int length)
+{
+    const int fd = fd_;
+    return transfer_all(data, length, [fd](unsigned char* at, size_t n) { return ::read(fd, at, n); });
+}
 
 int NV_file_iterator::blocking_write(const unsigned char* data, int length)
 {
-    if (!data || length < 0)
-        return -1;
-    int done = 0;
-    while (done < length) {
-        ssize_t n = ::write(fd_, data + done, size_t(length - done));
-        if (n == 0)
-            break;
-        if (n < 0) {
-            if (errno == EINTR || errno == EAGAIN)
-                continue;
-            std::printf("Error in NV_file_iterator: %s\n", std::strerror(errno));
-            return -1;
-        }
-        done += int(n);
-    }
-    return done;
+    const int fd = fd_;
+    return transfer_all(data, length,
+                        [fd](const unsigned char* at, size_t n) { return ::write(fd, at, n); });
 }
 
 bool NV_file_iterator::push_bytes(const unsigned char* data, int length)
