@@ -200,34 +200,35 @@ bool Ascii_message::copy_field(unsigned n, char* dst, unsigned size) const
     return true;
 }
 
+namespace {
+// The value scanned from a field's copied text, or 0 when the field is
+// missing or does not scan.
+template <typename T> T scanned_or_zero(bool copied, const char* text, const char* format)
+{
+    T value{};
+    if (!copied || std::sscanf(text, format, &value) != 1) {
+        return T{};
+    }
+    return value;
+}
+} // namespace
+
 int32_t Ascii_message::get_int32(unsigned n) const
 {
     char work[64];
-    int value = 0;
-    if (!copy_field(n, work, sizeof work) || std::sscanf(work, "%d", &value) != 1) {
-        return 0;
-    }
-    return value;
+    return scanned_or_zero<int>(copy_field(n, work, sizeof work), work, "%d");
 }
 
 uint32_t Ascii_message::get_uint32(unsigned n) const
 {
     char work[64];
-    unsigned value = 0;
-    if (!copy_field(n, work, sizeof work) || std::sscanf(work, "%u", &value) != 1) {
-        return 0;
-    }
-    return value;
+    return scanned_or_zero<unsigned>(copy_field(n, work, sizeof work), work, "%u");
 }
 
 double Ascii_message::get_double(unsigned n) const
 {
     char work[64];
-    double value = 0.0;
-    if (!copy_field(n, work, sizeof work) || std::sscanf(work, "%lf", &value) != 1) {
-        return 0.0;
-    }
-    return value;
+    return scanned_or_zero<double>(copy_field(n, work, sizeof work), work, "%lf");
 }
 
 long Ascii_message::get_timeval(unsigned n) const
