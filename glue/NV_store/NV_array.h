@@ -172,11 +172,7 @@ public:
         bool ok;
         if (!should_write(it, &ok))
             return ok;
-        NV_iterator::NV_iterator_header header;
-        header.type = get_type_byte();
-        header.marker = NV_MARK_VALUE;
-        header.id = get_nv_id();
-        if (!it->push_header(header) || !it->push_uint8(static_cast<unsigned char>(N)))
+        if (!push_own_header(it, NV_MARK_VALUE) || !it->push_uint8(static_cast<unsigned char>(N)))
             return false;
         for (int i = 0; i < N; ++i) {
             if (!it->push_value(values_[i]))
@@ -187,10 +183,8 @@ public:
     }
     bool deserialise(NV_iterator* it) override
     {
-        NV_iterator::NV_iterator_header header;
-        if (!it->pop_header(header))
-            return false;
-        if (header.id != get_nv_id() || header.type != get_type_byte() || header.marker != NV_MARK_VALUE)
+        unsigned char marker;
+        if (!pop_own_header(it, marker) || marker != NV_MARK_VALUE)
             return false;
         unsigned char count;
         if (!it->pop_uint8(count))

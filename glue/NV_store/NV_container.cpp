@@ -117,11 +117,7 @@ bool NV_container::serialise(NV_iterator* it)
         return ok;
     NV_iterator::NV_checksum checksum;
     it->add_checksum_getter(&checksum);
-    NV_iterator::NV_iterator_header header;
-    header.type = get_type_byte();
-    header.marker = NV_MARK_BEGIN;
-    header.id = get_nv_id();
-    it->push_header(header);
+    push_own_header(it, NV_MARK_BEGIN);
     for (NV_item* child = first_child(); child; child = get_next_child(child)) {
         if (!child->serialise(it)) {
             it->remove_checksum_getter(&checksum);
@@ -129,8 +125,7 @@ bool NV_container::serialise(NV_iterator* it)
             return false;
         }
     }
-    header.marker = NV_MARK_END;
-    if (!it->push_header(header)) {
+    if (!push_own_header(it, NV_MARK_END)) {
         it->remove_checksum_getter(&checksum);
         Debug_print::dprint("Serialise failed2 for %d:%s\n", get_type(), get_name());
         return false;

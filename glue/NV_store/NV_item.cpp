@@ -375,6 +375,24 @@ bool NV_item::should_write(NV_iterator* it, bool* ok) const
     }
 }
 
+bool NV_item::push_own_header(NV_iterator* it, unsigned char marker) const
+{
+    NV_iterator::NV_iterator_header header;
+    header.type = get_type_byte();
+    header.marker = marker;
+    header.id = nv_id_;
+    return it->push_header(header);
+}
+
+bool NV_item::pop_own_header(NV_iterator* it, unsigned char& marker) const
+{
+    NV_iterator::NV_iterator_header header;
+    if (!it->pop_header(header) || header.id != nv_id_ || header.type != get_type_byte())
+        return false;
+    marker = header.marker;
+    return true;
+}
+
 bool NV_item::deserialise_unknown_handoff(NV_iterator* it, int depth)
 {
     NV_iterator::NV_iterator_header header;

@@ -179,6 +179,12 @@ public:
     // The mode filter: whether the node writes itself in the iterator's mode
     // (*ok tells whether skipping counts as success).
     bool should_write(NV_iterator* it, bool* ok) const;
+    // Writes this node's header (its type byte, the marker, its NV id).
+    bool push_own_header(NV_iterator* it, unsigned char marker) const;
+    // Reads a header that must carry this node's NV id and type byte; its
+    // marker goes to marker. False when none can be read or it is another
+    // node's.
+    bool pop_own_header(NV_iterator* it, unsigned char& marker) const;
     // Skips one record of a node this tree does not have. Sections nested
     // deeper than max_unknown_depth fail (a corrupt file cannot exhaust the
     // stack).

@@ -274,16 +274,11 @@ public:
         bool ok;
         if (!should_write(it, &ok))
             return ok;
-        NV_iterator::NV_iterator_header header;
-        header.type = get_type_byte();
-        header.id = get_nv_id();
         if constexpr (std::is_same<T, bool>::value) {
-            header.marker = value_ ? NV_MARK_TRUE : NV_MARK_FALSE;
-            if (!it->push_header(header))
+            if (!push_own_header(it, value_ ? NV_MARK_TRUE : NV_MARK_FALSE))
                 return false;
         } else {
-            header.marker = NV_MARK_VALUE;
-            if (!it->push_header(header) || !it->push_value(value_))
+            if (!push_own_header(it, NV_MARK_VALUE) || !it->push_value(value_))
                 return false;
         }
         clear_flags(NV_FLAG_MARKED | NV_FLAG_CHANGED);
@@ -291,19 +286,17 @@ public:
     }
     bool deserialise(NV_iterator* it) override
     {
-        NV_iterator::NV_iterator_header header;
-        if (!it->pop_header(header))
-            return false;
-        if (header.id != get_nv_id() || header.type != get_type_byte())
+        unsigned char marker;
+        if (!pop_own_header(it, marker))
             return false;
         if constexpr (std::is_same<T, bool>::value) {
-            if (header.marker == NV_MARK_TRUE || header.marker == NV_MARK_FALSE) {
-                value_ = header.marker == NV_MARK_TRUE;
+            if (marker == NV_MARK_TRUE || marker == NV_MARK_FALSE) {
+                value_ = marker == NV_MARK_TRUE;
                 clear_flags(NV_FLAG_AT_DEFAULT);
                 return true;
             }
         }
-        if (header.marker != NV_MARK_VALUE)
+        if (marker != NV_MARK_VALUE)
             return false;
         // A value cut short (a truncated file) fails; the setting keeps its
         // value.

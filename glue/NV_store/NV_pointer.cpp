@@ -80,11 +80,7 @@ bool NV_pointer::serialise(NV_iterator* it)
     NV_path path;
     if (root_ && target_)
         root_->build_path(path, target_);
-    NV_iterator::NV_iterator_header header;
-    header.type = get_type_byte();
-    header.marker = NV_MARK_PATH;
-    header.id = get_nv_id();
-    if (!it->push_header(header) || !it->push_uint8(static_cast<unsigned char>(path.fill())))
+    if (!push_own_header(it, NV_MARK_PATH) || !it->push_uint8(static_cast<unsigned char>(path.fill())))
         return false;
     for (int i = 0; i < path.fill(); ++i) {
         if (!it->push_uint16(path.at(i)))
@@ -95,10 +91,8 @@ bool NV_pointer::serialise(NV_iterator* it)
 
 bool NV_pointer::deserialise(NV_iterator* it)
 {
-    NV_iterator::NV_iterator_header header;
-    if (!it->pop_header(header))
-        return false;
-    if (header.id != get_nv_id() || header.type != get_type_byte() || header.marker != NV_MARK_PATH)
+    unsigned char marker;
+    if (!pop_own_header(it, marker) || marker != NV_MARK_PATH)
         return false;
     unsigned char count;
     if (!it->pop_uint8(count))
