@@ -138,6 +138,7 @@ protected:
     Timeout_manager& timeouts() { return timeouts_; }
 
 private:
+    friend class Diner_selector;
     void run();
     void finish(bool drain);
     int submit(Timeout& t, const Atime* deadline);

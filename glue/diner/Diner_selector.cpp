@@ -9,8 +9,12 @@ Diner_selector::Diner_selector()
 
 Diner_selector::~Diner_selector()
 {
+    // Diners that outlive the selector must not leave it later.
     Mutex::Protection guard(&mutex_);
-    diners_.flush();
+    while (Diner* d = diners_.first()) {
+        diners_.remove(d);
+        d->selector_ = nullptr;
+    }
 }
 
 int Diner_selector::descriptor_compare(const Diner* a, const Diner* b)

@@ -352,6 +352,18 @@ TEST(DinerSelector, KeepsOneDinerRunning)
     EXPECT_EQ(sel.num_diners(), 1);
 }
 
+TEST(DinerSelector, DinersMayOutliveTheirSelector)
+{
+    module_man mm;
+    Selectable a;
+    {
+        Diner_selector sel;
+        a.init(mm, &sel, Diner::Descriptor("OUTLIVE", 1), 30, 0, false, true);
+        EXPECT_EQ(a.get_selector(), &sel);
+    }
+    EXPECT_EQ(a.get_selector(), nullptr);
+}
+
 } // namespace
 
 namespace {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -140,6 +142,36 @@ TEST_F(Receiver, FlushDeliversEveryRepeatAndReturnsTheNode)
     EXPECT_EQ(mm.num_free_events(), module_man::POOL_SIZE);
     waiter_event out;
     EXPECT_EQ(take(&out), -1);
+}
+
+TEST(QtTarget, EverySendAndWakeUpPostsAnEvent)
+{
+    struct Counter : QObject {
+        int seen = 0;
+        bool event(QEvent* e) override
+        {
+            if (e->type() == QEvent::Type(QEvent::User + 7))
+                ++seen;
+            return true;
+        }
+    };
+    int argc = 1;
+    char name[] = "test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    Counter target;
+    module_man mm;
+    waiter_descriptor rx;
+    rx.init(&mm, &target, QEvent::Type(QEvent::User + 7));
+    rx.send_event(waiter_event(1030, 0, 1), true, false);
+    rx.send_event(waiter_event(1030, 0, 1), true, false); // merged, posted too
+    rx.send_anonymous_event();
+    QCoreApplication::sendPostedEvents(&target);
+    EXPECT_EQ(target.seen, 3);
+    rx.deinit();
+    rx.send_anonymous_event();
+    QCoreApplication::sendPostedEvents(&target);
+    EXPECT_EQ(target.seen, 3);
 }
 
 TEST(DeadlineWait, RoundsUpToWhole10msSteps)
