@@ -13,53 +13,23 @@ constexpr int kNotSupported = 2;
 constexpr int kBackgroundColour = 100;
 constexpr int kSize = 101;
 
-int colour(VtMessageReader& reader, VtColour& value)
+// Reads the value with the reader's operation for the attribute's width and
+// stores it; a value that the message cannot hold leaves it as it was.
+template <class T>
+int change(VtMessageReader& reader, int (VtMessageReader::*read)(T&, const char*), T& value, const char* name)
 {
-    reader.readColour(value, "colour");
+    (reader.*read)(value, name);
     return kDone;
 }
 
-int byte(VtMessageReader& reader, uint32_t& value)
-{
-    reader.readByte(value, "value");
-    return kDone;
-}
-
-int flag(VtMessageReader& reader, bool& value)
-{
-    reader.readBool(value, "value");
-    return kDone;
-}
-
-int ushort(VtMessageReader& reader, uint32_t& value)
-{
-    reader.readUShort(value, "value");
-    return kDone;
-}
-
-int uint(VtMessageReader& reader, uint32_t& value)
-{
-    reader.readUInt(value, "value");
-    return kDone;
-}
-
-int sint(VtMessageReader& reader, int32_t& value)
-{
-    reader.readSInt(value, "value");
-    return kDone;
-}
-
-int real(VtMessageReader& reader, double& value)
-{
-    reader.readFloat(value, "value");
-    return kDone;
-}
-
-int size(VtMessageReader& reader, VtSize& value)
-{
-    reader.readSize(value, "size");
-    return kDone;
-}
+int colour(VtMessageReader& reader, VtColour& value) { return change(reader, &VtMessageReader::readColour, value, "colour"); }
+int byte(VtMessageReader& reader, uint32_t& value) { return change(reader, &VtMessageReader::readByte, value, "value"); }
+int flag(VtMessageReader& reader, bool& value) { return change(reader, &VtMessageReader::readBool, value, "value"); }
+int ushort(VtMessageReader& reader, uint32_t& value) { return change(reader, &VtMessageReader::readUShort, value, "value"); }
+int uint(VtMessageReader& reader, uint32_t& value) { return change(reader, &VtMessageReader::readUInt, value, "value"); }
+int sint(VtMessageReader& reader, int32_t& value) { return change(reader, &VtMessageReader::readSInt, value, "value"); }
+int real(VtMessageReader& reader, double& value) { return change(reader, &VtMessageReader::readFloat, value, "value"); }
+int size(VtMessageReader& reader, VtSize& value) { return change(reader, &VtMessageReader::readSize, value, "size"); }
 
 // An object ID attribute; its observer follows the new ID at once.
 int oid(VtMessageReader& reader, uint32_t& value, VtObjectObserver& observer)
