@@ -171,35 +171,43 @@ int Head::event_signal(const void* field, const void* new_value, int offset, int
                        Options* options)
 {
     const Wakeup_node write(offset, size, field, new_value, options);
-    Event_list* level = &registry_;
-    bool done = false;
-    while (!done) {
-        Event_node* found = level->find(&write, BSTREE_EQUAL_OR_BEFORE);
-        if (!found)
-            break;
-        if (found->offset == offset && found->size == size) {
-            wake_subtree(*found, write);
-            done = true;
-        } else if (found->encloses(offset, size)) {
-            wake(*found, write);
-            if (!found->children)
-                done = true;
-            else
-                level = found->children;
-        } else {
-            break;
-        }
-    }
-    if (!done) {
-        // The registrations inside the written range, at this level.
-        const Event_node key(offset, size);
-        for (Event_node* inner = level->find(&key, BSTREE_EQUAL_OR_AFTER);
-             inner && inner->end() <= offset + size && inner->size != size; inner = level->next(inner))
-            wake_subtree(*inner, write);
-    }
+    signal_level(&registry_, write);
     if (lookup_ && field && new_value)
         lookup_->signal_update(field, new_value, unsigned(size));
     return 0;
+}
+
+void Head::signal_level(Event_list* level, const Wakeup_node& write)
+{
+    // Within one level no registration contains another, so in offset order
+    // their ends rise as well. The nodes that touch the write form one run:
+    // it starts with the first node that ends behind the write's start.
+    Event_node* node = level->find(&write, BSTREE_EQUAL_OR_BEFORE);
+    if (!node)
+        node = level->first();
+    while (node) {
+        Event_node* before = level->previous(node);
+        if (!before || before->end() <= write.offset)
+            break;
+        node = before;
+    }
+    for (; node && node->offset < write.end(); node = level->next(node)) {
+        if (node->end() <= write.offset)
+            continue; // ends before the write
+        const bool encloses = node->offset <= write.offset && node->end() >= write.end();
+        const bool inside = node->offset >= write.offset && node->end() <= write.end();
+        if (inside) {
+            wake_subtree(*node, write); // the same range, or one inside it
+        } else if (encloses) {
+            wake(*node, write);
+            if (node->children)
+                signal_level(node->children, write);
+        } else if (node->children) {
+            // Only partly overlapping: not woken, but registrations filed
+            // under it may lie inside the write.
+            signal_level(node->children, write);
+        }
+    }
 }
 
 void Head::wake_subtree(const Event_node& node, const Wakeup_node& write)

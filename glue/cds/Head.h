@@ -113,8 +113,9 @@ public:
     // 0 when a matching recipient was removed, -1 otherwise.
     int event_unregister(waiter_descriptor* waiter, int offset, int size, Reg_type type,
                          int event_id, Access_base* access, Virt_access* virt);
-    // Wakes the recipients of the ranges that the write touches and whose
-    // bytes change; with both addresses given, also runs the lookup tree's
+    // Wakes the recipients of the ranges that enclose the write or lie inside
+    // it (not those that only partly overlap it) and whose bytes change;
+    // with both addresses given, also runs the lookup tree's
     // change tracking. new_value null: the value is stored already, every
     // selected recipient is woken. Returns 0.
     int event_signal(const void* field, const void* new_value, int offset, int size,
@@ -145,6 +146,8 @@ public:
     }
 
 private:
+    // Wakes the registrations of one level (and below) that a write selects.
+    void signal_level(Event_list* level, const Wakeup_node& write);
     void wake(const Event_node& node, const Wakeup_node& write);
     void wake_subtree(const Event_node& node, const Wakeup_node& write);
     static void free_level(Event_list* level);

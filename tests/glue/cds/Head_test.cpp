@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <random>
 #include <unistd.h>
 
 using namespace CDS;
@@ -108,6 +110,72 @@ TEST_F(Head_fixture, StraddlingRangesAreLeftOutEnclosingOnesWoken)
     reg(a, 102, 4, 3); // straddles the end
     write(100, 4, 7);
     EXPECT_EQ(codes(a), (Codes{2}));
+}
+
+// Two registrations that partly overlap stand side by side; a write inside
+// both must wake both, and what is filed under either of them.
+TEST_F(Head_fixture, EveryRegistrationEnclosingTheWriteIsWoken)
+{
+    reg(a, 96, 8, 1);  // 96 to 104
+    reg(a, 100, 8, 2); // 100 to 108: partly overlaps the first
+    reg(a, 100, 4, 3); // inside both, filed under the second
+    reg(a, 98, 2, 4);  // inside the first only
+    write(100, 4, 7);
+    EXPECT_EQ(codes(a), (Codes{1, 2, 3}));
+    write(101, 2, 8);
+    EXPECT_EQ(codes(a), (Codes{1, 2, 3}));
+    write(104, 4, 9); // only the second encloses this one
+    EXPECT_EQ(codes(a), (Codes{2}));
+    write(98, 4, 6); // inside the first; the second and the field straddle it
+    EXPECT_EQ(codes(a), (Codes{1, 4}));
+    write(96, 16, 5); // encloses all four
+    EXPECT_EQ(codes(a), (Codes{1, 4, 2, 3}));
+}
+
+// Random registrations and writes against a plain model: a write wakes every
+// registration that encloses it or lies inside it, when the bytes they share
+// with the write change, and no registration that only partly overlaps it.
+TEST_F(Head_fixture, WakeUpsMatchAModelOverRandomRanges)
+{
+    struct Range {
+        int offset, size;
+    };
+    std::mt19937 rng(77);
+    for (int round = 0; round < 20; round++) {
+        Head fresh(&mm, reinterpret_cast<unsigned long>(block));
+        std::memset(block, 0, sizeof block);
+        std::vector<Range> ranges;
+        for (int i = 0; i < 25; i++) {
+            Range r{int(rng() % 200), 1 + int(rng() % 40)};
+            ranges.push_back(r);
+            ASSERT_EQ(fresh.event_register(&a, r.offset, r.size, REG_EVENT_ID, i, nullptr, nullptr), 0);
+        }
+        for (int w = 0; w < 60; w++) {
+            const int offset = int(rng() % 220);
+            const int size = 1 + int(rng() % 36);
+            unsigned char bytes[64];
+            for (int i = 0; i < size; i++)
+                bytes[i] = rng() % 3 ? block[offset + i] : static_cast<unsigned char>(rng() % 4);
+            Codes expected;
+            for (int i = 0; i < int(ranges.size()); i++) {
+                const Range& r = ranges[size_t(i)];
+                const bool encloses = r.offset <= offset && r.offset + r.size >= offset + size;
+                const bool inside = r.offset >= offset && r.offset + r.size <= offset + size;
+                if (!encloses && !inside)
+                    continue;
+                const int from = std::max(r.offset, offset);
+                const int to = std::min(r.offset + r.size, offset + size);
+                if (std::memcmp(block + from, bytes + (from - offset), size_t(to - from)) != 0)
+                    expected.push_back(i);
+            }
+            fresh.write(block + offset, bytes, size, nullptr);
+            Codes got;
+            for (const Received& r : drain(a))
+                got.push_back(r.code);
+            std::sort(got.begin(), got.end());
+            ASSERT_EQ(got, expected) << "round " << round << " write " << offset << "+" << size;
+        }
+    }
 }
 
 TEST_F(Head_fixture, NestedLevelsAreWokenDownTheChain)
