@@ -10,6 +10,7 @@
 #include "vt_object_model/VtString.h"
 
 #include <cstring>
+#include <type_traits>
 
 VtMessageReader::VtMessageReader(VtLogger* logger) : logger_(logger) {}
 
@@ -71,84 +72,57 @@ uint32_t VtMessageReader::take32()
     return low | (take16() << 16);
 }
 
+template <class T>
+int VtMessageReader::readNumber(uint32_t bytes, T& value, const char* format, const char* name)
+{
+    if (!has(bytes))
+        return 0;
+    const uint32_t raw = bytes == 1 ? take8() : bytes == 2 ? take16() : take32();
+    // A signed 16-bit value is sign-extended from bit 15.
+    value = bytes == 2 && std::is_signed<T>::value ? T(int16_t(raw)) : T(raw);
+    if (tracing(name))
+        logger_->print(format, name, int(value));
+    return 1;
+}
+
 int VtMessageReader::readOid(uint32_t& oid, const char* name)
 {
-    if (!has(2))
-        return 0;
-    oid = take16();
-    if (tracing(name))
-        logger_->print("readOid, '%s' -> %d\n", name, int(oid));
-    return 1;
+    return readNumber(2, oid, "readOid, '%s' -> %d\n", name);
 }
 
 int VtMessageReader::readBool(bool& value, const char* name)
 {
-    if (!has(1))
-        return 0;
-    value = take8() != 0;
-    if (tracing(name))
-        logger_->print("readBool, '%s' -> %d\n", name, int(value));
-    return 1;
+    return readNumber(1, value, "readBool, '%s' -> %d\n", name);
 }
 
 int VtMessageReader::readByte(uint32_t& value, const char* name)
 {
-    if (!has(1))
-        return 0;
-    value = take8();
-    if (tracing(name))
-        logger_->print("readByte, '%s' -> %d\n", name, int(value));
-    return 1;
+    return readNumber(1, value, "readByte, '%s' -> %d\n", name);
 }
 
 int VtMessageReader::readSByte(uint32_t& value, const char* name)
 {
-    if (!has(1))
-        return 0;
-    value = take8();
-    if (tracing(name))
-        logger_->print("readSByte, '%s' -> %d\n", name, int(value));
-    return 1;
+    return readNumber(1, value, "readSByte, '%s' -> %d\n", name);
 }
 
 int VtMessageReader::readUShort(uint32_t& value, const char* name)
 {
-    if (!has(2))
-        return 0;
-    value = take16();
-    if (tracing(name))
-        logger_->print("readUShort, '%s' -> %d\n", name, int(value));
-    return 1;
+    return readNumber(2, value, "readUShort, '%s' -> %d\n", name);
 }
 
 int VtMessageReader::readSShort(int32_t& value, const char* name)
 {
-    if (!has(2))
-        return 0;
-    value = int16_t(take16());
-    if (tracing(name))
-        logger_->print("readSShort, '%s' -> %d\n", name, int(value));
-    return 1;
+    return readNumber(2, value, "readSShort, '%s' -> %d\n", name);
 }
 
 int VtMessageReader::readUInt(uint32_t& value, const char* name)
 {
-    if (!has(4))
-        return 0;
-    value = take32();
-    if (tracing(name))
-        logger_->print("readUInt, '%s' -> %d\n", name, int(value));
-    return 1;
+    return readNumber(4, value, "readUInt, '%s' -> %d\n", name);
 }
 
 int VtMessageReader::readSInt(int32_t& value, const char* name)
 {
-    if (!has(4))
-        return 0;
-    value = int32_t(take32());
-    if (tracing(name))
-        logger_->print("readSInt, '%s' -> %d\n", name, int(value));
-    return 1;
+    return readNumber(4, value, "readSInt, '%s' -> %d\n", name);
 }
 
 int VtMessageReader::readFloat(double& value, const char* name)

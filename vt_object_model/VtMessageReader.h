@@ -77,6 +77,10 @@ private:
     uint32_t take16();
     uint32_t take32();
     bool tracing(const char* name) const { return trace_ && logger_ != nullptr && name != nullptr; }
+    // Takes a little-endian number of 1, 2 or 4 bytes into value (a signed
+    // 2-byte one sign-extended) and traces it.
+    template <class T>
+    int readNumber(uint32_t bytes, T& value, const char* format, const char* name);
     void empty(uint32_t capacity);
     int readRefList(VtObjectRefList& list, uint32_t n, const char* name, bool signedPositions);
 

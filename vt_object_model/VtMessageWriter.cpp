@@ -55,74 +55,54 @@ void VtMessageWriter::put32(uint32_t value)
     put16(value >> 16);
 }
 
-int VtMessageWriter::writeOid(uint32_t oid, const char* name)
+int VtMessageWriter::writeNumber(uint32_t bytes, uint32_t value, int traced, const char* format, const char* name)
 {
-    if (!reserve(2))
+    if (!reserve(bytes))
         return 0;
     if (tracing(name))
-        logger_->print("writeOid('%s'), v=%d\n", name, int(oid));
-    put16(oid);
+        logger_->print(format, name, traced);
+    if (bytes == 1)
+        put8(value);
+    else if (bytes == 2)
+        put16(value);
+    else
+        put32(value);
     return 1;
+}
+
+int VtMessageWriter::writeOid(uint32_t oid, const char* name)
+{
+    return writeNumber(2, oid, int(oid), "writeOid('%s'), v=%d\n", name);
 }
 
 int VtMessageWriter::writeByte(uint32_t value, const char* name)
 {
-    if (!reserve(1))
-        return 0;
-    if (tracing(name))
-        logger_->print("writeByte('%s'), v=%d\n", name, int(value));
-    put8(value);
-    return 1;
+    return writeNumber(1, value, int(value), "writeByte('%s'), v=%d\n", name);
 }
 
 int VtMessageWriter::writeBool(uint32_t value, const char* name)
 {
-    if (!reserve(1))
-        return 0;
-    if (tracing(name))
-        logger_->print("writeBool('%s'), v=%d\n", name, int(value));
-    put8(value);
-    return 1;
+    return writeNumber(1, value, int(value), "writeBool('%s'), v=%d\n", name);
 }
 
 int VtMessageWriter::writeUShort(uint32_t value, const char* name)
 {
-    if (!reserve(2))
-        return 0;
-    if (tracing(name))
-        logger_->print("writeUShort('%s'), v=%d\n", name, int(value));
-    put16(value);
-    return 1;
+    return writeNumber(2, value, int(value), "writeUShort('%s'), v=%d\n", name);
 }
 
 int VtMessageWriter::writeSShort(int32_t value, const char* name)
 {
-    if (!reserve(2))
-        return 0;
-    if (tracing(name))
-        logger_->print("writeSShort('%s'), v=%d\n", name, int(value));
-    put16(uint32_t(value));
-    return 1;
+    return writeNumber(2, uint32_t(value), int(value), "writeSShort('%s'), v=%d\n", name);
 }
 
 int VtMessageWriter::writeUInt(uint32_t value, const char* name)
 {
-    if (!reserve(4))
-        return 0;
-    if (tracing(name))
-        logger_->print("writeUInt('%s'), v=%d\n", name, int(value));
-    put32(value);
-    return 1;
+    return writeNumber(4, value, int(value), "writeUInt('%s'), v=%d\n", name);
 }
 
 int VtMessageWriter::writeSInt(int32_t value, const char* name)
 {
-    if (!reserve(4))
-        return 0;
-    if (tracing(name))
-        logger_->print("writeSInt('%s'), v=%d\n", name, int(value));
-    put32(uint32_t(value));
-    return 1;
+    return writeNumber(4, uint32_t(value), int(value), "writeSInt('%s'), v=%d\n", name);
 }
 
 int VtMessageWriter::writeFloat(double value, const char* name)

@@ -76,6 +76,9 @@ public:
 
 private:
     bool reserve(uint32_t bytes);
+    // Appends a little-endian number of 1, 2 or 4 bytes after the room check
+    // and the trace (format with the name and the traced value).
+    int writeNumber(uint32_t bytes, uint32_t value, int traced, const char* format, const char* name);
     void put8(uint32_t value) { buffer_[length_++] = uint8_t(value); }
     void put16(uint32_t value);
     void put32(uint32_t value);
