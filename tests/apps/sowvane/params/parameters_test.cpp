@@ -7,6 +7,7 @@
 #include "glue/diner/waiter_descriptor.h"
 #include "tests/support/debug_capture.h"
 #include "tests/support/nv_tree_walk.h"
+#include "tests/support/temp_path.h"
 
 #include <gtest/gtest.h>
 
@@ -37,7 +38,7 @@ protected:
 
     std::string file_name(const char* name)
     {
-        files.push_back(testing::TempDir() + name);
+        files.push_back(test_support::temp_path(name));
         return files.back();
     }
 
