@@ -142,29 +142,44 @@ int Head::event_register(waiter_descriptor* waiter, int offset, int size, Reg_ty
 int Head::event_unregister(waiter_descriptor* waiter, int offset, int size, Reg_type type,
                            int event_id, Access_base* access, Virt_access* virt)
 {
-    const Event_node key(offset, size);
-    Event_list* level = &registry_;
-    Event_node* found = nullptr;
-    for (;;) {
-        found = level->find(&key, BSTREE_EQUAL_OR_BEFORE);
-        if (!found)
-            return -1;
-        if (found->offset == offset && found->size == size)
-            break;
-        if (!found->encloses(offset, size) || !found->children)
-            return -1;
-        level = found->children;
-    }
     // A stack copy only for comparing: never linked, never freed.
     const Event_recipient wanted(waiter, type, event_id, access, virt);
-    for (Event_recipient* r = found->recipients.first(); r; r = found->recipients.next(r)) {
-        if (*r == wanted) {
-            found->recipients.remove(r);
-            delete r;
-            return 0;
+    return remove_recipient(&registry_, Event_node(offset, size), wanted) ? 0 : -1;
+}
+
+Event_node* Head::first_enclosing(Event_list* level, const Event_node& range)
+{
+    // Within one level no registration contains another, so in offset order
+    // their ends rise as well: the nodes that enclose (or equal) a range are
+    // the run that ends with the last one starting at or before it.
+    Event_node* node = level->find(&range, BSTREE_EQUAL_OR_BEFORE);
+    if (!node || node->end() < range.end())
+        return nullptr;
+    for (Event_node* before = level->previous(node); before && before->end() >= range.end();
+         before = level->previous(before))
+        node = before;
+    return node;
+}
+
+// The node of exactly this range lies below a chain of enclosing nodes; where
+// registrations partly overlap, more than one enclosing node may lead there.
+bool Head::remove_recipient(Event_list* level, const Event_node& range, const Event_recipient& wanted)
+{
+    for (Event_node* node = first_enclosing(level, range); node && node->offset <= range.offset;
+         node = level->next(node)) {
+        if (node->offset == range.offset && node->size == range.size) {
+            for (Event_recipient* r = node->recipients.first(); r; r = node->recipients.next(r)) {
+                if (*r == wanted) {
+                    node->recipients.remove(r);
+                    delete r;
+                    return true;
+                }
+            }
+        } else if (node->children && remove_recipient(node->children, range, wanted)) {
+            return true;
         }
     }
-    return -1;
+    return false;
 }
 
 int Head::event_signal(const void* field, const void* new_value, int offset, int size,

@@ -146,6 +146,9 @@ public:
     }
 
 private:
+    static Event_node* first_enclosing(Event_list* level, const Event_node& range);
+    static bool remove_recipient(Event_list* level, const Event_node& range,
+                                 const Event_recipient& wanted);
     // Wakes the registrations of one level (and below) that a write selects.
     void signal_level(Event_list* level, const Wakeup_node& write);
     void wake(const Event_node& node, const Wakeup_node& write);
