@@ -308,27 +308,15 @@ void NV_container::set_minmax(unsigned short& min, unsigned short& max)
 Data_item::Serial_ret NV_container::serialise(CDS::Remote::Send_buffer& buffer, unsigned short& resume_id)
 {
     serial_action_started(resume_id);
-    for (NV_item* child = first_child(); child; child = get_next_child(child)) {
-        Serial_ret ret = child->serialise(buffer, resume_id);
-        if (ret.fail()) {
-            ret.sync_next(get_next_child(child));
-            return ret;
-        }
-    }
-    return serial_ok();
+    return serial_children(first_child(), [this](NV_item* c) { return get_next_child(c); },
+                           [&](NV_item* c) { return c->serialise(buffer, resume_id); });
 }
 
 Data_item::Serial_ret NV_container::deserialise(CDS::Remote::Receive_buffer& buffer, unsigned short& resume_id)
 {
     serial_action_started(resume_id);
-    for (NV_item* child = first_child(); child; child = get_next_child(child)) {
-        Serial_ret ret = child->deserialise(buffer, resume_id);
-        if (ret.fail()) {
-            ret.sync_next(get_next_child(child));
-            return ret;
-        }
-    }
-    return serial_ok();
+    return serial_children(first_child(), [this](NV_item* c) { return get_next_child(c); },
+                           [&](NV_item* c) { return c->deserialise(buffer, resume_id); });
 }
 
 void NV_container::serialise_structure(CDS::Remote::Send_buffer& buffer, int depth)

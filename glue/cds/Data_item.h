@@ -121,6 +121,21 @@ public:
     Serial_ret serial_ok() const { return Serial_ret(); }
     Serial_ret serial_fail() const { return Serial_ret(id_); }
     Serial_ret serial_check(bool good) const { return good ? serial_ok() : serial_fail(); }
+    // One resumable step over a record's children in order (next gives the
+    // child after one): at the first child that fails, the child after it
+    // becomes the place to resume, and its result is returned.
+    template <typename Child, typename Next, typename Step>
+    static Serial_ret serial_children(Child* first, Next next, Step step)
+    {
+        for (Child* child = first; child; child = next(child)) {
+            Serial_ret ret = step(child);
+            if (ret.fail()) {
+                ret.sync_next(next(child));
+                return ret;
+            }
+        }
+        return Serial_ret();
+    }
 
     static unsigned char get_type_byte(int class_type, int item_type)
     {

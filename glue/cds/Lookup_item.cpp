@@ -144,27 +144,15 @@ void Lookup_struct::_print(Debug::Dumper& dumper) const
 Data_item::Serial_ret Lookup_struct::serialise(Remote::Send_buffer& buffer, unsigned short& resume_id)
 {
     serial_action_started(resume_id);
-    for (Lookup_item* child = first_child(); child; child = next_child(child)) {
-        Serial_ret ret = child->serialise(buffer, resume_id);
-        if (ret.fail()) {
-            ret.sync_next(next_child(child));
-            return ret;
-        }
-    }
-    return serial_ok();
+    return serial_children(first_child(), [this](Lookup_item* c) { return next_child(c); },
+                           [&](Lookup_item* c) { return c->serialise(buffer, resume_id); });
 }
 
 Data_item::Serial_ret Lookup_struct::deserialise(Remote::Receive_buffer& buffer, unsigned short& resume_id)
 {
     serial_action_started(resume_id);
-    for (Lookup_item* child = first_child(); child; child = next_child(child)) {
-        Serial_ret ret = child->deserialise(buffer, resume_id);
-        if (ret.fail()) {
-            ret.sync_next(next_child(child));
-            return ret;
-        }
-    }
-    return serial_ok();
+    return serial_children(first_child(), [this](Lookup_item* c) { return next_child(c); },
+                           [&](Lookup_item* c) { return c->deserialise(buffer, resume_id); });
 }
 
 void Lookup_struct::serialise_structure(Remote::Send_buffer& buffer, int depth)
