@@ -393,6 +393,36 @@ bool NV_item::pop_own_header(NV_iterator* it, unsigned char& marker) const
     return true;
 }
 
+namespace {
+template <typename T> struct Type_tag {
+    using type = T;
+};
+
+// Calls visit with the tag of the scalar setting type of an item type code;
+// false for a code that is no scalar (or, without with_64_bit, a 64-bit one).
+template <typename Visit> bool with_scalar_setting(int item_type, bool with_64_bit, Visit visit)
+{
+    switch (item_type) {
+    case Data_item::ITEM_BOOL: return visit(Type_tag<NV_number<bool, Data_item::ITEM_BOOL>>());
+    case Data_item::ITEM_CHAR: return visit(Type_tag<NV_number<char, Data_item::ITEM_CHAR>>());
+    case Data_item::ITEM_UCHAR: return visit(Type_tag<NV_number<unsigned char, Data_item::ITEM_UCHAR>>());
+    case Data_item::ITEM_USHORT: return visit(Type_tag<NV_number<unsigned short, Data_item::ITEM_USHORT>>());
+    case Data_item::ITEM_UINT: return visit(Type_tag<NV_number<unsigned int, Data_item::ITEM_UINT>>());
+    case Data_item::ITEM_SCHAR: return visit(Type_tag<NV_number<signed char, Data_item::ITEM_SCHAR>>());
+    case Data_item::ITEM_SHORT: return visit(Type_tag<NV_number<short, Data_item::ITEM_SHORT>>());
+    case Data_item::ITEM_INT: return visit(Type_tag<NV_number<int, Data_item::ITEM_INT>>());
+    case Data_item::ITEM_FLOAT: return visit(Type_tag<NV_number<float, Data_item::ITEM_FLOAT>>());
+    case Data_item::ITEM_DOUBLE: return visit(Type_tag<NV_number<double, Data_item::ITEM_DOUBLE>>());
+    case Data_item::ITEM_ULONGLONG:
+        return with_64_bit && visit(Type_tag<NV_number<unsigned long long, Data_item::ITEM_ULONGLONG>>());
+    case Data_item::ITEM_LONGLONG:
+        return with_64_bit && visit(Type_tag<NV_number<long long, Data_item::ITEM_LONGLONG>>());
+    default:
+        return false;
+    }
+}
+} // namespace
+
 bool NV_item::deserialise_unknown_handoff(NV_iterator* it, int depth)
 {
     NV_iterator::NV_iterator_header header;
@@ -401,42 +431,17 @@ bool NV_item::deserialise_unknown_handoff(NV_iterator* it, int depth)
     int class_type, item_type;
     Data_item::decode_type_byte(class_type, item_type, header.type);
     if (class_type == CLASS_PLAIN) {
-        switch (item_type) {
-        case ITEM_ROOT:
-        case ITEM_STRUCT:
-        case ITEM_ITEM_ARRAY:
+        if (item_type == ITEM_ROOT || item_type == ITEM_STRUCT || item_type == ITEM_ITEM_ARRAY)
             return depth < max_unknown_depth && NV_container::deserialise_unknown(it, depth + 1);
-        case ITEM_BOOL: return NV_number<bool, ITEM_BOOL>::deserialise_unknown(it);
-        case ITEM_CHAR: return NV_number<char, ITEM_CHAR>::deserialise_unknown(it);
-        case ITEM_UCHAR: return NV_number<unsigned char, ITEM_UCHAR>::deserialise_unknown(it);
-        case ITEM_USHORT: return NV_number<unsigned short, ITEM_USHORT>::deserialise_unknown(it);
-        case ITEM_UINT: return NV_number<unsigned int, ITEM_UINT>::deserialise_unknown(it);
-        case ITEM_SCHAR: return NV_number<signed char, ITEM_SCHAR>::deserialise_unknown(it);
-        case ITEM_SHORT: return NV_number<short, ITEM_SHORT>::deserialise_unknown(it);
-        case ITEM_INT: return NV_number<int, ITEM_INT>::deserialise_unknown(it);
-        case ITEM_FLOAT: return NV_number<float, ITEM_FLOAT>::deserialise_unknown(it);
-        case ITEM_DOUBLE: return NV_number<double, ITEM_DOUBLE>::deserialise_unknown(it);
-        case ITEM_ULONGLONG: return NV_number<unsigned long long, ITEM_ULONGLONG>::deserialise_unknown(it);
-        case ITEM_LONGLONG: return NV_number<long long, ITEM_LONGLONG>::deserialise_unknown(it);
-        default:
-            return false;
-        }
+        return with_scalar_setting(item_type, true, [it](auto tag) {
+            return decltype(tag)::type::deserialise_unknown(it);
+        });
     }
+    // Arrays of 64-bit values have no skip routine: such records end a load.
     if (class_type == CLASS_ARRAY) {
-        switch (item_type) {
-        case ITEM_BOOL: return NV_number<bool, ITEM_BOOL>::deserialise_unknown_small_array(it);
-        case ITEM_CHAR: return NV_number<char, ITEM_CHAR>::deserialise_unknown_small_array(it);
-        case ITEM_UCHAR: return NV_number<unsigned char, ITEM_UCHAR>::deserialise_unknown_small_array(it);
-        case ITEM_USHORT: return NV_number<unsigned short, ITEM_USHORT>::deserialise_unknown_small_array(it);
-        case ITEM_UINT: return NV_number<unsigned int, ITEM_UINT>::deserialise_unknown_small_array(it);
-        case ITEM_SCHAR: return NV_number<signed char, ITEM_SCHAR>::deserialise_unknown_small_array(it);
-        case ITEM_SHORT: return NV_number<short, ITEM_SHORT>::deserialise_unknown_small_array(it);
-        case ITEM_INT: return NV_number<int, ITEM_INT>::deserialise_unknown_small_array(it);
-        case ITEM_FLOAT: return NV_number<float, ITEM_FLOAT>::deserialise_unknown_small_array(it);
-        case ITEM_DOUBLE: return NV_number<double, ITEM_DOUBLE>::deserialise_unknown_small_array(it);
-        default:
-            return false;
-        }
+        return with_scalar_setting(item_type, false, [it](auto tag) {
+            return decltype(tag)::type::deserialise_unknown_small_array(it);
+        });
     }
     return false;
 }
