@@ -280,3 +280,25 @@ TEST_F(DisplayLayer, NestingDeeperThanTheLimitIsNotBuilt)
     EXPECT_TRUE(vt.processor.getObject(deepest)->hasDisplayElements());
     EXPECT_FALSE(vt.processor.getObject(deepest + 1)->hasDisplayElements());
 }
+
+TEST_F(DisplayLayer, OneBuildCreatesAtMostTheElementLimit)
+{
+    // Every container holds the one before it twice: the placements double
+    // with each level, to far more than a terminal can show.
+    add(new VtObjectRectangle(1));
+    const uint32_t levels = 40;
+    for (uint32_t oid = 2; oid <= levels; ++oid) {
+        auto* container = add(new VtObjectContainer(oid));
+        container->getChilds().append(new VtObjectRef(oid - 1, 0, 0));
+        container->getChilds().append(new VtObjectRef(oid - 1, 10, 0));
+    }
+    ASSERT_NE(build(levels), nullptr);
+    uint32_t elements = 0;
+    for (uint32_t oid = 1; oid <= levels; ++oid)
+        elements += uint32_t(vt.processor.getObject(oid)->getLinkList()->count());
+    EXPECT_EQ(elements, VtDisplayInterface::kMaxElementsPerBuild);
+
+    // The next pass may build again.
+    add(new VtObjectRectangle(100));
+    EXPECT_NE(build(100), nullptr);
+}

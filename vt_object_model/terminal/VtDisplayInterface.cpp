@@ -68,6 +68,8 @@ VtDisplayElement* VtDisplayInterface::createElements(VtObject* object, VtDisplay
     }
     if (std::find(building_.begin(), building_.end(), object) != building_.end())
         return nullptr; // the object contains itself: do not enter it again
+    if (building_.empty())
+        elementsBuilt_ = 0; // a new building pass
     if (building_.size() >= kMaxNesting) {
         if (processor_ != nullptr && processor_->getLogger() != nullptr)
             processor_->getLogger()->error("Display Elements nested too deep (oid=%d)\n", int(object->getOid()));
@@ -81,8 +83,16 @@ VtDisplayElement* VtDisplayInterface::createElements(VtObject* object, VtDisplay
     auto makeIfMissing = [&] {
         if (element != nullptr)
             return;
+        if (elementsBuilt_ >= kMaxElementsPerBuild) {
+            if (elementsBuilt_++ == kMaxElementsPerBuild && processor_ != nullptr &&
+                processor_->getLogger() != nullptr)
+                processor_->getLogger()->error("Display Elements beyond %d not built (oid=%d)\n",
+                                               int(kMaxElementsPerBuild), int(object->getOid()));
+            return;
+        }
         element = createByType(object, parent, x, y);
         if (element != nullptr) {
+            ++elementsBuilt_;
             created = true;
             element->setInstance(instance);
             object->linkDisplayElement(element);

@@ -66,6 +66,11 @@ public:
     // element. A received pool can nest objects far deeper than any screen
     // shows.
     static constexpr size_t kMaxNesting = 64;
+    // Most elements that one building pass (an outermost call of
+    // createDisplayElements, with all it builds inside) creates; the rest get
+    // none. Objects placed twice in each of a few nested containers multiply
+    // into more elements than any terminal can hold.
+    static constexpr uint32_t kMaxElementsPerBuild = 16384;
 
     void setProcessor(VtCommandProcessor* processor) { processor_ = processor; }
     VtCommandProcessor* getProcessor() const { return processor_; }
@@ -105,4 +110,6 @@ private:
     VtDisplayElement* selected_ = nullptr;
     // Objects whose elements are being built, outermost first.
     std::vector<VtObject*> building_;
+    // Elements created in the present building pass.
+    uint32_t elementsBuilt_ = 0;
 };
