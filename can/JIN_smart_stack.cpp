@@ -90,11 +90,9 @@ int JIN_smart_stack::write(const JIN_NAME& from, const JIN_NAME& to, unsigned pg
     return JIN_stack::write(src, dest, pgn, prio, len, data, data_len, w, tag);
 }
 
-int JIN_smart_stack::write(const RAWNAME& from, const RAWNAME& to, JIN_header& h,
-                           const unsigned char* data, int len, waiter_descriptor* w, int tag)
+int JIN_smart_stack::write_header(JIN_header& h, const unsigned char* data, int len,
+                                  waiter_descriptor* w, int tag)
 {
-    if (!resolve_addresses(from, to, h.src, h.dest))
-        return ERR_UNRESOLVED;
     int rc;
     {
         Diner::Protection p(*this);
@@ -104,18 +102,20 @@ int JIN_smart_stack::write(const RAWNAME& from, const RAWNAME& to, JIN_header& h
     return rc;
 }
 
+int JIN_smart_stack::write(const RAWNAME& from, const RAWNAME& to, JIN_header& h,
+                           const unsigned char* data, int len, waiter_descriptor* w, int tag)
+{
+    if (!resolve_addresses(from, to, h.src, h.dest))
+        return ERR_UNRESOLVED;
+    return write_header(h, data, len, w, tag);
+}
+
 int JIN_smart_stack::write(const JIN_NAME& from, const JIN_NAME& to, JIN_header& h,
                            const unsigned char* data, int len, waiter_descriptor* w, int tag)
 {
     if (!resolve_addresses(from, to, h.src, h.dest))
         return ERR_UNRESOLVED;
-    int rc;
-    {
-        Diner::Protection p(*this);
-        rc = __write(h, data, len, w, tag);
-    }
-    kick();
-    return rc;
+    return write_header(h, data, len, w, tag);
 }
 
 int JIN_smart_stack::request(unsigned pgn, const RAWNAME& from, const RAWNAME& to)

@@ -98,6 +98,9 @@ private:
     // __write of a caller leaves its frames for the stack's next transmit
     // pass: wake the stack's thread to run it.
     void kick() { send_anonymous_event(); }
+    // __write of a header whose addresses are resolved, then kick().
+    int write_header(JIN_header& h, const unsigned char* data, int len, waiter_descriptor* w,
+                     int tag);
 
     JIN_name::Name_manager names_{*this};
 };

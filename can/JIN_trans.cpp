@@ -306,6 +306,14 @@ void JIN_trans::make_cm(JIN_packet& f, unsigned pgn_cm, unsigned char from,
         put_u24(f.data + 5, header_.pgn);
 }
 
+// Bytes 1..3 of a TP RTS, BAM or EOMA: the message size and its packets.
+void JIN_trans::put_tp_size(JIN_packet& f) const
+{
+    f.data[1] = static_cast<unsigned char>(header_.length);
+    f.data[2] = static_cast<unsigned char>(header_.length >> 8);
+    f.data[3] = static_cast<unsigned char>(packets());
+}
+
 void JIN_trans::make_abort(JIN_packet& f) const
 {
     const bool rx = !is_tx();
@@ -350,9 +358,7 @@ JIN_msg_ret JIN_trans::get_packets(JIN_packet* frames, int max, int& count)
             put_u32(f.data + 1, header_.length);
         } else {
             f.data[0] = CM_RTS;
-            f.data[1] = static_cast<unsigned char>(header_.length);
-            f.data[2] = static_cast<unsigned char>(header_.length >> 8);
-            f.data[3] = static_cast<unsigned char>(packets());
+            put_tp_size(f);
         }
         count = 1;
         state_ = STATE_TX_WAIT_CTS;
@@ -361,9 +367,7 @@ JIN_msg_ret JIN_trans::get_packets(JIN_packet* frames, int max, int& count)
     case STATE_TX_SEND_BAM:
         make_cm(f, PGN_TP_CM, header_.src, JIN_packet::GLOBAL_ADDRESS);
         f.data[0] = CM_BAM;
-        f.data[1] = static_cast<unsigned char>(header_.length);
-        f.data[2] = static_cast<unsigned char>(header_.length >> 8);
-        f.data[3] = static_cast<unsigned char>(packets());
+        put_tp_size(f);
         count = 1;
         window_end_ = packets();
         state_ = STATE_TX_WAIT_BCAST_TIMEOUT;
@@ -415,9 +419,7 @@ JIN_msg_ret JIN_trans::get_packets(JIN_packet* frames, int max, int& count)
             put_u32(f.data + 1, header_.length);
         } else {
             f.data[0] = CM_EOMA;
-            f.data[1] = static_cast<unsigned char>(header_.length);
-            f.data[2] = static_cast<unsigned char>(header_.length >> 8);
-            f.data[3] = static_cast<unsigned char>(packets());
+            put_tp_size(f);
         }
         count = 1;
         state_ = STATE_RX_COMPLETE;
@@ -791,6 +793,10 @@ JIN_msg_ret JIN_trans::rx_fast_frame(const JIN_packet& pkt)
     if (state_ != STATE_RX_WAIT_DATA || pkt.length < 1 || (pkt.data[0] >> 5) != fast_sid_)
         return unchanged(JIN_ERR_UNEXPECTED);
     const unsigned frame = pkt.data[0] & 0x1F;
+    // A first frame means the sender began a new message under this id: its
+    // later frames must not be joined to the old message's bytes.
+    if (frame == 0)
+        return rx_start(pkt, true);
     if (frame < counter_)
         return result(JIN_GROUP_UNCHANGED, JIN_TX_KEEP, T_FAST_GAP);
     if (frame > counter_)

@@ -225,6 +225,7 @@ private:
 
     void make_cm(JIN_packet& f, unsigned pgn_cm, unsigned char from, unsigned char to) const;
     void make_abort(JIN_packet& f) const;
+    void put_tp_size(JIN_packet& f) const;
 
     JIN_header header_;
     state_t state_ = STATE_NULL;
