@@ -110,9 +110,11 @@ Listeners::Listeners()
         n.owner = this;
 }
 
-const Listen_node* Listeners::Add(const NAME& pattern, waiter_descriptor* waiter)
+const Listen_node* Listeners::Add(const NAME& pattern, waiter_descriptor* waiter, bool* added)
 {
     Mutex::Protection p(&mutex_);
+    if (added)
+        *added = false;
     Listen_node* first = find_key(pattern);
     if (first) {
         Listen_node* last = first;
@@ -132,6 +134,8 @@ const Listen_node* Listeners::Add(const NAME& pattern, waiter_descriptor* waiter
         n->first = first;
         n->in_use = true;
         last->chain = n;
+        if (added)
+            *added = true;
         return n;
     }
     Listen_node* n = take();
@@ -145,6 +149,8 @@ const Listen_node* Listeners::Add(const NAME& pattern, waiter_descriptor* waiter
     n->first = n;
     n->in_use = true;
     tree_.insert(n);
+    if (added)
+        *added = true;
     return n;
 }
 

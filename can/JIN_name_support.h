@@ -189,8 +189,10 @@ public:
 
     // The registration of waiter for pattern: the existing one when the
     // waiter is registered for a pattern with the same bytes already, else a
-    // new one; null when the pool is exhausted.
-    const Listen_node* Add(const NAME& pattern, waiter_descriptor* waiter);
+    // new one; null when the pool is exhausted. added (when given) says
+    // whether a new node was made.
+    const Listen_node* Add(const NAME& pattern, waiter_descriptor* waiter,
+                           bool* added = nullptr);
     // False when the node is not a registration of this pool.
     bool Remove(const Listen_node* node);
     // Sends every waiter whose pattern matches the NAME an event with

@@ -190,11 +190,17 @@ bool JIN_smart_stack::remove_listener(const Listen_node* node)
 unsigned char JIN_smart_stack::wait_for_name(waiter_descriptor* w, const RAWNAME& name,
                                              bool resolve)
 {
-    const Listen_node* node = names_.listeners().Add(NAME(name), w);
+    // A registration the caller holds already for this NAME on w is the one
+    // Add hands back: it stays when the wait ends.
+    bool added = false;
+    const Listen_node* node = names_.listeners().Add(NAME(name), w, &added);
+    auto release = [&] {
+        if (added)
+            names_.listeners().Remove(node);
+    };
     unsigned char a = names_.gethostbyname(name, false);
     if (a != NO_ADDRESS || !node) {
-        if (node)
-            names_.listeners().Remove(node);
+        release();
         return a;
     }
     // Whatever else arrives meanwhile is kept and handed back afterwards.
@@ -207,7 +213,7 @@ unsigned char JIN_smart_stack::wait_for_name(waiter_descriptor* w, const RAWNAME
         if (e.module_id != module_man::EVENT_ANONYMOUS.module_id)
             others.push_back(e);
     }
-    names_.listeners().Remove(node);
+    release();
     for (const waiter_event& e : others)
         w->send_event(e, false, false);
     return resolve ? names_.gethostbyname(name, false) : NO_ADDRESS;
