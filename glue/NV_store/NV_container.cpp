@@ -324,14 +324,8 @@ void NV_container::serialise_structure(CDS::Remote::Send_buffer& buffer, int dep
     NV_item::serialise_structure(buffer, depth);
     if (depth <= 0)
         return;
-    const int child_depth = depth >= 255 ? depth : depth - 1;
-    buffer.str_append("{");
-    for (NV_item* child = first_child(); child; child = get_next_child(child)) {
-        if (child != first_child())
-            buffer.str_append(",");
-        child->serialise_structure(buffer, child_depth);
-    }
-    buffer.str_append("}");
+    serialise_children_structure(buffer, depth, first_child(),
+                                 [this](NV_item* c) { return get_next_child(c); });
 }
 
 int NV_container::_to_string(char* buffer, int size) const

@@ -136,6 +136,21 @@ public:
         }
         return Serial_ret();
     }
+    // The children part of a record's schema text: "{", the children's
+    // schema texts separated by ",", "}". Each child gets one level less,
+    // except that 255 or more stands for no limit.
+    template <typename Buffer, typename Child, typename Next>
+    static void serialise_children_structure(Buffer& buffer, int depth, Child* first, Next next)
+    {
+        const int child_depth = depth >= 255 ? depth : depth - 1;
+        buffer.str_append("{");
+        for (Child* child = first; child; child = next(child)) {
+            if (child != first)
+                buffer.str_append(",");
+            child->serialise_structure(buffer, child_depth);
+        }
+        buffer.str_append("}");
+    }
 
     static unsigned char get_type_byte(int class_type, int item_type)
     {

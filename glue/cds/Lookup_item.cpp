@@ -160,14 +160,8 @@ void Lookup_struct::serialise_structure(Remote::Send_buffer& buffer, int depth)
     Lookup_item::serialise_structure(buffer, depth);
     if (depth <= 0)
         return;
-    const int child_depth = depth >= 255 ? depth : depth - 1;
-    buffer.str_append("{");
-    for (Lookup_item* child = first_child(); child; child = next_child(child)) {
-        if (child != first_child())
-            buffer.str_append(",");
-        child->serialise_structure(buffer, child_depth);
-    }
-    buffer.str_append("}");
+    serialise_children_structure(buffer, depth, first_child(),
+                                 [this](Lookup_item* c) { return next_child(c); });
 }
 
 void Lookup_struct::print_definition(int indent) const

@@ -3,6 +3,8 @@
 #include "glue/NV_store/NV_access.h"
 #include "glue/diner/module_man.h"
 #include "glue/diner/waiter_descriptor.h"
+#include "glue/cds/Receive_buffer.h"
+#include "glue/cds/Send_buffer.h"
 #include "util/Atime.h"
 
 #include <gtest/gtest.h>
@@ -251,4 +253,75 @@ TEST(NV_tree, ItemArrayAcceptsEqualIds)
     array.add_child(&extra);
     EXPECT_EQ(array.child_count(), 3);
     array.remove_child(&extra);
+}
+
+// --- The remote encoding of settings -----------------------------------------------
+
+namespace {
+std::string id_hex(const Data_item& item)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%x", unsigned(item.get_id()));
+    return text;
+}
+
+std::string schema(NV_item& node, int depth)
+{
+    char out[4096];
+    CDS::Remote::Send_buffer buffer(out, 0, int(sizeof out));
+    node.serialise_structure(buffer, depth);
+    return std::string(out, sizeof out - size_t(buffer.get_free_space()));
+}
+} // namespace
+
+TEST_F(Tree_fixture, SchemaTextAtEachDepth)
+{
+    sensor_t& s = tree.sensor;
+    const std::string head = "1:" + id_hex(s) + ":sensor";
+    EXPECT_EQ(schema(s, 0), head);
+    EXPECT_EQ(schema(s, 1), head + "{a:" + id_hex(s.gain) + ":gain,8:" + id_hex(s.offset) + ":offset}");
+
+    // Elements of an array of records are named by their index.
+    channel_t& c0 = tree.channels[0];
+    const std::string element0 = "1:" + id_hex(c0) + ":0";
+    const std::string text = schema(tree.channels, 1);
+    EXPECT_EQ(text.rfind("d:" + id_hex(tree.channels) + ":channels{" + element0 + ",1:", 0), 0u) << text;
+    EXPECT_EQ(text.find('{', 1), text.rfind('{')) << "depth 1 lists the elements without their settings";
+    EXPECT_EQ(schema(c0, 255), element0 + "{2:" + id_hex(c0.enabled) + ":enabled,4:" + id_hex(c0.drive) +
+                                   ":drive,23:" + id_hex(c0.name) + ":name}");
+}
+
+TEST_F(Tree_fixture, RemoteValuesRoundTripResumedByItem)
+{
+    tree.channels[0].enabled.set(true);
+    tree.channels[1].drive.set(42);
+    tree.channels[2].name.set("Tank3", 5);
+    // The receiving tree is built like the sending one, so its item ids are
+    // the sender's shifted by one constant: a stop id of the receiver names
+    // the sender's item at that distance.
+    test_params_t copy(&mm);
+    const int shift = int(copy.get_id()) - int(tree.get_id());
+    ASSERT_EQ(int(copy.channels[2].name.get_id()) - int(tree.channels[2].name.get_id()), shift);
+    // Messages of at most 30 bytes: each is read until an item no longer
+    // fits, and the next is sent from that item on.
+    unsigned short resume = 0;
+    int messages = 0;
+    for (;;) {
+        ASSERT_LT(++messages, 10);
+        char piece[30];
+        CDS::Remote::Send_buffer out(piece, 0, int(sizeof piece));
+        unsigned short from = static_cast<unsigned short>(resume ? resume - shift : 0);
+        ASSERT_TRUE(tree.channels.serialise(out, from).ok());
+        CDS::Remote::Receive_buffer in(piece, int(sizeof piece) - out.get_free_space());
+        Data_item::Serial_ret got = copy.channels.deserialise(in, resume);
+        if (got.ok())
+            break;
+        resume = got.stop();
+    }
+    EXPECT_EQ(messages, 3);
+    EXPECT_TRUE(copy.channels[0].enabled.get());
+    EXPECT_EQ(copy.channels[1].drive.get(), 42);
+    char name[21] = {};
+    copy.channels[2].name.get(name, 20);
+    EXPECT_STREQ(name, "Tank3");
 }
