@@ -182,4 +182,42 @@ TEST_F(Checksummed_file, ReadsStopAtTheContentEnd)
     EXPECT_EQ(0, memcmp(out, "0123456789", 10));
 }
 
+// Damaged and random files: the reader never reads outside the file or its
+// buffers (the sanitizers watch), and whatever it accepts is exactly the
+// content in front of a trailer that verifies.
+TEST_F(Checksummed_file, RandomAndMutatedFilesAreReadSafely)
+{
+    std::mt19937 rng(31);
+    ASSERT_TRUE(write("settings and history"));
+    const std::string good = file_bytes();
+    ::testing::internal::CaptureStderr();
+    for (int round = 0; round < 400; round++) {
+        std::string bytes;
+        if (round % 3 == 0) {
+            bytes.resize(rng() % 40);
+            for (char& c : bytes)
+                c = "\n\0CR32=AF09x"[rng() % 13];
+        } else {
+            bytes = good;
+            for (int e = 0; e < 1 + int(rng() % 3); e++) {
+                size_t at = rng() % bytes.size();
+                switch (rng() % 3) {
+                case 0: bytes[at] = static_cast<char>(rng()); break;
+                case 1: bytes.resize(at); break;
+                default: bytes.insert(at, 1, static_cast<char>(rng() % 4)); break;
+                }
+                if (bytes.empty())
+                    break;
+            }
+        }
+        put_file_bytes(bytes);
+        const std::string got = read();
+        if (got != "<rejected>") {
+            ASSERT_GE(bytes.size(), got.size() + 16) << round;
+            EXPECT_EQ(bytes.compare(0, got.size(), got), 0) << round;
+        }
+    }
+    ::testing::internal::GetCapturedStderr();
+}
+
 } // namespace
