@@ -188,6 +188,7 @@ JIN_msg_ret JIN_trans::zap(int tag, int error, JIN_msg_group g)
     counter_ = window_end_ = window_start_ = total_ = dpo_offset_ = 0;
     given_ = consumed_ = retries_ = sent_high_ = 0;
     rts_limit_ = 255;
+    announced_pgn_ = 0;
     abort_reason_ = ABORT_OTHER;
     fast_sid_ = 0;
     throttler_.zap();
@@ -205,6 +206,7 @@ JIN_msg_ret JIN_trans::write(const JIN_header& h, const unsigned char* data, uns
     if (!data)
         len = 0;
     header_ = h;
+    announced_pgn_ = h.pgn;
     const unsigned total = h.length;
     JIN_trans_type_t type = h.type;
 
@@ -303,7 +305,7 @@ void JIN_trans::make_cm(JIN_packet& f, unsigned pgn_cm, unsigned char from,
     f.length = 8;
     std::memset(f.data, 0xFF, 8);
     if (pgn_cm == PGN_TP_CM || pgn_cm == PGN_ETP_CM)
-        put_u24(f.data + 5, header_.pgn);
+        put_u24(f.data + 5, announced_pgn_);
 }
 
 // Bytes 1..3 of a TP RTS, BAM or EOMA: the message size and its packets.
@@ -593,7 +595,7 @@ JIN_msg_ret JIN_trans::put_packet(const JIN_packet& pkt, bool fast)
         if (pgn == (etp ? PGN_ETP_DT : PGN_TP_DT))
             return etp ? rx_etp_data(pkt) : rx_tp_data(pkt);
         if (pgn == (etp ? PGN_ETP_CM : PGN_TP_CM) && pkt.length >= 8 &&
-            get_u24(pkt.data + 5) == header_.pgn) {
+            get_u24(pkt.data + 5) == announced_pgn_) {
             if (pkt.data[0] == CM_ABORT)
                 return zap(0, 0, JIN_GROUP_FINISHED);
             if (etp && pkt.data[0] == CM_ETP_DPO)
@@ -671,7 +673,11 @@ JIN_msg_ret JIN_trans::rx_tp_init(const JIN_packet& pkt, bool extended)
     const bool to_global = header_.dest == JIN_packet::GLOBAL_ADDRESS;
     if (bam != to_global)
         return zap(0, JIN_ERR_BAD_ADDRESS, JIN_GROUP_FINISHED);
-    header_.pgn = get_u24(pkt.data + 5) & 0x3FFFF;
+    // A PDU1 PGN has no PS byte of its own; some senders put the destination
+    // there. The message is delivered under its PGN, and the connection
+    // frames echo the bytes as announced.
+    announced_pgn_ = get_u24(pkt.data + 5) & 0x3FFFF;
+    header_.pgn = JIN_packet::is_pdu2(announced_pgn_) ? announced_pgn_ : announced_pgn_ & ~0xFFu;
     header_.type = extended ? JIN_TRANS_RX_ETP : JIN_TRANS_RX_TP;
     header_.length = extended ? get_u32(pkt.data + 1) : (pkt.data[1] | (pkt.data[2] << 8));
     const unsigned len = header_.length;
@@ -817,7 +823,7 @@ JIN_msg_ret JIN_trans::rx_fast_frame(const JIN_packet& pkt)
 // CTS, EOMA and abort from the receiver of our TP or ETP transmission.
 JIN_msg_ret JIN_trans::tx_control(const JIN_packet& pkt)
 {
-    if (pkt.length < 8 || get_u24(pkt.data + 5) != header_.pgn)
+    if (pkt.length < 8 || get_u24(pkt.data + 5) != announced_pgn_)
         return unchanged(JIN_ERR_UNEXPECTED);
     const bool etp = is_etp();
     if (pkt.get_pgn() != (etp ? PGN_ETP_CM : PGN_TP_CM))

@@ -240,6 +240,7 @@ private:
     unsigned retries_ = 0;
     unsigned sent_high_ = 0;   // highest packet count ever sent
     unsigned rts_limit_ = 255;  // most packets per CTS the sender allows
+    unsigned announced_pgn_ = 0; // the PGN bytes the connection frames carry
     unsigned char abort_reason_ = ABORT_OTHER;
     unsigned char fast_sid_ = 0;
     Throttler throttler_;
