@@ -898,8 +898,21 @@ bool JIN_stack::get_rx_progress(unsigned pgn, unsigned char src, unsigned char d
 bool JIN_stack::set_CTS_threshold(int n)
 {
     if (n > 255 || n < 1) return false;
+    Diner::Protection p(*this);
     cts_threshold_ = n;
     return true;
+}
+
+void JIN_stack::set_default_throttler(JIN_trans::Throttler t)
+{
+    Diner::Protection p(*this);
+    default_throttler_ = t;
+}
+
+void JIN_stack::set_send_rx_progress(bool on)
+{
+    Diner::Protection p(*this);
+    send_rx_progress_ = on;
 }
 
 bool JIN_stack::is_empty()

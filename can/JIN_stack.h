@@ -108,9 +108,10 @@ public:
 
     bool get_rx_progress(unsigned pgn, unsigned char src, unsigned char dest, int& done,
                          int& total);
+    // Settings read by the stack's thread: each takes the stack's lock.
     bool set_CTS_threshold(int n);
-    void set_default_throttler(JIN_trans::Throttler t) { default_throttler_ = t; }
-    void set_send_rx_progress(bool on) { send_rx_progress_ = on; }
+    void set_default_throttler(JIN_trans::Throttler t);
+    void set_send_rx_progress(bool on);
 
     bool is_empty();
     int close();
