@@ -84,8 +84,17 @@ struct Node {
     }
 };
 
+// The loop bus and the hub carry a whole Clear To Send window at once, with
+// no bus time between frames, and the receiving stack gives the processor
+// away before each frame: a window of 255 frames on a loaded machine may not
+// be through before the sender's 1250 ms wait for the next CTS ends. Small
+// windows keep that wait far from reach, and the transfers then cross many
+// windows (and ETP data packet offsets).
+constexpr int RECEIVER_WINDOW = 16;
+
 void register_receiver(JIN_stack& s, waiter_descriptor& w)
 {
+    ASSERT_TRUE(s.set_CTS_threshold(RECEIVER_WINDOW));
     for (unsigned pgn : {PGN_SINGLE, PGN_TP, PGN_ETP, PGN_BAM}) ASSERT_EQ(s.register_pgn(pgn, &w, nullptr), 1);
     ASSERT_EQ(s.register_pgn(PGN_FAST, &w, nullptr, JIN_PGN::FAST), 1);
 }
