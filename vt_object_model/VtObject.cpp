@@ -129,33 +129,43 @@ void VtObject::detachAll()
 
 void VtObject::notifyChanged()
 {
-    if (notifying_)
-        return;
+    notifyChanged({this});
+}
+
+void VtObject::notifyChanged(const std::vector<VtObject*>& objects)
+{
     // Walked with a stack of its own rather than by recursion: a received pool
     // can chain references deeper than the call stack holds, and can reach one
     // object along a number of paths that doubles with every level. Each
-    // object is passed the change once, after the objects that refer to it.
+    // object is passed the change once, after the objects that refer to it;
+    // an object that an earlier one's change reached is not walked again.
     struct Step {
         VtObject* object;
         VtObjectObserver* nextReferrer;
     };
-    std::vector<Step> path{{this, referrers_.getHead()}};
-    std::vector<VtObject*> reached{this};
-    notifying_ = true;
-    while (!path.empty()) {
-        if (VtObjectObserver* observer = path.back().nextReferrer) {
-            path.back().nextReferrer = observer->nextReferrer_;
-            VtObject* holder = observer->holder_;
-            if (holder != nullptr && !holder->notifying_) {
-                holder->notifying_ = true;
-                reached.push_back(holder);
-                path.push_back({holder, holder->referrers_.getHead()});
-            }
+    std::vector<Step> path;
+    std::vector<VtObject*> reached;
+    auto enter = [&](VtObject* object) {
+        object->notifying_ = true;
+        reached.push_back(object);
+        path.push_back({object, object->referrers_.getHead()});
+    };
+    for (VtObject* changed : objects) {
+        if (changed == nullptr || changed->notifying_)
             continue;
+        enter(changed);
+        while (!path.empty()) {
+            if (VtObjectObserver* observer = path.back().nextReferrer) {
+                path.back().nextReferrer = observer->nextReferrer_;
+                VtObject* holder = observer->holder_;
+                if (holder != nullptr && !holder->notifying_)
+                    enter(holder);
+                continue;
+            }
+            VtObject* object = path.back().object;
+            path.pop_back();
+            object->displayLinks_->markChanged();
         }
-        VtObject* object = path.back().object;
-        path.pop_back();
-        object->displayLinks_->markChanged();
     }
     for (VtObject* object : reached)
         object->notifying_ = false;

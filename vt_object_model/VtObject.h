@@ -8,6 +8,7 @@
 #include "vt_object_model/VtSize.h"
 
 #include <cstdint>
+#include <vector>
 
 class VtDisplayElement;
 class VtDisplayElementList;
@@ -128,6 +129,9 @@ public:
     // reached once per change however many paths lead there, and reference
     // cycles in a received pool end.
     void notifyChanged();
+    // The changes of several objects at once, in their order; an object that
+    // an earlier one's change reached is not reached again.
+    static void notifyChanged(const std::vector<VtObject*>& objects);
 
     // The pool list the object is in, or null.
     VtPoolList* getPoolList() const { return poolOwner_; }

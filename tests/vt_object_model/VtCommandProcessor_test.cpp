@@ -4,6 +4,8 @@
 #include "tests/support/vt_object_model/InProcessVt.h"
 
 #include "vt_object_model/VtMessageReader.h"
+#include "vt_object_model/VtObjects.h"
+#include "vt_object_model/VtPoolWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -381,4 +383,30 @@ TEST_F(LoadedTerminal, DumpsTheMasksOnScreen)
     EXPECT_NE(traced.find("lineAttributes=1041, type=24 (VtObjectTypeLineAttribute)\n"), std::string::npos);
     EXPECT_NE(traced.find("OID=4444 (UNRESOLVED)\n"), std::string::npos);
     EXPECT_NE(traced.find("OID=1053, type= 5 (VtObjectTypeKey), macros=0\n"), std::string::npos);
+}
+
+TEST_F(FreshTerminal, EndOfPoolPassesOnTheChangesOfALongReferenceChainOnce)
+{
+    // Sixty thousand pointers, each pointing at the next, besides a working
+    // set and its mask: every change travels the whole chain, and End of
+    // Object Pool passes on the changes of all new objects at once.
+    const uint32_t chain = 60000;
+    std::vector<VtObject*> table(VtCommandProcessor::kTableSize, nullptr);
+    auto* workingSet = new VtObjectWorkingSet(65000);
+    workingSet->setActiveMask(65001);
+    table[65000] = workingSet;
+    table[65001] = new VtObjectDataMask(65001);
+    for (uint32_t oid = 0; oid < chain; ++oid) {
+        auto* pointer = new VtObjectPointer(oid);
+        pointer->setValue(oid + 1);
+        table[oid] = pointer;
+    }
+    VtMessageWriter stream(8 * VtCommandProcessor::kTableSize, nullptr);
+    ASSERT_EQ(writeVtObjectPool(stream, table.data(), table.size()), 0);
+    for (VtObject* object : table)
+        delete object;
+
+    vt.uploadPool(stream.getData(), stream.getLength());
+    EXPECT_EQ(vt.display.shownMask, 65001u);
+    EXPECT_NE(vt.processor.getObject(chain - 1), nullptr);
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -265,6 +266,27 @@ TEST_F(DisplayLayer, AChangePassesAlongTheLongestChainAPoolCanHold)
     first->linkDisplayElement(element);
 
     vt.processor.getObject(VtCommandProcessor::kTableSize - 1)->notifyChanged();
+    EXPECT_EQ(element->marks, 1);
+}
+
+TEST_F(DisplayLayer, ChangesOfManyObjectsReachEachReferringObjectOnce)
+{
+    // A chain of pointers whose objects all changed at once (a pool just
+    // received): the chain is walked once, not once per changed object.
+    const uint32_t count = 2000;
+    std::vector<VtObject*> changed;
+    for (uint32_t oid = 0; oid < count; ++oid) {
+        auto* pointer = add(new VtObjectPointer(oid));
+        pointer->setValue(oid + 1);
+        changed.push_back(pointer);
+    }
+    for (VtObject* object : changed)
+        object->resolveReferences(vt.processor);
+    VtObject* first = vt.processor.getObject(0);
+    auto* element = new CountingElement(vt.display, first, vt.display.getRootElement(), 0, 0);
+    first->linkDisplayElement(element);
+
+    VtObject::notifyChanged(changed);
     EXPECT_EQ(element->marks, 1);
 }
 

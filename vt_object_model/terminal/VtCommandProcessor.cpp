@@ -294,10 +294,12 @@ void VtCommandProcessor::commandEndOfObjectPool(bool respond)
             if (object != nullptr)
                 object->resolveReferences(*this);
         log("createDisplayElements\n");
+        std::vector<VtObject*> added;
         while (VtObject* object = pending_.getHead()) {
             pending_.remove(object);
-            object->notifyChanged();
+            added.push_back(object);
         }
+        VtObject::notifyChanged(added);
         display_->setActiveMask(remembered);
         if (display_->getActiveMaskId() == VT_NULL_ID && workingSet_ != nullptr) {
             uint32_t activeMask = static_cast<VtObjectWorkingSet*>(workingSet_)->getActiveMask();
