@@ -413,6 +413,12 @@ void Claim_engine::on_commanded_address(unsigned char src, unsigned char dest,
     Name_slot* own = find_in(local_, name_from_bytes(data));
     if (!own)
         return;
+    // An address that another own NAME holds is not taken from it: that
+    // NAME would leave the table without a claim or a Cannot Claim.
+    if (Name_slot* there = own_slot_at(address); there && there != own) {
+        JDB::print(_JDB::CAN_41, "Commanded address %i is held by an own NAME\n", address);
+        return;
+    }
     claim(*own, address, false);
 }
 
