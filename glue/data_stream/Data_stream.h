@@ -6,8 +6,10 @@
 //
 // Subclasses implement:
 //   bool get_data(int n): read up to n more bytes from the source into the
-//     ring (ring_append); true when n bytes were obtained. Bytes that do not
-//     fit into a full ring are lost.
+//     ring (ring_append); true when n bytes were obtained. A source that can
+//     keep its bytes (a file, a descriptor, the loop-back pipe) stops when the
+//     ring is full; the threaded reader, which cannot wait, loses what does
+//     not fit.
 //   int _write(const unsigned char*, unsigned n): bytes written, negative
 //     when the stream is not open.
 // A subclass that overrides get_data(int) should add

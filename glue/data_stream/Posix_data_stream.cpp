@@ -206,6 +206,11 @@ bool Posix_data_stream::get_data(int n)
     const bool timed = read_timeout_ms_ >= 0;
     const Atime deadline = Atime::from_now(timed ? read_timeout_ms_ : 0);
     for (int i = 0; i < n; ++i) {
+        // A byte read into a full buffer would be lost: leave it in the source.
+        if (ring_count() >= BUFFER_SIZE) {
+            flush_log_data();
+            return false;
+        }
         if (timed) {
             int rc = wait_ready(read_fd_, POLLIN, deadline);
             if (rc < 0) {

@@ -63,7 +63,9 @@ bool Virtual_pair_data_stream_part::get_data(int n)
     if (n <= 0) {
         return n == 0;
     }
-    const unsigned wanted = static_cast<unsigned>(n);
+    // Bytes that the buffer could not keep stay in the pipe.
+    const unsigned room = BUFFER_SIZE - ring_count();
+    const unsigned wanted = static_cast<unsigned>(n) < room ? static_cast<unsigned>(n) : room;
     shared_lock_->lock();
     const Atime deadline = Atime::from_now(read_timeout_ms_);
     unsigned moved = 0;
@@ -92,7 +94,7 @@ bool Virtual_pair_data_stream_part::get_data(int n)
     }
     peer_->send_tx_event(pipe_.empty());
     shared_lock_->unlock();
-    return moved == wanted;
+    return moved == static_cast<unsigned>(n);
 }
 
 int Virtual_pair_data_stream_part::_write(const unsigned char* src, unsigned n)

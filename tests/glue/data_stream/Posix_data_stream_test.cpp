@@ -44,6 +44,26 @@ TEST(Posix_data_stream, TimedReadKeepsWhatArrived)
     EXPECT_EQ(-1, s._write(out, 3)); // no write side
 }
 
+// Asked directly for more than the buffer holds, the stream leaves the rest
+// in the descriptor instead of reading and dropping it.
+TEST(Posix_data_stream, FullBufferLeavesBytesInTheSource)
+{
+    Pipe p;
+    ASSERT_GE(::fcntl(p.fds[1], F_SETPIPE_SZ, 16384), 16384);
+    Posix_data_stream s(p.release(0), -1);
+    s.set_read_timeout(2000); // a lost byte shows as a failed read, not a hang
+    std::string sent;
+    for (unsigned i = 0; i < Data_stream::BUFFER_SIZE + 10; i++)
+        sent += static_cast<char>('a' + i % 26);
+    ASSERT_EQ(static_cast<ssize_t>(sent.size()), ::write(p.fds[1], sent.data(), sent.size()));
+    EXPECT_FALSE(s._get_data(static_cast<int>(sent.size())));
+    EXPECT_EQ(Data_stream::BUFFER_SIZE, s.bytes_avail());
+    EXPECT_TRUE(s.drop(Data_stream::BUFFER_SIZE));
+    unsigned char rest[10];
+    ASSERT_TRUE(s.get_data(rest, 10));
+    EXPECT_EQ(sent.substr(Data_stream::BUFFER_SIZE), std::string(reinterpret_cast<char*>(rest), 10));
+}
+
 TEST(Posix_data_stream, TimedWriteReturnsWhatWentOut)
 {
     Pipe p;

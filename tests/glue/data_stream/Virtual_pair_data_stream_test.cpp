@@ -90,6 +90,26 @@ TEST_F(Pair_fixture, ReadTimeoutKeepsWhatArrived)
     EXPECT_EQ("1234", take(pair.b(), 4));
 }
 
+// Asked directly for more than its buffer holds, a part takes only what fits
+// and leaves the rest in the pipe.
+TEST_F(Pair_fixture, FullBufferLeavesBytesInThePipe)
+{
+    pair.a().set_write_timeout(0);
+    pair.b().set_read_timeout(0);
+    while (pair.b().bytes_avail() < Data_stream::BUFFER_SIZE - 50) {
+        ASSERT_EQ(50, write_text(pair.a(), std::string(50, 'f')));
+        ASSERT_TRUE(pair.b()._get_data(50));
+    }
+    std::string sent;
+    for (int i = 0; i < 100; i++)
+        sent += static_cast<char>('A' + i % 26);
+    ASSERT_EQ(100, write_text(pair.a(), sent));
+    EXPECT_FALSE(pair.b()._get_data(100)) << "only 50 fit";
+    EXPECT_EQ(Data_stream::BUFFER_SIZE, pair.b().bytes_avail());
+    EXPECT_TRUE(pair.b().drop(Data_stream::BUFFER_SIZE - 50));
+    EXPECT_EQ(sent, take(pair.b(), 100)) << "the bytes that did not fit arrive later";
+}
+
 TEST_F(Pair_fixture, WriteWithoutReaderStopsAtThePipeSize)
 {
     pair.a().set_write_timeout(30);
