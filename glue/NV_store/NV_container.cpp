@@ -153,6 +153,11 @@ bool NV_container::deserialise(NV_iterator* it)
                             int(header.marker), NV_MARK_BEGIN, get_type(), get_name());
         return false;
     }
+    // A child section that failed its own CRC was reset; its bytes are part of
+    // this section too, so this section's check cannot pass either. The rest
+    // of this section is still read (each nested section checked by its own
+    // CRC) instead of being dropped.
+    bool bad_child_section = false;
     for (;;) {
         if (!it->peek_header(header)) {
             it->remove_checksum_getter(&checksum);
@@ -165,11 +170,15 @@ bool NV_container::deserialise(NV_iterator* it)
             it->remove_checksum_getter(&checksum);
             unsigned int stored = 0;
             const bool have_crc = it->pop_uint32(stored);
-            if (have_crc && stored == checksum.value())
+            const bool crc_ok = have_crc && stored == checksum.value();
+            if (crc_ok && !bad_child_section)
                 return true;
-            Debug_print::dprint("NV_store CRC32 Check %u!=%u for %d:%s\n", checksum.value(), stored,
-                                get_type(), get_name());
-            reset_after_bad_section();
+            if (!crc_ok && !bad_child_section) {
+                Debug_print::dprint("NV_store CRC32 Check %u!=%u for %d:%s\n", checksum.value(), stored,
+                                    get_type(), get_name());
+                reset_after_bad_section();
+            }
+            it->note_bad_section();
             return false;
         }
         bool matched = false;
@@ -178,6 +187,10 @@ bool NV_container::deserialise(NV_iterator* it)
                 continue;
             matched = true;
             if (!child->deserialise(it)) {
+                if (it->take_bad_section()) {
+                    bad_child_section = true;
+                    continue;
+                }
                 it->remove_checksum_getter(&checksum);
                 Debug_print::dprint("NV child was bad for %d:%s\n", get_type(), get_name());
                 return false;

@@ -108,11 +108,24 @@ public:
     void add_checksum_getter(NV_checksum* checksum) { checksums_.push(checksum); }
     void remove_checksum_getter(NV_checksum* checksum) { checksums_.remove(checksum); }
 
+    // Set by a container whose section was read to its end and its CRC word
+    // but failed the check: the stream is still in step, so the enclosing
+    // containers go on with the next record instead of leaving every later
+    // section unread (and overwriting it with defaults at the next save).
+    void note_bad_section() { bad_section_ = true; }
+    bool take_bad_section()
+    {
+        const bool bad = bad_section_;
+        bad_section_ = false;
+        return bad;
+    }
+
 protected:
     modes_t mode_ = MODE_CLOSED;
 
 private:
     c_sl_list<NV_checksum> checksums_;
+    bool bad_section_ = false;
 };
 
 // Over a file. A full write (mode 2) goes to a temporary file in the same

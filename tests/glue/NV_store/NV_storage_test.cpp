@@ -253,9 +253,32 @@ TEST(NV_storage, CorruptNestedSectionResetsOnlyThatSection)
     EXPECT_EQ(loaded.count.get(), -2) << "read before the bad section";
     EXPECT_EQ(loaded.sensor.gain.get(), 1.5f) << "reset";
     EXPECT_EQ(loaded.sensor.offset.get(), -3) << "reset";
-    EXPECT_EQ(loaded.channels[2].drive.get(), 3) << "not reached";
     waiter_event event;
     EXPECT_EQ(waiter.get_event(&event, Atime::now()), 0) << "the reset notifies";
+
+    // Everything behind the bad section is still read, so that the next save
+    // does not replace the stored values with defaults.
+    loaded.sensor.gain.set(3.75f);
+    loaded.sensor.offset.set(-3);
+    expect_everything(loaded);
+}
+
+TEST(NV_storage, BadSectionsAnywhereResetOnlyThemselves)
+{
+    module_man mm;
+    test_params_t t(&mm);
+    change_everything(t);
+    const Bytes good = write_node(t);
+    // Flip a byte of the last record of the file (the root's own last value,
+    // behind every nested section): only the root's check can see it.
+    Bytes bytes = good;
+    bytes[bytes.size() - 4 - 4 - 1] ^= 0x01;
+    test_params_t loaded(&mm);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(read_node(loaded, bytes));
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(loaded.last.get(), test_params_t(&mm).last.get()) << "the root resets itself";
+    EXPECT_EQ(loaded.count.get(), test_params_t(&mm).count.get());
 }
 
 TEST(NV_storage, UnknownRecordsAreSkipped)
