@@ -135,8 +135,11 @@ int Diner::start()
         // stop() before the thread passed the gate is taken by the loop.
         state_ = RUNNING;
     }
-    unlock();
+    // Enabled before the lock is let go: a stop() that comes in between
+    // would otherwise have its request dropped by the disabled receiver and
+    // leave a running thread in STOPPING for good.
     waiter_.set_enabled(true);
+    unlock();
     diner_start();
     lock(-1);
     DINER_CHECKPOINT(info_);

@@ -1,0 +1,90 @@
+// Interleavings of outside calls with a Diner's own work, placed exactly
+// (through the Diner's lock hooks or its own handlers) instead of raced.
+#include "glue/diner/Diner.h"
+#include "glue/diner/Diner_protection.h"
+
+#include "tests/support/wait_until.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+using test_support::wait_until;
+
+namespace {
+
+// A protected Diner that runs one action on a chosen thread right after
+// that thread lets go of the lock: where another caller could step in.
+class Steppable : public Diner_protection<Diner> {
+public:
+    ~Steppable() override { terminate(true); }
+
+    void after_next_unlock(std::function<void()> step)
+    {
+        std::lock_guard<std::mutex> g(hook_mutex_);
+        step_ = std::move(step);
+        step_thread_ = std::this_thread::get_id();
+    }
+    void unlock() const override
+    {
+        Diner_protection<Diner>::unlock();
+        std::function<void()> step;
+        {
+            std::lock_guard<std::mutex> g(hook_mutex_);
+            if (step_thread_ == std::this_thread::get_id()) {
+                step.swap(step_);
+                step_thread_ = std::thread::id();
+            }
+        }
+        if (step)
+            step();
+    }
+
+    void diner_start() override { ++starts; }
+    void diner_stop() override { ++stops; }
+    void handle_event(waiter_event&) override {}
+    void handle_timeout(Timeout&) override {}
+
+    std::atomic<int> starts{0};
+    std::atomic<int> stops{0};
+
+private:
+    mutable std::mutex hook_mutex_;
+    mutable std::function<void()> step_;
+    mutable std::thread::id step_thread_;
+};
+
+TEST(DinerInterleaving, StopBetweenTheStartAndTheOpenGateIsTaken)
+{
+    module_man mm;
+    Steppable d;
+    d.init(mm, nullptr, Diner::Descriptor("RESTART", 0), 30, 0, false, true);
+    ASSERT_EQ(d.start(), 0);
+    ASSERT_EQ(d.stop(), 0);
+    ASSERT_TRUE(wait_until([&] { return d.get_state() == Diner::STOPPED; }));
+
+    // The second start lets go of the lock before it runs its hook and
+    // opens the gate; a stop lands right there.
+    int stopped = 1;
+    int queued = -1;
+    d.after_next_unlock([&] {
+        stopped = d.stop();
+        queued = d.get_waiter().num_pending(); // the thread is parked
+    });
+    ASSERT_EQ(d.start(), 0);
+    EXPECT_EQ(stopped, 0);
+    EXPECT_EQ(queued, 1) << "the stop request was dropped";
+
+    // The request is taken: the Diner parks and can be started again.
+    ASSERT_TRUE(wait_until([&] { return d.get_state() == Diner::STOPPED; },
+                           std::chrono::seconds(20)));
+    EXPECT_EQ(d.start(), 0);
+    EXPECT_EQ(d.stop(), 0);
+    EXPECT_EQ(d.starts, 3);
+    EXPECT_EQ(d.stops, 3);
+}
+
+} // namespace
