@@ -294,6 +294,10 @@ void Diner::run()
             bool got_event = true;
             if (!has_deadline)
                 waiter_.get_event(&event);
+            else if (deadline.get_ms_from_now() <= 0)
+                // A deadline that has come goes before queued events: a
+                // receiver that never runs dry must not starve the timeouts.
+                got_event = false;
             else
                 got_event = waiter_.get_event(&event, deadline) == 0;
 

@@ -88,3 +88,50 @@ TEST(DinerInterleaving, StopBetweenTheStartAndTheOpenGateIsTaken)
 }
 
 } // namespace
+
+namespace {
+
+// Its handler sends it the next event before it returns, so its receiver
+// never runs dry until the feed ends.
+class SelfFeeding : public Diner_protection<Diner> {
+public:
+    static constexpr short FEED = 1030;
+    static constexpr int FEED_EVENTS = 500;
+
+    ~SelfFeeding() override { terminate(true); }
+
+    void handle_event(waiter_event& e) override
+    {
+        if (e.module_id != FEED)
+            return;
+        if (++fed < FEED_EVENTS)
+            send_event(waiter_event(FEED, 0, fed));
+    }
+    void handle_timeout(Timeout&) override
+    {
+        fed_before_timeout = fed.load();
+        ++timeouts;
+    }
+
+    std::atomic<int> fed{0};
+    std::atomic<int> fed_before_timeout{-1};
+    std::atomic<int> timeouts{0};
+};
+
+TEST(DinerInterleaving, DueTimeoutRunsWhileTheReceiverNeverRunsDry)
+{
+    module_man mm;
+    SelfFeeding d;
+    d.init(mm, nullptr, Diner::Descriptor("BUSY", 0), 30, 0, false, false);
+    Timeout t;
+    ASSERT_EQ(d.submit_timeout(t, 0), 0);
+    ASSERT_EQ(d.send_event(waiter_event(SelfFeeding::FEED, 0, 0)), 0);
+    ASSERT_EQ(d.start(), 0);
+    ASSERT_TRUE(wait_until([&] { return d.fed == SelfFeeding::FEED_EVENTS && d.timeouts == 1; }));
+    EXPECT_LT(d.fed_before_timeout, SelfFeeding::FEED_EVENTS)
+        << "the timeout only ran once the receiver ran dry";
+    d.terminate(true);
+    EXPECT_EQ(mm.num_free_events(), module_man::POOL_SIZE);
+}
+
+} // namespace

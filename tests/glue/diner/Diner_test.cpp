@@ -316,7 +316,12 @@ TEST(DinerDeath, FatalEndings)
 
 // Selector ------------------------------------------------------------------
 
-class Selectable : public Recorder<Diner_protection<Diner>> {};
+// The most derived class ends the thread itself, before its handlers and
+// the lock of its bases are taken apart under the running thread.
+class Selectable : public Recorder<Diner_protection<Diner>> {
+public:
+    ~Selectable() override { terminate(true); }
+};
 
 TEST(DinerSelector, KeepsOneDinerRunning)
 {
