@@ -206,6 +206,11 @@ void Diner::terminate(bool wait)
             std::fprintf(stderr, "terminate %lx called from state %d\n",
                          static_cast<unsigned long>(reinterpret_cast<uintptr_t>(this)), st);
         unlock();
+        // Asked to end by another caller already (the exit handler, say): a
+        // destructor that waits must still see the thread gone before it
+        // takes the Diner apart.
+        if (st == TERMINATING && wait)
+            wait_terminate();
         return;
     }
     if (wait)
@@ -240,8 +245,9 @@ void* Diner::runner(void* diner)
 void Diner::finish(bool drain)
 {
     // Out of the list, and no longer used by it, before the Diner can be
-    // seen as ended and destroyed.
-    Diner_info_list::get()->remove(info_);
+    // seen as ended and destroyed. The list counts it as ending until then.
+    Diner_info_list* list = Diner_info_list::get();
+    list->remove_ending(info_);
     while (info_.pins() > 0)
         Atime::delay(1);
     lock(-1);
@@ -250,8 +256,9 @@ void Diner::finish(bool drain)
         waiter_.flush_events();
     unlock();
     // Last touch of this object: once ENDED is seen, the Diner may be
-    // destroyed.
+    // destroyed. The list is never destroyed.
     state_ = ENDED;
+    list->ending_done();
 }
 
 void Diner::run()

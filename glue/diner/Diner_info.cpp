@@ -86,6 +86,18 @@ void Diner_info_list::remove(Diner_info& info)
     list_.remove(&info);
 }
 
+void Diner_info_list::remove_ending(Diner_info& info)
+{
+    Mutex::Protection guard(&mutex_);
+    list_.remove(&info);
+    ++ending_;
+}
+
+void Diner_info_list::ending_done()
+{
+    --ending_;
+}
+
 int Diner_info_list::count()
 {
     Mutex::Protection guard(&mutex_);
@@ -145,6 +157,9 @@ void Diner_info_list::terminate_all()
             if (!info->diner()->terminated())
                 ++alive;
         }
+        unsigned int ending = unsigned(ending_.load());
+        total += ending;
+        alive += ending;
         if (alive == 0)
             break;
         if (pass >= 16)

@@ -94,9 +94,17 @@ public:
 
     // What process exit does: terminate every listed Diner, then wait
     // until each has ended, complaining from the 16th 100 ms pass on.
+    // Diners whose threads left the list but have not ended yet count as
+    // alive.
     void terminate_all();
 
 private:
+    friend class Diner;
+    // A Diner's thread leaves the list when it starts to end and reports
+    // when it has ended.
+    void remove_ending(Diner_info& info);
+    void ending_done();
+
     Diner_info_list() = default;
     ~Diner_info_list() override = default;
     // Calls fn for every listed record with the list's mutex released.
@@ -105,4 +113,5 @@ private:
 
     Mutex mutex_;
     c_sl_list<Diner_info> list_;
+    std::atomic<int> ending_{0};
 };

@@ -1,11 +1,14 @@
 // Interleavings of outside calls with a Diner's own work, placed exactly
 // (through the Diner's lock hooks or its own handlers) instead of raced.
 #include "glue/diner/Diner.h"
+#include "glue/diner/Diner_info.h"
 #include "glue/diner/Diner_protection.h"
 
 #include "tests/support/wait_until.h"
 
 #include <gtest/gtest.h>
+
+#include <QSemaphore>
 
 #include <atomic>
 #include <functional>
@@ -132,6 +135,83 @@ TEST(DinerInterleaving, DueTimeoutRunsWhileTheReceiverNeverRunsDry)
         << "the timeout only ran once the receiver ran dry";
     d.terminate(true);
     EXPECT_EQ(mm.num_free_events(), module_man::POOL_SIZE);
+}
+
+} // namespace
+
+namespace {
+
+// A protected Diner whose lock() makes one chosen thread stop at a gate
+// first; that thread may hold a pin on the Diner's status record there.
+class GatedLock : public Diner_protection<Diner> {
+public:
+    static constexpr short BLOCK = 2000;
+
+    ~GatedLock() override { terminate(true); }
+
+    bool lock(int ticks) const override
+    {
+        if (gated_thread.load() == std::this_thread::get_id()) {
+            at_gate.release();
+            gate.acquire();
+        }
+        return Diner_protection<Diner>::lock(ticks);
+    }
+    void handle_event(waiter_event&) override {}
+    void handle_timeout(Timeout&) override {}
+
+    std::atomic<std::thread::id> gated_thread{};
+    mutable QSemaphore at_gate;
+    mutable QSemaphore gate;
+};
+
+// Leaves the Diner's thread in its last steps, out of the status list but
+// kept from ending by a status-list walker that pins its record.
+class EndingDiner : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        d.init(mm, nullptr, Diner::Descriptor("ENDING", 0), 30, 0, false, true);
+        ASSERT_EQ(d.start(), 0);
+        listed = Diner_info_list::get()->count();
+        walker = std::thread([this] {
+            d.gated_thread = std::this_thread::get_id();
+            Diner_info_list::get()->test_lock();
+        });
+        d.at_gate.acquire();
+        d.terminate(false);
+        ASSERT_TRUE(wait_until([&] { return Diner_info_list::get()->count() == listed - 1; }));
+    }
+    void TearDown() override
+    {
+        if (walker.joinable())
+            walker.join();
+    }
+
+    module_man mm;
+    GatedLock d;
+    int listed = 0;
+    std::thread walker;
+};
+
+TEST_F(EndingDiner, TerminateThatWaitsStillWaitsWhenAnotherCallerAskedFirst)
+{
+    std::thread release([&] { d.gate.release(); });
+    d.terminate(true);
+    EXPECT_EQ(d.get_state(), Diner::ENDED) << "terminate(true) returned before the thread ended";
+    release.join();
+}
+
+TEST_F(EndingDiner, TerminatingAllWaitsForDinersThatAlreadyLeftTheList)
+{
+    std::atomic<bool> ended_at_return{false};
+    std::thread exiting([&] {
+        Diner_info_list::get()->terminate_all();
+        ended_at_return = d.terminated();
+    });
+    d.gate.release();
+    exiting.join();
+    EXPECT_TRUE(ended_at_return) << "terminate_all() returned before the thread ended";
 }
 
 } // namespace
