@@ -43,10 +43,13 @@ Timeout& Timeout::operator=(const Atime& deadline)
 
 Timeout::~Timeout()
 {
-    if (diner_ && in_tree()) {
+    // Whether it is still linked is only known under the Diner's lock: the
+    // Diner's thread moves it between its trees (out of both for a moment)
+    // while the owner may be destroying it.
+    if (Diner* diner = diner_.load()) {
         Debug_print::dprint("Destruct %p %p\n", static_cast<void*>(this),
-                            static_cast<void*>(diner_));
-        diner_->remove_from_lists(*this);
+                            static_cast<void*>(diner));
+        diner->remove_from_lists(*this);
     }
     if (in_tree()) {
         Debug_print::bprint("Tried to destruct timeout while in a list\n");
@@ -56,7 +59,8 @@ Timeout::~Timeout()
 
 bool Timeout::submitted() const
 {
-    return diner_ && diner_->submitted(*this);
+    Diner* diner = diner_.load();
+    return diner && diner->submitted(*this);
 }
 
 void Timeout::print() const

@@ -5,6 +5,8 @@
 #include "util/Atime.h"
 #include "util/avl_bstree.h"
 
+#include <atomic>
+
 class Diner;
 
 class Timeout : public avl_bsnode {
@@ -28,7 +30,7 @@ public:
     const Atime& get_deadline() const { return deadline_; }
 
     void set_diner(Diner* diner) { diner_ = diner; }
-    Diner* get_diner() const { return diner_; }
+    Diner* get_diner() const { return diner_.load(); }
     // Whether it is pending in its Diner (takes the Diner's lock unless
     // the caller holds it).
     bool submitted() const;
@@ -39,5 +41,7 @@ private:
     Atime deadline_;
     int uid_ = 0;
     int period_ = 0;
-    Diner* diner_ = nullptr;
+    // Cleared by the Diner's thread (under the Diner's lock) while the
+    // owner may be reading it.
+    std::atomic<Diner*> diner_{nullptr};
 };

@@ -14,9 +14,9 @@ Timeout_manager::Timeout_manager()
 
 Timeout_manager::~Timeout_manager()
 {
-    // The Timeouts belong to their owners: only unlink them.
-    pending_.flush();
-    expired_.flush();
+    // The Timeouts belong to their owners: only unlink them, and detach
+    // them so that none later reaches into the destroyed Diner.
+    terminate();
 }
 
 int Timeout_manager::timeouts_compare(const Timeout* a, const Timeout* b)

@@ -13,7 +13,9 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <memory>
 #include <thread>
+#include <vector>
 
 using test_support::wait_until;
 
@@ -212,6 +214,59 @@ TEST_F(EndingDiner, TerminatingAllWaitsForDinersThatAlreadyLeftTheList)
     d.gate.release();
     exiting.join();
     EXPECT_TRUE(ended_at_return) << "terminate_all() returned before the thread ended";
+}
+
+} // namespace
+
+namespace {
+
+class Firing : public Diner_protection<Diner> {
+public:
+    ~Firing() override { terminate(true); }
+    void handle_event(waiter_event&) override {}
+    void handle_timeout(Timeout&) override { ++fired; }
+    std::atomic<int> fired{0};
+};
+
+TEST(DinerInterleaving, OwnersDestroyTheirTimeoutsWhileTheDinerFiresThem)
+{
+    // The Diner's thread moves due Timeouts between its trees while their
+    // owners destroy them: a destroyed Timeout must never stay linked.
+    module_man mm;
+    Firing d;
+    d.init(mm, nullptr, Diner::Descriptor("FIRING", 0), 30, 0, false, false);
+    ASSERT_EQ(d.start(), 0);
+    constexpr int OWNERS = 2;
+    constexpr int ROUNDS = 3000;
+    std::vector<std::thread> owners;
+    for (int o = 0; o < OWNERS; ++o) {
+        owners.emplace_back([&] {
+            for (int i = 0; i < ROUNDS; ++i) {
+                auto t = std::make_unique<Timeout>();
+                t->set_period(1);
+                ASSERT_EQ(d.submit_timeout(*t, 0), 0);
+                if (i % 2)
+                    std::this_thread::yield();
+            }
+        });
+    }
+    for (auto& t : owners)
+        t.join();
+    Diner::Protection guard(d);
+    EXPECT_EQ(d.get_state(), Diner::RUNNING);
+}
+
+TEST(DinerInterleaving, TimeoutOutlivingAnUnstartedDinerLeavesItAlone)
+{
+    auto t = std::make_unique<Timeout>();
+    {
+        Firing d; // never initialised: no terminate needed, no thread
+        ASSERT_EQ(d.submit_timeout(*t, 60000), 0);
+        EXPECT_EQ(t->get_diner(), &d);
+    }
+    EXPECT_EQ(t->get_diner(), nullptr);
+    EXPECT_FALSE(t->in_tree());
+    t.reset();
 }
 
 } // namespace
