@@ -293,6 +293,7 @@ void Diner::run()
         }
 
         // Run until the stop request comes.
+        bool timeout_ran_last = false;
         for (;;) {
             Atime deadline;
             bool has_deadline = next_timeout(deadline) == 0;
@@ -301,12 +302,15 @@ void Diner::run()
             bool got_event = true;
             if (!has_deadline)
                 waiter_.get_event(&event);
-            else if (deadline.get_ms_from_now() <= 0)
-                // A deadline that has come goes before queued events: a
-                // receiver that never runs dry must not starve the timeouts.
+            else if (!timeout_ran_last && deadline.get_ms_from_now() <= 0)
+                // A deadline that has come goes before queued events, once
+                // in turn with them: a receiver that never runs dry must not
+                // starve the timeouts, nor a deadline that stays due (a
+                // subclass's timers) the events and the stop request.
                 got_event = false;
             else
                 got_event = waiter_.get_event(&event, deadline) == 0;
+            timeout_ran_last = !got_event;
 
             lock(-1);
             if ((got_event && event.module_id == 0 && event.code == -1) ||

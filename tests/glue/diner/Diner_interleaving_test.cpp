@@ -270,3 +270,41 @@ TEST(DinerInterleaving, TimeoutOutlivingAnUnstartedDinerLeavesItAlone)
 }
 
 } // namespace
+
+namespace {
+
+// Its own deadline never clears: it is due at every look.
+class AlwaysDue : public Diner_protection<Diner> {
+public:
+    ~AlwaysDue() override { terminate(true); }
+    int next_timeout(Atime& deadline) override
+    {
+        deadline = Atime::now() - 10;
+        return 0;
+    }
+    void handle_timeout() override { ++passes; }
+    void handle_timeout(Timeout&) override {}
+    void handle_event(waiter_event& e) override
+    {
+        if (e.module_id == 1030)
+            ++events;
+    }
+    std::atomic<int> passes{0};
+    std::atomic<int> events{0};
+};
+
+TEST(DinerInterleaving, DeadlineThatStaysDueLeavesRoomForEventsAndTheStop)
+{
+    module_man mm;
+    AlwaysDue d;
+    d.init(mm, nullptr, Diner::Descriptor("DUE", 0), 30, 0, false, false);
+    ASSERT_EQ(d.start(), 0);
+    ASSERT_EQ(d.send_event(waiter_event(1030, 0, 0)), 0);
+    ASSERT_TRUE(wait_until([&] { return d.events == 1; }, std::chrono::seconds(20)));
+    ASSERT_EQ(d.stop(), 0);
+    ASSERT_TRUE(wait_until([&] { return d.get_state() == Diner::STOPPED; },
+                           std::chrono::seconds(20)));
+    EXPECT_GT(d.passes, 0);
+}
+
+} // namespace
