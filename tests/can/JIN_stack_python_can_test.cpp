@@ -14,17 +14,9 @@
 
 namespace {
 
-bool python_can_available()
-{
-    if (access("/usr/bin/python3", X_OK) != 0) return false;
-    std::string out;
-    return Hub_process::run_program({"/usr/bin/python3", "-c", "import can.interfaces.socketcand"},
-                                    out) == 0;
-}
-
 TEST(Stack_python_can, ExchangesFramesWithAStackThroughTheHub)
 {
-    if (!python_can_available()) GTEST_SKIP() << "python3-can is not installed";
+    if (!Hub_process::python_can_available()) GTEST_SKIP() << "python3-can is not installed";
     Hub_process hub;
     ASSERT_TRUE(hub.start()) << hub.error();
     module_man mm;

@@ -140,3 +140,11 @@ int Hub_process::run_program(const std::vector<std::string>& argv, std::string& 
     close(out);
     return wait_exit(pid, 5000);
 }
+
+bool Hub_process::python_can_available()
+{
+    if (access("/usr/bin/python3", X_OK) != 0)
+        return false;
+    std::string out;
+    return run_program({"/usr/bin/python3", "-c", "import can.interfaces.socketcand"}, out) == 0;
+}

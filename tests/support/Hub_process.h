@@ -32,6 +32,8 @@ public:
     // (or -1) and what it wrote to standard output.
     static int run_program(const std::vector<std::string>& argv, std::string& output,
                            int timeout_ms = 60000);
+    // Whether Debian's python3 with python-can's socketcand interface is here.
+    static bool python_can_available();
 
 private:
     pid_t pid_ = -1;

@@ -10,17 +10,9 @@
 
 namespace {
 
-bool python_can_available()
-{
-    if (access("/usr/bin/python3", X_OK) != 0) return false;
-    std::string out;
-    return Hub_process::run_program({"/usr/bin/python3", "-c", "import can.interfaces.socketcand"},
-                                    out) == 0;
-}
-
 TEST(Python_can_interop, ExchangesFramesWithTheHub)
 {
-    if (!python_can_available()) GTEST_SKIP() << "python3-can is not installed";
+    if (!Hub_process::python_can_available()) GTEST_SKIP() << "python3-can is not installed";
     Hub_process hub;
     ASSERT_TRUE(hub.start()) << hub.error();
     Socketcand_client peer;
