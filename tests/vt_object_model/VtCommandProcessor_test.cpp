@@ -278,6 +278,25 @@ TEST_F(LoadedTerminal, ErrorCodesOfTheChangeCommands)
     EXPECT_EQ(object<VtObjectDataMask>(MainMask).getBackgroundColour().getIndex(), 12u);
 }
 
+TEST_F(LoadedTerminal, ChangeAttributeOfBarGraphsAndJustification)
+{
+    const std::vector<AnswerRow> rows = {
+        {"bar graph variable", {175, 0x38, 0x04, 9, 0xFC, 0x03}, {175, 0x38, 0x04, 9, 0, 255, 255, 255}},
+        {"bar graph target variable", {175, 0x38, 0x04, 10, 0xFC, 0x03}, {175, 0x38, 0x04, 10, 0, 255, 255, 255}},
+        {"bar graph target value", {175, 0x38, 0x04, 11, 0x4B, 0x00}, {175, 0x38, 0x04, 11, 0, 255, 255, 255}},
+        {"input number justification", {175, 0xEB, 0x03, 13, 2}, {175, 0xEB, 0x03, 13, 0, 255, 255, 255}},
+        {"output number justification", {175, 0xEA, 0x03, 11, 1}, {175, 0xEA, 0x03, 11, 0, 255, 255, 255}},
+    };
+    for (const AnswerRow& row : rows)
+        EXPECT_EQ(answer(row.request), row.response) << row.what;
+    auto& level = object<VtObjectLinearBarGraph>(LevelBar);
+    EXPECT_EQ(level.getVariableReference(), uint32_t(SpeedVariable));
+    EXPECT_EQ(level.getTargetValueVariableReference(), uint32_t(SpeedVariable));
+    EXPECT_EQ(level.getTargetValue(), 75u);
+    EXPECT_EQ(object<VtObjectInputFieldNumber>(RateInput).getHorizontalJustification(), 2u);
+    EXPECT_EQ(object<VtObjectOutputFieldNumber>(SpeedField).getHorizontalJustification(), 1u);
+}
+
 TEST_F(LoadedTerminal, ChildLocationAndPosition)
 {
     // dx = dy = 127 moves nothing.

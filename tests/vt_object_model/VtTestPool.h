@@ -30,6 +30,7 @@ enum : uint32_t {
     ProductList = 1060,
     ProductName = 1070,
     Title = 1071,
+    LevelBar = 1080,
     Alarm = 1100,
     OtherMask = 1200,
 };
@@ -112,6 +113,9 @@ inline std::vector<uint8_t> build()
     alarm->setSoftKeyMask(SoftKeys);
     add(alarm);
     add(new VtObjectDataMask(OtherMask));
+    auto* level = new VtObjectLinearBarGraph(LevelBar);
+    level->setSize(VtSize(20, 80));
+    add(level);
 
     VtMessageWriter writer(10000, nullptr);
     writeVtObjectPool(writer, table.data(), table.size());
