@@ -63,7 +63,8 @@ inline std::vector<uint8_t> build()
     rate->setSize(VtSize(60, 16));
     rate->setFontAttributes(Font);
     rate->setMaxValue(1000);
-    rate->setEnabled(true);
+    // Enabled, with real-time editing.
+    rate->setEnabled(0x03);
     add(rate);
     auto* frame = new VtObjectContainer(Frame);
     frame->setSize(VtSize(100, 30));
