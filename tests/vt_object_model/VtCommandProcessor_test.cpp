@@ -78,7 +78,7 @@ TEST_F(FreshTerminal, TechnicalDataAnswers)
         {"end of an empty pool", {18}, {18, 0, 255, 255, 255, 255, 0, 255}},
         {"ESC with no open input", {146}, {146, 255, 255, 1, 255, 255, 255, 255}},
         {"hide/show of a missing object", {160, 0x39, 0x30, 1}, {160, 0x39, 0x30, 1, 1, 255, 255, 255}},
-        {"enable/disable of a missing object", {161, 0x39, 0x30, 1}, {161, 0x39, 0x30, 2, 255, 255, 255, 255}},
+        {"enable/disable of a missing object", {161, 0x39, 0x30, 1}, {161, 0x39, 0x30, 1, 2, 255, 255, 255}},
         {"numeric value of a missing object", {168, 0x39, 0x30, 255, 1, 0, 0, 0}, {168, 0x39, 0x30, 1, 0, 0, 0, 0}},
         {"string value of a missing object", {179, 0x39, 0x30, 1, 0, 'a'}, {179, 0x39, 0x30, 1, 255, 255, 255, 255}},
         {"attribute of a missing object", {175, 0x39, 0x30, 1, 5}, {175, 0x39, 0x30, 1, 1, 255, 255, 255}},
@@ -321,16 +321,38 @@ TEST_F(LoadedTerminal, HideShowEnableAndSize)
     EXPECT_EQ(answer({160, 0xEC, 0x03, 1})[4], 0);
     EXPECT_FALSE(object<VtObjectContainer>(Frame).getHidden());
 
-    EXPECT_EQ(answer({161, 0xEB, 0x03, 0}), (Bytes{161, 0xEB, 0x03, 0, 255, 255, 255, 255}));
+    EXPECT_EQ(answer({161, 0xEB, 0x03, 0}), (Bytes{161, 0xEB, 0x03, 0, 0, 255, 255, 255}));
     EXPECT_TRUE(vt.display.saw("disable 1003"));
-    // An object without display elements cannot be enabled.
-    EXPECT_EQ(answer({161, 0xFC, 0x03, 1})[3], 2);
+    // An object without display elements or an enabled state cannot be enabled.
+    EXPECT_EQ(answer({161, 0xFC, 0x03, 1}), (Bytes{161, 0xFC, 0x03, 1, 2, 255, 255, 255}));
 
     EXPECT_EQ(answer({166, 0xEA, 0x03, 80, 0, 20, 0})[3], 0);
     EXPECT_EQ(object<VtObjectOutputFieldNumber>(SpeedField).getWidth(), 80u);
     EXPECT_TRUE(vt.display.saw("size 1002 80x20"));
     EXPECT_EQ(answer({169, 0x06, 0x04, 50, 0, 5, 0, 1})[3], 0);
     EXPECT_EQ(object<VtObjectLine>(Divider).getLineDirection(), 1u);
+}
+
+TEST_F(LoadedTerminal, EnableDisableAnswersTheStateAndKeepsTheOtherOptionBits)
+{
+    auto& rate = object<VtObjectInputFieldNumber>(RateInput);
+    EXPECT_EQ(answer({161, 0xEB, 0x03, 0}), (Bytes{161, 0xEB, 0x03, 0, 0, 255, 255, 255}));
+    EXPECT_EQ(rate.getEnabled(), 0x02u) << "real-time editing stays on";
+    EXPECT_EQ(answer({161, 0xEB, 0x03, 1}), (Bytes{161, 0xEB, 0x03, 1, 0, 255, 255, 255}));
+    EXPECT_EQ(rate.getEnabled(), 0x03u);
+    EXPECT_TRUE(vt.display.saw("enable 1003"));
+    // Neither 0 nor 1: an invalid command, nothing changes.
+    vt.display.take();
+    EXPECT_EQ(answer({161, 0xEB, 0x03, 2}), (Bytes{161, 0xEB, 0x03, 2, 4, 255, 255, 255}));
+    EXPECT_EQ(rate.getEnabled(), 0x03u);
+    EXPECT_TRUE(vt.display.take().empty());
+
+    // A button off screen keeps its state in its options: bit 4 disables it.
+    auto& button = object<VtObjectButton>(StartButton);
+    EXPECT_EQ(answer({161, 0x42, 0x04, 0}), (Bytes{161, 0x42, 0x04, 0, 0, 255, 255, 255}));
+    EXPECT_EQ(button.getLatchable(), 0x31u);
+    EXPECT_EQ(answer({161, 0x42, 0x04, 1}), (Bytes{161, 0x42, 0x04, 1, 0, 255, 255, 255}));
+    EXPECT_EQ(button.getLatchable(), 0x21u);
 }
 
 TEST_F(LoadedTerminal, SelectInputAndEscape)

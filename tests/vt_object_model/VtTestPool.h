@@ -31,6 +31,7 @@ enum : uint32_t {
     ProductName = 1070,
     Title = 1071,
     LevelBar = 1080,
+    StartButton = 1090,
     Alarm = 1100,
     OtherMask = 1200,
 };
@@ -117,6 +118,11 @@ inline std::vector<uint8_t> build()
     auto* level = new VtObjectLinearBarGraph(LevelBar);
     level->setSize(VtSize(20, 80));
     add(level);
+    // Not on any mask; latchable, with a border style bit.
+    auto* button = new VtObjectButton(StartButton);
+    button->setSize(VtSize(40, 20));
+    button->setLatchable(0x21);
+    add(button);
 
     VtMessageWriter writer(10000, nullptr);
     writeVtObjectPool(writer, table.data(), table.size());

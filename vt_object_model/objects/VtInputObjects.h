@@ -6,6 +6,9 @@
 #include "vt_object_model/VtSizedObject.h"
 #include "vt_object_model/VtString.h"
 
+// Bit of the input fields' enabled byte that enables the field.
+constexpr uint32_t VT_INPUT_ENABLED = 0x01;
+
 class VtObjectInputFieldBoolean : public VtSizedObject {
 public:
     explicit VtObjectInputFieldBoolean(uint32_t oid);

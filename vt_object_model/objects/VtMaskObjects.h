@@ -124,6 +124,9 @@ private:
     VtObjectRefList childs_;
 };
 
+// Bit of a button's options byte that disables the button.
+constexpr uint32_t VT_BUTTON_DISABLED = 0x10;
+
 class VtObjectButton : public VtSizedObject {
 public:
     explicit VtObjectButton(uint32_t oid) : VtSizedObject(VtObjectTypeButton, oid) {}

@@ -42,6 +42,43 @@ VtObjectRefList* placedChildsOf(VtObject* object)
     }
 }
 
+// Error bits of the Enable/Disable Object response.
+constexpr uint32_t kEnableInvalidObject = 2;
+constexpr uint32_t kEnableInvalidCommand = 4;
+
+// Input fields and buttons keep their enabled state among their attributes.
+bool hasEnabledState(VtObject* object)
+{
+    return VtObject::isInputObject(object) || object->getType() == VtObjectTypeButton;
+}
+
+template <class T>
+void setEnabledBit(VtObject* object, bool enabled)
+{
+    auto* field = static_cast<T*>(object);
+    const uint32_t others = field->getEnabled() & ~VT_INPUT_ENABLED;
+    field->setEnabled(enabled ? others | VT_INPUT_ENABLED : others);
+}
+
+// Stores the state in the object's own attributes, leaving the other bits
+// of its options as they are; objects without such a state keep theirs.
+void storeEnabledState(VtObject* object, bool enabled)
+{
+    switch (object->getType()) {
+    case VtObjectTypeInputFieldBoolean: setEnabledBit<VtObjectInputFieldBoolean>(object, enabled); break;
+    case VtObjectTypeInputFieldString: setEnabledBit<VtObjectInputFieldString>(object, enabled); break;
+    case VtObjectTypeInputFieldNumber: setEnabledBit<VtObjectInputFieldNumber>(object, enabled); break;
+    case VtObjectTypeInputFieldList: setEnabledBit<VtObjectInputFieldList>(object, enabled); break;
+    case VtObjectTypeButton: {
+        auto* button = static_cast<VtObjectButton*>(object);
+        const uint32_t others = button->getLatchable() & ~VT_BUTTON_DISABLED;
+        button->setLatchable(enabled ? others : others | VT_BUTTON_DISABLED);
+        break;
+    }
+    default: break;
+    }
+}
+
 int applyToElements(VtObject* object, VtDisplayElementCommand& command)
 {
     return object->getLinkList()->apply(command);
@@ -513,12 +550,16 @@ void VtCommandProcessor::commandEnableDisable(VtMessageReader& reader)
     reader.readOid(oid, "oid");
     reader.readByte(state, "state");
     VtObject* object = getObject(oid);
-    uint32_t error = 2;
-    if (object != nullptr && object->hasDisplayElements()) {
-        applyOnOrOff<VtDisplayElementCommandEnable, VtDisplayElementCommandDisable>(object, state != 0);
-        error = 0;
+    uint32_t error = 0;
+    if (object == nullptr || !(hasEnabledState(object) || object->hasDisplayElements()))
+        error = kEnableInvalidObject;
+    else if (state > 1)
+        error = kEnableInvalidCommand;
+    if (error == 0) {
+        storeEnabledState(object, state == 1);
+        applyOnOrOff<VtDisplayElementCommandEnable, VtDisplayElementCommandDisable>(object, state == 1);
     }
-    respond(161, oid, {error});
+    respond(161, oid, {state, error});
 }
 
 void VtCommandProcessor::commandSelectInputObject(VtMessageReader& reader)
