@@ -264,7 +264,7 @@ TEST_F(LoadedTerminal, ErrorCodesOfTheChangeCommands)
         {"priority of a data mask", {176, 0xE9, 0x03, 1}, {176, 0xE9, 0x03, 1, 1, 255, 255, 255}},
         {"attribute not supported", {175, 0xEC, 0x03, 1, 0}, {175, 0xEC, 0x03, 1, 2, 255, 255, 255}},
         {"active mask that is not a mask", {173, 0xE8, 0x03, 0xEA, 0x03}, {173, 0xEA, 0x03, 1, 255, 255, 255, 255}},
-        {"soft key mask that is not one", {174, 0xE9, 0x03, 0xEA, 0x03}, {174, 0xE9, 0x03, 0xEA, 0x03, 1, 255, 255}},
+        {"soft key mask that is not one", {174, 1, 0xE9, 0x03, 0xEA, 0x03}, {174, 0xE9, 0x03, 0xEA, 0x03, 2, 255, 255}},
         {"child location, missing child", {165, 0xE9, 0x03, 0x39, 0x30, 127, 127}, {165, 0xE9, 0x03, 0x39, 0x30, 2, 255, 255}},
         {"child position, missing both", {180, 0x39, 0x30, 0x39, 0x30, 0, 0, 0, 0}, {180, 0x39, 0x30, 0x39, 0x30, 3, 255, 255}},
         {"select a number output", {162, 0xEA, 0x03}, {162, 0xEA, 0x03, 0, 2, 255, 255, 255}},
@@ -375,7 +375,7 @@ TEST_F(LoadedTerminal, ActiveMaskAndSoftKeyMaskChanges)
     EXPECT_EQ(answer({173, 0xE8, 0x03, 0xB0, 0x04})[3], 0);
     EXPECT_EQ(vt.display.shownMask, uint32_t(OtherMask));
     EXPECT_EQ(vt.display.shownSoftKeyMask, 65535u);
-    EXPECT_EQ(answer({174, 0xB0, 0x04, 0x1A, 0x04}), (Bytes{174, 0xB0, 0x04, 0x1A, 0x04, 0, 255, 255}));
+    EXPECT_EQ(answer({174, 1, 0xB0, 0x04, 0x1A, 0x04}), (Bytes{174, 0xB0, 0x04, 0x1A, 0x04, 0, 255, 255}));
     EXPECT_EQ(vt.display.shownSoftKeyMask, uint32_t(SoftKeys));
     EXPECT_EQ(object<VtObjectDataMask>(OtherMask).getSoftKeyMask(), uint32_t(SoftKeys));
 }
@@ -384,8 +384,46 @@ TEST_F(LoadedTerminal, StringValueAndListItem)
 {
     EXPECT_EQ(answer({179, 0x2E, 0x04, 2, 0, 'O', 'k'}), (Bytes{179, 0x2E, 0x04, 0, 255, 255, 255, 255}));
     EXPECT_STREQ(object<VtObjectStringVariable>(ProductName).getValue().c_str(), "Ok");
-    EXPECT_EQ(answer({177, 0x24, 0x04, 0, 0x2F, 0x04}), (Bytes{177, 255, 255, 255, 255, 255, 255, 255}));
-    EXPECT_EQ(object<VtObjectInputFieldList>(ProductList).getValue(), 1u);
+}
+
+TEST_F(LoadedTerminal, ChangeSoftKeyMaskNamesTheMaskType)
+{
+    const std::vector<AnswerRow> rows = {
+        {"data mask", {174, 1, 0xB0, 0x04, 0x1A, 0x04}, {174, 0xB0, 0x04, 0x1A, 0x04, 0, 255, 255}},
+        {"alarm mask", {174, 2, 0x4C, 0x04, 0x1A, 0x04}, {174, 0x4C, 0x04, 0x1A, 0x04, 0, 255, 255}},
+        {"data mask named as an alarm mask", {174, 2, 0xB0, 0x04, 0x1A, 0x04}, {174, 0xB0, 0x04, 0x1A, 0x04, 1, 255, 255}},
+        {"unknown mask type", {174, 3, 0xB0, 0x04, 0x1A, 0x04}, {174, 0xB0, 0x04, 0x1A, 0x04, 1, 255, 255}},
+        {"missing mask, not a soft key mask", {174, 1, 0x39, 0x30, 0xEA, 0x03}, {174, 0x39, 0x30, 0xEA, 0x03, 3, 255, 255}},
+    };
+    for (const AnswerRow& row : rows)
+        EXPECT_EQ(answer(row.request), row.response) << row.what;
+    EXPECT_EQ(object<VtObjectDataMask>(OtherMask).getSoftKeyMask(), uint32_t(SoftKeys));
+
+    // The null ID takes the soft key mask of the mask on screen away.
+    EXPECT_EQ(vt.display.shownSoftKeyMask, uint32_t(SoftKeys));
+    EXPECT_EQ(answer({174, 1, 0xE9, 0x03, 0xFF, 0xFF}), (Bytes{174, 0xE9, 0x03, 0xFF, 0xFF, 0, 255, 255}));
+    EXPECT_EQ(object<VtObjectDataMask>(MainMask).getSoftKeyMask(), 65535u);
+    EXPECT_EQ(vt.display.shownSoftKeyMask, 65535u);
+}
+
+TEST_F(LoadedTerminal, ChangeListItemReplacesTheElementAtTheIndex)
+{
+    const std::vector<AnswerRow> rows = {
+        {"second element", {177, 0x24, 0x04, 1, 0x2E, 0x04}, {177, 0x24, 0x04, 1, 0x2E, 0x04, 0, 255}},
+        {"index at the size", {177, 0x24, 0x04, 2, 0x2E, 0x04}, {177, 0x24, 0x04, 2, 0x2E, 0x04, 2, 255}},
+        {"not a list", {177, 0xE9, 0x03, 0, 0x2E, 0x04}, {177, 0xE9, 0x03, 0, 0x2E, 0x04, 1, 255}},
+        {"missing new object", {177, 0x24, 0x04, 0, 0x39, 0x30}, {177, 0x24, 0x04, 0, 0x39, 0x30, 4, 255}},
+        {"first element emptied", {177, 0x24, 0x04, 0, 0xFF, 0xFF}, {177, 0x24, 0x04, 0, 0xFF, 0xFF, 0, 255}},
+    };
+    for (const AnswerRow& row : rows)
+        EXPECT_EQ(answer(row.request), row.response) << row.what;
+    auto& list = object<VtObjectInputFieldList>(ProductList);
+    ASSERT_EQ(list.getElements().size(), 2u);
+    EXPECT_EQ(list.getElements().at(0)->oid, 65535u);
+    EXPECT_EQ(list.getElements().at(1)->oid, uint32_t(ProductName));
+    EXPECT_EQ(list.getElements().at(1)->observer->getTarget(), vt.processor.getObject(ProductName));
+    EXPECT_EQ(vt.processor.getObject(Title)->getReferrers().count(), 1) << "only the pointer still shows the title";
+    EXPECT_EQ(list.getValue(), 0u) << "the selection stays";
 }
 
 TEST_F(LoadedTerminal, DeleteObjectPoolClearsEverything)

@@ -93,6 +93,18 @@ void VtObjectInputFieldList::addElement(uint32_t oid)
     item->attach(this);
 }
 
+void VtObjectInputFieldList::replaceElement(uint32_t index, uint32_t oid)
+{
+    VtObjectListItem* item = elements_.at(index);
+    if (item == nullptr)
+        return;
+    item->oid = oid;
+    if (item->observer != nullptr)
+        item->observer->setOid(oid);
+    else
+        item->attach(this);
+}
+
 template <class Io>
 void VtObjectInputFieldList::transfer(Io& io)
 {

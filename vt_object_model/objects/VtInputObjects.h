@@ -141,6 +141,10 @@ public:
     VtObjectList& getElements() { return elements_; }
     // Appends an element, observed by this list.
     void addElement(uint32_t oid);
+    // Puts the object in place of the element at the index (which must be
+    // below the number of elements); its observer names the new object,
+    // unresolved.
+    void replaceElement(uint32_t index, uint32_t oid);
 
 private:
     uint32_t variableReference_ = VT_NULL_ID;

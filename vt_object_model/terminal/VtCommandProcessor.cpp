@@ -46,6 +46,26 @@ VtObjectRefList* placedChildsOf(VtObject* object)
 constexpr uint32_t kEnableInvalidObject = 2;
 constexpr uint32_t kEnableInvalidCommand = 4;
 
+// Error bits of the Change Soft Key Mask response.
+constexpr uint32_t kSoftKeyInvalidMask = 1;
+constexpr uint32_t kSoftKeyInvalidSoftKeyMask = 2;
+
+// Error bits of the Change List Item response.
+constexpr uint32_t kListInvalidList = 1;
+constexpr uint32_t kListInvalidIndex = 2;
+constexpr uint32_t kListInvalidNewObject = 4;
+
+// The object type that a Change Soft Key Mask mask type names: 1 a data
+// mask, 2 an alarm mask; no type for any other value.
+uint32_t maskTypeObject(uint32_t maskType)
+{
+    switch (maskType) {
+    case 1: return VtObjectTypeDataMask;
+    case 2: return VtObjectTypeAlarmMask;
+    default: return VT_OBJECT_TYPE_COUNT;
+    }
+}
+
 // Input fields and buttons keep their enabled state among their attributes.
 bool hasEnabledState(VtObject* object)
 {
@@ -870,24 +890,30 @@ void VtCommandProcessor::commandChangeActiveMask(VtMessageReader& reader)
 
 void VtCommandProcessor::commandChangeSoftKeyMask(VtMessageReader& reader)
 {
-    uint32_t maskOid = VT_NULL_ID, softKeyMaskOid = VT_NULL_ID;
+    uint32_t maskType = 0, maskOid = VT_NULL_ID, softKeyMaskOid = VT_NULL_ID;
+    reader.readByte(maskType, "mask_type");
     reader.readOid(maskOid, "mask_oid");
     reader.readOid(softKeyMaskOid, "soft_key_mask_oid");
     VtObject* mask = getObject(maskOid);
     VtObject* softKeyMask = getObject(softKeyMaskOid);
-    const bool found = softKeyMask != nullptr && softKeyMask->getType() == VtObjectTypeSoftKeyMask;
-    if (found) {
-        if (mask != nullptr && mask->getType() == VtObjectTypeDataMask)
+    uint32_t error = 0;
+    if (mask == nullptr || mask->getType() != maskTypeObject(maskType))
+        error |= kSoftKeyInvalidMask;
+    // The null ID takes the soft key mask away.
+    if (softKeyMaskOid != VT_NULL_ID && (softKeyMask == nullptr || softKeyMask->getType() != VtObjectTypeSoftKeyMask))
+        error |= kSoftKeyInvalidSoftKeyMask;
+    if (error == 0) {
+        if (mask->getType() == VtObjectTypeDataMask)
             static_cast<VtObjectDataMask*>(mask)->setSoftKeyMask(softKeyMaskOid);
-        else if (mask != nullptr && mask->getType() == VtObjectTypeAlarmMask)
+        else
             static_cast<VtObjectAlarmMask*>(mask)->setSoftKeyMask(softKeyMaskOid);
-        if (display_ != nullptr && mask != nullptr && display_->getActiveMaskId() == maskOid)
+        if (display_ != nullptr && display_->getActiveMaskId() == maskOid)
             display_->setSoftKeyMask(softKeyMaskOid);
     }
     startResponse(174);
     response_.writeOid(maskOid, "mask_oid");
     response_.writeOid(softKeyMaskOid, "soft_key_mask_oid");
-    response_.writeByte(found ? 0 : 1, "error");
+    response_.writeByte(error, "error");
     finishResponse();
 }
 
@@ -931,18 +957,24 @@ void VtCommandProcessor::commandChangeListItem(VtMessageReader& reader)
     reader.readByte(index, "list_index");
     reader.readOid(newOid, "new_oid");
     VtObject* object = getObject(oid);
-    if (object != nullptr && object->getType() == VtObjectTypeInputFieldList) {
-        auto* list = static_cast<VtObjectInputFieldList*>(object);
-        if (newOid != VT_NULL_ID) {
-            int position = list->getElements().indexOf(newOid);
-            if (position >= 0)
-                index = uint32_t(position);
-        }
-        if (index <= list->getElements().size())
-            list->setValue(index);
+    uint32_t error = 0;
+    if (object == nullptr || object->getType() != VtObjectTypeInputFieldList)
+        error |= kListInvalidList;
+    else if (index >= static_cast<VtObjectInputFieldList*>(object)->getElements().size())
+        error |= kListInvalidIndex;
+    // The null ID leaves the entry empty.
+    if (newOid != VT_NULL_ID && getObject(newOid) == nullptr)
+        error |= kListInvalidNewObject;
+    if (error == 0) {
+        static_cast<VtObjectInputFieldList*>(object)->replaceElement(index, newOid);
+        object->resolveReferences(*this);
         object->notifyChanged();
     }
     startResponse(177);
+    response_.writeOid(oid, "oid");
+    response_.writeByte(index, "list_index");
+    response_.writeOid(newOid, "new_oid");
+    response_.writeByte(error, "error");
     finishResponse();
 }
 
