@@ -4,14 +4,13 @@
 // Skipped where tshark is missing.
 #include "VtTestPool.h"
 
+#include "tests/support/tshark_fields.h"
 #include "tests/support/vt_object_model/InProcessVt.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 using namespace vt_test_pool;
@@ -42,15 +41,7 @@ std::string candumpLine(const Bytes& data, bool toTerminal, int index)
 // The dissector's fields of every frame, joined by '/', one line per frame.
 std::vector<std::string> decode(const std::vector<std::string>& lines)
 {
-    char path[] = "/tmp/vt_tshark_XXXXXX.log";
-    int fd = mkstemps(path, 4);
-    if (fd < 0)
-        return {};
-    FILE* log = fdopen(fd, "w");
-    for (const std::string& line : lines)
-        fputs(line.c_str(), log);
-    fclose(log);
-    std::string command = std::string("tshark -r ") + path + " -d can.subdissector=isobus -T fields -E separator=,";
+    std::vector<std::string> fields;
     for (const char* field :
          {"command", "enable_disable_object.object_id", "enable_disable_object.enable_disable",
           "enable_disable_object.error_codes", "change_soft_key_mask.mask_type",
@@ -58,39 +49,15 @@ std::vector<std::string> decode(const std::vector<std::string>& lines)
           "change_soft_key_mask.error_codes", "change_list_item.list_object_id", "change_list_item.list_index",
           "change_list_item.new_object_id", "change_list_item.error_codes", "change_attributes.object_id",
           "change_attributes.attribute_id", "change_attributes.error_codes"})
-        command += std::string(" -e isobus.vt.") + field;
-    command += " 2>/dev/null";
-    std::vector<std::string> out;
-    if (FILE* p = popen(command.c_str(), "r")) {
-        char buf[512];
-        while (fgets(buf, sizeof buf, p)) {
-            std::string s(buf);
-            while (!s.empty() && (s.back() == '\n' || s.back() == '\r'))
-                s.pop_back();
-            std::string fields;
-            size_t start = 0;
-            for (;;) {
-                const size_t comma = s.find(',', start);
-                const std::string field = s.substr(start, comma - start);
-                if (!field.empty())
-                    fields += (fields.empty() ? "" : "/") + field;
-                if (comma == std::string::npos)
-                    break;
-                start = comma + 1;
-            }
-            out.push_back(fields);
-        }
-        pclose(p);
-    }
-    unlink(path);
-    return out;
+        fields.push_back(std::string("isobus.vt.") + field);
+    return test_support::tshark_isobus_fields(lines, fields);
 }
 
 } // namespace
 
 TEST(VtTerminalTshark, ChangeCommandsAndAnswersDecodeAsTheStandardSays)
 {
-    if (std::system("command -v tshark >/dev/null 2>&1") != 0)
+    if (!test_support::tshark_available())
         GTEST_SKIP() << "tshark is not installed";
     InProcessVt vt;
     const Bytes pool = build();
