@@ -27,6 +27,16 @@ constexpr uint32_t kStoreInsufficientMemory = 4;
 constexpr uint32_t kVersionOtherError = 8;
 constexpr uint32_t kLoadFailed = 2;
 
+// ISO 11783-6 error bits of Enable/Disable Object, Change Soft Key Mask and
+// Change List Item.
+constexpr uint32_t kEnableInvalidObject = 2;
+constexpr uint32_t kEnableInvalidCommand = 4;
+constexpr uint32_t kSoftKeyInvalidMask = 1;
+constexpr uint32_t kSoftKeyInvalidSoftKeyMask = 2;
+constexpr uint32_t kListInvalidList = 1;
+constexpr uint32_t kListInvalidIndex = 2;
+constexpr uint32_t kListInvalidNewObject = 4;
+
 // The child lists that Change Child Location and Change Child Position move
 // entries in: those of the working set, the masks, the container and the
 // button.
@@ -41,19 +51,6 @@ VtObjectRefList* placedChildsOf(VtObject* object)
     default: return nullptr;
     }
 }
-
-// Error bits of the Enable/Disable Object response.
-constexpr uint32_t kEnableInvalidObject = 2;
-constexpr uint32_t kEnableInvalidCommand = 4;
-
-// Error bits of the Change Soft Key Mask response.
-constexpr uint32_t kSoftKeyInvalidMask = 1;
-constexpr uint32_t kSoftKeyInvalidSoftKeyMask = 2;
-
-// Error bits of the Change List Item response.
-constexpr uint32_t kListInvalidList = 1;
-constexpr uint32_t kListInvalidIndex = 2;
-constexpr uint32_t kListInvalidNewObject = 4;
 
 // The object type that a Change Soft Key Mask mask type names: 1 a data
 // mask, 2 an alarm mask; no type for any other value.
