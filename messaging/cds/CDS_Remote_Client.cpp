@@ -405,6 +405,10 @@ void Client::on_checksum(const unsigned char* message, int length)
 
 void Client::form_cache_path()
 {
+    if (cache_dir_.empty()) {
+        cache_path_.clear();
+        return;
+    }
     char name[64];
     std::snprintf(name, sizeof name, "cds_cache_%x_%d", checksum_, int(text_length_));
     cache_path_ = cache_dir_ + name;
@@ -414,6 +418,8 @@ void Client::form_cache_path()
 // checksum and parses is taken; anything else is ignored (and refetched).
 bool Client::load_cache()
 {
+    if (cache_path_.empty())
+        return false;
     FILE* file = std::fopen(cache_path_.c_str(), "rb");
     if (!file)
         return false;

@@ -45,7 +45,8 @@ public:
     // Limit on the structure text a server may announce.
     static constexpr unsigned MAX_TEXT_LENGTH = 64u << 20;
 
-    // Creates the cache directory (and its parents) when missing.
+    // Creates the cache directory (and its parents) when missing; without a
+    // directory (null or empty) nothing is cached.
     explicit Client(Listener* listener, const char* cache_dir = DEFAULT_CACHE_DIR);
     virtual ~Client();
     Client(const Client&) = delete;
