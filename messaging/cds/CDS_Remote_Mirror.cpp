@@ -257,30 +257,15 @@ std::unique_ptr<Item> make_leaf(unsigned char type_byte, unsigned short id, std:
     }
 }
 
-template class Basic_item<bool>;
-template class Basic_item<char>;
-template class Basic_item<unsigned char>;
-template class Basic_item<unsigned short>;
-template class Basic_item<unsigned int>;
-template class Basic_item<signed char>;
-template class Basic_item<short>;
-template class Basic_item<int>;
-template class Basic_item<float>;
-template class Basic_item<double>;
-template class Basic_item<unsigned long long>;
-template class Basic_item<long long>;
-template class Basic_array<bool>;
-template class Basic_array<char>;
-template class Basic_array<unsigned char>;
-template class Basic_array<unsigned short>;
-template class Basic_array<unsigned int>;
-template class Basic_array<signed char>;
-template class Basic_array<short>;
-template class Basic_array<int>;
-template class Basic_array<float>;
-template class Basic_array<double>;
-template class Basic_array<unsigned long long>;
-template class Basic_array<long long>;
+#define MIRROR_TYPES(X)                                                                            \
+    X(bool) X(char) X(unsigned char) X(unsigned short) X(unsigned int) X(signed char) X(short)     \
+    X(int) X(float) X(double) X(unsigned long long) X(long long)
+#define INSTANTIATE(T)                                                                             \
+    template class Basic_item<T>;                                                                  \
+    template class Basic_array<T>;
+MIRROR_TYPES(INSTANTIATE)
+#undef INSTANTIATE
+#undef MIRROR_TYPES
 
 } // namespace Remote
 } // namespace CDS

@@ -68,34 +68,33 @@ void BM_ServerAnswersValueReads(benchmark::State& state)
 }
 BENCHMARK(BM_ServerAnswersValueReads);
 
-// The implement on the hub: the server and the bridge on a stack at 0x1C.
+// The implement on the hub (the server and the bridge on a stack at 0x1C)
+// and a peer's stack at 0x80 on a bus of its own.
 struct Hub_implement {
     Hub_launcher hub;
     std::unique_ptr<CAN_bus> bus;
     JIN_stack stack;
     Can_quor::Can_quor bridge;
+    std::unique_ptr<CAN_bus> peer_bus;
+    JIN_stack peer;
 
+    bool open(std::unique_ptr<CAN_bus>& on, JIN_stack& node, unsigned char address)
+    {
+        std::string error;
+        on.reset(Bus_select::start(("tcp,addr=127.0.0.1,port=" + std::to_string(hub.port())).c_str(), error));
+        if (!on)
+            return false;
+        node.open(*on, &sowvane_module_man);
+        node.register_address(address);
+        return node.start() == 0;
+    }
     bool start()
     {
-        if (hub.port() <= 0)
-            return false;
-        std::string error;
-        bus.reset(Bus_select::start(("tcp,addr=127.0.0.1,port=" + std::to_string(hub.port())).c_str(), error));
-        if (!bus)
-            return false;
-        stack.open(*bus, &sowvane_module_man);
-        stack.register_address(SERVER);
-        if (stack.start() != 0)
+        if (hub.port() <= 0 || !open(bus, stack, SERVER) || !open(peer_bus, peer, PEER))
             return false;
         bridge.add_stack(&stack);
         bridge.init(sowvane_module_man, &served());
         return true;
-    }
-    std::unique_ptr<CAN_bus> peer_bus()
-    {
-        std::string error;
-        return std::unique_ptr<CAN_bus>(
-            Bus_select::start(("tcp,addr=127.0.0.1,port=" + std::to_string(hub.port())).c_str(), error));
     }
 };
 
@@ -106,14 +105,10 @@ void BM_ServerAnswersValueReadsOverTheHub(benchmark::State& state)
         state.SkipWithError("no hub");
         return;
     }
-    std::unique_ptr<CAN_bus> bus = implement.peer_bus();
-    JIN_stack peer;
+    JIN_stack& peer = implement.peer;
     waiter_descriptor waiter;
     waiter.init(&sowvane_module_man);
-    peer.open(*bus, &sowvane_module_man);
-    peer.register_address(PEER);
     peer.register_pgn(Can_quor::PGN_REMOTE_DATA, &waiter, nullptr, JIN_PGN::FAST);
-    peer.start();
     unsigned char frame[7] = {0xF1, 0xF1};
     CDS::Remote::Msg_request_value::build(frame + 2, CDS::Remote::KIND_REQUEST_VALUE, read_id(), 0);
     const JIN_header h(PEER, SERVER, Can_quor::PGN_REMOTE_DATA, 6, JIN_TRANS_TX_FAST, sizeof frame);
@@ -162,11 +157,7 @@ void BM_PeerFetchesTheWholeStructureOverTheHub(benchmark::State& state)
         state.SkipWithError("no hub");
         return;
     }
-    std::unique_ptr<CAN_bus> bus = implement.peer_bus();
-    JIN_stack peer;
-    peer.open(*bus, &sowvane_module_man);
-    peer.register_address(PEER);
-    peer.start();
+    JIN_stack& peer = implement.peer;
     Ready_listener listener;
     Can_quor::Remote_client client(&listener, nullptr);
     client.init(sowvane_module_man, &peer, PEER, SERVER);

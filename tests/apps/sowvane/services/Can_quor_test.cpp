@@ -7,6 +7,7 @@
 #include "platform/can/Bus_select.h"
 #include "tests/can/name/Claim_sim.h"
 #include "tests/messaging/cds/Remote_fixture.h"
+#include "tests/support/Bus_node.h"
 #include "tests/support/temp_path.h"
 #include "tests/support/wait_until.h"
 
@@ -30,22 +31,7 @@ std::string loop_spec()
     return std::string("loop,name=quor_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
 }
 
-template <class Stack> struct Node {
-    std::unique_ptr<CAN_bus> bus;
-    Stack stack;
-
-    bool open(const std::string& spec, module_man& mm)
-    {
-        std::string error;
-        bus.reset(Bus_select::start(spec.c_str(), error));
-        if (!bus) {
-            ADD_FAILURE() << error;
-            return false;
-        }
-        stack.open(*bus, &mm);
-        return stack.start() == 0;
-    }
-};
+template <class Stack> using Node = test_support::Bus_node<Stack>;
 
 // Counts what a client tells, from the client's thread.
 class Counting_listener : public CDS::Remote::Client::Listener {
