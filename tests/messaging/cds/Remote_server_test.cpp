@@ -341,6 +341,27 @@ TEST_F(Server_test, SubscribedItemIsPushedAfterAChangeFromAnotherThread)
     EXPECT_TRUE(take().empty());
 }
 
+// A peer's write is a change like any other: the store's subscribers and
+// the other peers' subscriptions hear of it.
+TEST_F(Server_test, WriteOfOnePeerIsPushedToAnother)
+{
+    const unsigned short id = world.lookup.history.elements[1]->rate.get_id();
+    send(other, request(134, world.lookup.history.get_id(), 0));
+    take();
+    settle();
+    Bytes write = request(132, id, id);
+    const Bytes bytes = le_bytes<float>(2.5f);
+    write.insert(write.end(), bytes.begin(), bytes.end());
+    send(peer, write);
+    EXPECT_EQ(world.block.history[1].rate, 2.5f);
+    settle();
+    auto out = take();
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[0].peer, 1);
+    EXPECT_EQ(out[1].peer, 2) << "the record holding the written field is pushed";
+    EXPECT_EQ(out[1].bytes[1] | out[1].bytes[2] << 8, world.lookup.history.get_id());
+}
+
 TEST_F(Server_test, PushWaitsForTheTransmissionInFlight)
 {
     const unsigned short id = world.lookup.values.trim.get_id();

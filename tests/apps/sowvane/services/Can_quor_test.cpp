@@ -164,43 +164,64 @@ TEST_F(Can_quor_test, ClientOverCanFetchesReadsWritesAndGetsPushes)
     ASSERT_TRUE(wait_until([&] { return client.get_value(unsigned(position)).toInt() == 50; }));
 }
 
-// A peer on a stack with a name manager: when its NAME moves to another
-// address, the bridge drops its subscriptions.
-TEST(Can_quor_names, PeerWhoseNameMovesAwayLosesItsSubscriptions)
-{
+// A peer on a stack with a name manager leaves when its NAME no longer holds
+// the address it asked from: the bridge drops its subscriptions.
+class Can_quor_names : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        w.init(&mm);
+        ASSERT_TRUE(server_node.open(loop_spec(), mm));
+        ASSERT_TRUE(peer_node.open(loop_spec(), mm));
+        claim(server_node, server_name, SERVER);
+        claim(peer_node, peer_name, PEER);
+        ASSERT_TRUE(wait_until([&] { return names().gethostbyname(peer_name, false) == PEER; }));
+        bridge.add_stack(&server_node.stack);
+        bridge.init(mm, &world.server);
+        client.init(mm, &peer_node.stack, PEER, SERVER);
+        ASSERT_TRUE(client.request_subscribe(world.lookup.values.level.get_id()));
+        ASSERT_TRUE(wait_until([&] { return world.server.subscription_count(peer_way) == 1; }));
+        EXPECT_EQ(bridge.watched_peer_count(), 1);
+    }
+    void claim(Node<JIN_smart_stack>& node, const JIN_name::RAWNAME& name, unsigned char address)
+    {
+        ASSERT_TRUE(node.stack.name_manager().add_local_name(name, address));
+        ASSERT_EQ(address, node.stack.wait_for_name(&w, name, true));
+    }
+    JIN_name::Name_manager& names() { return server_node.stack.name_manager(); }
+    void expect_peer_dropped()
+    {
+        EXPECT_TRUE(wait_until([&] { return world.server.subscription_count(peer_way) == 0; }));
+        EXPECT_TRUE(wait_until([&] { return bridge.watched_peer_count() == 0; }));
+        EXPECT_EQ(world.server.client_count(), 0);
+    }
+
     module_man mm;
     waiter_descriptor w;
-    w.init(&mm);
     World world;
     Node<JIN_smart_stack> server_node, peer_node;
-    ASSERT_TRUE(server_node.open(loop_spec(), mm));
-    ASSERT_TRUE(peer_node.open(loop_spec(), mm));
     const JIN_name::RAWNAME server_name = claim_sim::make_name(500, true);
     const JIN_name::RAWNAME peer_name = claim_sim::make_name(600, true);
-    ASSERT_TRUE(server_node.stack.name_manager().add_local_name(server_name, SERVER));
-    ASSERT_EQ(SERVER, server_node.stack.wait_for_name(&w, server_name, true));
-    ASSERT_TRUE(peer_node.stack.name_manager().add_local_name(peer_name, PEER));
-    ASSERT_EQ(PEER, peer_node.stack.wait_for_name(&w, peer_name, true));
-    ASSERT_TRUE(wait_until([&] { return server_node.stack.name_manager().gethostbyname(peer_name, false) == PEER; }));
-
     Can_quor::Can_quor bridge;
-    bridge.add_stack(&server_node.stack);
-    bridge.init(mm, &world.server);
     Counting_listener listener;
-    Can_quor::Remote_client client(&listener, nullptr);
-    client.init(mm, &peer_node.stack, PEER, SERVER);
-    const unsigned short id = world.lookup.values.level.get_id();
-    ASSERT_TRUE(client.request_subscribe(id));
-    const Can_quor::CDS_backend peer_way(JIN_header(SERVER, PEER, PGN, 6, JIN_TRANS_TX_FAST, 0),
-                                         &server_node.stack, &bridge.get_waiter());
-    ASSERT_TRUE(wait_until([&] { return world.server.subscription_count(peer_way) == 1; }));
-    EXPECT_EQ(bridge.watched_peer_count(), 1);
+    Can_quor::Remote_client client{&listener, nullptr};
+    const Can_quor::CDS_backend peer_way{JIN_header(SERVER, PEER, PGN, 6, JIN_TRANS_TX_FAST, 0),
+                                         &server_node.stack, &bridge.get_waiter()};
+};
 
-    // The server commands the peer to another address: the NAME at 0x80 is gone.
-    ASSERT_TRUE(server_node.stack.name_manager()._send_commanded_address(peer_name, 0x81));
-    EXPECT_TRUE(wait_until([&] { return world.server.subscription_count(peer_way) == 0; }));
-    EXPECT_TRUE(wait_until([&] { return bridge.watched_peer_count() == 0; }));
-    EXPECT_EQ(world.server.client_count(), 0);
+TEST_F(Can_quor_names, PeerMovedToAnotherAddressIsDropped)
+{
+    ASSERT_TRUE(names()._send_commanded_address(peer_name, 0x81));
+    expect_peer_dropped();
+}
+
+TEST_F(Can_quor_names, PeerWhoseAddressAnotherNameClaimsIsDropped)
+{
+    // A NAME of higher priority takes 0x80; the peer has to move away.
+    Node<JIN_smart_stack> newcomer;
+    ASSERT_TRUE(newcomer.open(loop_spec(), mm));
+    claim(newcomer, claim_sim::make_name(100, true), PEER);
+    expect_peer_dropped();
 }
 
 } // namespace
