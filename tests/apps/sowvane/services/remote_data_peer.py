@@ -123,15 +123,19 @@ try:
     reply = expect()
     if reply[:5] != value_request(3, COUNTER_ID) or len(reply) != 9:
         fail("subscribe " + reply.hex())
-    last = struct.unpack("<I", reply[5:])[0]
-    for _ in range(3):
+    first = last = struct.unpack("<I", reply[5:])[0]
+    # A change that was signalled before the subscription's reply read the
+    # value is pushed with that same value; later pushes never go back.
+    for _ in range(4):
         reply = expect()
         if reply[:5] != value_request(3, COUNTER_ID) or len(reply) != 9:
             fail("push " + reply.hex())
         value = struct.unpack("<I", reply[5:])[0]
-        if value <= last:
+        if value < last:
             fail("push went back %d after %d" % (value, last))
         last = value
+    if last == first:
+        fail("pushes never moved from %d" % first)
     print("pushes ok")
 
     # No reply to any of these; the checksum request behind them (which
