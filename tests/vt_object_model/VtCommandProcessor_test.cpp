@@ -270,6 +270,10 @@ TEST_F(LoadedTerminal, ErrorCodesOfTheChangeCommands)
         {"select a number output", {162, 0xEA, 0x03}, {162, 0xEA, 0x03, 0, 2, 255, 255, 255}},
         {"change size of a missing object", {166, 0x39, 0x30, 1, 0, 1, 0}, {166, 0x39, 0x30, 1, 255, 255, 255, 255}},
         {"background colour", {167, 0xE9, 0x03, 12}, {167, 0xE9, 0x03, 12, 0, 255, 255, 255}},
+        {"background colour of a container", {167, 0xEC, 0x03, 12}, {167, 0xEC, 0x03, 12, 1, 255, 255, 255}},
+        {"change size of font attributes", {166, 0xF2, 0x03, 1, 0, 1, 0}, {166, 0xF2, 0x03, 1, 255, 255, 255, 255}},
+        {"child location, not the parent", {165, 0xB0, 0x04, 0xEA, 0x03, 130, 130}, {165, 0xB0, 0x04, 0xEA, 0x03, 1, 255, 255}},
+        {"child position, not the parent", {180, 0xEC, 0x03, 0xEA, 0x03, 0, 0, 0, 0}, {180, 0xEC, 0x03, 0xEA, 0x03, 1, 255, 255}},
     };
     for (const AnswerRow& row : rows)
         EXPECT_EQ(answer(row.request), row.response) << row.what;

@@ -143,3 +143,37 @@ TEST(VtTerminalTshark, StringMaskSelectAndSoftKeyAnswersDecodeAsTheStandardSays)
                              "get_number_of_soft_keys.physical_soft_keys"}),
               expected);
 }
+
+TEST(VtTerminalTshark, ObjectCommandErrorsDecodeAsTheStandardSays)
+{
+    if (!test_support::tshark_available())
+        GTEST_SKIP() << "tshark is not installed";
+    const std::vector<Bytes> requests = {
+        {160, 0xEC, 0x03, 0, 255, 255, 255, 255},       // hide the frame
+        {160, 0x39, 0x30, 1, 255, 255, 255, 255},       // show a missing object
+        {165, 0xB0, 0x04, 0xEA, 0x03, 130, 130, 255},   // move a child of another mask
+        {166, 0xF2, 0x03, 1, 0, 1, 0, 255},             // size of font attributes
+        {167, 0xEC, 0x03, 12, 255, 255, 255, 255},      // background of a container
+        {168, 0xE9, 0x03, 255, 1, 0, 0, 0},             // numeric value of a data mask
+    };
+    const std::vector<std::string> lines = exchange(requests);
+
+    const std::vector<std::string> expected = {
+        "160/1004/0",                "160/1004/0/0x00",       // object, hide, error
+        "160/12345/1",               "160/12345/1/0x02",      // invalid object ID
+        "165/1200/1002/130/130",     "165/1200/1002/0x01",    // invalid parent object ID
+        "166/1010/1/1",              "166/1010/0x01",         // invalid object ID
+        "167/1004/12",               "167/1004/12/0x01",      // invalid object ID
+        "168/1001/1",                "168/1001/0x01/0",       // invalid object ID
+    };
+    EXPECT_EQ(decode(lines, {"command", "hide_show_object.object_id", "hide_show_object.action",
+                             "hide_show_object.error_codes", "change_child_location.parent_object_id",
+                             "change_child_location.object_id", "change_child_location.relative_x_position",
+                             "change_child_location.relative_y_position", "change_child_location.error_codes",
+                             "change_size.object_id", "change_size.new_width", "change_size.new_height",
+                             "change_size.error_codes", "change_background_colour.object_id",
+                             "change_background_colour.colour", "change_background_colour.error_codes",
+                             "change_numeric_value.object_id", "change_numeric_value.error_codes",
+                             "change_numeric_value.val"}),
+              expected);
+}

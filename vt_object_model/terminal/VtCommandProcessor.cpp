@@ -40,6 +40,10 @@ constexpr uint32_t kNumericInvalidObject = 1;
 constexpr uint32_t kActiveMaskInvalidWorkingSet = 1;
 constexpr uint32_t kActiveMaskInvalidMask = 2;
 constexpr uint32_t kStringInvalidObject = 2;
+constexpr uint32_t kMoveInvalidParent = 1;
+constexpr uint32_t kMoveInvalidChild = 2;
+constexpr uint32_t kSizeInvalidObject = 1;
+constexpr uint32_t kColourInvalidObject = 1;
 constexpr uint32_t kSoftKeyInvalidMask = 1;
 constexpr uint32_t kSoftKeyInvalidSoftKeyMask = 2;
 constexpr uint32_t kListInvalidList = 1;
@@ -59,6 +63,24 @@ VtObjectRefList* placedChildsOf(VtObject* object)
     case VtObjectTypeButton: return vtChildRefsOf(object);
     default: return nullptr;
     }
+}
+
+// True when the parent's child list places the child.
+bool placesChild(VtObject* parent, uint32_t childOid)
+{
+    VtObjectRefList* childs = vtChildRefsOf(parent);
+    for (uint32_t i = 0; childs != nullptr && i < childs->size(); ++i)
+        if (childs->at(i)->oid == childOid)
+            return true;
+    return false;
+}
+
+// The types whose size Change Size sets: the container and the types from
+// the button to the picture graphic.
+bool hasChangeableSize(const VtObject* object)
+{
+    const uint32_t type = object->getType();
+    return type == VtObjectTypeContainer || (type >= VtObjectTypeButton && type <= VtObjectTypePictureGraphic);
 }
 
 // The object type that a Change Soft Key Mask mask type names: 1 a data
@@ -642,7 +664,10 @@ void VtCommandProcessor::moveChild(uint32_t code, uint32_t parentOid, uint32_t c
 {
     VtObject* parent = getObject(parentOid);
     VtObject* child = getObject(childOid);
-    uint32_t error = (parent == nullptr ? 1 : 0) | (child == nullptr ? 2 : 0);
+    uint32_t error = (parent == nullptr ? kMoveInvalidParent : 0) | (child == nullptr ? kMoveInvalidChild : 0);
+    // A parent that does not hold the child is not its parent.
+    if (error == 0 && !placesChild(parent, childOid))
+        error = kMoveInvalidParent;
     if (error == 0) {
         if (VtObjectRefList* childs = placedChildsOf(parent))
             childs->moveObject(childOid, x, y, relative);
@@ -666,7 +691,8 @@ void VtCommandProcessor::commandChangeSize(VtMessageReader& reader)
     reader.readSShort(height, "height");
     reader.restore();
     VtObject* object = getObject(oid);
-    if (object != nullptr) {
+    const uint32_t error = object != nullptr && hasChangeableSize(object) ? 0 : kSizeInvalidObject;
+    if (error == 0) {
         object->changeAttribute(101, reader);
         if (object->hasDisplayElements()) {
             // The sizes travel as 16-bit values; read back as the object does.
@@ -677,7 +703,7 @@ void VtCommandProcessor::commandChangeSize(VtMessageReader& reader)
         }
         object->notifyChanged();
     }
-    respond(166, oid, {object != nullptr ? 0u : 1u});
+    respond(166, oid, {error});
 }
 
 void VtCommandProcessor::commandChangeBackgroundColour(VtMessageReader& reader)
@@ -689,11 +715,11 @@ void VtCommandProcessor::commandChangeBackgroundColour(VtMessageReader& reader)
     reader.readByte(colour, "colour");
     reader.restore();
     VtObject* object = getObject(oid);
-    if (object != nullptr) {
-        object->changeAttribute(100, reader);
+    // A type without a background colour is not a valid object for the command.
+    const bool changed = object != nullptr && object->changeAttribute(100, reader) != 2;
+    if (changed)
         object->notifyChanged();
-    }
-    respond(167, oid, {colour, object != nullptr ? 0u : 1u});
+    respond(167, oid, {colour, changed ? 0u : kColourInvalidObject});
 }
 
 void VtCommandProcessor::commandChangeNumericValue(VtMessageReader& reader)
