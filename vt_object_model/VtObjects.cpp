@@ -67,3 +67,50 @@ uint32_t vtSoftKeyMaskOf(const VtObject* object)
         return static_cast<const VtObjectAlarmMask*>(object)->getSoftKeyMask();
     return VT_NULL_ID;
 }
+
+bool vtHasEnabledState(const VtObject* object)
+{
+    return VtObject::isInputObject(object) || object->getType() == VtObjectTypeButton;
+}
+
+namespace {
+
+// Calls visit with the object as the input field of its type; does nothing
+// for other types.
+template <class Visit>
+void visitInputEnabled(VtObject* object, Visit visit)
+{
+    switch (object->getType()) {
+    case VtObjectTypeInputFieldBoolean: visit(*static_cast<VtObjectInputFieldBoolean*>(object)); break;
+    case VtObjectTypeInputFieldString: visit(*static_cast<VtObjectInputFieldString*>(object)); break;
+    case VtObjectTypeInputFieldNumber: visit(*static_cast<VtObjectInputFieldNumber*>(object)); break;
+    case VtObjectTypeInputFieldList: visit(*static_cast<VtObjectInputFieldList*>(object)); break;
+    default: break;
+    }
+}
+
+} // namespace
+
+bool vtIsEnabled(const VtObject* object)
+{
+    if (object->getType() == VtObjectTypeButton)
+        return (static_cast<const VtObjectButton*>(object)->getLatchable() & VT_BUTTON_DISABLED) == 0;
+    bool enabled = true;
+    visitInputEnabled(const_cast<VtObject*>(object),
+                      [&](const auto& field) { enabled = (field.getEnabled() & VT_INPUT_ENABLED) != 0; });
+    return enabled;
+}
+
+void vtSetEnabled(VtObject* object, bool enabled)
+{
+    if (object->getType() == VtObjectTypeButton) {
+        auto* button = static_cast<VtObjectButton*>(object);
+        const uint32_t others = button->getLatchable() & ~VT_BUTTON_DISABLED;
+        button->setLatchable(enabled ? others : others | VT_BUTTON_DISABLED);
+        return;
+    }
+    visitInputEnabled(object, [&](auto& field) {
+        const uint32_t others = field.getEnabled() & ~VT_INPUT_ENABLED;
+        field.setEnabled(enabled ? others | VT_INPUT_ENABLED : others);
+    });
+}

@@ -26,3 +26,12 @@ bool vtIsMask(const VtObject* object);
 
 // The soft key mask ID of a data or alarm mask; VT_NULL_ID for anything else.
 uint32_t vtSoftKeyMaskOf(const VtObject* object);
+
+// Input fields and buttons keep an enabled state among their attributes: bit 0
+// of an input field's enabled byte, bit 4 (disabled) of a button's options.
+bool vtHasEnabledState(const VtObject* object);
+// False only for an input field or button whose state is disabled.
+bool vtIsEnabled(const VtObject* object);
+// Stores the state, leaving the other option bits as they are; objects
+// without such a state are left alone.
+void vtSetEnabled(VtObject* object, bool enabled);

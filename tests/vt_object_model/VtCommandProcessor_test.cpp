@@ -66,7 +66,7 @@ TEST_F(FreshTerminal, TechnicalDataAnswers)
 {
     const std::vector<AnswerRow> rows = {
         {"text font data", {195}, {195, 255, 255, 255, 255, 3, 0, 251}},
-        {"number of soft keys", {194}, {194, 255, 255, 255, 60, 32, 8, 8}},
+        {"number of soft keys", {194}, {194, 0, 255, 255, 60, 32, 8, 8}},
         {"hardware", {199}, {199, 255, 2, 15, 200, 0, 200, 0}},
         {"memory that is there", {192, 255, 0xE8, 0x03, 0, 0}, {192, 2, 0, 255, 255, 255, 255, 255}},
         {"memory that is not", {192, 255, 0x00, 0xA3, 0xE1, 0x11}, {192, 2, 1, 255, 255, 255, 255, 255}},
@@ -77,10 +77,10 @@ TEST_F(FreshTerminal, TechnicalDataAnswers)
         {"delete object pool", {178}, {178, 0, 255, 255, 255, 255, 255, 255}},
         {"end of an empty pool", {18}, {18, 0, 255, 255, 255, 255, 0, 255}},
         {"ESC with no open input", {146}, {146, 255, 255, 1, 255, 255, 255, 255}},
-        {"hide/show of a missing object", {160, 0x39, 0x30, 1}, {160, 0x39, 0x30, 1, 1, 255, 255, 255}},
+        {"hide/show of a missing object", {160, 0x39, 0x30, 1}, {160, 0x39, 0x30, 1, 2, 255, 255, 255}},
         {"enable/disable of a missing object", {161, 0x39, 0x30, 1}, {161, 0x39, 0x30, 1, 2, 255, 255, 255}},
         {"numeric value of a missing object", {168, 0x39, 0x30, 255, 1, 0, 0, 0}, {168, 0x39, 0x30, 1, 0, 0, 0, 0}},
-        {"string value of a missing object", {179, 0x39, 0x30, 1, 0, 'a'}, {179, 0x39, 0x30, 1, 255, 255, 255, 255}},
+        {"string value of a missing object", {179, 0x39, 0x30, 1, 0, 'a'}, {179, 255, 255, 0x39, 0x30, 2, 255, 255}},
         {"attribute of a missing object", {175, 0x39, 0x30, 1, 5}, {175, 0x39, 0x30, 1, 1, 255, 255, 255}},
         {"store version without a store", {208, 'A', 'B', 'C', 'D', 'E', 'F', 'G'}, {208, 255, 255, 255, 255, 8, 255, 255}},
         {"load version without a store", {209, 'A', 'B', 'C', 'D', 'E', 'F', 'G'}, {209, 255, 255, 255, 255, 2, 255, 255}},
@@ -93,7 +93,7 @@ TEST_F(FreshTerminal, TechnicalDataAnswers)
 TEST_F(FreshTerminal, AnswersWithoutASystemInterface)
 {
     vt.processor.setSystemInterface(nullptr);
-    EXPECT_EQ(answer({194}), (Bytes{194, 255, 255, 255, 0, 0, 0, 0}));
+    EXPECT_EQ(answer({194}), (Bytes{194, 0, 255, 255, 0, 0, 0, 0}));
     EXPECT_EQ(answer({192, 255, 1, 0, 0, 0}), (Bytes{192, 0, 1, 255, 255, 255, 255, 255}));
     EXPECT_EQ(answer({163, 1, 0, 0, 0, 0, 0, 0}), (Bytes{163, 16, 255, 255, 255, 255, 255, 255}));
 }
@@ -231,8 +231,8 @@ TEST_F(LoadedTerminal, ChangeNumericValueByType)
     EXPECT_EQ(object<VtObjectInputFieldNumber>(RateInput).getValue(), 7u);
     EXPECT_EQ(answer({168, 0x24, 0x04, 255, 1, 255, 255, 255}), (Bytes{168, 0x24, 0x04, 0, 1, 0, 0, 0}));
     EXPECT_EQ(object<VtObjectInputFieldList>(ProductList).getValue(), 1u);
-    // A type without a numeric value answers without one.
-    EXPECT_EQ(answer({168, 0xE9, 0x03, 255, 1, 0, 0, 0}), (Bytes{168, 0xE9, 0x03, 0, 0, 0, 0, 0}));
+    // A type without a numeric value is not a valid object for the command.
+    EXPECT_EQ(answer({168, 0xE9, 0x03, 255, 1, 0, 0, 0}), (Bytes{168, 0xE9, 0x03, 1, 0, 0, 0, 0}));
 }
 
 TEST_F(LoadedTerminal, PointerChangeMovesItsDisplayToTheNewTarget)
@@ -263,13 +263,17 @@ TEST_F(LoadedTerminal, ErrorCodesOfTheChangeCommands)
         {"priority 3", {176, 0x4C, 0x04, 3}, {176, 0x4C, 0x04, 3, 2, 255, 255, 255}},
         {"priority of a data mask", {176, 0xE9, 0x03, 1}, {176, 0xE9, 0x03, 1, 1, 255, 255, 255}},
         {"attribute not supported", {175, 0xEC, 0x03, 1, 0}, {175, 0xEC, 0x03, 1, 2, 255, 255, 255}},
-        {"active mask that is not a mask", {173, 0xE8, 0x03, 0xEA, 0x03}, {173, 0xEA, 0x03, 1, 255, 255, 255, 255}},
+        {"active mask that is not a mask", {173, 0xE8, 0x03, 0xEA, 0x03}, {173, 0xEA, 0x03, 2, 255, 255, 255, 255}},
         {"soft key mask that is not one", {174, 1, 0xE9, 0x03, 0xEA, 0x03}, {174, 0xE9, 0x03, 0xEA, 0x03, 2, 255, 255}},
         {"child location, missing child", {165, 0xE9, 0x03, 0x39, 0x30, 127, 127}, {165, 0xE9, 0x03, 0x39, 0x30, 2, 255, 255}},
         {"child position, missing both", {180, 0x39, 0x30, 0x39, 0x30, 0, 0, 0, 0}, {180, 0x39, 0x30, 0x39, 0x30, 3, 255, 255}},
         {"select a number output", {162, 0xEA, 0x03}, {162, 0xEA, 0x03, 0, 2, 255, 255, 255}},
         {"change size of a missing object", {166, 0x39, 0x30, 1, 0, 1, 0}, {166, 0x39, 0x30, 1, 255, 255, 255, 255}},
         {"background colour", {167, 0xE9, 0x03, 12}, {167, 0xE9, 0x03, 12, 0, 255, 255, 255}},
+        {"background colour of a container", {167, 0xEC, 0x03, 12}, {167, 0xEC, 0x03, 12, 1, 255, 255, 255}},
+        {"change size of font attributes", {166, 0xF2, 0x03, 1, 0, 1, 0}, {166, 0xF2, 0x03, 1, 255, 255, 255, 255}},
+        {"child location, not the parent", {165, 0xB0, 0x04, 0xEA, 0x03, 130, 130}, {165, 0xB0, 0x04, 0xEA, 0x03, 1, 255, 255}},
+        {"child position, not the parent", {180, 0xEC, 0x03, 0xEA, 0x03, 0, 0, 0, 0}, {180, 0xEC, 0x03, 0xEA, 0x03, 1, 255, 255}},
     };
     for (const AnswerRow& row : rows)
         EXPECT_EQ(answer(row.request), row.response) << row.what;
@@ -357,14 +361,14 @@ TEST_F(LoadedTerminal, EnableDisableAnswersTheStateAndKeepsTheOtherOptionBits)
 
 TEST_F(LoadedTerminal, SelectInputAndEscape)
 {
-    EXPECT_EQ(answer({162, 0xEB, 0x03}), (Bytes{162, 0xEB, 0x03, 0, 0, 255, 255, 255}));
+    EXPECT_EQ(answer({162, 0xEB, 0x03}), (Bytes{162, 0xEB, 0x03, 1, 0, 255, 255, 255}));
     EXPECT_TRUE(vt.display.saw("select 1003"));
     EXPECT_EQ(answer({146}), (Bytes{146, 0xEB, 0x03, 0, 255, 255, 255, 255}));
     EXPECT_EQ(answer({146})[3], 1);
 
     // A disabled input cannot be selected.
     answer({161, 0xEB, 0x03, 0});
-    EXPECT_EQ(answer({162, 0xEB, 0x03})[4], 1);
+    EXPECT_EQ(answer({162, 0xEB, 0x03}), (Bytes{162, 0xEB, 0x03, 0, 1, 255, 255, 255}));
 }
 
 TEST_F(LoadedTerminal, ActiveMaskAndSoftKeyMaskChanges)
@@ -382,8 +386,91 @@ TEST_F(LoadedTerminal, ActiveMaskAndSoftKeyMaskChanges)
 
 TEST_F(LoadedTerminal, StringValueAndListItem)
 {
-    EXPECT_EQ(answer({179, 0x2E, 0x04, 2, 0, 'O', 'k'}), (Bytes{179, 0x2E, 0x04, 0, 255, 255, 255, 255}));
+    EXPECT_EQ(answer({179, 0x2E, 0x04, 2, 0, 'O', 'k'}), (Bytes{179, 255, 255, 0x2E, 0x04, 0, 255, 255}));
     EXPECT_STREQ(object<VtObjectStringVariable>(ProductName).getValue().c_str(), "Ok");
+    EXPECT_EQ(answer({179, 0x2F, 0x04, 2, 0, 'O', 'k'}), (Bytes{179, 255, 255, 0x2F, 0x04, 0, 255, 255}));
+    EXPECT_STREQ(object<VtObjectOutputFieldString>(Title).getValue().c_str(), "Ok");
+    // An object without a string value is not a valid object for the command.
+    EXPECT_EQ(answer({179, 0xFC, 0x03, 2, 0, 'O', 'k'}), (Bytes{179, 255, 255, 0xFC, 0x03, 2, 255, 255}));
+}
+
+TEST_F(LoadedTerminal, ChangeActiveMaskChecksTheWorkingSetAndTheMask)
+{
+    const std::vector<AnswerRow> rows = {
+        {"another working set", {173, 0xE9, 0x03, 0xB0, 0x04}, {173, 0xB0, 0x04, 1, 255, 255, 255, 255}},
+        {"missing mask", {173, 0xE8, 0x03, 0x39, 0x30}, {173, 0x39, 0x30, 2, 255, 255, 255, 255}},
+        {"both wrong", {173, 0x39, 0x30, 0x39, 0x30}, {173, 0x39, 0x30, 3, 255, 255, 255, 255}},
+    };
+    for (const AnswerRow& row : rows)
+        EXPECT_EQ(answer(row.request), row.response) << row.what;
+    EXPECT_EQ(vt.display.getActiveMaskId(), uint32_t(MainMask)) << "no mask changed";
+}
+
+TEST_F(LoadedTerminal, HideShowAnswersInvalidObjectAndCommandErrors)
+{
+    EXPECT_EQ(answer({160, 0x39, 0x30, 0}), (Bytes{160, 0x39, 0x30, 0, 2, 255, 255, 255}));
+    // Neither hide (0) nor show (1): a command error, nothing changes.
+    EXPECT_EQ(answer({160, 0xEC, 0x03, 2}), (Bytes{160, 0xEC, 0x03, 2, 4, 255, 255, 255}));
+    EXPECT_FALSE(object<VtObjectContainer>(Frame).getHidden());
+    EXPECT_FALSE(vt.display.saw("hide 1004"));
+    EXPECT_FALSE(vt.display.saw("show 1004"));
+}
+
+TEST_F(FreshTerminal, NumberOfSoftKeysLeadsWithTheNavigationKeys)
+{
+    vt.system.setNavigationSoftKeys(2);
+    vt.system.setVirtualSoftKeys(64);
+    vt.system.setPhysicalSoftKeys(6);
+    EXPECT_EQ(answer({194}), (Bytes{194, 2, 255, 255, 60, 32, 64, 6}));
+}
+
+TEST_F(LoadedTerminal, LoadVersionTellsAnUnreadablePoolFromAnUnknownVersion)
+{
+    // A store that holds one version, "GOOD" with the test pool and "BAD"
+    // with a record of an unknown type.
+    class Store : public ManualClockVtSystem {
+    public:
+        int loadVersion(const VtString& name, VtMessageReader& pool) override
+        {
+            Bytes image;
+            if (std::string(name.c_str()) == "GOOD   ")
+                image = build();
+            else if (std::string(name.c_str()) == "BAD    ")
+                image = {0x10, 0x00, 31, 0, 0};
+            else
+                return 1;
+            pool.setData(image.data(), uint32_t(image.size()));
+            return 0;
+        }
+    } store;
+    vt.processor.setSystemInterface(&store);
+    EXPECT_EQ(answer({209, 'G', 'O', 'O', 'D', ' ', ' ', ' '}), (Bytes{209, 255, 255, 255, 255, 0, 255, 255}));
+    EXPECT_EQ(answer({209, 'B', 'A', 'D', ' ', ' ', ' ', ' '}), (Bytes{209, 255, 255, 255, 255, 1, 255, 255}));
+    EXPECT_EQ(answer({209, 'N', 'O', 'N', 'E', ' ', ' ', ' '}), (Bytes{209, 255, 255, 255, 255, 2, 255, 255}));
+    vt.processor.setSystemInterface(&vt.system);
+}
+
+TEST_F(LoadedTerminal, AnInputDisabledOffScreenIsShownDisabled)
+{
+    EXPECT_EQ(answer({161, 0x42, 0x04, 0})[4], 0);
+    VtObject* button = vt.processor.getObject(StartButton);
+    ASSERT_FALSE(button->hasDisplayElements());
+    VtDisplayElement* element = vt.display.createDisplayElements(button, nullptr, 0, 0, 0);
+    ASSERT_NE(element, nullptr);
+    EXPECT_FALSE(element->isEnabled());
+    EXPECT_TRUE(vt.display.saw("disable 1090"));
+
+    // Enabled objects are built as they are, with no extra call.
+    vt.display.take();
+    auto& rate = object<VtObjectInputFieldNumber>(RateInput);
+    EXPECT_EQ(answer({161, 0xEB, 0x03, 0})[4], 0);
+    object<VtObjectDataMask>(OtherMask).getChilds().append(new VtObjectRef(RateInput, 0, 0));
+    object<VtObjectDataMask>(OtherMask).getChilds().append(new VtObjectRef(Title, 0, 20));
+    vt.display.take();
+    answer({173, 0xE8, 0x03, 0xB0, 0x04});
+    EXPECT_TRUE(vt.display.saw("disable 1003"));
+    EXPECT_FALSE(vt.display.saw("disable 1071"));
+    EXPECT_EQ(rate.getEnabled(), 0x02u);
 }
 
 TEST_F(LoadedTerminal, ChangeSoftKeyMaskNamesTheMaskType)

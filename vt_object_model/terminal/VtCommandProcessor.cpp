@@ -25,12 +25,25 @@ constexpr uint32_t kPoolErrorUnsupported = 1;
 constexpr uint32_t kPoolErrorOther = 4;
 constexpr uint32_t kStoreInsufficientMemory = 4;
 constexpr uint32_t kVersionOtherError = 8;
-constexpr uint32_t kLoadFailed = 2;
+constexpr uint32_t kLoadPoolCorrupt = 1;
+constexpr uint32_t kLoadUnknownVersion = 2;
 
-// ISO 11783-6 error bits of Enable/Disable Object, Change Soft Key Mask and
-// Change List Item.
+// ISO 11783-6 error bits of the runtime commands' answers.
+constexpr uint32_t kHideShowInvalidObject = 2;
+constexpr uint32_t kHideShowInvalidCommand = 4;
 constexpr uint32_t kEnableInvalidObject = 2;
 constexpr uint32_t kEnableInvalidCommand = 4;
+constexpr uint32_t kSelectDisabled = 1;
+constexpr uint32_t kSelectInvalidObject = 2;
+constexpr uint32_t kSelectNotOnActiveMask = 4;
+constexpr uint32_t kNumericInvalidObject = 1;
+constexpr uint32_t kActiveMaskInvalidWorkingSet = 1;
+constexpr uint32_t kActiveMaskInvalidMask = 2;
+constexpr uint32_t kStringInvalidObject = 2;
+constexpr uint32_t kMoveInvalidParent = 1;
+constexpr uint32_t kMoveInvalidChild = 2;
+constexpr uint32_t kSizeInvalidObject = 1;
+constexpr uint32_t kColourInvalidObject = 1;
 constexpr uint32_t kSoftKeyInvalidMask = 1;
 constexpr uint32_t kSoftKeyInvalidSoftKeyMask = 2;
 constexpr uint32_t kListInvalidList = 1;
@@ -52,6 +65,24 @@ VtObjectRefList* placedChildsOf(VtObject* object)
     }
 }
 
+// True when the parent's child list places the child.
+bool placesChild(VtObject* parent, uint32_t childOid)
+{
+    VtObjectRefList* childs = vtChildRefsOf(parent);
+    for (uint32_t i = 0; childs != nullptr && i < childs->size(); ++i)
+        if (childs->at(i)->oid == childOid)
+            return true;
+    return false;
+}
+
+// The types whose size Change Size sets: the container and the types from
+// the button to the picture graphic.
+bool hasChangeableSize(const VtObject* object)
+{
+    const uint32_t type = object->getType();
+    return type == VtObjectTypeContainer || (type >= VtObjectTypeButton && type <= VtObjectTypePictureGraphic);
+}
+
 // The object type that a Change Soft Key Mask mask type names: 1 a data
 // mask, 2 an alarm mask; no type for any other value.
 uint32_t maskTypeObject(uint32_t maskType)
@@ -60,39 +91,6 @@ uint32_t maskTypeObject(uint32_t maskType)
     case 1: return VtObjectTypeDataMask;
     case 2: return VtObjectTypeAlarmMask;
     default: return VT_OBJECT_TYPE_COUNT;
-    }
-}
-
-// Input fields and buttons keep their enabled state among their attributes.
-bool hasEnabledState(VtObject* object)
-{
-    return VtObject::isInputObject(object) || object->getType() == VtObjectTypeButton;
-}
-
-template <class T>
-void setEnabledBit(VtObject* object, bool enabled)
-{
-    auto* field = static_cast<T*>(object);
-    const uint32_t others = field->getEnabled() & ~VT_INPUT_ENABLED;
-    field->setEnabled(enabled ? others | VT_INPUT_ENABLED : others);
-}
-
-// Stores the state in the object's own attributes, leaving the other bits
-// of its options as they are; objects without such a state keep theirs.
-void storeEnabledState(VtObject* object, bool enabled)
-{
-    switch (object->getType()) {
-    case VtObjectTypeInputFieldBoolean: setEnabledBit<VtObjectInputFieldBoolean>(object, enabled); break;
-    case VtObjectTypeInputFieldString: setEnabledBit<VtObjectInputFieldString>(object, enabled); break;
-    case VtObjectTypeInputFieldNumber: setEnabledBit<VtObjectInputFieldNumber>(object, enabled); break;
-    case VtObjectTypeInputFieldList: setEnabledBit<VtObjectInputFieldList>(object, enabled); break;
-    case VtObjectTypeButton: {
-        auto* button = static_cast<VtObjectButton*>(object);
-        const uint32_t others = button->getLatchable() & ~VT_BUTTON_DISABLED;
-        button->setLatchable(enabled ? others : others | VT_BUTTON_DISABLED);
-        break;
-    }
-    default: break;
     }
 }
 
@@ -551,13 +549,18 @@ void VtCommandProcessor::commandHideShow(VtMessageReader& reader)
     reader.readOid(oid, "oid");
     reader.readByte(state, "state");
     VtObject* object = getObject(oid);
-    if (object != nullptr) {
+    uint32_t error = 0;
+    if (object == nullptr)
+        error = kHideShowInvalidObject;
+    else if (state > 1)
+        error = kHideShowInvalidCommand;
+    if (error == 0) {
         if (object->getType() == VtObjectTypeContainer)
             static_cast<VtObjectContainer*>(object)->setHidden(state == 0);
-        applyOnOrOff<VtDisplayElementCommandShow, VtDisplayElementCommandHide>(object, state != 0);
+        applyOnOrOff<VtDisplayElementCommandShow, VtDisplayElementCommandHide>(object, state == 1);
         object->notifyChanged();
     }
-    respond(160, oid, {state, object != nullptr ? 0u : 1u});
+    respond(160, oid, {state, error});
 }
 
 void VtCommandProcessor::commandEnableDisable(VtMessageReader& reader)
@@ -568,12 +571,12 @@ void VtCommandProcessor::commandEnableDisable(VtMessageReader& reader)
     reader.readByte(state, "state");
     VtObject* object = getObject(oid);
     uint32_t error = 0;
-    if (object == nullptr || !(hasEnabledState(object) || object->hasDisplayElements()))
+    if (object == nullptr || !(vtHasEnabledState(object) || object->hasDisplayElements()))
         error = kEnableInvalidObject;
     else if (state > 1)
         error = kEnableInvalidCommand;
     if (error == 0) {
-        storeEnabledState(object, state == 1);
+        vtSetEnabled(object, state == 1);
         applyOnOrOff<VtDisplayElementCommandEnable, VtDisplayElementCommandDisable>(object, state == 1);
     }
     respond(161, oid, {state, error});
@@ -586,19 +589,20 @@ void VtCommandProcessor::commandSelectInputObject(VtMessageReader& reader)
     VtObject* object = getObject(oid);
     uint32_t error = 0;
     if (!VtObject::isInputObject(object)) {
-        error = 2;
+        error = kSelectInvalidObject;
     } else if (!object->hasDisplayElements()) {
-        error = 4;
+        error = kSelectNotOnActiveMask;
     } else {
         VtDisplayElement* element = object->getDisplayElement();
         if (!element->isEnabled())
-            error = 1;
+            error = kSelectDisabled;
         else if (!element->isOnActiveMask())
-            error = 4;
+            error = kSelectNotOnActiveMask;
         else
             element->select();
     }
-    respond(162, oid, {0, error});
+    // The response byte: 1 when the object is now selected.
+    respond(162, oid, {error == 0 ? 1u : 0u, error});
 }
 
 void VtCommandProcessor::commandControlAudioSignal(VtMessageReader& reader)
@@ -660,7 +664,10 @@ void VtCommandProcessor::moveChild(uint32_t code, uint32_t parentOid, uint32_t c
 {
     VtObject* parent = getObject(parentOid);
     VtObject* child = getObject(childOid);
-    uint32_t error = (parent == nullptr ? 1 : 0) | (child == nullptr ? 2 : 0);
+    uint32_t error = (parent == nullptr ? kMoveInvalidParent : 0) | (child == nullptr ? kMoveInvalidChild : 0);
+    // A parent that does not hold the child is not its parent.
+    if (error == 0 && !placesChild(parent, childOid))
+        error = kMoveInvalidParent;
     if (error == 0) {
         if (VtObjectRefList* childs = placedChildsOf(parent))
             childs->moveObject(childOid, x, y, relative);
@@ -684,7 +691,8 @@ void VtCommandProcessor::commandChangeSize(VtMessageReader& reader)
     reader.readSShort(height, "height");
     reader.restore();
     VtObject* object = getObject(oid);
-    if (object != nullptr) {
+    const uint32_t error = object != nullptr && hasChangeableSize(object) ? 0 : kSizeInvalidObject;
+    if (error == 0) {
         object->changeAttribute(101, reader);
         if (object->hasDisplayElements()) {
             // The sizes travel as 16-bit values; read back as the object does.
@@ -695,7 +703,7 @@ void VtCommandProcessor::commandChangeSize(VtMessageReader& reader)
         }
         object->notifyChanged();
     }
-    respond(166, oid, {object != nullptr ? 0u : 1u});
+    respond(166, oid, {error});
 }
 
 void VtCommandProcessor::commandChangeBackgroundColour(VtMessageReader& reader)
@@ -707,11 +715,11 @@ void VtCommandProcessor::commandChangeBackgroundColour(VtMessageReader& reader)
     reader.readByte(colour, "colour");
     reader.restore();
     VtObject* object = getObject(oid);
-    if (object != nullptr) {
-        object->changeAttribute(100, reader);
+    // A type without a background colour is not a valid object for the command.
+    const bool changed = object != nullptr && object->changeAttribute(100, reader) != 2;
+    if (changed)
         object->notifyChanged();
-    }
-    respond(167, oid, {colour, object != nullptr ? 0u : 1u});
+    respond(167, oid, {colour, changed ? 0u : kColourInvalidObject});
 }
 
 void VtCommandProcessor::commandChangeNumericValue(VtMessageReader& reader)
@@ -723,6 +731,7 @@ void VtCommandProcessor::commandChangeNumericValue(VtMessageReader& reader)
     VtObject* object = getObject(oid);
     uint32_t value = 0;
     uint32_t width = 0; // bytes of the value in the response
+    uint32_t error = object != nullptr ? 0 : kNumericInvalidObject;
     if (object != nullptr) {
         switch (object->getType()) {
         case VtObjectTypeInputFieldBoolean: {
@@ -770,13 +779,14 @@ void VtCommandProcessor::commandChangeNumericValue(VtMessageReader& reader)
             }
             break;
         }
-        default: break;
+        default: error = kNumericInvalidObject; break; // the type has no numeric value
         }
-        object->notifyChanged();
+        if (error == 0)
+            object->notifyChanged();
     }
     startResponse(168);
     response_.writeOid(oid, "oid");
-    response_.writeByte(object != nullptr ? 0 : 1, "error");
+    response_.writeByte(error, "error");
     writeNumber(response_, value, width);
     response_.padZero();
 }
@@ -878,11 +888,14 @@ void VtCommandProcessor::commandChangeActiveMask(VtMessageReader& reader)
     uint32_t workingSet = VT_NULL_ID, maskOid = VT_NULL_ID;
     reader.readOid(workingSet, "ws_oid");
     reader.readOid(maskOid, "mask_oid");
-    VtObject* mask = getObject(maskOid);
-    const bool found = vtIsMask(mask);
-    if (found && display_ != nullptr)
+    uint32_t error = 0;
+    if (workingSet_ == nullptr || workingSet != workingSet_->getOid())
+        error |= kActiveMaskInvalidWorkingSet;
+    if (!vtIsMask(getObject(maskOid)))
+        error |= kActiveMaskInvalidMask;
+    if (error == 0 && display_ != nullptr)
         display_->setActiveMask(maskOid);
-    respond(173, maskOid, {found ? 0u : 1u});
+    respond(173, maskOid, {error});
 }
 
 void VtCommandProcessor::commandChangeSoftKeyMask(VtMessageReader& reader)
@@ -992,20 +1005,25 @@ void VtCommandProcessor::commandChangeStringValue(VtMessageReader& reader)
     reader.readOid(oid, "oid");
     reader.readString(value, "value");
     VtObject* object = getObject(oid);
-    if (object != nullptr) {
-        switch (object->getType()) {
-        case VtObjectTypeInputFieldString:
-            // An input string is written with a one-byte length.
-            value.truncate(255);
-            static_cast<VtObjectInputFieldString*>(object)->setValue(value);
-            break;
-        case VtObjectTypeStringVariable: static_cast<VtObjectStringVariable*>(object)->setValue(value); break;
-        case VtObjectTypeOutputFieldString: static_cast<VtObjectOutputFieldString*>(object)->setValue(value); break;
-        default: break;
-        }
-        object->notifyChanged();
+    uint32_t error = 0;
+    switch (object != nullptr ? object->getType() : VT_OBJECT_TYPE_COUNT) {
+    case VtObjectTypeInputFieldString:
+        // An input string is written with a one-byte length.
+        value.truncate(255);
+        static_cast<VtObjectInputFieldString*>(object)->setValue(value);
+        break;
+    case VtObjectTypeStringVariable: static_cast<VtObjectStringVariable*>(object)->setValue(value); break;
+    case VtObjectTypeOutputFieldString: static_cast<VtObjectOutputFieldString*>(object)->setValue(value); break;
+    default: error = kStringInvalidObject; break; // missing, or a type without a string value
     }
-    respond(179, oid, {object != nullptr ? 0u : 1u});
+    if (error == 0)
+        object->notifyChanged();
+    // Two reserved bytes lead the answer.
+    startResponse(179);
+    response_.writeUShort(0xFFFF, "reserved");
+    response_.writeOid(oid, "oid");
+    response_.writeByte(error, "error");
+    finishResponse();
 }
 
 void VtCommandProcessor::commandGetMemory(VtMessageReader& reader)
@@ -1025,12 +1043,15 @@ void VtCommandProcessor::commandGetMemory(VtMessageReader& reader)
 
 void VtCommandProcessor::commandGetNumberOfSoftKeys()
 {
-    uint32_t physical = 0, virtualKeys = 0;
+    uint32_t physical = 0, virtualKeys = 0, navigation = 0;
     VtSize keySize(0, 0);
-    if (system_ != nullptr)
+    if (system_ != nullptr) {
         system_->getSoftKeyData(physical, virtualKeys, keySize);
+        navigation = system_->getNavigationSoftKeys();
+    }
     startResponse(194);
-    for (int i = 0; i < 3; ++i)
+    response_.writeByte(navigation, "navigation_soft_keys");
+    for (int i = 0; i < 2; ++i)
         response_.writeByte(255, "reserved");
     response_.writeByte(keySize.width, "x_dots");
     response_.writeByte(keySize.height, "y_dots");
@@ -1106,12 +1127,12 @@ void VtCommandProcessor::commandLoadVersion(VtMessageReader& reader)
 {
     VtString name;
     readVersionName(reader, name);
-    uint32_t status = kLoadFailed;
+    uint32_t status = kLoadUnknownVersion;
     if (system_ != nullptr) {
         VtMessageReader image(logger_);
         if (system_->loadVersion(name, image) == 0) {
-            if (readPool(image) == 0)
-                status = 0;
+            // A stored pool that no longer reads is corrupt, not unknown.
+            status = readPool(image) == 0 ? 0 : kLoadPoolCorrupt;
             commandEndOfObjectPool(false);
         }
     }

@@ -96,6 +96,9 @@ VtDisplayElement* VtDisplayInterface::createElements(VtObject* object, VtDisplay
             created = true;
             element->setInstance(instance);
             object->linkDisplayElement(element);
+            // An input or button disabled while it had no element shows disabled.
+            if (!vtIsEnabled(object))
+                element->disable();
         }
     };
 

@@ -28,6 +28,8 @@ public:
     virtual uint64_t getAvailableMemory();
     virtual uint32_t getVtVersion();
     virtual void getSoftKeyData(uint32_t& physicalKeys, uint32_t& virtualKeys, VtSize& keySize);
+    // Soft keys that page through the soft key mask rather than act (none here).
+    virtual uint32_t getNavigationSoftKeys() { return navigationSoftKeys_; }
     virtual void getHardware(uint32_t& graphicType, uint32_t& hardwareFlags, VtSize& dataMaskSize);
     virtual void getTextFontData(uint32_t& smallFonts, uint32_t& largeFonts, uint32_t& fontTypeAttributes);
 
@@ -48,6 +50,7 @@ public:
     const VtSize& getSoftKeySize() const { return softKeySize_; }
     void setPhysicalSoftKeys(uint32_t count) { physicalSoftKeys_ = count; }
     void setVirtualSoftKeys(uint32_t count) { virtualSoftKeys_ = count; }
+    void setNavigationSoftKeys(uint32_t count) { navigationSoftKeys_ = count; }
     // Adds a font size code (0 to 14) to the fonts offered; others are ignored.
     void addFontSize(uint32_t code);
 
@@ -59,6 +62,7 @@ private:
     VtSize softKeySize_{60, 32};
     uint32_t physicalSoftKeys_ = 8;
     uint32_t virtualSoftKeys_ = 8;
+    uint32_t navigationSoftKeys_ = 0;
     uint32_t smallFonts_ = 0;
     uint32_t largeFonts_ = 0;
 };
