@@ -102,9 +102,7 @@ void build_operating_history_menu(Screen_object_ids& table, Pool_layout& layout)
                      {{1, 0, "Totals", "History", Key_code::totals_history, &ids.totals_button},
                       {2, 0, "Shafts", "History", Key_code::shafts_history, &ids.shafts_button},
                       {3, 0, "Fan", "History", Key_code::fans_history, &ids.fans_button}});
-    add_soft_keys(layout, {{"Seeder", "Menu", Key_code::seeder_menu, &ids.key_seeder_settings_menu},
-                           {"Settings", "Menu", Key_code::settings_menu, &ids.key_settings_menu},
-                           {"Main", "Screen", Key_code::main_screen, &ids.key_main}});
+    add_seeder_page_keys(layout, ids.key_seeder_settings_menu, ids.key_settings_menu, ids.key_main);
 }
 
 void build_seeder_settings_menu(Screen_object_ids& table, Pool_layout& layout)
@@ -189,8 +187,7 @@ void build_system_info_screen(Screen_object_ids& table, Pool_layout& layout)
     begin_titled_screen(layout, ids.data_mask, bands, "System Info");
     ids.firmware_version = add_placeholder_row(layout, bands[1], "Tarnveldt Firmware", "012345678901");
     ids.ecu_versions = add_placeholder_row(layout, bands[2], "TOLVA Firmware", "012345678901");
-    for (int band = 1; band <= 4; ++band)
-        add_separator(layout, bands[band]);
+    add_body_separators(layout, bands);
     add_soft_keys(layout, {{"Diags.", nullptr, Key_code::toggle_screen, &ids.key_actuator_diagnostics},
                            {"Main", "Screen", Key_code::main_screen, &ids.key_main}});
 }
@@ -205,8 +202,7 @@ void build_blocked_head_data_screen(Screen_object_ids& table, Pool_layout& layou
                           ids.input_bits[column] =
                               layout.builder.add_text_centred(place, "00000000", layout.font(16), 2, 1)->getOid();
                       });
-    for (int band = 1; band <= 4; ++band)
-        add_separator(layout, bands[band]);
+    add_body_separators(layout, bands);
     add_soft_keys(layout, {{"Diags", "Screen", Key_code::toggle_screen, &ids.key_actuator_diagnostics},
                            {"System", "Info", Key_code::system_info, &ids.key_system_info},
                            {"Main", "Screen", Key_code::main_screen, &ids.key_main}});
@@ -223,8 +219,7 @@ void build_pressure_diagnostics_screen(Screen_object_ids& table, Pool_layout& la
                               layout.builder.add_output_number_row(place, layout.font(3), 2, 1, 0, 0)->getOid();
                           ids.pressure_row[column] = place->getOid();
                       });
-    for (int band = 1; band <= 4; ++band)
-        add_separator(layout, bands[band]);
+    add_body_separators(layout, bands);
     add_soft_keys(layout, {{"Toggle", "Screen", Key_code::toggle_screen, &ids.key_actuator_diagnostics},
                            {"System", "Info", Key_code::system_info, &ids.key_system_info},
                            {"Main", "Screen", Key_code::main_screen, &ids.key_main}});
@@ -241,8 +236,7 @@ void build_factory_reset_screen(Screen_object_ids& table, Pool_layout& layout)
                                  "reset ECU to defaults?"};
     for (int row = 0; row < 3; ++row)
         layout.builder.add_text_centred(columns[0], lines[row], layout.font(13), 3, row);
-    for (int band = 1; band <= 4; ++band)
-        add_separator(layout, bands[band]);
+    add_body_separators(layout, bands);
     add_soft_keys(layout, {{"Confirm", nullptr, Key_code::accept, &ids.key_confirm},
                            {"Cancel", nullptr, Key_code::cancel, &ids.key_cancel}});
 }

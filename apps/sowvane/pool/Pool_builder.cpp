@@ -137,7 +137,7 @@ void Pool_builder::dump_pool(VtLogger& logger) const
 {
     // The terminal side's listing does the work: it reads the image back and
     // lists every object with its references resolved against that pool.
-    VtMessageWriter image(8u << 20, nullptr);
+    VtMessageWriter image(1u << 20, nullptr);
     if (write_pool(image) != 0) {
         logger.error("VT pool listing: the pool does not fit in %u bytes", unsigned(image.getCapacity()));
         return;
@@ -359,10 +359,10 @@ VtObjectInputFieldList* Pool_builder::create_input_list(int width, int height, V
     return list;
 }
 
-VtObjectInputFieldString* Pool_builder::create_input_string(int width, int height, VtObjectStringVariable* variable,
-                                                            VtObjectFontAttribute* font)
+template <class Field>
+Field* Pool_builder::make_field(int width, int height, VtObject* variable, VtObjectFontAttribute* font)
 {
-    auto* field = make<VtObjectInputFieldString>();
+    auto* field = make<Field>();
     set_size(field, width, height);
     if (variable != nullptr)
         field->setVariableReference(variable->getOid());
@@ -370,26 +370,23 @@ VtObjectInputFieldString* Pool_builder::create_input_string(int width, int heigh
     return field;
 }
 
+VtObjectInputFieldString* Pool_builder::create_input_string(int width, int height, VtObjectStringVariable* variable,
+                                                            VtObjectFontAttribute* font)
+{
+    return make_field<VtObjectInputFieldString>(width, height, variable, font);
+}
+
 VtObjectInputFieldNumber* Pool_builder::create_input_number(int width, int height, VtObjectNumberVariable* variable,
                                                             VtObjectFontAttribute* font)
 {
-    auto* field = make<VtObjectInputFieldNumber>();
-    set_size(field, width, height);
-    if (variable != nullptr)
-        field->setVariableReference(variable->getOid());
-    field->setFontAttributes(oid_of(font));
-    return field;
+    return make_field<VtObjectInputFieldNumber>(width, height, variable, font);
 }
 
 VtObjectOutputFieldString* Pool_builder::create_output_string(int width, int height,
                                                               VtObjectStringVariable* variable,
                                                               VtObjectFontAttribute* font)
 {
-    auto* field = make<VtObjectOutputFieldString>();
-    set_size(field, width, height);
-    if (variable != nullptr)
-        field->setVariableReference(variable->getOid());
-    field->setFontAttributes(oid_of(font));
+    auto* field = make_field<VtObjectOutputFieldString>(width, height, variable, font);
     field->setOptions(1);
     field->setHorizontalJustification(0);
     return field;
@@ -399,11 +396,7 @@ VtObjectOutputFieldNumber* Pool_builder::create_output_number(int width, int hei
                                                               VtObjectNumberVariable* variable,
                                                               VtObjectFontAttribute* font)
 {
-    auto* field = make<VtObjectOutputFieldNumber>();
-    set_size(field, width, height);
-    if (variable != nullptr)
-        field->setVariableReference(variable->getOid());
-    field->setFontAttributes(oid_of(font));
+    auto* field = make_field<VtObjectOutputFieldNumber>(width, height, variable, font);
     field->setOptions(1);
     field->setHorizontalJustification(2);
     return field;
@@ -697,8 +690,7 @@ VtObject* Pool_builder::span_output_number(VtObjectContainer* container, VtObjec
     return add_child(container, (width_of(container) - width_of(field)) / 2, row * band + band / 2 - height / 2, field);
 }
 
-VtObject* Pool_builder::span_input_number(VtObjectContainer* container, VtObjectInputFieldNumber* field, int rows,
-                                          int row, int span)
+VtObject* Pool_builder::span_input(VtObjectContainer* container, VtSizedObject* field, int rows, int row, int span)
 {
     if (container == nullptr || field == nullptr)
         return nullptr;
@@ -710,17 +702,16 @@ VtObject* Pool_builder::span_input_number(VtObjectContainer* container, VtObject
                      band / 2 + row * band + my - height / 2 - int(pool_->spacing), field);
 }
 
+VtObject* Pool_builder::span_input_number(VtObjectContainer* container, VtObjectInputFieldNumber* field, int rows,
+                                          int row, int span)
+{
+    return span_input(container, field, rows, row, span);
+}
+
 VtObject* Pool_builder::span_input_list(VtObjectContainer* container, VtObjectInputFieldList* field, int rows,
                                         int row, int span)
 {
-    if (container == nullptr || field == nullptr)
-        return nullptr;
-    const int my = int(pool_->margin_y);
-    const int band = (height_of(container) - 2 * my) / rows;
-    const int height = span * band - 2 * my;
-    field->setHeight(uint32_t(std::max(height, 0)));
-    return add_child(container, (width_of(container) - width_of(field)) / 2,
-                     band / 2 + row * band + my - height / 2 - int(pool_->spacing), field);
+    return span_input(container, field, rows, row, span);
 }
 
 VtObject* Pool_builder::span_button(VtObjectContainer* container, VtObjectButton* button, int rows, int row, int span)

@@ -179,6 +179,10 @@ private:
 
     template <class T>
     T* make();
+    // A field of the size on the variable (when given) in the font.
+    template <class Field>
+    Field* make_field(int width, int height, VtObject* variable, VtObjectFontAttribute* font);
+    VtObject* span_input(VtObjectContainer* container, VtSizedObject* field, int rows, int row, int span);
     VtObject* append_ref(VtObjectRefList& list, int x, int y, VtObject* child);
     void add_key_label(VtObjectKey* key, const char* line1, const char* line2, VtObjectFontAttribute* font);
     int row_input_width(VtObjectContainer* container) const;

@@ -74,6 +74,14 @@ VtObjectOutputFieldNumber* create_small_number(Pool_layout& layout)
                                                layout.font(3));
 }
 
+// A value spanning row 1 of 2 of its column.
+uint32_t add_small_value(Pool_layout& layout, VtObjectContainer* column)
+{
+    VtObjectOutputFieldNumber* value = create_small_number(layout);
+    layout.builder.span_output_number(column, value, 2, 1, 1);
+    return value->getOid();
+}
+
 // A value of the run screen shown inside its own frame, which the mask shows
 // or hides by the number of fans.
 VtObjectContainer* add_framed_value(Pool_layout& layout, VtObjectContainer* column, VtObjectOutputFieldNumber* value,
@@ -105,12 +113,8 @@ void build_values_page(Screen_object_ids& table, Pool_layout& layout, VtObjectCo
     builder.add_text_in_frame(columns[1], "(Manual)", manual, layout.font(1), 6, 2);
     ids.manual_speed_group = manual->getOid();
 
-    VtObjectOutputFieldNumber* speed = create_small_number(layout);
-    builder.span_output_number(columns[1], speed, 2, 1, 1);
-    ids.speed = speed->getOid();
-    VtObjectOutputFieldNumber* area_rate = create_small_number(layout);
-    builder.span_output_number(columns[2], area_rate, 2, 1, 1);
-    ids.area_rate = area_rate->getOid();
+    ids.speed = add_small_value(layout, columns[1]);
+    ids.area_rate = add_small_value(layout, columns[2]);
 
     // Fan speed and pressure: one frame for a single fan, two frames (the
     // first one three rows high) for two fans.
@@ -154,16 +158,10 @@ void build_area_page(Screen_object_ids& table, Pool_layout& layout, VtObjectCont
     builder.add_child(page, layout.inset, layout.row_height / 2, areas);
     ids.sub_area_list = areas->getOid();
 
-    VtObjectOutputFieldNumber* total = create_small_number(layout);
-    builder.span_output_number(columns[1], total, 2, 1, 1);
-    ids.total_area = total->getOid();
-    VtObjectOutputFieldNumber* sub_area = create_small_number(layout);
-    builder.span_output_number(columns[2], sub_area, 2, 1, 1);
-    ids.sub_area = sub_area->getOid();
+    ids.total_area = add_small_value(layout, columns[1]);
+    ids.sub_area = add_small_value(layout, columns[2]);
     ids.view_tank_list = builder.add_input_list_row(columns[3], layout.font(3), 2, 1, {"1", "2", "3", "4"})->getOid();
-    VtObjectOutputFieldNumber* volume = create_small_number(layout);
-    builder.span_output_number(columns[4], volume, 2, 1, 1);
-    ids.viewed_volume = volume->getOid();
+    ids.viewed_volume = add_small_value(layout, columns[4]);
 
     builder.add_unit_pointer(columns[1], ids.area_units, 10, 9, -3, 0);
     builder.add_unit_pointer(columns[2], ids.area_units, 10, 9, -3, 0);

@@ -1,5 +1,7 @@
 #include "apps/sowvane/pool/Screen_scaffolding.h"
 
+#include "apps/sowvane/pool/Key_codes.h"
+
 #include <algorithm>
 
 void Oid_list::clear()
@@ -214,6 +216,20 @@ VtObjectSoftKeyMask* add_soft_keys(Pool_layout& layout, std::initializer_list<So
             *row.field = key->getOid();
     }
     return mask;
+}
+
+VtObjectSoftKeyMask* add_seeder_page_keys(Pool_layout& layout, uint32_t& seeder_menu, uint32_t& settings_menu,
+                                          uint32_t& main)
+{
+    return add_soft_keys(layout, {{"Seeder", "Menu", Key_code::seeder_menu, &seeder_menu},
+                                  {"Settings", "Menu", Key_code::settings_menu, &settings_menu},
+                                  {"Main", "Screen", Key_code::main_screen, &main}});
+}
+
+void add_body_separators(Pool_layout& layout, const Oid_list& bands)
+{
+    for (int band = 1; band <= 4; ++band)
+        add_separator(layout, bands[band]);
 }
 
 VtObjectSoftKeyMask* add_switchable_soft_keys(Pool_layout& layout, std::initializer_list<Soft_key_row> keys,

@@ -89,6 +89,12 @@ struct Soft_key_row {
 };
 // A soft key mask of colour 1 with the keys in order (font slot 2).
 VtObjectSoftKeyMask* add_soft_keys(Pool_layout& layout, std::initializer_list<Soft_key_row> keys);
+// "Seeder"/"Menu", "Settings"/"Menu" and "Main"/"Screen": the keys of the
+// pages under the seeder settings menu.
+VtObjectSoftKeyMask* add_seeder_page_keys(Pool_layout& layout, uint32_t& seeder_menu, uint32_t& settings_menu,
+                                          uint32_t& main);
+// Separator lines at the top of bands 1 to 4.
+void add_body_separators(Pool_layout& layout, const Oid_list& bands);
 // Switchable keys: per row a soft key pointer (its ID to *slot_field, null
 // for none) and the key outside any mask; every pointer is left empty.
 VtObjectSoftKeyMask* add_switchable_soft_keys(Pool_layout& layout, std::initializer_list<Soft_key_row> keys,

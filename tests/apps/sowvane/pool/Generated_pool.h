@@ -41,7 +41,8 @@ struct Generated_pool {
     // The position of child in parent, or (-9999, -9999) when it is not there.
     std::pair<int, int> position(uint32_t parent, uint32_t child) const
     {
-        VtObjectRefList* children = vtChildRefsOf(objects.find_object(parent));
+        VtObject* object = objects.find_object(parent);
+        VtObjectRefList* children = object != nullptr ? vtChildRefsOf(object) : nullptr;
         for (uint32_t i = 0; children != nullptr && i < children->size(); ++i)
             if (children->at(i)->oid == child)
                 return {children->at(i)->x, children->at(i)->y};
@@ -52,10 +53,42 @@ struct Generated_pool {
     std::vector<std::string> texts_in(uint32_t parent) const
     {
         std::vector<std::string> out;
-        VtObjectRefList* children = vtChildRefsOf(objects.find_object(parent));
+        VtObject* object = objects.find_object(parent);
+        VtObjectRefList* children = object != nullptr ? vtChildRefsOf(object) : nullptr;
         for (uint32_t i = 0; children != nullptr && i < children->size(); ++i)
             if (auto* text = dynamic_cast<VtObjectOutputFieldString*>(objects.find_object(children->at(i)->oid)))
                 out.push_back(text->getValue().c_str() ? text->getValue().c_str() : "");
+        return out;
+    }
+
+    // Every text shown under an object: its children, their children and
+    // the objects its pointers name, depth first.
+    std::vector<std::string> texts_under(uint32_t oid, int depth = 0) const
+    {
+        std::vector<std::string> out;
+        VtObject* object = objects.find_object(oid);
+        if (object == nullptr || depth > 12)
+            return out;
+        if (auto* text = dynamic_cast<VtObjectOutputFieldString*>(object))
+            out.push_back(text->getValue().c_str() ? text->getValue().c_str() : "");
+        if (auto* pointer = dynamic_cast<VtObjectPointer*>(object))
+            return texts_under(pointer->getValue(), depth + 1);
+        VtObjectRefList* children = vtChildRefsOf(object);
+        for (uint32_t i = 0; children != nullptr && i < children->size(); ++i)
+            for (const std::string& text : texts_under(children->at(i)->oid, depth + 1))
+                out.push_back(text);
+        return out;
+    }
+
+    // The texts of a list's elements.
+    std::vector<std::string> items_of(uint32_t list) const
+    {
+        std::vector<std::string> out;
+        VtObjectList& elements = get<VtObjectInputFieldList>(list).getElements();
+        for (uint32_t i = 0; i < elements.size(); ++i) {
+            auto& text = get<VtObjectOutputFieldString>(elements.at(i)->oid);
+            out.push_back(text.getValue().c_str() ? text.getValue().c_str() : "");
+        }
         return out;
     }
 

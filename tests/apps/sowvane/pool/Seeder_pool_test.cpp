@@ -7,25 +7,11 @@
 
 namespace {
 
-// Groups of screens that are not generated yet.
-const Whole_pool_options pending_screens = {{
-    "tank_settings_mask", "actuator_diagnostics", "tank_preload_settings_mask", "actuator_drive_settings_mask",
-    "electric_drive_settings_mask", "prop_valve_drive_settings_mask", "prop_valve_control_settings_mask",
-    "liquid_prop_valve_settings_mask", "liquid_prop_valve_control_settings_mask",
-    "liquid_reg_valve_control_settings_mask", "wheel_calibration_mask", "wheel_calibration_settings_mask",
-    "width_and_speed_settings_mask", "totals_history_mask", "shafts_history_mask", "fans_history_mask",
-    "external_options_mask", "fan_settings_mask", "seeder_brand_mask", "product_settings_mask",
-    "tank_calibration_settings_mask", "area_test_mask", "fan_alarms_mask", "tank_alarms_mask", "shaft_alarms_mask",
-    "other_alarms_mask", "tank_motor_alarms_mask", "tank_gear_alarms_mask", "tank_pressure_alarms_mask",
-    "no_flow_alarms_mask", "advanced_settings_mask", "blocked_head_settings_mask", "multi_tank_cal_1_mask",
-    "multi_tank_cal_2_mask", "multi_tank_cal_3_mask",
-}};
-
 TEST(SeederPoolTest, WholePoolPassesTheChecks)
 {
     Generated_pool pool;
     ASSERT_EQ(pool.result, 0);
-    Whole_pool_report report = check_whole_pool(pool.image, *pool.table, pending_screens);
+    Whole_pool_report report = check_whole_pool(pool.image, *pool.table);
     EXPECT_TRUE(report.problems.empty()) << describe(report);
     EXPECT_LT(report.bytes, Generated_pool::writer_capacity);
     RecordProperty("pool_bytes", int(report.bytes));
@@ -121,7 +107,7 @@ TEST(SeederPoolTest, PoolScalesWithTheDataMaskSize)
     for (const VtSize& size : sizes) {
         Generated_pool pool(size);
         ASSERT_EQ(pool.result, 0) << size.width << " x " << size.height;
-        Whole_pool_report report = check_whole_pool(pool.image, *pool.table, pending_screens);
+        Whole_pool_report report = check_whole_pool(pool.image, *pool.table);
         EXPECT_TRUE(report.problems.empty()) << size.width << " x " << size.height << "\n" << describe(report);
         VtObjectDataMask& mask = pool.get<VtObjectDataMask>(pool.table->main.data_mask);
         ASSERT_GE(mask.getChilds().size(), 6u);
@@ -135,6 +121,29 @@ TEST(SeederPoolTest, PoolScalesWithTheDataMaskSize)
         const uint32_t selector_width = pool.get<VtObjectInputFieldList>(pool.table->main.select_list).getWidth();
         EXPECT_EQ(selector_width, size.width / 5 - 6);
     }
+}
+
+} // namespace
+
+namespace {
+
+// The checker itself: a pool with a dangling child and a table field of the
+// wrong type are reported.
+TEST(WholePoolCheckTest, ReportsDanglingReferencesAndMistypedFields)
+{
+    Generated_pool pool;
+    auto& mask = pool.get<VtObjectDataMask>(pool.table->main.data_mask);
+    mask.getChilds().append(new VtObjectRef(60000, 0, 0));
+    VtMessageWriter writer(100000, nullptr);
+    ASSERT_EQ(pool.objects.write_pool(writer), 0);
+    const std::vector<uint8_t> broken(writer.getData(), writer.getData() + writer.getLength());
+    pool.table->main.speed = pool.table->main.key_inc;
+
+    Whole_pool_report report = check_whole_pool(broken, *pool.table);
+    const std::string text = describe(report);
+    EXPECT_NE(text.find("holds child 60000, which is not in the pool"), std::string::npos) << text;
+    EXPECT_NE(text.find("main.speed[0]"), std::string::npos) << text;
+    EXPECT_EQ(report.problems.size(), 2u) << text;
 }
 
 } // namespace
