@@ -178,8 +178,29 @@ int Pool_builder::read_pool(VtMessageReader& reader)
         if (logger != nullptr && object->getNumberOfMacros() > 0)
             logger->trace(1, "Oid %d: Macros=%d\n", int(oid), int(object->getNumberOfMacros()));
         add_to_pool(object);
+        if (logger != nullptr)
+            trace_children(*logger, object);
     }
     return 1;
+}
+
+void Pool_builder::trace_children(VtLogger& logger, VtObject* object) const
+{
+    std::vector<uint32_t> children;
+    if (object->getType() == VtObjectTypeSoftKeyMask) {
+        VtObjectList& keys = static_cast<VtObjectSoftKeyMask*>(object)->getChilds();
+        for (uint32_t i = 0; i < keys.size(); ++i)
+            children.push_back(keys.at(i)->oid);
+    } else if (object->getType() == VtObjectTypeContainer || vtIsMask(object)) {
+        VtObjectRefList* refs = vtChildRefsOf(object);
+        for (uint32_t i = 0; i < refs->size(); ++i)
+            children.push_back(refs->at(i)->oid);
+    } else {
+        return;
+    }
+    logger.trace(1, "  Childs=%d\n", int(children.size()));
+    for (size_t i = 0; i < children.size(); ++i)
+        logger.trace(1, "  %2u: OID=%d\n", unsigned(i), int(children[i]));
 }
 
 // ---------------------------------------------------------------------------

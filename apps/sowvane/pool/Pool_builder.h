@@ -185,6 +185,8 @@ private:
     VtObject* span_input(VtObjectContainer* container, VtSizedObject* field, int rows, int row, int span);
     VtObject* append_ref(VtObjectRefList& list, int x, int y, VtObject* child);
     void add_key_label(VtObjectKey* key, const char* line1, const char* line2, VtObjectFontAttribute* font);
+    // With verbose reading: the children of containers, masks and soft key masks.
+    void trace_children(VtLogger& logger, VtObject* object) const;
     int row_input_width(VtObjectContainer* container) const;
     int row_input_height(VtObjectContainer* container, int rows) const;
 

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-Screen_object_ids screen_object_ids;
-
 namespace {
 
 #define SOI_GROUP(group)
@@ -59,6 +57,9 @@ bool same_record(const Record& a, const Record& b)
 }
 
 } // namespace
+
+// Defined after the field list that its constructor walks.
+Screen_object_ids screen_object_ids;
 
 Screen_object_ids::Screen_object_ids()
 {

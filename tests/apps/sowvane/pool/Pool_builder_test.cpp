@@ -232,6 +232,25 @@ TEST_F(PoolBuilderTest, ImageStartsWithTheWorkingSetAndReadsBack)
               std::vector<uint8_t>(writer.getData(), writer.getData() + writer.getLength()));
 }
 
+TEST_F(PoolBuilderTest, VerboseReadingTracesEveryObjectAndItsChildren)
+{
+    VtObjectContainer* box = builder.create_container(10, 10);
+    builder.add_child(box, 0, 0, builder.create_pointer());
+    VtMessageWriter writer(1000, nullptr);
+    ASSERT_EQ(builder.write_pool(writer), 0);
+    Text_logger logger;
+    Pool_builder copy;
+    copy.set_logger(&logger);
+    copy.set_verbose(true);
+    VtMessageReader reader;
+    reader.setData(writer.getData(), writer.getLength());
+    ASSERT_EQ(copy.read_pool(reader), 1);
+    EXPECT_NE(logger.text.find("Reading Object Pool ..."), std::string::npos);
+    EXPECT_NE(logger.text.find("Got oid=10001, type=3 (VtObjectTypeContainer)"), std::string::npos) << logger.text;
+    EXPECT_NE(logger.text.find("Childs=1"), std::string::npos) << logger.text;
+    EXPECT_NE(logger.text.find(" 0: OID=10002"), std::string::npos) << logger.text;
+}
+
 TEST_F(PoolBuilderTest, WriterThatRunsOutOfRoomFailsTheImage)
 {
     for (int i = 0; i < 50; ++i)
