@@ -6,6 +6,11 @@
 int writeVtObjectPool(VtMessageWriter& writer, VtObject* const* table, size_t size)
 {
     writer.reset();
+    return appendVtObjectPool(writer, table, size);
+}
+
+int appendVtObjectPool(VtMessageWriter& writer, VtObject* const* table, size_t size)
+{
     for (size_t id = 0; id < size; ++id) {
         VtObject* object = table[id];
         if (object == nullptr)

@@ -14,3 +14,7 @@ class VtObject;
 // which case the stream is incomplete (writer.hasFailed() is true) and must
 // not be uploaded.
 int writeVtObjectPool(VtMessageWriter& writer, VtObject* const* table, size_t size);
+
+// As writeVtObjectPool, but appends to what the writer already holds (a
+// function code written in front of the pool, for instance).
+int appendVtObjectPool(VtMessageWriter& writer, VtObject* const* table, size_t size);

@@ -1,0 +1,254 @@
+#include "apps/sowvane/pool/Screen_scaffolding.h"
+
+#include "apps/sowvane/pool/Key_codes.h"
+
+#include <algorithm>
+
+void Oid_list::clear()
+{
+    std::fill(std::begin(items_), std::end(items_), nullptr);
+    count_ = 0;
+}
+
+void Oid_list::add(VtObjectContainer* object)
+{
+    if (count_ < capacity)
+        items_[count_++] = object;
+}
+
+void Oid_grid::clear()
+{
+    std::fill(std::begin(cells_), std::end(cells_), nullptr);
+    stride_ = 4;
+}
+
+VtObjectContainer* Oid_grid::get(int column, int row) const
+{
+    return inside(column, row) ? cells_[column + row * stride_] : nullptr;
+}
+
+void Oid_grid::set(int column, int row, VtObjectContainer* object)
+{
+    if (inside(column, row))
+        cells_[column + row * stride_] = object;
+}
+
+namespace {
+
+VtObjectContainer* add_band(Pool_layout& layout, Oid_list& list, VtObjectDataMask* mask, int y, int height)
+{
+    VtObjectContainer* band = layout.builder.create_container(layout.width, height);
+    list.add(band);
+    layout.builder.add_to_mask(mask, 0, y, band);
+    return band;
+}
+
+} // namespace
+
+void add_bands(Pool_layout& layout, Oid_list& list, int mode, VtObjectDataMask* mask)
+{
+    const int row_height = layout.row_height;
+    if (mode == 1) {
+        add_band(layout, list, mask, 0, row_height);
+        add_band(layout, list, mask, row_height, layout.margin);
+        for (int i = 0; i < layout.rows; ++i)
+            add_band(layout, list, mask, row_height + layout.margin + i * row_height, row_height);
+    } else if (mode == 2) {
+        for (int i = 0; i < 5; ++i)
+            add_band(layout, list, mask, i * row_height, layout.height / 5);
+    }
+}
+
+void add_columns(Pool_layout& layout, Oid_list& list, int mode, VtObjectContainer* band)
+{
+    list.clear();
+    if (band == nullptr)
+        return;
+    const int w = layout.width;
+    int widths[5] = {};
+    int count = 0;
+    bool separators = true;
+    auto set = [&](std::initializer_list<int> values) {
+        for (int value : values)
+            widths[count++] = value;
+    };
+    switch (mode) {
+    case 1: set({layout.column_width, layout.column_width, layout.column_width, layout.column_width,
+                 layout.column_width}); break;
+    case 2: set({layout.column_width, w - layout.column_width}); break;
+    case 3: set({layout.half_width, layout.quarter_width, layout.quarter_width}); break;
+    case 4: set({w / 5, 2 * (w / 5), 2 * (w / 5)}); break;
+    case 5: set({w}); break;
+    case 6: set({w / 4, w / 4, w / 4, w / 4}); break;
+    case 7: set({w / 2, w / 2}); break;
+    case 8: set({w / 2, w / 2}); separators = false; break;
+    case 9: set({w / 3, w / 3, w / 3}); break;
+    default: return;
+    }
+    Pool_builder& builder = layout.builder;
+    const int band_height = int(band->getHeight());
+    int x = 0;
+    for (int i = 0; i < count; ++i) {
+        VtObjectContainer* column = builder.create_container(widths[i] - layout.line_width, band_height);
+        list.add(column);
+        builder.add_child(band, x, 0, column);
+        x += widths[i];
+        if (separators && i + 1 < count)
+            builder.add_child(band, x - layout.line_width, 0,
+                              builder.create_vertical_line(band_height, layout.line_body));
+    }
+}
+
+void add_grid_page(Pool_layout& layout, Oid_list& bands, Oid_grid& grid, int band_mode, int columns, int rows,
+                   VtObjectDataMask* mask)
+{
+    columns = std::min(columns, 4);
+    rows = std::min(rows, 4);
+    add_bands(layout, bands, band_mode, mask);
+    if (columns != 4)
+        grid.set_stride(columns);
+    static const int mode_by_columns[5] = {0, 5, 7, 9, 6};
+    Oid_list cells;
+    for (int r = 0; r < rows; ++r) {
+        VtObjectContainer* band = bands[r + 1];
+        add_columns(layout, cells, mode_by_columns[std::max(columns, 0)], band);
+        for (int c = 0; c < columns; ++c)
+            grid.set(c, r, cells[c]);
+        add_separator(layout, band);
+    }
+}
+
+VtObjectButton* create_two_line_button(Pool_layout& layout, int width, int height, uint32_t key_code,
+                                       VtObjectOutputFieldString* line1, VtObjectOutputFieldString* line2)
+{
+    Pool_builder& builder = layout.builder;
+    VtObjectButton* button = builder.create_button(width, height, 1, key_code, nullptr);
+    if (line1 == nullptr)
+        return button;
+    const int h = (height - int(line1->getHeight())) / 2;
+    builder.add_to_button(button, (width - int(line1->getWidth())) / 2, h - int(line1->getHeight()), line1);
+    if (line2 != nullptr)
+        builder.add_to_button(button, (width - int(line2->getWidth())) / 2, h + int(line2->getHeight()), line2);
+    return button;
+}
+
+VtObjectButton* add_two_line_button(Pool_layout& layout, VtObjectContainer* container, uint32_t key_code,
+                                    VtObjectOutputFieldString* line1, VtObjectOutputFieldString* line2)
+{
+    if (container == nullptr || line1 == nullptr)
+        return nullptr;
+    const int inset = layout.inset;
+    VtObjectButton* button =
+        create_two_line_button(layout, int(container->getWidth()) - 2 * inset, int(container->getHeight()) - 2 * inset,
+                               key_code, line1, line2);
+    layout.builder.add_child(container, inset, inset, button);
+    return button;
+}
+
+VtObjectButton* add_menu_button(Pool_layout& layout, VtObjectContainer* container, uint32_t key_code,
+                                const char* line1, const char* line2)
+{
+    if (container == nullptr || line1 == nullptr)
+        return nullptr;
+    Pool_builder& builder = layout.builder;
+    if (line2 == nullptr) {
+        const int inset = layout.inset;
+        VtObjectButton* button =
+            builder.create_label_button(int(container->getWidth()) - 2 * inset, int(container->getHeight()) - 2 * inset,
+                                        1, key_code, line1, layout.font(15));
+        builder.add_child(container, inset, inset, button);
+        return button;
+    }
+    VtObjectOutputFieldString* first = builder.create_text(line1, layout.font(15), 2);
+    VtObjectOutputFieldString* second = builder.create_text(line2, layout.font(15), 2);
+    return add_two_line_button(layout, container, key_code, first, second);
+}
+
+VtObjectDataMask* create_screen_mask(Pool_layout& layout, uint32_t& field)
+{
+    VtObjectDataMask* mask = layout.builder.create_data_mask();
+    mask->setBackgroundColour(VtColour(1));
+    field = mask->getOid();
+    return mask;
+}
+
+VtObjectDataMask* begin_titled_screen(Pool_layout& layout, uint32_t& field, Oid_list& bands, const char* title)
+{
+    VtObjectDataMask* mask = create_screen_mask(layout, field);
+    add_bands(layout, bands, 2, mask);
+    add_title(layout, bands[0], title);
+    return mask;
+}
+
+void set_number_input(VtObjectInputFieldNumber* input, uint32_t min, uint32_t max, double scale, uint32_t decimals)
+{
+    input->setOptions(1);
+    input->setMinValue(min);
+    input->setMaxValue(max);
+    input->setOffset(0);
+    input->setScale(scale);
+    input->setNumberOfDecimals(decimals);
+    input->setFormat(false);
+    input->setHorizontalJustification(2);
+    input->setEnabled(true);
+}
+
+VtObjectContainer* add_title(Pool_layout& layout, VtObjectContainer* band, const char* title)
+{
+    Oid_list columns;
+    add_columns(layout, columns, 5, band);
+    layout.builder.add_text_centred(columns[0], title, layout.font(8), 1, 0);
+    return columns[0];
+}
+
+void add_separator(Pool_layout& layout, VtObjectContainer* band)
+{
+    layout.builder.add_child(band, 0, 0, layout.builder.create_horizontal_line(layout.width, layout.line_body));
+}
+
+VtObjectSoftKeyMask* add_soft_keys(Pool_layout& layout, std::initializer_list<Soft_key_row> keys)
+{
+    Pool_builder& builder = layout.builder;
+    VtObjectSoftKeyMask* mask = builder.create_soft_key_mask(1);
+    for (const Soft_key_row& row : keys) {
+        VtObjectKey* key = builder.create_soft_key(mask, 1, row.code, row.line1, row.line2, layout.font(2));
+        if (row.field != nullptr)
+            *row.field = key->getOid();
+    }
+    return mask;
+}
+
+VtObjectSoftKeyMask* add_seeder_page_keys(Pool_layout& layout, uint32_t& seeder_menu, uint32_t& settings_menu,
+                                          uint32_t& main)
+{
+    return add_soft_keys(layout, {{"Seeder", "Menu", Key_code::seeder_menu, &seeder_menu},
+                                  {"Settings", "Menu", Key_code::settings_menu, &settings_menu},
+                                  {"Main", "Screen", Key_code::main_screen, &main}});
+}
+
+void add_body_separators(Pool_layout& layout, const Oid_list& bands)
+{
+    for (int band = 1; band <= 4; ++band)
+        add_separator(layout, bands[band]);
+}
+
+VtObjectSoftKeyMask* add_switchable_soft_keys(Pool_layout& layout, std::initializer_list<Soft_key_row> keys,
+                                              std::initializer_list<uint32_t*> slot_fields)
+{
+    Pool_builder& builder = layout.builder;
+    VtObjectSoftKeyMask* mask = builder.create_soft_key_mask(1);
+    uint32_t* const* slot = slot_fields.begin();
+    for (const Soft_key_row& row : keys) {
+        VtObjectPointer* pointer = builder.create_soft_key_pointer(mask);
+        VtObjectKey* key = builder.create_key(1, row.code, row.line1, row.line2, layout.font(2));
+        pointer->setValue(VT_NULL_ID);
+        if (row.field != nullptr)
+            *row.field = key->getOid();
+        if (slot != slot_fields.end()) {
+            if (*slot != nullptr)
+                **slot = pointer->getOid();
+            ++slot;
+        }
+    }
+    return mask;
+}
