@@ -34,7 +34,7 @@ void Fake_satellite_ecu::set_echo(bool on)
     echo_ = on;
 }
 
-void Fake_satellite_ecu::release_late()
+size_t Fake_satellite_ecu::release_late()
 {
     std::vector<uint8_t> held;
     {
@@ -43,6 +43,13 @@ void Fake_satellite_ecu::release_late()
     }
     if (!held.empty())
         line_.write(held);
+    return held.size();
+}
+
+size_t Fake_satellite_ecu::last_reply_size()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return last_reply_size_;
 }
 
 std::vector<std::vector<uint8_t>> Fake_satellite_ecu::requests()
@@ -135,6 +142,7 @@ int Fake_satellite_ecu::serve(std::vector<uint8_t>& input)
         }
         input.erase(input.begin(), input.begin() + long(request.size()));
         requests_.push_back(request);
+        last_reply_size_ = reply.size();
         ++served;
         std::vector<uint8_t> out;
         if (echo_)

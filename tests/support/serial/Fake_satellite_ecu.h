@@ -35,8 +35,10 @@ public:
     // With echo off the line gives back only the replies.
     void set_echo(bool on);
 
-    // Writes the replies that LATE held back.
-    void release_late();
+    // Writes the replies that LATE held back; their byte count.
+    size_t release_late();
+    // Bytes written behind the echo for the last request (0: no reply).
+    size_t last_reply_size();
     // Every request received, as framed on the wire.
     std::vector<std::vector<uint8_t>> requests();
     void clear_requests();
@@ -70,6 +72,7 @@ private:
     std::vector<std::vector<uint8_t>> requests_;
     std::vector<uint8_t> held_;
     bool echo_ = true;
+    size_t last_reply_size_ = 0;
 };
 
 } // namespace test_support
