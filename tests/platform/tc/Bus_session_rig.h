@@ -2,7 +2,10 @@
 // on a CAN stack of its own, on a loop bus or through the CAN hub.
 #pragma once
 
-#include "Session_rig.h"
+#include "Tc_description.h"
+#include "glue/diner/module_man.h"
+#include "glue/diner/waiter_descriptor.h"
+#include "tests/support/tc/Test_tc_server.h"
 
 #include "can/JIN_smart_stack.h"
 #include "platform/can/Bus_select.h"
@@ -59,7 +62,7 @@ public:
     bool open(const std::string& spec, int filler = 0)
     {
         app.init(&mm);
-        if (!session_rig::load_description(pool))
+        if (!tc_description::load(pool))
             return false;
         add_filler_elements(pool, filler);
         pool.register_event_waiter(app);

@@ -3,8 +3,8 @@
 // stack's, tested on its own) and time moves only when the test moves it.
 #pragma once
 
+#include "Tc_description.h"
 #include "platform/tc/TC_client_engine.h"
-#include "tc_client/TC_DOM_xerces_spec_man.h"
 #include "tests/support/tc/Test_tc_server.h"
 
 #include "glue/diner/module_man.h"
@@ -49,22 +49,13 @@ private:
     unsigned char src_;
 };
 
-inline const std::string spec_dir = std::string(SOWVANE_SOURCE_DIR) + "/data/tcspec/";
-
-// Loads the implement's description into the pool.
-inline bool load_description(TC::Object_pool& pool)
-{
-    TC::DOM_xerces_spec_man reader(&pool);
-    return reader.init(nullptr) && reader.load((spec_dir + "tc_pool.xml").c_str());
-}
-
 class Rig : private TC::Pool_session {
 public:
     Rig()
     {
         app.init(&mm);
         pool.set_session(this);
-        EXPECT_TRUE(load_description(pool));
+        EXPECT_TRUE(tc_description::load(pool));
         pool.register_event_waiter(app);
         engine.set_own_address(CLIENT);
         server.set_own_address(SERVER);

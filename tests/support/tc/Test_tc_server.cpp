@@ -33,6 +33,8 @@ void Test_tc_server::handle_time(int64_t now_ms)
     if (silent_ || own_ == NO_ADDRESS || now_ms < next_status_)
         return;
     next_status_ = now_ms + 2000;
+    if (first_status_ms < 0)
+        first_status_ms = now_ms;
     const unsigned char status[8] = {0xFE, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0xFF};
     link_.send(PGN_PROCESS_DATA, GLOBAL_ADDRESS, PD_PRIORITY, status, 8, 0);
 }

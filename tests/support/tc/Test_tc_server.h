@@ -69,6 +69,7 @@ public:
     int activations = 0;
     int deletes = 0;
     int master_messages = 0;
+    int64_t first_status_ms = -1;  // when the first status message went out
     int task_messages = 0;
     std::string last_pool_error;
 
