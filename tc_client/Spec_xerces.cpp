@@ -1,0 +1,275 @@
+#include "tc_client/DOM_xerces_spec_man.h"
+
+#include <xercesc/framework/MemoryManager.hpp>
+
+#include <cerrno>
+#include <mutex>
+#include <unordered_set>
+#include <cmath>
+#include <cstdlib>
+#include <sys/stat.h>
+
+namespace Spec_xerces {
+
+namespace {
+
+bool is_octal(char c) { return c >= '0' && c <= '7'; }
+
+int hex_value(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// The character of the escape starting at raw[i] (a backslash) and the
+// characters it uses; 0 when it is no escape of ours.
+int escape_at(const std::string& raw, size_t i, size_t& used)
+{
+    if (i + 1 >= raw.size())
+        return 0;
+    char c = raw[i + 1];
+    used = 2;
+    switch (c) {
+    case 'n':
+        return '\n';
+    case 'r':
+        return '\r';
+    case 'b':
+        return '\b';
+    case 'x':
+        if (i + 3 < raw.size() && hex_value(raw[i + 2]) >= 0 && hex_value(raw[i + 3]) >= 0) {
+            used = 4;
+            return hex_value(raw[i + 2]) * 16 + hex_value(raw[i + 3]);
+        }
+        return 0;
+    case '0': {
+        int v = 0;
+        size_t j = i + 2;
+        while (j < raw.size() && j < i + 5 && is_octal(raw[j]))
+            v = v * 8 + (raw[j++] - '0');
+        used = j - i;
+        return v & 0xFF;
+    }
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+namespace {
+
+class Tracking_memory_manager : public xercesc::MemoryManager {
+public:
+    xercesc::MemoryManager* getExceptionMemoryManager() override { return this; }
+    void* allocate(XMLSize_t size) override
+    {
+        void* p = std::malloc(size ? size : 1);
+        if (!p)
+            throw xercesc::OutOfMemoryException();
+        std::lock_guard<std::mutex> guard(mutex_);
+        blocks_.insert(p);
+        return p;
+    }
+    void deallocate(void* p) override
+    {
+        if (!p)
+            return;
+        {
+            std::lock_guard<std::mutex> guard(mutex_);
+            blocks_.erase(p);
+        }
+        std::free(p);
+    }
+    void release_all()
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        for (void* p : blocks_)
+            std::free(p);
+        blocks_.clear();
+    }
+
+private:
+    std::mutex mutex_;
+    std::unordered_set<void*> blocks_;
+};
+
+Tracking_memory_manager tracking_manager;
+std::mutex init_mutex;
+int init_count = 0;
+
+} // namespace
+
+bool initialise_xerces()
+{
+    std::lock_guard<std::mutex> guard(init_mutex);
+    try {
+        xercesc::XMLPlatformUtils::Initialize(xercesc::XMLUni::fgXercescDefaultLocale, nullptr,
+                                              nullptr, &tracking_manager);
+    } catch (const xercesc::XMLException& e) {
+        std::fprintf(stderr, "Error during Xerces-C Initialization.\n  Exception message:%s\n",
+                     convert_text(e.getMessage()).c_str());
+        return false;
+    }
+    ++init_count;
+    return true;
+}
+
+void terminate_xerces()
+{
+    std::lock_guard<std::mutex> guard(init_mutex);
+    xercesc::XMLPlatformUtils::Terminate();
+    // Only once the library has ended for every user (another reader may
+    // have started it with its own manager) are the lost blocks given back.
+    if (--init_count == 0 && xercesc::XMLPlatformUtils::fgMemoryManager == nullptr)
+        tracking_manager.release_all();
+}
+
+std::string convert_text(const XMLCh* text)
+{
+    std::string raw;
+    for (const XMLCh* p = text; p && *p; ++p)
+        raw += *p < 256 ? static_cast<char>(*p) : '?';
+    std::string out;
+    for (size_t i = 0; i < raw.size();) {
+        size_t used = 1;
+        int c = raw[i] == '\\' ? escape_at(raw, i, used) : 0;
+        if (c) {
+            out += static_cast<char>(c);
+            i += used;
+        } else {
+            out += raw[i++];
+        }
+    }
+    return out;
+}
+
+bool name_matches(const char* pattern, const char* name)
+{
+    if (!name || name[0] == '#')
+        return false;
+    if (!pattern || std::strcmp(pattern, "*") == 0)
+        return true;
+    if (pattern[0] == '!')
+        return !name_matches(pattern + 1, name);
+    if (pattern[0] == '\\')
+        return std::strcmp(pattern + 1, name) == 0;
+    const char* star = std::strchr(pattern, '*');
+    if (star)
+        return std::strncmp(pattern, name, size_t(star - pattern)) == 0;
+    return std::strcmp(pattern, name) == 0;
+}
+
+std::string node_name(const xercesc::DOMNode* node)
+{
+    return node ? convert_text(node->getNodeName()) : std::string();
+}
+
+namespace {
+
+std::string trimmed(const std::string& text)
+{
+    size_t a = text.find_first_not_of(" \t\r\n");
+    if (a == std::string::npos)
+        return std::string();
+    size_t b = text.find_last_not_of(" \t\r\n");
+    return text.substr(a, b - a + 1);
+}
+
+} // namespace
+
+bool to_int64(const std::string& text, long long& out)
+{
+    std::string t = trimmed(text);
+    if (t.empty())
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    long long v = std::strtoll(t.c_str(), &end, 0);
+    if (errno || *end)
+        return false;
+    out = v;
+    return true;
+}
+
+bool to_uint64(const std::string& text, unsigned long long& out)
+{
+    std::string t = trimmed(text);
+    if (t.empty() || t[0] == '-')
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    unsigned long long v = std::strtoull(t.c_str(), &end, 0);
+    if (errno || *end)
+        return false;
+    out = v;
+    return true;
+}
+
+bool to_float(const std::string& text, float& out)
+{
+    std::string t = trimmed(text);
+    if (t.empty())
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    double v = std::strtod(t.c_str(), &end);
+    if (errno || *end || !std::isfinite(v) || std::fabs(v) > 3.4e38)
+        return false;
+    out = float(v);
+    return true;
+}
+
+void Error_handler::report(const char* kind, const xercesc::SAXParseException& e)
+{
+    std::fprintf(stderr, "\n%s at (file \"%s\", line %llu, char %llu): %s\n", kind,
+                 convert_text(e.getSystemId()).c_str(),
+                 static_cast<unsigned long long>(e.getLineNumber()),
+                 static_cast<unsigned long long>(e.getColumnNumber()),
+                 convert_text(e.getMessage()).c_str());
+}
+
+void Error_handler::warning(const xercesc::SAXParseException& e)
+{
+    report("Warning", e);
+    throw e;
+}
+
+void Error_handler::error(const xercesc::SAXParseException& e)
+{
+    report("Error", e);
+    throw e;
+}
+
+void Error_handler::fatalError(const xercesc::SAXParseException& e)
+{
+    report("Fatal Error", e);
+    throw e;
+}
+
+xercesc::InputSource* Resolver::resolveEntity(xercesc::XMLResourceIdentifier* id)
+{
+    using namespace xercesc;
+    if (!id || id->getResourceIdentifierType() != XMLResourceIdentifier::ExternalEntity)
+        return nullptr;
+    std::string system = convert_text(id->getSystemId());
+    std::string path;
+    struct stat st;
+    if (system == dtd_name_)
+        path = directory_ + dtd_name_;
+    else if (!system.empty() && stat(system.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        path = system;
+    else
+        return nullptr;
+    XMLCh* x = XMLString::transcode(path.c_str());
+    InputSource* source = new LocalFileInputSource(x);
+    XMLString::release(&x);
+    return source;
+}
+
+} // namespace Spec_xerces
