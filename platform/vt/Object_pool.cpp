@@ -202,6 +202,17 @@ void Object_pool::post_vt_event(int id, uint32_t first, uint32_t second)
         waiter_->send_event(waiter_event(short(event_base_id_ - id), first, intptr_t(second)), false, false);
 }
 
+void Object_pool::post_vt_string_event(unsigned short object_id, const uint8_t* text, uint32_t len)
+{
+    std::lock_guard<std::recursive_mutex> g(state_mutex_);
+    if (!waiter_ || event_base_id_ == 0)
+        return;
+    waiter_event ev(short(event_base_id_ - 8), object_id, intptr_t(len));
+    if (len)
+        ev.set_extended_data(text, len);
+    waiter_->send_event(ev, false, false);
+}
+
 bool Object_pool::is_running()
 {
     std::lock_guard<std::recursive_mutex> g(state_mutex_);

@@ -141,8 +141,23 @@ public:
     int vt_event_of(short module_id) const;
     // Posts a pool event (kind in the value word, `code` in the code word).
     void post_pool_event(Pool_event_kind kind, intptr_t code);
-    // Posts VT event `id` (0 to 10) with its two data words.
+    // Posts VT event `id` (0 to 10) with its two data words (data and code of
+    // the event):
+    //  0 soft key, 1 button: activation code | key code << 8;
+    //                        object id | parent mask id << 16
+    //  2 pointing: x; y
+    //  3 select input object: selected (1) or not; object id
+    //  4 ESC: error code (0: an input was aborted); object id
+    //  5 change numeric value: object id; value
+    //  6 change active mask: mask id | error codes << 16;
+    //                        faulty object | its parent << 16
+    //  7 change soft key mask: mask id | mask type << 16;
+    //                          soft key mask id | error codes << 16
+    //  8 change string value: object id; length, the text as extended data
+    // 10 command response: object id; command | result << 8 | error << 16
+    //    (result 0 done, 1 refused by the VT, 2 no answer)
     void post_vt_event(int id, uint32_t first, uint32_t second);
+    void post_vt_string_event(unsigned short object_id, const uint8_t* text, uint32_t len);
 
     // State for the application.
     bool is_running();

@@ -254,6 +254,12 @@ unsigned short Working_set_obj::get_active_mask() const
     return uint16_t(m<VtObjectWorkingSet>().getActiveMask());
 }
 
+void Working_set_obj::set_active_mask(unsigned short mask)
+{
+    m<VtObjectWorkingSet>().setActiveMask(mask);
+    touched();
+}
+
 unsigned short Mask_obj::get_soft_key_mask() const
 {
     return uint16_t(vtSoftKeyMaskOf(&model()));

@@ -42,6 +42,8 @@ public:
     Working_set_obj(unsigned short id, const char* name, unsigned char background_colour,
                     bool selectable, unsigned short active_mask);
     unsigned short get_active_mask() const;
+    // The mask the VT shows first when the pool arrives (before upload).
+    void set_active_mask(unsigned short mask);
 };
 
 // Data and alarm masks.
