@@ -1,0 +1,589 @@
+#include "platform/vt/Vt_session.h"
+
+#include "platform/vt/Object_pool.h"
+#include "platform/vt/Upload_bar_progress.h"
+
+#include <cstdio>
+
+namespace VT {
+
+namespace {
+
+constexpr uint8_t FN_STATUS = 0xFE;
+constexpr uint8_t FN_MAINTENANCE = 0xFF;
+constexpr uint8_t FN_POOL_TRANSFER = 0x11;
+constexpr uint8_t FN_END_OF_POOL = 0x12;
+constexpr uint8_t FN_GET_MEMORY = 0xC0;
+constexpr uint8_t FN_GET_SOFT_KEYS = 0xC2;
+constexpr uint8_t FN_GET_FONTS = 0xC3;
+constexpr uint8_t FN_GET_HARDWARE = 0xC7;
+constexpr uint8_t FN_DELETE_POOL = 0xB2;
+// Busy bits of the VT status that hold a command back: executing a command,
+// parsing an object pool.
+constexpr uint8_t BUSY_HOLD = 0x04 | 0x10;
+// The version of the standard the working set follows.
+constexpr uint8_t OUR_VERSION = 3;
+constexpr uint8_t PRIO_ECU_TO_VT = 5;
+
+uint16_t u16(const uint8_t* d) { return uint16_t(d[0] | d[1] << 8); }
+uint32_t u32(const uint8_t* d) { return uint32_t(d[0]) | uint32_t(d[1]) << 8 | uint32_t(d[2]) << 16 | uint32_t(d[3]) << 24; }
+
+// Where a command's response carries its error codes.
+int error_byte_of(uint8_t function)
+{
+    switch (function) {
+    case 0xA0: case 0xA1: case 0xA7: case 0xAF: case 0xB0: return 4;
+    case 0xA5: case 0xAE: case 0xB3: case 0xB4: return 5;
+    case 0xB1: return 6;
+    case 0xB2: return 1;
+    case 0xA2: return 0;  // the response tells the selection, not an error
+    default: return 3;
+    }
+}
+
+// A message padded with 0xFF to eight bytes.
+std::vector<uint8_t> padded(std::vector<uint8_t> b)
+{
+    while (b.size() < 8)
+        b.push_back(0xFF);
+    return b;
+}
+
+} // namespace
+
+Vt_session::Vt_session(Object_pool& pool, Vt_link& link, const Config& config)
+    : pool_(pool), link_(link), config_(config)
+{
+}
+
+void Vt_session::enter(State s, int64_t now_ms)
+{
+    state_ = s;
+    state_since_ = now_ms;
+    int conn = CONN_WAIT_VT;
+    switch (s) {
+    case DISABLED: conn = CONN_DISABLED; break;
+    case WAIT_VT:
+    case GET_MEMORY:
+    case GET_SOFT_KEYS:
+    case GET_FONTS:
+    case GET_HARDWARE: conn = CONN_WAIT_VT; break;
+    case UPLOADING:
+    case END_OF_POOL: conn = CONN_UPLOADING; break;
+    case UPLOAD_FAILED: conn = CONN_UPLOAD_FAILED; break;
+    case RUNNING: conn = CONN_ACTIVE; break;
+    }
+    pool_.set_tx_state(s == UPLOADING || s == END_OF_POOL ? 16 : 0);
+    pool_.set_connection_state(conn);
+}
+
+void Vt_session::start(int64_t now_ms)
+{
+    started_ = now_ms;
+    if (!enabled_) {
+        enter(DISABLED, now_ms);
+        return;
+    }
+    enter(WAIT_VT, now_ms);
+    choose_vt(now_ms);
+}
+
+void Vt_session::set_enabled(bool enabled, int64_t now_ms)
+{
+    if (enabled == enabled_)
+        return;
+    enabled_ = enabled;
+    if (!enabled) {
+        lose_vt(now_ms);
+        enter(DISABLED, now_ms);
+    } else {
+        start(now_ms);
+    }
+}
+
+Vt_session::Known_vt* Vt_session::find_vt(uint8_t address)
+{
+    for (Known_vt& vt : vts_)
+        if (vt.address == address)
+            return &vt;
+    return nullptr;
+}
+
+void Vt_session::choose_vt(int64_t now_ms)
+{
+    if (state_ != WAIT_VT || vts_.empty())
+        return;
+    if (config_.has_preferred) {
+        for (const Known_vt& vt : vts_)
+            if (vt.named && vt.name == config_.preferred_vt) {
+                take_vt(vt, now_ms);
+                return;
+            }
+        if (now_ms - started_ < int64_t(config_.terminal_timeout_s) * 1000)
+            return;
+    }
+    take_vt(vts_.front(), now_ms);
+}
+
+void Vt_session::take_vt(const Known_vt& vt, int64_t now_ms)
+{
+    vt_address_ = vt.address;
+    vt_name_ = vt.name;
+    pool_.set_vt_name(vt.name, vt.named);
+    error_.clear();
+    // Working set master message: one member.
+    std::vector<uint8_t> master = padded({1});
+    link_.send(0xFF, PGN_WS_MASTER, 7, master.data(), uint32_t(master.size()), TAG_OTHER);
+    send_maintenance(true);
+    next_maintenance_ = now_ms + MAINTENANCE_MS;
+    // What the pool needs of the VT's memory.
+    std::vector<uint8_t> stream;
+    pool_.serialise_pool(stream);
+    uint32_t size = uint32_t(stream.size());
+    enter(GET_MEMORY, now_ms);
+    send_to_vt(padded({FN_GET_MEMORY, 0xFF, uint8_t(size), uint8_t(size >> 8), uint8_t(size >> 16),
+                       uint8_t(size >> 24)}),
+               TAG_OTHER);
+}
+
+void Vt_session::lose_vt(int64_t now_ms)
+{
+    pool_.set_running(false);
+    pool_.set_vt_active(false);
+    pool_.flush_commands();
+    command_active_ = false;
+    held_command_.clear();
+    command_held_since_ = -1;
+    chunk_in_flight_ = false;
+    stream_.clear();
+    vt_address_ = 0xFE;
+}
+
+bool Vt_session::send_to_vt(std::vector<uint8_t> bytes, int tag)
+{
+    return link_.send(vt_address_, PGN_ECU_TO_VT, PRIO_ECU_TO_VT, bytes.data(), uint32_t(bytes.size()), tag);
+}
+
+void Vt_session::send_request(uint8_t function, int64_t now_ms)
+{
+    send_to_vt(padded({function}), TAG_OTHER);
+    state_since_ = now_ms;
+}
+
+void Vt_session::send_maintenance(bool initiating)
+{
+    send_to_vt(padded({FN_MAINTENANCE, uint8_t(initiating ? 1 : 0), OUR_VERSION}), TAG_OTHER);
+}
+
+void Vt_session::on_vt_message(uint8_t src, const uint8_t* data, uint32_t len, int64_t now_ms)
+{
+    if (!data || len < 1 || !enabled_)
+        return;
+    const uint8_t function = data[0];
+    if (function == FN_STATUS) {
+        if (len >= 8)
+            handle_status(src, data, now_ms);
+        return;
+    }
+    if (src != vt_address_ || state_ == WAIT_VT || state_ == DISABLED)
+        return;
+    if (function <= 0x09) {
+        handle_event(function, data, len);
+        return;
+    }
+    handle_response(data, len, now_ms);
+}
+
+void Vt_session::handle_status(uint8_t src, const uint8_t* d, int64_t now_ms)
+{
+    Known_vt* vt = find_vt(src);
+    if (!vt) {
+        vts_.push_back({src, JIN_name::RAWNAME(), false, now_ms});
+        vt = &vts_.back();
+    }
+    vt->named = link_.name_of(src, vt->name);
+    vt->last_seen = now_ms;
+    if (state_ == WAIT_VT) {
+        choose_vt(now_ms);
+        return;
+    }
+    if (src != vt_address_)
+        return;
+    busy_ = d[6];
+    pool_.set_vt_status(d);
+    pool_.set_vt_active(d[1] == link_.own_address());
+    if (state_ == RUNNING)
+        pool_.post_pool_event(EVENT_VT_STATUS, 0);
+}
+
+void Vt_session::handle_response(const uint8_t* d, uint32_t len, int64_t now_ms)
+{
+    const uint8_t function = d[0];
+    switch (state_) {
+    case GET_MEMORY:
+        if (function != FN_GET_MEMORY || len < 3)
+            return;
+        vt_version_ = d[1];
+        if (d[2] != 0) {
+            upload_failed("the VT has not enough memory for the pool", now_ms);
+            return;
+        }
+        enter(GET_SOFT_KEYS, now_ms);
+        send_request(FN_GET_SOFT_KEYS, now_ms);
+        return;
+    case GET_SOFT_KEYS:
+        if (function != FN_GET_SOFT_KEYS || len < 8)
+            return;
+        // navigation keys, virtual keys, physical keys; designator size.
+        caps_[2] = uint32_t(d[1]) | uint32_t(d[6]) << 8 | uint32_t(d[7]) << 16;
+        caps_[3] = uint32_t(d[4]) | uint32_t(d[5]) << 8;
+        enter(GET_FONTS, now_ms);
+        send_request(FN_GET_FONTS, now_ms);
+        return;
+    case GET_FONTS:
+        if (function != FN_GET_FONTS || len < 8)
+            return;
+        caps_[4] = d[5];
+        caps_[5] = uint32_t(d[6]) | uint32_t(d[7]) << 8;
+        enter(GET_HARDWARE, now_ms);
+        send_request(FN_GET_HARDWARE, now_ms);
+        return;
+    case GET_HARDWARE: {
+        if (function != FN_GET_HARDWARE || len < 8)
+            return;
+        caps_[0] = uint32_t(d[2]) | uint32_t(d[3]) << 8 | uint32_t(vt_version_) << 16;
+        const uint16_t x = u16(d + 4), y = u16(d + 6);
+        caps_[1] = uint32_t(x) | uint32_t(y) << 16;
+        pool_.set_resolution(x, y);
+        vt_capabilities_t caps;
+        for (int i = 0; i < 6; ++i)
+            caps.word[i] = caps_[i];
+        pool_.set_capabilities(caps);
+        pool_.set_connection_state(CONN_VT_FOUND);
+        start_upload(now_ms);
+        return;
+    }
+    case END_OF_POOL:
+        if (function == FN_END_OF_POOL && len >= 7)
+            end_of_pool(d, now_ms);
+        return;
+    case RUNNING:
+        if (command_active_ && function == command_function_) {
+            if (command_is_upload_) {
+                // The End of Object Pool of a partial upload.
+                uint8_t errors = d[1];
+                uint16_t faulty = len >= 6 ? u16(d + 4) : 0xFFFF;
+                uint8_t pool_error = len >= 7 ? d[6] : 0xFF;
+                bool failed = errors != 0 || faulty != 0xFFFF || pool_error != 0;
+                if (failed) {
+                    char line[120];
+                    std::snprintf(line, sizeof line, "partial upload of object %u failed: errors %02x, object %u, code %02x",
+                                  unsigned(command_object_), errors, unsigned(faulty), pool_error);
+                    error_ = line;
+                    std::fprintf(stderr, "VT: %s\n", line);
+                }
+                pool_.upload_done();
+                finish_command(failed ? 1 : 0, errors);
+            } else {
+                const int at = error_byte_of(function);
+                const uint8_t error = at > 0 && uint32_t(at) < len ? d[at] : 0;
+                finish_command(error == 0 ? 0 : 1, error);
+            }
+            run_commands(now_ms);
+        }
+        return;
+    default: return;
+    }
+}
+
+void Vt_session::handle_event(uint8_t function, const uint8_t* d, uint32_t len)
+{
+    // The words of each event as the screens read them: first and second.
+    switch (function) {
+    case 0x00:  // soft key
+    case 0x01:  // button
+        if (len >= 7)
+            pool_.post_vt_event(function, uint32_t(d[1]) | uint32_t(d[6]) << 8,
+                                uint32_t(u16(d + 2)) | uint32_t(u16(d + 4)) << 16);
+        return;
+    case 0x02:  // pointing
+        if (len >= 5)
+            pool_.post_vt_event(2, u16(d + 1), u16(d + 3));
+        return;
+    case 0x03:  // select input object
+        if (len >= 4)
+            pool_.post_vt_event(3, d[3], u16(d + 1));
+        return;
+    case 0x04:  // ESC
+        if (len >= 4) {
+            pool_.post_vt_event(4, d[3], u16(d + 1));
+            send_to_vt(padded({0x04, d[1], d[2]}), TAG_OTHER);
+        }
+        return;
+    case 0x05:  // change numeric value
+        if (len >= 8) {
+            pool_.post_vt_event(5, u16(d + 1), u32(d + 4));
+            send_to_vt(padded({0x05, d[1], d[2], 0xFF, d[4], d[5], d[6], d[7]}), TAG_OTHER);
+        }
+        return;
+    case 0x06:  // change active mask
+        if (len >= 8) {
+            pool_.post_vt_event(6, uint32_t(u16(d + 1)) | uint32_t(d[3]) << 16,
+                                uint32_t(u16(d + 4)) | uint32_t(u16(d + 6)) << 16);
+            send_to_vt(padded({0x06, d[1], d[2]}), TAG_OTHER);
+        }
+        return;
+    case 0x07:  // change soft key mask
+        if (len >= 7) {
+            pool_.post_vt_event(7, uint32_t(u16(d + 2)) | uint32_t(d[1]) << 16,
+                                uint32_t(u16(d + 4)) | uint32_t(d[6]) << 16);
+            send_to_vt(padded({0x07, d[1], d[2], d[3], d[4], d[5]}), TAG_OTHER);
+        }
+        return;
+    case 0x08: {  // change string value
+        if (len < 4)
+            return;
+        uint32_t n = d[3];
+        if (n > len - 4)
+            n = len - 4;  // a length beyond the message is cut to it
+        pool_.post_vt_string_event(u16(d + 1), d + 4, n);
+        send_to_vt(padded({0x08, 0xFF, 0xFF, d[1], d[2]}), TAG_OTHER);
+        return;
+    }
+    default: return;
+    }
+}
+
+void Vt_session::start_upload(int64_t now_ms)
+{
+    if (config_.intro_mask != 0xFFFF)
+        if (Working_set_obj* ws = pool_.get_working_set())
+            ws->set_active_mask(config_.intro_mask);
+    stream_.clear();
+    record_ends_.clear();
+    pool_.lock(-1);
+    for (const auto& entry : pool_.objects()) {
+        entry.second->append_record(stream_);
+        record_ends_.push_back(uint32_t(stream_.size()));
+    }
+    pool_.unlock();
+    sent_bytes_ = 0;
+    chunk_in_flight_ = false;
+    if (config_.progress)
+        config_.progress->set_progress(0, uint32_t(stream_.size()));
+    enter(UPLOADING, now_ms);
+    send_next_chunk(now_ms);
+}
+
+void Vt_session::send_next_chunk(int64_t now_ms)
+{
+    if (sent_bytes_ >= stream_.size()) {
+        enter(END_OF_POOL, now_ms);
+        send_to_vt(padded({FN_END_OF_POOL}), TAG_OTHER);
+        return;
+    }
+    // Whole records up to the chunk size (at least one record).
+    uint32_t end = sent_bytes_;
+    for (uint32_t e : record_ends_) {
+        if (e <= sent_bytes_)
+            continue;
+        if (end != sent_bytes_ && e - sent_bytes_ > CHUNK_BYTES)
+            break;
+        end = e;
+    }
+    std::vector<uint8_t> msg;
+    msg.reserve(end - sent_bytes_ + 1);
+    msg.push_back(FN_POOL_TRANSFER);
+    msg.insert(msg.end(), stream_.begin() + sent_bytes_, stream_.begin() + end);
+    chunk_end_ = end;
+    chunk_in_flight_ = true;
+    state_since_ = now_ms;
+    if (!send_to_vt(std::move(msg), TAG_CHUNK))
+        upload_failed("the transport refused the pool", now_ms);
+}
+
+void Vt_session::end_of_pool(const uint8_t* d, int64_t now_ms)
+{
+    const uint8_t errors = d[1];
+    const uint16_t parent = u16(d + 2);
+    const uint16_t faulty = u16(d + 4);
+    const uint8_t pool_error = d[6];
+    // Any error, a faulting object or an object-pool error code is a failed
+    // upload, whatever the other bytes say.
+    if (errors != 0 || faulty != 0xFFFF || pool_error != 0) {
+        char line[160];
+        std::snprintf(line, sizeof line,
+                      "End of Object Pool: error codes %02x, faulty object %u (parent %u), pool error %02x", errors,
+                      unsigned(faulty), unsigned(parent), pool_error);
+        upload_failed(line, now_ms);
+        return;
+    }
+    stream_.clear();
+    record_ends_.clear();
+    pool_.set_running(true);
+    enter(RUNNING, now_ms);
+    run_commands(now_ms);
+}
+
+void Vt_session::upload_failed(const std::string& why, int64_t now_ms)
+{
+    error_ = "VT pool upload failed: " + why;
+    std::fprintf(stderr, "%s\n", error_.c_str());
+    stream_.clear();
+    chunk_in_flight_ = false;
+    pool_.set_running(false);
+    enter(UPLOAD_FAILED, now_ms);
+}
+
+void Vt_session::on_sent(int tag, bool ok, int64_t now_ms)
+{
+    if (tag == TAG_CHUNK && state_ == UPLOADING && chunk_in_flight_) {
+        chunk_in_flight_ = false;
+        if (!ok) {
+            upload_failed("a pool transfer message could not be sent", now_ms);
+            return;
+        }
+        sent_bytes_ = chunk_end_;
+        if (config_.progress)
+            config_.progress->set_progress(sent_bytes_, uint32_t(stream_.size()));
+        send_next_chunk(now_ms);
+        return;
+    }
+    if ((tag == TAG_COMMAND || tag == TAG_UPLOAD) && !ok && command_active_) {
+        if (command_is_upload_)
+            pool_.upload_done();
+        finish_command(1, 0xFF);
+        run_commands(now_ms);
+    }
+}
+
+void Vt_session::finish_command(uint8_t result, uint8_t error)
+{
+    if (!command_active_)
+        return;
+    command_active_ = false;
+    pool_.set_tx_state(0);
+    if (!command_is_upload_)
+        pool_.command_done();
+    // Event 10: object id; command, result, error, extra.
+    pool_.post_vt_event(10, command_object_,
+                        uint32_t(command_function_) | uint32_t(result) << 8 | uint32_t(error) << 16);
+}
+
+void Vt_session::run_commands(int64_t now_ms)
+{
+    if (state_ != RUNNING || command_active_)
+        return;
+    if (busy_ & BUSY_HOLD) {
+        if (command_held_since_ < 0)
+            command_held_since_ = now_ms;
+        if (now_ms - command_held_since_ < BUSY_WAIT_MS)
+            return;
+    }
+    command_held_since_ = -1;
+    VT_obj* obj = nullptr;
+    if (pool_.take_upload(obj)) {
+        std::vector<uint8_t> msg(1, FN_POOL_TRANSFER);
+        obj->append_record(msg);
+        command_active_ = true;
+        command_is_upload_ = true;
+        command_function_ = FN_END_OF_POOL;
+        command_object_ = obj->get_id();
+        command_sent_ = now_ms;
+        pool_.set_tx_state(16);
+        send_to_vt(std::move(msg), TAG_UPLOAD);
+        send_to_vt(padded({FN_END_OF_POOL}), TAG_UPLOAD);
+        return;
+    }
+    Vt_command c;
+    if (!pool_.take_command(c))
+        return;
+    command_active_ = true;
+    command_is_upload_ = false;
+    command_function_ = c.bytes[0];
+    command_object_ = c.object_id;
+    command_sent_ = now_ms;
+    send_to_vt(std::move(c.bytes), TAG_COMMAND);
+}
+
+void Vt_session::tick(int64_t now_ms)
+{
+    if (state_ == DISABLED)
+        return;
+    // VTs not heard for a while are gone.
+    for (size_t i = 0; i < vts_.size();) {
+        if (now_ms - vts_[i].last_seen > VT_LOST_MS)
+            vts_.erase(vts_.begin() + long(i));
+        else
+            ++i;
+    }
+    if (state_ == WAIT_VT) {
+        choose_vt(now_ms);
+        return;
+    }
+    if (!find_vt(vt_address_)) {
+        error_ = "the VT was lost";
+        lose_vt(now_ms);
+        enter(WAIT_VT, now_ms);
+        choose_vt(now_ms);
+        return;
+    }
+    if (now_ms >= next_maintenance_) {
+        send_maintenance(false);
+        next_maintenance_ += MAINTENANCE_MS;
+        if (next_maintenance_ <= now_ms)
+            next_maintenance_ = now_ms + MAINTENANCE_MS;
+    }
+    switch (state_) {
+    case GET_MEMORY:
+    case GET_SOFT_KEYS:
+    case GET_FONTS:
+    case GET_HARDWARE:
+    case END_OF_POOL:
+        if (now_ms - state_since_ > RESPONSE_MS)
+            upload_failed("the VT did not answer", now_ms);
+        return;
+    case UPLOADING:
+        return;  // the transport times out the transfer itself
+    case RUNNING:
+        if (command_active_ && now_ms - command_sent_ > RESPONSE_MS) {
+            if (command_is_upload_)
+                pool_.upload_done();
+            finish_command(2, 0xFF);
+        }
+        run_commands(now_ms);
+        return;
+    default: return;
+    }
+}
+
+int Vt_session::get_next_vt() const
+{
+    for (size_t i = 0; i < vts_.size(); ++i)
+        if (vts_[i].address != vt_address_)
+            return int(i) + 1;
+    return 0;
+}
+
+int Vt_session::switch_next_vt(int64_t now_ms)
+{
+    int next = get_next_vt();
+    if (next == 0)
+        return -1;
+    Known_vt target = vts_[size_t(next - 1)];
+    if (vt_address_ != 0xFE && state_ == RUNNING)
+        send_to_vt(padded({FN_DELETE_POOL}), TAG_OTHER);
+    lose_vt(now_ms);
+    enter(WAIT_VT, now_ms);
+    take_vt(target, now_ms);
+    return 0;
+}
+
+void Vt_session::on_language(const uint8_t* data, uint32_t len)
+{
+    Locale_info locale;
+    if (locale.decode(data, int(len)))
+        pool_.set_locale(locale);
+}
+
+} // namespace VT

@@ -1,0 +1,163 @@
+// The working set's conversation with a VT (ISO 11783-6), as a protocol
+// engine without threads or clocks of its own: the owner feeds it the VT's
+// messages, the transport's completions and the time, and it sends through a
+// Vt_link. It finds a VT from the VT status messages (the preferred VT's
+// NAME, or the first VT once the terminal timeout has passed), announces the
+// working set (master message, maintenance every second), reads the VT's
+// memory, soft keys, fonts and hardware, uploads the pool with its progress,
+// checks End of Object Pool, then sends the pool's change commands and
+// partial uploads one at a time, and turns VT-to-ECU messages into the
+// pool's events.
+#pragma once
+
+#include "can/JIN_name.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace VT {
+
+class Object_pool;
+class Upload_bar_progress;
+class VT_obj;
+
+// What the session needs of the CAN side.
+class Vt_link {
+public:
+    virtual ~Vt_link() = default;
+    // Queues a message (any length: the transport picks single frame, TP or
+    // ETP); the transport reports it through Vt_session::on_sent with the
+    // tag. False when it was refused.
+    virtual bool send(uint8_t dest, uint32_t pgn, uint8_t prio, const uint8_t* data, uint32_t len, int tag) = 0;
+    virtual uint8_t own_address() = 0;
+    // The NAME of the node at an address; false when unknown.
+    virtual bool name_of(uint8_t address, JIN_name::RAWNAME& name) = 0;
+};
+
+class Vt_session {
+public:
+    static constexpr uint32_t PGN_VT_TO_ECU = 0xE600;
+    static constexpr uint32_t PGN_ECU_TO_VT = 0xE700;
+    static constexpr uint32_t PGN_WS_MASTER = 0xFE0D;
+    static constexpr uint32_t PGN_LANGUAGE = 0xFE0F;
+    // A VT not heard for this long is gone.
+    static constexpr int VT_LOST_MS = 3000;
+    // A request or command without response for this long has failed.
+    static constexpr int RESPONSE_MS = 3000;
+    static constexpr int MAINTENANCE_MS = 1000;
+    // A command is held this long at most for a busy VT.
+    static constexpr int BUSY_WAIT_MS = 5000;
+    // Object Pool Transfer messages carry at most this many bytes of whole
+    // objects each (an object larger than it goes alone).
+    static constexpr uint32_t CHUNK_BYTES = 16384;
+
+    struct Config {
+        JIN_name::RAWNAME preferred_vt;   // the empty NAME: no preference
+        bool has_preferred = false;
+        int terminal_timeout_s = 0;       // wait for the preferred VT
+        unsigned short intro_mask = 0xFFFF;
+        Upload_bar_progress* progress = nullptr;
+    };
+
+    Vt_session(Object_pool& pool, Vt_link& link, const Config& config);
+
+    // Starts looking for a VT (the address is claimed).
+    void start(int64_t now_ms);
+    // Off: the session stops talking and forgets the VT; on: starts again.
+    void set_enabled(bool enabled, int64_t now_ms);
+
+    // A message of PGN 0xE600 from `src`.
+    void on_vt_message(uint8_t src, const uint8_t* data, uint32_t len, int64_t now_ms);
+    // A Language command.
+    void on_language(const uint8_t* data, uint32_t len);
+    // A message sent with `tag` is gone (ok) or failed.
+    void on_sent(int tag, bool ok, int64_t now_ms);
+    // Lets time pass: timeouts, maintenance, the next command.
+    void tick(int64_t now_ms);
+
+    // The number (1..) of the next VT after the current one, 0 when there is
+    // no other VT.
+    int get_next_vt() const;
+    // Moves the working set to the next VT: 0 started, -1 no other VT.
+    int switch_next_vt(int64_t now_ms);
+
+    // The last failure in words ("" while none).
+    const std::string& last_error() const { return error_; }
+
+    enum State {
+        DISABLED,
+        WAIT_VT,        // listening for VT status messages
+        GET_MEMORY,
+        GET_SOFT_KEYS,
+        GET_FONTS,
+        GET_HARDWARE,
+        UPLOADING,      // Object Pool Transfer messages going out
+        END_OF_POOL,    // waiting for the End of Object Pool response
+        UPLOAD_FAILED,
+        RUNNING,
+    };
+    State state() const { return state_; }
+    uint8_t vt_address() const { return vt_address_; }
+
+private:
+    struct Known_vt {
+        uint8_t address;
+        JIN_name::RAWNAME name;
+        bool named;
+        int64_t last_seen;
+    };
+    enum Tag { TAG_OTHER = 1, TAG_CHUNK = 2, TAG_COMMAND = 3, TAG_UPLOAD = 4 };
+
+    void enter(State s, int64_t now_ms);
+    void choose_vt(int64_t now_ms);
+    void take_vt(const Known_vt& vt, int64_t now_ms);
+    void lose_vt(int64_t now_ms);
+    bool send_to_vt(std::vector<uint8_t> bytes, int tag);
+    void send_request(uint8_t function, int64_t now_ms);
+    void send_maintenance(bool initiating);
+    void handle_status(uint8_t src, const uint8_t* d, int64_t now_ms);
+    void handle_response(const uint8_t* d, uint32_t len, int64_t now_ms);
+    void handle_event(uint8_t function, const uint8_t* d, uint32_t len);
+    void start_upload(int64_t now_ms);
+    void send_next_chunk(int64_t now_ms);
+    void end_of_pool(const uint8_t* d, int64_t now_ms);
+    void upload_failed(const std::string& why, int64_t now_ms);
+    void run_commands(int64_t now_ms);
+    void finish_command(uint8_t result, uint8_t error);
+    Known_vt* find_vt(uint8_t address);
+
+    Object_pool& pool_;
+    Vt_link& link_;
+    Config config_;
+    State state_ = DISABLED;
+    bool enabled_ = true;
+    int64_t started_ = 0;
+    int64_t state_since_ = 0;
+    int64_t next_maintenance_ = 0;
+    std::vector<Known_vt> vts_;
+    uint8_t vt_address_ = 0xFE;
+    JIN_name::RAWNAME vt_name_;
+    uint8_t vt_version_ = 0;
+    uint8_t busy_ = 0;
+    uint32_t caps_[6] = {0, 0, 0, 0, 0, 0};
+    std::string error_;
+
+    // Pool transfer.
+    std::vector<uint8_t> stream_;
+    std::vector<uint32_t> record_ends_;
+    uint32_t sent_bytes_ = 0;
+    uint32_t chunk_end_ = 0;
+    bool chunk_in_flight_ = false;
+
+    // Runtime traffic: one command or partial upload at a time.
+    bool command_active_ = false;
+    bool command_is_upload_ = false;
+    uint8_t command_function_ = 0;
+    unsigned short command_object_ = 0xFFFF;
+    int64_t command_sent_ = 0;
+    int64_t command_held_since_ = -1;
+    std::vector<uint8_t> held_command_;
+};
+
+} // namespace VT

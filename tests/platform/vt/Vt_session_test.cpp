@@ -1,0 +1,518 @@
+// The working set's session against VTs: the project's in-process terminal
+// (VtCommandProcessor) for whole sessions, and a scripted VT for the answers
+// a real terminal gives when things go wrong. Messages and time are fed in;
+// nothing runs on another thread.
+#include "Vt_test_images.h"
+
+#include "platform/vt/DOM_xerces_spec_man.h"
+#include "platform/vt/Object_deserial.h"
+#include "platform/vt/Object_pool.h"
+#include "platform/vt/Upload_bar_progress.h"
+#include "platform/vt/Vt_session.h"
+
+#include "glue/diner/module_man.h"
+#include "glue/diner/waiter_descriptor.h"
+#include "tests/support/vt_object_model/InProcessVt.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+using namespace VT;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+constexpr uint8_t OUR_ADDRESS = 28;
+constexpr uint8_t VT_A = 0x26;
+constexpr uint8_t VT_B = 0x27;
+
+struct Sent {
+    uint8_t dest;
+    uint32_t pgn;
+    Bytes bytes;
+    int tag;
+};
+
+// The CAN side as the session sees it: what it sends is kept until the test
+// delivers it; every message goes out whole.
+class Test_link : public Vt_link {
+public:
+    bool send(uint8_t dest, uint32_t pgn, uint8_t prio, const uint8_t* data, uint32_t len, int tag) override
+    {
+        if (refuse)
+            return false;
+        out.push_back({dest, pgn, Bytes(data, data + len), tag});
+        return true;
+    }
+    uint8_t own_address() override { return OUR_ADDRESS; }
+    bool name_of(uint8_t address, JIN_name::RAWNAME& name) override
+    {
+        auto it = names.find(address);
+        if (it == names.end())
+            return false;
+        name = JIN_name::RAWNAME(it->second);
+        return true;
+    }
+
+    std::deque<Sent> out;
+    std::map<uint8_t, unsigned long long> names;
+    bool refuse = false;
+};
+
+// A pool from the implement's specification and a generated image.
+class Session : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        waiter.init(&mm);
+        pool.register_event_waiter(waiter);
+        DOM_xerces_spec_man loader(&pool);
+        ASSERT_TRUE(loader.init());
+        ASSERT_TRUE(loader.load(vt_test::spec_path().c_str()));
+        Bytes image = vt_test::make_image(image_strings());
+        Object_deserial d;
+        d.init(&pool);
+        ASSERT_TRUE(d.run(image.data(), uint32_t(image.size())));
+        link.names[VT_A] = 0xA000000000000001ull;
+        link.names[VT_B] = 0xA000000000000002ull;
+        vt.processor.setWorkingSetMaster(OUR_ADDRESS);
+    }
+    virtual int image_strings() { return 20; }
+
+    Vt_session& make_session(Vt_session::Config config = Vt_session::Config())
+    {
+        config.intro_mask = pool.find<Data_mask_obj>("mask_intro")->get_id();
+        config.progress = &progress;
+        session.reset(new Vt_session(pool, link, config));
+        session->start(now);
+        return *session;
+    }
+
+    // A VT status message from `src` (the working set master and busy bits).
+    void status(uint8_t src, uint8_t master = OUR_ADDRESS, uint8_t busy = 0)
+    {
+        Bytes s = {0xFE, master, 0xFF, 0xFF, 0xFF, 0xFF, busy, 0};
+        session->on_vt_message(src, s.data(), uint32_t(s.size()), now);
+    }
+
+    // Delivers what the session sent to the in-process VT at VT_A, and what
+    // that VT answers back, until both are quiet.
+    void pump()
+    {
+        for (int rounds = 0; rounds < 1000 && (!link.out.empty() || !vt.transport.sent.empty()); ++rounds) {
+            while (!link.out.empty()) {
+                Sent s = link.out.front();
+                link.out.pop_front();
+                log.push_back(s);
+                if (s.pgn == Vt_session::PGN_ECU_TO_VT && s.dest == VT_A)
+                    vt.receive(s.bytes);
+                session->on_sent(s.tag, true, now);
+            }
+            for (const VtSentMessage& m : vt.transport.take())
+                if (m.destination == OUR_ADDRESS || m.destination == 255)
+                    session->on_vt_message(VT_A, m.bytes.data(), uint32_t(m.bytes.size()), now);
+        }
+    }
+
+    void advance(int ms, bool statuses = true)
+    {
+        for (int t = 0; t < ms; t += 100) {
+            now += 100;
+            vt.system.timeMs = uint32_t(now);
+            if (statuses && now % 1000 == 0)
+                status(VT_A);
+            session->tick(now);
+            pump();
+        }
+    }
+
+    // The functions of the messages sent to the VT, in order.
+    std::vector<uint8_t> functions_sent() const
+    {
+        std::vector<uint8_t> f;
+        for (const Sent& s : log)
+            if (s.pgn == Vt_session::PGN_ECU_TO_VT && !s.bytes.empty())
+                f.push_back(s.bytes[0]);
+        return f;
+    }
+
+    std::vector<waiter_event> events()
+    {
+        std::vector<waiter_event> out;
+        waiter_event ev;
+        while (waiter.get_event(&ev, Atime::now()) == 0)
+            out.push_back(ev);
+        return out;
+    }
+
+    void bring_up()
+    {
+        make_session();
+        status(VT_A);
+        pump();
+        ASSERT_EQ(session->state(), Vt_session::RUNNING) << session->last_error();
+    }
+
+    module_man mm;
+    waiter_descriptor waiter;
+    Object_pool pool{&mm};
+    Upload_bar_progress progress{nullptr};
+    Test_link link;
+    InProcessVt vt;
+    std::unique_ptr<Vt_session> session;
+    std::vector<Sent> log;
+    int64_t now = 1000;
+};
+
+TEST_F(Session, FindsTheVtAnnouncesTheWorkingSetAndUploadsThePool)
+{
+    make_session();
+    EXPECT_EQ(pool.get_connection_state(), CONN_WAIT_VT);
+    status(VT_A);
+    pump();
+    ASSERT_EQ(session->state(), Vt_session::RUNNING) << session->last_error();
+    EXPECT_TRUE(pool.is_running());
+    EXPECT_TRUE(pool.is_vt_active());
+    EXPECT_EQ(pool.get_connection_state(), CONN_ACTIVE);
+    EXPECT_EQ(progress.get_percent(), 100);
+
+    // Master message to all, then the maintenance with the initiating bit,
+    // then the VT's memory, soft keys, fonts and hardware, the pool and its end.
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[0].pgn, Vt_session::PGN_WS_MASTER);
+    EXPECT_EQ(log[0].dest, 255);
+    EXPECT_EQ(log[0].bytes[0], 1);
+    EXPECT_EQ(log[1].bytes[0], 0xFF);
+    EXPECT_EQ(log[1].bytes[1], 1);
+    std::vector<uint8_t> f = functions_sent();
+    ASSERT_GE(f.size(), 7u);
+    EXPECT_EQ(Bytes(f.begin() + 1, f.begin() + 5), (Bytes{0xC0, 0xC2, 0xC3, 0xC7}));
+    EXPECT_EQ(f[5], 0x11);
+    EXPECT_EQ(f.back(), 0x12);
+
+    // The terminal holds every object, and shows the intro mask first.
+    EXPECT_FALSE(vt.processor.getPoolError().failed);
+    for (const auto& entry : pool.objects())
+        ASSERT_NE(vt.processor.getObject(entry.first), nullptr) << entry.first;
+    EXPECT_EQ(vt.display.getActiveMaskId(), pool.find<Data_mask_obj>("mask_intro")->get_id());
+
+    // What the application reads: the connection went 11, 13, 16.
+    std::vector<intptr_t> states;
+    for (const waiter_event& ev : events())
+        if (ev.data == EVENT_CONNECTION)
+            states.push_back(ev.code);
+    EXPECT_EQ(states, (std::vector<intptr_t>{CONN_WAIT_VT, CONN_VT_FOUND, CONN_UPLOADING, CONN_ACTIVE}));
+    JIN_name::RAWNAME name;
+    ASSERT_TRUE(pool.get_vt_name(name));
+    EXPECT_EQ(name.to_u64(), 0xA000000000000001ull);
+    EXPECT_GT(pool.get_x_res(), 0);
+}
+
+TEST_F(Session, MaintenanceEverySecondAndChangesReachTheTerminal)
+{
+    bring_up();
+    log.clear();
+    advance(3000);
+    int maintenance = 0;
+    for (uint8_t f : functions_sent())
+        maintenance += f == 0xFF;
+    EXPECT_EQ(maintenance, 3);
+    events();
+
+    ASSERT_TRUE(pool.find<Number_variable_obj>("var_alarm_spn")->set_value(4321));
+    ASSERT_TRUE(pool.find<Container_obj>("pencil")->set_hidden(0));
+    EXPECT_EQ(pool.pending_updates(), 2);
+    advance(100);
+    unsigned short spn = pool.find<Number_variable_obj>("var_alarm_spn")->get_id();
+    EXPECT_EQ(static_cast<VtObjectNumberVariable*>(vt.processor.getObject(spn))->getValue(), 4321u);
+    EXPECT_FALSE(static_cast<VtObjectContainer*>(
+                     vt.processor.getObject(pool.find<Container_obj>("pencil")->get_id()))->getHidden());
+    EXPECT_EQ(pool.pending_updates(), 0);
+    int responses = 0;
+    for (const waiter_event& ev : events())
+        if (pool.vt_event_of(ev.module_id) == 10) {
+            ++responses;
+            EXPECT_EQ((ev.code >> 8) & 0xFF, 0) << "result";
+        }
+    EXPECT_EQ(responses, 2);
+}
+
+TEST_F(Session, OperatorEventsReachTheRegisteredWaiter)
+{
+    bring_up();
+    events();
+    unsigned short key = pool.find<Key_obj>("key_cross")->get_id();
+    vt.processor.sendSoftKeyActivation(1, key, 10001, 2);
+    vt.processor.sendChangeNumericValue(1234, 77, 4);
+    vt.processor.sendEsc(55, 0);
+    vt.processor.sendChangeStringValue(66, VtString("abc"));
+    pump();
+    std::vector<waiter_event> got;
+    for (const waiter_event& ev : events())
+        if (pool.vt_event_of(ev.module_id) >= 0)
+            got.push_back(ev);
+    ASSERT_EQ(got.size(), 4u);
+    EXPECT_EQ(pool.vt_event_of(got[0].module_id), 0);
+    EXPECT_EQ(got[0].data & 0xFF, 1u);
+    EXPECT_EQ(got[0].code & 0xFFFF, key);
+    EXPECT_EQ(pool.vt_event_of(got[1].module_id), 5);
+    EXPECT_EQ(got[1].data, 1234u);
+    EXPECT_EQ(got[1].code, 77);
+    EXPECT_EQ(pool.vt_event_of(got[2].module_id), 4);
+    EXPECT_EQ(got[2].data, 0u);
+    EXPECT_EQ(got[2].code, 55);
+    EXPECT_EQ(pool.vt_event_of(got[3].module_id), 8);
+    ASSERT_EQ(got[3].get_extended_data_len(), 3u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(got[3].get_extended_data()), 3), "abc");
+}
+
+TEST_F(Session, BusyVtHoldsCommandsUntilItIsFreeOrTooLong)
+{
+    bring_up();
+    log.clear();
+    status(VT_A, OUR_ADDRESS, 0x04);  // executing a command
+    pool.find<Number_variable_obj>("var_upload")->set_value(5);
+    session->tick(now);
+    pump();
+    EXPECT_TRUE(functions_sent().empty() || functions_sent().back() != 0xA8);
+    status(VT_A, OUR_ADDRESS, 0);
+    session->tick(now);
+    pump();
+    ASSERT_FALSE(functions_sent().empty());
+    EXPECT_EQ(functions_sent().back(), 0xA8);
+
+    // A VT that stays busy gets the command after the wait.
+    log.clear();
+    status(VT_A, OUR_ADDRESS, 0x10);
+    pool.find<Number_variable_obj>("var_upload")->set_value(6);
+    for (int i = 0; i < 45; ++i) {
+        now += 100;
+        if (now % 1000 == 0)
+            status(VT_A, OUR_ADDRESS, 0x10);
+        session->tick(now);
+    }
+    int commands = 0;
+    for (const Sent& s : link.out)
+        commands += s.bytes[0] == 0xA8;
+    EXPECT_EQ(commands, 0);
+    for (int i = 0; i < 10; ++i) {
+        now += 100;
+        session->tick(now);
+    }
+    for (const Sent& s : link.out)
+        commands += s.bytes[0] == 0xA8;
+    EXPECT_EQ(commands, 1);
+}
+
+TEST_F(Session, UnansweredCommandTimesOutAndTheNextGoes)
+{
+    bring_up();
+    events();
+    pool.find<Number_variable_obj>("var_upload")->set_value(1);
+    pool.find<Number_variable_obj>("var_alarm_fmi")->set_value(2);
+    session->tick(now);
+    // The first command is lost on the way.
+    ASSERT_FALSE(link.out.empty());
+    link.out.clear();
+    now += Vt_session::RESPONSE_MS + 100;
+    status(VT_A);
+    session->tick(now);
+    pump();
+    bool timed_out = false;
+    for (const waiter_event& ev : events())
+        if (pool.vt_event_of(ev.module_id) == 10 && ((ev.code >> 8) & 0xFF) == 2)
+            timed_out = true;
+    EXPECT_TRUE(timed_out);
+    unsigned short fmi = pool.find<Number_variable_obj>("var_alarm_fmi")->get_id();
+    EXPECT_EQ(static_cast<VtObjectNumberVariable*>(vt.processor.getObject(fmi))->getValue(), 2u);
+}
+
+TEST_F(Session, PartialUploadOfARunTimeObject)
+{
+    bring_up();
+    char buffer[32];
+    char* name = buffer;
+    unsigned short id = 0;
+    ASSERT_TRUE(pool.get_dyn_obj_id(id, &name, sizeof buffer, "SnV"));
+    auto* nv = new Number_variable_obj(id, name, 99);
+    ASSERT_TRUE(pool.add_object(nv));
+    ASSERT_TRUE(pool.upload(nv));
+    EXPECT_EQ(pool.pending_uploads(), 1);
+    advance(100);
+    EXPECT_EQ(pool.pending_uploads(), 0);
+    VtObject* there = vt.processor.getObject(id);
+    ASSERT_NE(there, nullptr);
+    EXPECT_EQ(static_cast<VtObjectNumberVariable*>(there)->getValue(), 99u);
+}
+
+TEST_F(Session, LossAndReturnOfTheVtUploadsAgain)
+{
+    bring_up();
+    advance(1000);
+    advance(Vt_session::VT_LOST_MS + 500, false);
+    EXPECT_EQ(session->state(), Vt_session::WAIT_VT);
+    EXPECT_FALSE(pool.is_running());
+    EXPECT_EQ(pool.get_connection_state(), CONN_WAIT_VT);
+    // The changes made meanwhile are in the pool that goes up again.
+    pool.find<Number_variable_obj>("var_alarm_spn")->set_value(11);
+    EXPECT_EQ(pool.pending_updates(), 0);
+    vt.processor.deleteAllObjects();
+    status(VT_A);
+    pump();
+    ASSERT_EQ(session->state(), Vt_session::RUNNING) << session->last_error();
+    unsigned short spn = pool.find<Number_variable_obj>("var_alarm_spn")->get_id();
+    EXPECT_EQ(static_cast<VtObjectNumberVariable*>(vt.processor.getObject(spn))->getValue(), 11u);
+}
+
+TEST_F(Session, PrefersTheConfiguredVtAndFallsBackAfterTheTerminalTimeout)
+{
+    Vt_session::Config config;
+    config.preferred_vt = JIN_name::RAWNAME(0xA000000000000002ull);
+    config.has_preferred = true;
+    config.terminal_timeout_s = 5;
+    make_session(config);
+    status(VT_A);
+    session->tick(now);
+    EXPECT_EQ(session->state(), Vt_session::WAIT_VT) << "the preferred VT may still come";
+    status(VT_B);
+    EXPECT_EQ(session->vt_address(), VT_B);
+    EXPECT_EQ(session->get_next_vt(), 1);
+
+    // Without the preferred VT, the first one after the timeout.
+    link.out.clear();
+    config.preferred_vt = JIN_name::RAWNAME(0xA000000000000009ull);
+    make_session(config);
+    status(VT_A);
+    for (int t = 0; t < 4900; t += 100) {
+        now += 100;
+        if (now % 1000 == 0)
+            status(VT_A);
+        session->tick(now);
+    }
+    EXPECT_EQ(session->state(), Vt_session::WAIT_VT);
+    now += 200;
+    status(VT_A);
+    session->tick(now);
+    EXPECT_EQ(session->vt_address(), VT_A);
+}
+
+TEST_F(Session, SwitchesToTheNextVt)
+{
+    bring_up();
+    EXPECT_EQ(session->get_next_vt(), 0);
+    EXPECT_EQ(session->switch_next_vt(now), -1);
+    status(VT_B);
+    EXPECT_EQ(session->get_next_vt(), 2);
+    log.clear();
+    ASSERT_EQ(session->switch_next_vt(now), 0);
+    EXPECT_EQ(session->vt_address(), VT_B);
+    EXPECT_FALSE(pool.is_running());
+    // The old VT is told to drop the pool; the new one is asked for its memory.
+    ASSERT_FALSE(link.out.empty());
+    EXPECT_EQ(link.out.front().dest, VT_A);
+    EXPECT_EQ(link.out.front().bytes[0], 0xB2);
+    bool asked = false;
+    for (const Sent& s : link.out)
+        asked = asked || (s.dest == VT_B && s.bytes[0] == 0xC0);
+    EXPECT_TRUE(asked);
+}
+
+TEST_F(Session, LanguageCommandBecomesTheLocale)
+{
+    make_session();
+    events();
+    Bytes lang = {'f', 'r', 0x40, 0x00, 0x15, 0x55, 0x01, 0xFF};
+    session->on_language(lang.data(), uint32_t(lang.size()));
+    EXPECT_TRUE(pool.get_locale() == "fr");
+    bool told = false;
+    for (const waiter_event& ev : events())
+        told = told || (ev.data == EVENT_LOCALE);
+    EXPECT_TRUE(told);
+    session->on_language(lang.data(), 3);  // short: ignored
+}
+
+// ---------------------------------------------------------------------------
+// A scripted VT: answers the requests, and End of Object Pool as told.
+
+class Scripted_end : public Session {
+protected:
+    // Runs the session up to End of Object Pool and answers it with `answer`.
+    void answer_end_of_pool(const Bytes& answer)
+    {
+        make_session();
+        status(VT_A);
+        for (int rounds = 0; rounds < 200 && !link.out.empty(); ++rounds) {
+            Sent s = link.out.front();
+            link.out.pop_front();
+            session->on_sent(s.tag, true, now);
+            if (s.pgn != Vt_session::PGN_ECU_TO_VT)
+                continue;
+            Bytes reply;
+            switch (s.bytes[0]) {
+            case 0xC0: reply = {0xC0, 4, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}; break;
+            case 0xC2: reply = {0xC2, 4, 0xFF, 0xFF, 60, 32, 6, 6}; break;
+            case 0xC3: reply = {0xC3, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0x0F}; break;
+            case 0xC7: reply = {0xC7, 0xFF, 2, 0x0F, 0xE0, 0x01, 0xE0, 0x01}; break;
+            case 0x12: reply = answer; break;
+            default: break;
+            }
+            if (!reply.empty())
+                session->on_vt_message(VT_A, reply.data(), uint32_t(reply.size()), now);
+        }
+    }
+    int image_strings() override { return 1; }
+};
+
+TEST_F(Scripted_end, EveryErrorOfEndOfObjectPoolFailsTheUpload)
+{
+    struct Case {
+        const char* what;
+        Bytes answer;
+    };
+    const Case failures[] = {
+        {"error bit: pool error", {0x12, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0xFF}},
+        {"out of memory", {0x12, 0x04, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0xFF}},
+        {"faulty object without error bits", {0x12, 0x00, 0x10, 0x27, 0x11, 0x27, 0x00, 0xFF}},
+        {"pool error code alone", {0x12, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x01, 0xFF}},
+        {"any other error", {0x12, 0x10, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0xFF}},
+    };
+    for (const Case& c : failures) {
+        SCOPED_TRACE(c.what);
+        events();
+        answer_end_of_pool(c.answer);
+        EXPECT_EQ(session->state(), Vt_session::UPLOAD_FAILED);
+        EXPECT_FALSE(pool.is_running());
+        EXPECT_EQ(pool.get_connection_state(), CONN_UPLOAD_FAILED);
+        EXPECT_NE(session->last_error().find("End of Object Pool"), std::string::npos);
+    }
+    answer_end_of_pool({0x12, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0xFF});
+    EXPECT_EQ(session->state(), Vt_session::RUNNING);
+    EXPECT_EQ(pool.get_x_res(), 480);
+    EXPECT_EQ(pool.get_capabilities().word[1], 480u | 480u << 16);
+}
+
+TEST_F(Scripted_end, NoAnswerOrNoMemoryFailsTheUpload)
+{
+    make_session();
+    status(VT_A);
+    link.out.clear();
+    now += Vt_session::RESPONSE_MS + 100;
+    status(VT_A);
+    session->tick(now);
+    EXPECT_EQ(session->state(), Vt_session::UPLOAD_FAILED);
+    EXPECT_NE(session->last_error().find("did not answer"), std::string::npos);
+
+    make_session();
+    status(VT_A);
+    Bytes no_memory = {0xC0, 4, 1, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    session->on_vt_message(VT_A, no_memory.data(), 8, now);
+    EXPECT_EQ(session->state(), Vt_session::UPLOAD_FAILED);
+    EXPECT_NE(session->last_error().find("memory"), std::string::npos);
+}
+
+} // namespace
