@@ -107,10 +107,10 @@ void Client_engine::set_tx_state(Object_pool::tx_state_t state, int64_t now_ms)
         pool_.post_status(Object_pool::STATUS_WAITING_FOR_TC);
         return;
     }
+    if (state == Object_pool::TX_RUNNING || tc_.address == NO_ADDRESS)
+        return;  // without a TC the labels decide once one is found
     if (state == Object_pool::TX_RELOAD)
         reload_wanted_ = true;
-    if (state == Object_pool::TX_RUNNING || tc_.address == NO_ADDRESS)
-        return;
     // The pool changed: offer it again.
     if (state_ == ST_ACTIVE && reload_wanted_) {
         unsigned char rest[7] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};

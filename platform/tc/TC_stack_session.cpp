@@ -1,15 +1,13 @@
 #include "platform/tc/TC_stack_session.h"
 
-#include "util/Atime.h"
-
 namespace TC {
 
 Stack_session::Stack_session(Object_pool& pool, JIN_smart_stack& stack,
                              const JIN_name::RAWNAME& own_name)
-    : pool_(pool), stack_(stack), own_name_(own_name), engine_(pool, *this)
+    : Stack_host(stack, own_name), pool_(pool), engine_(pool, *this)
 {
     unsigned char name[8];
-    uint64_t v = own_name_.value_le();
+    uint64_t v = own_name.value_le();
     for (int i = 0; i < 8; ++i)
         name[i] = static_cast<unsigned char>(v >> (8 * i));
     engine_.set_own_name(name);
@@ -17,33 +15,21 @@ Stack_session::Stack_session(Object_pool& pool, JIN_smart_stack& stack,
 
 Stack_session::~Stack_session()
 {
-    if (get_state() != Diner::UNINIT && !terminated())
-        terminate(true);
+    stop_host();
     if (pool_.get_session() == this)
         pool_.set_session(nullptr);
-    if (registered_)
-        stack_.deregister_pgn(PGN_PROCESS_DATA, &get_waiter());
 }
 
 bool Stack_session::init(module_man& mm)
 {
-    Diner::init(mm, nullptr, Diner::Descriptor("TCC0", 0), 44, 10240, true, false);
-    Diner::Protection lock(*this);
-    registered_ = stack_.register_pgn(PGN_PROCESS_DATA, &get_waiter(), &rx_id_) == 1;
-    if (!registered_)
+    // No task controller sends a client more than 8 bytes.
+    if (!open_host(mm, "TCC0", {PGN_PROCESS_DATA}, TICK_MS, 64))
         return false;
+    Diner::Protection lock(*this);
     pool_.set_session(this);
     engine_.set_enabled(pool_.is_enabled(), now_ms());
     engine_.set_tx_state(pool_.get_tx_state(), now_ms());
-    tick_.set_period(TICK_MS);
-    submit_timeout(tick_, TICK_MS);
     return true;
-}
-
-int64_t Stack_session::now_ms()
-{
-    Atime now = Atime::now();
-    return int64_t(now.time) * 1000 + now.millitm;
 }
 
 Client_engine::state_t Stack_session::session_state()
@@ -84,41 +70,21 @@ bool Stack_session::pool_send(unsigned short element, ddi_t ddi, int32_t value)
 
 bool Stack_session::pool_start() { return Diner::start() == 0; }
 
-void Stack_session::refresh_address()
+void Stack_session::on_message(const JIN_header& h, const unsigned char* data, int64_t now)
 {
-    engine_.set_own_address(stack_.name_manager().gethostbyname(own_name_, false));
+    engine_.set_own_address(own_address());
+    engine_.handle_message(h.pgn, h.src, h.dest, data, int(h.length), now);
 }
 
-void Stack_session::handle_event(waiter_event& event)
+void Stack_session::on_transfer_result(int tag, bool ok, int64_t now)
 {
-    if (event.module_id == rx_id_ && rx_id_ != 0) {
-        refresh_address();
-        JIN_header h;
-        unsigned char buf[64];
-        // Everything the stack holds for us; longer messages are not ours
-        // to take (no TC sends the client more than 8 bytes).
-        while (stack_.read(PGN_PROCESS_DATA, h, buf, sizeof buf, sizeof buf, &get_waiter()) == 0)
-            engine_.handle_message(h.pgn, h.src, h.dest, buf, int(h.length), now_ms());
-    } else if (event.module_id == stack_.event_ids().tx_finished) {
-        auto value = static_cast<int32_t>(event.data);
-        engine_.handle_transfer_result(value < 0 ? -value : value, value > 0, now_ms());
-    }
+    engine_.handle_transfer_result(tag, ok, now);
 }
 
-void Stack_session::handle_timeout(Timeout& timeout)
+void Stack_session::on_tick(int64_t now)
 {
-    refresh_address();
-    engine_.handle_time(now_ms());
-}
-
-int Stack_session::send(unsigned pgn, unsigned char dest, int prio, const unsigned char* data,
-                        int len, int tag)
-{
-    unsigned char src = stack_.name_manager().gethostbyname(own_name_, false);
-    if (src >= NO_ADDRESS)
-        return -91;
-    return stack_.write(src, dest, pgn, unsigned(prio), unsigned(len), data, len,
-                        tag ? &get_waiter() : nullptr, tag);
+    engine_.set_own_address(own_address());
+    engine_.handle_time(now);
 }
 
 } // namespace TC

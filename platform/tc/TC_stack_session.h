@@ -1,7 +1,6 @@
-// The task-controller session of a TC object pool on a CAN stack: a Diner
-// that feeds the stack's process-data messages, the outcome of its transfers
-// and a 100 ms tick to the client engine, and sends the engine's messages
-// from the client's own NAME.
+// The task-controller session of a TC object pool on a CAN stack: the client
+// engine on a Stack_host, fed the process-data messages, the outcome of its
+// transfers and a 100 ms tick, sending from the client's own NAME.
 //
 //   TC::Stack_session session(pool, stack, own_name);
 //   session.init(mm);          // the Diner exists, stopped
@@ -9,16 +8,12 @@
 //   pool.start();              // releases it
 #pragma once
 
-#include "can/JIN_name.h"
-#include "can/JIN_smart_stack.h"
-#include "glue/diner/Diner.h"
-#include "glue/diner/Diner_protection.h"
-#include "glue/diner/Timeout.h"
 #include "platform/tc/TC_client_engine.h"
+#include "platform/tc/TC_stack_host.h"
 
 namespace TC {
 
-class Stack_session : public Diner_protection<Diner>, public Pool_session, private Client_link {
+class Stack_session : public Stack_host, public Pool_session {
 public:
     static constexpr int TICK_MS = 100;
 
@@ -39,22 +34,14 @@ public:
     bool pool_send(unsigned short element, ddi_t ddi, int32_t value) override;
     bool pool_start() override;
 
-    void handle_event(waiter_event& event) override;
-    void handle_timeout(Timeout& timeout) override;
+protected:
+    void on_message(const JIN_header& h, const unsigned char* data, int64_t now) override;
+    void on_transfer_result(int tag, bool ok, int64_t now) override;
+    void on_tick(int64_t now) override;
 
 private:
-    int send(unsigned pgn, unsigned char dest, int prio, const unsigned char* data, int len,
-             int tag) override;
-    void refresh_address();
-    static int64_t now_ms();
-
     Object_pool& pool_;
-    JIN_smart_stack& stack_;
-    JIN_name::RAWNAME own_name_;
     Client_engine engine_;
-    Timeout tick_;
-    short rx_id_ = 0;
-    bool registered_ = false;
 };
 
 } // namespace TC

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -57,7 +58,7 @@ public:
         pool.set_session(this);
         EXPECT_TRUE(tc_description::load(pool));
         pool.register_event_waiter(app);
-        engine.set_own_address(CLIENT);
+        engine->set_own_address(CLIENT);
         server.set_own_address(SERVER);
     }
 
@@ -71,12 +72,12 @@ public:
                 to_server.pop_front();
                 server.handle_message(m.pgn, m.src, m.dest, m.data.data(), int(m.data.size()), now);
                 if (m.tag)
-                    engine.handle_transfer_result(m.tag, transfer_ok, now);
+                    engine->handle_transfer_result(m.tag, transfer_ok, now);
             }
             while (!to_client.empty()) {
                 Msg m = to_client.front();
                 to_client.pop_front();
-                engine.handle_message(m.pgn, m.src, m.dest, m.data.data(), int(m.data.size()), now);
+                engine->handle_message(m.pgn, m.src, m.dest, m.data.data(), int(m.data.size()), now);
             }
         }
     }
@@ -87,7 +88,7 @@ public:
         for (int64_t end = now + ms; now < end;) {
             now += 50;
             server.handle_time(now);
-            engine.handle_time(now);
+            engine->handle_time(now);
             pump();
         }
     }
@@ -96,9 +97,17 @@ public:
     bool run_until(TC::Client_engine::state_t s, int64_t limit_ms = 60000)
     {
         for (int64_t end = now + limit_ms; now < end; advance(50))
-            if (engine.get_state() == s)
+            if (engine->get_state() == s)
                 return true;
-        return engine.get_state() == s;
+        return engine->get_state() == s;
+    }
+
+    // The program starts again: a new engine over the same pool.
+    void restart_client()
+    {
+        engine = std::make_unique<TC::Client_engine>(pool, client_end);
+        engine->set_own_address(CLIENT);
+        switch_on();
     }
 
     // As the application does: enabled, then the pool offered anew.
@@ -133,20 +142,20 @@ public:
     std::deque<Msg> to_server, to_client;
     Wire_end client_end{to_server, CLIENT};
     Wire_end server_end{to_client, SERVER};
-    TC::Client_engine engine{pool, client_end};
+    std::unique_ptr<TC::Client_engine> engine = std::make_unique<TC::Client_engine>(pool, client_end);
     test_support::Test_tc_server server{server_end};
     int64_t now = 1000000;
     bool transfer_ok = true;
 
 private:
-    void pool_enabled(bool enabled) override { engine.set_enabled(enabled, now); }
+    void pool_enabled(bool enabled) override { engine->set_enabled(enabled, now); }
     void pool_tx_state(int state) override
     {
-        engine.set_tx_state(TC::Object_pool::tx_state_t(state), now);
+        engine->set_tx_state(TC::Object_pool::tx_state_t(state), now);
     }
     bool pool_send(unsigned short element, TC::ddi_t ddi, int32_t value) override
     {
-        return engine.send_process_data(element, ddi, value);
+        return engine->send_process_data(element, ddi, value);
     }
     bool pool_start() override { return true; }
 };

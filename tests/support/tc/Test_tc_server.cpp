@@ -1,6 +1,5 @@
 #include "tests/support/tc/Test_tc_server.h"
 
-#include "util/Atime.h"
 
 #include <cstring>
 
@@ -139,65 +138,28 @@ void Test_tc_server::handle_message(unsigned pgn, unsigned char src, unsigned ch
 // ---------------------------------------------------------------------------
 
 Test_tc_server_host::Test_tc_server_host(JIN_smart_stack& stack, const JIN_name::RAWNAME& name)
-    : stack_(stack), name_(name), server_(*this)
+    : Stack_host(stack, name), server_(*this)
 {
 }
 
-Test_tc_server_host::~Test_tc_server_host()
-{
-    if (get_state() != Diner::UNINIT && !terminated())
-        terminate(true);
-    if (registered_) {
-        stack_.deregister_pgn(PGN_PROCESS_DATA, &get_waiter());
-        stack_.deregister_pgn(PGN_WORKING_SET_MASTER, &get_waiter());
-    }
-}
+Test_tc_server_host::~Test_tc_server_host() { stop_host(); }
 
 bool Test_tc_server_host::start(module_man& mm)
 {
-    Diner::init(mm, nullptr, Diner::Descriptor("TTCS", 0), 44, 10240, true, false);
-    {
-        Diner::Protection lock(*this);
-        short wsm_id = 0;
-        registered_ = stack_.register_pgn(PGN_PROCESS_DATA, &get_waiter(), &rx_id_) == 1 &&
-                      stack_.register_pgn(PGN_WORKING_SET_MASTER, &get_waiter(), &wsm_id) == 1;
-        tick_.set_period(50);
-        submit_timeout(tick_, 50);
-    }
-    return registered_ && Diner::start() == 0;
+    return open_host(mm, "TTCS", {PGN_PROCESS_DATA, PGN_WORKING_SET_MASTER}, 50, 200000) &&
+           Diner::start() == 0;
 }
 
-int64_t Test_tc_server_host::now_ms()
+void Test_tc_server_host::on_message(const JIN_header& h, const unsigned char* data, int64_t now)
 {
-    Atime now = Atime::now();
-    return int64_t(now.time) * 1000 + now.millitm;
+    server_.set_own_address(own_address());
+    server_.handle_message(h.pgn, h.src, h.dest, data, int(h.length), now);
 }
 
-void Test_tc_server_host::handle_event(waiter_event& event)
+void Test_tc_server_host::on_tick(int64_t now)
 {
-    if (event.module_id != rx_id_)
-        return;
-    server_.set_own_address(stack_.name_manager().gethostbyname(name_, false));
-    JIN_header h;
-    static thread_local std::vector<unsigned char> buf(200000);
-    for (unsigned pgn : {PGN_PROCESS_DATA, PGN_WORKING_SET_MASTER})
-        while (stack_.read(pgn, h, buf.data(), int(buf.size()), int(buf.size()), &get_waiter()) == 0)
-            server_.handle_message(h.pgn, h.src, h.dest, buf.data(), int(h.length), now_ms());
-}
-
-void Test_tc_server_host::handle_timeout(Timeout&)
-{
-    server_.set_own_address(stack_.name_manager().gethostbyname(name_, false));
-    server_.handle_time(now_ms());
-}
-
-int Test_tc_server_host::send(unsigned pgn, unsigned char dest, int prio,
-                              const unsigned char* data, int len, int)
-{
-    unsigned char src = stack_.name_manager().gethostbyname(name_, false);
-    if (src >= NO_ADDRESS)
-        return -91;
-    return stack_.write(src, dest, pgn, unsigned(prio), unsigned(len), data, len, nullptr, 0);
+    server_.set_own_address(own_address());
+    server_.handle_time(now);
 }
 
 } // namespace test_support

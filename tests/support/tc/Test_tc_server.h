@@ -6,12 +6,8 @@
 // Stack_host runs it on a CAN stack.
 #pragma once
 
-#include "can/JIN_name.h"
-#include "can/JIN_smart_stack.h"
-#include "glue/diner/Diner.h"
-#include "glue/diner/Diner_protection.h"
-#include "glue/diner/Timeout.h"
 #include "platform/tc/TC_client_engine.h"
+#include "platform/tc/TC_stack_host.h"
 
 #include <cstdint>
 #include <map>
@@ -85,7 +81,7 @@ private:
 };
 
 // Runs a Test_tc_server on a CAN stack with its own thread.
-class Test_tc_server_host : public Diner_protection<Diner>, private TC::Client_link {
+class Test_tc_server_host : public TC::Stack_host {
 public:
     Test_tc_server_host(JIN_smart_stack& stack, const JIN_name::RAWNAME& name);
     ~Test_tc_server_host() override;
@@ -99,20 +95,12 @@ public:
         return f(server_);
     }
 
-    void handle_event(waiter_event& event) override;
-    void handle_timeout(Timeout& timeout) override;
+protected:
+    void on_message(const JIN_header& h, const unsigned char* data, int64_t now) override;
+    void on_tick(int64_t now) override;
 
 private:
-    int send(unsigned pgn, unsigned char dest, int prio, const unsigned char* data, int len,
-             int tag) override;
-    static int64_t now_ms();
-
-    JIN_smart_stack& stack_;
-    JIN_name::RAWNAME name_;
     Test_tc_server server_;
-    Timeout tick_;
-    short rx_id_ = 0;
-    bool registered_ = false;
 };
 
 } // namespace test_support
