@@ -684,7 +684,8 @@ int JIN_stack::request(unsigned char src, unsigned char dest, unsigned pgn,
 int JIN_stack::__send_ack(unsigned char src, unsigned pgn, bool ack, unsigned char dest)
 {
     mutex_->status(Mutex::MINE);
-    const unsigned char d[8] = {uint8_t(ack ? 0 : 1), 0xFF, 0xFF, 0xFF, 0xFF,
+    // Byte 4 is the address acknowledged: the requester's.
+    const unsigned char d[8] = {uint8_t(ack ? 0 : 1), 0xFF, 0xFF, 0xFF, dest,
                                 uint8_t(pgn), uint8_t(pgn >> 8), uint8_t(pgn >> 16)};
     JIN_header h(src, dest, JIN_PGN::ACKNOWLEDGEMENT_PGN, 6, JIN_TRANS_TX_SINGLE, 8);
     return __write(h, d, 8, nullptr, 1);

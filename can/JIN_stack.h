@@ -82,7 +82,9 @@ public:
     int write_now(const JIN_header& h, const unsigned char* data, int len);
     int request(unsigned char src, unsigned char dest, unsigned pgn, waiter_descriptor* waiter,
                 int tag);
-    // ISO 11783 acknowledgement (ack) or NACK for pgn. The lock must be held.
+    // ISO 11783 acknowledgement (ack) or NACK for pgn to the requester dest,
+    // whose address it also carries as the address acknowledged. The lock
+    // must be held.
     int __send_ack(unsigned char src, unsigned pgn, bool ack, unsigned char dest);
 
     // 1 when added, 0 when the registration is full (8), -1 when refused.

@@ -23,7 +23,7 @@ TEST(JIN_stack, AnswersAnUnservedRequestToUsWithANackAndAGlobalOneWithSilence)
     EXPECT_EQ(sent[0].get_dest(), PEER);  // back to the requester
     EXPECT_EQ(sent[0].get_prio(), 6u);
     EXPECT_EQ(bytes_of(sent[0]),
-              (std::vector<unsigned char>{1, 0xFF, 0xFF, 0xFF, 0xFF, 0xCA, 0xFE, 0x00}));
+              (std::vector<unsigned char>{1, 0xFF, 0xFF, 0xFF, PEER, 0xCA, 0xFE, 0x00}));
 
     // The same request to everybody, or to another node: no answer.
     rig.inject({j1939_frame(6, 0xEA00, 0xFF, PEER, {0xCA, 0xFE, 0x00}),
