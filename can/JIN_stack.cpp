@@ -173,6 +173,7 @@ void JIN_stack::handle_event(waiter_event& event)
     }
     tx_pass_wanted_ = true;
     run_pending_tx_pass();
+    report_rx_drops();
 }
 
 void JIN_stack::handle_timeout(Timeout& timeout)
@@ -485,8 +486,10 @@ void JIN_stack::process_frame(const JIN_packet& p)
         return;
     }
     const int prio = int(p.get_prio());
-    if (rx_count_[prio] > MAX_HELD) return;
-    if (!(n = pop_free())) return;
+    if (rx_count_[prio] > MAX_HELD || !(n = pop_free())) {
+        count_rx_drop();
+        return;
+    }
     to_node(n, p, fast);
 }
 
@@ -497,13 +500,60 @@ void JIN_stack::start_reception(const JIN_packet& p, Node_tree& tree, bool fast)
 {
     if (JIN_stack_node* old = find_rx(tree, p.get_src(), p.get_dest())) release(old);
     const int prio = int(p.get_prio());
-    if (rx_count_[prio] > MAX_HELD) return;
-    JIN_stack_node* n = pop_free();
-    if (!n) return;
+    JIN_stack_node* n = rx_count_[prio] > MAX_HELD ? nullptr : pop_free();
+    if (!n) {
+        count_rx_drop();
+        refuse_rts(p);
+        return;
+    }
     to_node(n, p, fast);
     if (send_rx_progress_ && !n->is_free() &&
         (n->queue == JIN_GROUP_RX_TP || n->queue == JIN_GROUP_RX_ETP))
         send_rx_progress(n);
+}
+
+// An RTS the stack has no room for is answered at once with the standard's
+// abort for lack of resources, so that the sender need not wait out its
+// time-out. The frame goes straight to the bus: no pool node is free for it.
+void JIN_stack::refuse_rts(const JIN_packet& p)
+{
+    const unsigned char control = p.data[0];
+    if ((control != JIN_trans::CM_RTS && control != JIN_trans::CM_ETP_RTS) ||
+        p.get_dest() == JIN_packet::GLOBAL_ADDRESS || !bus_ ||
+        bus_->tx_space(JIN_trans::TRANSPORT_PRIORITY) <= 0)
+        return;
+    JIN_packet f;
+    f.set_extended(true);
+    f.set_extended_id(JIN_trans::TRANSPORT_PRIORITY, p.get_pgn(), p.get_src(), p.get_dest());
+    f.length = 8;
+    const unsigned char abort[8] = {JIN_trans::CM_ABORT, JIN_trans::ABORT_BUSY, 0xFF, 0xFF, 0xFF,
+                                    p.data[5], p.data[6], p.data[7]};
+    std::memcpy(f.data, abort, sizeof abort);
+    bus_->write(f, JIN_trans::TRANSPORT_PRIORITY);
+}
+
+void JIN_stack::count_rx_drop()
+{
+    ++rx_dropped_;
+}
+
+// Received messages dropped for want of room are reported on the debug
+// output: the first at once, later ones at most once a second.
+void JIN_stack::report_rx_drops()
+{
+    if (rx_dropped_ == rx_dropped_reported_) return;
+    const Atime now = Atime::now();
+    if (rx_dropped_reported_ != 0 && now - drops_reported_at_ < DROP_REPORT_MS) return;
+    Debug_print::dprint("JIN_stack%i: %lu received messages dropped, readers too slow (%lu in all)\n",
+                        instance_, rx_dropped_ - rx_dropped_reported_, rx_dropped_);
+    rx_dropped_reported_ = rx_dropped_;
+    drops_reported_at_ = now;
+}
+
+unsigned long JIN_stack::rx_dropped()
+{
+    Diner::Protection p(*this);
+    return rx_dropped_;
 }
 
 void JIN_stack::to_node(JIN_stack_node* n, const JIN_packet& p, bool fast)

@@ -125,6 +125,9 @@ public:
     // Messages held at a priority (for tests and the status display).
     int held_tx(int prio);
     int held_rx(int prio);
+    // Received messages dropped because more than MAX_HELD of their priority
+    // were unread or the pool was empty (an RTS among them is refused).
+    unsigned long rx_dropped();
 
     void handle_event(waiter_event& event) override;
     void handle_timeout(Timeout& timeout) override;
@@ -146,6 +149,9 @@ private:
     void process_frame(const JIN_packet& p);
     bool is_pgn_registered(const JIN_packet& p, bool& fast, unsigned& requested) const;
     void start_reception(const JIN_packet& p, Node_tree& tree, bool fast);
+    void refuse_rts(const JIN_packet& p);
+    void count_rx_drop();
+    void report_rx_drops();
     void to_node(JIN_stack_node* n, const JIN_packet& p, bool fast);
     void send_rx_progress(JIN_stack_node* n);
     // The transmit pass, when a result asked for one; top level only.
@@ -185,6 +191,10 @@ private:
     Event_ids ids_;
     unsigned seq_ = 0;
     Atime seq_time_;
+    static constexpr int DROP_REPORT_MS = 1000;
+    unsigned long rx_dropped_ = 0;
+    unsigned long rx_dropped_reported_ = 0;
+    Atime drops_reported_at_;
     bool tx_pass_wanted_ = false;
     int tx_pass_depth_ = 0;
     bool opened_ = false;

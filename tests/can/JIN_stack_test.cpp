@@ -191,6 +191,42 @@ TEST(JIN_stack, NotificationsOfDifferentMessagesAreNotMergedIntoOne)
 }
 
 // A new RTS from the same source while a reception is under way replaces it.
+// Received messages beyond the limit of unread ones are counted, never lost
+// silently; an RTS the stack has no room for is refused at once with the
+// abort for lack of resources instead of leaving the sender to its time-out.
+TEST(JIN_stack, CountsDroppedMessagesAndRefusesAnRtsItHasNoRoomFor)
+{
+    Stack_rig rig(US);
+    ASSERT_EQ(rig.stack.register_pgn(PGN_B, &rig.module[0], nullptr), 1);
+    ASSERT_EQ(rig.stack.register_pgn(0xEF00, &rig.module[0], nullptr), 1);
+    for (int i = 0; i < 69; ++i) rig.inject({j1939_frame(6, PGN_B, 0xFF, PEER, {uint8_t(i)})});
+    EXPECT_EQ(rig.stack.rx_dropped(), 0u);
+    rig.inject({j1939_frame(6, PGN_B, 0xFF, PEER, {69}), j1939_frame(6, PGN_B, 0xFF, PEER, {70})});
+    EXPECT_EQ(rig.stack.rx_dropped(), 2u);
+    EXPECT_TRUE(rig.bus.take_sent().empty());
+
+    for (unsigned pgn_cm : {0xEC00u, 0xC800u}) {
+        const unsigned char rts = pgn_cm == 0xEC00u ? 16 : 20;
+        rig.inject({j1939_frame(6, pgn_cm, US, PEER, {rts, 0x00, 0x10, 0, 0, 0x00, 0xEF, 0})});
+        auto sent = rig.bus.take_sent();
+        ASSERT_EQ(sent.size(), 1u);
+        EXPECT_EQ(sent[0].get_pgn(), pgn_cm);
+        EXPECT_EQ(sent[0].get_src(), US);
+        EXPECT_EQ(sent[0].get_dest(), PEER);
+        EXPECT_EQ(bytes_of(sent[0]),
+                  (std::vector<unsigned char>{255, 1, 0xFF, 0xFF, 0xFF, 0x00, 0xEF, 0x00}));
+    }
+    EXPECT_EQ(rig.stack.rx_dropped(), 4u);
+
+    // Once a message is read there is room again.
+    JIN_header h;
+    unsigned char buf[8];
+    ASSERT_EQ(rig.stack.read(PGN_B, h, buf, 8, 8, &rig.module[0]), 0);
+    rig.inject({j1939_frame(6, 0xEC00, US, PEER, {16, 20, 0, 3, 0xFF, 0x00, 0xEF, 0})});
+    EXPECT_EQ(rig.bus.take_sent().at(0).data[0], 17) << "clear to send";
+    EXPECT_EQ(rig.stack.rx_dropped(), 4u);
+}
+
 TEST(JIN_stack, NewRtsReplacesTheReceptionUnderWay)
 {
     Stack_rig rig(US);
