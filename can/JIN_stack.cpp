@@ -679,6 +679,7 @@ int JIN_stack::__write(const JIN_header& h, const unsigned char* data, int len,
     if ((unsigned(len) < h.length && !waiter) || (len > 0 && !data) ||
         h.type == JIN_TRANS_INVALID || h.prio > 7)
         return -1;
+    if (is_periodic(h.pgn)) drop_waiting(h);
     if (tx_count_[h.prio] > MAX_HELD) return -11;
     JIN_stack_node* n = pop_free();
     if (!n) return -12;
@@ -699,6 +700,40 @@ int JIN_stack::__write(const JIN_header& h, const unsigned char* data, int len,
     dequeue(n);
     int rc2 = process_ret(n, busy ? n->trans.hold_tx() : n->trans.commence_tx(sids_));
     return rc2 != 0 ? rc2 : rc;
+}
+
+bool JIN_stack::set_periodic(unsigned pgn, bool periodic)
+{
+    Diner::Protection p(*this);
+    for (int i = 0; i < periodic_count_; ++i) {
+        if (periodic_[i] != pgn) continue;
+        if (!periodic) periodic_[i] = periodic_[--periodic_count_];
+        return true;
+    }
+    if (!periodic) return true;
+    if (periodic_count_ == MAX_PERIODIC) return false;
+    periodic_[periodic_count_++] = pgn;
+    return true;
+}
+
+bool JIN_stack::is_periodic(unsigned pgn) const
+{
+    for (int i = 0; i < periodic_count_; ++i)
+        if (periodic_[i] == pgn) return true;
+    return false;
+}
+
+void JIN_stack::drop_waiting(const JIN_header& h)
+{
+    for (Node_tree* t : {&tx_hold_, &tx_hold_fast_, &tx_single_}) {
+        for (JIN_stack_node* n = t->first(); n; n = t->next(n)) {
+            const JIN_header& w = n->trans.get_header();
+            if (w.pgn != h.pgn || w.src != h.src || w.dest != h.dest) continue;
+            // Its sender learns that it did not go out.
+            process_ret(n, n->trans.zap(0, 0, JIN_GROUP_FINISHED));
+            return;
+        }
+    }
 }
 
 int JIN_stack::write_now(const JIN_header& h, const unsigned char* data, int len)

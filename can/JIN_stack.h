@@ -52,6 +52,7 @@ public:
     static constexpr int MAX_ADDRESSES = 10;
     static constexpr int TX_BATCH = 10;       // frames per transmit step
     static constexpr int RX_BATCH = 16;       // frames per bus read
+    static constexpr int MAX_PERIODIC = 8;
 
     using JIN_stack_node = ::JIN_stack_node;
     using JIN_notify_node = ::JIN_notify_node;
@@ -108,6 +109,12 @@ public:
     int deregister_address(unsigned char a);
     bool is_pkt_addressed_to_us(const JIN_packet& p) const;
 
+    // Messages of pgn are sent again and again (a periodic broadcast such as
+    // DM1): one still waiting to go is replaced by a newer one from the same
+    // source to the same destination, never queued behind it. False when
+    // MAX_PERIODIC PGNs are marked already.
+    bool set_periodic(unsigned pgn, bool periodic = true);
+
     bool get_rx_progress(unsigned pgn, unsigned char src, unsigned char dest, int& done,
                          int& total);
     // Settings read by the stack's thread: each takes the stack's lock.
@@ -150,6 +157,10 @@ private:
     bool is_pgn_registered(const JIN_packet& p, bool& fast, unsigned& requested) const;
     void start_reception(const JIN_packet& p, Node_tree& tree, bool fast);
     void refuse_rts(const JIN_packet& p);
+    bool is_periodic(unsigned pgn) const;
+    // Drops a transmission like h (PGN, source, destination) that has not
+    // started yet.
+    void drop_waiting(const JIN_header& h);
     void count_rx_drop();
     void report_rx_drops();
     void to_node(JIN_stack_node* n, const JIN_packet& p, bool fast);
@@ -191,6 +202,8 @@ private:
     Event_ids ids_;
     unsigned seq_ = 0;
     Atime seq_time_;
+    unsigned periodic_[MAX_PERIODIC] = {};
+    int periodic_count_ = 0;
     static constexpr int DROP_REPORT_MS = 1000;
     unsigned long rx_dropped_ = 0;
     unsigned long rx_dropped_reported_ = 0;

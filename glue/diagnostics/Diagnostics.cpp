@@ -113,6 +113,9 @@ void Diagnostics::register_pgns(unsigned slot)
     for (unsigned pgn : {J1939::PGN_DM1, J1939::PGN_DM2, J1939::PGN_DM3})
         slots_[slot].stack->register_pgn(pgn, &get_waiter(), &slots_[slot].event_id,
                                          JIN_PGN::REQUEST);
+    // A DM1 that waits (behind a long broadcast of the node's) is replaced
+    // by the newer one instead of piling up stale ones.
+    slots_[slot].stack->set_periodic(J1939::PGN_DM1);
 }
 
 void Diagnostics::deregister_pgns(unsigned slot)
@@ -121,6 +124,7 @@ void Diagnostics::deregister_pgns(unsigned slot)
         return;
     for (unsigned pgn : {J1939::PGN_DM1, J1939::PGN_DM2, J1939::PGN_DM3})
         slots_[slot].stack->deregister_pgn(pgn, &get_waiter(), JIN_PGN::REQUEST);
+    slots_[slot].stack->set_periodic(J1939::PGN_DM1, false);
 }
 
 unsigned char Diagnostics::own_address(unsigned slot) const

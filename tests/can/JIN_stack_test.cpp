@@ -227,6 +227,62 @@ TEST(JIN_stack, CountsDroppedMessagesAndRefusesAnRtsItHasNoRoomFor)
     EXPECT_EQ(rig.stack.rx_dropped(), 4u);
 }
 
+// A periodic message that still waits to go out (behind a long transfer, or
+// for bus room) is replaced by the newer one: only the latest goes out, and
+// as soon as the way is free.
+TEST(JIN_stack, APeriodicMessageStillWaitingIsReplacedByTheNewerOne)
+{
+    Stack_rig rig(US);
+    ASSERT_TRUE(rig.stack.set_periodic(PGN_A));
+    const std::vector<unsigned char> big(100, 0x55);
+    ASSERT_EQ(rig.stack.write(US, PEER, 0xEF00, 6, 100, big.data(), 100, nullptr, 1), 0);
+    ASSERT_EQ(rig.bus.take_sent().at(0).data[0], 16) << "request to send";
+    waiter_descriptor& sender = rig.module[1];
+    for (unsigned char i = 1; i <= 20; ++i) {
+        const unsigned char d[10] = {i, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+        ASSERT_EQ(rig.stack.write(US, PEER, PGN_A, 6, 10, d, 10, &sender, i), 0) << int(i);
+    }
+    EXPECT_EQ(rig.stack.held_tx(6), 2) << "the transfer under way and one waiting";
+    for (int i = 1; i < 20; ++i) {
+        waiter_event ev = Stack_rig::next_event(sender);
+        EXPECT_EQ(ev.module_id, rig.stack.event_ids().tx_finished);
+        EXPECT_EQ(ev.code, -i) << "the replaced one did not go";
+    }
+
+    // The long transfer ends: the newest starts at once.
+    rig.inject({j1939_frame(6, 0xEC00, US, PEER, {17, 15, 1, 0xFF, 0xFF, 0x00, 0xEF, 0x00})});
+    EXPECT_EQ(rig.bus.take_sent().size(), 15u);
+    rig.inject({j1939_frame(6, 0xEC00, US, PEER, {19, 100, 0, 15, 0xFF, 0x00, 0xEF, 0x00})});
+    auto sent = rig.bus.take_sent();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(bytes_of(sent[0]), (std::vector<unsigned char>{16, 10, 0, 2, 0xFF, 0xCA, 0xFE, 0x00}));
+    rig.inject({j1939_frame(6, 0xEC00, US, PEER, {17, 2, 1, 0xFF, 0xFF, 0xCA, 0xFE, 0x00})});
+    sent = rig.bus.take_sent();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].data[1], 20) << "the newest";
+
+    // A single frame waiting for bus room is replaced the same way; other
+    // PGNs queue as ever.
+    rig.bus.space = 0;
+    for (unsigned char i = 1; i <= 3; ++i) {
+        const unsigned char d[1] = {i};
+        ASSERT_EQ(rig.stack.write(US, 0xFF, PGN_A, 3, 1, d, 1, nullptr, 1), 0);
+        ASSERT_EQ(rig.stack.write(US, 0xFF, PGN_B, 3, 1, d, 1, nullptr, 1), 0);
+    }
+    EXPECT_EQ(rig.stack.held_tx(3), 4);
+    rig.bus.space = 16;
+    rig.pump();
+    sent = rig.bus.take_sent();
+    ASSERT_EQ(sent.size(), 4u);
+    int pgn_a = 0;
+    for (const auto& f : sent)
+        if (f.get_pgn() == PGN_A) {
+            ++pgn_a;
+            EXPECT_EQ(f.data[0], 3);
+        }
+    EXPECT_EQ(pgn_a, 1);
+}
+
 TEST(JIN_stack, NewRtsReplacesTheReceptionUnderWay)
 {
     Stack_rig rig(US);

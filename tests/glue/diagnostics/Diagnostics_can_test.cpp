@@ -222,6 +222,20 @@ TEST_F(Diagnostics_can_test, ManyCodesGoOutMultiPacket)
     EXPECT_EQ(22u, r.h.length);
 }
 
+// DM1s sent while one is still going out do not pile up: the one waiting is
+// replaced by the newest.
+TEST_F(Diagnostics_can_test, AWaitingDm1IsReplacedByTheNewest)
+{
+    report({100, 101}); // two codes: a multi-packet broadcast
+    for (int i = 0; i < 10; i++) {
+        Diner::Protection lock(diag_);
+        diag_.send_DM1(0);
+    }
+    for (int i = 0; i < 2; i++)
+        EXPECT_EQ(J1939::PGN_DM1, next_reply().h.pgn);
+    EXPECT_TRUE(tool_hears_nothing());
+}
+
 TEST_F(Diagnostics_can_test, Dm3ClearsPreviouslyActiveCodesAndHistoryAndIsAcknowledgedFromTheNode)
 {
     report({100, 101});
