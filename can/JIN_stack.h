@@ -53,6 +53,7 @@ public:
     static constexpr int TX_BATCH = 10;       // frames per transmit step
     static constexpr int RX_BATCH = 16;       // frames per bus read
     static constexpr int MAX_PERIODIC = 8;
+    static constexpr int DEFAULT_RX_STALL_MS = 200;
 
     using JIN_stack_node = ::JIN_stack_node;
     using JIN_notify_node = ::JIN_notify_node;
@@ -121,6 +122,9 @@ public:
     bool set_CTS_threshold(int n);
     void set_default_throttler(JIN_trans::Throttler t);
     void set_send_rx_progress(bool on);
+    // How long reading from the bus may pause while readers are behind
+    // (DEFAULT_RX_STALL_MS); 0: never pause, drop what finds no room.
+    void set_rx_stall_limit(int ms);
 
     bool is_empty();
     int close();
@@ -153,10 +157,15 @@ private:
     void commence_held(bool fast);
     void notify_readers(JIN_stack_node* n);
     void send_to(waiter_descriptor* w, short module_id, unsigned value, bool merge);
+    void tell_reader(waiter_descriptor* w, short module_id, unsigned value);
+    void send_notes();
     void process_frame(const JIN_packet& p);
     bool is_pgn_registered(const JIN_packet& p, bool& fast, unsigned& requested) const;
     void start_reception(const JIN_packet& p, Node_tree& tree, bool fast);
     void refuse_rts(const JIN_packet& p);
+    void take_frames();
+    bool must_wait_for_readers(const JIN_packet& p);
+    void room_made();
     bool is_periodic(unsigned pgn) const;
     // Drops a transmission like h (PGN, source, destination) that has not
     // started yet.
@@ -202,7 +211,27 @@ private:
     Event_ids ids_;
     unsigned seq_ = 0;
     Atime seq_time_;
+    // Reader events held back while a batch of frames is processed.
+    struct Note {
+        waiter_descriptor* waiter;
+        short module_id;
+        unsigned value;
+        int count;
+    };
+    static constexpr int MAX_NOTES = 16;
+    Note notes_[MAX_NOTES] = {};
+    int notes_count_ = 0;
+    bool holding_notes_ = false;
     unsigned periodic_[MAX_PERIODIC] = {};
+    // Frames read from the bus and not processed yet (a pause for readers).
+    CAN_packet batch_[RX_BATCH];
+    int batch_count_ = 0;
+    int batch_next_ = 0;
+    int rx_stall_limit_ms_ = DEFAULT_RX_STALL_MS;
+    bool stalled_ = false;
+    bool resume_asked_ = false;
+    bool readers_behind_ = false; // a pause ran out; cleared by the next read
+    Timeout stall_timeout_;
     int periodic_count_ = 0;
     static constexpr int DROP_REPORT_MS = 1000;
     unsigned long rx_dropped_ = 0;
