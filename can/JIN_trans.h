@@ -74,12 +74,9 @@ public:
     enum : unsigned char {
         ABORT_BUSY = 1,          // cannot support another session (no resources)
         ABORT_TIMEOUT = 3,
-        ABORT_CTS_IN_TRANSFER = 4, // CTS while data transfer is in progress
         ABORT_RETRANSMIT_LIMIT = 5,
         ABORT_TOO_LARGE = 9,     // TP: total message size too large
         ABORT_OTHER = 250,       // TP: any other reason
-        ABORT_ETP_UNEXPECTED_DPO = 9,
-        ABORT_ETP_DPO_BEYOND_CTS = 11,
         ABORT_ETP_BAD_DPO_OFFSET = 12,
         ABORT_ETP_CTS_BEYOND_MESSAGE = 15,
     };
