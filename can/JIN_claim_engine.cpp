@@ -380,12 +380,8 @@ void Claim_engine::on_address_claimed(unsigned char src, unsigned char dest,
 void Claim_engine::lost_contest(Name_slot& own, const RAWNAME& winner, unsigned char address)
 {
     if (own.name.get_is_self_configurable()) {
-        unsigned char start = own.search_start;
-        unsigned char next = static_cast<unsigned char>((own.address + 1) % NUM_SLOTS);
-        while (next != start && own_slot_at(next))
-            next = static_cast<unsigned char>((next + 1) % NUM_SLOTS);
-        // The search gives up once it has come round to where it began.
-        if (next != start) {
+        const unsigned char next = free_self_configurable_address(own.address);
+        if (next != NULL_ADDRESS) {
             JDB::print(_JDB::CAN_41, "Now trying %i\n", next);
             claim(own, next, true);
             add(winner, address, REMOTE_CHALLENGER);
@@ -396,6 +392,23 @@ void Claim_engine::lost_contest(Name_slot& own, const RAWNAME& winner, unsigned 
     declare_dead(own.name);
     // Entering the winner removes the own NAME from the address.
     add(winner, address, REMOTE_CHALLENGER);
+}
+
+// A NAME that lost its address moves into the self-configurable range,
+// beginning after the address it lost when that lies in the range, and takes
+// the first address nobody (no other node, no own NAME) holds.
+unsigned char Claim_engine::free_self_configurable_address(unsigned char lost) const
+{
+    constexpr int range = SELF_CONFIG_LAST - SELF_CONFIG_FIRST + 1;
+    const int first = lost >= SELF_CONFIG_FIRST && lost <= SELF_CONFIG_LAST
+                          ? lost - SELF_CONFIG_FIRST + 1
+                          : 0;
+    for (int i = 0; i < range; ++i) {
+        const int a = SELF_CONFIG_FIRST + (first + i) % range;
+        if (a != lost && slots_[a].state == NO_ENTRY)
+            return static_cast<unsigned char>(a);
+    }
+    return NULL_ADDRESS;
 }
 
 void Claim_engine::on_commanded_address(unsigned char src, unsigned char dest,

@@ -60,6 +60,9 @@ public:
     static constexpr unsigned PGN_ADDRESS_CLAIMED = 0xEE00;
     static constexpr unsigned PGN_COMMANDED_ADDRESS = 0xFED8;
     static constexpr unsigned PRIORITY = 6;
+    // The addresses a self-configurable NAME may take (ISO 11783-5).
+    static constexpr int SELF_CONFIG_FIRST = 128;
+    static constexpr int SELF_CONFIG_LAST = 247;
 
     explicit Claim_engine(Claim_port& port);
     Claim_engine(const Claim_engine&) = delete;
@@ -142,6 +145,8 @@ private:
     void send_claim(const Name_slot& s);
     void answer_request(unsigned char dest);
     void lost_contest(Name_slot& own, const RAWNAME& winner, unsigned char address);
+    // The next free self-configurable address after losing lost, or 254.
+    unsigned char free_self_configurable_address(unsigned char lost) const;
     void declare_dead(const RAWNAME& name);
 
     Claim_port& port_;

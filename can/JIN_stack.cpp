@@ -113,6 +113,7 @@ JIN_stack::~JIN_stack()
     }
     {
         Diner::Protection p(*this);
+        remove_timeout(stall_timeout_);
         while (JIN_PGN_node* r = registrations_.first()) {
             registrations_.remove(r);
             delete r;
@@ -162,21 +163,84 @@ void JIN_stack::handle_event(waiter_event& event)
     if (event.module_id != 1 || !bus_) return;
     In_handler mark(in_handler_);
     bus_->error_check();
-    CAN_packet batch[RX_BATCH];
-    for (;;) {
-        int n = bus_->read(batch, RX_BATCH);
-        if (n <= 0) break;
-        for (int i = 0; i < n; ++i) {
-            yield_lock();
-            process_frame(JIN_packet::of(batch[i]));
-        }
-    }
+    take_frames();
     tx_pass_wanted_ = true;
     run_pending_tx_pass();
 }
 
+// Processes the frames held back, then what the bus holds, until the bus is
+// empty or the readers have fallen behind.
+void JIN_stack::take_frames()
+{
+    holding_notes_ = true;
+    resume_asked_ = false;
+    for (;;) {
+        if (batch_next_ == batch_count_) {
+            batch_next_ = 0;
+            batch_count_ = bus_->read(batch_, RX_BATCH);
+            if (batch_count_ <= 0) {
+                batch_count_ = 0;
+                break;
+            }
+        }
+        // Writers and readers on other threads get in between batches.
+        yield_lock();
+        while (batch_next_ < batch_count_) {
+            const JIN_packet& p = JIN_packet::of(batch_[batch_next_]);
+            if (must_wait_for_readers(p)) break;
+            ++batch_next_;
+            process_frame(p);
+        }
+        if (batch_next_ < batch_count_) break;
+    }
+    holding_notes_ = false;
+    send_notes();
+    report_rx_drops();
+}
+
+// When the messages of a priority wait unread up to the limit (or the pool
+// is empty), reading from the bus pauses until the readers have read, so
+// that a burst is not lost; the bus holds the frames meanwhile. A pause
+// that lasts the stall limit ends: from then on what finds no room is
+// dropped (and counted) until the readers read again.
+bool JIN_stack::must_wait_for_readers(const JIN_packet& p)
+{
+    const bool full = rx_count_[p.get_prio() & 7] > MAX_HELD || free_count_ == 0;
+    if (!full || readers_behind_ || rx_stall_limit_ms_ <= 0) {
+        if (stalled_) {
+            stalled_ = false;
+            remove_timeout(stall_timeout_);
+        }
+        return false;
+    }
+    if (!stalled_) {
+        stalled_ = true;
+        submit_timeout(stall_timeout_, rx_stall_limit_ms_);
+    }
+    return true;
+}
+
+// A node came free: a stack that paused reading goes on.
+void JIN_stack::room_made()
+{
+    if (stalled_ && !resume_asked_) {
+        resume_asked_ = true;
+        send_anonymous_event();
+    }
+}
+
 void JIN_stack::handle_timeout(Timeout& timeout)
 {
+    if (&timeout == &stall_timeout_) {
+        if (!stalled_ || !bus_) return;
+        In_handler mark(in_handler_);
+        stalled_ = false;
+        readers_behind_ = true;
+        take_frames();
+        tx_pass_wanted_ = true;
+        run_pending_tx_pass();
+        return;
+    }
     JIN_stack_node* n = static_cast<JIN_node_timeout&>(timeout).owner;
     if (!n || n->is_free() || n->queue == JIN_stack_node::QUEUE_NONE) return;
     In_handler mark(in_handler_);
@@ -282,6 +346,7 @@ void JIN_stack::release(JIN_stack_node* n, int was)
     n->queue = JIN_stack_node::QUEUE_FREE;
     free_list_.push(n);
     ++free_count_;
+    room_made();
     if (was == JIN_GROUP_TX_MULTI || was == JIN_GROUP_TX_FAST) commence_held(was == JIN_GROUP_TX_FAST);
 }
 
@@ -298,6 +363,35 @@ void JIN_stack::commence_held(bool fast)
         process_ret(h, h->trans.commence_tx(sids_));
         return;
     }
+}
+
+// While a batch of received frames is processed, the readers' events are
+// held back and sent when the batch is done: a reader then wakes once per
+// batch, not once per frame, and does not contend for the lock with the
+// frames still being processed. Each message still makes one event.
+void JIN_stack::tell_reader(waiter_descriptor* w, short module_id, unsigned value)
+{
+    if (!holding_notes_) {
+        send_to(w, module_id, value, true);
+        return;
+    }
+    for (int i = 0; i < notes_count_; ++i) {
+        Note& k = notes_[i];
+        if (k.waiter == w && k.module_id == module_id && k.value == value) {
+            ++k.count;
+            return;
+        }
+    }
+    if (notes_count_ == MAX_NOTES) send_notes();
+    notes_[notes_count_++] = Note{w, module_id, value, 1};
+}
+
+void JIN_stack::send_notes()
+{
+    for (int i = 0; i < notes_count_; ++i)
+        for (int k = 0; k < notes_[i].count; ++k)
+            send_to(notes_[i].waiter, notes_[i].module_id, notes_[i].value, true);
+    notes_count_ = 0;
 }
 
 void JIN_stack::send_to(waiter_descriptor* w, short module_id, unsigned value, bool merge)
@@ -485,8 +579,10 @@ void JIN_stack::process_frame(const JIN_packet& p)
         return;
     }
     const int prio = int(p.get_prio());
-    if (rx_count_[prio] > MAX_HELD) return;
-    if (!(n = pop_free())) return;
+    if (rx_count_[prio] > MAX_HELD || !(n = pop_free())) {
+        count_rx_drop();
+        return;
+    }
     to_node(n, p, fast);
 }
 
@@ -497,13 +593,60 @@ void JIN_stack::start_reception(const JIN_packet& p, Node_tree& tree, bool fast)
 {
     if (JIN_stack_node* old = find_rx(tree, p.get_src(), p.get_dest())) release(old);
     const int prio = int(p.get_prio());
-    if (rx_count_[prio] > MAX_HELD) return;
-    JIN_stack_node* n = pop_free();
-    if (!n) return;
+    JIN_stack_node* n = rx_count_[prio] > MAX_HELD ? nullptr : pop_free();
+    if (!n) {
+        count_rx_drop();
+        refuse_rts(p);
+        return;
+    }
     to_node(n, p, fast);
     if (send_rx_progress_ && !n->is_free() &&
         (n->queue == JIN_GROUP_RX_TP || n->queue == JIN_GROUP_RX_ETP))
         send_rx_progress(n);
+}
+
+// An RTS the stack has no room for is answered at once with the standard's
+// abort for lack of resources, so that the sender need not wait out its
+// time-out. The frame goes straight to the bus: no pool node is free for it.
+void JIN_stack::refuse_rts(const JIN_packet& p)
+{
+    const unsigned char control = p.data[0];
+    if ((control != JIN_trans::CM_RTS && control != JIN_trans::CM_ETP_RTS) ||
+        p.get_dest() == JIN_packet::GLOBAL_ADDRESS || !bus_ ||
+        bus_->tx_space(JIN_trans::TRANSPORT_PRIORITY) <= 0)
+        return;
+    JIN_packet f;
+    f.set_extended(true);
+    f.set_extended_id(JIN_trans::TRANSPORT_PRIORITY, p.get_pgn(), p.get_src(), p.get_dest());
+    f.length = 8;
+    const unsigned char abort[8] = {JIN_trans::CM_ABORT, JIN_trans::ABORT_BUSY, 0xFF, 0xFF, 0xFF,
+                                    p.data[5], p.data[6], p.data[7]};
+    std::memcpy(f.data, abort, sizeof abort);
+    bus_->write(f, JIN_trans::TRANSPORT_PRIORITY);
+}
+
+void JIN_stack::count_rx_drop()
+{
+    ++rx_dropped_;
+}
+
+// Received messages dropped for want of room are reported on the debug
+// output: the first at once, later ones at most once a second.
+void JIN_stack::report_rx_drops()
+{
+    if (rx_dropped_ == rx_dropped_reported_) return;
+    const Atime now = Atime::now();
+    if (rx_dropped_reported_ != 0 && now - drops_reported_at_ < DROP_REPORT_MS) return;
+    Debug_print::dprint("JIN_stack%i: %lu received messages dropped, readers too slow (%lu in all)\n",
+                        instance_, rx_dropped_ - rx_dropped_reported_, rx_dropped_);
+    rx_dropped_reported_ = rx_dropped_;
+    drops_reported_at_ = now;
+}
+
+unsigned long JIN_stack::rx_dropped()
+{
+    Diner::Protection p(*this);
+    return rx_dropped_;
 }
 
 void JIN_stack::to_node(JIN_stack_node* n, const JIN_packet& p, bool fast)
@@ -539,21 +682,21 @@ void JIN_stack::notify_readers(JIN_stack_node* n)
     if (reg) {
         for (int i = 0; i < reg->count; ++i) {
             if (standard_id)
-                send_to(reg->waiters[i], ids_.rx_11bit, h.pgn & 0xFF, true);
+                tell_reader(reg->waiters[i], ids_.rx_11bit, h.pgn & 0xFF);
             else
-                send_to(reg->waiters[i], ids_.rx, h.pgn, true);
+                tell_reader(reg->waiters[i], ids_.rx, h.pgn);
             n->readers |= uint8_t(1u << i);
         }
     } else if (is_request && (reg = find_reg(n->compared_pgn, JIN_PGN::REQUEST))) {
         // A request goes to the service registered for it before any
         // catch-all listener, which would otherwise take it away.
         for (int i = 0; i < reg->count; ++i) {
-            send_to(reg->waiters[i], ids_.request, n->compared_pgn, true);
+            tell_reader(reg->waiters[i], ids_.request, n->compared_pgn);
             n->request_readers |= uint8_t(1u << i);
         }
     } else if (!standard_id && (reg = find_reg(JIN_PGN::CATCH_ALL, JIN_PGN::NORMAL))) {
         for (int i = 0; i < reg->count; ++i) {
-            send_to(reg->waiters[i], ids_.rx, JIN_PGN::CATCH_ALL, true);
+            tell_reader(reg->waiters[i], ids_.rx, JIN_PGN::CATCH_ALL);
             n->catch_all_readers |= uint8_t(1u << i);
         }
     }
@@ -629,6 +772,7 @@ int JIN_stack::__write(const JIN_header& h, const unsigned char* data, int len,
     if ((unsigned(len) < h.length && !waiter) || (len > 0 && !data) ||
         h.type == JIN_TRANS_INVALID || h.prio > 7)
         return -1;
+    if (is_periodic(h.pgn)) drop_waiting(h);
     if (tx_count_[h.prio] > MAX_HELD) return -11;
     JIN_stack_node* n = pop_free();
     if (!n) return -12;
@@ -649,6 +793,40 @@ int JIN_stack::__write(const JIN_header& h, const unsigned char* data, int len,
     dequeue(n);
     int rc2 = process_ret(n, busy ? n->trans.hold_tx() : n->trans.commence_tx(sids_));
     return rc2 != 0 ? rc2 : rc;
+}
+
+bool JIN_stack::set_periodic(unsigned pgn, bool periodic)
+{
+    Diner::Protection p(*this);
+    for (int i = 0; i < periodic_count_; ++i) {
+        if (periodic_[i] != pgn) continue;
+        if (!periodic) periodic_[i] = periodic_[--periodic_count_];
+        return true;
+    }
+    if (!periodic) return true;
+    if (periodic_count_ == MAX_PERIODIC) return false;
+    periodic_[periodic_count_++] = pgn;
+    return true;
+}
+
+bool JIN_stack::is_periodic(unsigned pgn) const
+{
+    for (int i = 0; i < periodic_count_; ++i)
+        if (periodic_[i] == pgn) return true;
+    return false;
+}
+
+void JIN_stack::drop_waiting(const JIN_header& h)
+{
+    for (Node_tree* t : {&tx_hold_, &tx_hold_fast_, &tx_single_}) {
+        for (JIN_stack_node* n = t->first(); n; n = t->next(n)) {
+            const JIN_header& w = n->trans.get_header();
+            if (w.pgn != h.pgn || w.src != h.src || w.dest != h.dest) continue;
+            // Its sender learns that it did not go out.
+            process_ret(n, n->trans.zap(0, 0, JIN_GROUP_FINISHED));
+            return;
+        }
+    }
 }
 
 int JIN_stack::write_now(const JIN_header& h, const unsigned char* data, int len)
@@ -684,7 +862,8 @@ int JIN_stack::request(unsigned char src, unsigned char dest, unsigned pgn,
 int JIN_stack::__send_ack(unsigned char src, unsigned pgn, bool ack, unsigned char dest)
 {
     mutex_->status(Mutex::MINE);
-    const unsigned char d[8] = {uint8_t(ack ? 0 : 1), 0xFF, 0xFF, 0xFF, 0xFF,
+    // Byte 4 is the address acknowledged: the requester's.
+    const unsigned char d[8] = {uint8_t(ack ? 0 : 1), 0xFF, 0xFF, 0xFF, dest,
                                 uint8_t(pgn), uint8_t(pgn >> 8), uint8_t(pgn >> 16)};
     JIN_header h(src, dest, JIN_PGN::ACKNOWLEDGEMENT_PGN, 6, JIN_TRANS_TX_SINGLE, 8);
     return __write(h, d, 8, nullptr, 1);
@@ -850,6 +1029,7 @@ int JIN_stack::read(unsigned pgn, JIN_header& h, unsigned char* buf, int buf_len
         rc = rc == 0 ? 0 : rc;
     }
     mask_of(n) &= uint8_t(~bit);
+    readers_behind_ = false;
     if (!n->has_readers()) release(n);
     return rc;
 }
@@ -893,6 +1073,12 @@ bool JIN_stack::get_rx_progress(unsigned pgn, unsigned char src, unsigned char d
         }
     }
     return false;
+}
+
+void JIN_stack::set_rx_stall_limit(int ms)
+{
+    Diner::Protection p(*this);
+    rx_stall_limit_ms_ = ms;
 }
 
 bool JIN_stack::set_CTS_threshold(int n)

@@ -52,6 +52,8 @@ public:
     static constexpr int MAX_ADDRESSES = 10;
     static constexpr int TX_BATCH = 10;       // frames per transmit step
     static constexpr int RX_BATCH = 16;       // frames per bus read
+    static constexpr int MAX_PERIODIC = 8;
+    static constexpr int DEFAULT_RX_STALL_MS = 200;
 
     using JIN_stack_node = ::JIN_stack_node;
     using JIN_notify_node = ::JIN_notify_node;
@@ -82,7 +84,9 @@ public:
     int write_now(const JIN_header& h, const unsigned char* data, int len);
     int request(unsigned char src, unsigned char dest, unsigned pgn, waiter_descriptor* waiter,
                 int tag);
-    // ISO 11783 acknowledgement (ack) or NACK for pgn. The lock must be held.
+    // ISO 11783 acknowledgement (ack) or NACK for pgn to the requester dest,
+    // whose address it also carries as the address acknowledged. The lock
+    // must be held.
     int __send_ack(unsigned char src, unsigned pgn, bool ack, unsigned char dest);
 
     // 1 when added, 0 when the registration is full (8), -1 when refused.
@@ -106,12 +110,21 @@ public:
     int deregister_address(unsigned char a);
     bool is_pkt_addressed_to_us(const JIN_packet& p) const;
 
+    // Messages of pgn are sent again and again (a periodic broadcast such as
+    // DM1): one still waiting to go is replaced by a newer one from the same
+    // source to the same destination, never queued behind it. False when
+    // MAX_PERIODIC PGNs are marked already.
+    bool set_periodic(unsigned pgn, bool periodic = true);
+
     bool get_rx_progress(unsigned pgn, unsigned char src, unsigned char dest, int& done,
                          int& total);
     // Settings read by the stack's thread: each takes the stack's lock.
     bool set_CTS_threshold(int n);
     void set_default_throttler(JIN_trans::Throttler t);
     void set_send_rx_progress(bool on);
+    // How long reading from the bus may pause while readers are behind
+    // (DEFAULT_RX_STALL_MS); 0: never pause, drop what finds no room.
+    void set_rx_stall_limit(int ms);
 
     bool is_empty();
     int close();
@@ -123,6 +136,9 @@ public:
     // Messages held at a priority (for tests and the status display).
     int held_tx(int prio);
     int held_rx(int prio);
+    // Received messages dropped because more than MAX_HELD of their priority
+    // were unread or the pool was empty (an RTS among them is refused).
+    unsigned long rx_dropped();
 
     void handle_event(waiter_event& event) override;
     void handle_timeout(Timeout& timeout) override;
@@ -141,9 +157,21 @@ private:
     void commence_held(bool fast);
     void notify_readers(JIN_stack_node* n);
     void send_to(waiter_descriptor* w, short module_id, unsigned value, bool merge);
+    void tell_reader(waiter_descriptor* w, short module_id, unsigned value);
+    void send_notes();
     void process_frame(const JIN_packet& p);
     bool is_pgn_registered(const JIN_packet& p, bool& fast, unsigned& requested) const;
     void start_reception(const JIN_packet& p, Node_tree& tree, bool fast);
+    void refuse_rts(const JIN_packet& p);
+    void take_frames();
+    bool must_wait_for_readers(const JIN_packet& p);
+    void room_made();
+    bool is_periodic(unsigned pgn) const;
+    // Drops a transmission like h (PGN, source, destination) that has not
+    // started yet.
+    void drop_waiting(const JIN_header& h);
+    void count_rx_drop();
+    void report_rx_drops();
     void to_node(JIN_stack_node* n, const JIN_packet& p, bool fast);
     void send_rx_progress(JIN_stack_node* n);
     // The transmit pass, when a result asked for one; top level only.
@@ -183,6 +211,32 @@ private:
     Event_ids ids_;
     unsigned seq_ = 0;
     Atime seq_time_;
+    // Reader events held back while a batch of frames is processed.
+    struct Note {
+        waiter_descriptor* waiter;
+        short module_id;
+        unsigned value;
+        int count;
+    };
+    static constexpr int MAX_NOTES = 16;
+    Note notes_[MAX_NOTES] = {};
+    int notes_count_ = 0;
+    bool holding_notes_ = false;
+    unsigned periodic_[MAX_PERIODIC] = {};
+    // Frames read from the bus and not processed yet (a pause for readers).
+    CAN_packet batch_[RX_BATCH];
+    int batch_count_ = 0;
+    int batch_next_ = 0;
+    int rx_stall_limit_ms_ = DEFAULT_RX_STALL_MS;
+    bool stalled_ = false;
+    bool resume_asked_ = false;
+    bool readers_behind_ = false; // a pause ran out; cleared by the next read
+    Timeout stall_timeout_;
+    int periodic_count_ = 0;
+    static constexpr int DROP_REPORT_MS = 1000;
+    unsigned long rx_dropped_ = 0;
+    unsigned long rx_dropped_reported_ = 0;
+    Atime drops_reported_at_;
     bool tx_pass_wanted_ = false;
     int tx_pass_depth_ = 0;
     bool opened_ = false;

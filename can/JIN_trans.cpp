@@ -521,7 +521,7 @@ JIN_msg_ret JIN_trans::tx_tp_frames(JIN_packet* frames, int max, int& count)
             // A peer that keeps asking for the same packets again.
             if (is_broadcast())
                 return zap(0, JIN_ERR_UNEXPECTED, JIN_GROUP_FINISHED);
-            return tx_abort(ABORT_OTHER, JIN_ERR_UNEXPECTED);
+            return tx_abort(ABORT_RETRANSMIT_LIMIT, JIN_ERR_UNEXPECTED);
         }
         JIN_packet& f = frames[count];
         make_cm(f, etp ? PGN_ETP_DT : PGN_TP_DT, header_.src, header_.dest);
@@ -697,7 +697,9 @@ JIN_msg_ret JIN_trans::rx_tp_init(const JIN_packet& pkt, bool extended)
     }
     if (len < 9 || len > max) {
         header_.length = 0; // nothing to receive; only the abort goes out
-        return rx_abort(ABORT_TOO_LARGE, JIN_ERR_BAD_LENGTH);
+        // The extended table has no size reason: a size beyond what the
+        // protocol carries is one no node has the resources for.
+        return rx_abort(extended ? ABORT_BUSY : ABORT_TOO_LARGE, JIN_ERR_BAD_LENGTH);
     }
     if (!alloc_buffer(len)) {
         header_.length = 0;
@@ -734,6 +736,18 @@ JIN_msg_ret JIN_trans::rx_store_packet(const JIN_packet& pkt)
     return result(rx_group(), JIN_TX_NONE, T1_DATA_GAP);
 }
 
+// A packet was lost (number is a later packet's, counted from 1). The sender
+// goes on to the end of its window, and a CTS before that is one in the
+// middle of its transfer, which a standard sender answers with an abort. So
+// one CTS from the missing packet goes out when the window's last packet is
+// in, or when T1 passes without it.
+JIN_msg_ret JIN_trans::rx_after_gap(unsigned number)
+{
+    if (number >= window_end_)
+        return rx_resync();
+    return result(rx_group(), JIN_TX_NONE, T1_DATA_GAP);
+}
+
 JIN_msg_ret JIN_trans::rx_resync()
 {
     state_ = STATE_RX_SEND_CTS;
@@ -746,7 +760,7 @@ JIN_msg_ret JIN_trans::rx_tp_data(const JIN_packet& pkt)
         return unchanged(JIN_ERR_UNEXPECTED);
     if (++total_ > 4 * packets())
         return is_broadcast() ? zap(0, JIN_ERR_UNEXPECTED, JIN_GROUP_FINISHED)
-                              : rx_abort(ABORT_OTHER, JIN_ERR_UNEXPECTED);
+                              : rx_abort(ABORT_RETRANSMIT_LIMIT, JIN_ERR_UNEXPECTED);
     const unsigned seq = pkt.data[0];
     const unsigned expected = counter_ + 1;
     if (seq == expected && (is_broadcast() || counter_ < window_end_))
@@ -754,8 +768,7 @@ JIN_msg_ret JIN_trans::rx_tp_data(const JIN_packet& pkt)
     if (seq > expected) {
         if (is_broadcast())
             return zap(0, JIN_ERR_UNEXPECTED, JIN_GROUP_FINISHED);
-        // A packet was lost: ask again from the one we miss.
-        return rx_resync();
+        return rx_after_gap(seq);
     }
     return unchanged();
 }
@@ -767,7 +780,7 @@ JIN_msg_ret JIN_trans::rx_etp_dpo(const JIN_packet& pkt)
     const unsigned n = pkt.data[1];
     const unsigned offset = get_u24(pkt.data + 2);
     if (offset > counter_)
-        return rx_abort(ABORT_OTHER, JIN_ERR_UNEXPECTED);
+        return rx_abort(ABORT_ETP_BAD_DPO_OFFSET, JIN_ERR_UNEXPECTED);
     // A sender going back re-sends what we hold; the CTS window still bounds it.
     counter_ = offset;
     given_ = std::min(counter_ * 7, header_.length);
@@ -782,14 +795,15 @@ JIN_msg_ret JIN_trans::rx_etp_data(const JIN_packet& pkt)
     if (state_ != STATE_RX_WAIT_DATA || pkt.length < 1 || pkt.data[0] == 0)
         return unchanged(JIN_ERR_UNEXPECTED);
     if (++total_ > 4 * packets())
-        return rx_abort(ABORT_OTHER, JIN_ERR_UNEXPECTED);
+        return rx_abort(ABORT_RETRANSMIT_LIMIT, JIN_ERR_UNEXPECTED);
     const unsigned index = dpo_offset_ + pkt.data[0] - 1;
     if (index == counter_ && counter_ < window_end_)
         return rx_store_packet(pkt);
     if (index > counter_) {
-        JDB::print(_JDB::CAN_13, "Resync CTS pkt=%d offset=%d drop=%d\n", counter_, dpo_offset_,
-                   0);
-        return rx_resync();
+        if (index + 1 >= window_end_)
+            JDB::print(_JDB::CAN_13, "Resync CTS pkt=%d offset=%d drop=%d\n", counter_,
+                       dpo_offset_, 0);
+        return rx_after_gap(index + 1);
     }
     return unchanged();
 }
@@ -857,7 +871,7 @@ JIN_msg_ret JIN_trans::tx_cts(unsigned n, unsigned next)
         return result(JIN_GROUP_TX_MULTI, JIN_TX_NONE, T4_HOLD);
     }
     if (next == 0 || next + n - 1 > packets())
-        return tx_abort(ABORT_OTHER, JIN_ERR_UNEXPECTED);
+        return tx_abort(is_etp() ? ABORT_ETP_CTS_BEYOND_MESSAGE : ABORT_OTHER, JIN_ERR_UNEXPECTED);
     counter_ = next - 1;
     window_end_ = next - 1 + n;
     consumed_ = std::max(consumed_, std::min(counter_ * 7, header_.length));

@@ -69,12 +69,16 @@ public:
         CM_ETP_EOMA = 23,
         CM_ABORT = 255,
     };
-    // Connection abort reasons (ISO 11783-3 / J1939-21).
+    // Connection abort reasons (ISO 11783-3 / J1939-21). Both protocols
+    // share 1 to 8; from 9 on the extended protocol has a table of its own.
     enum : unsigned char {
         ABORT_BUSY = 1,          // cannot support another session (no resources)
         ABORT_TIMEOUT = 3,
-        ABORT_TOO_LARGE = 9,     // total message size too large
-        ABORT_OTHER = 250,
+        ABORT_RETRANSMIT_LIMIT = 5,
+        ABORT_TOO_LARGE = 9,     // TP: total message size too large
+        ABORT_OTHER = 250,       // TP: any other reason
+        ABORT_ETP_BAD_DPO_OFFSET = 12,
+        ABORT_ETP_CTS_BEYOND_MESSAGE = 15,
     };
 
     static constexpr unsigned TP_MAX = 1785;
@@ -211,6 +215,7 @@ private:
     JIN_msg_ret rx_etp_dpo(const JIN_packet& pkt);
     JIN_msg_ret rx_fast_frame(const JIN_packet& pkt);
     JIN_msg_ret rx_store_packet(const JIN_packet& pkt);
+    JIN_msg_ret rx_after_gap(unsigned number);
     JIN_msg_ret rx_resync();
     JIN_msg_ret rx_abort(unsigned char reason, int error, int ms = T_SEND);
     JIN_msg_ret tx_control(const JIN_packet& pkt);

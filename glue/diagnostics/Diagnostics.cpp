@@ -48,17 +48,20 @@ int Diagnostics::init(module_man& mm, JIN_smart_stack* stack, const JIN_name::RA
                       bool start)
 {
     Diner::init(mm, nullptr, Diner::Descriptor("DIAG", 0), 44, 10240, true, false);
-    Diner::Protection lock(*this);
-    create_lists();
-    if (stack)
-        _add_stack(stack, name);
-    dm1_timeout_.set_period(DM1_PERIOD_MS);
-    resend_timeout_.set_period(RESEND_PERIOD_MS);
-    post_init();
-    waiters().assign_module_id(mm);
-    submit_timeout(dm1_timeout_, DM1_PERIOD_MS);
-    submit_timeout(resend_timeout_, RESEND_PERIOD_MS);
-    set_initialised(true);
+    {
+        Diner::Protection lock(*this);
+        create_lists();
+        if (stack)
+            _add_stack(stack, name);
+        dm1_timeout_.set_period(DM1_PERIOD_MS);
+        resend_timeout_.set_period(RESEND_PERIOD_MS);
+        post_init();
+        waiters().assign_module_id(mm);
+        submit_timeout(dm1_timeout_, DM1_PERIOD_MS);
+        submit_timeout(resend_timeout_, RESEND_PERIOD_MS);
+        set_initialised(true);
+    }
+    // Starting takes the module's lock itself.
     if (start)
         Diner::start();
     return 1;
@@ -110,6 +113,9 @@ void Diagnostics::register_pgns(unsigned slot)
     for (unsigned pgn : {J1939::PGN_DM1, J1939::PGN_DM2, J1939::PGN_DM3})
         slots_[slot].stack->register_pgn(pgn, &get_waiter(), &slots_[slot].event_id,
                                          JIN_PGN::REQUEST);
+    // A DM1 that waits (behind a long broadcast of the node's) is replaced
+    // by the newer one instead of piling up stale ones.
+    slots_[slot].stack->set_periodic(J1939::PGN_DM1);
 }
 
 void Diagnostics::deregister_pgns(unsigned slot)
@@ -118,6 +124,7 @@ void Diagnostics::deregister_pgns(unsigned slot)
         return;
     for (unsigned pgn : {J1939::PGN_DM1, J1939::PGN_DM2, J1939::PGN_DM3})
         slots_[slot].stack->deregister_pgn(pgn, &get_waiter(), JIN_PGN::REQUEST);
+    slots_[slot].stack->set_periodic(J1939::PGN_DM1, false);
 }
 
 unsigned char Diagnostics::own_address(unsigned slot) const
@@ -290,7 +297,7 @@ void Diagnostics::answer_DM3(unsigned slot, unsigned char requester)
         // Frames queued from outside go out on the stack's next pass.
         stack.send_anonymous_event();
     }
-    clear_counts();
+    clear_previously_active();
     history_.remove_all();
 }
 

@@ -272,21 +272,29 @@ unsigned Trouble_code_registry::collect_dm1_entries(uint32_t* entries, unsigned 
     return n;
 }
 
+// Previously active: occurred, and not active now. An item that has just
+// turned inactive still waits in the active list for its demotion.
+bool Trouble_code_registry::Item::previously_active() const
+{
+    return count != 0 && !is(ACTIVE);
+}
+
 unsigned Trouble_code_registry::collect_dm2_entries(uint32_t* entries, unsigned max) const
 {
     unsigned n = 0;
     for (const Item_list* list : {&active_, &inactive_})
         for (const Item* it = list->first(); it && n < max; it = list->next(it))
-            if (it->reported_on_can() && it->count != 0)
+            if (it->reported_on_can() && it->previously_active())
                 entries[n++] = it->dm_entry();
     return n;
 }
 
-void Trouble_code_registry::clear_counts()
+void Trouble_code_registry::clear_previously_active()
 {
     for (Item_list* list : {&active_, &inactive_})
         for (Item* it = list->first(); it; it = list->next(it))
-            it->count = 0;
+            if (it->previously_active())
+                it->count = 0;
 }
 
 void Trouble_code_registry::print_active_list() const

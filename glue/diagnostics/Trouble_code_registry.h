@@ -59,6 +59,8 @@ public:
         bool latching() const { return (config & LATCHING) != 0; }
         // The DM1/DM2 entry of this code: SPN, FMI and the count capped at 127.
         uint32_t dm_entry() const;
+        // Has occurred and is not active now (a DM2 code).
+        bool previously_active() const;
         void print() const;
 
         unsigned short count = 0; // saturates at 0xFFFF
@@ -140,12 +142,13 @@ public:
     // active (2) or inactive (3); nothing when the code is not registered.
     void send_autoclose_message(const cross_ref_t* ref) const;
 
-    // DM1 and DM2 entries (SPN/FMI/count words) into entries, at most max;
-    // returns how many.
+    // DM1 (active codes) and DM2 (previously active codes) entries
+    // (SPN/FMI/count words) into entries, at most max; returns how many.
     unsigned collect_dm1_entries(uint32_t* entries, unsigned max) const;
     unsigned collect_dm2_entries(uint32_t* entries, unsigned max) const;
-    // DM3: every count goes back to 0.
-    void clear_counts();
+    // DM3: the counts of the previously active codes go back to 0; active
+    // codes keep theirs.
+    void clear_previously_active();
 
     void print_active_list() const;
     void print_inactive_list() const;

@@ -44,16 +44,21 @@ int Queued_bus::detach(waiter_descriptor* waiter)
 
 void Queued_bus::deliver(const CAN_packet& frame)
 {
-    {
-        std::lock_guard<std::mutex> lock(rx_mutex_);
-        if (count_ == RX_CAPACITY) {
-            ++lost_;
-        } else {
-            ring_[size_t((head_ + count_) % RX_CAPACITY)] = frame;
-            ++count_;
-        }
-    }
+    store(&frame, 1);
     wake();
+}
+
+void Queued_bus::store(const CAN_packet* frames, int n)
+{
+    std::lock_guard<std::mutex> lock(rx_mutex_);
+    for (int i = 0; i < n; ++i) {
+        if (count_ == RX_CAPACITY) {
+            lost_ += static_cast<unsigned long>(n - i);
+            return;
+        }
+        ring_[size_t((head_ + count_) % RX_CAPACITY)] = frames[i];
+        ++count_;
+    }
 }
 
 void Queued_bus::wake()

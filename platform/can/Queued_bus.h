@@ -26,6 +26,9 @@ protected:
 
     // Stores a received frame and wakes the receiver.
     void deliver(const CAN_packet& frame);
+    // Stores received frames without waking the receiver; the caller wakes
+    // it once for the batch.
+    void store(const CAN_packet* frames, int n);
     // Wakes the receiver unless a wake-up is already on its way.
     void wake();
     // Marks the bus down with a message (reported once by check_errors).

@@ -18,6 +18,15 @@ namespace {
 constexpr size_t SEND_TEXT_MAX = 43;
 constexpr size_t OUT_LIMIT = Tcp_bus::TX_FRAMES * SEND_TEXT_MAX;
 
+// Milliseconds until end, rounded up so that a wait never ends early.
+int ms_until(std::chrono::steady_clock::time_point end)
+{
+    auto left = std::chrono::duration_cast<std::chrono::microseconds>(
+                    end - std::chrono::steady_clock::now())
+                    .count();
+    return left > 0 ? int((left + 999) / 1000) : 0;
+}
+
 int ms_left(std::chrono::steady_clock::time_point end)
 {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -229,35 +238,75 @@ void Tcp_bus::poke()
     (void)ignored;
 }
 
+// Cuts the frames out of received text and stores them; true when any.
+bool Tcp_bus::take_text(const char* p, size_t left)
+{
+    CAN_packet frames[STORE_BATCH];
+    int n = 0;
+    bool any = false;
+    while (left) {
+        Socketcand::Message_reader::Kind kind;
+        size_t used = reader_.feed(p, left, kind);
+        p += used;
+        left -= used;
+        // Other messages (error answers, echoes) and garbage carry no
+        // frames; they are skipped.
+        if (kind == Socketcand::Message_reader::MESSAGE &&
+            Socketcand::parse_frame(reader_.message(), frames[n]) == nullptr &&
+            ++n == STORE_BATCH) {
+            store(frames, n);
+            n = 0;
+            any = true;
+        }
+    }
+    if (n) store(frames, n);
+    return any || n > 0;
+}
+
+// Reads what the socket holds; false when the connection is gone.
+bool Tcp_bus::read_socket(bool& got_frames)
+{
+    char buf[16384];
+    for (;;) {
+        ssize_t n = recv(fd_, buf, sizeof buf, MSG_DONTWAIT);
+        if (n > 0) {
+            if (take_text(buf, size_t(n))) got_frames = true;
+            if (size_t(n) < sizeof buf) return true;
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
+        fail(n == 0 ? "connection closed by the server"
+                    : std::string("connection lost: ") + strerror(errno));
+        return false;
+    }
+}
+
+// Frames are gathered for up to GATHER_MS after the first of a batch
+// arrived, then the reader is woken once for all of them: a busy bus then
+// costs a wake-up per batch instead of one per frame (and per TCP segment)
+// on both sides.
 void Tcp_bus::run()
 {
     // Whatever arrived together with the handshake's last answer.
-    std::string first;
-    first.swap(pending_in_);
-    char buf[16384];
-    const char* p = first.data();
-    size_t left = first.size();
+    if (!pending_in_.empty() && take_text(pending_in_.data(), pending_in_.size())) wake();
+    pending_in_.clear();
+    using clock = std::chrono::steady_clock;
+    bool gathering = false;
+    clock::time_point gather_end;
     for (;;) {
-        while (left) {
-            Socketcand::Message_reader::Kind kind;
-            size_t used = reader_.feed(p, left, kind);
-            p += used;
-            left -= used;
-            CAN_packet frame;
-            if (kind == Socketcand::Message_reader::MESSAGE &&
-                Socketcand::parse_frame(reader_.message(), frame) == nullptr)
-                deliver(frame);
-            // Other messages (error answers, echoes) and garbage carry no
-            // frames; they are skipped.
-        }
         bool want_out;
         {
             std::lock_guard<std::mutex> lock(tx_mutex_);
             if (stopping_) return;
             want_out = out_.size() > out_sent_;
         }
-        pollfd fds[2] = {{fd_, short(POLLIN | (want_out ? POLLOUT : 0)), 0}, {wake_fd_, POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) {
+        // While gathering, the socket is left alone until the batch is due.
+        const short in = gathering ? 0 : POLLIN;
+        pollfd fds[2] = {{fd_, short(in | (want_out ? POLLOUT : 0)), 0}, {wake_fd_, POLLIN, 0}};
+        const int timeout = gathering ? ms_until(gather_end) : -1;
+        int rc = (fds[0].events || timeout != 0) ? poll(fds, 2, timeout) : 0;
+        if (rc < 0) {
             if (errno == EINTR) continue;
             fail(std::string("poll: ") + strerror(errno));
             return;
@@ -277,17 +326,22 @@ void Tcp_bus::run()
             }
             if (freed) wake();
         }
-        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
-            ssize_t n = recv(fd_, buf, sizeof buf, 0);
-            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
-                fail(n == 0 ? "connection closed by the server"
-                            : std::string("connection lost: ") + strerror(errno));
-                return;
+        if (fds[0].revents & (POLLHUP | POLLERR)) {
+            bool got = false;
+            if (!read_socket(got)) return;
+        }
+        if (!gathering && (fds[0].revents & POLLIN)) {
+            bool got = false;
+            if (!read_socket(got)) return;
+            if (got) {
+                gathering = true;
+                gather_end = clock::now() + std::chrono::milliseconds(GATHER_MS);
             }
-            if (n > 0) {
-                p = buf;
-                left = size_t(n);
-            }
+        } else if (gathering && clock::now() >= gather_end) {
+            bool got = false;
+            if (!read_socket(got)) return;
+            gathering = false;
+            wake();
         }
     }
 }

@@ -17,6 +17,8 @@ public:
     static constexpr int TX_FRAMES = 64;
     // The socketcand bus the client opens.
     static constexpr const char* BUS_NAME = "can0";
+    // Received frames are gathered this long before the reader is woken.
+    static constexpr int GATHER_MS = 4;
 
     // Connects and negotiates raw mode; connect_ok() says whether it worked
     // and error() why not.
@@ -37,6 +39,8 @@ private:
     bool expect(const char* wanted, int timeout_ms);
     bool send_all(const std::string& text, int timeout_ms);
     void run();
+    bool take_text(const char* p, size_t left);
+    bool read_socket(bool& got_frames);
     // Sends queued text as far as the socket takes it; under tx_mutex_.
     bool push_out_locked();
     void poke();
@@ -46,6 +50,7 @@ private:
     std::string error_;
     bool stopping_ = false;
     std::thread thread_;
+    static constexpr int STORE_BATCH = 64;
 
     Socketcand::Message_reader reader_;
     std::string pending_in_;  // read during the handshake, not yet cut

@@ -52,7 +52,7 @@ TEST(Stack_python_can, ExchangesFramesWithAStackThroughTheHub)
     ASSERT_TRUE(got) << out;
     EXPECT_EQ(h.src, 0x26);
     EXPECT_EQ(code, 0) << out;
-    EXPECT_EQ(out, "18E8261C:01FFFFFFFFCAFE00\n"
+    EXPECT_EQ(out, "18E8261C:01FFFFFF26CAFE00\n"
                    "18FF201C:0108\n");
 }
 

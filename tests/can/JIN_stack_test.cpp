@@ -23,7 +23,7 @@ TEST(JIN_stack, AnswersAnUnservedRequestToUsWithANackAndAGlobalOneWithSilence)
     EXPECT_EQ(sent[0].get_dest(), PEER);  // back to the requester
     EXPECT_EQ(sent[0].get_prio(), 6u);
     EXPECT_EQ(bytes_of(sent[0]),
-              (std::vector<unsigned char>{1, 0xFF, 0xFF, 0xFF, 0xFF, 0xCA, 0xFE, 0x00}));
+              (std::vector<unsigned char>{1, 0xFF, 0xFF, 0xFF, PEER, 0xCA, 0xFE, 0x00}));
 
     // The same request to everybody, or to another node: no answer.
     rig.inject({j1939_frame(6, 0xEA00, 0xFF, PEER, {0xCA, 0xFE, 0x00}),
@@ -98,14 +98,17 @@ TEST(JIN_stack, KeepsThePoolAndPriorityLimits)
     EXPECT_EQ(rig.stack.write(US, PEER, PGN_A, 5, 1, d, 1, nullptr, 0), -12) << "101st";
     EXPECT_TRUE(rig.stack.is_sane());
 
-    // A full pool drops what arrives, and recovers once frames can leave.
+    // A full pool holds back what arrives, and takes it once frames can
+    // leave.
     ASSERT_EQ(rig.stack.register_pgn(PGN_B, &rig.module[0], nullptr), 1);
     rig.inject({j1939_frame(3, PGN_B, 0xFF, PEER, {1})});
     EXPECT_EQ(Stack_rig::next_event(rig.module[0]).module_id, 0);
     rig.bus.space = 16;
     rig.pump();
     EXPECT_EQ(rig.bus.take_sent().size(), 100u);
-    EXPECT_TRUE(rig.stack.is_empty());
+    rig.pump(); // the stack's own wake-up once room was made
+    EXPECT_EQ(Stack_rig::next_event(rig.module[0]).module_id, rig.stack.event_ids().rx);
+    EXPECT_EQ(rig.stack.rx_dropped(), 0u);
 }
 
 TEST(JIN_stack, RejectsBadWrites)
@@ -191,6 +194,129 @@ TEST(JIN_stack, NotificationsOfDifferentMessagesAreNotMergedIntoOne)
 }
 
 // A new RTS from the same source while a reception is under way replaces it.
+// A burst beyond the limit of unread messages is not lost: reading from the
+// bus pauses (the bus holds the frames) until the readers read, and every
+// reader event still stands for one message.
+TEST(JIN_stack, PausesReadingWhileTheReadersAreBehind)
+{
+    Stack_rig rig(US);
+    ASSERT_EQ(rig.stack.register_pgn(PGN_B, &rig.module[0], nullptr), 1);
+    for (int i = 0; i < 100; ++i) rig.bus.rx.push_back(j1939_frame(6, PGN_B, 0xFF, PEER, {uint8_t(i)}));
+    rig.pump();
+    EXPECT_EQ(rig.stack.held_rx(6), 69);
+    EXPECT_EQ(rig.bus.rx.size(), 20u) << "the rest waits in the bus (and in the batch in hand)";
+    JIN_header h;
+    unsigned char buf[8];
+    int got = 0;
+    while (got < 100) {
+        waiter_event ev = Stack_rig::next_event(rig.module[0]);
+        if (ev.module_id == 0) {
+            rig.pump(); // the stack's own wake-up once a reader made room
+            ev = Stack_rig::next_event(rig.module[0]);
+            ASSERT_NE(ev.module_id, 0) << "after " << got;
+        }
+        ASSERT_EQ(ev.module_id, rig.stack.event_ids().rx);
+        ASSERT_EQ(rig.stack.read(PGN_B, h, buf, 8, 8, &rig.module[0]), 0);
+        EXPECT_EQ(buf[0], got) << "in order";
+        ++got;
+    }
+    EXPECT_EQ(rig.stack.rx_dropped(), 0u);
+    EXPECT_TRUE(rig.stack.is_empty());
+}
+
+// Received messages beyond the limit of unread ones are counted, never lost
+// silently; an RTS the stack has no room for is refused at once with the
+// abort for lack of resources instead of leaving the sender to its time-out.
+TEST(JIN_stack, CountsDroppedMessagesAndRefusesAnRtsItHasNoRoomFor)
+{
+    Stack_rig rig(US);
+    rig.stack.set_rx_stall_limit(0); // no pause for the readers
+    ASSERT_EQ(rig.stack.register_pgn(PGN_B, &rig.module[0], nullptr), 1);
+    ASSERT_EQ(rig.stack.register_pgn(0xEF00, &rig.module[0], nullptr), 1);
+    for (int i = 0; i < 69; ++i) rig.inject({j1939_frame(6, PGN_B, 0xFF, PEER, {uint8_t(i)})});
+    EXPECT_EQ(rig.stack.rx_dropped(), 0u);
+    rig.inject({j1939_frame(6, PGN_B, 0xFF, PEER, {69}), j1939_frame(6, PGN_B, 0xFF, PEER, {70})});
+    EXPECT_EQ(rig.stack.rx_dropped(), 2u);
+    EXPECT_TRUE(rig.bus.take_sent().empty());
+
+    for (unsigned pgn_cm : {0xEC00u, 0xC800u}) {
+        const unsigned char rts = pgn_cm == 0xEC00u ? 16 : 20;
+        rig.inject({j1939_frame(6, pgn_cm, US, PEER, {rts, 0x00, 0x10, 0, 0, 0x00, 0xEF, 0})});
+        auto sent = rig.bus.take_sent();
+        ASSERT_EQ(sent.size(), 1u);
+        EXPECT_EQ(sent[0].get_pgn(), pgn_cm);
+        EXPECT_EQ(sent[0].get_src(), US);
+        EXPECT_EQ(sent[0].get_dest(), PEER);
+        EXPECT_EQ(bytes_of(sent[0]),
+                  (std::vector<unsigned char>{255, 1, 0xFF, 0xFF, 0xFF, 0x00, 0xEF, 0x00}));
+    }
+    EXPECT_EQ(rig.stack.rx_dropped(), 4u);
+
+    // Once a message is read there is room again.
+    JIN_header h;
+    unsigned char buf[8];
+    ASSERT_EQ(rig.stack.read(PGN_B, h, buf, 8, 8, &rig.module[0]), 0);
+    rig.inject({j1939_frame(6, 0xEC00, US, PEER, {16, 20, 0, 3, 0xFF, 0x00, 0xEF, 0})});
+    EXPECT_EQ(rig.bus.take_sent().at(0).data[0], 17) << "clear to send";
+    EXPECT_EQ(rig.stack.rx_dropped(), 4u);
+}
+
+// A periodic message that still waits to go out (behind a long transfer, or
+// for bus room) is replaced by the newer one: only the latest goes out, and
+// as soon as the way is free.
+TEST(JIN_stack, APeriodicMessageStillWaitingIsReplacedByTheNewerOne)
+{
+    Stack_rig rig(US);
+    ASSERT_TRUE(rig.stack.set_periodic(PGN_A));
+    const std::vector<unsigned char> big(100, 0x55);
+    ASSERT_EQ(rig.stack.write(US, PEER, 0xEF00, 6, 100, big.data(), 100, nullptr, 1), 0);
+    ASSERT_EQ(rig.bus.take_sent().at(0).data[0], 16) << "request to send";
+    waiter_descriptor& sender = rig.module[1];
+    for (unsigned char i = 1; i <= 20; ++i) {
+        const unsigned char d[10] = {i, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+        ASSERT_EQ(rig.stack.write(US, PEER, PGN_A, 6, 10, d, 10, &sender, i), 0) << int(i);
+    }
+    EXPECT_EQ(rig.stack.held_tx(6), 2) << "the transfer under way and one waiting";
+    for (int i = 1; i < 20; ++i) {
+        waiter_event ev = Stack_rig::next_event(sender);
+        EXPECT_EQ(ev.module_id, rig.stack.event_ids().tx_finished);
+        EXPECT_EQ(ev.code, -i) << "the replaced one did not go";
+    }
+
+    // The long transfer ends: the newest starts at once.
+    rig.inject({j1939_frame(6, 0xEC00, US, PEER, {17, 15, 1, 0xFF, 0xFF, 0x00, 0xEF, 0x00})});
+    EXPECT_EQ(rig.bus.take_sent().size(), 15u);
+    rig.inject({j1939_frame(6, 0xEC00, US, PEER, {19, 100, 0, 15, 0xFF, 0x00, 0xEF, 0x00})});
+    auto sent = rig.bus.take_sent();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(bytes_of(sent[0]), (std::vector<unsigned char>{16, 10, 0, 2, 0xFF, 0xCA, 0xFE, 0x00}));
+    rig.inject({j1939_frame(6, 0xEC00, US, PEER, {17, 2, 1, 0xFF, 0xFF, 0xCA, 0xFE, 0x00})});
+    sent = rig.bus.take_sent();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].data[1], 20) << "the newest";
+
+    // A single frame waiting for bus room is replaced the same way; other
+    // PGNs queue as ever.
+    rig.bus.space = 0;
+    for (unsigned char i = 1; i <= 3; ++i) {
+        const unsigned char d[1] = {i};
+        ASSERT_EQ(rig.stack.write(US, 0xFF, PGN_A, 3, 1, d, 1, nullptr, 1), 0);
+        ASSERT_EQ(rig.stack.write(US, 0xFF, PGN_B, 3, 1, d, 1, nullptr, 1), 0);
+    }
+    EXPECT_EQ(rig.stack.held_tx(3), 4);
+    rig.bus.space = 16;
+    rig.pump();
+    sent = rig.bus.take_sent();
+    ASSERT_EQ(sent.size(), 4u);
+    int pgn_a = 0;
+    for (const auto& f : sent)
+        if (f.get_pgn() == PGN_A) {
+            ++pgn_a;
+            EXPECT_EQ(f.data[0], 3);
+        }
+    EXPECT_EQ(pgn_a, 1);
+}
+
 TEST(JIN_stack, NewRtsReplacesTheReceptionUnderWay)
 {
     Stack_rig rig(US);

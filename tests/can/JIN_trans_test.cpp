@@ -1,8 +1,11 @@
+#include "Strict_sender.h"
 #include "Trans_link.h"
 
 #include "util/Mspace.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <string>
 #include <vector>
@@ -298,7 +301,7 @@ TEST(JIN_trans, ReceiveSizesAreCheckedBeforeAllocating)
          JIN_trans::ABORT_BUSY, JIN_ERR_NO_MEMORY},
         {"ETP beyond the protocol",
          cm(JIN_trans::PGN_ETP_CM, PEER, US, {20, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0xEF, 0}),
-         JIN_trans::ABORT_TOO_LARGE, JIN_ERR_BAD_LENGTH},
+         JIN_trans::ABORT_BUSY, JIN_ERR_BAD_LENGTH},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -539,8 +542,14 @@ TEST(JIN_trans, ReceiverWaitsTheStandardTimesBetweenPackets)
     EXPECT_EQ(r.get_timeout_ms(), 1250) << "T2 after a CTS";
     r = t.put_packet(cm(JIN_trans::PGN_TP_DT, PEER, US, {1, 0, 0, 0, 0, 0, 0, 0}), false);
     EXPECT_EQ(r.get_timeout_ms(), 750) << "T1 between packets";
-    r = t.put_packet(cm(JIN_trans::PGN_TP_DT, PEER, US, {3, 0, 0, 0, 0, 0, 0, 0}), false);
-    EXPECT_EQ(t.get_state(), JIN_trans::STATE_RX_SEND_CTS) << "a gap asks again";
+    // A gap: the sender finishes its window before it hears again from us.
+    for (unsigned char seq : {3, 4}) {
+        r = t.put_packet(cm(JIN_trans::PGN_TP_DT, PEER, US, {seq, 0, 0, 0, 0, 0, 0, 0}), false);
+        EXPECT_EQ(t.get_state(), JIN_trans::STATE_RX_WAIT_DATA) << int(seq);
+        EXPECT_EQ(r.get_timeout_ms(), 750) << "T1 for the window's end";
+    }
+    r = t.put_packet(cm(JIN_trans::PGN_TP_DT, PEER, US, {5, 0, 0, 0, 0, 0, 0, 0}), false);
+    EXPECT_EQ(t.get_state(), JIN_trans::STATE_RX_SEND_CTS) << "the window's end asks again";
     auto frames = frames_of(t, r);
     EXPECT_EQ(bytes(frames[0]), (Bytes{17, 4, 2, 0xFF, 0xFF, 0x00, 0xEF, 0x00}));
 }
@@ -705,6 +714,106 @@ TEST(JIN_trans, EtpReceiverRepeatsItsCtsWhenTheDpoIsLate)
     t.get_progress(done, total);
     EXPECT_EQ(done, 700);
     EXPECT_EQ(total, 2000);
+}
+
+// Our receiver against a sender that keeps strictly to ISO 11783-3 and
+// aborts on a CTS in the middle of its window: lost data packets are asked
+// for again once the window is over (at its last packet, or after T1 when
+// that one is lost), and the message arrives whole.
+TEST(JIN_trans, LostPacketsAreAskedForOncePerWindowFromAStrictSender)
+{
+    struct Case {
+        const char* what;
+        bool etp;
+        unsigned len;
+        int threshold;
+        std::vector<unsigned> lost; // packet numbers from 1, each lost once
+        int cts;                    // CTS frames the sender gets: one per window
+    };
+    const Case cases[] = {
+        {"TP in one window", false, 700, 255, {7, 40}, 2},
+        {"TP windows of 16, a window's last lost", false, 700, 16, {16, 40}, 7},
+        {"ETP in one window", true, 3000, 255, {7, 40}, 3},
+        {"ETP windows of 16, a window's last lost", true, 3000, 16, {16, 300}, 28},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto data = pattern(c.len);
+        Strict_sender sender(c.etp, PEER, US, PGN, data);
+        Trans_end rx;
+        rx.cts_threshold = c.threshold;
+        std::vector<unsigned> to_lose = c.lost;
+        unsigned dpo_offset = 0;
+        long now = 0;
+        for (int steps = 0; steps < 100000; ++steps) {
+            if (rx.wants_tx) {
+                JIN_packet frames[16];
+                int count = rx.cts_threshold;
+                rx.apply(rx.t.get_packets(frames, 10, count), now);
+                if (count == 0)
+                    rx.wants_tx = false;
+                for (int k = 0; k < count; ++k)
+                    sender.receive(frames[k]);
+                continue;
+            }
+            JIN_packet f;
+            if (sender.next_frame(f)) {
+                ++now;
+                if (f.data[0] == JIN_trans::CM_ETP_DPO && f.get_pgn() == JIN_trans::PGN_ETP_CM)
+                    dpo_offset = f.data[2] | f.data[3] << 8 | unsigned(f.data[4]) << 16;
+                const bool data_frame =
+                    f.get_pgn() == (c.etp ? JIN_trans::PGN_ETP_DT : JIN_trans::PGN_TP_DT);
+                const unsigned number = f.data[0] + (c.etp ? dpo_offset : 0);
+                auto lose = std::find(to_lose.begin(), to_lose.end(), number);
+                if (data_frame && lose != to_lose.end()) {
+                    to_lose.erase(lose);
+                    continue;
+                }
+                rx.apply(rx.t.put_packet(f, false), now);
+                continue;
+            }
+            if (!rx.armed || rx.group == JIN_GROUP_RX_COMPLETE)
+                break;
+            now = std::max(now, rx.deadline);
+            rx.armed = false;
+            rx.apply(rx.t.timeout_notify(), now);
+        }
+        EXPECT_TRUE(to_lose.empty());
+        EXPECT_EQ(sender.state(), Strict_sender::DONE) << "abort reason " << int(sender.abort_reason());
+        ASSERT_EQ(rx.group, JIN_GROUP_RX_COMPLETE);
+        EXPECT_EQ(received(rx.t), data);
+        EXPECT_EQ(sender.cts_received(), c.cts) << "one CTS per window and one per loss";
+    }
+}
+
+// The extended protocol answers with its own abort reasons.
+TEST(JIN_trans, EtpAbortsUseTheExtendedReasons)
+{
+    // A CTS that asks for packets beyond the message.
+    JIN_trans tx;
+    NMEA2000_fast_sid_manager sids;
+    const auto data = pattern(3000); // 429 packets
+    tx.write(to_peer(3000, JIN_TRANS_TX_ETP), data.data(), 3000);
+    JIN_msg_ret r = tx.commence_tx(sids);
+    frames_of(tx, r); // the RTS
+    tx.put_packet(cm(JIN_trans::PGN_ETP_CM, PEER, US, {21, 10, 425, 1, 0, 0x00, 0xEF, 0x00}), false);
+    auto frames = frames_of(tx, r);
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(bytes(frames[0]), (Bytes{255, JIN_trans::ABORT_ETP_CTS_BEYOND_MESSAGE, 0xFF, 0xFF, 0xFF,
+                                       0x00, 0xEF, 0x00}));
+
+    // A DPO whose offset lies beyond the packets received.
+    JIN_trans rx;
+    r = rx.put_packet(cm(JIN_trans::PGN_ETP_CM, PEER, US, {20, 0xB8, 0x0B, 0, 0, 0x00, 0xEF, 0x00}),
+                      false);
+    frames = frames_of(rx, r);
+    ASSERT_EQ(frames.size(), 1u);
+    ASSERT_EQ(frames[0].data[0], JIN_trans::CM_ETP_CTS);
+    rx.put_packet(cm(JIN_trans::PGN_ETP_CM, PEER, US, {22, 10, 5, 0, 0, 0x00, 0xEF, 0x00}), false);
+    frames = frames_of(rx, r);
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(bytes(frames[0]),
+              (Bytes{255, JIN_trans::ABORT_ETP_BAD_DPO_OFFSET, 0xFF, 0xFF, 0xFF, 0x00, 0xEF, 0x00}));
 }
 
 } // namespace

@@ -76,20 +76,25 @@ TEST_F(One_node, PreferredAddressOutsideTheTableIsRefused)
     EXPECT_TRUE(node.sent.empty());
 }
 
-// A self-configurable NAME that loses its address moves on to the next one,
-// wrapping after 253.
-TEST_F(One_node, SelfConfigurableLoserMovesOnAndWraps)
+// A self-configurable NAME that loses its address moves into the
+// self-configurable range 128-247: to its start from outside, to the next
+// address inside it, wrapping after 247, and past addresses others hold.
+TEST_F(One_node, SelfConfigurableLoserMovesIntoTheSelfConfigurableRange)
 {
     struct Case {
         unsigned char preferred;
         unsigned char next;
+        int held_by_others; // an address another node holds, or -1
     };
-    for (Case c : {Case{28, 29}, Case{253, 0}, Case{0, 1}}) {
+    for (Case c : {Case{28, 128, -1}, Case{253, 128, -1}, Case{0, 128, -1}, Case{130, 131, -1},
+                   Case{247, 128, -1}, Case{28, 129, 128}, Case{140, 142, 141}}) {
         SCOPED_TRACE(int(c.preferred));
         World w;
         Node& n = w.add_node(3);
         RAWNAME mine = make_name(500, true);
         RAWNAME winner = make_name(10, true);
+        if (c.held_by_others >= 0)
+            remote_claim(w, static_cast<unsigned char>(c.held_by_others), make_name(20, false));
         ASSERT_TRUE(n.engine.add_local_name(mine, c.preferred));
         w.run(256 + 251);
         n.sent.clear();
@@ -422,9 +427,9 @@ TEST_F(One_node, GethostsbynamePutsOwnChampionsFirst)
     EXPECT_EQ(60, out[0]);
 }
 
-// A self-configurable NAME beaten at every address gives up once it has
-// come round to where its search began, and says it cannot claim.
-TEST(Claim_search, GivesUpAfterTryingEveryAddress)
+// A self-configurable NAME beaten at every address of the self-configurable
+// range gives up and says it cannot claim.
+TEST(Claim_search, GivesUpAfterTryingEverySelfConfigurableAddress)
 {
     World w;
     Node& n = w.add_node(5);
@@ -438,11 +443,12 @@ TEST(Claim_search, GivesUpAfterTryingEveryAddress)
         if (n.engine.is_own_dead(mine))
             break;
         ++moves;
-        ASSERT_EQ(LOCAL_CHALLENGER, n.engine.state_at(static_cast<unsigned char>((at + 1) % 254)));
-        at = static_cast<unsigned char>((at + 1) % 254);
+        const unsigned char next = at < 128 ? 128 : static_cast<unsigned char>(at + 1);
+        ASSERT_EQ(LOCAL_CHALLENGER, n.engine.state_at(next));
+        at = next;
     }
-    EXPECT_EQ(253, moves);
-    EXPECT_EQ(27, at);
+    EXPECT_EQ(120, moves);
+    EXPECT_EQ(247, at);
     n.sent.clear();
     w.run(256);
     ASSERT_EQ(1u, n.sent.size());

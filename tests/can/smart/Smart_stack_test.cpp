@@ -161,8 +161,9 @@ TEST_F(Smart_loop, LowerNameMovesSelfConfigurableNodeOn)
 {
     claim_ours(ours);
     watch.claim(28, make_name(1, true));
-    EXPECT_TRUE(watch.wait_for(claim_of(ours, 29)));
-    EXPECT_TRUE(wait_until([&] { return node.address_of(ours) == 29; }));
+    // It moves into the self-configurable range.
+    EXPECT_TRUE(watch.wait_for(claim_of(ours, 128)));
+    EXPECT_TRUE(wait_until([&] { return node.address_of(ours) == 128; }));
     EXPECT_TRUE(wait_until([&] { return node.address_of(make_name(1, true)) == 28; }));
 }
 
@@ -493,15 +494,16 @@ TEST_F(Smart_hub, ClaimContestAndCommandedAddress)
     ASSERT_EQ(28, a.stack.wait_for_name(&w, name_a, true));
     EXPECT_TRUE(watch.wait_for(claim_of(name_a, 28)));
 
-    // A fixed-address NAME of higher priority takes 28; ours moves on.
+    // A fixed-address NAME of higher priority takes 28; ours moves on into
+    // the self-configurable range.
     ASSERT_TRUE(b.names().add_local_name(name_b, 28));
-    EXPECT_TRUE(watch.wait_for(claim_of(name_a, 29)));
-    EXPECT_TRUE(wait_until([&] { return a.address_of(name_a) == 29 && b.address_of(name_b) == 28; }));
-    EXPECT_TRUE(wait_until([&] { return a.address_of(name_b) == 28 && b.address_of(name_a) == 29; }));
+    EXPECT_TRUE(watch.wait_for(claim_of(name_a, 128)));
+    EXPECT_TRUE(wait_until([&] { return a.address_of(name_a) == 128 && b.address_of(name_b) == 28; }));
+    EXPECT_TRUE(wait_until([&] { return a.address_of(name_b) == 28 && b.address_of(name_a) == 128; }));
 
     // A global request: both claim again.
     watch.request_claims(255);
-    EXPECT_TRUE(watch.wait_for(claim_of(name_a, 29), 2));
+    EXPECT_TRUE(watch.wait_for(claim_of(name_a, 128), 2));
     EXPECT_TRUE(watch.wait_for(claim_of(name_b, 28), 2));
 
     EXPECT_TRUE(b.names()._send_commanded_address(name_a, 100));

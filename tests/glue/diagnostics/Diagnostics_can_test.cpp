@@ -222,28 +222,64 @@ TEST_F(Diagnostics_can_test, ManyCodesGoOutMultiPacket)
     EXPECT_EQ(22u, r.h.length);
 }
 
-TEST_F(Diagnostics_can_test, Dm3ClearsCountsAndHistoryAndIsAcknowledgedFromTheNode)
+// DM1s sent while one is still going out do not pile up: the one waiting is
+// replaced by the newest.
+TEST_F(Diagnostics_can_test, AWaitingDm1IsReplacedByTheNewest)
 {
-    report({100});
+    report({100, 101}); // two codes: a multi-packet broadcast
+    for (int i = 0; i < 10; i++) {
+        Diner::Protection lock(diag_);
+        diag_.send_DM1(0);
+    }
+    for (int i = 0; i < 2; i++)
+        EXPECT_EQ(J1939::PGN_DM1, next_reply().h.pgn);
+    EXPECT_TRUE(tool_hears_nothing());
+}
+
+TEST_F(Diagnostics_can_test, Dm3ClearsPreviouslyActiveCodesAndHistoryAndIsAcknowledgedFromTheNode)
+{
+    report({100, 101});
     tick();
     next_reply(); // the DM1 broadcast
     ASSERT_TRUE(pcfExists("diag0.dat"));
-    report({});
+    report({101});
     tick();
-    next_reply(); // the DM1 that tells the code went
+    next_reply(); // the DM1 that tells 100 went
 
     request(J1939::PGN_DM3, 0xFF); // to everybody
     Reply ack = next_reply();
     ASSERT_EQ(PGN_ACK, ack.h.pgn);
     EXPECT_EQ(NODE, ack.h.src) << "never from the global address";
     EXPECT_EQ(TOOL, ack.h.dest);
-    EXPECT_EQ((Bytes{0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xCC, 0xFE, 0x00}), ack.data);
+    // Byte 4: the address acknowledged, the requester's.
+    EXPECT_EQ((Bytes{0x00, 0xFF, 0xFF, 0xFF, TOOL, 0xCC, 0xFE, 0x00}), ack.data);
     EXPECT_EQ(0, diag_.items[0].count);
+    EXPECT_EQ(1, diag_.items[1].count) << "the active code keeps its count";
     for (int n = 0; n < 10; n++)
         EXPECT_FALSE(pcfExists(("diag" + std::to_string(n) + ".dat").c_str()));
 
     request(J1939::PGN_DM2);
     EXPECT_EQ((Bytes{0xFF, 0xFF, 0, 0, 0, 0, 0xFF, 0xFF}), next_reply().data);
+}
+
+TEST_F(Diagnostics_can_test, Dm2LeavesOutCodesThatAreStillActive)
+{
+    report({101});
+    tick();
+    next_reply(); // the DM1 broadcast
+    request(J1939::PGN_DM2);
+    Reply r = next_reply();
+    ASSERT_EQ(J1939::PGN_DM2, r.h.pgn);
+    EXPECT_EQ((Bytes{0xFF, 0xFF, 0, 0, 0, 0, 0xFF, 0xFF}), r.data);
+}
+
+// The program starts its diagnostics with init(..., true).
+TEST(Diagnostics_start, InitCanStartTheModule)
+{
+    module_man mm;
+    Test_diagnostics diag;
+    ASSERT_EQ(1, diag.init(mm, nullptr, OUR_NAME, true));
+    EXPECT_EQ(Diner::RUNNING, diag.get_state());
 }
 
 TEST_F(Diagnostics_can_test, RequestsForOtherNodesAndWithoutAnAddressAreIgnored)
@@ -317,7 +353,7 @@ TEST_F(Diagnostics_can_test, UnservedRequestIsStillNackedByTheStack)
     Reply nack = next_reply();
     ASSERT_EQ(PGN_ACK, nack.h.pgn);
     EXPECT_EQ(NODE, nack.h.src);
-    EXPECT_EQ((Bytes{0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0xE5, 0xFE, 0x00}), nack.data);
+    EXPECT_EQ((Bytes{0x01, 0xFF, 0xFF, 0xFF, TOOL, 0xE5, 0xFE, 0x00}), nack.data);
 }
 
 TEST_F(Diagnostics_can_test, AModuleThatLeavesTheStackTakesAllItsRequestsWithIt)

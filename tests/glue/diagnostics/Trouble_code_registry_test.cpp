@@ -235,21 +235,34 @@ TEST_F(Registry_test, Dm1CarriesTheFirst250CodesInListOrder)
     reg_.inactive_list().init();
 }
 
-TEST_F(Registry_test, Dm2TakesCountedCodesOfBothListsActiveFirst)
+// DM2 lists the previously active codes: occurred and not active now, in
+// either list; DM3 clears those and leaves the active codes' counts alone.
+TEST_F(Registry_test, Dm2ListsAndDm3ClearsPreviouslyActiveCodesOnly)
 {
-    report(2, {10});
-    report(1, {10});
-    report(1, {});
-    reg_.demote_inactive(); // 1/10 inactive with count 1, 2/10 active
-    items_[1].count = 0;    // never occurred: not in DM2
     uint32_t entries[Registry::MAX_DM_ENTRIES];
-    unsigned n = reg_.collect_dm2_entries(entries, Registry::MAX_DM_ENTRIES);
-    ASSERT_EQ(2u, n);
-    EXPECT_EQ(items_[3].dm_entry(), entries[0]);
-    EXPECT_EQ(items_[0].dm_entry(), entries[1]);
+    auto dm2 = [&] {
+        unsigned n = reg_.collect_dm2_entries(entries, Registry::MAX_DM_ENTRIES);
+        return std::vector<uint32_t>(entries, entries + n);
+    };
+    report(2, {10});
+    report(1, {10, 11});
+    EXPECT_TRUE(dm2().empty()) << "active codes that never went are not previously active";
 
-    reg_.clear_counts();
-    EXPECT_EQ(0u, reg_.collect_dm2_entries(entries, Registry::MAX_DM_ENTRIES));
+    report(1, {11}); // 1/10 went; it waits in the active list for demotion
+    EXPECT_EQ(std::vector<uint32_t>{items_[0].dm_entry()}, dm2());
+    reg_.demote_inactive();
+    EXPECT_EQ(std::vector<uint32_t>{items_[0].dm_entry()}, dm2());
+
+    report(1, {10, 11}); // back again: active, not previously active
+    EXPECT_TRUE(dm2().empty());
+    report(1, {11});
+    EXPECT_EQ(2, items_[0].count);
+
+    reg_.clear_previously_active();
+    EXPECT_EQ(0, items_[0].count);
+    EXPECT_EQ(1, items_[1].count) << "an active code keeps its count";
+    EXPECT_EQ(1, items_[3].count);
+    EXPECT_TRUE(dm2().empty());
 }
 
 } // namespace
