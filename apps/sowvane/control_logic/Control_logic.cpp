@@ -36,10 +36,14 @@ Control_logic::Control_logic(const char* port_spec, NV_kelsu::parameters_t& para
 {
 }
 
+// The thread ends first, so that no handler runs while the links close
+// under it.
 Control_logic::~Control_logic()
 {
-    for (Timeout* t : {&t1_tick_, &t2_control_, &t3_fast_, &t4_runtime_, &t5_reply_})
-        if (get_state() != Diner::UNINIT)
+    if (get_state() != Diner::UNINIT && !terminated())
+        terminate(true);
+    if (get_state() != Diner::UNINIT)
+        for (Timeout* t : {&t1_tick_, &t2_control_, &t3_fast_, &t4_runtime_, &t5_reply_})
             remove_timeout(*t);
     if (stream_ && stream_->is_open()) {
         std::printf("\n\nClosing com port...\n");
@@ -49,14 +53,23 @@ Control_logic::~Control_logic()
         std::printf("Closing IOP port...\n");
         iop_stream_->close();
     }
-    if (get_state() != Diner::UNINIT && !terminated())
-        terminate(true);
 }
 
 bool Control_logic::init(module_man* mm, JIN_smart_stack* stack, bool start_thread)
 {
     Diner::init(*mm, nullptr, Diner::Descriptor("CLIF", 0), 50, 6144, true, false);
-    Diner::Protection lock(*this);
+    {
+        Diner::Protection lock(*this);
+        if (!set_up(mm, stack))
+            return false;
+    }
+    if (start_thread)
+        start();
+    return true;
+}
+
+bool Control_logic::set_up(module_man* mm, JIN_smart_stack* stack)
+{
     stack_ = stack;
     apply_throttling();
 
@@ -129,8 +142,6 @@ bool Control_logic::init(module_man* mm, JIN_smart_stack* stack, bool start_thre
 
     ecu_mode_ = 1;
     ready_ = true;
-    if (start_thread)
-        start();
     return true;
 }
 

@@ -101,6 +101,8 @@ private:
         int code;
     };
 
+    // init's work under the module's lock.
+    bool set_up(module_man* mm, JIN_smart_stack* stack);
     void watch(const void* field, int size, Watch_kind kind, unsigned index);
     void field_changed(const Watched& w);
     void connection_changed();

@@ -244,6 +244,27 @@ TEST_F(Module, EcuModeTwoPollsTheBinRows)
               log.find("process_ecu_mode_state_changes: current_ecu_mode:2 new_ecu_mode:1\n"));
 }
 
+// The module on its own thread with its real timers: the poll cycle runs by
+// itself, and the module ends cleanly while the devices still talk.
+TEST_F(Module, RunsOnItsOwnThreadAndEndsCleanly)
+{
+    ecu.set_reply(50, 1, {60, 60, 0, 0, 0});
+    ecu.set_reply(50, 2, {0, 0, 0, 1, 0});
+    ::testing::internal::CaptureStdout();
+    module = std::make_unique<Control_logic>(rs485.port_spec().c_str(), *ps, *store,
+                                             iop_line.port_spec().c_str());
+    module->set_startup_wait(0);
+    ASSERT_TRUE(module->init(&mm, &node, true));
+    auto good = [&] {
+        Diner::Protection lock(*module);
+        return module->comms()->good_reply_count();
+    };
+    EXPECT_TRUE(wait_until([&] { return good() >= 3; }));
+    EXPECT_TRUE(wait_until([&] { return iop.commands().size() >= 2; }));
+    module.reset();
+    ::testing::internal::GetCapturedStdout();
+}
+
 TEST(Module_ports, MissingPortLeavesTheModuleInert)
 {
     module_man mm;
