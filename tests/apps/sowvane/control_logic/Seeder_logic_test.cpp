@@ -127,10 +127,12 @@ TEST_F(Core, ZeroInputsGiveNoRate)
             EXPECT_TRUE(std::isfinite(stored(f)));
         EXPECT_TRUE(std::isfinite(cds_get(head, &b.areas.area.total)));
         EXPECT_TRUE(std::isfinite(cds_get(head, &b.vehicle.speed)));
-        if (c.period == 0 || c.width <= 0 || c.cal <= 0 || c.speed <= 0)
+        if (c.period == 0 || c.width <= 0 || c.cal <= 0 || c.speed <= 0) {
             EXPECT_EQ(0.0, stored(&ds_channel::actual_rate));
-        if (c.width <= 0 || c.cal <= 0 || c.speed <= 0 || c.requested <= 0)
+        }
+        if (c.width <= 0 || c.cal <= 0 || c.speed <= 0 || c.requested <= 0) {
             EXPECT_EQ(0u, cds_get(head, &b.channels.channels[0].set_period));
+        }
     }
 }
 
