@@ -293,6 +293,13 @@ uint8_t Comms_logic::channel_ecu(unsigned channel) const
     return uint8_t(50 + channel / 2);
 }
 
+uint8_t Comms_logic::second_product_ecu(bool second_half) const
+{
+    if (second_half)
+        return drill_configuration() == 6 ? 53 : 61;
+    return split_system() ? 52 : 60;
+}
+
 bool Comms_logic::seeding_ecu_reply(const Packet& reply, uint8_t command) const
 {
     uint8_t id = reply.source();

@@ -116,6 +116,7 @@ private:
     uint8_t build_scale(unsigned row, Packet& request);
     uint8_t build_refresh(unsigned row, Packet& request);
     uint8_t build_drill_control(unsigned row, Packet& request);
+    uint8_t build_bin_request(unsigned& rotation, uint8_t command, Packet& request);
 
     void handle_status(const Packet& reply);
     void handle_channel(const Packet& reply);
@@ -162,6 +163,9 @@ private:
     unsigned next_bin(unsigned& rotation) const;
     // The process id of the channel ECU that drives channel (0 .. 9).
     uint8_t channel_ecu(unsigned channel) const;
+    // The second product ECU (60, its second half 61), or in a split system
+    // the second channel ECU (52 / 53) in its place.
+    uint8_t second_product_ecu(bool second_half) const;
     bool seeding_ecu_reply(const Packet& reply, uint8_t command) const;
 
     Packet_interface& link_;

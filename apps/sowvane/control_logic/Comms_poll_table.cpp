@@ -282,12 +282,7 @@ uint8_t Comms_logic::build_frame_swbox(unsigned, Packet& request)
 
 uint8_t Comms_logic::build_adc(unsigned row, Packet& request)
 {
-    unsigned type = drill_configuration();
-    uint8_t id = uint8_t(50 + (row - 18));
-    if (row == 22)
-        id = split_system() ? 52 : 60;
-    else if (row == 23)
-        id = type == 6 ? 53 : 61;
+    uint8_t id = row >= 22 ? second_product_ecu(row == 23) : uint8_t(50 + (row - 18));
     request = Packet(id, CMD_ADC);
     polled_item_ = ecu_index(id);
     return id;
@@ -295,13 +290,7 @@ uint8_t Comms_logic::build_adc(unsigned row, Packet& request)
 
 uint8_t Comms_logic::build_motor(unsigned, Packet& request)
 {
-    unsigned bin = next_bin(motor_bin_rotation_);
-    if (bin == NO_SLOT)
-        return 0;
-    request = Packet(channel_ecu(bin), CMD_MOTOR);
-    request.append(uint8_t(bin));
-    polled_item_ = bin;
-    return request.destination();
+    return build_bin_request(motor_bin_rotation_, CMD_MOTOR, request);
 }
 
 uint8_t Comms_logic::build_fan(unsigned, Packet& request)
@@ -316,11 +305,7 @@ uint8_t Comms_logic::build_fan(unsigned, Packet& request)
 
 uint8_t Comms_logic::build_liquid(unsigned row, Packet& request)
 {
-    uint8_t id;
-    if (row == 27)
-        id = split_system() ? 52 : 60;
-    else
-        id = drill_configuration() == 6 ? 53 : 61;
+    uint8_t id = second_product_ecu(row == 28);
     request = Packet(id, CMD_LIQUID);
     // The channel this ECU drives second: 9 / 10 on the product ECUs, 5 / 6
     // on the split system's second channel ECU.
@@ -330,10 +315,17 @@ uint8_t Comms_logic::build_liquid(unsigned row, Packet& request)
 
 uint8_t Comms_logic::build_bin_shaft(unsigned, Packet& request)
 {
-    unsigned bin = next_bin(shaft_bin_rotation_);
+    return build_bin_request(shaft_bin_rotation_, CMD_SHAFT, request);
+}
+
+// The next enabled bin of a rotation, asked of its channel ECU; nothing is
+// sent when no bin is enabled.
+uint8_t Comms_logic::build_bin_request(unsigned& rotation, uint8_t command, Packet& request)
+{
+    unsigned bin = next_bin(rotation);
     if (bin == NO_SLOT)
         return 0;
-    request = Packet(channel_ecu(bin), CMD_SHAFT);
+    request = Packet(channel_ecu(bin), command);
     request.append(uint8_t(bin));
     polled_item_ = bin;
     return request.destination();

@@ -29,8 +29,12 @@ public:
     // XOR checksum.
     static std::vector<uint8_t> frame(uint8_t command, const std::vector<uint8_t>& payload)
     {
-        std::vector<uint8_t> f{0xAA, 0x55, uint8_t(payload.size() + 1), command};
-        f.insert(f.end(), payload.begin(), payload.end());
+        std::vector<uint8_t> f;
+        f.reserve(payload.size() + 5);
+        for (uint8_t b : {uint8_t(0xAA), uint8_t(0x55), uint8_t(payload.size() + 1), command})
+            f.push_back(b);
+        for (uint8_t b : payload)
+            f.push_back(b);
         uint8_t x = command;
         for (uint8_t b : payload)
             x ^= b;

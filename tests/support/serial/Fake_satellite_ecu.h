@@ -47,8 +47,12 @@ public:
     static std::vector<uint8_t> frame(uint8_t destination, uint8_t source, uint8_t command,
                                       const std::vector<uint8_t>& data)
     {
-        std::vector<uint8_t> f{destination, uint8_t(data.size() + 4), source, command};
-        f.insert(f.end(), data.begin(), data.end());
+        std::vector<uint8_t> f;
+        f.reserve(data.size() + 5);
+        for (uint8_t b : {destination, uint8_t(data.size() + 4), source, command})
+            f.push_back(b);
+        for (uint8_t b : data)
+            f.push_back(b);
         unsigned sum = 0;
         for (uint8_t b : f)
             sum += b;

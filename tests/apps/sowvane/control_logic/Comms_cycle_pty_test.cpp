@@ -8,6 +8,7 @@
 #include "glue/diner/module_man.h"
 #include "tests/support/serial/Fake_satellite_ecu.h"
 #include "tests/support/serial/Pty_pair.h"
+#include "tests/support/serial/Pty_serial_stream.h"
 #include "tests/support/wait_until.h"
 
 #include <gtest/gtest.h>
@@ -26,14 +27,14 @@ using test_support::wait_until;
 using Behaviour = Fake_satellite_ecu::Behaviour;
 
 struct Comms_line : ::testing::Test {
-    Pty_pair pty;
-    Fake_satellite_ecu ecu{pty};
+    test_support::Pty_serial_stream line;
+    Fake_satellite_ecu ecu{line.pty};
     module_man mm;
     std::unique_ptr<Data_store> store = std::make_unique<Data_store>(&mm);
     data_store_body& b = store->body;
     CDS::Head* head = &store->head;
     NV_kelsu::application_t settings;
-    std::unique_ptr<Posix_threaded_serial_data_stream> stream;
+    std::unique_ptr<Posix_threaded_serial_data_stream>& stream = line.stream;
     std::unique_ptr<Packet_interface> link;
     std::unique_ptr<Comms_logic> comms;
 
@@ -41,15 +42,8 @@ struct Comms_line : ::testing::Test {
 
     void SetUp() override
     {
-        ASSERT_TRUE(pty.ok());
-        stream = std::make_unique<Posix_threaded_serial_data_stream>(pty.port_spec().c_str());
-        ASSERT_TRUE(stream->is_open());
+        ASSERT_TRUE(line.open());
         link = std::make_unique<Packet_interface>(*stream);
-    }
-    void TearDown() override
-    {
-        if (stream)
-            stream->close();
     }
     void start() { comms = std::make_unique<Comms_logic>(*link, *store, settings); }
 

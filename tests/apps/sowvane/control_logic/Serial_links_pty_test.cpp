@@ -7,6 +7,7 @@
 #include "tests/support/serial/Fake_io_processor.h"
 #include "tests/support/serial/Fake_satellite_ecu.h"
 #include "tests/support/serial/Pty_pair.h"
+#include "tests/support/serial/Pty_serial_stream.h"
 #include "tests/support/wait_until.h"
 
 #include <gtest/gtest.h>
@@ -20,23 +21,16 @@ using test_support::wait_until;
 using Behaviour = Fake_satellite_ecu::Behaviour;
 
 struct Rs485_line : ::testing::Test {
-    Pty_pair pty;
-    Fake_satellite_ecu ecu{pty};
-    std::unique_ptr<Posix_threaded_serial_data_stream> stream;
+    test_support::Pty_serial_stream line;
+    Fake_satellite_ecu ecu{line.pty};
+    std::unique_ptr<Posix_threaded_serial_data_stream>& stream = line.stream;
     std::unique_ptr<Packet_interface> link;
     Packet_interface::Packet got;
 
     void SetUp() override
     {
-        ASSERT_TRUE(pty.ok());
-        stream = std::make_unique<Posix_threaded_serial_data_stream>(pty.port_spec().c_str());
-        ASSERT_TRUE(stream->is_open());
+        ASSERT_TRUE(line.open());
         link = std::make_unique<Packet_interface>(*stream);
-    }
-    void TearDown() override
-    {
-        if (stream)
-            stream->close();
     }
 
     // Sends a poll, lets the fake serve it and waits (bounded) for a frame.
