@@ -4,8 +4,6 @@
 // second after an edit and read back after a restart, the test console on
 // a pipe, and the exit codes of the ways it ends.
 
-#include "Program_process.h"
-
 #include "can/J1939_codes.h"
 #include "can/JIN_stack.h"
 #include "glue/diagnostics/J1939_messages.h"
@@ -14,6 +12,7 @@
 #include "messaging/iso11783/Iso11783_identification.h"
 #include "platform/can/Bus_select.h"
 #include "tests/support/Hub_process.h"
+#include "tests/support/Program_process.h"
 
 #include <gtest/gtest.h>
 

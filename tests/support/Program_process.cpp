@@ -1,4 +1,4 @@
-#include "Program_process.h"
+#include "tests/support/Program_process.h"
 
 #include <chrono>
 #include <csignal>
@@ -52,7 +52,14 @@ Program_process::~Program_process()
 
 std::string Program_process::binary_path()
 {
-    return std::string(SOWVANE_BINARY_DIR) + "/bin/sowvane";
+    if (const char* dir = std::getenv("SOWVANE_BINARY_DIR"))
+        return std::string(dir) + "/bin/sowvane";
+    char self[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0)
+        return "sowvane";
+    const std::string path(self, size_t(n));
+    return path.substr(0, path.rfind('/')) + "/sowvane";
 }
 
 bool Program_process::start(const std::vector<std::string>& args, bool with_input)

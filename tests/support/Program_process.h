@@ -1,4 +1,4 @@
-// Runs the program of this build as a child process in a directory of the
+// Runs the program sowvane of this build as a child process in a directory of the
 // test's own (the test build keeps its data files below the working
 // directory), with standard output and error in files there and, when
 // asked, standard input on a pipe.
@@ -16,6 +16,7 @@ public:
     Program_process(const Program_process&) = delete;
     Program_process& operator=(const Program_process&) = delete;
 
+    // The program next to the test program (or under $SOWVANE_BINARY_DIR/bin).
     static std::string binary_path();
 
     // Starts the program with the arguments; false when it could not be run.
