@@ -219,4 +219,16 @@ TEST_F(ProgramOnBus, ASettingEditIsSavedASecondLaterAndSurvivesARestart)
     EXPECT_NE(program.output().find("Shutting down\n"), std::string::npos);
 }
 
+TEST_F(ProgramOnBus, SigintEndsInOrderToo)
+{
+    Program_process program;
+    ASSERT_TRUE(start_program(program));
+    program.signal(SIGINT);
+    EXPECT_EQ(program.wait_exit(), 1);
+    EXPECT_NE(program.output().find("EXIT: 1\n"), std::string::npos);
+    // The shutdown saved the settings.
+    struct stat st;
+    EXPECT_EQ(::stat(program.settings_file().c_str(), &st), 0);
+}
+
 }  // namespace
