@@ -1,0 +1,287 @@
+#include "apps/sowvane/console/Test_console.h"
+
+#include "apps/sowvane/console/Console_ds.h"
+#include "apps/sowvane/data_model.h"
+#include "platform/util/Debug_dumper.h"
+#include "util/Debug_print.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+
+#include <readline/history.h>
+#include <readline/readline.h>
+
+namespace {
+
+// Where the words of a command split, and where a value starts.
+constexpr const char* WORD_DELIMITERS = " =.:[]";
+constexpr const char* PATH_DELIMITERS = ".:[]";
+constexpr const char* VALUE_DELIMITERS = " =";
+
+bool is_one_of(char c, const char* set) { return c != '\0' && std::strchr(set, c) != nullptr; }
+
+// The word at p (up to one of delimiters), p moved behind it.
+std::string take_word(const char*& p, const char* delimiters)
+{
+    const char* start = p;
+    while (*p && !is_one_of(*p, delimiters))
+        p++;
+    return std::string(start, p);
+}
+
+void skip(const char*& p, const char* set)
+{
+    while (is_one_of(*p, set))
+        p++;
+}
+
+std::vector<std::string> split_path(const std::string& path)
+{
+    std::vector<std::string> words;
+    const char* p = path.c_str();
+    for (;;) {
+        skip(p, PATH_DELIMITERS);
+        if (!*p)
+            return words;
+        words.push_back(take_word(p, PATH_DELIMITERS));
+    }
+}
+
+// Parameter item types that hold one value (no children).
+bool is_basic_type(int type)
+{
+    return (type >= 2 && type <= 12) || type == 15 || type == 16;
+}
+
+void print_parameter(NV_store::NV_item& item, FILE* out)
+{
+    Debug::Debug_dumper dumper(out);
+    item.lock();
+    item._print(dumper);
+    item.unlock();
+    std::fprintf(out, "\n");
+}
+
+}  // namespace
+
+Test_console::Test_console(Data_store& store, CDS::Lookup_item& store_root,
+                           NV_kelsu::parameters_t& params, FILE* out)
+    : store_(store), store_root_(store_root), params_(params), out_(out)
+{
+}
+
+bool Test_console::run_line(const char* input)
+{
+    char line[LINE_SIZE];
+    std::snprintf(line, sizeof line, "%s", input ? input : "");
+    if (char* newline = std::strchr(line, '\n'))
+        *newline = '\0';
+    if (!line[0]) {
+        std::fprintf(out_, "Got nothing!\n");
+        return true;
+    }
+
+    const char* p = line;
+    skip(p, WORD_DELIMITERS);
+    const std::string first = take_word(p, WORD_DELIMITERS);
+    bool parsed = true;
+    if (std::strcmp(line, "help") == 0 || std::strcmp(line, "h") == 0) {
+        print_help();
+    } else if (first == "quit") {
+        std::fprintf(out_, "Exiting test console\n");
+        return false;
+    } else if (first == "shutdown") {
+        std::fprintf(out_, "Shutting down\n");
+        std::fflush(out_);
+        std::raise(SIGTERM);
+        return false;
+    } else if (first == "set" || first == "get") {
+        skip(p, WORD_DELIMITERS);
+        const std::string tree = take_word(p, WORD_DELIMITERS);
+        skip(p, PATH_DELIMITERS);
+        // The path runs to a blank or "="; the value is what follows.
+        const std::string path = take_word(p, VALUE_DELIMITERS);
+        Command command;
+        command.words = split_path(path);
+        skip(p, VALUE_DELIMITERS);
+        command.has_value = *p != '\0';
+        command.value = p;
+        parsed = tree == "data_store" ? run_data_store(first == "set", command, path)
+                                      : run_tree_command(first == "set", tree, command);
+    } else {
+        std::fprintf(out_, "Received unknown command: [%s]\n", line);
+        std::fprintf(out_, "See supported commands, enter [help|h]\n");
+    }
+    if (!parsed) {
+        std::fprintf(out_, "Parse error for input: [%s]\n", line);
+        std::fprintf(out_, "For supported commands, enter [help|h]\n");
+    }
+
+    if (!cds_get_byte(&store_.head, &store_.body.system.alive)) {
+        std::fprintf(out_, "shutdown event detected...test console terminating\n");
+        return false;
+    }
+    return true;
+}
+
+bool Test_console::run_tree_command(bool set, const std::string& tree, const Command& command)
+{
+    if (tree == "params")
+        return run_params(set, command);
+    if (tree == "ds")
+        return run_ds(set, command);
+    return false;
+}
+
+bool Test_console::run_params(bool set, const Command& command)
+{
+    if (set && !command.has_value)
+        return false;
+    NV_store::NV_item* item = &params_;
+    for (const std::string& word : command.words) {
+        if (is_basic_type(item->get_type()))
+            break;
+        item->lock();
+        NV_store::NV_item* child = item->_search(word.c_str());
+        item->unlock();
+        if (!child) {
+            std::fprintf(out_, "Could not find parameter:%s\n", word.c_str());
+            return true;
+        }
+        item = child;
+    }
+    if (set) {
+        if (!is_basic_type(item->get_type()))
+            return false;
+        item->lock();
+        const char* end = item->_from_string(command.value.c_str());
+        item->unlock();
+        if (!end)
+            std::fprintf(out_, "Set failed, not a basic type! type=%d\n", item->get_type());
+    }
+    print_parameter(*item, out_);
+    return true;
+}
+
+bool Test_console::run_data_store(bool set, const Command& command, const std::string& path)
+{
+    CDS::Lookup_item* item =
+        path.empty() ? &store_root_ : store_root_.find_item(path.c_str(), '.');
+    if (!item || (set && (path.empty() || !command.has_value)))
+        return false;
+    if (set && !item->set_from_string(command.value.c_str(), &store_.head)) {
+        item->print_definition(0);
+        std::fprintf(out_, "Set failed, not a basic type! type=%d\n", item->get_type());
+        return true;
+    }
+    item->print_definition(0);
+    return true;
+}
+
+bool Test_console::run_ds(bool set, const Command& command)
+{
+    if (command.words.empty())
+        return false;
+    const console_ds::Row* row = console_ds::find_row(command.words[0]);
+    if (!row || !(set ? row->set != nullptr : row->print != nullptr))
+        return false;
+    const console_ds::Words args(command.words.begin() + 1, command.words.end());
+    if (set) {
+        // Missing words leave the store as it is.
+        if (command.has_value)
+            row->set(*this, *row, args, command.value);
+    } else {
+        row->print(*this, *row, args);
+    }
+    return true;
+}
+
+void Test_console::print_help()
+{
+    FILE* o = out_;
+    std::fprintf(o, "Supported commands (case sensitive):\n");
+    std::fprintf(o, "set ds.item=value\n");
+    std::fprintf(o, "    where item = \n");
+    for (const console_ds::Row* row = console_ds::rows_begin(); row != console_ds::rows_end(); row++) {
+        std::fprintf(o, "        %s\n", row->name);
+        if (!row->set_format)
+            continue;
+        std::fprintf(o, "          %s\n", row->set_format);
+        for (unsigned i = 0; i < row->item_count; i++)
+            if (row->items[i].set)
+                std::fprintf(o, "          %s\n", row->items[i].name);
+    }
+    std::fprintf(o, "\n");
+    std::fprintf(o, "get ds.item\n");
+    std::fprintf(o, "    where item = \n");
+    for (const console_ds::Row* row = console_ds::rows_begin(); row != console_ds::rows_end(); row++) {
+        std::fprintf(o, "        %s\n", row->name);
+        if (row->print == nullptr || row->items == nullptr)
+            continue;
+        for (unsigned i = 0; i < row->item_count; i++)
+            if (row->items[i].print)
+                std::fprintf(o, "          %s\n", row->items[i].name);
+    }
+    static const char* const rest[] = {
+        "",
+        "set params.parameter=value",
+        "    set params.app.channels.1.capacity=702.3",
+        "",
+        "get params.parameter",
+        "    get params or see parameters.nvs for all field names",
+        "    get params.app.channels.1.capacity",
+        "",
+        "set data_store.parameter",
+        "    Basic Types: set data_store.system.alive=1",
+        "                 set data_store.system.hardware_id=0xFF",
+        "    Arrays:      set data_store.operation.frame_swbox.tank_active=[1,0,1,0,1,0]",
+        "    String:      set data_store.system.firmware_version.string=[123456789012]",
+        "",
+        "get data_store.parameter",
+        "    get data_store or see data_store.cds for all field names",
+        "    get data_store.system.alive",
+        "    get data_store.channels.channels.0",
+        "",
+        "quit - exit the test console",
+        "shutdown - shutdown the test console and simulator",
+        "",
+    };
+    for (const char* line : rest)
+        std::fprintf(o, "%s\n", line);
+    char version[13] = {};
+    cds_get_firmware_version(version, &store_.head, &store_.body.system.firmware_version);
+    std::fprintf(o, "TARNVELDT Hardware ID:%d\n",
+                 int(cds_get_word(&store_.head, &store_.body.system.hardware_id)));
+    std::fprintf(o, "TARNVELDT Firmware Version:%s\n", version);
+}
+
+void Test_console::run()
+{
+    // Readline would install handlers of its own for SIGINT and SIGTERM
+    // while it reads and put back, when it returns, those it found; the
+    // console starts before the program's handlers are in place, so that
+    // would leave the signals without the orderly shutdown.
+    rl_catch_signals = 0;
+    rl_catch_sigwinch = 0;
+    for (;;) {
+        char* line = readline("> ");
+        // The end of the input ends the console: nothing more can come.
+        if (!line)
+            return;
+        if (line[0])
+            add_history(line);
+        const bool go_on = run_line(line);
+        std::free(line);
+        std::fflush(out_);
+        if (!go_on)
+            return;
+    }
+}
+
+void* test_console_main(void*)
+{
+    Test_console console(sowvane_data_store, sowvane_data_store_lookup, sowvane_parameters);
+    console.run();
+    return nullptr;
+}

@@ -1,0 +1,66 @@
+#pragma once
+// The developer's test console on standard input and output (option -T):
+// prints and sets live data-store values through a fixed command table
+// ("ds") and through the store's lookup tree by path ("data_store"), and
+// parameters of the tree "PS" by path ("params"); prints status dumps of
+// whole records; can shut the program down. Type "help" for the commands.
+//
+// Writes to the store go through its locked setters, so they reach the
+// modules subscribed to the fields exactly as the application's own writes.
+// Indexes are checked against the store's record counts.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+struct Data_store;
+namespace CDS {
+class Lookup_item;
+}
+namespace NV_kelsu {
+class parameters_t;
+}
+
+class Test_console {
+public:
+    static constexpr int LINE_SIZE = 256;
+
+    Test_console(Data_store& store, CDS::Lookup_item& store_root, NV_kelsu::parameters_t& params,
+                 FILE* out = stdout);
+
+    // Runs one command line; false when the console ends ("quit",
+    // "shutdown", or the store's system.alive gone false).
+    bool run_line(const char* line);
+    // Reads lines with readline (prompt "> ") until the console ends or the
+    // input does.
+    void run();
+
+    void print_help();
+
+    // The words of a command after the tree word, and the value after "=".
+    struct Command {
+        std::vector<std::string> words;
+        std::string value;
+        bool has_value = false;
+    };
+
+    // What the "ds" tables reach.
+    Data_store& store() { return store_; }
+    NV_kelsu::parameters_t& params() { return params_; }
+    FILE* out() { return out_; }
+
+private:
+    bool run_tree_command(bool set, const std::string& tree, const Command& command);
+    bool run_params(bool set, const Command& command);
+    bool run_data_store(bool set, const Command& command, const std::string& path);
+    bool run_ds(bool set, const Command& command);
+
+    Data_store& store_;
+    CDS::Lookup_item& store_root_;
+    NV_kelsu::parameters_t& params_;
+    FILE* out_;
+};
+
+// The body of the console task "STC": the console on the process's own
+// data store and parameter tree.
+void* test_console_main(void*);

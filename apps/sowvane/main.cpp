@@ -1,0 +1,14 @@
+// The program sowvane: the implement ECU of an ISOBUS air seeder and planter.
+#include "apps/sowvane/command_line.h"
+#include "apps/sowvane/seeder_app.h"
+
+int main(int argc, char** argv)
+{
+    const int code = read_command_line(argc, argv);
+    if (code >= 0)
+        return code;
+    const int failed = seeder_app_thread();
+    // A failed XML step ends the start with 0; only a bus that cannot be
+    // opened has a code of its own.
+    return failed == EXIT_NO_BUS ? failed : 0;
+}

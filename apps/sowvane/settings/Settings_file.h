@@ -1,0 +1,38 @@
+#pragma once
+// The settings file: the parameter tree "PS" loaded at start-up over the
+// start-up defaults, and saved whole (written to a temporary file that then
+// replaces the settings file, so a save cut short loses nothing).
+
+#include "glue/NV_store/NV_iterator.h"
+
+namespace NV_kelsu {
+class parameters_t;
+}
+
+// Sets what the program starts from before the settings file is read: tank
+// names "Tank1" to "Tank8", the first fan enabled, the first product in the
+// first tank, no downforce channel, and the alarm defaults.
+void apply_startup_defaults(NV_kelsu::parameters_t& ps);
+
+class Settings_file {
+public:
+    Settings_file(const char* path, NV_kelsu::parameters_t& ps);
+    Settings_file(const Settings_file&) = delete;
+    Settings_file& operator=(const Settings_file&) = delete;
+
+    // Reads the file over the tree. A missing or unreadable file, or one
+    // that cannot be read whole, leaves the tree at what it had (the
+    // sections read before the fault stay) and says so in one line. Then,
+    // with a non-VT-terminal connection, the task controller is switched
+    // off. True when the file was read whole.
+    bool load();
+    // Writes the whole tree; false (with a line) when the file could not be
+    // written, the settings file then stays as it was.
+    bool save();
+
+    const char* path() const { return file_.get_path(); }
+
+private:
+    NV_store::NV_file_iterator file_;
+    NV_kelsu::parameters_t& ps_;
+};

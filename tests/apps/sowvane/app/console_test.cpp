@@ -1,0 +1,191 @@
+// The test console's commands, run line by line on a data model of the
+// test's own: dumps with their index checks, setters of the "ds" tables,
+// parameters and data-store items by path, and the ends of the console.
+
+#include "App_model.h"
+
+#include "apps/sowvane/console/Test_console.h"
+#include "tests/support/debug_capture.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+class Console : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(out, nullptr); }
+    void TearDown() override { std::fclose(out); }
+
+    // What one line prints; go_on tells whether the console goes on.
+    std::string run(const char* line)
+    {
+        std::rewind(out);
+        std::fflush(out);
+        EXPECT_EQ(::ftruncate(fileno(out), 0), 0);
+        go_on = console.run_line(line);
+        std::fflush(out);
+        std::string text;
+        std::rewind(out);
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, out)) > 0)
+            text.append(buf, n);
+        return text;
+    }
+    static bool has(const std::string& text, const std::string& part)
+    {
+        return text.find(part) != std::string::npos;
+    }
+    static size_t count(const std::string& text, const std::string& part)
+    {
+        size_t n = 0;
+        for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+            n++;
+        return n;
+    }
+
+    App_model model;
+    data_store_body& b = model.body();
+    FILE* out = std::tmpfile();
+    Test_console console{*model.store, *model.lookup, *model.ps, out};
+    bool go_on = true;
+};
+
+TEST_F(Console, ChannelDumpCoversAllChannelsOneOrRefusesAnIndexBeyondTheStore)
+{
+    std::string all = run("get ds.channels");
+    EXPECT_TRUE(has(all, "CHANNEL STATUS")) << all;
+    EXPECT_EQ(count(all, "channel_index="), 10u);
+    EXPECT_TRUE(has(all, std::string(79, '=') + "\n"));
+
+    b.channels.channels[3].requested_rate = 42.5;
+    std::string one = run("get ds.channels.3");
+    EXPECT_EQ(count(one, "channel_index="), 1u);
+    EXPECT_TRUE(has(one, "                           channel_index=3\n")) << one;
+    EXPECT_TRUE(has(one, "requested_rate=42.5000")) << one;
+
+    std::string beyond = run("get ds.channels.10");
+    EXPECT_EQ(beyond, "Index out of range:10\n");
+    EXPECT_TRUE(go_on);
+}
+
+TEST_F(Console, SettersWriteTheIndexedFieldAndRefuseUnknownItemsAndIndexes)
+{
+    run("set ds.channels.active.2=1");
+    EXPECT_TRUE(b.channels.channels[2].active);
+    run("set ds.channels.requested_rate.9=12.75");
+    EXPECT_EQ(b.channels.channels[9].requested_rate, 12.75);
+    run("set ds.vehicle.speed=8.5");
+    EXPECT_EQ(b.vehicle.speed, 8.5f);
+    run("set ds.simulation=1");
+    EXPECT_TRUE(b.simulation.enabled);
+    run("set ds.interface.boom_section_state.5.9=1");
+    EXPECT_EQ(b.booms.boom[5].sections[9].requested_state, 1u);
+    run("set ds.monitor_ecus.faulty_detection=1");
+    EXPECT_TRUE(b.monitor_ecus.activate_faulty_sensor_identification);
+    // A negative count stays in the field's range.
+    run("set ds.channels.motor_pulse_count.0=-5");
+    EXPECT_EQ(b.channels.channels[0].motor_pulse_count, 0u);
+
+    struct Case {
+        const char* line;
+        const char* answer;
+    };
+    for (const Case& c : {
+             Case{"set ds.channels.active.10=1", "Index out of range:10\n"},
+             Case{"set ds.channels.active.-1=1", "Index out of range:4294967295\n"},
+             Case{"set ds.interface.boom_section_state.6.0=1", "Index out of range:6\n"},
+             Case{"set ds.interface.boom_section_state.0.10=1", "Index out of range:10\n"},
+             Case{"set ds.channels.bogus.1=1", "Channels command not found:bogus\n"},
+             Case{"set ds.vehicle.bogus=1", "Vehicle command not found:bogus\n"},
+             Case{"set ds.interface.boom_working_width=1",
+                  "Interface command not currently supported:boom_working_width\n"},
+             Case{"get ds.monitor_ecus.detection",
+                  "Monitor ECUs command not currently supported:detection\n"},
+             Case{"get ds.diagnostics.bogus", "Diagnostics command not found:bogus\n"},
+             Case{"get ds.alarms.10", "Index out of range:10\n"},
+             Case{"get ds.diagnostics.shaft.10", "Index out of range:10\n"},
+             Case{"set ds.channels.active=1", ""},
+         })
+        EXPECT_EQ(run(c.line), c.answer) << c.line;
+    EXPECT_FALSE(b.channels.channels[0].active);
+}
+
+TEST_F(Console, DumpsFollowTheStoresRecordCounts)
+{
+    std::string fans = run("get ds.fans");
+    EXPECT_EQ(count(fans, "fans["), 5u) << fans;
+    std::string op = run("get ds.operation");
+    EXPECT_TRUE(has(op, "calibrating_tank 9=0")) << op;
+    EXPECT_TRUE(has(op, "system.alive=1")) << op;
+    b.alarms.tank_low[4].active = true;
+    std::string alarms = run("get ds.alarms.4");
+    EXPECT_TRUE(has(alarms, "alarms.tank_low[4]:ack=0, trig=0, new=0, pend=0, active=1")) << alarms;
+    EXPECT_EQ(count(alarms, "alarms.fan_sensor_fail["), 4u);
+    EXPECT_FALSE(has(alarms, "tank_low[3]"));
+    std::string boom = run("get ds.interface.boom_section_state.1");
+    EXPECT_EQ(count(boom, "requested_section_state["), 10u) << boom;
+    for (const char* line : {"get ds.vehicle", "get ds.monitor_ecus.status", "get ds.monitor_ecus.inputs",
+                             "get ds.diagnostics.spray_ecu", "get ds.diagnostics.ground_speed",
+                             "get ds.diagnostics.fans", "get ds.simulation"})
+        EXPECT_TRUE(has(run(line), "==\n")) << line;
+}
+
+TEST_F(Console, ParametersByPath)
+{
+    model.ps->app.channels[1].capacity.set(702.5f);
+    EXPECT_TRUE(has(run("get params.app.channels.1.capacity"), "702.5")) << run("get params.app.channels.1.capacity");
+    std::string set = run("set params.app.channels.1.capacity=88.25");
+    EXPECT_EQ(model.ps->app.channels[1].capacity._get(), 88.25f);
+    EXPECT_TRUE(has(set, "88.25")) << set;
+    EXPECT_EQ(run("get params.app.bogus.1"), "Could not find parameter:bogus\n");
+    EXPECT_TRUE(has(run("get params.system"), "terminal_timeout"));
+}
+
+TEST_F(Console, DataStoreItemsByPath)
+{
+    Debug_capture capture;
+    EXPECT_EQ(run("set data_store.system.hardware_id=0xFF"), "");
+    EXPECT_EQ(b.system.hardware_id, 0xFFu);
+    run("set data_store.vehicle.speed=3.5");
+    EXPECT_EQ(b.vehicle.speed, 3.5f);
+    EXPECT_TRUE(has(run("set data_store.system=1"), "Set failed, not a basic type! type=1"));
+    EXPECT_TRUE(has(run("get data_store.no.such"), "Parse error for input: [get data_store.no.such]"));
+}
+
+TEST_F(Console, HelpUnknownCommandsAndTheEnds)
+{
+    std::string help = run("help");
+    EXPECT_TRUE(has(help, "Supported commands (case sensitive):\n")) << help;
+    EXPECT_TRUE(has(help, "          Format:set ds.channel.item.channel_index=value\n"));
+    EXPECT_TRUE(has(help, "          gs_pulse_count\n"));
+    EXPECT_TRUE(has(help, "TARNVELDT Firmware Version:4.04-r12\n"));
+    EXPECT_EQ(run("h"), help);
+
+    EXPECT_EQ(run("hello world"),
+              "Received unknown command: [hello world]\nSee supported commands, enter [help|h]\n");
+    EXPECT_EQ(run("get"), "Parse error for input: [get]\nFor supported commands, enter [help|h]\n");
+    EXPECT_EQ(run("get ds.nothing"),
+              "Parse error for input: [get ds.nothing]\nFor supported commands, enter [help|h]\n");
+    EXPECT_EQ(run(""), "Got nothing!\n");
+    EXPECT_TRUE(go_on);
+
+    // A line longer than the buffer is cut, not overrun.
+    std::string long_line(1000, 'x');
+    EXPECT_TRUE(has(run(long_line.c_str()), std::string(255, 'x') + "]"));
+
+    EXPECT_EQ(run("quit"), "Exiting test console\n");
+    EXPECT_FALSE(go_on);
+
+    b.system.alive = false;
+    EXPECT_EQ(run("get ds.vehicle").rfind("shutdown event detected...test console terminating\n"),
+              run("get ds.vehicle").size() - 51);
+    EXPECT_FALSE(go_on);
+}
+
+}  // namespace

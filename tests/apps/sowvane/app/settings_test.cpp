@@ -1,0 +1,125 @@
+// The settings the program starts from, and the settings file: a missing or
+// broken file starts from them, a saved file is read back.
+
+#include "App_model.h"
+
+#include "apps/sowvane/settings/Settings_file.h"
+#include "tests/support/temp_path.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <string>
+
+namespace {
+
+using NV_kelsu::alarm_t;
+
+class Settings : public ::testing::Test {
+protected:
+    void TearDown() override { std::remove(path.c_str()); }
+
+    std::string read_stdout_of(const std::function<void()>& f)
+    {
+        testing::internal::CaptureStdout();
+        f();
+        return testing::internal::GetCapturedStdout();
+    }
+
+    App_model model;
+    NV_kelsu::parameters_t& ps = *model.ps;
+    std::string path = test_support::temp_path("params");
+};
+
+void expect_alarm(const alarm_t& a, float threshold, int delay, int limit, const char* what)
+{
+    EXPECT_TRUE(a.enabled._get()) << what;
+    EXPECT_EQ(a.threshold._get(), threshold) << what;
+    EXPECT_EQ(a.delay_count._get(), delay) << what;
+    EXPECT_EQ(a.limit_count._get(), limit) << what;
+}
+
+TEST_F(Settings, StartupDefaultsNameTanksEnableTheFirstFanAndSetTheAlarmGroups)
+{
+    apply_startup_defaults(ps);
+    NV_kelsu::application_t& app = ps.app;
+    for (int i = 0; i < 8; i++)
+        EXPECT_EQ(std::string(app.channels[i].name._get()), "Tank" + std::to_string(i + 1));
+    EXPECT_EQ(app.channels[8].name._get()[0], '\0');
+    EXPECT_TRUE(app.fans[0].enabled._get());
+    EXPECT_FALSE(app.fans[1].enabled._get());
+    EXPECT_EQ(app.products[0].tank._get(), 0);
+
+    // A table of the groups that differ, and a sample of the rest.
+    NV_kelsu::alarms_t& al = app.alarms;
+    for (int i = 0; i < 10; i++) {
+        expect_alarm(al.tank_low[i], 5.0f, 4, 3, "tank_low");
+        expect_alarm(al.tank_empty[i], 0.0f, 1, 0, "tank_empty");
+        expect_alarm(al.tank_alt_rate_in_use[i], 0.0f, 20, 0, "tank_alt_rate_in_use");
+        expect_alarm(al.tank_incorrect_rate[i], 0.0f, 5, 0, "tank_incorrect_rate");
+    }
+    for (int i = 0; i < 4; i++) {
+        expect_alarm(al.fan_sensor_fail[i], 0.0f, 4, 0, "fan_sensor_fail");
+        expect_alarm(al.pump_speed_high[i], 0.0f, 4, 0, "pump_speed_high");
+    }
+    expect_alarm(al.temperature, 95.0f, 0, 0, "temperature");
+    expect_alarm(al.blocked_head, 0.0f, 3, 0, "blocked_head");
+    expect_alarm(al.hydraulic_pressure_low, 0.0f, 25, 0, "hydraulic_pressure_low");
+    EXPECT_FALSE(al.master_on_tillage_off.enabled._get());
+}
+
+TEST_F(Settings, AMissingFileStartsFromTheDefaultsWithALine)
+{
+    apply_startup_defaults(ps);
+    Settings_file file(path.c_str(), ps);
+    bool whole = true;
+    std::string out = read_stdout_of([&] { whole = file.load(); });
+    EXPECT_FALSE(whole);
+    EXPECT_NE(out.find("Settings file " + path + " not readable, starting from defaults"),
+              std::string::npos)
+        << out;
+    EXPECT_TRUE(ps.app.fans[0].enabled._get());
+}
+
+TEST_F(Settings, ASavedFileIsReadBackAndABrokenOneKeepsTheDefaults)
+{
+    {
+        App_model other;
+        apply_startup_defaults(*other.ps);
+        other.ps->app.machine_width.set(7.5f);
+        other.ps->app.alarms.tank_low[3].threshold.set(12.0f);
+        Settings_file file(path.c_str(), *other.ps);
+        ASSERT_TRUE(file.save());
+    }
+    apply_startup_defaults(ps);
+    Settings_file file(path.c_str(), ps);
+    ASSERT_TRUE(file.load());
+    EXPECT_EQ(ps.app.machine_width._get(), 7.5f);
+    EXPECT_EQ(ps.app.alarms.tank_low[3].threshold._get(), 12.0f);
+
+    // Garbage in place of the file: the load says so, nothing is lost.
+    {
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << "not a settings file";
+    }
+    App_model fresh;
+    apply_startup_defaults(*fresh.ps);
+    Settings_file broken(path.c_str(), *fresh.ps);
+    bool whole = true;
+    std::string out = read_stdout_of([&] { whole = broken.load(); });
+    EXPECT_FALSE(whole);
+    EXPECT_NE(out.find("not read whole"), std::string::npos) << out;
+    EXPECT_EQ(fresh.ps->app.alarms.tank_low[3].threshold._get(), 5.0f);
+}
+
+TEST_F(Settings, ANonVtConnectionSwitchesTheTaskControllerOff)
+{
+    ps.system.tc_enabled.set(true);
+    ps.system.non_vtt_connected.set(true);
+    Settings_file file(path.c_str(), ps);
+    read_stdout_of([&] { file.load(); });
+    EXPECT_FALSE(ps.system.tc_enabled._get());
+}
+
+}  // namespace

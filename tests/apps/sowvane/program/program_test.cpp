@@ -1,0 +1,234 @@
+// The program run as a process: its command line, and its life on the CAN
+// hub with a service tool beside it: the address claim, identification and
+// trouble codes on request, the simulator moving values, settings saved a
+// second after an edit and read back after a restart, the test console on
+// a pipe, and the exit codes of the ways it ends.
+
+#include "can/J1939_codes.h"
+#include "can/JIN_stack.h"
+#include "glue/diagnostics/J1939_messages.h"
+#include "glue/diner/module_man.h"
+#include "glue/diner/waiter_descriptor.h"
+#include "messaging/iso11783/Iso11783_identification.h"
+#include "platform/can/Bus_select.h"
+#include "tests/support/Hub_process.h"
+#include "tests/support/Program_process.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <memory>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr unsigned char NODE = 0x1C, TOOL = 0xF9;
+constexpr int WAIT_MS = 60000;
+
+TEST(ProgramCommandLine, HelpBadDebugArgumentsAndBadOptionsEndAtOnce)
+{
+    struct Case {
+        std::vector<std::string> args;
+        int code;
+        const char* output;
+    };
+    const Case cases[] = {
+        {{"-h"}, 0, ""},
+        {{"--help"}, 0, ""},
+        {{"-q", "--quiet", "-h"}, 0, ""},
+        {{"-d", "JDB=13", "-h"}, 0, ""},
+        {{"--debug=BDB=2C", "-h"}, 0, ""},
+        {{"-d", "JDB"}, 1, "Bad argument for debug\n"},
+        {{"-d", "XDB=13"}, 1, "Bad argument for debug\n"},
+        {{"--debug", "J-B=13"}, 1, "Bad argument for debug\n"},
+        {{"-x"}, 1, ""},
+        {{"--bogus"}, 1, ""},
+        {{"-b"}, 1, ""},
+        {{"--port"}, 1, ""},
+        {{"-d"}, 1, ""},
+    };
+    for (const Case& c : cases) {
+        Program_process program;
+        ASSERT_TRUE(program.start(c.args)) << c.args[0];
+        EXPECT_EQ(program.wait_exit(), c.code) << c.args[0];
+        EXPECT_EQ(program.output(), c.output) << c.args[0];
+        // Nothing was started: no settings file appeared.
+        struct stat st;
+        EXPECT_NE(::stat(program.settings_file().c_str(), &st), 0) << c.args[0];
+    }
+}
+
+TEST(ProgramCommandLine, ABusThatCannotBeOpenedEndsTheStartWithItsCode)
+{
+    Program_process program;
+    ASSERT_TRUE(program.start({"-b", "nonsense"}));
+    EXPECT_EQ(program.wait_exit(), 256 - 150);
+    EXPECT_NE(program.output().find("Cannot open the CAN bus nonsense"), std::string::npos);
+}
+
+// The program on the hub and a service tool: a plain stack at 0xF9 in the
+// test that requests and reads messages.
+class ProgramOnBus : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // Only a program that keeps its files below its working directory
+        // can run here without touching the installed ones.
+        if (std::string(SOWVANE_DATA_ROOT) != ".")
+            GTEST_SKIP() << "the program of this build uses the installed paths";
+        ASSERT_TRUE(hub.start()) << hub.error();
+        std::string error;
+        bus.reset(Bus_select::start(hub.bus_spec().c_str(), error));
+        ASSERT_TRUE(bus) << error;
+        ASSERT_EQ(0, tool.open(*bus, &mm));
+        ASSERT_EQ(0, tool.start());
+        tool.register_address(TOOL);
+        tool_w.init(&mm);
+        for (unsigned pgn : {unsigned(J1939::PGN_DM1), unsigned(Iso11783::PGN_SOFTWARE_IDENTIFICATION),
+                             unsigned(Iso11783::PGN_ECU_IDENTIFICATION)})
+            ASSERT_EQ(1, tool.register_pgn(pgn, &tool_w, nullptr));
+    }
+    bool start_program(Program_process& program)
+    {
+        return program.start({"-T", "-b", hub.bus_spec()}, true) &&
+               program.wait_for_output("START SIM");
+    }
+
+    // The next message of pgn from the program, empty when none came.
+    std::vector<unsigned char> next_from_program(unsigned pgn)
+    {
+        Atime deadline = Atime::from_now(WAIT_MS);
+        waiter_event e;
+        while (tool_w.get_event(&e, deadline) == 0) {
+            if (e.module_id != tool.event_ids().rx)
+                continue;
+            JIN_header h;
+            std::vector<unsigned char> data(2048);
+            if (tool.read(e.data, h, data.data(), 2048, 2048, &tool_w) != 0)
+                continue;
+            if (h.pgn != pgn || h.src != NODE)
+                continue;
+            data.resize(h.length);
+            return data;
+        }
+        return {};
+    }
+
+    // The console's dump field "name=value" at its last showing.
+    static std::string last_value(const std::string& out, const std::string& name)
+    {
+        size_t at = out.rfind(" " + name + "=");
+        if (at == std::string::npos)
+            return "";
+        at += name.size() + 2;
+        return out.substr(at, out.find('\n', at) - at);
+    }
+
+    Hub_process hub;
+    module_man mm;
+    std::unique_ptr<CAN_bus> bus;
+    JIN_stack tool;
+    waiter_descriptor tool_w;
+};
+
+TEST_F(ProgramOnBus, ClaimsItsAddressIdentifiesItselfReportsAlarmsAndSimulates)
+{
+    Program_process program;
+    ASSERT_TRUE(start_program(program)) << program.output() << program.errors();
+
+    // Identification: the software of the program, on request to 0x1C.
+    ASSERT_EQ(0, tool.request(TOOL, NODE, Iso11783::PGN_SOFTWARE_IDENTIFICATION, nullptr, 1));
+    std::vector<unsigned char> software = next_from_program(Iso11783::PGN_SOFTWARE_IDENTIFICATION);
+    ASSERT_FALSE(software.empty());
+    EXPECT_EQ(software[0], 2);
+    const std::string fields(software.begin() + 1, software.end());
+    EXPECT_EQ(fields.rfind("sowvane 4.04-r12*build ", 0), 0u) << fields;
+
+    ASSERT_EQ(0, tool.request(TOOL, NODE, Iso11783::PGN_ECU_IDENTIFICATION, nullptr, 1));
+    std::vector<unsigned char> ecu = next_from_program(Iso11783::PGN_ECU_IDENTIFICATION);
+    EXPECT_EQ(std::string(ecu.begin(), ecu.end()).rfind("SOWVANE-ECU*", 0), 0u);
+
+    // An alarm made active through the console is broadcast in DM1: tank 1's
+    // low level, SPN 520272 (0x7F050), FMI 17, once.
+    ASSERT_TRUE(program.write_input("set data_store.alarms.tank_low.0.active=1\n"));
+    std::vector<unsigned char> dm1;
+    for (int i = 0; i < 20 && (dm1.size() < 6 || dm1[2] != 0x50); i++)
+        dm1 = next_from_program(J1939::PGN_DM1);
+    ASSERT_GE(dm1.size(), 6u);
+    EXPECT_EQ((std::vector<unsigned char>(dm1.begin() + 2, dm1.begin() + 6)),
+              (std::vector<unsigned char>{0x50, 0xF0, 0xE0 | 17, 1}));
+
+    // The simulator meters tank 1: its motor pulses keep counting.
+    size_t from = program.output().size();
+    ASSERT_TRUE(program.write_input("get ds.channels.0\n"));
+    ASSERT_TRUE(program.wait_for_output("remote_preload=", from));
+    const std::string first = last_value(program.output(), "motor_pulse_count");
+    std::string later = first;
+    for (int i = 0; i < 600 && later == first; i++) {
+        from = program.output().size();
+        ASSERT_TRUE(program.write_input("get ds.channels.0\n"));
+        ASSERT_TRUE(program.wait_for_output("remote_preload=", from));
+        later = last_value(program.output(), "motor_pulse_count");
+    }
+    EXPECT_NE(later, first);
+    EXPECT_NE(last_value(program.output(), "actual_period"), "0");
+
+    // A shutdown asked for through the store ends with its code.
+    ASSERT_TRUE(program.write_input("set data_store.system.initiate_shutdown=3\n"));
+    EXPECT_EQ(program.wait_exit(), 3);
+    EXPECT_NE(program.output().find("EXIT: 3\n"), std::string::npos);
+}
+
+TEST_F(ProgramOnBus, ASettingEditIsSavedASecondLaterAndSurvivesARestart)
+{
+    Program_process program;
+    ASSERT_TRUE(start_program(program));
+    struct stat before;
+    const bool existed = ::stat(program.settings_file().c_str(), &before) == 0;
+    EXPECT_FALSE(existed);
+
+    ASSERT_TRUE(program.write_input("set params.app.machine_width=7.25\n"));
+    // Saved by the main loop a second after the edit, with the program
+    // still running.
+    struct stat after;
+    bool saved = false;
+    for (int i = 0; i < 12000 && !saved; i++) {
+        saved = ::stat(program.settings_file().c_str(), &after) == 0;
+        if (!saved)
+            usleep(10000);
+    }
+    EXPECT_TRUE(saved);
+
+    // The end of the input ends the console, not the program; SIGTERM ends
+    // it with 1.
+    program.close_input();
+    program.signal(SIGTERM);
+    EXPECT_EQ(program.wait_exit(), 1);
+    EXPECT_NE(program.output().find("EXIT: 1\n"), std::string::npos);
+
+    // Started again in the same place, the setting is there.
+    ASSERT_TRUE(start_program(program));
+    const size_t from = program.output().size();
+    ASSERT_TRUE(program.write_input("get params.app.machine_width\n"));
+    ASSERT_TRUE(program.wait_for_output("7.25", from)) << program.output();
+    ASSERT_TRUE(program.write_input("shutdown\n"));
+    EXPECT_EQ(program.wait_exit(), 1);
+    EXPECT_NE(program.output().find("Shutting down\n"), std::string::npos);
+}
+
+TEST_F(ProgramOnBus, SigintEndsInOrderToo)
+{
+    Program_process program;
+    ASSERT_TRUE(start_program(program));
+    program.signal(SIGINT);
+    EXPECT_EQ(program.wait_exit(), 1);
+    EXPECT_NE(program.output().find("EXIT: 1\n"), std::string::npos);
+    // The shutdown saved the settings.
+    struct stat st;
+    EXPECT_EQ(::stat(program.settings_file().c_str(), &st), 0);
+}
+
+}  // namespace
