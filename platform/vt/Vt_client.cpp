@@ -14,6 +14,7 @@ namespace {
 // characters, or an ETP message of a later version of the standard).
 constexpr int MAX_RX = 2048;
 constexpr unsigned char NULL_ADDRESS = 254;
+constexpr unsigned PGN_ADDRESS_CLAIMED = 0xEE00;
 } // namespace
 
 Vt_client::Vt_client(Object_pool& pool) : pool_(pool), buffer_(MAX_RX) {}
@@ -104,7 +105,19 @@ uint8_t Vt_client::own_address()
 
 bool Vt_client::name_of(uint8_t address, JIN_name::RAWNAME& name)
 {
-    return stack_ && stack_->name_manager().gethostbyaddr(address, name);
+    if (!stack_)
+        return false;
+    if (stack_->name_manager().gethostbyaddr(address, name))
+        return true;
+    // A node that claimed before we listened: ask it to claim again, at
+    // most once a second.
+    const int64_t now = now_ms();
+    const unsigned char own = own_address();
+    if (own < NULL_ADDRESS && now - last_claim_request_ >= 1000) {
+        last_claim_request_ = now;
+        stack_->request(own, address, PGN_ADDRESS_CLAIMED, nullptr, 0);
+    }
+    return false;
 }
 
 void Vt_client::read_messages(unsigned pgn)

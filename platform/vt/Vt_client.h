@@ -65,6 +65,7 @@ private:
     short rx_event_ = 0;
     Timeout tick_;
     bool open_ = false;
+    int64_t last_claim_request_ = -1000000;
     std::vector<uint8_t> buffer_;
 };
 

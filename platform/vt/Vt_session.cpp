@@ -129,6 +129,7 @@ void Vt_session::take_vt(const Known_vt& vt, int64_t now_ms)
 {
     vt_address_ = vt.address;
     vt_name_ = vt.name;
+    vt_named_ = vt.named;
     pool_.set_vt_name(vt.name, vt.named);
     error_.clear();
     // Working set master message: one member.
@@ -209,6 +210,11 @@ void Vt_session::handle_status(uint8_t src, const uint8_t* d, int64_t now_ms)
     }
     if (src != vt_address_)
         return;
+    if (vt->named && (vt_name_ != vt->name || !vt_named_)) {
+        vt_name_ = vt->name;
+        vt_named_ = true;
+        pool_.set_vt_name(vt->name, true);
+    }
     busy_ = d[6];
     pool_.set_vt_status(d);
     pool_.set_vt_active(d[1] == link_.own_address());
