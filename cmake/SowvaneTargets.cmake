@@ -93,4 +93,11 @@ function(sowvane_benchmarks)
   add_executable(sowvane_bench ${sources})
   target_link_libraries(sowvane_bench PRIVATE ${libs} benchmark::benchmark benchmark::benchmark_main)
   target_include_directories(sowvane_bench PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_definitions(sowvane_bench PRIVATE SOWVANE_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  # Benchmarks against the test peers (the terminal side on a bus) need the
+  # test helpers, which exist when the tests are built.
+  if(TARGET sowvane_test_support)
+    target_link_libraries(sowvane_bench PRIVATE sowvane_test_support)
+    target_compile_definitions(sowvane_bench PRIVATE SOWVANE_BENCH_HAS_TEST_SUPPORT=1)
+  endif()
 endfunction()

@@ -39,10 +39,12 @@ int Vt_client::open(module_man& mm, JIN_smart_stack& stack, const JIN_name::RAWN
     own_ = own;
     session_.reset(new Vt_session(pool_, *this, config));
     init(mm, nullptr, Descriptor("VTC0", 0), 40, 65536, true, true);
-    if (stack.register_pgn(Vt_session::PGN_VT_TO_ECU, &get_waiter(), &rx_event_) != 1 ||
-        stack.register_pgn(Vt_session::PGN_LANGUAGE, &get_waiter(), &rx_event_) != 1)
-        return -1;
     open_ = true;
+    if (stack.register_pgn(Vt_session::PGN_VT_TO_ECU, &get_waiter(), &rx_event_) != 1 ||
+        stack.register_pgn(Vt_session::PGN_LANGUAGE, &get_waiter(), &rx_event_) != 1) {
+        close();
+        return -1;
+    }
     return 0;
 }
 

@@ -490,7 +490,9 @@ void Vt_session::run_commands(int64_t now_ms)
     VT_obj* obj = nullptr;
     if (pool_.take_upload(obj)) {
         std::vector<uint8_t> msg(1, FN_POOL_TRANSFER);
+        pool_.lock(-1);  // the screens change objects under the same lock
         obj->append_record(msg);
+        pool_.unlock();
         command_active_ = true;
         command_is_upload_ = true;
         command_function_ = FN_END_OF_POOL;
