@@ -1,5 +1,8 @@
 #include "platform/vt/Object_pool.h"
 
+#include "platform/vt/Vt_client.h"
+
+#include "can/JIN_smart_stack.h"
 #include "glue/diner/module_man.h"
 #include "glue/diner/waiter_descriptor.h"
 
@@ -32,7 +35,51 @@ Object_pool::Object_pool(module_man* mm, unsigned short first_dyn_id, unsigned s
 
 Object_pool::~Object_pool()
 {
+    // The session's thread ends before the objects go.
+    delete client_;
+    client_ = nullptr;
     clear_objects();
+}
+
+int Object_pool::init(JIN_smart_stack* stack, const JIN_name::RAWNAME& own_name, JIN_name::Name_manager* names,
+                      VT_obj* intro_mask, Upload_bar_progress* progress, const JIN_name::RAWNAME& preferred_vt,
+                      unsigned short terminal_timeout_s)
+{
+    if (!stack || !mm_ || client_)
+        return -1;
+    Vt_session::Config config;
+    config.preferred_vt = preferred_vt;
+    config.has_preferred = preferred_vt.to_u64() != 0 && preferred_vt != JIN_name::RAWNAME::GLOBAL_NAME;
+    config.terminal_timeout_s = terminal_timeout_s;
+    config.intro_mask = intro_mask ? intro_mask->get_id() : NULL_ID;
+    config.progress = progress;
+    auto* client = new Vt_client(*this);
+    if (client->open(*mm_, *stack, own_name, config) != 0) {
+        delete client;
+        return -1;
+    }
+    std::lock_guard<std::recursive_mutex> g(state_mutex_);
+    client_ = client;
+    return 0;
+}
+
+int Object_pool::start()
+{
+    if (!client_)
+        return -1;
+    client_->begin();
+    return 0;
+}
+
+int Object_pool::start_diner()
+{
+    return client_ ? client_->Diner::start() : -1;
+}
+
+void Object_pool::wake_session()
+{
+    if (client_)
+        client_->send_anonymous_event();
 }
 
 bool Object_pool::add_object(VT_obj* obj)
@@ -82,6 +129,7 @@ bool Object_pool::upload(VT_obj* obj)
         return false;
     std::lock_guard<std::recursive_mutex> g(state_mutex_);
     uploads_.push_back(obj);
+    wake_session();
     return true;
 }
 
@@ -266,18 +314,24 @@ int Object_pool::get_connection_state()
 
 int Object_pool::get_next_vt()
 {
-    return 0;
+    return client_ ? client_->get_next_vt() : 0;
 }
 
 int Object_pool::switch_next_vt()
 {
-    return -2;
+    if (!client_ || get_connection_state() == CONN_DISABLED)
+        return -2;
+    return client_->switch_next_vt();
 }
 
 void Object_pool::set_enabled(bool enabled)
 {
-    std::lock_guard<std::recursive_mutex> g(state_mutex_);
-    enabled_ = enabled;
+    {
+        std::lock_guard<std::recursive_mutex> g(state_mutex_);
+        enabled_ = enabled;
+    }
+    if (client_)
+        client_->set_enabled(enabled);
 }
 
 bool Object_pool::is_enabled()
@@ -344,6 +398,7 @@ void Object_pool::queue_command(unsigned short object_id, std::vector<uint8_t> b
         commands_.pop_front();
     }
     commands_.push_back({object_id, std::move(bytes)});
+    wake_session();
 }
 
 bool Object_pool::take_command(Vt_command& out)

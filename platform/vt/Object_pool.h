@@ -18,10 +18,18 @@
 #include <mutex>
 #include <vector>
 
+class JIN_smart_stack;
 class module_man;
 class waiter_descriptor;
 
+namespace JIN_name {
+class Name_manager;
+}
+
 namespace VT {
+
+class Upload_bar_progress;
+class Vt_client;
 
 // A VT status message as received (8 data bytes), valid once one came in.
 struct VT_status_message {
@@ -79,6 +87,19 @@ public:
     Object_pool(module_man* mm, unsigned short first_dyn_id = 0, unsigned short last_dyn_id = 0,
                 int max_queued = 0, int debug = 0);
     ~Object_pool() override;
+
+    // Binds the pool to the CAN stack for its session with a VT: the
+    // working set's claimed NAME, the stack's name manager, the mask shown
+    // first while the pool goes up, the upload progress display (or null),
+    // the preferred VT's NAME (0 or the empty NAME: none) and how many
+    // seconds to wait for it. 0, or -1 when the session cannot be set up.
+    virtual int init(JIN_smart_stack* stack, const JIN_name::RAWNAME& own_name, JIN_name::Name_manager* names,
+                     VT_obj* intro_mask, Upload_bar_progress* progress, const JIN_name::RAWNAME& preferred_vt,
+                     unsigned short terminal_timeout_s);
+    // Starts looking for the VT (the session runs once its Diner runs).
+    int start();
+    // Releases the session's thread.
+    int start_diner();
 
     // Look-up with a checked down-cast: null when missing or of another type.
     template <class T>
@@ -212,6 +233,7 @@ public:
 
 private:
     bool activate_mask(VT_obj* mask);
+    void wake_session();
 
     module_man* mm_;
     unsigned short first_dyn_id_;
@@ -243,6 +265,7 @@ private:
     int connection_state_ = CONN_DISABLED;
     int x_res_ = DEFAULT_ACTIVE_AREA_X;
     int y_res_ = DEFAULT_ACTIVE_AREA_Y;
+    Vt_client* client_ = nullptr;  // owned
 };
 
 } // namespace VT

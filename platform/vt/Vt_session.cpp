@@ -129,6 +129,7 @@ void Vt_session::take_vt(const Known_vt& vt, int64_t now_ms)
 {
     vt_address_ = vt.address;
     vt_name_ = vt.name;
+    vt_named_ = vt.named;
     pool_.set_vt_name(vt.name, vt.named);
     error_.clear();
     // Working set master message: one member.
@@ -209,6 +210,11 @@ void Vt_session::handle_status(uint8_t src, const uint8_t* d, int64_t now_ms)
     }
     if (src != vt_address_)
         return;
+    if (vt->named && (vt_name_ != vt->name || !vt_named_)) {
+        vt_name_ = vt->name;
+        vt_named_ = true;
+        pool_.set_vt_name(vt->name, true);
+    }
     busy_ = d[6];
     pool_.set_vt_status(d);
     pool_.set_vt_active(d[1] == link_.own_address());
@@ -484,7 +490,9 @@ void Vt_session::run_commands(int64_t now_ms)
     VT_obj* obj = nullptr;
     if (pool_.take_upload(obj)) {
         std::vector<uint8_t> msg(1, FN_POOL_TRANSFER);
+        pool_.lock(-1);  // the screens change objects under the same lock
         obj->append_record(msg);
+        pool_.unlock();
         command_active_ = true;
         command_is_upload_ = true;
         command_function_ = FN_END_OF_POOL;

@@ -138,6 +138,7 @@ private:
     std::vector<Known_vt> vts_;
     uint8_t vt_address_ = 0xFE;
     JIN_name::RAWNAME vt_name_;
+    bool vt_named_ = false;
     uint8_t vt_version_ = 0;
     uint8_t busy_ = 0;
     uint32_t caps_[6] = {0, 0, 0, 0, 0, 0};

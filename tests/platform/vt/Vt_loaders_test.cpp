@@ -202,7 +202,7 @@ TEST(Image_loader, LoadsAGeneratedImage)
     ASSERT_TRUE(d.init(&pool));
     Bytes image = vt_test::make_image(3);
     ASSERT_TRUE(d.run(image.data(), uint32_t(image.size()))) << d.error();
-    EXPECT_EQ(d.objects_loaded(), 6);
+    EXPECT_EQ(d.objects_loaded(), 7);
     Working_set_obj* ws = pool.get_working_set();
     ASSERT_NE(ws, nullptr);
     EXPECT_EQ(ws->get_active_mask(), vt_test::RUN_MASK_ID);

@@ -1,6 +1,7 @@
 // Pool images for the VT client tests, written with the VT object library as
 // the pool generator writes them: a working set at 10000 showing a data mask,
-// and as many output strings as asked for, to reach a given image size.
+// and as many output strings as asked for (in containers of 200), to reach
+// a given image size.
 #pragma once
 
 #include "vt_object_model/VtMessageWriter.h"
@@ -33,11 +34,20 @@ inline std::vector<uint8_t> make_image(int strings = 1)
     table[WORKING_SET_ID] = ws;
     table[RUN_MASK_ID] = mask;
     table[10002] = title;
+    // The strings sit in containers of 200 on the mask (a list holds 255).
+    VtObjectContainer* box = nullptr;
     for (int i = 0; i < strings; ++i) {
+        if (i % 200 == 0) {
+            uint32_t box_id = uint32_t(10003 + i / 200);
+            box = new VtObjectContainer(box_id);
+            box->setSize(VtSize{240, 240});
+            mask->getChilds().append(new VtObjectRef(box_id, 0, 0));
+            table[box_id] = box;
+        }
         auto* s = new VtObjectOutputFieldString(uint32_t(10010 + i));
         s->setSize(VtSize{200, 16});
         s->setValue(VtString(std::string(100, char('a' + i % 26)).c_str()));
-        mask->getChilds().append(new VtObjectRef(uint32_t(10010 + i), 0, int32_t(i % 200)));
+        box->getChilds().append(new VtObjectRef(uint32_t(10010 + i), 0, int32_t(i % 200)));
         table[size_t(10010 + i)] = s;
     }
     for (VtObject* o : table)

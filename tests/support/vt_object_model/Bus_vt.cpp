@@ -1,0 +1,106 @@
+#include "Bus_vt.h"
+
+#include "platform/can/Bus_select.h"
+#include "util/Atime.h"
+
+namespace {
+constexpr unsigned PGN_VT_TO_ECU = 0xE600;
+constexpr unsigned PGN_ECU_TO_VT = 0xE700;
+constexpr int MAX_MESSAGE = 70000;
+}
+
+JIN_name::RAWNAME Bus_vt::vt_name(unsigned identity)
+{
+    return JIN_name::RAWNAME(J1939::IND_CODE_AG_OR_FORESTRY, 0, J1939::DEV_CODE_NON_SPECIFIC,
+                             J1939::FUNC_CODE_VIRTUAL_TERMINAL, 0, 0, J1939::MAN_CODE_VORMEK_POSITIONING_SYSTEMS,
+                             identity, false);
+}
+
+uint32_t Bus_vt::Clock::getTimeMs()
+{
+    Atime t = Atime::now();
+    return uint32_t(int64_t(t.time) * 1000 + t.millitm);
+}
+
+Bus_vt::Bus_vt() : buffer_(MAX_MESSAGE)
+{
+    processor_.setDisplayInterface(&display_);
+    processor_.setSystemInterface(&clock_);
+    processor_.setTransportHandler(this);
+    processor_.setTrace(false);
+    display_.setProcessor(&processor_);
+}
+
+Bus_vt::~Bus_vt()
+{
+    close();
+}
+
+bool Bus_vt::open(const std::string& bus_spec, module_man& mm, unsigned identity, unsigned char address)
+{
+    std::string error;
+    bus_.reset(Bus_select::start(bus_spec.c_str(), error));
+    if (!bus_ || stack_.open(*bus_, &mm) != 0 || stack_.start() != 0)
+        return false;
+    name_ = vt_name(identity);
+    init(mm, nullptr, Descriptor("TVT", 0), 40, 65536, true, false);
+    if (stack_.register_pgn(PGN_ECU_TO_VT, &get_waiter(), &rx_event_) != 1)
+        return false;
+    waiter_descriptor claim;
+    claim.init(&mm);
+    if (!stack_.name_manager().add_local_name(name_, address))
+        return false;
+    address_ = stack_.wait_for_name(&claim, name_, true);
+    if (address_ >= 254)
+        return false;
+    open_ = true;
+    submit_timeout(tick_, 100);
+    return start() == 0;
+}
+
+void Bus_vt::close()
+{
+    if (!open_)
+        return;
+    open_ = false;
+    terminate(true);
+    stack_.deregister_pgn(PGN_ECU_TO_VT, &get_waiter());
+    stack_.close();
+}
+
+void Bus_vt::with_processor(const std::function<void(VtCommandProcessor&, RecordingVtDisplay&)>& fn)
+{
+    Protection lock(*this);
+    fn(processor_, display_);
+}
+
+void Bus_vt::send(uint32_t destination, const uint8_t* data, uint32_t length)
+{
+    if (destination == 255 && !announcing_)
+        return;
+    stack_.write(address_, static_cast<unsigned char>(destination), PGN_VT_TO_ECU, destination == 255 ? 6 : 5,
+                 length, data, int(length), nullptr, 0);
+}
+
+void Bus_vt::handle_event(waiter_event& event)
+{
+    if (event.module_id != rx_event_)
+        return;
+    JIN_header h;
+    while (stack_.read(PGN_ECU_TO_VT, h, buffer_.data(), MAX_MESSAGE, MAX_MESSAGE, &get_waiter()) == 0) {
+        if (h.dest != address_)
+            continue;
+        ++received_;
+        processor_.setWorkingSetMaster(h.src);
+        processor_.process(buffer_.data(), h.length);
+    }
+}
+
+void Bus_vt::handle_timeout(Timeout& timeout)
+{
+    if (&timeout != &tick_)
+        return;
+    if (announcing_)
+        processor_.sendStatusIfDue();
+    submit_timeout(tick_, 100);
+}
