@@ -42,9 +42,26 @@ int64_t wall_minus_line_ms()
     return floor_div(d + 500000, 1000000);
 }
 
+constexpr int64_t MS_MAX = INT64_MAX - 999;
+constexpr int64_t MS_MIN = INT64_MIN + 1000;
+
+// Milliseconds since the epoch, saturated to the range that from_ms() and
+// add_ms() can carry without overflow.
 int64_t to_ms(const _Atime& t)
 {
+    if (int64_t(t.time) > MS_MAX / 1000)
+        return MS_MAX;
+    if (int64_t(t.time) < MS_MIN / 1000)
+        return MS_MIN;
     return int64_t(t.time) * 1000 + t.millitm;
+}
+
+int64_t add_ms(int64_t ms, int64_t delta)
+{
+    int64_t sum;
+    if (__builtin_add_overflow(ms, delta, &sum))
+        return delta > 0 ? MS_MAX : MS_MIN;
+    return sum < MS_MIN ? MS_MIN : (sum > MS_MAX ? MS_MAX : sum);
 }
 
 void from_ms(_Atime& t, int64_t ms)
@@ -107,7 +124,9 @@ long _Atime::week() const
 
 Atime::Atime(time_t seconds, int ms) : _Atime(false)
 {
-    from_ms(*this, int64_t(seconds) * 1000 + ms);
+    _Atime start;
+    start.time = seconds;
+    from_ms(*this, add_ms(to_ms(start), ms));
 }
 
 Atime Atime::now()
@@ -135,26 +154,23 @@ void Atime::set_from_now(int ms)
     *this += ms;
 }
 
+// Sums are computed in 64 bits and saturate at the ends of the millisecond
+// range, so that a time-out of INT_MAX or a period added to a far deadline
+// cannot wrap into the past.
 const Atime& Atime::operator+=(int ms)
 {
     check_millis(*this);
-    int sum = ms + millitm;
-    if (sum >= 0) {
-        millitm = static_cast<unsigned short>(sum % 1000);
-        time += sum / 1000;
-    } else {
-        int k = (sum + 1) / -1000 + 1;
-        time -= k;
-        millitm = static_cast<unsigned short>(sum + k * 1000);
-    }
+    from_ms(*this, add_ms(to_ms(*this), ms));
     check_millis(*this);
     return *this;
 }
 
 const Atime& Atime::operator-=(int ms)
 {
-    // -INT_MIN does not exist; one millisecond less is close enough.
-    return *this += (ms == INT32_MIN ? INT32_MAX : -ms);
+    check_millis(*this);
+    from_ms(*this, add_ms(to_ms(*this), -int64_t(ms)));
+    check_millis(*this);
+    return *this;
 }
 
 Atime Atime::operator+(int ms) const
@@ -247,8 +263,10 @@ struct timeb Atime::real_timeb() const
     // Move from the process time line to the wall clock by the distance the
     // two have now, then add the real-time offset.
     Atime t;
-    from_ms(t, to_ms(*this) + wall_minus_line_ms() + int64_t(real_offset.time) * 1000 +
-                   real_offset.millitm);
+    _Atime offset;
+    offset.time = real_offset.time;
+    offset.millitm = real_offset.millitm;
+    from_ms(t, add_ms(add_ms(to_ms(*this), wall_minus_line_ms()), to_ms(offset)));
     t.timezone = timezone;
     t.dstflag = dstflag;
     return t.timeb();

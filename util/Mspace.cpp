@@ -222,7 +222,7 @@ void Mspace_manager::print_global_usage(Debug::Dumper& dumper)
 
 namespace {
 
-alignas(16) unsigned char cds_event_region[24576];
+alignas(16) unsigned char cds_event_region[CDS_EVENT_SPACE_BYTES];
 alignas(16) unsigned char jin_message_region[256000];
 alignas(16) unsigned char jin_trans_region[819200];
 

@@ -16,6 +16,7 @@
 #include "glue/diner/Mutex.h"
 #include "util/sl_list.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace Debug {
@@ -116,7 +117,15 @@ private:
 // The system's named spaces, each over its own static region, created when
 // libkorqtglue loads (or on first call, whichever is first) and kept until
 // the process ends.
-// "cds_event", 24,576 bytes: the data store's change registrations.
+// "cds_event": the data store's change registrations. Sized for
+// CDS_EVENT_REGISTRATIONS registrations of distinct field ranges, each of
+// which costs a range node and a recipient (about 144 bytes with the
+// allocator's overhead on a 64-bit host, about 80 on a 32-bit one), with room
+// for the child levels of nested ranges: 640 KiB on 64-bit, 384 KiB on
+// 32-bit hosts. The live store has some 2,300 fields; control, task
+// controller and screens are expected to register about 1,500 of them.
+constexpr std::size_t CDS_EVENT_REGISTRATIONS = 4096;
+constexpr std::size_t CDS_EVENT_SPACE_BYTES = CDS_EVENT_REGISTRATIONS * (sizeof(void*) == 8 ? 160 : 96);
 Mspace& cds_event_space();
 // "JIN_Message", 256,000 bytes: data of CAN messages longer than 8 bytes.
 Mspace& jin_message_space();

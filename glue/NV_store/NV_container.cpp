@@ -153,11 +153,14 @@ bool NV_container::deserialise(NV_iterator* it)
                             int(header.marker), NV_MARK_BEGIN, get_type(), get_name());
         return false;
     }
-    // A child section that failed its own CRC was reset; its bytes are part of
-    // this section too, so this section's check cannot pass either. The rest
-    // of this section is still read (each nested section checked by its own
-    // CRC) instead of being dropped.
-    bool bad_child_section = false;
+    // Once the section is open, whatever its children read from it is held
+    // by this container: it must not stay "at default", or the next full save
+    // would leave out its subtree even when the load stops early below.
+    clear_flags(NV_FLAG_AT_DEFAULT);
+    // A nested section that failed its own CRC reset its own values; the rest
+    // of this section is still read (each nested section is vouched for by
+    // its own CRC). This section's CRC covers the nested bytes as well, so it
+    // fails too, and only this container's direct values are reset then.
     for (;;) {
         if (!it->peek_header(header)) {
             it->remove_checksum_getter(&checksum);
@@ -165,19 +168,15 @@ bool NV_container::deserialise(NV_iterator* it)
             return false;
         }
         if (header.marker == NV_MARK_END) {
-            clear_flags(NV_FLAG_AT_DEFAULT);
             it->pop_header(header);
             it->remove_checksum_getter(&checksum);
             unsigned int stored = 0;
             const bool have_crc = it->pop_uint32(stored);
-            const bool crc_ok = have_crc && stored == checksum.value();
-            if (crc_ok && !bad_child_section)
+            if (have_crc && stored == checksum.value())
                 return true;
-            if (!crc_ok && !bad_child_section) {
-                Debug_print::dprint("NV_store CRC32 Check %u!=%u for %d:%s\n", checksum.value(), stored,
-                                    get_type(), get_name());
-                reset_after_bad_section();
-            }
+            Debug_print::dprint("NV_store CRC32 Check %u!=%u for %d:%s\n", checksum.value(), stored,
+                                get_type(), get_name());
+            reset_direct_values();
             it->note_bad_section();
             return false;
         }
@@ -187,10 +186,8 @@ bool NV_container::deserialise(NV_iterator* it)
                 continue;
             matched = true;
             if (!child->deserialise(it)) {
-                if (it->take_bad_section()) {
-                    bad_child_section = true;
+                if (it->take_bad_section())
                     continue;
-                }
                 it->remove_checksum_getter(&checksum);
                 Debug_print::dprint("NV child was bad for %d:%s\n", get_type(), get_name());
                 return false;
@@ -252,16 +249,14 @@ NV_item* NV_container::__follow_path(NV_path* path)
     return nullptr;
 }
 
-// Everything read from a section whose CRC fails is suspect: every setting
-// below returns to its default (with notification). Unlike set_default, a
-// node that has no default (a pointer) does not stop the reset of the others.
-void NV_container::reset_after_bad_section()
+// The values of a section whose CRC fails are suspect: this container's own
+// settings return to their defaults (with notification). Nested containers
+// are left to their own sections' checks. A node that has no default (a
+// pointer) does not stop the reset of the others.
+void NV_container::reset_direct_values()
 {
     for (NV_item* child = first_child(); child; child = get_next_child(child)) {
-        if (child->get_type() == ITEM_ROOT || child->get_type() == ITEM_STRUCT ||
-            child->get_type() == ITEM_ITEM_ARRAY)
-            static_cast<NV_container*>(child)->reset_after_bad_section();
-        else
+        if (!child->is_container())
             child->set_default(true);
     }
 }

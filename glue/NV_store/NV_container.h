@@ -72,7 +72,7 @@ protected:
 
 private:
     NV_item* find_child(unsigned short nv_id) const;
-    void reset_after_bad_section();
+    void reset_direct_values();
 
     c_sl_list<Data_item> children_;
     unsigned short min_id_ = 0xFFFF;

@@ -5,6 +5,7 @@
 #include "glue/NV_store/NV_iterator.h"
 #include "glue/NV_store/NV_number.h"
 #include "glue/NV_store/NV_path.h"
+#include "glue/NV_store/NV_pointer.h"
 #include "glue/NV_store/NV_root.h"
 #include "glue/cds/Send_buffer.h"
 #include "glue/diner/waiter_descriptor.h"
@@ -364,9 +365,13 @@ bool NV_item::should_write(NV_iterator* it, bool* ok) const
     *ok = true;
     switch (it ? it->get_mode() : NV_iterator::MODE_CLOSED) {
     case NV_iterator::MODE_APPEND_MARKED:
-        return (flags_ & NV_FLAG_MARKED) != 0;
     case NV_iterator::MODE_APPEND_CHANGED:
-        return (flags_ & NV_FLAG_CHANGED) != 0;
+        // A load reads one root section only, so sections appended behind it
+        // would be lost without notice: append saves are refused.
+        Debug_print::dprint("Append saves are not supported, %s not saved (use a full write)\n",
+                            get_name());
+        *ok = false;
+        return false;
     case NV_iterator::MODE_WRITE:
         return (flags_ & NV_FLAG_AT_DEFAULT) == 0;
     default:
@@ -399,8 +404,8 @@ template <typename T> struct Type_tag {
 };
 
 // Calls visit with the tag of the scalar setting type of an item type code;
-// false for a code that is no scalar (or, without with_64_bit, a 64-bit one).
-template <typename Visit> bool with_scalar_setting(int item_type, bool with_64_bit, Visit visit)
+// false for a code that is no scalar.
+template <typename Visit> bool with_scalar_setting(int item_type, Visit visit)
 {
     switch (item_type) {
     case Data_item::ITEM_BOOL: return visit(Type_tag<NV_number<bool, Data_item::ITEM_BOOL>>());
@@ -414,9 +419,9 @@ template <typename Visit> bool with_scalar_setting(int item_type, bool with_64_b
     case Data_item::ITEM_FLOAT: return visit(Type_tag<NV_number<float, Data_item::ITEM_FLOAT>>());
     case Data_item::ITEM_DOUBLE: return visit(Type_tag<NV_number<double, Data_item::ITEM_DOUBLE>>());
     case Data_item::ITEM_ULONGLONG:
-        return with_64_bit && visit(Type_tag<NV_number<unsigned long long, Data_item::ITEM_ULONGLONG>>());
+        return visit(Type_tag<NV_number<unsigned long long, Data_item::ITEM_ULONGLONG>>());
     case Data_item::ITEM_LONGLONG:
-        return with_64_bit && visit(Type_tag<NV_number<long long, Data_item::ITEM_LONGLONG>>());
+        return visit(Type_tag<NV_number<long long, Data_item::ITEM_LONGLONG>>());
     default:
         return false;
     }
@@ -430,16 +435,17 @@ bool NV_item::deserialise_unknown_handoff(NV_iterator* it, int depth)
         return false;
     int class_type, item_type;
     Data_item::decode_type_byte(class_type, item_type, header.type);
+    if (is_container_type(class_type, item_type))
+        return depth < max_unknown_depth && NV_container::deserialise_unknown(it, depth + 1);
+    if (class_type == CLASS_PLAIN && item_type == ITEM_POINTER)
+        return NV_pointer::deserialise_unknown(it);
     if (class_type == CLASS_PLAIN) {
-        if (item_type == ITEM_ROOT || item_type == ITEM_STRUCT || item_type == ITEM_ITEM_ARRAY)
-            return depth < max_unknown_depth && NV_container::deserialise_unknown(it, depth + 1);
-        return with_scalar_setting(item_type, true, [it](auto tag) {
+        return with_scalar_setting(item_type, [it](auto tag) {
             return decltype(tag)::type::deserialise_unknown(it);
         });
     }
-    // Arrays of 64-bit values have no skip routine: such records end a load.
     if (class_type == CLASS_ARRAY) {
-        return with_scalar_setting(item_type, false, [it](auto tag) {
+        return with_scalar_setting(item_type, [it](auto tag) {
             return decltype(tag)::type::deserialise_unknown_small_array(it);
         });
     }

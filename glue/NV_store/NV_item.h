@@ -142,6 +142,13 @@ public:
     // The name, or the index in the parent when the parent's children are
     // unnamed (arrays of records).
     void get_path_name(char* buffer, int size) const;
+    // Roots, structures and arrays of records: the nodes written as sections.
+    static bool is_container_type(int class_type, int item_type)
+    {
+        return class_type == CLASS_PLAIN &&
+               (item_type == ITEM_ROOT || item_type == ITEM_STRUCT || item_type == ITEM_ITEM_ARRAY);
+    }
+    bool is_container() const { return is_container_type(get_class_type(), get_type()); }
     unsigned char get_type_byte() const
     {
         return Data_item::get_type_byte(get_class_type(), get_type());

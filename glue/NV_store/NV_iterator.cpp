@@ -220,8 +220,6 @@ int NV_file_iterator::close_file()
                 result = -1;
         }
     } else {
-        if (mode_ == MODE_APPEND_MARKED || mode_ == MODE_APPEND_CHANGED)
-            ::fsync(fd_);
         result = ::close(fd_);
     }
     fd_ = -1;
@@ -250,9 +248,10 @@ int NV_file_iterator::set_mode(modes_t mode)
         break;
     case MODE_APPEND_MARKED:
     case MODE_APPEND_CHANGED:
-        fd = ::open(path_, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-        write_failed_ = false;
-        break;
+        // A load reads the first root section only: appended sections would
+        // never be read back, so the settings file is not opened for them.
+        std::printf("Error in NV_file_iterator: append saves are not supported, %s not opened\n", path_);
+        return -1;
     default:
         mode_ = mode;
         return -1;

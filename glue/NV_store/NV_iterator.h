@@ -26,8 +26,10 @@ public:
         MODE_CLOSED = 0,
         MODE_READ = 1,
         MODE_WRITE = 2,        // full write
-        MODE_APPEND_MARKED = 3, // append the nodes with flag 0x01
-        MODE_APPEND_CHANGED = 4, // append the nodes with flag 0x02
+        // Append saves (the nodes with flag 0x01, or 0x02, behind the file)
+        // are refused: a load reads one root section only.
+        MODE_APPEND_MARKED = 3,
+        MODE_APPEND_CHANGED = 4,
     };
 
     struct NV_iterator_header {
@@ -138,8 +140,8 @@ public:
     ~NV_file_iterator() override;
 
     // Closes the current file (committing a full write), then opens the path
-    // for the new mode: 1 read, 2 full write (to the temporary file), 3 and 4
-    // append. The descriptor of the open (-1 when it failed, the mode is then
+    // for the new mode: 1 read, 2 full write (to the temporary file); 3 and 4
+    // (append) are refused with an error. The descriptor of the open (-1 when it failed, the mode is then
     // 0), or the result of a failed close.
     int set_mode(modes_t mode);
 

@@ -1,7 +1,7 @@
-// The "cds_event" memory space: the fixed 24,576 bytes from which every CDS
-// change registration is allocated, never the process heap. Objects derived
-// from Event_space_object are created there; `new` gives null when the space
-// is exhausted.
+// The "cds_event" memory space: the fixed region (CDS_EVENT_SPACE_BYTES,
+// util/Mspace.h) from which every CDS change registration is allocated, never
+// the process heap. Objects derived from Event_space_object are created
+// there; `new` gives null when the space is exhausted.
 #pragma once
 
 #include <cstddef>

@@ -82,14 +82,25 @@ short Head::get_module_id(Reg_type type) const
     }
 }
 
+namespace {
+// A registration the space has no room for is refused loudly: the caller
+// would otherwise never hear of the changes it asked for.
+int refuse_registration(const char* what, int offset, int size)
+{
+    Debug_print::dprint("ERROR: %s\n", what);
+    Debug_print::dprint("ERROR: cds_event space exhausted (%u bytes free): registration of %d bytes "
+                        "at offset %d refused\n",
+                        unsigned(event_space_free()), size, offset);
+    return -1;
+}
+} // namespace
+
 int Head::event_register(waiter_descriptor* waiter, int offset, int size, Reg_type type,
                          int event_id, Access_base* access, Virt_access* virt)
 {
     Event_recipient* recipient = new Event_recipient(waiter, type, event_id, access, virt);
-    if (!recipient) {
-        Debug_print::dprint("ERROR: Could not get memory for CDS des node\n");
-        return -1;
-    }
+    if (!recipient)
+        return refuse_registration("Could not get memory for CDS des node", offset, size);
     const Event_node key(offset, size);
     Event_list* level = &registry_;
     for (;;) {
@@ -103,9 +114,8 @@ int Head::event_register(waiter_descriptor* waiter, int offset, int size, Reg_ty
         if (!found->children) {
             found->children = new Event_list;
             if (!found->children) {
-                Debug_print::dprint("ERROR: Could not get mem CDS child tree\n");
                 delete recipient;
-                return -1;
+                return refuse_registration("Could not get mem CDS child tree", offset, size);
             }
         }
         level = found->children;
@@ -115,18 +125,16 @@ int Head::event_register(waiter_descriptor* waiter, int offset, int size, Reg_ty
     // inside it move down into its child list.
     Event_node* node = new Event_node(offset, size);
     if (!node) {
-        Debug_print::dprint("ERROR: Could not get mem CDS node\n");
         delete recipient;
-        return -1;
+        return refuse_registration("Could not get mem CDS node", offset, size);
     }
     Event_node* inner = level->find(&key, BSTREE_EQUAL_OR_AFTER);
     if (inner && node->encloses(inner->offset, inner->size)) {
         node->children = new Event_list;
         if (!node->children) {
-            Debug_print::dprint("ERROR: Could not create tree\n");
             delete node;
             delete recipient;
-            return -1;
+            return refuse_registration("Could not create tree", offset, size);
         }
         while (inner && node->encloses(inner->offset, inner->size)) {
             Event_node* following = level->next(inner);

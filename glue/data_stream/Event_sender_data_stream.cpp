@@ -32,13 +32,21 @@ void Event_sender_data_stream::reg_tx_waiter(waiter_descriptor* waiter, bool qui
     unlock();
 }
 
+// The state goes in the code word as well as in the data word: events of one
+// module id and code merge while they wait in the receiver's queue, and
+// merging keeps the code, so "full" after a plain arrival is not lost.
+void Event_sender_data_stream::send_state(waiter_descriptor* waiter, Event_data state)
+{
+    waiter_event event(module_id_, state, intptr_t(state));
+    waiter->send_event(event, true, false);
+}
+
 void Event_sender_data_stream::send_rx_event(bool full)
 {
     if (rx_waiter_ == nullptr || (rx_quiet_ && !full)) {
         return;
     }
-    waiter_event event(module_id_, full ? DATA_ARRIVED_FULL : DATA_ARRIVED, 0);
-    rx_waiter_->send_event(event, true, false);
+    send_state(rx_waiter_, full ? DATA_ARRIVED_FULL : DATA_ARRIVED);
 }
 
 void Event_sender_data_stream::send_tx_event(bool empty)
@@ -46,6 +54,5 @@ void Event_sender_data_stream::send_tx_event(bool empty)
     if (tx_waiter_ == nullptr || (tx_quiet_ && !empty)) {
         return;
     }
-    waiter_event event(module_id_, empty ? BUFFER_EMPTY : SPACE_FREED, 0);
-    tx_waiter_->send_event(event, true, false);
+    send_state(tx_waiter_, empty ? BUFFER_EMPTY : SPACE_FREED);
 }

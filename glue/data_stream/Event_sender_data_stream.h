@@ -1,7 +1,8 @@
 // A stream that tells registered receivers when data arrives (rx) or buffer
-// space frees (tx). Events carry the stream's module id and in the data word:
-// 0 data arrived, 1 data arrived and the receiving buffer is full, 2 space was
-// freed, 3 the buffer has become empty.
+// space frees (tx). Events carry the stream's module id and, in both the data
+// and the code word: 0 data arrived, 1 data arrived and the receiving buffer
+// is full, 2 space was freed, 3 the buffer has become empty. Repeats of one
+// state merge in the receiver's queue; different states do not.
 #pragma once
 
 #include "glue/data_stream/Data_stream.h"
@@ -39,6 +40,8 @@ protected:
     void send_tx_event(bool empty);
 
 private:
+    void send_state(waiter_descriptor* waiter, Event_data state);
+
     short module_id_ = 0;
     waiter_descriptor* rx_waiter_ = nullptr;
     waiter_descriptor* tx_waiter_ = nullptr;

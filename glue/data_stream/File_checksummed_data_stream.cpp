@@ -4,6 +4,7 @@
 #include "util/Debug_print.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
@@ -12,19 +13,25 @@ const char* const File_checksummed_data_stream::crc32_head = "\nCRC32=";
 
 namespace {
 
-constexpr unsigned HEAD_LEN = 7;                 // strlen(crc32_head)
-constexpr unsigned MARKER_AND_DIGITS = HEAD_LEN + 8;
-constexpr unsigned TAIL_LEN = MARKER_AND_DIGITS + 5;
+constexpr unsigned HEAD_LEN = 7; // strlen(crc32_head)
+constexpr unsigned DIGITS = 8;
+static_assert(1 + HEAD_LEN + DIGITS == File_checksummed_data_stream::TRAILER_LEN, "newline, head, digits");
 constexpr unsigned VERIFY_PIECE = 255;
 
-// The first occurrence of needle in the bytes (which may hold 0 bytes).
-long find_bytes(const unsigned char* bytes, unsigned len, const char* needle, unsigned needle_len)
+// The CRC held by a trailer (the content's newline, the head and eight
+// hexadecimal digits), or false when the bytes are not one.
+bool parse_trailer(const unsigned char* trailer, uint32_t& crc)
 {
-    for (unsigned i = 0; i + needle_len <= len; i++) {
-        if (memcmp(bytes + i, needle, needle_len) == 0)
-            return static_cast<long>(i);
+    if (trailer[0] != '\n' || memcmp(trailer + 1, File_checksummed_data_stream::crc32_head, HEAD_LEN) != 0)
+        return false;
+    crc = 0;
+    for (unsigned i = 1 + HEAD_LEN; i < File_checksummed_data_stream::TRAILER_LEN; i++) {
+        const int c = trailer[i];
+        if (!isxdigit(c))
+            return false;
+        crc = crc << 4 | static_cast<uint32_t>(isdigit(c) ? c - '0' : tolower(c) - 'a' + 10);
     }
-    return -1;
+    return true;
 }
 
 } // namespace
@@ -113,31 +120,21 @@ bool File_checksummed_data_stream::open_read(const char* path)
         File_data_stream::close_read();
         return false;
     }
+    // The trailer ends the file: bytes behind it are not part of what was
+    // written, so such a file does not verify.
     const long size = static_cast<long>(st.st_size);
-    if (size < static_cast<long>(MARKER_AND_DIGITS))
+    if (size < static_cast<long>(TRAILER_LEN))
         return fail_read("Empty or truncated checksummed file [%s]\n", path, false);
-
-    const unsigned tail_len = size >= static_cast<long>(TAIL_LEN) ? TAIL_LEN : MARKER_AND_DIGITS;
-    long tail_pos;
-    if (fseek(read_file, -static_cast<long>(tail_len), SEEK_END) != 0 ||
-        (tail_pos = ftell(read_file)) < 0)
+    if (fseek(read_file, -static_cast<long>(TRAILER_LEN), SEEK_END) != 0 || ftell(read_file) < 0)
         return fail_read("CRC32 seek failed in checksummed file [%s]: %s\n", path, true);
 
-    unsigned char tail[MARKER_AND_DIGITS + 16] = {};
-    if (fread(tail, 1, tail_len, read_file) != tail_len)
+    unsigned char trailer[TRAILER_LEN];
+    if (fread(trailer, 1, TRAILER_LEN, read_file) != TRAILER_LEN)
         return fail_read("Short read while seeking CRC32 in checksummed file [%s]: %s\n", path, true);
-
-    // The content may end in 0 bytes: the marker is searched byte by byte.
-    long marker = find_bytes(tail, tail_len, crc32_head, HEAD_LEN);
-    unsigned stored = 0;
-    if (marker < 0 ||
-        sscanf(reinterpret_cast<const char*>(tail) + marker + HEAD_LEN, "%8x", &stored) != 1)
+    uint32_t stored = 0;
+    if (!parse_trailer(trailer, stored))
         return fail_read("Failure while reading CRC32 in checksummed file [%s]\n", path, false);
-
-    // The content ends before the newline in front of the marker.
-    const long end = tail_pos + marker - 1;
-    if (end < 0)
-        return fail_read("Empty or truncated checksummed file [%s]\n", path, false);
+    const long end = size - static_cast<long>(TRAILER_LEN);
 
     rewind(read_file);
     uint32_t crc = CRC_START;

@@ -28,7 +28,8 @@ public:
     bool close_write();
 
     // Opens and verifies the file; false (stream closed) when it cannot be
-    // opened, is too short, has no trailer or its CRC does not match.
+    // opened, is too short, does not end with the trailer or its CRC does
+    // not match.
     bool open_read(const char* path);
     // Descriptors cannot be verified: always false.
     bool open_read(int fd);

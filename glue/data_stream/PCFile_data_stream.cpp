@@ -285,9 +285,11 @@ bool PCFile_data_stream::deregister_waiter(waiter_descriptor* waiter)
     return waiters.remove(waiter);
 }
 
+// The event goes in the code word too: queued events of one module id and
+// code merge, and merging keeps only the code.
 void PCFile_data_stream::send_event_locked(events_t e)
 {
-    waiters.send(static_cast<uint32_t>(e));
+    waiters.send(static_cast<uint32_t>(e), static_cast<intptr_t>(e));
 }
 
 void PCFile_data_stream::send_event(events_t e)

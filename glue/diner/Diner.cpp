@@ -31,8 +31,18 @@ bool Diner::Descriptor::operator==(const Descriptor& o) const
     return id == o.id && std::strcmp(name, o.name) == 0;
 }
 
+namespace {
+// The Diner whose thread this is; null on every other thread.
+thread_local const Diner* this_threads_diner = nullptr;
+} // namespace
+
 Diner::Diner() : info_(this)
 {
+}
+
+bool Diner::runs_on_this_thread() const
+{
+    return this_threads_diner == this;
 }
 
 Diner::~Diner()
@@ -173,6 +183,10 @@ int Diner::stop()
 
 void Diner::terminate(bool wait)
 {
+    if (runs_on_this_thread()) {
+        end_from_own_thread();
+        return;
+    }
     if (!lock(200)) {
         Debug_print::bprint("No terminate, are we locked\n");
         std::abort();
@@ -217,8 +231,28 @@ void Diner::terminate(bool wait)
         wait_terminate();
 }
 
+// Asked on the Diner's own thread (a handler that calls exit(), whose exit
+// path destroys this Diner): the thread cannot wait for itself, and may hold
+// the lock already. The loop ends when the handler returns, if it ever does.
+void Diner::end_from_own_thread()
+{
+    bool took;
+    lock_unless_held(took);
+    timeouts_.terminate();
+    {
+        std::lock_guard<std::mutex> s(state_mutex_);
+        if (state_ != ENDED)
+            state_ = TERMINATING;
+    }
+    waiter_.set_enabled(false);
+    if (took)
+        unlock();
+}
+
 void Diner::wait_terminate()
 {
+    if (runs_on_this_thread())
+        return;
     for (int i = 0; i <= 500; ++i) {
         if (state_ == ENDED)
             return;
@@ -238,6 +272,7 @@ int Diner::send_kill()
 
 void* Diner::runner(void* diner)
 {
+    this_threads_diner = static_cast<Diner*>(diner);
     static_cast<Diner*>(diner)->run();
     return nullptr;
 }

@@ -82,9 +82,12 @@ public:
     // Asks the running thread to park: 0, or -1 when not RUNNING or when
     // the stop request was refused.
     int stop();
-    // Ends the thread for good; waits for it when wait is true.
+    // Ends the thread for good; waits for it when wait is true (never on
+    // the Diner's own thread, which cannot wait for itself).
     void terminate(bool wait);
     void wait_terminate();
+    // Whether the caller runs on this Diner's thread (inside its handlers).
+    bool runs_on_this_thread() const;
     bool terminated() const { return state_ == ENDED; }
     int get_state() const { return state_; }
     void set_priority(int priority) { priority_ = priority; }
@@ -141,6 +144,7 @@ private:
     friend class Diner_selector;
     void run();
     void finish(bool drain);
+    void end_from_own_thread();
     int submit(Timeout& t, const Atime* deadline);
     void lock_unless_held(bool& took) const;
 

@@ -146,13 +146,21 @@ void Diner_info_list::set_debug_level(int index, unsigned char level)
         info->set_debug_level(level);
 }
 
+// exit() may be called inside a Diner's handler (a fatal check): that Diner
+// is left alone, since its thread is the one running the exit and cannot end
+// before it.
 void Diner_info_list::terminate_all()
 {
-    for_each_pinned([](Diner_info* info) { info->diner()->terminate(false); });
+    for_each_pinned([](Diner_info* info) {
+        if (!info->diner()->runs_on_this_thread())
+            info->diner()->terminate(false);
+    });
     mutex_.lock();
     for (unsigned int pass = 1;; ++pass) {
         unsigned int total = 0, alive = 0;
         for (Diner_info* info = list_.first(); info; info = list_.next(info)) {
+            if (info->diner()->runs_on_this_thread())
+                continue;
             ++total;
             if (!info->diner()->terminated())
                 ++alive;

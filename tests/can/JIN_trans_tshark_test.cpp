@@ -4,13 +4,11 @@
 #include "Trans_link.h"
 
 #include "platform/can/Socketcand_text.h"
+#include "tests/support/tshark_fields.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -25,24 +23,19 @@ std::vector<JIN_packet> frames_of(const Trans_link& link)
 }
 
 // The dissector's fields of every connection-management frame, one line
-// each: control byte, then the fields of its kind.
+// each: control byte, then the fields of its kind. Data frames carry no
+// control byte and are left out.
 std::vector<std::string> decode(const std::vector<JIN_packet>& frames)
 {
-    char path[] = "/tmp/jin_tshark_XXXXXX.log";
-    int fd = mkstemps(path, 4);
-    if (fd < 0) return {};
-    FILE* log = fdopen(fd, "w");
+    std::vector<std::string> lines;
     char line[Socketcand::MAX_MESSAGE];
     long micros = 0;
     for (const JIN_packet& f : frames) {
         size_t n = Socketcand::format_candump_line(f, 1700000000, micros, "can0", line);
-        fwrite(line, 1, n, log);
+        lines.emplace_back(line, n);
         micros += 1000;
     }
-    fclose(log);
-    const std::string prefix = "isobus.transport_protocol.";
-    std::string command = std::string("tshark -r ") + path +
-                          " -d can.subdissector=isobus -T fields -E separator=,";
+    std::vector<std::string> fields;
     for (const char* field :
          {"control_byte", "request_to_send.total_size", "request_to_send.number_of_packets",
           "request_to_send.maximum_packets", "request_to_send.pgn",
@@ -54,36 +47,13 @@ std::vector<std::string> decode(const std::vector<JIN_packet>& frames)
           "connection_abort.pgn", "broadcast_announce_message.total_message_size",
           "broadcast_announce_message.total_number_of_packets",
           "broadcast_announce_message.pgn"})
-        command += " -e " + prefix + field;
-    command += " 2>/dev/null";
-    std::vector<std::string> out;
-    if (FILE* p = popen(command.c_str(), "r")) {
-        char buf[512];
-        while (fgets(buf, sizeof buf, p)) {
-            std::string s(buf);
-            while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
-            // The fields a frame has, joined by '/'; data frames carry no
-            // control byte and are left out.
-            std::string fields;
-            size_t start = 0;
-            for (;;) {
-                size_t comma = s.find(',', start);
-                std::string field = s.substr(start, comma - start);
-                if (!field.empty()) fields += (fields.empty() ? "" : "/") + field;
-                if (comma == std::string::npos) break;
-                start = comma + 1;
-            }
-            if (!s.empty() && s[0] != ',') out.push_back(fields);
-        }
-        pclose(p);
-    }
-    unlink(path);
-    return out;
+        fields.push_back(std::string("isobus.transport_protocol.") + field);
+    return test_support::tshark_isobus_fields(lines, fields);
 }
 
 TEST(JIN_trans_tshark, ConnectionFramesDecodeAsTheStandardSays)
 {
-    if (std::system("command -v tshark >/dev/null 2>&1") != 0)
+    if (!test_support::tshark_available())
         GTEST_SKIP() << "tshark is not installed";
     std::vector<unsigned char> data(20, 0x33);
     std::vector<JIN_packet> frames;

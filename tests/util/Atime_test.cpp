@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
+
 namespace {
 
 struct CarryCase {
@@ -37,7 +40,46 @@ INSTANTIATE_TEST_SUITE_P(
                       CarryCase{10, 500, -500, 10, 0},
                       CarryCase{0, 0, 2000000000, 2000000, 0},
                       // Beyond 2038 in a 64-bit time_t.
-                      CarryCase{2147483647, 500, 600, 2147483648LL, 100}));
+                      CarryCase{2147483647, 500, 600, 2147483648LL, 100},
+                      // The largest steps, whose sum with the milliseconds
+                      // does not fit an int.
+                      CarryCase{10, 999, INT32_MAX, 2147494, 646},
+                      CarryCase{10, 0, -INT32_MAX, -2147474, 353}));
+
+// The extreme steps a time-out or a period can ask for move the time by
+// exactly that much, and a time at the end of the range stays there instead
+// of wrapping into the past.
+TEST(Atime, ExtremeStepsNeitherOverflowNorWrap)
+{
+    const Atime start(1000000, 250);
+    Atime t = start;
+    t -= INT32_MIN;
+    EXPECT_EQ(t - start, Atime::MAX_DIFF_MS) << "moved forward";
+    EXPECT_EQ(t, Atime(1000000 + 2147483, 250 + 648));
+    EXPECT_EQ(start - INT32_MIN, t);
+    t += INT32_MIN;
+    EXPECT_EQ(t, start);
+
+    const Atime before = Atime::now();
+    const Atime far = Atime::from_now(INT32_MAX);
+    EXPECT_GT(far, before);
+    EXPECT_GE(far.time - before.time, 2147483);
+    Atime set;
+    set.set_from_now(INT32_MAX);
+    EXPECT_GE(set, far);
+
+    const time_t last = std::numeric_limits<time_t>::max() / 1000 - 1;
+    Atime end(last, 0);
+    end += INT32_MAX;
+    EXPECT_GE(end.time, last) << "saturates, never wraps";
+    end += INT32_MAX;
+    EXPECT_GE(end.time, last);
+    Atime begin(-last, 0);
+    begin -= INT32_MAX;
+    EXPECT_LE(begin.time, -last);
+    begin += INT32_MIN;
+    EXPECT_LE(begin.time, -last);
+}
 
 struct DiffCase {
     time_t a_sec;

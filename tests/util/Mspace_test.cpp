@@ -286,7 +286,7 @@ TEST(Mspace, TheSystemSpacesExistInOrder)
     EXPECT_EQ(&cds_event_space(), Mspace_manager::get().find("cds_event"));
     EXPECT_EQ(&jin_message_space(), Mspace_manager::get().find("JIN_Message"));
     EXPECT_EQ(&jin_trans_space(), Mspace_manager::get().find("JIN_trans"));
-    EXPECT_EQ(24576u, cds_event_space().get_size());
+    EXPECT_EQ(CDS_EVENT_SPACE_BYTES, cds_event_space().get_size());
     EXPECT_EQ(256000u, jin_message_space().get_size());
     EXPECT_EQ(819200u, jin_trans_space().get_size());
 

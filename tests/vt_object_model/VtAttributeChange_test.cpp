@@ -37,10 +37,10 @@ TEST(VtAttributeChange, AcceptedAttributeIdsPerType)
         {VtObjectTypeButton, {1, 2, 3, 4, 5, 100, 101}},
         {VtObjectTypeInputFieldBoolean, {1, 2, 3, 4, 100}},
         {VtObjectTypeInputFieldString, {1, 2, 3, 4, 5, 6, 7, 8, 100, 101}},
-        {VtObjectTypeInputFieldNumber, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 100, 101}},
+        {VtObjectTypeInputFieldNumber, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 100, 101}},
         {VtObjectTypeInputFieldList, {1, 2, 3, 101}},
         {VtObjectTypeOutputFieldString, {1, 2, 3, 4, 5, 6, 7, 100, 101}},
-        {VtObjectTypeOutputFieldNumber, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 100, 101}},
+        {VtObjectTypeOutputFieldNumber, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 100, 101}},
         {VtObjectTypeLine, {1, 2, 3, 4, 101}},
         {VtObjectTypeRectangle, {1, 2, 3, 4, 5, 101}},
         {VtObjectTypeEllipse, {1, 2, 3, 4, 5, 6, 7, 101}},
@@ -80,9 +80,12 @@ TEST(VtAttributeChange, ValuesAreReadInTheirStreamWidth)
     EXPECT_EQ(consumed, 4u);
     EXPECT_EQ(change(number, 9, {0xFE, 0xFF, 0xFF, 0xFF}), 0);
     EXPECT_EQ(number.getOffset(), -2);
-    // Justification is stored but answered as not supported.
-    EXPECT_EQ(change(number, 13, {2}), 2);
+    // Justification is stored and answered as done.
+    EXPECT_EQ(change(number, 13, {2}), 0);
     EXPECT_EQ(number.getHorizontalJustification(), 2u);
+    VtObjectOutputFieldNumber output(7);
+    EXPECT_EQ(change(output, 11, {1}), 0);
+    EXPECT_EQ(output.getHorizontalJustification(), 1u);
 
     VtObjectButton button(2);
     EXPECT_EQ(change(button, 101, {0x10, 0x00, 0x20, 0x00}), 0);
@@ -124,6 +127,49 @@ TEST(VtAttributeChange, ObjectIdAttributesReTargetTheirObserver)
     EXPECT_EQ(mask.getSoftKeyMaskObserver().getOid(), 60u);
     EXPECT_EQ(mask.getSoftKeyMaskObserver().getTarget(), nullptr);
     EXPECT_EQ(oldKeys.getReferrers().count(), 0);
+}
+
+TEST(VtAttributeChange, BarGraphReferencesAndTargetValue)
+{
+    // Both bar graphs: variable reference, target value variable reference
+    // and target value, each at its own attribute ID; the references resolve
+    // to the variables they name.
+    VtObjectNumberVariable value(0x0321), target(0x0322);
+    struct Variables : VtObjectTable {
+        VtObject* getObject(uint32_t oid) const override { return oid == 0x0321 ? a : oid == 0x0322 ? b : nullptr; }
+        VtObject* a;
+        VtObject* b;
+    } variables;
+    variables.a = &value;
+    variables.b = &target;
+    struct Row {
+        const char* what;
+        std::unique_ptr<VtObject> graph;
+        int variable, targetVariable, targetValue;
+    };
+    Row rows[] = {{"linear", std::make_unique<VtObjectLinearBarGraph>(1), 9, 10, 11},
+                  {"arched", std::make_unique<VtObjectArchedBarGraph>(2), 11, 12, 13}};
+    for (Row& row : rows) {
+        uint32_t consumed = 0;
+        EXPECT_EQ(change(*row.graph, row.variable, {0x21, 0x03}, &consumed), 0) << row.what;
+        EXPECT_EQ(consumed, 2u) << row.what;
+        EXPECT_EQ(change(*row.graph, row.targetVariable, {0x22, 0x03}), 0) << row.what;
+        EXPECT_EQ(change(*row.graph, row.targetValue, {0x34, 0x12}, &consumed), 0) << row.what;
+        EXPECT_EQ(consumed, 2u) << row.what;
+        auto check = [&](const auto& graph) {
+            EXPECT_EQ(graph.getVariableReference(), 0x0321u) << row.what;
+            EXPECT_EQ(graph.getTargetValueVariableReference(), 0x0322u) << row.what;
+            EXPECT_EQ(graph.getTargetValue(), 0x1234u) << row.what;
+        };
+        if (row.graph->getType() == VtObjectTypeLinearBarGraph)
+            check(static_cast<VtObjectLinearBarGraph&>(*row.graph));
+        else
+            check(static_cast<VtObjectArchedBarGraph&>(*row.graph));
+        row.graph->resolveReferences(variables);
+        EXPECT_EQ(value.getReferrers().count(), 1) << row.what;
+        EXPECT_EQ(target.getReferrers().count(), 1) << row.what;
+        row.graph.reset();
+    }
 }
 
 TEST(VtAttributeChange, ShortValueKeepsTheAttributeButCountsAsSupported)

@@ -78,7 +78,7 @@ TEST_F(FreshTerminal, TechnicalDataAnswers)
         {"end of an empty pool", {18}, {18, 0, 255, 255, 255, 255, 0, 255}},
         {"ESC with no open input", {146}, {146, 255, 255, 1, 255, 255, 255, 255}},
         {"hide/show of a missing object", {160, 0x39, 0x30, 1}, {160, 0x39, 0x30, 1, 1, 255, 255, 255}},
-        {"enable/disable of a missing object", {161, 0x39, 0x30, 1}, {161, 0x39, 0x30, 2, 255, 255, 255, 255}},
+        {"enable/disable of a missing object", {161, 0x39, 0x30, 1}, {161, 0x39, 0x30, 1, 2, 255, 255, 255}},
         {"numeric value of a missing object", {168, 0x39, 0x30, 255, 1, 0, 0, 0}, {168, 0x39, 0x30, 1, 0, 0, 0, 0}},
         {"string value of a missing object", {179, 0x39, 0x30, 1, 0, 'a'}, {179, 0x39, 0x30, 1, 255, 255, 255, 255}},
         {"attribute of a missing object", {175, 0x39, 0x30, 1, 5}, {175, 0x39, 0x30, 1, 1, 255, 255, 255}},
@@ -264,7 +264,7 @@ TEST_F(LoadedTerminal, ErrorCodesOfTheChangeCommands)
         {"priority of a data mask", {176, 0xE9, 0x03, 1}, {176, 0xE9, 0x03, 1, 1, 255, 255, 255}},
         {"attribute not supported", {175, 0xEC, 0x03, 1, 0}, {175, 0xEC, 0x03, 1, 2, 255, 255, 255}},
         {"active mask that is not a mask", {173, 0xE8, 0x03, 0xEA, 0x03}, {173, 0xEA, 0x03, 1, 255, 255, 255, 255}},
-        {"soft key mask that is not one", {174, 0xE9, 0x03, 0xEA, 0x03}, {174, 0xE9, 0x03, 0xEA, 0x03, 1, 255, 255}},
+        {"soft key mask that is not one", {174, 1, 0xE9, 0x03, 0xEA, 0x03}, {174, 0xE9, 0x03, 0xEA, 0x03, 2, 255, 255}},
         {"child location, missing child", {165, 0xE9, 0x03, 0x39, 0x30, 127, 127}, {165, 0xE9, 0x03, 0x39, 0x30, 2, 255, 255}},
         {"child position, missing both", {180, 0x39, 0x30, 0x39, 0x30, 0, 0, 0, 0}, {180, 0x39, 0x30, 0x39, 0x30, 3, 255, 255}},
         {"select a number output", {162, 0xEA, 0x03}, {162, 0xEA, 0x03, 0, 2, 255, 255, 255}},
@@ -276,6 +276,25 @@ TEST_F(LoadedTerminal, ErrorCodesOfTheChangeCommands)
     EXPECT_EQ(object<VtObjectFontAttribute>(Font).getFontSize(), 2u);
     EXPECT_EQ(object<VtObjectLineAttribute>(Pen).getLineArt(), 0xF0F0u);
     EXPECT_EQ(object<VtObjectDataMask>(MainMask).getBackgroundColour().getIndex(), 12u);
+}
+
+TEST_F(LoadedTerminal, ChangeAttributeOfBarGraphsAndJustification)
+{
+    const std::vector<AnswerRow> rows = {
+        {"bar graph variable", {175, 0x38, 0x04, 9, 0xFC, 0x03}, {175, 0x38, 0x04, 9, 0, 255, 255, 255}},
+        {"bar graph target variable", {175, 0x38, 0x04, 10, 0xFC, 0x03}, {175, 0x38, 0x04, 10, 0, 255, 255, 255}},
+        {"bar graph target value", {175, 0x38, 0x04, 11, 0x4B, 0x00}, {175, 0x38, 0x04, 11, 0, 255, 255, 255}},
+        {"input number justification", {175, 0xEB, 0x03, 13, 2}, {175, 0xEB, 0x03, 13, 0, 255, 255, 255}},
+        {"output number justification", {175, 0xEA, 0x03, 11, 1}, {175, 0xEA, 0x03, 11, 0, 255, 255, 255}},
+    };
+    for (const AnswerRow& row : rows)
+        EXPECT_EQ(answer(row.request), row.response) << row.what;
+    auto& level = object<VtObjectLinearBarGraph>(LevelBar);
+    EXPECT_EQ(level.getVariableReference(), uint32_t(SpeedVariable));
+    EXPECT_EQ(level.getTargetValueVariableReference(), uint32_t(SpeedVariable));
+    EXPECT_EQ(level.getTargetValue(), 75u);
+    EXPECT_EQ(object<VtObjectInputFieldNumber>(RateInput).getHorizontalJustification(), 2u);
+    EXPECT_EQ(object<VtObjectOutputFieldNumber>(SpeedField).getHorizontalJustification(), 1u);
 }
 
 TEST_F(LoadedTerminal, ChildLocationAndPosition)
@@ -302,16 +321,38 @@ TEST_F(LoadedTerminal, HideShowEnableAndSize)
     EXPECT_EQ(answer({160, 0xEC, 0x03, 1})[4], 0);
     EXPECT_FALSE(object<VtObjectContainer>(Frame).getHidden());
 
-    EXPECT_EQ(answer({161, 0xEB, 0x03, 0}), (Bytes{161, 0xEB, 0x03, 0, 255, 255, 255, 255}));
+    EXPECT_EQ(answer({161, 0xEB, 0x03, 0}), (Bytes{161, 0xEB, 0x03, 0, 0, 255, 255, 255}));
     EXPECT_TRUE(vt.display.saw("disable 1003"));
-    // An object without display elements cannot be enabled.
-    EXPECT_EQ(answer({161, 0xFC, 0x03, 1})[3], 2);
+    // An object without display elements or an enabled state cannot be enabled.
+    EXPECT_EQ(answer({161, 0xFC, 0x03, 1}), (Bytes{161, 0xFC, 0x03, 1, 2, 255, 255, 255}));
 
     EXPECT_EQ(answer({166, 0xEA, 0x03, 80, 0, 20, 0})[3], 0);
     EXPECT_EQ(object<VtObjectOutputFieldNumber>(SpeedField).getWidth(), 80u);
     EXPECT_TRUE(vt.display.saw("size 1002 80x20"));
     EXPECT_EQ(answer({169, 0x06, 0x04, 50, 0, 5, 0, 1})[3], 0);
     EXPECT_EQ(object<VtObjectLine>(Divider).getLineDirection(), 1u);
+}
+
+TEST_F(LoadedTerminal, EnableDisableAnswersTheStateAndKeepsTheOtherOptionBits)
+{
+    auto& rate = object<VtObjectInputFieldNumber>(RateInput);
+    EXPECT_EQ(answer({161, 0xEB, 0x03, 0}), (Bytes{161, 0xEB, 0x03, 0, 0, 255, 255, 255}));
+    EXPECT_EQ(rate.getEnabled(), 0x02u) << "real-time editing stays on";
+    EXPECT_EQ(answer({161, 0xEB, 0x03, 1}), (Bytes{161, 0xEB, 0x03, 1, 0, 255, 255, 255}));
+    EXPECT_EQ(rate.getEnabled(), 0x03u);
+    EXPECT_TRUE(vt.display.saw("enable 1003"));
+    // Neither 0 nor 1: an invalid command, nothing changes.
+    vt.display.take();
+    EXPECT_EQ(answer({161, 0xEB, 0x03, 2}), (Bytes{161, 0xEB, 0x03, 2, 4, 255, 255, 255}));
+    EXPECT_EQ(rate.getEnabled(), 0x03u);
+    EXPECT_TRUE(vt.display.take().empty());
+
+    // A button off screen keeps its state in its options: bit 4 disables it.
+    auto& button = object<VtObjectButton>(StartButton);
+    EXPECT_EQ(answer({161, 0x42, 0x04, 0}), (Bytes{161, 0x42, 0x04, 0, 0, 255, 255, 255}));
+    EXPECT_EQ(button.getLatchable(), 0x31u);
+    EXPECT_EQ(answer({161, 0x42, 0x04, 1}), (Bytes{161, 0x42, 0x04, 1, 0, 255, 255, 255}));
+    EXPECT_EQ(button.getLatchable(), 0x21u);
 }
 
 TEST_F(LoadedTerminal, SelectInputAndEscape)
@@ -334,7 +375,7 @@ TEST_F(LoadedTerminal, ActiveMaskAndSoftKeyMaskChanges)
     EXPECT_EQ(answer({173, 0xE8, 0x03, 0xB0, 0x04})[3], 0);
     EXPECT_EQ(vt.display.shownMask, uint32_t(OtherMask));
     EXPECT_EQ(vt.display.shownSoftKeyMask, 65535u);
-    EXPECT_EQ(answer({174, 0xB0, 0x04, 0x1A, 0x04}), (Bytes{174, 0xB0, 0x04, 0x1A, 0x04, 0, 255, 255}));
+    EXPECT_EQ(answer({174, 1, 0xB0, 0x04, 0x1A, 0x04}), (Bytes{174, 0xB0, 0x04, 0x1A, 0x04, 0, 255, 255}));
     EXPECT_EQ(vt.display.shownSoftKeyMask, uint32_t(SoftKeys));
     EXPECT_EQ(object<VtObjectDataMask>(OtherMask).getSoftKeyMask(), uint32_t(SoftKeys));
 }
@@ -343,8 +384,46 @@ TEST_F(LoadedTerminal, StringValueAndListItem)
 {
     EXPECT_EQ(answer({179, 0x2E, 0x04, 2, 0, 'O', 'k'}), (Bytes{179, 0x2E, 0x04, 0, 255, 255, 255, 255}));
     EXPECT_STREQ(object<VtObjectStringVariable>(ProductName).getValue().c_str(), "Ok");
-    EXPECT_EQ(answer({177, 0x24, 0x04, 0, 0x2F, 0x04}), (Bytes{177, 255, 255, 255, 255, 255, 255, 255}));
-    EXPECT_EQ(object<VtObjectInputFieldList>(ProductList).getValue(), 1u);
+}
+
+TEST_F(LoadedTerminal, ChangeSoftKeyMaskNamesTheMaskType)
+{
+    const std::vector<AnswerRow> rows = {
+        {"data mask", {174, 1, 0xB0, 0x04, 0x1A, 0x04}, {174, 0xB0, 0x04, 0x1A, 0x04, 0, 255, 255}},
+        {"alarm mask", {174, 2, 0x4C, 0x04, 0x1A, 0x04}, {174, 0x4C, 0x04, 0x1A, 0x04, 0, 255, 255}},
+        {"data mask named as an alarm mask", {174, 2, 0xB0, 0x04, 0x1A, 0x04}, {174, 0xB0, 0x04, 0x1A, 0x04, 1, 255, 255}},
+        {"unknown mask type", {174, 3, 0xB0, 0x04, 0x1A, 0x04}, {174, 0xB0, 0x04, 0x1A, 0x04, 1, 255, 255}},
+        {"missing mask, not a soft key mask", {174, 1, 0x39, 0x30, 0xEA, 0x03}, {174, 0x39, 0x30, 0xEA, 0x03, 3, 255, 255}},
+    };
+    for (const AnswerRow& row : rows)
+        EXPECT_EQ(answer(row.request), row.response) << row.what;
+    EXPECT_EQ(object<VtObjectDataMask>(OtherMask).getSoftKeyMask(), uint32_t(SoftKeys));
+
+    // The null ID takes the soft key mask of the mask on screen away.
+    EXPECT_EQ(vt.display.shownSoftKeyMask, uint32_t(SoftKeys));
+    EXPECT_EQ(answer({174, 1, 0xE9, 0x03, 0xFF, 0xFF}), (Bytes{174, 0xE9, 0x03, 0xFF, 0xFF, 0, 255, 255}));
+    EXPECT_EQ(object<VtObjectDataMask>(MainMask).getSoftKeyMask(), 65535u);
+    EXPECT_EQ(vt.display.shownSoftKeyMask, 65535u);
+}
+
+TEST_F(LoadedTerminal, ChangeListItemReplacesTheElementAtTheIndex)
+{
+    const std::vector<AnswerRow> rows = {
+        {"second element", {177, 0x24, 0x04, 1, 0x2E, 0x04}, {177, 0x24, 0x04, 1, 0x2E, 0x04, 0, 255}},
+        {"index at the size", {177, 0x24, 0x04, 2, 0x2E, 0x04}, {177, 0x24, 0x04, 2, 0x2E, 0x04, 2, 255}},
+        {"not a list", {177, 0xE9, 0x03, 0, 0x2E, 0x04}, {177, 0xE9, 0x03, 0, 0x2E, 0x04, 1, 255}},
+        {"missing new object", {177, 0x24, 0x04, 0, 0x39, 0x30}, {177, 0x24, 0x04, 0, 0x39, 0x30, 4, 255}},
+        {"first element emptied", {177, 0x24, 0x04, 0, 0xFF, 0xFF}, {177, 0x24, 0x04, 0, 0xFF, 0xFF, 0, 255}},
+    };
+    for (const AnswerRow& row : rows)
+        EXPECT_EQ(answer(row.request), row.response) << row.what;
+    auto& list = object<VtObjectInputFieldList>(ProductList);
+    ASSERT_EQ(list.getElements().size(), 2u);
+    EXPECT_EQ(list.getElements().at(0)->oid, 65535u);
+    EXPECT_EQ(list.getElements().at(1)->oid, uint32_t(ProductName));
+    EXPECT_EQ(list.getElements().at(1)->observer->getTarget(), vt.processor.getObject(ProductName));
+    EXPECT_EQ(vt.processor.getObject(Title)->getReferrers().count(), 1) << "only the pointer still shows the title";
+    EXPECT_EQ(list.getValue(), 0u) << "the selection stays";
 }
 
 TEST_F(LoadedTerminal, DeleteObjectPoolClearsEverything)

@@ -112,7 +112,7 @@ const std::map<uint32_t, std::function<void(VtObject&, Random&)>>& randomisers()
              o.setBackgroundColour(r.colour());
              o.setBorderColour(r.colour());
              o.setKeyCode(r.u8());
-             o.setLatchable(r.flag());
+             o.setLatchable(r.u8());
              r.childs(o.getChilds());
          })},
         {VtObjectTypeInputFieldBoolean, with<VtObjectInputFieldBoolean>([](VtObjectInputFieldBoolean& o, Random& r) {
@@ -121,7 +121,7 @@ const std::map<uint32_t, std::function<void(VtObject&, Random&)>>& randomisers()
              o.setForegroundColour(r.u16());
              o.setVariableReference(r.u16());
              o.setValue(r.u8());
-             o.setEnabled(r.flag());
+             o.setEnabled(r.u8());
          })},
         {VtObjectTypeInputFieldString, with<VtObjectInputFieldString>([](VtObjectInputFieldString& o, Random& r) {
              o.setSize(r.size());
@@ -132,7 +132,7 @@ const std::map<uint32_t, std::function<void(VtObject&, Random&)>>& randomisers()
              o.setVariableReference(r.u16());
              o.setHorizontalJustification(r.u8());
              o.setValue(r.text(255));
-             o.setEnabled(r.flag());
+             o.setEnabled(r.u8());
          })},
         {VtObjectTypeInputFieldNumber, with<VtObjectInputFieldNumber>([](VtObjectInputFieldNumber& o, Random& r) {
              o.setSize(r.size());
@@ -148,13 +148,13 @@ const std::map<uint32_t, std::function<void(VtObject&, Random&)>>& randomisers()
              o.setNumberOfDecimals(r.u8());
              o.setFormat(r.flag());
              o.setHorizontalJustification(r.u8());
-             o.setEnabled(r.flag());
+             o.setEnabled(r.u8());
          })},
         {VtObjectTypeInputFieldList, with<VtObjectInputFieldList>([](VtObjectInputFieldList& o, Random& r) {
              o.setSize(r.size());
              o.setVariableReference(r.u16());
              o.setValue(r.u8());
-             o.setEnabled(r.flag());
+             o.setEnabled(r.u8());
              for (uint32_t i = r.below(6); i > 0; --i)
                  o.addElement(r.u16());
          })},
@@ -411,6 +411,40 @@ TEST(VtObjectRoundTrip, ReadSetsWhatOnlyTheStreamCarries)
     ASSERT_NE(object, nullptr);
     EXPECT_EQ(static_cast<VtObjectPictureGraphic&>(*object).getWidth(), 0u);
     EXPECT_EQ(static_cast<VtObjectPictureGraphic&>(*object).getHeight(), 50u);
+}
+
+TEST(VtObjectRoundTrip, OptionBytesOfButtonsAndInputFieldsKeepEveryBit)
+{
+    // Later terminal versions put more than one bit into these bytes (a
+    // button's state and border, an input's real-time editing): a stream
+    // read and written again carries them unchanged.
+    struct Row {
+        uint32_t type;
+        Bytes stream;
+        std::function<uint32_t(VtObject&)> option;
+        uint32_t expected;
+    };
+    const std::vector<Row> rows = {
+        {VtObjectTypeButton, {20, 0, 10, 0, 1, 2, 3, 0x35, 0, 0},
+         [](VtObject& o) { return static_cast<VtObjectButton&>(o).getLatchable(); }, 0x35},
+        {VtObjectTypeInputFieldBoolean, {1, 16, 0, 0xFF, 0xFF, 0xFF, 0xFF, 1, 0x81, 0},
+         [](VtObject& o) { return static_cast<VtObjectInputFieldBoolean&>(o).getEnabled(); }, 0x81},
+        {VtObjectTypeInputFieldString,
+         {40, 0, 16, 0, 1, 0xFF, 0xFF, 0xFF, 0xFF, 0x07, 0xFF, 0xFF, 0, 2, 'o', 'k', 0x03, 0},
+         [](VtObject& o) { return static_cast<VtObjectInputFieldString&>(o).getEnabled(); }, 0x03},
+        {VtObjectTypeInputFieldNumber,
+         {40, 0, 16, 0, 1, 0xFF, 0xFF, 0x0F, 0xFF, 0xFF, 5, 0, 0, 0, 0, 0, 0, 0, 100, 0, 0, 0,
+          0, 0, 0, 0, 0x00, 0x00, 0x80, 0x3F, 1, 0, 2, 0x03, 0},
+         [](VtObject& o) { return static_cast<VtObjectInputFieldNumber&>(o).getEnabled(); }, 0x03},
+        {VtObjectTypeInputFieldList, {40, 0, 16, 0, 0xFF, 0xFF, 0, 0, 0x02, 0},
+         [](VtObject& o) { return static_cast<VtObjectInputFieldList&>(o).getEnabled(); }, 0x02},
+    };
+    for (const Row& row : rows) {
+        std::unique_ptr<VtObject> object = readBack(row.type, row.stream);
+        ASSERT_NE(object, nullptr) << VtObject::getTypeName(row.type);
+        EXPECT_EQ(row.option(*object), row.expected) << VtObject::getTypeName(row.type);
+        EXPECT_EQ(attributesOf(*object), row.stream) << VtObject::getTypeName(row.type);
+    }
 }
 
 TEST(VtObjectRoundTrip, InputListElementsAreObservedByTheList)

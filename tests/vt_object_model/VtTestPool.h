@@ -30,6 +30,8 @@ enum : uint32_t {
     ProductList = 1060,
     ProductName = 1070,
     Title = 1071,
+    LevelBar = 1080,
+    StartButton = 1090,
     Alarm = 1100,
     OtherMask = 1200,
 };
@@ -62,7 +64,8 @@ inline std::vector<uint8_t> build()
     rate->setSize(VtSize(60, 16));
     rate->setFontAttributes(Font);
     rate->setMaxValue(1000);
-    rate->setEnabled(true);
+    // Enabled, with real-time editing.
+    rate->setEnabled(0x03);
     add(rate);
     auto* frame = new VtObjectContainer(Frame);
     frame->setSize(VtSize(100, 30));
@@ -112,6 +115,14 @@ inline std::vector<uint8_t> build()
     alarm->setSoftKeyMask(SoftKeys);
     add(alarm);
     add(new VtObjectDataMask(OtherMask));
+    auto* level = new VtObjectLinearBarGraph(LevelBar);
+    level->setSize(VtSize(20, 80));
+    add(level);
+    // Not on any mask; latchable, with a border style bit.
+    auto* button = new VtObjectButton(StartButton);
+    button->setSize(VtSize(40, 20));
+    button->setLatchable(0x21);
+    add(button);
 
     VtMessageWriter writer(10000, nullptr);
     writeVtObjectPool(writer, table.data(), table.size());

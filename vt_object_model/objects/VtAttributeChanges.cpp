@@ -165,10 +165,7 @@ int VtObjectInputFieldNumber::changeAttribute(int attribute, VtMessageReader& re
     case 10: return real(reader, scale_);
     case 11: return byte(reader, numberOfDecimals_);
     case 12: return flag(reader, format_);
-    case 13:
-        // Stored, but answered as not supported.
-        byte(reader, horizontalJustification_);
-        return kNotSupported;
+    case 13: return byte(reader, horizontalJustification_);
     case kSize: return size(reader, size_);
     default: return kNotSupported;
     }
@@ -215,10 +212,7 @@ int VtObjectOutputFieldNumber::changeAttribute(int attribute, VtMessageReader& r
     case 8: return real(reader, scale_);
     case 9: return byte(reader, numberOfDecimals_);
     case 10: return flag(reader, format_);
-    case 11:
-        // Stored, but answered as not supported.
-        byte(reader, horizontalJustification_);
-        return kNotSupported;
+    case 11: return byte(reader, horizontalJustification_);
     case kSize: return size(reader, size_);
     default: return kNotSupported;
     }
@@ -313,9 +307,9 @@ int VtObjectLinearBarGraph::changeAttribute(int attribute, VtMessageReader& read
     case 6: return byte(reader, numberOfTicks_);
     case 7: return ushort(reader, minValue_);
     case 8: return ushort(reader, maxValue_);
-    case 9: return oid(reader, targetValueVariableReference_, targetValueVariableReferenceObserver_);
-    case 10: return ushort(reader, targetValue_);
-    case 11: return oid(reader, variableReference_, variableReferenceObserver_);
+    case 9: return oid(reader, variableReference_, variableReferenceObserver_);
+    case 10: return oid(reader, targetValueVariableReference_, targetValueVariableReferenceObserver_);
+    case 11: return ushort(reader, targetValue_);
     case kSize: return size(reader, size_);
     default: return kNotSupported;
     }

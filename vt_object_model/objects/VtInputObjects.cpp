@@ -18,7 +18,7 @@ void VtObjectInputFieldBoolean::transfer(Io& io)
     io.observed(foregroundColour_, foregroundColourObserver_, "foreground_colour");
     io.observed(variableReference_, variableReferenceObserver_, "variable_reference");
     io.byte(value_, "value");
-    io.flag(enabled_, "enabled");
+    io.byte(enabled_, "enabled");
     io.count8(nMacros, "n_macros");
     io.macros(*this, nMacros);
 }
@@ -44,7 +44,7 @@ void VtObjectInputFieldString::transfer(Io& io)
     io.observed(variableReference_, variableReferenceObserver_, "variable_reference");
     io.byte(horizontalJustification_, "horizontal_justification");
     io.stringL1(value_, "value");
-    io.flag(enabled_, "enabled");
+    io.byte(enabled_, "enabled");
     io.count8(nMacros, "n_macros");
     io.macros(*this, nMacros);
 }
@@ -74,7 +74,7 @@ void VtObjectInputFieldNumber::transfer(Io& io)
     io.byte(numberOfDecimals_, "number_of_decimals");
     io.flag(format_, "format");
     io.byte(horizontalJustification_, "horizontal_justification");
-    io.flag(enabled_, "enabled");
+    io.byte(enabled_, "enabled");
     io.count8(nMacros, "n_macros");
     io.macros(*this, nMacros);
 }
@@ -93,6 +93,18 @@ void VtObjectInputFieldList::addElement(uint32_t oid)
     item->attach(this);
 }
 
+void VtObjectInputFieldList::replaceElement(uint32_t index, uint32_t oid)
+{
+    VtObjectListItem* item = elements_.at(index);
+    if (item == nullptr)
+        return;
+    item->oid = oid;
+    if (item->observer != nullptr)
+        item->observer->setOid(oid);
+    else
+        item->attach(this);
+}
+
 template <class Io>
 void VtObjectInputFieldList::transfer(Io& io)
 {
@@ -102,7 +114,7 @@ void VtObjectInputFieldList::transfer(Io& io)
     io.observed(variableReference_, variableReferenceObserver_, "variable_reference");
     io.byte(value_, "value");
     io.count8(nElements, "n_elem");
-    io.flag(enabled_, "enabled");
+    io.byte(enabled_, "enabled");
     io.count8(nMacros, "n_macros");
     io.objectList(elements_, nElements, this, "elements");
     io.macros(*this, nMacros);

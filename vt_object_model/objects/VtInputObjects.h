@@ -6,6 +6,9 @@
 #include "vt_object_model/VtSizedObject.h"
 #include "vt_object_model/VtString.h"
 
+// Bit of the input fields' enabled byte that enables the field.
+constexpr uint32_t VT_INPUT_ENABLED = 0x01;
+
 class VtObjectInputFieldBoolean : public VtSizedObject {
 public:
     explicit VtObjectInputFieldBoolean(uint32_t oid);
@@ -20,15 +23,16 @@ public:
     void setVariableReference(uint32_t oid) { variableReferenceObserver_.retarget(variableReference_, oid); }
     uint32_t getValue() const { return value_; }
     void setValue(uint32_t value) { value_ = value; }
-    bool getEnabled() const { return enabled_; }
-    void setEnabled(bool enabled) { enabled_ = enabled; }
+    // The enabled byte: bit 0 enables the field; every bit is kept as given.
+    uint32_t getEnabled() const { return enabled_; }
+    void setEnabled(uint32_t enabled) { enabled_ = enabled; }
 
 private:
     VtColour backgroundColour_;
     uint32_t foregroundColour_ = VT_NULL_ID;
     uint32_t variableReference_ = VT_NULL_ID;
     uint32_t value_ = 0;
-    bool enabled_ = false;
+    uint32_t enabled_ = 0;
     VtObjectObserver foregroundColourObserver_;
     VtObjectObserver variableReferenceObserver_;
 };
@@ -52,8 +56,9 @@ public:
     void setHorizontalJustification(uint32_t justification) { horizontalJustification_ = justification; }
     const VtString& getValue() const { return value_; }
     void setValue(const VtString& value) { value_ = value; }
-    bool getEnabled() const { return enabled_; }
-    void setEnabled(bool enabled) { enabled_ = enabled; }
+    // The enabled byte: bit 0 enables the field; every bit is kept as given.
+    uint32_t getEnabled() const { return enabled_; }
+    void setEnabled(uint32_t enabled) { enabled_ = enabled; }
 
 private:
     VtColour backgroundColour_;
@@ -63,7 +68,7 @@ private:
     uint32_t variableReference_ = VT_NULL_ID;
     uint32_t horizontalJustification_ = 0;
     VtString value_;
-    bool enabled_ = false;
+    uint32_t enabled_ = 0;
     VtObjectObserver fontAttributesObserver_;
     VtObjectObserver inputAttributesObserver_;
     VtObjectObserver variableReferenceObserver_;
@@ -98,8 +103,9 @@ public:
     void setFormat(bool format) { format_ = format; }
     uint32_t getHorizontalJustification() const { return horizontalJustification_; }
     void setHorizontalJustification(uint32_t justification) { horizontalJustification_ = justification; }
-    bool getEnabled() const { return enabled_; }
-    void setEnabled(bool enabled) { enabled_ = enabled; }
+    // The enabled byte: bit 0 enables the field; every bit is kept as given.
+    uint32_t getEnabled() const { return enabled_; }
+    void setEnabled(uint32_t enabled) { enabled_ = enabled; }
 
 private:
     VtColour backgroundColour_;
@@ -114,7 +120,7 @@ private:
     uint32_t numberOfDecimals_ = 0;
     bool format_ = false;
     uint32_t horizontalJustification_ = 0;
-    bool enabled_ = false;
+    uint32_t enabled_ = 0;
     VtObjectObserver fontAttributesObserver_;
     VtObjectObserver variableReferenceObserver_;
 };
@@ -129,16 +135,21 @@ public:
     // Index of the selected element.
     uint32_t getValue() const { return value_; }
     void setValue(uint32_t value) { value_ = value; }
-    bool getEnabled() const { return enabled_; }
-    void setEnabled(bool enabled) { enabled_ = enabled; }
+    // The enabled byte: bit 0 enables the field; every bit is kept as given.
+    uint32_t getEnabled() const { return enabled_; }
+    void setEnabled(uint32_t enabled) { enabled_ = enabled; }
     VtObjectList& getElements() { return elements_; }
     // Appends an element, observed by this list.
     void addElement(uint32_t oid);
+    // Puts the object in place of the element at the index (which must be
+    // below the number of elements); its observer names the new object,
+    // unresolved.
+    void replaceElement(uint32_t index, uint32_t oid);
 
 private:
     uint32_t variableReference_ = VT_NULL_ID;
     uint32_t value_ = 0;
-    bool enabled_ = false;
+    uint32_t enabled_ = 0;
     VtObjectList elements_;
     VtObjectObserver variableReferenceObserver_;
 };

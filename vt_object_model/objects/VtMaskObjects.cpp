@@ -121,7 +121,7 @@ void VtObjectButton::transfer(Io& io)
     io.colour(backgroundColour_, "background_colour");
     io.colour(borderColour_, "border_colour");
     io.byte(keyCode_, "key_code");
-    io.flag(latchable_, "latchable");
+    io.byte(latchable_, "latchable");
     io.count8(nObjects, "n_objects");
     io.count8(nMacros, "n_macros");
     io.refList(childs_, nObjects, "childs");

@@ -124,6 +124,9 @@ private:
     VtObjectRefList childs_;
 };
 
+// Bit of a button's options byte that disables the button.
+constexpr uint32_t VT_BUTTON_DISABLED = 0x10;
+
 class VtObjectButton : public VtSizedObject {
 public:
     explicit VtObjectButton(uint32_t oid) : VtSizedObject(VtObjectTypeButton, oid) {}
@@ -135,14 +138,16 @@ public:
     void setBorderColour(const VtColour& colour) { borderColour_ = colour; }
     uint32_t getKeyCode() const { return keyCode_; }
     void setKeyCode(uint32_t code) { keyCode_ = code; }
-    bool getLatchable() const { return latchable_; }
-    void setLatchable(bool latchable) { latchable_ = latchable; }
+    // The options byte: bit 0 latchable, bit 4 disabled; every bit is kept
+    // as given.
+    uint32_t getLatchable() const { return latchable_; }
+    void setLatchable(uint32_t options) { latchable_ = options; }
     VtObjectRefList& getChilds() { return childs_; }
 
 private:
     VtColour backgroundColour_;
     VtColour borderColour_;
     uint32_t keyCode_ = 0;
-    bool latchable_ = false;
+    uint32_t latchable_ = 0;
     VtObjectRefList childs_;
 };

@@ -27,6 +27,16 @@ constexpr uint32_t kStoreInsufficientMemory = 4;
 constexpr uint32_t kVersionOtherError = 8;
 constexpr uint32_t kLoadFailed = 2;
 
+// ISO 11783-6 error bits of Enable/Disable Object, Change Soft Key Mask and
+// Change List Item.
+constexpr uint32_t kEnableInvalidObject = 2;
+constexpr uint32_t kEnableInvalidCommand = 4;
+constexpr uint32_t kSoftKeyInvalidMask = 1;
+constexpr uint32_t kSoftKeyInvalidSoftKeyMask = 2;
+constexpr uint32_t kListInvalidList = 1;
+constexpr uint32_t kListInvalidIndex = 2;
+constexpr uint32_t kListInvalidNewObject = 4;
+
 // The child lists that Change Child Location and Change Child Position move
 // entries in: those of the working set, the masks, the container and the
 // button.
@@ -39,6 +49,50 @@ VtObjectRefList* placedChildsOf(VtObject* object)
     case VtObjectTypeContainer:
     case VtObjectTypeButton: return vtChildRefsOf(object);
     default: return nullptr;
+    }
+}
+
+// The object type that a Change Soft Key Mask mask type names: 1 a data
+// mask, 2 an alarm mask; no type for any other value.
+uint32_t maskTypeObject(uint32_t maskType)
+{
+    switch (maskType) {
+    case 1: return VtObjectTypeDataMask;
+    case 2: return VtObjectTypeAlarmMask;
+    default: return VT_OBJECT_TYPE_COUNT;
+    }
+}
+
+// Input fields and buttons keep their enabled state among their attributes.
+bool hasEnabledState(VtObject* object)
+{
+    return VtObject::isInputObject(object) || object->getType() == VtObjectTypeButton;
+}
+
+template <class T>
+void setEnabledBit(VtObject* object, bool enabled)
+{
+    auto* field = static_cast<T*>(object);
+    const uint32_t others = field->getEnabled() & ~VT_INPUT_ENABLED;
+    field->setEnabled(enabled ? others | VT_INPUT_ENABLED : others);
+}
+
+// Stores the state in the object's own attributes, leaving the other bits
+// of its options as they are; objects without such a state keep theirs.
+void storeEnabledState(VtObject* object, bool enabled)
+{
+    switch (object->getType()) {
+    case VtObjectTypeInputFieldBoolean: setEnabledBit<VtObjectInputFieldBoolean>(object, enabled); break;
+    case VtObjectTypeInputFieldString: setEnabledBit<VtObjectInputFieldString>(object, enabled); break;
+    case VtObjectTypeInputFieldNumber: setEnabledBit<VtObjectInputFieldNumber>(object, enabled); break;
+    case VtObjectTypeInputFieldList: setEnabledBit<VtObjectInputFieldList>(object, enabled); break;
+    case VtObjectTypeButton: {
+        auto* button = static_cast<VtObjectButton*>(object);
+        const uint32_t others = button->getLatchable() & ~VT_BUTTON_DISABLED;
+        button->setLatchable(enabled ? others : others | VT_BUTTON_DISABLED);
+        break;
+    }
+    default: break;
     }
 }
 
@@ -513,12 +567,16 @@ void VtCommandProcessor::commandEnableDisable(VtMessageReader& reader)
     reader.readOid(oid, "oid");
     reader.readByte(state, "state");
     VtObject* object = getObject(oid);
-    uint32_t error = 2;
-    if (object != nullptr && object->hasDisplayElements()) {
-        applyOnOrOff<VtDisplayElementCommandEnable, VtDisplayElementCommandDisable>(object, state != 0);
-        error = 0;
+    uint32_t error = 0;
+    if (object == nullptr || !(hasEnabledState(object) || object->hasDisplayElements()))
+        error = kEnableInvalidObject;
+    else if (state > 1)
+        error = kEnableInvalidCommand;
+    if (error == 0) {
+        storeEnabledState(object, state == 1);
+        applyOnOrOff<VtDisplayElementCommandEnable, VtDisplayElementCommandDisable>(object, state == 1);
     }
-    respond(161, oid, {error});
+    respond(161, oid, {state, error});
 }
 
 void VtCommandProcessor::commandSelectInputObject(VtMessageReader& reader)
@@ -829,24 +887,30 @@ void VtCommandProcessor::commandChangeActiveMask(VtMessageReader& reader)
 
 void VtCommandProcessor::commandChangeSoftKeyMask(VtMessageReader& reader)
 {
-    uint32_t maskOid = VT_NULL_ID, softKeyMaskOid = VT_NULL_ID;
+    uint32_t maskType = 0, maskOid = VT_NULL_ID, softKeyMaskOid = VT_NULL_ID;
+    reader.readByte(maskType, "mask_type");
     reader.readOid(maskOid, "mask_oid");
     reader.readOid(softKeyMaskOid, "soft_key_mask_oid");
     VtObject* mask = getObject(maskOid);
     VtObject* softKeyMask = getObject(softKeyMaskOid);
-    const bool found = softKeyMask != nullptr && softKeyMask->getType() == VtObjectTypeSoftKeyMask;
-    if (found) {
-        if (mask != nullptr && mask->getType() == VtObjectTypeDataMask)
+    uint32_t error = 0;
+    if (mask == nullptr || mask->getType() != maskTypeObject(maskType))
+        error |= kSoftKeyInvalidMask;
+    // The null ID takes the soft key mask away.
+    if (softKeyMaskOid != VT_NULL_ID && (softKeyMask == nullptr || softKeyMask->getType() != VtObjectTypeSoftKeyMask))
+        error |= kSoftKeyInvalidSoftKeyMask;
+    if (error == 0) {
+        if (mask->getType() == VtObjectTypeDataMask)
             static_cast<VtObjectDataMask*>(mask)->setSoftKeyMask(softKeyMaskOid);
-        else if (mask != nullptr && mask->getType() == VtObjectTypeAlarmMask)
+        else
             static_cast<VtObjectAlarmMask*>(mask)->setSoftKeyMask(softKeyMaskOid);
-        if (display_ != nullptr && mask != nullptr && display_->getActiveMaskId() == maskOid)
+        if (display_ != nullptr && display_->getActiveMaskId() == maskOid)
             display_->setSoftKeyMask(softKeyMaskOid);
     }
     startResponse(174);
     response_.writeOid(maskOid, "mask_oid");
     response_.writeOid(softKeyMaskOid, "soft_key_mask_oid");
-    response_.writeByte(found ? 0 : 1, "error");
+    response_.writeByte(error, "error");
     finishResponse();
 }
 
@@ -890,18 +954,24 @@ void VtCommandProcessor::commandChangeListItem(VtMessageReader& reader)
     reader.readByte(index, "list_index");
     reader.readOid(newOid, "new_oid");
     VtObject* object = getObject(oid);
-    if (object != nullptr && object->getType() == VtObjectTypeInputFieldList) {
-        auto* list = static_cast<VtObjectInputFieldList*>(object);
-        if (newOid != VT_NULL_ID) {
-            int position = list->getElements().indexOf(newOid);
-            if (position >= 0)
-                index = uint32_t(position);
-        }
-        if (index <= list->getElements().size())
-            list->setValue(index);
+    uint32_t error = 0;
+    if (object == nullptr || object->getType() != VtObjectTypeInputFieldList)
+        error |= kListInvalidList;
+    else if (index >= static_cast<VtObjectInputFieldList*>(object)->getElements().size())
+        error |= kListInvalidIndex;
+    // The null ID leaves the entry empty.
+    if (newOid != VT_NULL_ID && getObject(newOid) == nullptr)
+        error |= kListInvalidNewObject;
+    if (error == 0) {
+        static_cast<VtObjectInputFieldList*>(object)->replaceElement(index, newOid);
+        object->resolveReferences(*this);
         object->notifyChanged();
     }
     startResponse(177);
+    response_.writeOid(oid, "oid");
+    response_.writeByte(index, "list_index");
+    response_.writeOid(newOid, "new_oid");
+    response_.writeByte(error, "error");
     finishResponse();
 }
 

@@ -1,6 +1,8 @@
 #include "Settings_tree.h"
 
 #include "glue/diner/module_man.h"
+#include "tests/support/item_id_scope.h"
+#include "tests/support/nv_tree_walk.h"
 #include "glue/diner/waiter_descriptor.h"
 #include "util/Atime.h"
 
@@ -213,21 +215,30 @@ TEST(NV_storage, ValueChangedByPlusEqualsIsSaved)
     EXPECT_EQ(loaded.sensor.offset.get(), 2);
 }
 
-TEST(NV_storage, AppendModesWriteOnlyMarkedNodes)
+// A load reads one root section, so a section appended behind it would never
+// be read back: append saves fail with an error and write nothing.
+TEST(NV_storage, AppendSavesAreRefused)
 {
     module_man mm;
     test_params_t t(&mm);
     change_everything(t);
-    write_node(t); // clears the change flags
-    t.sensor.gain.set(8.0f);
-    const Bytes appended = write_node(t, NV_iterator::MODE_APPEND_MARKED);
-    // Root frame, sensor frame and gain; and the pointer, whose writer leaves
-    // its change flags set (header, count, four ids).
-    EXPECT_EQ(appended.size(), (4u + 4 + 8 + 4 + 4 + 4 + 4) + (4 + 1 + 8));
-    EXPECT_TRUE(write_node(t, NV_iterator::MODE_APPEND_CHANGED).empty());
+    for (auto mode : {NV_iterator::MODE_APPEND_MARKED, NV_iterator::MODE_APPEND_CHANGED}) {
+        unsigned char buffer[1024];
+        NV_buffer_iterator it(buffer, int(sizeof buffer), 0);
+        it.set_mode(mode);
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(t.serialise(&it));
+        EXPECT_NE(testing::internal::GetCapturedStderr().find("Append saves are not supported"),
+                  std::string::npos);
+        EXPECT_EQ(it.get_length(), 0);
+    }
+    EXPECT_FALSE(write_node(t).empty()) << "the change flags are still set for a full save";
 }
 
-TEST(NV_storage, CorruptNestedSectionResetsOnlyThatSection)
+// A bad nested section resets its own values; the root reads on (the other
+// nested sections pass their own checks and are kept), but its own check
+// covers the bad bytes too, so its direct values are reset as well.
+TEST(NV_storage, CorruptNestedSectionResetsItselfAndTheDirectValuesAroundIt)
 {
     module_man mm;
     test_params_t t(&mm);
@@ -250,16 +261,20 @@ TEST(NV_storage, CorruptNestedSectionResetsOnlyThatSection)
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("NV_store CRC32 Check"), std::string::npos);
     EXPECT_NE(err.find("for 1:sensor"), std::string::npos);
-    EXPECT_EQ(loaded.count.get(), -2) << "read before the bad section";
+    EXPECT_NE(err.find("for 0:PS"), std::string::npos);
+    EXPECT_EQ(loaded.count.get(), 0) << "a direct value of the root, whose check failed";
+    EXPECT_EQ(loaded.last.get(), 2.0) << "a direct value of the root, whose check failed";
     EXPECT_EQ(loaded.sensor.gain.get(), 1.5f) << "reset";
     EXPECT_EQ(loaded.sensor.offset.get(), -3) << "reset";
     waiter_event event;
     EXPECT_EQ(waiter.get_event(&event, Atime::now()), 0) << "the reset notifies";
 
-    // Everything behind the bad section is still read, so that the next save
-    // does not replace the stored values with defaults.
+    // The nested sections behind the bad one are still read, so that the next
+    // save does not replace their stored values with defaults.
     loaded.sensor.gain.set(3.75f);
     loaded.sensor.offset.set(-3);
+    loaded.count.set(-2);
+    loaded.last.set(9.5);
     expect_everything(loaded);
 }
 
@@ -318,24 +333,34 @@ TEST(NV_storage, DeeplyNestedUnknownSectionsFailWithoutExhaustingTheStack)
     EXPECT_NE(testing::internal::GetCapturedStderr().find("NV unknown child was bad"), std::string::npos);
 }
 
-TEST(NV_storage, UnknownPointerRecordEndsTheLoad)
+// Settings that a newer (or older) schema has and this one does not are
+// skipped whatever their type, so a firmware update that drops one keeps
+// every setting behind it.
+TEST(NV_storage, UnknownPointerAndWideArrayRecordsAreSkipped)
 {
     module_man mm;
-    struct with_pointer_t : NV_root {
-        with_pointer_t(module_man* mm) : NV_root(mm, 0, "PS") {}
+    struct with_more_t : NV_root {
+        with_more_t(module_man* mm) : NV_root(mm, 0, "PS") {}
         NV_number<int, 9> count{this, 1, 0, "count"};
         NV_pointer other{this, this, 50, "other"};
+        NV_array<unsigned long long, 15, unsigned char, 3> totals{this, 51, "totals"};
+        NV_array<long long, 16, unsigned char, 2> offsets{this, 52, "offsets"};
+        NV_array<bool, 2, unsigned char, 2> flags{this, 53, "flags"};
         NV_number<double, 11> last{this, 6, 0, "last"};
     } source(&mm);
     source.count.set(5);
     source.other.set(&source.count, NOTIFY_ALL);
+    const unsigned long long totals[3] = {1, 2, 3};
+    source.totals.set(totals, 3);
+    const long long offsets[2] = {-1, -2};
+    source.offsets.set(offsets, 2);
+    const bool flags[2] = {true, true};
+    source.flags.set(flags, 2);
     source.last.set(4.5);
     test_params_t t(&mm);
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(read_node(t, write_node(source)));
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("NV unknown child was bad"), std::string::npos);
+    EXPECT_TRUE(read_node(t, write_node(source)));
     EXPECT_EQ(t.count.get(), 5);
-    EXPECT_EQ(t.last.get(), 2.0);
+    EXPECT_EQ(t.last.get(), 4.5);
 }
 
 TEST(NV_storage, ForeignTreeIsRefusedUntouched)
@@ -398,6 +423,60 @@ TEST(NV_storage, LoaderSurvivesRandomAndMutatedFiles)
         testing::internal::GetCapturedStdout();
         testing::internal::GetCapturedStderr();
     }
+}
+
+namespace {
+// What a tree holds: every leaf's text and the pointer's target.
+std::vector<std::string> tree_state(test_params_t& t)
+{
+    std::vector<std::string> state = nv_tree_walk::leaf_texts(t);
+    char target[32] = "none";
+    if (NV_item* item = t.favourite.get())
+        std::snprintf(target, sizeof target, "%s/%d", item->get_name(), int(item->get_nv_id()));
+    state.push_back(target);
+    return state;
+}
+} // namespace
+
+// Whatever a damaged file loads to (cut at any byte, or any byte flipped), a
+// save of the tree unchanged writes all of it: loading that save gives the
+// same tree. A load that stops early must not leave the containers it read
+// into marked as holding defaults, which a save would leave out.
+TEST(NV_storage, SaveAfterADamagedLoadKeepsEverythingThatLoaded)
+{
+    module_man mm;
+    test_params_t source(&mm);
+    change_everything(source);
+    const Bytes good = write_node(source);
+    std::vector<Bytes> damaged;
+    for (size_t cut = 0; cut < good.size(); ++cut)
+        damaged.emplace_back(good.begin(), good.begin() + long(cut));
+    for (size_t at = 0; at < good.size(); ++at) {
+        for (unsigned char flip : {0x01, 0x80, 0xFF}) {
+            Bytes bytes = good;
+            bytes[at] ^= flip;
+            damaged.push_back(bytes);
+        }
+    }
+    test_params_t defaults(&mm);
+    const std::vector<std::string> default_state = tree_state(defaults);
+    int partial_loads = 0;
+    for (size_t i = 0; i < damaged.size(); ++i) {
+        Item_id_scope ids;
+        test_params_t first(&mm);
+        test_params_t second(&mm);
+        testing::internal::CaptureStderr();
+        testing::internal::CaptureStdout();
+        read_node(first, damaged[i]);
+        const Bytes saved = write_node(first);
+        read_node(second, saved);
+        testing::internal::GetCapturedStdout();
+        testing::internal::GetCapturedStderr();
+        if (tree_state(first) != default_state)
+            ++partial_loads;
+        ASSERT_EQ(tree_state(second), tree_state(first)) << "damaged file " << i;
+    }
+    EXPECT_GT(partial_loads, int(good.size())) << "most damaged files load something";
 }
 
 // --- The settings file ----------------------------------------------------------
@@ -505,7 +584,7 @@ TEST(NV_file, InterruptedSaveKeepsThePreviousSettings)
     rmdir(dir.c_str());
 }
 
-TEST(NV_file, AppendModesAddToTheFile)
+TEST(NV_file, AppendModesAreRefusedAndLeaveTheFile)
 {
     const std::string dir = temp_dir();
     const std::string path = dir + "/params";
@@ -516,16 +595,19 @@ TEST(NV_file, AppendModesAddToTheFile)
     file.set_mode(NV_iterator::MODE_WRITE);
     ASSERT_TRUE(t.serialise(&file));
     file.set_mode(NV_iterator::MODE_CLOSED);
-    const size_t first = read_file(path).size();
+    const Bytes before = read_file(path);
     t.count.set(2);
-    file.set_mode(NV_iterator::MODE_APPEND_MARKED);
-    ASSERT_TRUE(t.serialise(&file));
-    file.set_mode(NV_iterator::MODE_CLOSED);
-    EXPECT_EQ(read_file(path).size(), 2 * first);
-    file.set_mode(NV_iterator::MODE_WRITE);
-    ASSERT_TRUE(t.serialise(&file));
-    file.set_mode(NV_iterator::MODE_CLOSED);
-    EXPECT_EQ(read_file(path).size(), first) << "a full write replaces the file";
+    for (auto mode : {NV_iterator::MODE_APPEND_MARKED, NV_iterator::MODE_APPEND_CHANGED}) {
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(file.set_mode(mode), -1);
+        EXPECT_NE(testing::internal::GetCapturedStdout().find("append saves are not supported"),
+                  std::string::npos);
+        EXPECT_EQ(file.get_mode(), NV_iterator::MODE_CLOSED);
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(t.serialise(&file));
+        testing::internal::GetCapturedStderr();
+    }
+    EXPECT_EQ(read_file(path), before);
     unlink(path.c_str());
     rmdir(dir.c_str());
 }

@@ -1,4 +1,5 @@
 #include "Settings_tree.h"
+#include "tests/support/item_id_scope.h"
 
 #include "glue/NV_store/NV_access.h"
 #include "glue/diner/module_man.h"
@@ -30,6 +31,7 @@ class Tree_fixture : public testing::Test {
 protected:
     Tree_fixture() : tree(&mm) { waiter.init(&mm); }
 
+    Item_id_scope ids{1}; // a fresh id range, whatever earlier tests left
     module_man mm;
     test_params_t tree;
     waiter_descriptor waiter;

@@ -3,6 +3,8 @@
 
 #include "platform/util/Debug_dumper.h"
 
+#include "tests/support/item_id_scope.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -28,7 +30,7 @@ public:
 
 TEST(Data_item, IdsRunOutAtTheTopWithOneMessage)
 {
-    Data_item::lookup_max_id = 65533;
+    Item_id_scope id_scope(65533);
     testing::internal::CaptureStderr();
     Plain_item a, b, c, d;
     std::string err = testing::internal::GetCapturedStderr();
@@ -43,7 +45,7 @@ TEST(Data_item, IdsRunOutAtTheTopWithOneMessage)
 
 TEST(Data_item, ExplicitIdLeavesTheCounterAlone)
 {
-    Data_item::lookup_max_id = 10;
+    Item_id_scope id_scope(10);
     Plain_item fixed(500);
     Plain_item next;
     EXPECT_EQ(fixed.get_id(), 500);
@@ -52,7 +54,7 @@ TEST(Data_item, ExplicitIdLeavesTheCounterAlone)
 
 TEST(Data_item, IdsAreUniqueWhenItemsAreBuiltOnManyThreads)
 {
-    Data_item::lookup_max_id = 1;
+    Item_id_scope id_scope(1);
     constexpr int threads = 4, per_thread = 2000;
     std::vector<std::vector<unsigned short>> ids(threads);
     std::vector<std::thread> workers;

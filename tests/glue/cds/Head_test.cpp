@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include "util/Mspace.h"
+
 #include <algorithm>
+#include <string>
 #include <cstring>
 #include <random>
 #include <unistd.h>
@@ -265,17 +268,54 @@ TEST_F(Head_fixture, ExhaustedSpaceRefusesAndKeepsExistingRegistrations)
     int made = 0;
     while (head.event_register(&b, 8 + 8 * made, 4, REG_EVENT_ID, 2, nullptr, nullptr) == 0) {
         ++made;
-        ASSERT_LT(made, 5000) << "the space never ran out";
+        ASSERT_LT(size_t(made), CDS_EVENT_SPACE_BYTES / 32) << "the space never ran out";
     }
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("ERROR: Could not get"), std::string::npos);
-    EXPECT_GT(made, 100);
+    EXPECT_NE(err.find("cds_event space exhausted"), std::string::npos);
+    EXPECT_NE(err.find("registration of 4 bytes at offset " + std::to_string(8 + 8 * made) + " refused"),
+              std::string::npos);
+    EXPECT_GE(size_t(made), CDS_EVENT_REGISTRATIONS) << "the space holds what it is sized for";
+    RecordProperty("distinct_ranges_held", made);
     write(0, 4, 9);
     EXPECT_EQ(codes(a), (Codes{1}));
     // What was registered still works, and freeing one makes room again.
     write(8, 4, 9);
     EXPECT_EQ(codes(b), (Codes{2}));
     EXPECT_EQ(head.event_unregister(&b, 8, 4, REG_EVENT_ID, 2, nullptr, nullptr), 0);
+    EXPECT_EQ(head.event_register(&b, 8, 4, REG_EVENT_ID, 2, nullptr, nullptr), 0);
+}
+
+// The mix a program registers: whole records, fields inside them (which give
+// the record a child level), and fields that two modules watch. The space
+// holds the planned number of registrations of that mix too; the cost of
+// one registration is recorded for the sizing.
+TEST_F(Head_fixture, TheSpaceHoldsThePlannedRegistrationsOfRecordsAndFields)
+{
+    const size_t free_before = event_space_free();
+    size_t made = 0;
+    testing::internal::CaptureStderr();
+    for (int record = 0; made < CDS_EVENT_REGISTRATIONS; ++record) {
+        const int base = record * 64;
+        if (head.event_register(&a, base, 32, REG_EVENT_ID, record, nullptr, nullptr) != 0)
+            break;
+        ++made;
+        for (int field = 0; field < 6 && made < CDS_EVENT_REGISTRATIONS; ++field) {
+            if (head.event_register(&a, base + 4 * field, 4, REG_EVENT_ID, field, nullptr, nullptr) != 0)
+                break;
+            ++made;
+            if (field % 2 == 0) {
+                if (head.event_register(&b, base + 4 * field, 4, REG_EVENT_ID, field, nullptr, nullptr) != 0)
+                    break;
+                ++made;
+            }
+        }
+    }
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(made, CDS_EVENT_REGISTRATIONS) << err;
+    const size_t used = free_before - event_space_free();
+    RecordProperty("bytes_per_registration", int(used / made));
+    EXPECT_LE(used, CDS_EVENT_SPACE_BYTES);
 }
 
 TEST(Head_death, AutoregWithoutHeadIsABug)

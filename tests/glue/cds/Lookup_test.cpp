@@ -5,6 +5,7 @@
 #include "glue/cds/Send_buffer.h"
 
 #include "Cds_events.h"
+#include "tests/support/item_id_scope.h"
 
 #include <gtest/gtest.h>
 
@@ -94,6 +95,9 @@ protected:
         return std::string(bytes, sizeof bytes - out.get_free_space());
     }
 
+    // First: the tree draws its ids from a fresh range, wherever earlier
+    // tests left the counter, and gives them back at the end.
+    Item_id_scope ids{1};
     module_man mm;
     Block data{};
     Head head;

@@ -128,6 +128,31 @@ TEST_F(Checksummed_file, DamagedFilesAreRejected)
     EXPECT_EQ(content, read());
 }
 
+TEST_F(Checksummed_file, TheTrailerMustEndTheFile)
+{
+    ASSERT_TRUE(write("settings"));
+    const std::string good = file_bytes();
+    // Anything behind the trailer was not written through the stream,
+    // whether a newline, a stray byte or a second trailer.
+    const std::string behind[] = {"\n", "x", std::string(1, '\0'), "00000", "\r\n", good.substr(good.size() - 16)};
+    for (const std::string& extra : behind) {
+        put_file_bytes(good + extra);
+        EXPECT_EQ("<rejected>", read()) << "with " << extra.size() << " bytes behind the trailer";
+    }
+    // The trailer starts with the content's newline.
+    std::string no_newline = good;
+    no_newline[no_newline.size() - 16] = 'x';
+    put_file_bytes(no_newline);
+    EXPECT_EQ("<rejected>", read());
+    // A sign or blank in place of a digit is not a digit.
+    std::string signed_digits = good;
+    signed_digits[signed_digits.size() - 8] = '+';
+    put_file_bytes(signed_digits);
+    EXPECT_EQ("<rejected>", read());
+    put_file_bytes(good);
+    EXPECT_EQ("settings", read());
+}
+
 TEST_F(Checksummed_file, LowerCaseDigitsVerify)
 {
     ASSERT_TRUE(write("lower"));

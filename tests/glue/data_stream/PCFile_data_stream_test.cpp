@@ -217,3 +217,15 @@ TEST_F(PCFile, DestroyingAnOpenStreamEndsTheProcess)
 }
 
 } // namespace
+
+// Queued events of different kinds do not merge into one: a receiver that
+// was busy hears both the failed write and the full store.
+TEST_F(PCFile, DifferentEventsSurviveMerging)
+{
+    PCFile_data_stream::send_event(PCFile_data_stream::EVENT_WRITE_FAILED);
+    PCFile_data_stream::send_event(PCFile_data_stream::EVENT_STORE_FULL);
+    PCFile_data_stream::send_event(PCFile_data_stream::EVENT_STORE_FULL);
+    EXPECT_EQ(events(), (std::vector<uint32_t>{PCFile_data_stream::EVENT_WRITE_FAILED,
+                                               PCFile_data_stream::EVENT_STORE_FULL,
+                                               PCFile_data_stream::EVENT_STORE_FULL}));
+}

@@ -81,6 +81,27 @@ TEST_F(Pair_fixture, EventsTellArrivalFullnessAndFreedSpace)
     pair.a().reg_tx_waiter(nullptr, false);
 }
 
+// A receiver that is busy while the events queue up still learns that the
+// buffer became full: events of different states do not merge into one.
+TEST_F(Pair_fixture, FullAfterPlainArrivalSurvivesMerging)
+{
+    waiter_descriptor rx;
+    rx.init(&mm);
+    pair.b().reg_rx_waiter(&rx, false);
+    pair.a().set_write_timeout(0);
+    write_text(pair.a(), "12");
+    write_text(pair.a(), "34");
+    write_text(pair.a(), std::string(200, 'z')); // fills the pipe
+    std::vector<uint32_t> states;
+    waiter_event ev;
+    while (rx.get_event(&ev, Atime::now()) == 0)
+        states.push_back(ev.data);
+    ASSERT_FALSE(states.empty());
+    EXPECT_EQ(states.front(), 0u);
+    EXPECT_EQ(states.back(), 1u) << "the full state is delivered";
+    pair.b().reg_rx_waiter(nullptr, false);
+}
+
 TEST_F(Pair_fixture, ReadTimeoutKeepsWhatArrived)
 {
     pair.b().set_read_timeout(30);

@@ -185,9 +185,22 @@ TEST_F(DebugCapture, LoggerWritesOnItsOwnThread)
     ASSERT_TRUE(wait_until([&] { return written().find("hello from a caller\n") != std::string::npos; }));
 }
 
-TEST(BufferedLogger, LogWithoutALoggerDoesNothing)
+// Once the logger is gone, log() has no instance to write to: the text goes
+// nowhere (and nothing touches the destroyed logger).
+TEST_F(DebugCapture, LogAfterTheLoggerIsGoneWritesNothing)
 {
+    {
+        Buffered_logger logger;
+        logger.init(mm);
+        Buffered_logger::log("while it runs\n");
+        ASSERT_TRUE(wait_until([&] { return written().find("while it runs\n") != std::string::npos; }));
+    }
+    const std::string before = written();
     Buffered_logger::log("nobody listens");
+    Buffered_logger idle; // never started: not the instance log() writes to
+    waiter_event e;
+    idle.handle_event(e);
+    EXPECT_EQ(written(), before);
 }
 
 } // namespace

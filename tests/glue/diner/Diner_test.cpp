@@ -493,6 +493,48 @@ void lock_a_mutex_held_for_ever()
     m.lock();
 }
 
+// A handler that ends the process (a fatal check inside it, say) exits on its
+// Diner's own thread: the exit path ends the other Diners but cannot wait for
+// the one it runs on, and the process ends with the code that was asked for.
+template <class Base>
+class Exiting : public Base {
+public:
+    ~Exiting() override { this->terminate(true); }
+    void handle_event(waiter_event& e) override
+    {
+        if (e.module_id == EXIT)
+            std::exit(int(e.code));
+    }
+    void handle_timeout(Timeout&) override {}
+    static constexpr short EXIT = 2100;
+};
+
+template <class D>
+void exit_from_a_handler()
+{
+    module_man mm;
+    // Static, as a program's modules are: their destructors run at exit too.
+    static D other;
+    static D exiting;
+    other.init(mm, nullptr, Diner::Descriptor("OTHER", 0), 30, 0, false, true);
+    exiting.init(mm, nullptr, Diner::Descriptor("EXITING", 0), 30, 0, false, true);
+    other.start();
+    exiting.start();
+    exiting.send_event(waiter_event(D::EXIT, 0, 42));
+    for (int i = 0; i < 100; ++i)
+        Atime::delay(100);
+    std::fprintf(stderr, "the handler did not end the process\n");
+    std::abort();
+}
+
+TEST(DinerDeath, ExitFromAHandlerEndsWithItsCode)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(exit_from_a_handler<Exiting<Diner>>(), ::testing::ExitedWithCode(42), "");
+    EXPECT_EXIT(exit_from_a_handler<Exiting<Diner_protection<Diner>>>(), ::testing::ExitedWithCode(42),
+                "");
+}
+
 TEST(DinerDeath, StuckDinersAndLocksEndTheProcess)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");

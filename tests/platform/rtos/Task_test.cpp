@@ -39,16 +39,26 @@ TEST(Task, ThreadIsNamedAndWaitsAtTheGate)
     EXPECT_STREQ("kor.STK0", probe.name);
 }
 
+// Opening an open gate adds no second pass: after one wait the gate is shut.
 TEST(Task, GateHoldsAtMostOnePass)
 {
-    Task task("GATE", 0, false, 0);
-    task.open_gate();
-    task.open_gate();
-    task.wait_gate(); // the one pass
-    // A second wait would block: the gate is closed again. Open and pass once more.
-    task.open_gate();
-    task.wait_gate();
-    SUCCEED();
+    struct Gate : TaskImp {
+        Gate() : TaskImp("GATE", 0, false, 0) {}
+        bool is_open()
+        {
+            std::lock_guard<std::mutex> g(mutex_);
+            return gate_open_;
+        }
+    } gate;
+    EXPECT_FALSE(gate.is_open());
+    gate.open_gate();
+    gate.open_gate();
+    EXPECT_TRUE(gate.is_open());
+    gate.wait_gate(); // the one pass
+    EXPECT_FALSE(gate.is_open()) << "a second open gave a second pass";
+    gate.open_gate();
+    gate.wait_gate();
+    EXPECT_FALSE(gate.is_open());
 }
 
 TEST(Task, LongNamesAreCutToTheLinuxLimit)
