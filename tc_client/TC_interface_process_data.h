@@ -141,7 +141,7 @@ public:
 
     virtual int encode(T v)
     {
-        int p = use_multiplier_ ? Pd_codec::round_s32(Pd_value<T>::to_double(v) * multiplier_)
+        int p = use_multiplier_ ? Pd_value<T>::scaled(Pd_value<T>::to_double(v) * multiplier_)
                                 : Pd_value<T>::raw(v);
         if (Jdb::enabled(_JDB::TC_CLIENT))
             Debug_print::dprint("TC Interface Process Data::encode oid=%d DDI=%x (%g,%d)*%f=%d\n",

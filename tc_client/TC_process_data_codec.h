@@ -24,6 +24,17 @@ inline int32_t round_s32(double x)
     return int32_t(r);
 }
 
+// Rounds halves away from zero, saturates to unsigned 32 bits and gives
+// the bits as the signed process-data value.
+inline int32_t round_u32_bits(double x)
+{
+    if (std::isnan(x) || x <= 0.0)
+        return 0;
+    double r = std::round(x);
+    uint32_t u = r >= 4294967295.0 ? std::numeric_limits<uint32_t>::max() : uint32_t(r);
+    return u > 0x7FFFFFFFu ? int32_t(int64_t(u) - 4294967296LL) : int32_t(u);
+}
+
 // Truncates toward zero, saturating at the target's limits.
 inline int32_t trunc_s32(double q)
 {
@@ -86,12 +97,20 @@ inline int32_t as_s32(uint32_t v)
 
 } // namespace Pd_codec
 
-// Per value type: to_double (the value as the multiplier sees it),
+// Per value type: to_double (the value as the multiplier sees it), scaled
+// (a scaled value to p: unsigned types saturate to the unsigned 32-bit
+// range and travel as its bits, the others to the signed range),
 // from_scaled (a quotient p / multiplier back to the type), from_raw (p to
 // the type without the multiplier) and raw (the type to p without it).
+struct Pd_signed_scale {
+    static int32_t scaled(double x) { return Pd_codec::round_s32(x); }
+};
+struct Pd_unsigned_scale {
+    static int32_t scaled(double x) { return Pd_codec::round_u32_bits(x); }
+};
 template <typename T> struct Pd_value;
 
-template <> struct Pd_value<bool> {
+template <> struct Pd_value<bool> : Pd_unsigned_scale {
     static double to_double(bool v) { return v ? 1.0 : 0.0; }
     static bool from_scaled(double q) { return q != 0.0; }
     static bool from_raw(int32_t p) { return p != 0; }
@@ -99,7 +118,7 @@ template <> struct Pd_value<bool> {
 };
 
 // char is taken as 0 to 255 wherever the program is built.
-template <typename T, typename U> struct Pd_unsigned_narrow {
+template <typename T, typename U> struct Pd_unsigned_narrow : Pd_unsigned_scale {
     static double to_double(T v) { return double(U(v)); }
     static T from_scaled(double q) { return T(U(Pd_codec::trunc_u32(q))); }
     static T from_raw(int32_t p) { return T(U(uint32_t(p))); }
@@ -109,7 +128,7 @@ template <> struct Pd_value<char> : Pd_unsigned_narrow<char, unsigned char> {};
 template <> struct Pd_value<unsigned char> : Pd_unsigned_narrow<unsigned char, unsigned char> {};
 template <> struct Pd_value<unsigned short> : Pd_unsigned_narrow<unsigned short, unsigned short> {};
 
-template <typename T> struct Pd_signed_narrow {
+template <typename T> struct Pd_signed_narrow : Pd_signed_scale {
     static double to_double(T v) { return double(v); }
     static T from_scaled(double q) { return Pd_codec::low_bits<T>(uint32_t(Pd_codec::trunc_s32(q))); }
     static T from_raw(int32_t p) { return Pd_codec::low_bits<T>(uint32_t(p)); }
@@ -118,21 +137,21 @@ template <typename T> struct Pd_signed_narrow {
 template <> struct Pd_value<signed char> : Pd_signed_narrow<signed char> {};
 template <> struct Pd_value<short> : Pd_signed_narrow<short> {};
 
-template <> struct Pd_value<int> {
+template <> struct Pd_value<int> : Pd_signed_scale {
     static double to_double(int v) { return double(v); }
     static int from_scaled(double q) { return Pd_codec::trunc_s32(q); }
     static int from_raw(int32_t p) { return p; }
     static int32_t raw(int v) { return v; }
 };
 
-template <> struct Pd_value<unsigned int> {
+template <> struct Pd_value<unsigned int> : Pd_unsigned_scale {
     static double to_double(unsigned int v) { return double(v); }
     static unsigned int from_scaled(double q) { return Pd_codec::trunc_u32(q); }
     static unsigned int from_raw(int32_t p) { return uint32_t(p); }
     static int32_t raw(unsigned int v) { return Pd_codec::as_s32(v); }
 };
 
-template <typename T> struct Pd_floating {
+template <typename T> struct Pd_floating : Pd_signed_scale {
     static double to_double(T v) { return double(v); }
     static T from_scaled(double q) { return T(q); }
     static T from_raw(int32_t p) { return T(p); }
@@ -141,14 +160,14 @@ template <typename T> struct Pd_floating {
 template <> struct Pd_value<float> : Pd_floating<float> {};
 template <> struct Pd_value<double> : Pd_floating<double> {};
 
-template <> struct Pd_value<long long> {
+template <> struct Pd_value<long long> : Pd_signed_scale {
     static double to_double(long long v) { return double(v); }
     static long long from_scaled(double q) { return Pd_codec::trunc_s64(q); }
     static long long from_raw(int32_t p) { return p; }
     static int32_t raw(long long v) { return Pd_codec::as_s32(uint32_t(uint64_t(v))); }
 };
 
-template <> struct Pd_value<unsigned long long> {
+template <> struct Pd_value<unsigned long long> : Pd_unsigned_scale {
     static double to_double(unsigned long long v) { return double(v); }
     static unsigned long long from_scaled(double q) { return Pd_codec::trunc_u64(q); }
     static unsigned long long from_raw(int32_t p) { return uint64_t(int64_t(p)); }
