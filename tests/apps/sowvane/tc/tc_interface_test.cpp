@@ -12,16 +12,12 @@
 #include "tc_client/TC_DOM_xerces_spec_man.h"
 #include "tests/support/item_id_scope.h"
 #include "tests/support/tc_client_harness.h"
-#include "tests/support/temp_path.h"
+#include "tests/support/tc_description_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 using namespace TaskController_interface;
@@ -29,43 +25,19 @@ using test_support::Sent_pd;
 
 namespace {
 
-const std::string spec_dir = std::string(SOWVANE_SOURCE_DIR) + "/data/tcspec/";
+const std::string spec_dir = test_support::tc_spec_dir();
 
-std::string read_file(const std::string& path)
+// The installed description with one text replaced, next to the DTD.
+std::string edited_description(test_support::Description_dir& dir, const std::string& from,
+                               const std::string& to)
 {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    std::string text = test_support::read_text_file(spec_dir + "tc_pool.xml");
+    size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos)
+        text.replace(at, from.size(), to);
+    return dir.write(text);
 }
-
-// The installed description with one text replaced, in a directory of its
-// own with the DTD.
-class Edited_description {
-public:
-    Edited_description(const std::string& from, const std::string& to)
-        : dir_(test_support::temp_path("tcdesc") + "/")
-    {
-        ::mkdir(dir_.c_str(), 0700);
-        std::ofstream(dir_ + "+TC2ISO.dtd") << read_file(spec_dir + "+TC2ISO.dtd");
-        std::string text = read_file(spec_dir + "tc_pool.xml");
-        size_t at = text.find(from);
-        EXPECT_NE(at, std::string::npos) << from;
-        if (at != std::string::npos)
-            text.replace(at, from.size(), to);
-        std::ofstream(path()) << text;
-    }
-    ~Edited_description()
-    {
-        std::remove(path().c_str());
-        std::remove((dir_ + "+TC2ISO.dtd").c_str());
-        ::rmdir(dir_.c_str());
-    }
-    std::string path() const { return dir_ + "tc_pool.xml"; }
-
-private:
-    std::string dir_;
-};
 
 class Implement : public testing::Test {
 protected:
@@ -388,8 +360,9 @@ TEST_F(Implement, BinOfUnknownContentKindIsMass)
 
 TEST_F(Implement, DescriptionWithoutTheRootLeavesTheTcOff)
 {
-    Edited_description d("name=\"seeder_root\"", "name=\"seeder_top\"");
-    std::string err = start(d.path());
+    test_support::Description_dir dir("tcdesc");
+    std::string path = edited_description(dir, "name=\"seeder_root\"", "name=\"seeder_top\"");
+    std::string err = start(path);
     EXPECT_EQ(err, "TC device description: the device element \"seeder_root\" is missing; the "
                    "task controller interface stays off\n");
     EXPECT_TRUE(tci->configuration_error());
@@ -404,8 +377,9 @@ TEST_F(Implement, DescriptionWithoutTheRootLeavesTheTcOff)
 
 TEST_F(Implement, DescriptionWithoutAProcessDatumLeavesTheTcOff)
 {
-    Edited_description d("name=\"chan_shaft_rpm\"", "name=\"chan_shaft_speed\"");
-    std::string err = start(d.path());
+    test_support::Description_dir dir("tcdesc");
+    std::string path = edited_description(dir, "name=\"chan_shaft_rpm\"", "name=\"chan_shaft_speed\"");
+    std::string err = start(path);
     EXPECT_EQ(err, "TC device description: chan_0 needs the process-data object "
                    "\"chan_shaft_rpm\", which is missing; the task controller interface stays "
                    "off\n");
@@ -417,8 +391,9 @@ TEST_F(Implement, DescriptionWithoutAProcessDatumLeavesTheTcOff)
 
 TEST_F(Implement, MissingTypeObjectFoundOnReloadTurnsTheTcOff)
 {
-    Edited_description d("name=\"chanvol_flow_rate\"", "name=\"chanvol_flow\"");
-    EXPECT_EQ(start(d.path()), "");
+    test_support::Description_dir dir("tcdesc");
+    std::string path = edited_description(dir, "name=\"chanvol_flow_rate\"", "name=\"chanvol_flow\"");
+    EXPECT_EQ(start(path), "");
     params.app.channels[1].mode.set(2);
     testing::internal::CaptureStderr();
     bool yes = true;
@@ -432,9 +407,10 @@ TEST_F(Implement, MissingTypeObjectFoundOnReloadTurnsTheTcOff)
 
 TEST_F(Implement, ElementWhoseIdIsTakenStopsAlone)
 {
-    Edited_description d("name=\"dvp_bool\" object_id=\"300\"",
+    test_support::Description_dir dir("tcdesc");
+    std::string path = edited_description(dir, "name=\"dvp_bool\" object_id=\"300\"",
                          "name=\"dvp_bool\" object_id=\"1101\"");
-    std::string err = start(d.path());
+    std::string err = start(path);
     EXPECT_NE(err.find("element 101 stays out"), std::string::npos) << err;
     EXPECT_FALSE(tci->configuration_error());
     EXPECT_TRUE(pool.is_enabled());
