@@ -92,5 +92,11 @@ function(sowvane_benchmarks)
   get_property(libs GLOBAL PROPERTY SOWVANE_LIBS)
   add_executable(sowvane_bench ${sources})
   target_link_libraries(sowvane_bench PRIVATE ${libs} benchmark::benchmark benchmark::benchmark_main)
+  # Peers written for the tests (the test task controller) serve the
+  # benchmarks too.
+  if(TARGET sowvane_test_support)
+    target_link_libraries(sowvane_bench PRIVATE sowvane_test_support)
+  endif()
   target_include_directories(sowvane_bench PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_definitions(sowvane_bench PRIVATE SOWVANE_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 endfunction()

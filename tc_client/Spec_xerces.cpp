@@ -1,5 +1,7 @@
 #include "tc_client/DOM_xerces_spec_man.h"
 
+#include "glue/quor/Quor_message.h"
+
 #include <xercesc/framework/MemoryManager.hpp>
 
 #include <cerrno>
@@ -15,16 +17,7 @@ namespace {
 
 bool is_octal(char c) { return c >= '0' && c <= '7'; }
 
-int hex_value(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+int hex_value(char c) { return Quor_message::hex_value(static_cast<unsigned char>(c)); }
 
 // The character of the escape starting at raw[i] (a backslash) and the
 // characters it uses; 0 when it is no escape of ours.

@@ -1,5 +1,7 @@
 #include "platform/tc/TC_attribute.h"
 
+#include "glue/quor/Quor_message.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -163,15 +165,8 @@ bool Attribute_fixed_array_uint8<N>::set_by_spec(Spec_node* node)
     node->get_attribute_string(text, sizeof text, this->get_name());
     unsigned char bytes[N] = {};
     for (int i = 0; i < len; ++i) {
-        char c = text[i];
-        int nibble;
-        if (c >= '0' && c <= '9')
-            nibble = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            nibble = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            nibble = c - 'A' + 10;
-        else {
+        int nibble = Quor_message::hex_value(static_cast<unsigned char>(text[i]));
+        if (nibble < 0) {
             this->complain(node, "is not hexadecimal");
             return false;
         }
@@ -354,7 +349,7 @@ bool Attribute_list<Item>::set_by_spec(Spec_node* node)
         Spec_node* child = node->get_child(k, pattern);
         bool ok = child && items_[size_t(k)].set_by_node(child);
         if (!ok) {
-            char what[96];
+            char what[160];
             char name[64] = "?";
             if (child)
                 child->get_name(name, sizeof name);

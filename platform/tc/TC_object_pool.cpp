@@ -277,6 +277,8 @@ void Object_pool::set_enabled(bool enabled)
     enabled_ = enabled;
     if (!enabled)
         post_status(STATUS_DISABLED);
+    if (session_)
+        session_->pool_enabled(enabled);
 }
 
 void Object_pool::register_event_waiter(waiter_descriptor& waiter)
@@ -294,7 +296,12 @@ void Object_pool::deregister_event_waiter(waiter_descriptor& waiter)
     unlock();
 }
 
-void Object_pool::set_tx_state(tx_state_t state) { tx_state_ = state; }
+void Object_pool::set_tx_state(tx_state_t state)
+{
+    tx_state_ = state;
+    if (session_)
+        session_->pool_tx_state(state);
+}
 
 void Object_pool::set_version_params(unsigned char version, const tc_version_params_t* params)
 {
@@ -306,10 +313,13 @@ void Object_pool::set_version_params(unsigned char version, const tc_version_par
 bool Object_pool::start()
 {
     started_ = true;
-    return true;
+    return session_ ? session_->pool_start() : true;
 }
 
-bool Object_pool::send_process_data(unsigned short, ddi_t, int) { return false; }
+bool Object_pool::send_process_data(unsigned short element, ddi_t ddi, int value)
+{
+    return session_ && session_->pool_send(element, ddi, value);
+}
 
 bool Object_pool::post_status(status_code_t code)
 {

@@ -16,6 +16,17 @@ class waiter_descriptor;
 
 namespace TC {
 
+// What carries the pool's session with the task controller (the CAN stack
+// session of the program, or a test's engine).
+class Pool_session {
+public:
+    virtual ~Pool_session() = default;
+    virtual void pool_enabled(bool enabled) = 0;
+    virtual void pool_tx_state(int state) = 0;
+    virtual bool pool_send(unsigned short element, ddi_t ddi, int32_t value) = 0;
+    virtual bool pool_start() = 0;
+};
+
 class Object_pool : public Object_pool_base<TC_obj> {
 public:
     // The status codes of the pool's status events (data word; value word 0).
@@ -106,6 +117,10 @@ public:
     // false when no session carries it.
     virtual bool send_process_data(unsigned short element, ddi_t ddi, int value);
 
+    // The session that carries the pool (not owned; null for none).
+    void set_session(Pool_session* session) { session_ = session; }
+    Pool_session* get_session() const { return session_; }
+
     // Posts a status event / a process-data event to the registered waiter.
     bool post_status(status_code_t code);
     bool post_pd_event(pd_event_kind_t kind, unsigned short element, ddi_t ddi, int32_t value);
@@ -119,6 +134,7 @@ private:
     short status_event_id_ = 0;
     short first_pd_event_id_ = 0;
     waiter_descriptor* waiter_ = nullptr;
+    Pool_session* session_ = nullptr;
     bool enabled_ = false;
     bool started_ = false;
     tx_state_t tx_state_ = TX_STOPPED;

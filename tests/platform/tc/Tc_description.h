@@ -1,0 +1,18 @@
+// The implement's TC description of the source tree, loaded into a pool.
+#pragma once
+
+#include "tc_client/TC_DOM_xerces_spec_man.h"
+
+#include <string>
+
+namespace tc_description {
+
+inline std::string spec_dir() { return std::string(SOWVANE_SOURCE_DIR) + "/data/tcspec/"; }
+
+inline bool load(TC::Object_pool& pool)
+{
+    TC::DOM_xerces_spec_man reader(&pool);
+    return reader.init(nullptr) && reader.load((spec_dir() + "tc_pool.xml").c_str());
+}
+
+} // namespace tc_description

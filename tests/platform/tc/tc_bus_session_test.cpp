@@ -1,0 +1,153 @@
+// The whole TC session on CAN stacks: on the loop bus, through the CAN hub
+// with a pool large enough for the extended transport protocol, and its
+// frames decoded by Wireshark's ISObus dissector.
+#include "Bus_session_rig.h"
+
+#include "platform/can/Socketcand_text.h"
+#include "tests/support/Hub_process.h"
+#include "tests/support/temp_path.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+using bus_rig::Rig;
+using test_support::wait_until;
+using E = TC::Client_engine;
+
+TEST(TcBusSession, UploadProcessDataAndTcLossOnTheLoopBus)
+{
+    Rig rig;
+    ASSERT_TRUE(rig.open("loop,name=tc_session_loop"));
+    ASSERT_TRUE(rig.start_client());
+    ASSERT_TRUE(rig.wait_active());
+    const unsigned char client = rig.client.stack.name_manager().gethostbyname(rig.client_name, false);
+    EXPECT_EQ(client, bus_rig::CLIENT_PREFERRED);
+    EXPECT_EQ(rig.server->with_server([](auto& s) { return s.transfers; }), 1);
+
+    // A set value with acknowledge: the application hears it, the TC gets
+    // its acknowledge.
+    rig.server->with_server([&](auto& s) {
+        s.acks.clear();
+        s.send_command(client, TC::CMD_SET_VALUE_ACK, 0, 141, 1);
+        return 0;
+    });
+    ASSERT_TRUE(wait_until([&] { return rig.server->with_server([](auto& s) { return !s.acks.empty(); }); }));
+    EXPECT_EQ(rig.server->with_server([](auto& s) { return s.acks[0].errors; }), 0);
+    waiter_event e;
+    bool got = false;
+    while (!got && rig.app.get_event(&e, Atime::from_now(10000)) == 0)
+        got = e.module_id == rig.pool.get_first_pd_event_id() - TC::Object_pool::PD_SET_VALUE;
+    ASSERT_TRUE(got);
+    EXPECT_EQ(e.data, 0u | 141u << 16);
+    EXPECT_EQ(int(e.code), 1);
+
+    // Values go the other way.
+    ASSERT_TRUE(rig.pool.send_process_data(0, 116, 2500));
+    ASSERT_TRUE(wait_until([&] {
+        return rig.server->with_server([](auto& s) {
+            return !s.values.empty() && s.values.back().ddi == 116 && s.values.back().value == 2500;
+        });
+    }));
+
+    // The TC goes silent and returns: the stored pool is activated again.
+    rig.server->with_server([](auto& s) { s.set_silent(true); return 0; });
+    ASSERT_TRUE(wait_until([&] { return rig.session->session_state() == E::ST_WAIT_TC; }));
+    rig.server->with_server([](auto& s) { s.set_silent(false); return 0; });
+    ASSERT_TRUE(rig.wait_active());
+    EXPECT_EQ(rig.server->with_server([](auto& s) { return s.transfers; }), 1);
+    EXPECT_EQ(rig.server->with_server([](auto& s) { return s.activations; }), 2);
+}
+
+TEST(TcBusSession, AHundredKilobytePoolGoesThroughTheHubByExtendedTransport)
+{
+    Hub_process hub;
+    ASSERT_TRUE(hub.start()) << hub.error();
+    Rig rig;
+    ASSERT_TRUE(rig.open(hub.bus_spec(), 2250));
+    ASSERT_TRUE(rig.start_client());
+    ASSERT_TRUE(rig.wait_active());
+    const int size = rig.session->pool_size();
+    EXPECT_GT(size, 100000);
+    const unsigned char client = rig.client.stack.name_manager().gethostbyname(rig.client_name, false);
+    EXPECT_EQ(rig.server->with_server([&](auto& s) { return int(s.clients[client].pool.size()); }),
+              size);
+    EXPECT_EQ(rig.server->with_server([&](auto& s) { return s.last_pool_error; }), "");
+}
+
+std::string hex(const std::vector<unsigned char>& bytes)
+{
+    std::string out;
+    char b[3];
+    for (unsigned char c : bytes) {
+        std::snprintf(b, sizeof b, "%02x", c);
+        out += b;
+    }
+    return out;
+}
+
+TEST(TcBusSession, TheDissectorReassemblesThePoolTransferAsSent)
+{
+    if (std::system("command -v tshark >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "tshark is not installed";
+    Rig rig;
+    const std::string spec = "loop,name=tc_session_tshark";
+    std::string error;
+    std::unique_ptr<CAN_bus> monitor(Bus_select::start(spec.c_str(), error));
+    ASSERT_TRUE(monitor) << error;
+    ASSERT_TRUE(rig.open(spec));
+    ASSERT_TRUE(rig.start_client());
+    ASSERT_TRUE(rig.wait_active());
+    const unsigned char client = rig.client.stack.name_manager().gethostbyname(rig.client_name, false);
+    std::vector<unsigned char> transfer = {TC::SUB_POOL_TRANSFER};
+    auto pool = rig.server->with_server([&](auto& s) { return s.clients[client].pool; });
+    transfer.insert(transfer.end(), pool.begin(), pool.end());
+    ASSERT_LT(transfer.size(), 1786u) << "small enough for the transport protocol";
+
+    // Everything the monitor saw, as a candump log.
+    const std::string path = test_support::temp_path("tc_session.log");
+    FILE* log = std::fopen(path.c_str(), "w");
+    ASSERT_NE(log, nullptr);
+    CAN_packet frames[256];
+    long micros = 0;
+    for (int n; (n = monitor->read(frames, 256)) > 0;)
+        for (int i = 0; i < n; ++i) {
+            char line[Socketcand::MAX_MESSAGE];
+            size_t len = Socketcand::format_candump_line(frames[i], 1700000000, micros, "can0", line);
+            std::fwrite(line, 1, len, log);
+            micros += 1000;
+        }
+    std::fclose(log);
+
+    const std::string command = "tshark -r " + path +
+                                " -d can.subdissector=isobus -T fields -E separator=,"
+                                " -e isobus.reassembled.data -e _ws.malformed 2>/dev/null";
+    std::string found;
+    bool malformed = false;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char buf[8192];
+        while (std::fgets(buf, sizeof buf, p)) {
+            std::string s(buf);
+            std::string data;
+            const size_t comma = s.find(',');
+            for (char c : s.substr(0, comma))
+                if (std::isxdigit(static_cast<unsigned char>(c)))
+                    data += char(std::tolower(static_cast<unsigned char>(c)));
+            // The dissector puts the PGN (3 bytes) before the message.
+            if (data.compare(0, 8, "00cb0061") == 0)
+                found = data.substr(6);
+            if (comma != std::string::npos && s.find_first_not_of(",\r\n", comma) != std::string::npos)
+                malformed = true;
+        }
+        pclose(p);
+    }
+    if (getenv("KEEP_TC_LOG") == nullptr)
+        std::remove(path.c_str());
+    EXPECT_EQ(found, hex(transfer));
+    EXPECT_FALSE(malformed);
+}
+
+} // namespace

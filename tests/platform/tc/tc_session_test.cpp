@@ -1,0 +1,289 @@
+// The client session against the test task controller, message by message.
+#include "Session_rig.h"
+
+#include "tests/support/debug_capture.h"
+
+#include <algorithm>
+
+namespace {
+
+using session_rig::CLIENT;
+using session_rig::Rig;
+using session_rig::SERVER;
+using E = TC::Client_engine;
+using P = TC::Object_pool;
+
+int count_sub(const std::vector<session_rig::Msg>& sent, unsigned char sub)
+{
+    return int(std::count_if(sent.begin(), sent.end(), [&](const session_rig::Msg& m) {
+        return m.pgn == TC::PGN_PROCESS_DATA && !m.data.empty() && m.data[0] == sub;
+    }));
+}
+
+TEST(TcSession, FirstConnectionUploadsThePoolAndActivatesIt)
+{
+    Rig rig;
+    rig.server.set_silent(true);
+    rig.switch_on();
+    EXPECT_EQ(rig.engine->get_state(), E::ST_WAIT_TC);
+    rig.advance(3000);  // silent while no TC has announced itself
+    EXPECT_TRUE(rig.client_end.sent.empty());
+    rig.server.set_silent(false);
+
+    ASSERT_TRUE(rig.run_until(E::ST_ACTIVE));
+    EXPECT_EQ(rig.engine->tc().address, SERVER);
+    EXPECT_EQ(rig.engine->tc().version, 4);
+    EXPECT_EQ(rig.server.transfers, 1);
+    EXPECT_EQ(rig.server.activations, 1);
+    // The TC holds exactly the pool the client built, readable by a peer.
+    const auto& held = rig.server.clients[CLIENT];
+    EXPECT_TRUE(held.active);
+    EXPECT_EQ(int(held.pool.size()), rig.engine->pool_size());
+    EXPECT_EQ(0, std::memcmp(held.structure, rig.engine->structure_label(), 7));
+    EXPECT_EQ(rig.statuses(),
+              (std::vector<int>{P::STATUS_WAITING_FOR_TC, P::STATUS_CONNECTING, P::STATUS_UPLOADING,
+                                P::STATUS_ACTIVATING, P::STATUS_ACTIVE}));
+
+    // Working-set master and client task messages every 2 s.
+    const int masters = rig.server.master_messages, tasks = rig.server.task_messages;
+    rig.advance(10000);
+    EXPECT_EQ(rig.server.master_messages - masters, 5);
+    EXPECT_EQ(rig.server.task_messages - tasks, 5);
+    EXPECT_EQ(rig.engine->get_state(), E::ST_ACTIVE);
+
+    // The TC asks for the client's version: the application's parameters.
+    P::tc_version_params_t params{{1, 1, 0xFF, 0x10, 0, 6, 60, 10}};
+    rig.pool.set_version_params(3, &params);
+    rig.server.request_version(CLIENT);
+    rig.pump();
+    ASSERT_EQ(rig.server.versions.size(), 1u);
+    EXPECT_EQ(rig.server.versions[0],
+              (std::vector<unsigned char>{0x10, 3, 0xFF, 0x10, 0, 6, 60, 10}));
+}
+
+TEST(TcSession, AReturningTcThatHoldsThePoolActivatesItWithoutATransfer)
+{
+    Rig rig;
+    rig.switch_on();
+    ASSERT_TRUE(rig.run_until(E::ST_ACTIVE));
+    rig.statuses();
+
+    rig.server.set_silent(true);
+    rig.advance(7000);
+    EXPECT_EQ(rig.engine->get_state(), E::ST_WAIT_TC);
+    EXPECT_EQ(rig.statuses(), std::vector<int>{P::STATUS_TC_LOST});
+    EXPECT_FALSE(rig.pool.send_process_data(0, 141, 1));
+
+    rig.client_end.sent.clear();
+    rig.server.set_silent(false);
+    ASSERT_TRUE(rig.run_until(E::ST_ACTIVE));
+    EXPECT_EQ(rig.server.transfers, 1);
+    EXPECT_EQ(rig.server.activations, 2);
+    EXPECT_EQ(count_sub(rig.client_end.sent, TC::SUB_REQUEST_LOCALISATION_LABEL), 1);
+    EXPECT_EQ(count_sub(rig.client_end.sent, TC::SUB_POOL_TRANSFER), 0);
+}
+
+TEST(TcSession, AClientThatStartsAgainFindsItsPoolStoredOnTheTc)
+{
+    Rig rig;
+    rig.switch_on();
+    ASSERT_TRUE(rig.run_until(E::ST_ACTIVE));
+    rig.restart_client();
+    ASSERT_TRUE(rig.run_until(E::ST_ACTIVE));
+    EXPECT_EQ(rig.server.transfers, 1);
+    EXPECT_EQ(rig.server.activations, 2);
+}
+
+TEST(TcSession, AChangedPoolOrAReloadIsUploadedAgain)
+{
+    Rig rig;
+    rig.switch_on();
+    ASSERT_TRUE(rig.run_until(E::ST_ACTIVE));
+    unsigned char first[7];
+    std::memcpy(first, rig.engine->structure_label(), 7);
+
+    // The application asks for a reload: switched off, deleted, sent again.
+    rig.pool.set_tx_state(P::TX_RELOAD);
+    ASSERT_TRUE(rig.run_until(E::ST_ACTIVE));
+    EXPECT_EQ(rig.server.deletes, 1);
+    EXPECT_EQ(rig.server.transfers, 2);
+    EXPECT_EQ(0, std::memcmp(first, rig.engine->structure_label(), 7)) << "same pool, same label";
+
+    // An element switched off changes what the TC sees, and the label.
+    auto* root = static_cast<TC::Device_element_obj*>(rig.pool.__find_object("seeder_root", false));
+    TC::Attribute_object_id none[1];
+    ASSERT_TRUE(rig.pool.add_object(new TC::Client::Device_element_obj(
+        &rig.pool, 1100, "chan_0", 2, 9, "Channel 1", 100, root->get_id(), 0, none)));
+    rig.pool.set_tx_state(P::TX_UPLOAD);
+    ASSERT_TRUE(rig.run_until(E::ST_ACTIVE));
+    EXPECT_NE(0, std::memcmp(first, rig.engine->structure_label(), 7));
+    EXPECT_EQ(rig.server.transfers, 3);
+}
+
+TEST(TcSession, ARefusedPoolIsReportedAndNotSentAgainAndAgain)
+{
+    struct Case {
+        const char* what;
+        bool no_room;
+        unsigned char errors;
+    };
+    for (const Case& c : {Case{"no room", true, 0}, Case{"errors in the pool", false, 0x04}}) {
+        SCOPED_TRACE(c.what);
+        Rig rig;
+        rig.server.set_no_room(c.no_room);
+        rig.server.set_transfer_errors(c.errors);
+        rig.switch_on();
+        ASSERT_TRUE(rig.run_until(E::ST_REFUSED));
+        std::vector<int> s = rig.statuses();
+        EXPECT_EQ(s.back(), P::STATUS_POOL_REFUSED);
+        const int transfers = rig.server.transfers;
+        rig.advance(60000);
+        EXPECT_EQ(rig.engine->get_state(), E::ST_REFUSED);
+        EXPECT_EQ(rig.server.transfers, transfers);
+        EXPECT_FALSE(rig.pool.send_process_data(0, 141, 1));
+    }
+}
+
+TEST(TcSession, ProcessDataCommandsBecomePoolEventsAndAreAcknowledged)
+{
+    Rig rig;
+    rig.switch_on();
+    ASSERT_TRUE(rig.run_until(E::ST_ACTIVE));
+    rig.events();
+    const short first = rig.pool.get_first_pd_event_id();
+    struct Case {
+        TC::command_t cmd;
+        int kind;
+        bool acked;
+    };
+    const Case cases[] = {
+        {TC::CMD_REQUEST_VALUE, P::PD_REQUEST_VALUE, false},
+        {TC::CMD_VALUE, P::PD_SET_VALUE, false},
+        {TC::CMD_SET_VALUE_ACK, P::PD_SET_VALUE, true},
+        {TC::CMD_TIME_INTERVAL, P::PD_TIME_INTERVAL, false},
+        {TC::CMD_DISTANCE_INTERVAL, P::PD_DISTANCE_INTERVAL, false},
+        {TC::CMD_MINIMUM_THRESHOLD, P::PD_MINIMUM_THRESHOLD, false},
+        {TC::CMD_MAXIMUM_THRESHOLD, P::PD_MAXIMUM_THRESHOLD, false},
+        {TC::CMD_CHANGE_THRESHOLD, P::PD_CHANGE_THRESHOLD, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(int(c.cmd));
+        rig.server.acks.clear();
+        rig.server.send_command(CLIENT, c.cmd, 0, 116, -1234);  // total area of element 0
+        rig.pump();
+        std::vector<waiter_event> ev = rig.events();
+        ASSERT_EQ(ev.size(), 1u);
+        EXPECT_EQ(first - ev[0].module_id, c.kind);
+        EXPECT_EQ(ev[0].data, 0u | 116u << 16);
+        EXPECT_EQ(int32_t(ev[0].code), -1234);
+        ASSERT_EQ(rig.server.acks.size(), c.acked ? 1u : 0u);
+        if (c.acked) {
+            EXPECT_EQ(rig.server.acks[0].errors, 0);
+            EXPECT_EQ(rig.server.acks[0].ddi, 116);
+            EXPECT_EQ(rig.server.acks[0].command, TC::CMD_SET_VALUE_ACK);
+        }
+    }
+
+    // The default-data request goes to the application whatever element.
+    rig.server.send_command(CLIENT, TC::CMD_REQUEST_VALUE, 4000, TC::DDI_DEFAULT_DATA, 0);
+    rig.pump();
+    ASSERT_EQ(rig.events().size(), 1u);
+
+    // Unknown targets and unsupported commands are answered with the error.
+    struct Bad {
+        TC::command_t cmd;
+        unsigned short element;
+        TC::ddi_t ddi;
+        unsigned char errors;
+    };
+    const Bad bad[] = {
+        {TC::CMD_SET_VALUE_ACK, 77, 116, TC::PDACK_INVALID_ELEMENT},
+        {TC::CMD_VALUE, 77, 116, TC::PDACK_INVALID_ELEMENT},
+        {TC::CMD_REQUEST_VALUE, 0, 999, TC::PDACK_DDI_NOT_SUPPORTED},
+        {TC::CMD_PEER_CONTROL, 0, 116, TC::PDACK_COMMAND_NOT_SUPPORTED},
+        {TC::command_t(0xB), 0, 116, TC::PDACK_COMMAND_NOT_SUPPORTED},
+    };
+    for (const Bad& b : bad) {
+        SCOPED_TRACE(int(b.cmd));
+        rig.server.acks.clear();
+        rig.server.send_command(CLIENT, b.cmd, b.element, b.ddi, 5);
+        rig.pump();
+        EXPECT_TRUE(rig.events().empty());
+        ASSERT_EQ(rig.server.acks.size(), 1u);
+        EXPECT_EQ(rig.server.acks[0].errors, b.errors);
+        EXPECT_EQ(rig.server.acks[0].element, b.element);
+        EXPECT_EQ(rig.server.acks[0].ddi, b.ddi);
+    }
+
+    // The application's values reach the TC with element and DDI.
+    ASSERT_TRUE(rig.pool.send_process_data(0x123, 0x00A1, 0x55));
+    rig.pump();
+    ASSERT_GE(rig.server.values.size(), 1u);
+    EXPECT_EQ(rig.server.values.back().element, 0x123);
+    EXPECT_EQ(rig.server.values.back().ddi, 0x00A1);
+    EXPECT_EQ(rig.server.values.back().value, 0x55);
+}
+
+TEST(TcSession, ShortOrForeignMessagesChangeNothing)
+{
+    Rig rig;
+    rig.switch_on();
+    ASSERT_TRUE(rig.run_until(E::ST_ACTIVE));
+    rig.events();
+    const size_t sent = rig.client_end.sent.size();
+    const unsigned char set[8] = {0x0A, 0x00, 0x74, 0x00, 1, 0, 0, 0};
+    std::string log;
+    {
+        Debug_capture capture("tc_short_messages.txt");
+        for (int len : {0, 1, 5, 7})
+            rig.engine->handle_message(TC::PGN_PROCESS_DATA, SERVER, CLIENT, set, len, rig.now);
+        log = capture.text();
+    }
+    // Another ECU's command or one for another client.
+    rig.engine->handle_message(TC::PGN_PROCESS_DATA, 0x80, CLIENT, set, 8, rig.now);
+    rig.engine->handle_message(TC::PGN_PROCESS_DATA, SERVER, 0x33, set, 8, rig.now);
+    EXPECT_TRUE(rig.events().empty());
+    EXPECT_EQ(rig.client_end.sent.size(), sent);
+    EXPECT_EQ(rig.engine->get_state(), E::ST_ACTIVE);
+    EXPECT_NE(log.find("refused a process-data message of 5 bytes"), std::string::npos) << log;
+}
+
+TEST(TcSession, ATcThatStopsAnsweringOrALostTransferIsRetriedAfterAPause)
+{
+    Rig rig;
+    rig.switch_on();
+    rig.server.handle_time(rig.now);  // one status message gets through
+    rig.server_end.cut = true;         // then the TC's answers and status get lost
+    rig.pump();
+    EXPECT_EQ(rig.engine->get_state(), E::ST_WAIT_VERSION);
+    rig.advance(6000);
+    EXPECT_EQ(rig.engine->get_state(), E::ST_WAIT_TC) << "lost after 6 s of silence";
+
+    // Answers come, but the bus loses the pool transfer.
+    rig.server_end.cut = false;
+    rig.transfer_ok = false;
+    ASSERT_TRUE(rig.run_until(E::ST_PAUSE));
+    EXPECT_EQ(rig.statuses().back(), P::STATUS_BUS_ERROR);
+    rig.transfer_ok = true;
+    ASSERT_TRUE(rig.run_until(E::ST_ACTIVE, 20000));
+}
+
+TEST(TcSession, SwitchedOffOrWithoutAddressTheClientIsSilent)
+{
+    Rig rig;
+    rig.switch_on();
+    ASSERT_TRUE(rig.run_until(E::ST_ACTIVE));
+    rig.pool.set_enabled(false);
+    rig.client_end.sent.clear();
+    rig.advance(5000);
+    EXPECT_TRUE(rig.client_end.sent.empty());
+    EXPECT_EQ(rig.engine->get_state(), E::ST_DISABLED);
+    rig.pool.set_enabled(true);
+    ASSERT_TRUE(rig.run_until(E::ST_ACTIVE));
+    rig.engine->set_own_address(TC::NO_ADDRESS);
+    rig.client_end.sent.clear();
+    rig.advance(5000);
+    EXPECT_TRUE(rig.client_end.sent.empty());
+}
+
+} // namespace
