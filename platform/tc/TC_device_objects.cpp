@@ -70,6 +70,13 @@ bool Device_element_obj::send_process_data(ddi_t ddi, int value)
     return pool && pool->send_process_data(get_number(), ddi, value);
 }
 
+void Device_element_obj::set_child_objects(unsigned short count, const Attribute_object_id* ids)
+{
+    child_objects.set_count(ids ? count : 0);
+    for (int i = 0; ids && i < count; ++i)
+        child_objects[i] = ids[i].get();
+}
+
 Device_process_data_obj::Device_process_data_obj(Object_pool* pool, object_id_t id,
                                                  const char* name)
     : TC_obj(pool, TC_obj_type::DEVICE_PROCESS_DATA, id, name)

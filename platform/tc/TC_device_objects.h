@@ -74,6 +74,8 @@ public:
 
     // Sends a process-data value of this element to the task controller.
     bool send_process_data(ddi_t ddi, int value);
+    // Replaces the list of child objects.
+    void set_child_objects(unsigned short count, const Attribute_object_id* ids);
 
 protected:
     Attribute_uint8 type{"type", DEVICE, DEVICE, NAVIGATION_REFERENCE};

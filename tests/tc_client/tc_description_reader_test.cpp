@@ -2,7 +2,7 @@
 // and against broken ones.
 #include "tc_client/TC_DOM_xerces_spec_man.h"
 
-#include "tests/support/temp_path.h"
+#include "tests/support/tc_description_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -13,40 +13,9 @@
 
 namespace {
 
-const std::string spec_dir = std::string(SOWVANE_SOURCE_DIR) + "/data/tcspec/";
-
-std::string read_file(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// A directory with the DTD and one description file.
-class Description_dir {
-public:
-    explicit Description_dir(const std::string& tag) : dir_(test_support::temp_path(tag) + "/")
-    {
-        ::mkdir(dir_.c_str(), 0700);
-        std::ofstream(dir_ + "+TC2ISO.dtd") << read_file(spec_dir + "+TC2ISO.dtd");
-    }
-    ~Description_dir()
-    {
-        std::remove(path().c_str());
-        std::remove((dir_ + "+TC2ISO.dtd").c_str());
-        ::rmdir(dir_.c_str());
-    }
-    std::string write(const std::string& text)
-    {
-        std::ofstream(path()) << text;
-        return path();
-    }
-    std::string path() const { return dir_ + "pool.xml"; }
-
-private:
-    std::string dir_;
-};
+const std::string spec_dir = test_support::tc_spec_dir();
+using test_support::Description_dir;
+using test_support::read_text_file;
 
 struct Load_result {
     bool ok;

@@ -1,0 +1,423 @@
+// The implement on the task controller, against the installed device
+// description: the element tree, rates and section states between the task
+// controller and the data store, the reload, and descriptions that lack
+// what the implement needs. The client's thread is not started: the test
+// delivers the queued events itself.
+#include "apps/sowvane/tc/TC_interface.h"
+#include "apps/sowvane/tc/TC_interface_boom.h"
+#include "apps/sowvane/tc/TC_interface_channel.h"
+#include "apps/sowvane/tc/TC_interface_device.h"
+#include "apps/sowvane/tc/TC_interface_downforce.h"
+#include "apps/sowvane/tc/TC_work_states.h"
+#include "tc_client/TC_DOM_xerces_spec_man.h"
+#include "tests/support/item_id_scope.h"
+#include "tests/support/tc_client_harness.h"
+#include "tests/support/tc_description_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace TaskController_interface;
+using test_support::Sent_pd;
+
+namespace {
+
+const std::string spec_dir = test_support::tc_spec_dir();
+
+// The installed description with one text replaced, next to the DTD.
+std::string edited_description(test_support::Description_dir& dir, const std::string& from,
+                               const std::string& to)
+{
+    std::string text = test_support::read_text_file(spec_dir + "tc_pool.xml");
+    size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos)
+        text.replace(at, from.size(), to);
+    return dir.write(text);
+}
+
+class Implement : public testing::Test {
+protected:
+    Implement()
+    {
+        params.system.tc_enabled.set(true);
+        params.app.ecu_config.set(0); // four channels
+        params.app.num_channels.set(4);
+        params.app.machine_width.set(12.0f);
+        params.app.booms.num_booms.set(2);
+        for (int b = 0; b < 2; ++b) {
+            params.app.booms.booms[b].num_sections.set(4);
+            for (int s = 0; s < 4; ++s)
+                params.app.booms.booms[b].sections[s].width.set(3.0);
+        }
+        for (int c = 0; c < 4; ++c)
+            params.app.channels[c].enabled.set(true);
+    }
+
+    // Loads the description and builds the interface; the captured error
+    // stream.
+    std::string start(const std::string& path = spec_dir + "tc_pool.xml")
+    {
+        TC::DOM_xerces_spec_man reader(&pool);
+        EXPECT_TRUE(reader.init(nullptr));
+        EXPECT_TRUE(reader.load(path.c_str()));
+        testing::internal::CaptureStderr();
+        testing::internal::CaptureStdout();
+        tci->init(&pool, &params, false);
+        out = testing::internal::GetCapturedStdout();
+        std::string err = testing::internal::GetCapturedStderr();
+        tci->get_waiter().set_enabled(true);
+        pump();
+        pool.take();
+        return err;
+    }
+    void pump() { test_support::pump(*tci); }
+    void command(TC::Object_pool::pd_event_kind_t kind, unsigned short element, TC::ddi_t ddi,
+                 int value)
+    {
+        ASSERT_TRUE(pool.post_pd_event(kind, element, ddi, value));
+        pump();
+    }
+    data_store_body& body() { return store.body; }
+    TC::Device_element_obj* element_obj(const char* name)
+    {
+        return dynamic_cast<TC::Device_element_obj*>(find_object(&pool, name));
+    }
+
+    Item_id_scope ids{1};
+    module_man mm;
+    NV_kelsu::parameters_t params{&mm, 0, "PS"};
+    Data_store store{&mm};
+    test_support::Recording_pool pool{&mm};
+    std::unique_ptr<TC_interface> tci = std::make_unique<TC_interface>(&mm, store);
+    std::string out;
+};
+
+} // namespace
+
+TEST_F(Implement, BuildsTheWholeTreeFromTheInstalledDescription)
+{
+    EXPECT_EQ(start(), "");
+    EXPECT_FALSE(tci->configuration_error());
+    EXPECT_TRUE(pool.is_enabled());
+    ASSERT_NE(tci->device(), nullptr);
+    // Root, ten channels with ten bins, five downforces, six booms of ten
+    // sections.
+    EXPECT_EQ(tci->elements().count(), 1 + 10 + 10 + 5 + 6 + 60);
+    EXPECT_EQ(tci->pd_count(), 10 + 10 * 10 + 10 * 3 + 5 * 7 + 6 * 3 + 60 * 5);
+    struct Expected {
+        const char* name;
+        unsigned short number;
+        unsigned id;
+        const char* designator;
+        bool enabled;
+    };
+    for (const Expected& e : {Expected{"chan_0", 100, 1100, "Channel 1", true},
+                              Expected{"chan_4", 104, 1104, "Channel 5", false},
+                              Expected{"bin_3", 153, 1153, "Bin 4", true},
+                              Expected{"dforce_0", 200, 1200, "Downforce 1", false},
+                              Expected{"boom_1", 1100, 2100, "Boom 2", true},
+                              Expected{"boom_2", 1200, 2200, "Boom 3", false},
+                              Expected{"sect_1.3", 1104, 2104, "Boom 2 Section 4", true},
+                              Expected{"sect_2.3", 1204, 2204, "Boom 3 Section 4", false},
+                              Expected{"sect_0.4", 1005, 2005, "Boom 1 Section 5", false}}) {
+        TC::Device_element_obj* o = element_obj(e.name);
+        ASSERT_NE(o, nullptr) << e.name;
+        EXPECT_EQ(o->get_number(), e.number) << e.name;
+        EXPECT_EQ(o->get_id(), e.id) << e.name;
+        EXPECT_EQ(o->get_designator(), e.designator) << e.name;
+        EXPECT_EQ(o->is_enabled(), e.enabled) << e.name;
+    }
+    EXPECT_EQ(element_obj("chan_0")->get_parent(), 101);
+    EXPECT_EQ(element_obj("bin_0")->get_parent(), 1100);
+    EXPECT_EQ(element_obj("sect_0.0")->get_parent(), 2000);
+    EXPECT_EQ(element_obj("chan_0")->get_num_children(), 10);
+    EXPECT_EQ(element_obj("bin_0")->get_num_children(), 4);
+    // The uploaded pool is whole.
+    std::vector<unsigned char> ddop;
+    std::string why;
+    EXPECT_TRUE(pool.serialise_ddop(ddop, why)) << why;
+
+    for (int c = 0; c < 10; ++c) {
+        EXPECT_EQ(body().channels.channels[c].cultural_practise, 2);
+        EXPECT_EQ(body().channels.channels[c].type_instance, c);
+    }
+    EXPECT_EQ(body().downforces.channels[3].type_instance, 3);
+    EXPECT_DOUBLE_EQ(body().interface.working_width, 12.0);
+    EXPECT_DOUBLE_EQ(body().interface.offset_x, 6.6);
+    // Section centres from the middle of a 12 m machine, 3 m sections.
+    EXPECT_DOUBLE_EQ(params.app.booms.booms[0].sections[0].offset_y.get(), -4.5);
+    EXPECT_DOUBLE_EQ(params.app.booms.booms[0].sections[3].offset_y.get(), 4.5);
+    EXPECT_DOUBLE_EQ(params.app.booms.booms[1].sections[0].offset_x.get(), 5 * 1.1);
+
+    const auto& v = pool.get_version_params();
+    EXPECT_EQ(std::vector<int>(v.bytes, v.bytes + 8), (std::vector<int>{1, 1, 0, 0, 0, 2, 8, 4}));
+    EXPECT_EQ(pool.get_version(), 3);
+    ASSERT_FALSE(pool.tx_states().empty());
+    EXPECT_EQ(pool.tx_states().back(), TC::Object_pool::TX_RELOAD);
+}
+
+TEST_F(Implement, TaskControllerRateLandsInTheDataStore)
+{
+    start();
+    // chan_0 is a mass channel: rate multiplier 100.
+    ASSERT_STREQ(tci->channel(0)->prefix(), "chanmass");
+    command(TC::Object_pool::PD_SET_VALUE, 100, 6, 12345);
+    EXPECT_DOUBLE_EQ(body().channels.channels[0].requested_rate, 123.45);
+    command(TC::Object_pool::PD_REQUEST_VALUE, 100, 6, 0);
+    EXPECT_EQ(pool.take(), (std::vector<Sent_pd>{{100, 6, 12345}}));
+    // The same DDI on another channel is that channel's.
+    command(TC::Object_pool::PD_SET_VALUE, 101, 6, 500);
+    EXPECT_DOUBLE_EQ(body().channels.channels[1].requested_rate, 5.0);
+    EXPECT_DOUBLE_EQ(body().channels.channels[0].requested_rate, 123.45);
+    // Downforce setpoint 2500 is 2.5.
+    command(TC::Object_pool::PD_SET_VALUE, 200, 193, 2500);
+    EXPECT_DOUBLE_EQ(body().downforces.channels[0].requested_rate, 2.5);
+    // Work state: 1 switches the channel on, 2 changes nothing.
+    command(TC::Object_pool::PD_SET_VALUE, 102, DDI_ACTUAL_WORK_STATE, 1);
+    EXPECT_TRUE(body().channels.channels[2].active);
+    command(TC::Object_pool::PD_SET_VALUE, 102, DDI_ACTUAL_WORK_STATE, 2);
+    EXPECT_TRUE(body().channels.channels[2].active);
+    command(TC::Object_pool::PD_SET_VALUE, 0, DDI_ACTUAL_WORK_STATE, 1);
+    EXPECT_TRUE(body().operation.master_switch_active);
+    // The default rate is the product's preset, a setting.
+    command(TC::Object_pool::PD_SET_VALUE, 100, 8, 2000);
+    EXPECT_FLOAT_EQ(params.app.products[0].preset_rate_1.get(), 20.0f);
+    // Unknown element or DDI: nothing changes, nothing is sent.
+    command(TC::Object_pool::PD_SET_VALUE, 110, 6, 1);
+    command(TC::Object_pool::PD_SET_VALUE, 100, 0x4321, 1);
+    EXPECT_TRUE(pool.take().empty());
+}
+
+TEST_F(Implement, SectionStatesCondenseIntoTheBoom)
+{
+    start();
+    ds_boom& boom = body().booms.boom[0];
+    for (int s = 0; s < 4; ++s) {
+        unsigned on = 1;
+        cds_set_uint(&store.head, &boom.sections[s].actual_state, &on);
+    }
+    pump();
+    EXPECT_TRUE(pool.take().empty()) << "change test off until the TC asks";
+    command(TC::Object_pool::PD_REQUEST_VALUE, 1000, DDI_ACTUAL_CONDENSED_WORK_STATE, 0);
+    EXPECT_EQ(pool.take(), (std::vector<Sent_pd>{{1000, DDI_ACTUAL_CONDENSED_WORK_STATE,
+                                                  int(0xFFFFFF55u)}}));
+    // With a change threshold every change of the record is sent; the
+    // command itself sends, the request having left the value field.
+    command(TC::Object_pool::PD_CHANGE_THRESHOLD, 1000, DDI_ACTUAL_CONDENSED_WORK_STATE, 1);
+    EXPECT_EQ(pool.take(), (std::vector<Sent_pd>{{1000, DDI_ACTUAL_CONDENSED_WORK_STATE,
+                                                  int(0xFFFFFF55u)}}));
+    unsigned broken = 7;
+    cds_set_uint(&store.head, &boom.sections[1].actual_state, &broken);
+    pump();
+    EXPECT_EQ(pool.take(), (std::vector<Sent_pd>{{1000, DDI_ACTUAL_CONDENSED_WORK_STATE,
+                                                  int(0xFFFFFF59u)}}))
+        << "a stored 7 is reported as error (2)";
+    // The section's own work state.
+    command(TC::Object_pool::PD_REQUEST_VALUE, 1002, DDI_ACTUAL_WORK_STATE, 0);
+    command(TC::Object_pool::PD_REQUEST_VALUE, 1006, DDI_ACTUAL_WORK_STATE, 0);
+    EXPECT_EQ(pool.take(), (std::vector<Sent_pd>{{1002, DDI_ACTUAL_WORK_STATE, 2},
+                                                 {1006, DDI_ACTUAL_WORK_STATE, 3}}));
+
+    // The setpoint: sections 0 to 3 on, the rest not available.
+    command(TC::Object_pool::PD_SET_VALUE, 1000, DDI_SETPOINT_CONDENSED_WORK_STATE,
+            int(0xFFFFFF55u));
+    for (int s = 0; s < 10; ++s)
+        EXPECT_EQ(boom.sections[s].requested_state, s < 4 ? 1u : 3u) << s;
+    EXPECT_EQ(boom.boom_state, 15);
+    command(TC::Object_pool::PD_SET_VALUE, 1000, DDI_SETPOINT_CONDENSED_WORK_STATE, 0);
+    for (int s = 0; s < 10; ++s)
+        EXPECT_EQ(boom.sections[s].requested_state, 0u) << s;
+    EXPECT_EQ(boom.boom_state, 0);
+}
+
+TEST_F(Implement, DefaultDataRequestArmsTheElementsTriggers)
+{
+    start();
+    command(TC::Object_pool::PD_REQUEST_VALUE, 0, 0xDFFF, 0);
+    std::vector<Sent_pd> sent = pool.take();
+    EXPECT_FALSE(sent.empty());
+    auto* boom = tci->boom(0);
+    auto* actual = static_cast<TC_interface_process_data_base*>(
+        boom->pd(TC_interface_boom::PD_ACTUAL_CONDENSED_WORK_STATE0));
+    EXPECT_TRUE(actual->get_interval_timer().submitted());
+    EXPECT_EQ(actual->get_interval_timer().get_period(), 1000);
+    EXPECT_EQ(actual->get_change_threshold(), 0);
+    auto* rate = tci->channel(0)->pd(TC_interface_channel::PD_ACTUAL_RATE);
+    EXPECT_EQ(rate->get_interval_timer().get_period(), 200);
+    EXPECT_EQ(tci->device()->pd(TC_interface_device::PD_TOTAL_AREA)->get_change_threshold(),
+              20000);
+    EXPECT_EQ(tci->device()->pd(TC_interface_device::PD_PRESCRIPTION_STATE)
+                  ->get_change_threshold(),
+              INT_MAX);
+    // The condensed states were not sent at once; the root's total was.
+    for (const Sent_pd& s : sent)
+        EXPECT_NE(s.ddi, DDI_ACTUAL_CONDENSED_WORK_STATE);
+    bool total = false;
+    for (const Sent_pd& s : sent)
+        total = total || (s.element == 0 && s.ddi == 116);
+    EXPECT_TRUE(total);
+}
+
+TEST_F(Implement, ReloadFollowsTheLayoutAndUploadsAgain)
+{
+    start();
+    size_t reloads = pool.tx_states().size();
+    params.app.channels[0].mode.set(1);
+    params.app.booms.num_booms.set(3);
+    testing::internal::CaptureStdout();
+    uint32_t five = 5;
+    cds_set(&store.head, &body().system.reset_tc_counter, five);
+    pump();
+    std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_NE(printed.find("TC Reload required!!"), std::string::npos);
+    EXPECT_FALSE(body().system.reset_tc);
+    EXPECT_EQ(pool.tx_states().size(), reloads + 1);
+    EXPECT_TRUE(element_obj("boom_2")->is_enabled());
+    EXPECT_EQ(pool.get_version_params().bytes[5], 3);
+    // The volume channel's rate data moved to the volume objects.
+    EXPECT_STREQ(tci->channel(0)->prefix(), "chanvol");
+    EXPECT_EQ(tci->channel(0)->rate_multiplier(), 10000.0);
+    command(TC::Object_pool::PD_SET_VALUE, 100, 1, 25000);
+    EXPECT_DOUBLE_EQ(body().channels.channels[0].requested_rate, 2.5);
+    EXPECT_EQ(tci->channel(0)->pd(TC_interface_channel::PD_FLOW_RATE)->get_multiplier(), 1.0);
+    EXPECT_EQ(element_obj("chan_0")->get_child(TC_interface_channel::PD_SETPOINT_RATE), 424);
+    // 0 asks for nothing.
+    uint32_t zero = 0;
+    cds_set(&store.head, &body().system.reset_tc_counter, zero);
+    pump();
+    EXPECT_EQ(pool.tx_states().size(), reloads + 1);
+}
+
+TEST_F(Implement, DisabledTcBuildsEverythingButLeavesThePoolOff)
+{
+    params.system.tc_enabled.set(false);
+    start();
+    EXPECT_FALSE(pool.is_enabled());
+    EXPECT_EQ(tci->elements().count(), 92);
+    EXPECT_EQ(pool.get_version_params().bytes[5], 2);
+    // A reset while disabled refreshes nothing.
+    size_t reloads = pool.tx_states().size();
+    tci->reset();
+    EXPECT_EQ(pool.tx_states().size(), reloads);
+    // Status events reach nobody while the pool is off.
+    EXPECT_FALSE(pool.post_status(TC::Object_pool::STATUS_ACTIVE));
+}
+
+TEST_F(Implement, PoolStatusDrivesTcAlive)
+{
+    start();
+    EXPECT_TRUE(pool.post_status(TC::Object_pool::STATUS_ACTIVE));
+    pump();
+    EXPECT_TRUE(body().system.tc_alive);
+    EXPECT_TRUE(pool.post_status(TC::Object_pool::STATUS_TC_LOST));
+    pump();
+    EXPECT_FALSE(body().system.tc_alive);
+}
+
+TEST_F(Implement, VersionParamsLimitSectionsAndBooms)
+{
+    start();
+    struct Case {
+        int booms, sections;
+        int want_booms, want_sections;
+    };
+    for (const Case& c : {Case{6, 42, 6, 252}, Case{6, 50, 6, 255}, Case{9, 10, 6, 60}}) {
+        params.app.booms.num_booms.set((unsigned char)c.booms);
+        for (int b = 0; b < 6; ++b)
+            params.app.booms.booms[b].num_sections.set((unsigned char)c.sections);
+        testing::internal::CaptureStdout();
+        tci->update_version_params();
+        std::string printed = testing::internal::GetCapturedStdout();
+        const auto& v = pool.get_version_params();
+        EXPECT_EQ(v.bytes[5], c.want_booms);
+        EXPECT_EQ(v.bytes[6], c.want_sections);
+        if (c.booms > 6)
+            EXPECT_NE(printed.find("9 booms configured"), std::string::npos);
+    }
+}
+
+TEST_F(Implement, BinOfUnknownContentKindIsMass)
+{
+    body().interface.channels[2].content_kind = 7;
+    body().interface.channels[3].content_kind = 2;
+    start();
+    EXPECT_NE(out.find("Bin 2: content kind 7"), std::string::npos) << out;
+    auto* bin2 = &tci->channel(2)->bin();
+    EXPECT_STREQ(bin2->prefix(), "binmass");
+    auto* bin3 = &tci->channel(3)->bin();
+    EXPECT_STREQ(bin3->prefix(), "bincount");
+    // A remaining content of 250.6 in count is sent as 251.
+    double remaining = 250.6;
+    cds_set_double(&store.head, &body().channels.channels[3].remaining_volume, &remaining);
+    pump();
+    command(TC::Object_pool::PD_REQUEST_VALUE, 153, 78, 0);
+    EXPECT_EQ(pool.take(), (std::vector<Sent_pd>{{153, 78, 251}}));
+}
+
+TEST_F(Implement, DescriptionWithoutTheRootLeavesTheTcOff)
+{
+    test_support::Description_dir dir("tcdesc");
+    std::string path = edited_description(dir, "name=\"seeder_root\"", "name=\"seeder_top\"");
+    std::string err = start(path);
+    EXPECT_EQ(err, "TC device description: the device element \"seeder_root\" is missing; the "
+                   "task controller interface stays off\n");
+    EXPECT_TRUE(tci->configuration_error());
+    EXPECT_FALSE(pool.is_enabled());
+    EXPECT_EQ(tci->elements().count(), 0);
+    EXPECT_EQ(tci->pd_count(), 0);
+    // The rest runs on: events are answered with nothing, a reset does not
+    // bring the TC part back.
+    tci->reset();
+    EXPECT_FALSE(pool.is_enabled());
+}
+
+TEST_F(Implement, DescriptionWithoutAProcessDatumLeavesTheTcOff)
+{
+    test_support::Description_dir dir("tcdesc");
+    std::string path = edited_description(dir, "name=\"chan_shaft_rpm\"", "name=\"chan_shaft_speed\"");
+    std::string err = start(path);
+    EXPECT_EQ(err, "TC device description: chan_0 needs the process-data object "
+                   "\"chan_shaft_rpm\", which is missing; the task controller interface stays "
+                   "off\n");
+    EXPECT_FALSE(pool.is_enabled());
+    EXPECT_EQ(tci->elements().count(), 0);
+    EXPECT_EQ(tci->pd_count(), 0);
+    EXPECT_EQ(tci->channel(0), nullptr);
+}
+
+TEST_F(Implement, MissingTypeObjectFoundOnReloadTurnsTheTcOff)
+{
+    test_support::Description_dir dir("tcdesc");
+    std::string path = edited_description(dir, "name=\"chanvol_flow_rate\"", "name=\"chanvol_flow\"");
+    EXPECT_EQ(start(path), "");
+    params.app.channels[1].mode.set(2);
+    testing::internal::CaptureStderr();
+    bool yes = true;
+    cds_set_bool(&store.head, &body().system.reset_tc, &yes);
+    pump();
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("\"chanvol_flow_rate\""), std::string::npos) << err;
+    EXPECT_FALSE(pool.is_enabled());
+    EXPECT_EQ(tci->pd_count(), 0);
+}
+
+TEST_F(Implement, ElementWhoseIdIsTakenStopsAlone)
+{
+    test_support::Description_dir dir("tcdesc");
+    std::string path = edited_description(dir, "name=\"dvp_bool\" object_id=\"300\"",
+                         "name=\"dvp_bool\" object_id=\"1101\"");
+    std::string err = start(path);
+    EXPECT_NE(err.find("element 101 stays out"), std::string::npos) << err;
+    EXPECT_FALSE(tci->configuration_error());
+    EXPECT_TRUE(pool.is_enabled());
+    EXPECT_FALSE(tci->channel(1)->ok());
+    EXPECT_TRUE(tci->channel(2)->ok());
+    command(TC::Object_pool::PD_SET_VALUE, 101, 6, 500);
+    EXPECT_DOUBLE_EQ(body().channels.channels[1].requested_rate, 0.0);
+    command(TC::Object_pool::PD_SET_VALUE, 102, 6, 500);
+    EXPECT_DOUBLE_EQ(body().channels.channels[2].requested_rate, 5.0);
+}
