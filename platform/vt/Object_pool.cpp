@@ -458,6 +458,12 @@ void Object_pool::set_vt_status(const uint8_t data[8])
     status_.valid = true;
 }
 
+void Object_pool::clear_vt_status()
+{
+    std::lock_guard<std::recursive_mutex> g(state_mutex_);
+    status_.valid = false;
+}
+
 void Object_pool::set_vt_name(const JIN_name::RAWNAME& name, bool known)
 {
     std::lock_guard<std::recursive_mutex> g(state_mutex_);

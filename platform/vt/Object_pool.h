@@ -220,6 +220,8 @@ public:
     void set_running(bool running);
     void set_vt_active(bool active);
     void set_vt_status(const uint8_t data[8]);
+    // The VT is gone: its last status is no longer valid.
+    void clear_vt_status();
     void set_vt_name(const JIN_name::RAWNAME& name, bool known);
     void set_capabilities(const vt_capabilities_t& caps);
     // Stores the locale; posts EVENT_LOCALE when it changed.

@@ -151,6 +151,7 @@ void Vt_session::lose_vt(int64_t now_ms)
 {
     pool_.set_running(false);
     pool_.set_vt_active(false);
+    pool_.clear_vt_status();
     pool_.flush_commands();
     command_active_ = false;
     held_command_.clear();

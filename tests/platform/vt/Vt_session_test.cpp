@@ -357,6 +357,9 @@ TEST_F(Session, LossAndReturnOfTheVtUploadsAgain)
     advance(Vt_session::VT_LOST_MS + 500, false);
     EXPECT_EQ(session->state(), Vt_session::WAIT_VT);
     EXPECT_FALSE(pool.is_running());
+    EXPECT_FALSE(pool.is_vt_active());
+    VT_status_message last;
+    EXPECT_FALSE(pool.get_vt_status(last)) << "no status from a VT that is gone";
     EXPECT_EQ(pool.get_connection_state(), CONN_WAIT_VT);
     // The changes made meanwhile are in the pool that goes up again.
     pool.find<Number_variable_obj>("var_alarm_spn")->set_value(11);
