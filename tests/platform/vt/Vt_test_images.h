@@ -1,0 +1,56 @@
+// Pool images for the VT client tests, written with the VT object library as
+// the pool generator writes them: a working set at 10000 showing a data mask,
+// and as many output strings as asked for, to reach a given image size.
+#pragma once
+
+#include "vt_object_model/VtMessageWriter.h"
+#include "vt_object_model/VtObjects.h"
+#include "vt_object_model/VtPoolWriter.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vt_test {
+
+constexpr uint16_t WORKING_SET_ID = 10000;
+constexpr uint16_t RUN_MASK_ID = 10001;
+
+// The image of a working set, its run mask, and `strings` output strings of
+// 100 characters each placed on the run mask.
+inline std::vector<uint8_t> make_image(int strings = 1)
+{
+    std::vector<std::unique_ptr<VtObject>> owned;
+    std::vector<VtObject*> table(10010 + size_t(strings), nullptr);
+    auto* ws = new VtObjectWorkingSet(WORKING_SET_ID);
+    ws->setActiveMask(RUN_MASK_ID);
+    auto* mask = new VtObjectDataMask(RUN_MASK_ID);
+    auto* title = new VtObjectOutputFieldString(10002);
+    title->setSize(VtSize{80, 20});
+    title->setValue(VtString("SEEDER"));
+    ws->getChilds().append(new VtObjectRef(10002, 5, 5));
+    table[WORKING_SET_ID] = ws;
+    table[RUN_MASK_ID] = mask;
+    table[10002] = title;
+    for (int i = 0; i < strings; ++i) {
+        auto* s = new VtObjectOutputFieldString(uint32_t(10010 + i));
+        s->setSize(VtSize{200, 16});
+        s->setValue(VtString(std::string(100, char('a' + i % 26)).c_str()));
+        mask->getChilds().append(new VtObjectRef(uint32_t(10010 + i), 0, int32_t(i % 200)));
+        table[size_t(10010 + i)] = s;
+    }
+    for (VtObject* o : table)
+        if (o)
+            owned.emplace_back(o);
+    VtMessageWriter writer(4000000, nullptr);
+    writeVtObjectPool(writer, table.data(), table.size());
+    return std::vector<uint8_t>(writer.getData(), writer.getData() + writer.getLength());
+}
+
+inline std::string spec_path()
+{
+    return std::string(SOWVANE_SOURCE_DIR) + "/apps/sowvane/spec/test_pool.xml";
+}
+
+} // namespace vt_test
