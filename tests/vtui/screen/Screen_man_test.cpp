@@ -493,3 +493,17 @@ TEST_F(Screen_man_fixture, EscToRootGivesUpAfterElevenTries)
     man.back_screen(1);
     EXPECT_TRUE(man.esc_to_root());
 }
+
+TEST_F(Screen_man_fixture, AStackedScreenDeferredWhileRestrictedMovesToThePendingList)
+{
+    start();
+    man.switch_to_screen(&run);
+    man.switch_to_screen(&settings); // run and intro are stacked
+    man.set_restrict_screen_switches(true);
+    EXPECT_FALSE(man.switch_to_screen(&run));
+    EXPECT_FALSE(man.get_screen_stack().contains(&run));
+    EXPECT_TRUE(man.get_pending_screens().contains(&run));
+    man.set_restrict_screen_switches(false);
+    EXPECT_EQ(man.get_current_screen(), &run);
+    EXPECT_EQ(man.back_screen(1), &settings);
+}
