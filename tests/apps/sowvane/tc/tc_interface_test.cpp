@@ -421,3 +421,57 @@ TEST_F(Implement, ElementWhoseIdIsTakenStopsAlone)
     command(TC::Object_pool::PD_SET_VALUE, 102, 6, 500);
     EXPECT_DOUBLE_EQ(body().channels.channels[2].requested_rate, 5.0);
 }
+
+TEST_F(Implement, EnableRulesFollowTheConfigurationOnReset)
+{
+    start();
+    EXPECT_FALSE(element_obj("dforce_0")->is_enabled());
+    // Without a VT every channel below the configured count takes part, and
+    // the first downforce with drill control.
+    params.app.ecu_config.set(3); // eight channels
+    params.app.channels[1].enabled.set(false);
+    params.app.drill_control_enabled.set(true);
+    bool yes = true;
+    cds_set_bool(&store.head, &body().system.non_vtt_connected, &yes);
+    testing::internal::CaptureStdout();
+    tci->reset();
+    std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_NE(printed.find("Setup 8 channels"), std::string::npos);
+    for (int c = 0; c < 10; ++c) {
+        std::string name = "chan_" + std::to_string(c);
+        EXPECT_EQ(element_obj(name.c_str())->is_enabled(), c < 8) << name;
+    }
+    EXPECT_TRUE(element_obj("dforce_0")->is_enabled());
+    EXPECT_FALSE(element_obj("dforce_1")->is_enabled());
+    // A downforce boom needs drill control.
+    params.app.booms.booms[1].type.set(TC_interface_boom::DOWNFORCE_BOOM_TYPE);
+    params.app.drill_control_enabled.set(false);
+    testing::internal::CaptureStdout();
+    tci->reset();
+    testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(element_obj("boom_1")->is_enabled());
+    EXPECT_FALSE(element_obj("sect_1.0")->is_enabled());
+    EXPECT_TRUE(element_obj("boom_0")->is_enabled());
+}
+
+TEST_F(Implement, BinFollowsItsContentKindOnReset)
+{
+    start();
+    auto& bin = tci->channel(0)->bin();
+    EXPECT_STREQ(bin.prefix(), "binmass");
+    body().interface.channels[0].content_kind = 1;
+    testing::internal::CaptureStdout();
+    tci->reset();
+    EXPECT_STREQ(bin.prefix(), "binvol");
+    double setpoint = 1.5;
+    cds_set_double(&store.head, &body().interface.channels[0].bin.content_setpoint, &setpoint);
+    command(TC::Object_pool::PD_REQUEST_VALUE, 150, 71, 0);
+    EXPECT_EQ(pool.take(), (std::vector<Sent_pd>{{150, 71, 1500}}));
+    EXPECT_EQ(element_obj("bin_0")->get_child(0), 453);
+    // An unknown kind later keeps the kind in force.
+    body().interface.channels[0].content_kind = 5;
+    tci->reset();
+    std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_STREQ(bin.prefix(), "binvol");
+    EXPECT_NE(printed.find("content kind 5"), std::string::npos);
+}
