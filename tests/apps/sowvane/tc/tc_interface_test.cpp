@@ -9,10 +9,7 @@
 #include "apps/sowvane/tc/TC_interface_device.h"
 #include "apps/sowvane/tc/TC_interface_downforce.h"
 #include "apps/sowvane/tc/TC_work_states.h"
-#include "tc_client/TC_DOM_xerces_spec_man.h"
-#include "tests/support/item_id_scope.h"
-#include "tests/support/tc_client_harness.h"
-#include "tests/support/tc_description_dir.h"
+#include "tests/support/tc_implement.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +36,7 @@ std::string edited_description(test_support::Description_dir& dir, const std::st
     return dir.write(text);
 }
 
-class Implement : public testing::Test {
+class Implement : public testing::Test, protected test_support::Tc_implement {
 protected:
     Implement()
     {
@@ -61,9 +58,7 @@ protected:
     // stream.
     std::string start(const std::string& path = spec_dir + "tc_pool.xml")
     {
-        TC::DOM_xerces_spec_man reader(&pool);
-        EXPECT_TRUE(reader.init(nullptr));
-        EXPECT_TRUE(reader.load(path.c_str()));
+        EXPECT_TRUE(load(path));
         testing::internal::CaptureStderr();
         testing::internal::CaptureStdout();
         tci->init(&pool, &params, false);
@@ -87,12 +82,6 @@ protected:
         return dynamic_cast<TC::Device_element_obj*>(find_object(&pool, name));
     }
 
-    Item_id_scope ids{1};
-    module_man mm;
-    NV_kelsu::parameters_t params{&mm, 0, "PS"};
-    Data_store store{&mm};
-    test_support::Recording_pool pool{&mm};
-    std::unique_ptr<TC_interface> tci = std::make_unique<TC_interface>(&mm, store);
     std::string out;
 };
 
@@ -335,8 +324,9 @@ TEST_F(Implement, VersionParamsLimitSectionsAndBooms)
         const auto& v = pool.get_version_params();
         EXPECT_EQ(v.bytes[5], c.want_booms);
         EXPECT_EQ(v.bytes[6], c.want_sections);
-        if (c.booms > 6)
+        if (c.booms > 6) {
             EXPECT_NE(printed.find("9 booms configured"), std::string::npos);
+        }
     }
 }
 
