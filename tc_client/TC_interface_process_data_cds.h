@@ -23,8 +23,11 @@ public:
           event_id_(event_id),
           field_(field)
     {
-        if (element && field) {
+        // Bound whenever there is a field, so that reading it never finds an
+        // unbound handle; change events only with an element.
+        if (field)
             CDS::Access_base::init(&store, store.offset_of(field), int(sizeof(T)));
+        if (element && field) {
             if (waiter_descriptor* w = element->get_waiter()) {
                 store.lock();
                 registered_ = CDS::Virt_access::autoreg(w) == 0;

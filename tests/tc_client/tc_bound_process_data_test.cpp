@@ -179,6 +179,7 @@ TEST_F(Bound_fixture, UnboundOrElementlessVariablesStayQuiet)
     write(&block.neighbour, 4);
     EXPECT_EQ(test_support::pump(core), 0) << "never registered";
     EXPECT_EQ(loose.get_value(), 0) << "never initialised";
+    EXPECT_EQ(loose.request_value(), 4000) << "still reads its field";
     TC_interface_process_data_cds_basic<int> no_field(&element, 4, 0x0004, 0, store, nullptr,
                                                       nullptr);
     EXPECT_EQ(no_field.request_value(), 0);

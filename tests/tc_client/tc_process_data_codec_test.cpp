@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace TaskController_interface;
@@ -36,6 +37,10 @@ template <typename T> T dec(int p, double m = 1000.0, bool use = true)
 }
 
 struct Row {
+    template <typename G, typename W>
+    Row(std::string w, G g, W e) : what(std::move(w)), got((long double)g), want((long double)e)
+    {
+    }
     std::string what;
     long double got;
     long double want;

@@ -119,33 +119,23 @@ private:
     bool setpoint_;
 };
 
-class TC_interface_actual_condensed_section_state : public TC_interface_condensed_section_state {
+// The actual (false) or setpoint (true) condensed work state of a boom.
+template <bool SETPOINT>
+class TC_interface_condensed_state_of : public TC_interface_condensed_section_state {
 public:
-    TC_interface_actual_condensed_section_state(TC_interface_device_element* element,
-                                                NV_kelsu::parameters_t* params,
-                                                unsigned long event_id, unsigned short oid,
-                                                CDS::Head& store, ds_boom* boom,
-                                                unsigned int boom_index, unsigned int group)
-        : TC_interface_condensed_section_state(element, params, event_id, oid,
-                                               DDI_ACTUAL_CONDENSED_WORK_STATE, store, boom,
-                                               boom_index, group, false)
+    TC_interface_condensed_state_of(TC_interface_device_element* element,
+                                    NV_kelsu::parameters_t* params, unsigned long event_id,
+                                    unsigned short oid, CDS::Head& store, ds_boom* boom,
+                                    unsigned int boom_index, unsigned int group)
+        : TC_interface_condensed_section_state(
+              element, params, event_id, oid,
+              SETPOINT ? DDI_SETPOINT_CONDENSED_WORK_STATE : DDI_ACTUAL_CONDENSED_WORK_STATE,
+              store, boom, boom_index, group, SETPOINT)
     {
     }
 };
-
-class TC_interface_setpoint_condensed_section_state : public TC_interface_condensed_section_state {
-public:
-    TC_interface_setpoint_condensed_section_state(TC_interface_device_element* element,
-                                                  NV_kelsu::parameters_t* params,
-                                                  unsigned long event_id, unsigned short oid,
-                                                  CDS::Head& store, ds_boom* boom,
-                                                  unsigned int boom_index, unsigned int group)
-        : TC_interface_condensed_section_state(element, params, event_id, oid,
-                                               DDI_SETPOINT_CONDENSED_WORK_STATE, store, boom,
-                                               boom_index, group, true)
-    {
-    }
-};
+using TC_interface_actual_condensed_section_state = TC_interface_condensed_state_of<false>;
+using TC_interface_setpoint_condensed_section_state = TC_interface_condensed_state_of<true>;
 
 // The actual work state of one section: 3 beyond the configured count;
 // set values are accepted and change nothing.

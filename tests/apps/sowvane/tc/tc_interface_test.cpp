@@ -9,10 +9,7 @@
 #include "apps/sowvane/tc/TC_interface_device.h"
 #include "apps/sowvane/tc/TC_interface_downforce.h"
 #include "apps/sowvane/tc/TC_work_states.h"
-#include "tc_client/TC_DOM_xerces_spec_man.h"
-#include "tests/support/item_id_scope.h"
-#include "tests/support/tc_client_harness.h"
-#include "tests/support/tc_description_dir.h"
+#include "tests/support/tc_implement.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +36,7 @@ std::string edited_description(test_support::Description_dir& dir, const std::st
     return dir.write(text);
 }
 
-class Implement : public testing::Test {
+class Implement : public testing::Test, protected test_support::Tc_implement {
 protected:
     Implement()
     {
@@ -61,9 +58,7 @@ protected:
     // stream.
     std::string start(const std::string& path = spec_dir + "tc_pool.xml")
     {
-        TC::DOM_xerces_spec_man reader(&pool);
-        EXPECT_TRUE(reader.init(nullptr));
-        EXPECT_TRUE(reader.load(path.c_str()));
+        EXPECT_TRUE(load(path));
         testing::internal::CaptureStderr();
         testing::internal::CaptureStdout();
         tci->init(&pool, &params, false);
@@ -87,12 +82,6 @@ protected:
         return dynamic_cast<TC::Device_element_obj*>(find_object(&pool, name));
     }
 
-    Item_id_scope ids{1};
-    module_man mm;
-    NV_kelsu::parameters_t params{&mm, 0, "PS"};
-    Data_store store{&mm};
-    test_support::Recording_pool pool{&mm};
-    std::unique_ptr<TC_interface> tci = std::make_unique<TC_interface>(&mm, store);
     std::string out;
 };
 
@@ -335,8 +324,9 @@ TEST_F(Implement, VersionParamsLimitSectionsAndBooms)
         const auto& v = pool.get_version_params();
         EXPECT_EQ(v.bytes[5], c.want_booms);
         EXPECT_EQ(v.bytes[6], c.want_sections);
-        if (c.booms > 6)
+        if (c.booms > 6) {
             EXPECT_NE(printed.find("9 booms configured"), std::string::npos);
+        }
     }
 }
 
@@ -420,4 +410,58 @@ TEST_F(Implement, ElementWhoseIdIsTakenStopsAlone)
     EXPECT_DOUBLE_EQ(body().channels.channels[1].requested_rate, 0.0);
     command(TC::Object_pool::PD_SET_VALUE, 102, 6, 500);
     EXPECT_DOUBLE_EQ(body().channels.channels[2].requested_rate, 5.0);
+}
+
+TEST_F(Implement, EnableRulesFollowTheConfigurationOnReset)
+{
+    start();
+    EXPECT_FALSE(element_obj("dforce_0")->is_enabled());
+    // Without a VT every channel below the configured count takes part, and
+    // the first downforce with drill control.
+    params.app.ecu_config.set(3); // eight channels
+    params.app.channels[1].enabled.set(false);
+    params.app.drill_control_enabled.set(true);
+    bool yes = true;
+    cds_set_bool(&store.head, &body().system.non_vtt_connected, &yes);
+    testing::internal::CaptureStdout();
+    tci->reset();
+    std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_NE(printed.find("Setup 8 channels"), std::string::npos);
+    for (int c = 0; c < 10; ++c) {
+        std::string name = "chan_" + std::to_string(c);
+        EXPECT_EQ(element_obj(name.c_str())->is_enabled(), c < 8) << name;
+    }
+    EXPECT_TRUE(element_obj("dforce_0")->is_enabled());
+    EXPECT_FALSE(element_obj("dforce_1")->is_enabled());
+    // A downforce boom needs drill control.
+    params.app.booms.booms[1].type.set(TC_interface_boom::DOWNFORCE_BOOM_TYPE);
+    params.app.drill_control_enabled.set(false);
+    testing::internal::CaptureStdout();
+    tci->reset();
+    testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(element_obj("boom_1")->is_enabled());
+    EXPECT_FALSE(element_obj("sect_1.0")->is_enabled());
+    EXPECT_TRUE(element_obj("boom_0")->is_enabled());
+}
+
+TEST_F(Implement, BinFollowsItsContentKindOnReset)
+{
+    start();
+    auto& bin = tci->channel(0)->bin();
+    EXPECT_STREQ(bin.prefix(), "binmass");
+    body().interface.channels[0].content_kind = 1;
+    testing::internal::CaptureStdout();
+    tci->reset();
+    EXPECT_STREQ(bin.prefix(), "binvol");
+    double setpoint = 1.5;
+    cds_set_double(&store.head, &body().interface.channels[0].bin.content_setpoint, &setpoint);
+    command(TC::Object_pool::PD_REQUEST_VALUE, 150, 71, 0);
+    EXPECT_EQ(pool.take(), (std::vector<Sent_pd>{{150, 71, 1500}}));
+    EXPECT_EQ(element_obj("bin_0")->get_child(0), 453);
+    // An unknown kind later keeps the kind in force.
+    body().interface.channels[0].content_kind = 5;
+    tci->reset();
+    std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_STREQ(bin.prefix(), "binvol");
+    EXPECT_NE(printed.find("content kind 5"), std::string::npos);
 }
