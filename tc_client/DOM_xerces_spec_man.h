@@ -11,6 +11,7 @@
 #pragma once
 
 #include "platform/iso/Spec_node.h"
+#include "platform/iso/Xerces_lifetime.h"
 
 #include <xercesc/dom/DOM.hpp>
 #include <xercesc/framework/LocalFileInputSource.hpp>
@@ -43,12 +44,6 @@ std::string node_name(const xercesc::DOMNode* node);
 bool to_int64(const std::string& text, long long& out);
 bool to_uint64(const std::string& text, unsigned long long& out);
 bool to_float(const std::string& text, float& out);
-
-// Starts and ends xerces-c for a reader. The library loses a few blocks per
-// parsed DTD; its memory goes through a manager that keeps track of every
-// block, and what is left when the library has ended is given back.
-bool initialise_xerces();
-void terminate_xerces();
 
 // Reports every parser warning, error and fatal error as a line and ends
 // the parse.
@@ -266,7 +261,7 @@ public:
     ~DOM_xerces_spec_man() override
     {
         if (initialised_)
-            Spec_xerces::terminate_xerces();
+            Iso::xerces_end();
     }
     DOM_xerces_spec_man(const DOM_xerces_spec_man&) = delete;
     DOM_xerces_spec_man& operator=(const DOM_xerces_spec_man&) = delete;
@@ -278,7 +273,7 @@ public:
             prefix_ = prefix;
         if (initialised_)
             return true;
-        initialised_ = Spec_xerces::initialise_xerces();
+        initialised_ = Iso::xerces_start();
         return initialised_;
     }
 

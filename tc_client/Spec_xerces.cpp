@@ -2,11 +2,7 @@
 
 #include "glue/quor/Quor_message.h"
 
-#include <xercesc/framework/MemoryManager.hpp>
-
 #include <cerrno>
-#include <mutex>
-#include <unordered_set>
 #include <cmath>
 #include <cstdlib>
 #include <sys/stat.h>
@@ -54,74 +50,6 @@ int escape_at(const std::string& raw, size_t i, size_t& used)
 }
 
 } // namespace
-
-namespace {
-
-class Tracking_memory_manager : public xercesc::MemoryManager {
-public:
-    xercesc::MemoryManager* getExceptionMemoryManager() override { return this; }
-    void* allocate(XMLSize_t size) override
-    {
-        void* p = std::malloc(size ? size : 1);
-        if (!p)
-            throw xercesc::OutOfMemoryException();
-        std::lock_guard<std::mutex> guard(mutex_);
-        blocks_.insert(p);
-        return p;
-    }
-    void deallocate(void* p) override
-    {
-        if (!p)
-            return;
-        {
-            std::lock_guard<std::mutex> guard(mutex_);
-            blocks_.erase(p);
-        }
-        std::free(p);
-    }
-    void release_all()
-    {
-        std::lock_guard<std::mutex> guard(mutex_);
-        for (void* p : blocks_)
-            std::free(p);
-        blocks_.clear();
-    }
-
-private:
-    std::mutex mutex_;
-    std::unordered_set<void*> blocks_;
-};
-
-Tracking_memory_manager tracking_manager;
-std::mutex init_mutex;
-int init_count = 0;
-
-} // namespace
-
-bool initialise_xerces()
-{
-    std::lock_guard<std::mutex> guard(init_mutex);
-    try {
-        xercesc::XMLPlatformUtils::Initialize(xercesc::XMLUni::fgXercescDefaultLocale, nullptr,
-                                              nullptr, &tracking_manager);
-    } catch (const xercesc::XMLException& e) {
-        std::fprintf(stderr, "Error during Xerces-C Initialization.\n  Exception message:%s\n",
-                     convert_text(e.getMessage()).c_str());
-        return false;
-    }
-    ++init_count;
-    return true;
-}
-
-void terminate_xerces()
-{
-    std::lock_guard<std::mutex> guard(init_mutex);
-    xercesc::XMLPlatformUtils::Terminate();
-    // Only once the library has ended for every user (another reader may
-    // have started it with its own manager) are the lost blocks given back.
-    if (--init_count == 0 && xercesc::XMLPlatformUtils::fgMemoryManager == nullptr)
-        tracking_manager.release_all();
-}
 
 std::string convert_text(const XMLCh* text)
 {

@@ -1,5 +1,6 @@
 #include "platform/vt/DOM_xerces_spec_man.h"
 
+#include "platform/iso/Xerces_lifetime.h"
 #include "platform/vt/Object_pool.h"
 #include "platform/vt/Pool_spec_fields.h"
 
@@ -409,19 +410,15 @@ DOM_xerces_spec_man::DOM_xerces_spec_man(Object_pool* pool, const unsigned char*
 DOM_xerces_spec_man::~DOM_xerces_spec_man()
 {
     if (initialised_)
-        XMLPlatformUtils::Terminate();
+        Iso::xerces_end();
 }
 
 bool DOM_xerces_spec_man::init(int limit_id, int max_errors, int debug)
 {
     if (initialised_)
         return true;
-    try {
-        XMLPlatformUtils::Initialize();
-    } catch (...) {
-        std::fprintf(stderr, "The XML parser could not be started\n");
+    if (!Iso::xerces_start())
         return false;
-    }
     initialised_ = true;
     limit_id_ = limit_id > 0 && limit_id <= 65535 ? unsigned(limit_id) : 10000u;
     max_errors_ = max_errors > 0 ? max_errors : 20;
