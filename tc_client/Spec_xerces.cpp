@@ -1,10 +1,9 @@
 #include "tc_client/DOM_xerces_spec_man.h"
 
+#include "platform/iso/Xml_text.h"
+
 #include "glue/quor/Quor_message.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
 #include <sys/stat.h>
 
 namespace Spec_xerces {
@@ -53,9 +52,7 @@ int escape_at(const std::string& raw, size_t i, size_t& used)
 
 std::string convert_text(const XMLCh* text)
 {
-    std::string raw;
-    for (const XMLCh* p = text; p && *p; ++p)
-        raw += *p < 256 ? static_cast<char>(*p) : '?';
+    const std::string raw = Iso::xml_latin1(text);
     std::string out;
     for (size_t i = 0; i < raw.size();) {
         size_t used = 1;
@@ -89,61 +86,6 @@ bool name_matches(const char* pattern, const char* name)
 std::string node_name(const xercesc::DOMNode* node)
 {
     return node ? convert_text(node->getNodeName()) : std::string();
-}
-
-namespace {
-
-std::string trimmed(const std::string& text)
-{
-    size_t a = text.find_first_not_of(" \t\r\n");
-    if (a == std::string::npos)
-        return std::string();
-    size_t b = text.find_last_not_of(" \t\r\n");
-    return text.substr(a, b - a + 1);
-}
-
-} // namespace
-
-bool to_int64(const std::string& text, long long& out)
-{
-    std::string t = trimmed(text);
-    if (t.empty())
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    long long v = std::strtoll(t.c_str(), &end, 0);
-    if (errno || *end)
-        return false;
-    out = v;
-    return true;
-}
-
-bool to_uint64(const std::string& text, unsigned long long& out)
-{
-    std::string t = trimmed(text);
-    if (t.empty() || t[0] == '-')
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    unsigned long long v = std::strtoull(t.c_str(), &end, 0);
-    if (errno || *end)
-        return false;
-    out = v;
-    return true;
-}
-
-bool to_float(const std::string& text, float& out)
-{
-    std::string t = trimmed(text);
-    if (t.empty())
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    double v = std::strtod(t.c_str(), &end);
-    if (errno || *end || !std::isfinite(v) || std::fabs(v) > 3.4e38)
-        return false;
-    out = float(v);
-    return true;
 }
 
 void Error_handler::report(const char* kind, const xercesc::SAXParseException& e)
