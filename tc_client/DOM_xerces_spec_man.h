@@ -11,6 +11,8 @@
 #pragma once
 
 #include "platform/iso/Spec_node.h"
+#include "platform/iso/Xerces_lifetime.h"
+#include "platform/iso/Xml_text.h"
 
 #include <xercesc/dom/DOM.hpp>
 #include <xercesc/framework/LocalFileInputSource.hpp>
@@ -38,17 +40,6 @@ std::string convert_text(const XMLCh* text);
 bool name_matches(const char* pattern, const char* name);
 // The element name in 8 bits.
 std::string node_name(const xercesc::DOMNode* node);
-// Strict number conversions of a whole text (base detected: 0x hexadecimal,
-// leading 0 octal); false for empty text, trailing characters or overflow.
-bool to_int64(const std::string& text, long long& out);
-bool to_uint64(const std::string& text, unsigned long long& out);
-bool to_float(const std::string& text, float& out);
-
-// Starts and ends xerces-c for a reader. The library loses a few blocks per
-// parsed DTD; its memory goes through a manager that keeps track of every
-// block, and what is left when the library has ended is given back.
-bool initialise_xerces();
-void terminate_xerces();
 
 // Reports every parser warning, error and fatal error as a line and ends
 // the parse.
@@ -136,7 +127,7 @@ public:
     {
         std::string text;
         float f = 0;
-        if (!value_of(name, text) || !Spec_xerces::to_float(text, f))
+        if (!value_of(name, text) || !Iso::text_to_float(text, f))
             return false;
         out = f;
         return true;
@@ -222,7 +213,7 @@ private:
     {
         std::string text;
         unsigned long long v = 0;
-        if (!value_of(name, text) || !Spec_xerces::to_uint64(text, v) ||
+        if (!value_of(name, text) || !Iso::text_to_uint64(text, v) ||
             v > std::numeric_limits<T>::max())
             return false;
         out = static_cast<T>(v);
@@ -233,7 +224,7 @@ private:
     {
         std::string text;
         long long v = 0;
-        if (!value_of(name, text) || !Spec_xerces::to_int64(text, v) ||
+        if (!value_of(name, text) || !Iso::text_to_int64(text, v) ||
             v > std::numeric_limits<T>::max() || v < std::numeric_limits<T>::min())
             return false;
         out = static_cast<T>(v);
@@ -266,7 +257,7 @@ public:
     ~DOM_xerces_spec_man() override
     {
         if (initialised_)
-            Spec_xerces::terminate_xerces();
+            Iso::xerces_end();
     }
     DOM_xerces_spec_man(const DOM_xerces_spec_man&) = delete;
     DOM_xerces_spec_man& operator=(const DOM_xerces_spec_man&) = delete;
@@ -278,7 +269,7 @@ public:
             prefix_ = prefix;
         if (initialised_)
             return true;
-        initialised_ = Spec_xerces::initialise_xerces();
+        initialised_ = Iso::xerces_start();
         return initialised_;
     }
 

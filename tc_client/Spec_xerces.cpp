@@ -1,14 +1,9 @@
 #include "tc_client/DOM_xerces_spec_man.h"
 
+#include "platform/iso/Xml_text.h"
+
 #include "glue/quor/Quor_message.h"
 
-#include <xercesc/framework/MemoryManager.hpp>
-
-#include <cerrno>
-#include <mutex>
-#include <unordered_set>
-#include <cmath>
-#include <cstdlib>
 #include <sys/stat.h>
 
 namespace Spec_xerces {
@@ -55,79 +50,9 @@ int escape_at(const std::string& raw, size_t i, size_t& used)
 
 } // namespace
 
-namespace {
-
-class Tracking_memory_manager : public xercesc::MemoryManager {
-public:
-    xercesc::MemoryManager* getExceptionMemoryManager() override { return this; }
-    void* allocate(XMLSize_t size) override
-    {
-        void* p = std::malloc(size ? size : 1);
-        if (!p)
-            throw xercesc::OutOfMemoryException();
-        std::lock_guard<std::mutex> guard(mutex_);
-        blocks_.insert(p);
-        return p;
-    }
-    void deallocate(void* p) override
-    {
-        if (!p)
-            return;
-        {
-            std::lock_guard<std::mutex> guard(mutex_);
-            blocks_.erase(p);
-        }
-        std::free(p);
-    }
-    void release_all()
-    {
-        std::lock_guard<std::mutex> guard(mutex_);
-        for (void* p : blocks_)
-            std::free(p);
-        blocks_.clear();
-    }
-
-private:
-    std::mutex mutex_;
-    std::unordered_set<void*> blocks_;
-};
-
-Tracking_memory_manager tracking_manager;
-std::mutex init_mutex;
-int init_count = 0;
-
-} // namespace
-
-bool initialise_xerces()
-{
-    std::lock_guard<std::mutex> guard(init_mutex);
-    try {
-        xercesc::XMLPlatformUtils::Initialize(xercesc::XMLUni::fgXercescDefaultLocale, nullptr,
-                                              nullptr, &tracking_manager);
-    } catch (const xercesc::XMLException& e) {
-        std::fprintf(stderr, "Error during Xerces-C Initialization.\n  Exception message:%s\n",
-                     convert_text(e.getMessage()).c_str());
-        return false;
-    }
-    ++init_count;
-    return true;
-}
-
-void terminate_xerces()
-{
-    std::lock_guard<std::mutex> guard(init_mutex);
-    xercesc::XMLPlatformUtils::Terminate();
-    // Only once the library has ended for every user (another reader may
-    // have started it with its own manager) are the lost blocks given back.
-    if (--init_count == 0 && xercesc::XMLPlatformUtils::fgMemoryManager == nullptr)
-        tracking_manager.release_all();
-}
-
 std::string convert_text(const XMLCh* text)
 {
-    std::string raw;
-    for (const XMLCh* p = text; p && *p; ++p)
-        raw += *p < 256 ? static_cast<char>(*p) : '?';
+    const std::string raw = Iso::xml_latin1(text);
     std::string out;
     for (size_t i = 0; i < raw.size();) {
         size_t used = 1;
@@ -161,61 +86,6 @@ bool name_matches(const char* pattern, const char* name)
 std::string node_name(const xercesc::DOMNode* node)
 {
     return node ? convert_text(node->getNodeName()) : std::string();
-}
-
-namespace {
-
-std::string trimmed(const std::string& text)
-{
-    size_t a = text.find_first_not_of(" \t\r\n");
-    if (a == std::string::npos)
-        return std::string();
-    size_t b = text.find_last_not_of(" \t\r\n");
-    return text.substr(a, b - a + 1);
-}
-
-} // namespace
-
-bool to_int64(const std::string& text, long long& out)
-{
-    std::string t = trimmed(text);
-    if (t.empty())
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    long long v = std::strtoll(t.c_str(), &end, 0);
-    if (errno || *end)
-        return false;
-    out = v;
-    return true;
-}
-
-bool to_uint64(const std::string& text, unsigned long long& out)
-{
-    std::string t = trimmed(text);
-    if (t.empty() || t[0] == '-')
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    unsigned long long v = std::strtoull(t.c_str(), &end, 0);
-    if (errno || *end)
-        return false;
-    out = v;
-    return true;
-}
-
-bool to_float(const std::string& text, float& out)
-{
-    std::string t = trimmed(text);
-    if (t.empty())
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    double v = std::strtod(t.c_str(), &end);
-    if (errno || *end || !std::isfinite(v) || std::fabs(v) > 3.4e38)
-        return false;
-    out = float(v);
-    return true;
 }
 
 void Error_handler::report(const char* kind, const xercesc::SAXParseException& e)

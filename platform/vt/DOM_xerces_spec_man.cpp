@@ -1,5 +1,7 @@
 #include "platform/vt/DOM_xerces_spec_man.h"
 
+#include "platform/iso/Xerces_lifetime.h"
+#include "platform/iso/Xml_text.h"
 #include "platform/vt/Object_pool.h"
 #include "platform/vt/Pool_spec_fields.h"
 
@@ -27,16 +29,8 @@ namespace VT {
 
 namespace {
 
-// XML text as ISO 8859-1 bytes, the character set of VT strings; characters
-// outside it become '?'.
-std::string latin1(const XMLCh* text)
-{
-    std::string out;
-    if (text)
-        for (; *text; ++text)
-            out.push_back(*text < 256 ? char(*text) : '?');
-    return out;
-}
+// XML text in ISO 8859-1, the character set of VT strings.
+std::string latin1(const XMLCh* text) { return Iso::xml_latin1(text); }
 
 struct Xml_name {
     XMLCh* s;
@@ -85,12 +79,8 @@ private:
 
 bool parse_unsigned(const std::string& s, unsigned long long max, unsigned long long& out)
 {
-    if (s.empty() || s[0] == '-')
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    unsigned long long v = std::strtoull(s.c_str(), &end, 0);
-    if (errno || *end || v > max)
+    unsigned long long v = 0;
+    if (!Iso::text_to_uint64(s, v) || v > max)
         return false;
     out = v;
     return true;
@@ -98,10 +88,8 @@ bool parse_unsigned(const std::string& s, unsigned long long max, unsigned long 
 
 bool parse_signed(const std::string& s, long long& out)
 {
-    errno = 0;
-    char* end = nullptr;
-    long long v = std::strtoll(s.c_str(), &end, 0);
-    if (s.empty() || errno || *end || v < INT32_MIN || v > INT32_MAX)
+    long long v = 0;
+    if (!Iso::text_to_int64(s, v) || v < INT32_MIN || v > INT32_MAX)
         return false;
     out = v;
     return true;
@@ -287,9 +275,8 @@ private:
         }
         case F_FLOAT: {
             std::string t = has_attr(e_, f.name) ? attr(e_, f.name) : f.fallback;
-            char* end = nullptr;
-            double d = std::strtod(t.c_str(), &end);
-            if (t.empty() || *end) {
+            float d = 0;
+            if (!Iso::text_to_float(t, d)) {
                 err = std::string("attribute ") + f.name + " is not a number";
                 return false;
             }
@@ -409,19 +396,15 @@ DOM_xerces_spec_man::DOM_xerces_spec_man(Object_pool* pool, const unsigned char*
 DOM_xerces_spec_man::~DOM_xerces_spec_man()
 {
     if (initialised_)
-        XMLPlatformUtils::Terminate();
+        Iso::xerces_end();
 }
 
 bool DOM_xerces_spec_man::init(int limit_id, int max_errors, int debug)
 {
     if (initialised_)
         return true;
-    try {
-        XMLPlatformUtils::Initialize();
-    } catch (...) {
-        std::fprintf(stderr, "The XML parser could not be started\n");
+    if (!Iso::xerces_start())
         return false;
-    }
     initialised_ = true;
     limit_id_ = limit_id > 0 && limit_id <= 65535 ? unsigned(limit_id) : 10000u;
     max_errors_ = max_errors > 0 ? max_errors : 20;

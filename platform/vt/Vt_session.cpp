@@ -28,19 +28,6 @@ constexpr uint8_t PRIO_ECU_TO_VT = 5;
 uint16_t u16(const uint8_t* d) { return uint16_t(d[0] | d[1] << 8); }
 uint32_t u32(const uint8_t* d) { return uint32_t(d[0]) | uint32_t(d[1]) << 8 | uint32_t(d[2]) << 16 | uint32_t(d[3]) << 24; }
 
-// Where a command's response carries its error codes.
-int error_byte_of(uint8_t function)
-{
-    switch (function) {
-    case 0xA0: case 0xA1: case 0xA7: case 0xAF: case 0xB0: return 4;
-    case 0xA5: case 0xAE: case 0xB3: case 0xB4: return 5;
-    case 0xB1: return 6;
-    case 0xB2: return 1;
-    case 0xA2: return 0;  // the response tells the selection, not an error
-    default: return 3;
-    }
-}
-
 // A message padded with 0xFF to eight bytes.
 std::vector<uint8_t> padded(std::vector<uint8_t> b)
 {
@@ -50,6 +37,21 @@ std::vector<uint8_t> padded(std::vector<uint8_t> b)
 }
 
 } // namespace
+
+int Vt_session::error_byte_of(uint8_t function)
+{
+    switch (function) {
+    // Hide/Show, Enable/Disable, Select Input Object (after the selection
+    // byte), Background Colour, Attribute, Priority.
+    case 0xA0: case 0xA1: case 0xA2: case 0xA7: case 0xAF: case 0xB0: return 4;
+    // Child Location, Soft Key Mask, String Value (after two reserved
+    // bytes), Child Position.
+    case 0xA5: case 0xAE: case 0xB3: case 0xB4: return 5;
+    case 0xB1: return 6;  // List Item
+    case 0xB2: return 1;  // Delete Object Pool
+    default: return 3;    // object (or mask) ID, then the error codes
+    }
+}
 
 Vt_session::Vt_session(Object_pool& pool, Vt_link& link, const Config& config)
     : pool_(pool), link_(link), config_(config)
@@ -293,7 +295,7 @@ void Vt_session::handle_response(const uint8_t* d, uint32_t len, int64_t now_ms)
                 finish_command(failed ? 1 : 0, errors);
             } else {
                 const int at = error_byte_of(function);
-                const uint8_t error = at > 0 && uint32_t(at) < len ? d[at] : 0;
+                const uint8_t error = uint32_t(at) < len ? d[at] : 0;
                 finish_command(error == 0 ? 0 : 1, error);
             }
             run_commands(now_ms);

@@ -82,6 +82,10 @@ public:
     // Moves the working set to the next VT: 0 started, -1 no other VT.
     int switch_next_vt(int64_t now_ms);
 
+    // Where the VT's response to a command (by its function byte) carries
+    // the error codes.
+    static int error_byte_of(uint8_t function);
+
     // The last failure in words ("" while none).
     const std::string& last_error() const { return error_; }
 

@@ -53,23 +53,4 @@ TEST(SpecXerces, NamePatterns)
             << (c.pattern ? c.pattern : "(null)") << " " << c.name;
 }
 
-TEST(SpecXerces, NumbersAreWholeTextsWithTheirBase)
-{
-    long long i = 0;
-    unsigned long long u = 0;
-    float f = 0;
-    EXPECT_TRUE(Spec_xerces::to_int64(" -0x10 ", i));
-    EXPECT_EQ(i, -16);
-    EXPECT_TRUE(Spec_xerces::to_uint64("010", u));
-    EXPECT_EQ(u, 8u);
-    EXPECT_FALSE(Spec_xerces::to_uint64("-1", u));
-    EXPECT_FALSE(Spec_xerces::to_int64("12x", i));
-    EXPECT_FALSE(Spec_xerces::to_int64("", i));
-    EXPECT_FALSE(Spec_xerces::to_int64("99999999999999999999", i));
-    EXPECT_TRUE(Spec_xerces::to_float("0.001", f));
-    EXPECT_FLOAT_EQ(f, 0.001f);
-    EXPECT_FALSE(Spec_xerces::to_float("1e40", f));
-    EXPECT_FALSE(Spec_xerces::to_float("nan", f));
-}
-
 } // namespace

@@ -51,6 +51,8 @@ TEST(Spec_loader, RefusesBrokenSpecificationsWhole)
         {"id in the generated range", "<vt_pool><number_variable id=\"10000\"/></vt_pool>", "below 10000"},
         {"id not a number", "<vt_pool><number_variable id=\"x1\"/></vt_pool>", "below"},
         {"value out of range", "<vt_pool><font_attributes id=\"1\" font_size=\"256\"/></vt_pool>", "font_size"},
+        {"scale beyond a float", "<vt_pool><output_number id=\"1\" scale=\"1e40\"/></vt_pool>", "scale"},
+        {"scale not a number", "<vt_pool><output_number id=\"1\" scale=\"nan\"/></vt_pool>", "scale"},
         {"negative unsigned", "<vt_pool><number_variable id=\"1\" value=\"-1\"/></vt_pool>", "value"},
         {"reference to no object", "<vt_pool><object_pointer id=\"1\" value=\"nothing\"/></vt_pool>", "nothing"},
         {"child position out of range",

@@ -4,6 +4,7 @@
 #include "platform/vt/Object_pool.h"
 #include "platform/vt/Upload_bar_progress.h"
 #include "platform/vt/Vt_language.h"
+#include "platform/vt/Vt_session.h"
 
 #include "glue/diner/module_man.h"
 #include "glue/diner/waiter_descriptor.h"
@@ -97,8 +98,8 @@ struct Setter_case {
     const char* what;
     std::function<bool(Object_pool&)> change;
     Bytes command;
-    // Checks the terminal after it took the command; null when the terminal
-    // side does not take that command as the standard writes it.
+    // Checks the terminal after it took the command (and answered it without
+    // error); null when the terminal cannot carry it out here.
     std::function<bool(Running_pool&)> check;
 };
 
@@ -145,9 +146,15 @@ TEST_F(Running_pool, SettersQueueTheStandardsCommands)
          [](Running_pool& t) {
              return std::string(t.there<VtObjectOutputFieldString>(16).getValue().c_str()) == "01234567";
          }},
-        {"list item", [](P& p) { return p.find<Input_list_obj>("list")->set_child_objects_val(1, 65535, true); },
-         // The in-process terminal takes this command as a choice of item.
-         {0xB1, 19, 0, 1, 0xFF, 0xFF, 0xFF, 0xFF}, nullptr},
+        {"list item", [](P& p) { return p.find<Input_list_obj>("list")->set_child_objects_val(1, 17, true); },
+         {0xB1, 19, 0, 1, 17, 0, 0xFF, 0xFF},
+         [](Running_pool& t) {
+             const auto& items = t.there<VtObjectInputFieldList>(19).getElements();
+             return items.at(0)->oid == 16u && items.at(1)->oid == 17u;
+         }},
+        {"list item emptied", [](P& p) { return p.find<Input_list_obj>("list")->set_child_objects_val(0, 65535, true); },
+         {0xB1, 19, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF},
+         [](Running_pool& t) { return t.there<VtObjectInputFieldList>(19).getElements().at(0)->oid == VT_NULL_ID; }},
         {"fill colour", [](P& p) { return p.find<Fill_attributes_obj>("fill")->set_fill_colour(12); },
          {0xAC, 20, 0, 2, 12, 0xFF, 0xFF, 0xFF},
          [](Running_pool& t) { return t.there<VtObjectFillAttribute>(20).getFillColour().getIndex() == 12u; }},
@@ -160,9 +167,9 @@ TEST_F(Running_pool, SettersQueueTheStandardsCommands)
         {"fill attributes of a rectangle", [](P& p) { return p.find<Rectangle_obj>("rect")->set_fill_attributes(65535); },
          {0xAF, 13, 0, 5, 0xFF, 0xFF, 0, 0},
          [](Running_pool& t) { return t.there<VtObjectRectangle>(13).getFillAttributes() == VT_NULL_ID; }},
-        {"enable input", [](P& p) { return p.find<Input_number_obj>("in")->set_enabled(false); },
-         // The in-process terminal enables what it shows; this input is not shown.
-         {0xA1, 25, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}, nullptr},
+        {"disable input", [](P& p) { return p.find<Input_number_obj>("in")->set_enabled(false); },
+         {0xA1, 25, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF},
+         [](Running_pool& t) { return !vtIsEnabled(&t.there<VtObjectInputFieldNumber>(25)); }},
         {"input number", [](P& p) { return p.find<Input_number_obj>("in")->set_value(42); },
          {0xA8, 25, 0, 0xFF, 42, 0, 0, 0},
          [](Running_pool& t) { return t.there<VtObjectInputFieldNumber>(25).getValue() == 42u; }},
@@ -181,15 +188,18 @@ TEST_F(Running_pool, SettersQueueTheStandardsCommands)
         {"bar graph value", [](P& p) { return p.find<Linear_bar_graph_obj>("bar")->set_value(77); },
          {0xA8, 30, 0, 0xFF, 77, 0, 0, 0},
          [](Running_pool& t) { return t.there<VtObjectLinearBarGraph>(30).getValue() == 77u; }},
+        // The button is on no mask, so there is nothing the terminal could select.
         {"select button", [](P& p) { return p.find<Button_obj>("button")->select(); },
          {0xA2, 26, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, nullptr},
         {"active mask", [](P& p) { return p.activate_alarm_mask(p.find<Alarm_mask_obj>("alarm")); },
          {0xAD, 10, 0, 21, 0, 0xFF, 0xFF, 0xFF},
          [](Running_pool& t) { return t.vt.display.getActiveMaskId() == 21u; }},
-        // The standard's command carries the mask type; the in-process
-        // terminal reads it without, so only the bytes are checked.
         {"soft key mask", [](P& p) { return p.find<Data_mask_obj>("mask")->set_soft_key_mask(24); },
-         {0xAE, 1, 11, 0, 24, 0, 0xFF, 0xFF}, nullptr},
+         {0xAE, 1, 11, 0, 24, 0, 0xFF, 0xFF},
+         [](Running_pool& t) { return t.there<VtObjectDataMask>(11).getSoftKeyMask() == 24u; }},
+        {"soft key mask of an alarm mask", [](P& p) { return p.find<Alarm_mask_obj>("alarm")->set_soft_key_mask(24); },
+         {0xAE, 2, 21, 0, 24, 0, 0xFF, 0xFF},
+         [](Running_pool& t) { return t.there<VtObjectAlarmMask>(21).getSoftKeyMask() == 24u; }},
     };
     for (const Setter_case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -203,6 +213,9 @@ TEST_F(Running_pool, SettersQueueTheStandardsCommands)
         std::vector<Bytes> answers = vt.takeResponses();
         ASSERT_EQ(answers.size(), 1u);
         EXPECT_EQ(answers[0][0], c.command[0]);
+        // Where the session reads the error codes, the terminal put none.
+        ASSERT_GT(answers[0].size(), size_t(Vt_session::error_byte_of(c.command[0])));
+        EXPECT_EQ(answers[0][Vt_session::error_byte_of(c.command[0])], 0);
         EXPECT_TRUE(c.check(*this));
     }
 }

@@ -171,6 +171,10 @@ protected:
 
 TEST_F(Session, FindsTheVtAnnouncesTheWorkingSetAndUploadsThePool)
 {
+    vt.system.setNavigationSoftKeys(2);
+    vt.system.setVirtualSoftKeys(64);
+    vt.system.setPhysicalSoftKeys(6);
+    vt.system.setSoftKeySize(VtSize(60, 32));
     make_session();
     EXPECT_EQ(pool.get_connection_state(), CONN_WAIT_VT);
     status(VT_A);
@@ -211,6 +215,9 @@ TEST_F(Session, FindsTheVtAnnouncesTheWorkingSetAndUploadsThePool)
     ASSERT_TRUE(pool.get_vt_name(name));
     EXPECT_EQ(name.to_u64(), 0xA000000000000001ull);
     EXPECT_GT(pool.get_x_res(), 0);
+    // Soft keys: navigation, virtual, physical; the designator's size.
+    EXPECT_EQ(pool.get_capabilities().word[2], 2u | 64u << 8 | 6u << 16);
+    EXPECT_EQ(pool.get_capabilities().word[3], 60u | 32u << 8);
 }
 
 TEST_F(Session, MaintenanceEverySecondAndChangesReachTheTerminal)
@@ -240,6 +247,76 @@ TEST_F(Session, MaintenanceEverySecondAndChangesReachTheTerminal)
             EXPECT_EQ((ev.code >> 8) & 0xFF, 0) << "result";
         }
     EXPECT_EQ(responses, 2);
+}
+
+// The VT's answers to change commands carry their error codes where the
+// standard puts them: after the selection byte of Select Input Object, after
+// the two reserved bytes of Change String Value, after the mask and soft key
+// mask of Change Soft Key Mask. Each answer is given as a VT would, and the
+// result reaches the application as event 10.
+TEST_F(Session, CommandAnswersAreReadInTheStandardsLayout)
+{
+    bring_up();
+    auto id = [this](const char* name) { return pool.find<VT_obj>(name)->get_id(); };
+    auto lo = [](unsigned short v) { return uint8_t(v); };
+    auto hi = [](unsigned short v) { return uint8_t(v >> 8); };
+    const unsigned short pencil = id("pencil"), button = id("button_widget_cycle"), mask = id("mask_intro"),
+                         list = id("list_locale_units"), text = id("UNIT_NONE");
+    struct Case {
+        const char* what;
+        std::function<bool(Object_pool&)> change;
+        Bytes answer;
+        uint8_t error;
+    };
+    const std::vector<Case> cases = {
+        {"hide/show: invalid object", [](Object_pool& p) { return p.find<Container_obj>("pencil")->set_hidden(1); },
+         {0xA0, lo(pencil), hi(pencil), 0, 0x02, 0xFF, 0xFF, 0xFF}, 0x02},
+        {"select: not on the active mask",
+         [](Object_pool& p) { return p.find<Button_obj>("button_widget_cycle")->select(); },
+         {0xA2, lo(button), hi(button), 0, 0x04, 0xFF, 0xFF, 0xFF}, 0x04},
+        {"select: selected", [](Object_pool& p) { return p.find<Button_obj>("button_widget_cycle")->select(); },
+         {0xA2, lo(button), hi(button), 1, 0x00, 0xFF, 0xFF, 0xFF}, 0},
+        {"active mask: invalid mask",
+         [](Object_pool& p) { return p.activate_data_mask(p.find<Data_mask_obj>("mask_intro")); },
+         {0xAD, lo(mask), hi(mask), 0x02, 0xFF, 0xFF, 0xFF, 0xFF}, 0x02},
+        {"soft key mask: invalid soft key mask",
+         [](Object_pool& p) { return p.find<Data_mask_obj>("mask_intro")->set_soft_key_mask(247); },
+         {0xAE, lo(mask), hi(mask), 247, 0, 0x02, 0xFF, 0xFF}, 0x02},
+        {"list item: index past the list",
+         [](Object_pool& p) {
+             return p.find<Input_list_obj>("list_locale_units")->set_child_objects_val(1, 0xFFFF, true);
+         },
+         {0xB1, lo(list), hi(list), 1, 0xFF, 0xFF, 0x02, 0xFF}, 0x02},
+        {"string value: invalid object",
+         [](Object_pool& p) { return p.set_string(p.find<VT_obj>("UNIT_NONE"), 0, "x", true, 0); },
+         {0xB3, 0xFF, 0xFF, lo(text), hi(text), 0x02, 0xFF, 0xFF}, 0x02},
+        {"string value: done",
+         [](Object_pool& p) { return p.set_string(p.find<VT_obj>("UNIT_NONE"), 0, "y", true, 0); },
+         {0xB3, 0xFF, 0xFF, lo(text), hi(text), 0x00, 0xFF, 0xFF}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        events();
+        link.out.clear();
+        ASSERT_TRUE(c.change(pool));
+        session->tick(now);
+        ASSERT_FALSE(link.out.empty());
+        const Sent command = link.out.back();
+        ASSERT_EQ(command.bytes[0], c.answer[0]);
+        link.out.clear();
+        session->on_sent(command.tag, true, now);
+        session->on_vt_message(VT_A, c.answer.data(), uint32_t(c.answer.size()), now);
+        int seen = 0;
+        for (const waiter_event& ev : events()) {
+            if (pool.vt_event_of(ev.module_id) != 10)
+                continue;
+            ++seen;
+            EXPECT_EQ(ev.code & 0xFF, c.answer[0]);
+            EXPECT_EQ((ev.code >> 8) & 0xFF, c.error ? 1 : 0) << "result";
+            EXPECT_EQ((ev.code >> 16) & 0xFF, c.error) << "error codes";
+        }
+        EXPECT_EQ(seen, 1);
+    }
 }
 
 TEST_F(Session, OperatorEventsReachTheRegisteredWaiter)
