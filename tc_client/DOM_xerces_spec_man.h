@@ -10,6 +10,7 @@
 // set_spec_node.
 #pragma once
 
+#include "platform/iso/Local_entity_resolver.h"
 #include "platform/iso/Spec_node.h"
 #include "platform/iso/Xerces_lifetime.h"
 #include "platform/iso/Xml_text.h"
@@ -20,7 +21,6 @@
 #include <xercesc/sax/HandlerBase.hpp>
 #include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
-#include <xercesc/util/XMLEntityResolver.hpp>
 #include <xercesc/util/XMLString.hpp>
 
 #include <algorithm>
@@ -54,19 +54,8 @@ private:
 };
 
 // Opens the DTD from the description's directory and other external
-// entities only where they exist as files.
-class Resolver : public xercesc::XMLEntityResolver {
-public:
-    Resolver(const std::string& directory, const std::string& dtd_name)
-        : directory_(directory), dtd_name_(dtd_name)
-    {
-    }
-    xercesc::InputSource* resolveEntity(xercesc::XMLResourceIdentifier* id) override;
-
-private:
-    std::string directory_;
-    std::string dtd_name_;
-};
+// entities only where they exist as local files.
+using Resolver = Iso::Local_entity_resolver;
 
 } // namespace Spec_xerces
 

@@ -4,8 +4,6 @@
 
 #include "glue/quor/Quor_message.h"
 
-#include <sys/stat.h>
-
 namespace Spec_xerces {
 
 namespace {
@@ -113,26 +111,6 @@ void Error_handler::fatalError(const xercesc::SAXParseException& e)
 {
     report("Fatal Error", e);
     throw e;
-}
-
-xercesc::InputSource* Resolver::resolveEntity(xercesc::XMLResourceIdentifier* id)
-{
-    using namespace xercesc;
-    if (!id || id->getResourceIdentifierType() != XMLResourceIdentifier::ExternalEntity)
-        return nullptr;
-    std::string system = convert_text(id->getSystemId());
-    std::string path;
-    struct stat st;
-    if (system == dtd_name_)
-        path = directory_ + dtd_name_;
-    else if (!system.empty() && stat(system.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-        path = system;
-    else
-        return nullptr;
-    XMLCh* x = XMLString::transcode(path.c_str());
-    InputSource* source = new LocalFileInputSource(x);
-    XMLString::release(&x);
-    return source;
 }
 
 } // namespace Spec_xerces

@@ -1,5 +1,6 @@
 #include "platform/vt/DOM_xerces_spec_man.h"
 
+#include "platform/iso/Local_entity_resolver.h"
 #include "platform/iso/Xerces_lifetime.h"
 #include "platform/iso/Xml_text.h"
 #include "platform/vt/Object_pool.h"
@@ -439,6 +440,13 @@ bool DOM_xerces_spec_man::load(const char* path)
     parser.setDoSchema(false);
     parser.setLoadExternalDTD(true);
     parser.setErrorHandler(&errors);
+    // The DTD and any other external entity come from local files beside the
+    // specification; nothing named by a URL is ever fetched.
+    std::string file = path;
+    size_t slash = file.rfind('/');
+    Iso::Local_entity_resolver resolver(slash == std::string::npos ? "./" : file.substr(0, slash + 1));
+    parser.setXMLEntityResolver(&resolver);
+    parser.setDisableDefaultEntityResolution(true);
     try {
         parser.parse(path);
     } catch (...) {
