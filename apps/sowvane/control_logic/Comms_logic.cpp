@@ -142,7 +142,11 @@ void Comms_logic::send_row(unsigned index)
     awaiting_slot_ = target ? slot_for(target, split_system()) : NO_SLOT;
     if (awaiting_slot_ < PRESENT_COUNT)
         slot_present_[awaiting_slot_] = 1;
-    expects_reply_ = target != 0 && link_.send(request);
+    // A request the port would not take is a poll left unanswered: the
+    // deadline counts it against the controller like any other silence.
+    expects_reply_ = target != 0;
+    if (expects_reply_)
+        link_.send(request);
 }
 
 bool Comms_logic::skipped(unsigned index) const
