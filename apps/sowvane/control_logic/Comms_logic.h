@@ -156,6 +156,8 @@ private:
     bool skipped(unsigned index) const;
     void wrap_cycle();
     void publish_diagnostics();
+    // Clears the measured shaft period of the channels the slot's controller drives.
+    void forget_shaft_periods(unsigned slot);
     unsigned drill_configuration() const;
     bool split_system() const;
     bool channel_enabled(unsigned channel) const;

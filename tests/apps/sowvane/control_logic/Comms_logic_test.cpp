@@ -128,6 +128,23 @@ TEST_F(Comms, FourthConsecutiveMissSetsNoCommsAndOneGoodReplyClears)
     EXPECT_EQ(0u, ecu_status());
 }
 
+// A controller that fell silent measures nothing: its channels' last shaft
+// periods are cleared so that no stale measured rate (or product taken out
+// of the tank) outlives it. Channels on other controllers keep theirs.
+TEST_F(Comms, NoCommsClearsTheShaftPeriodsOfItsChannels)
+{
+    for (unsigned c = 0; c < 5; ++c)
+        cds_set(head, &b.channels.channels[c].actual_period, ds_ulong(60000));
+    for (int miss = 1; miss <= 3; ++miss)
+        poll(false);
+    EXPECT_EQ(60000u, cds_get(head, &b.channels.channels[0].actual_period)); // not yet
+    poll(false);
+    ASSERT_EQ(1u, comms->no_comms_mask()); // slot 0: ids 50 and 51, channels 0 to 3
+    for (unsigned c = 0; c < 4; ++c)
+        EXPECT_EQ(0u, cds_get(head, &b.channels.channels[c].actual_period)) << c;
+    EXPECT_EQ(60000u, cds_get(head, &b.channels.channels[4].actual_period)); // id 52, slot 1
+}
+
 TEST_F(Comms, SlotNotAskedInACycleLeavesNoComms)
 {
     settings.ecu_config.set(3); // 60 and 61 present
