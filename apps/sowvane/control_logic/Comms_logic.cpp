@@ -142,7 +142,11 @@ void Comms_logic::send_row(unsigned index)
     awaiting_slot_ = target ? slot_for(target, split_system()) : NO_SLOT;
     if (awaiting_slot_ < PRESENT_COUNT)
         slot_present_[awaiting_slot_] = 1;
-    expects_reply_ = target != 0 && link_.send(request);
+    // A request the port would not take is a poll left unanswered: the
+    // deadline counts it against the controller like any other silence.
+    expects_reply_ = target != 0;
+    if (expects_reply_)
+        link_.send(request);
 }
 
 bool Comms_logic::skipped(unsigned index) const
@@ -212,10 +216,12 @@ void Comms_logic::reply_status(bool ok)
         no_comms_mask_ = 0;
         first_miss_clears_ = 0;
     } else if (has_slot) {
-        if (missed_count_[slot] < MISSES_BEFORE_NO_COMMS)
+        if (missed_count_[slot] < MISSES_BEFORE_NO_COMMS) {
             ++missed_count_[slot];
-        else
+        } else {
             no_comms_mask_ |= 1u << slot;
+            forget_shaft_periods(slot);
+        }
     }
     ++missed_total_;
     if (has_slot)
@@ -223,6 +229,19 @@ void Comms_logic::reply_status(bool ok)
     if (last_poll_index_ < ROWS_WITH_MISS_COUNTER)
         ++row_misses_[last_poll_index_];
     publish_diagnostics();
+}
+
+// A controller in no-comms measures nothing: the last shaft period it
+// reported must not go on as a measured rate (and product counted out of
+// the tank) while nobody knows what its drives do.
+void Comms_logic::forget_shaft_periods(unsigned slot)
+{
+    for (unsigned channel = 0; channel < 10; ++channel) {
+        if (slot_for(channel_ecu(channel), split_system()) != slot)
+            continue;
+        ds_ulong none = 0;
+        cds_set(&store_.head, &store_.body.channels.channels[channel].actual_period, none);
+    }
 }
 
 void Comms_logic::publish_diagnostics()

@@ -47,8 +47,9 @@ public:
     void take_parameters(const NV_kelsu::application_t& live);
 
     // Sends the request of the current row and advances to the next row
-    // that is not skipped. A row with nothing to send (or a send that
-    // failed) leaves expects_reply() false: poll again at once.
+    // that is not skipped. A row with nothing to send leaves
+    // expects_reply() false: poll again at once. A send that failed still
+    // awaits the reply, so that the deadline counts the miss.
     void poll_step();
     // In ECU mode 2: rows 24 and 29 in turn.
     void next_mode2_poll();
@@ -155,6 +156,8 @@ private:
     bool skipped(unsigned index) const;
     void wrap_cycle();
     void publish_diagnostics();
+    // Clears the measured shaft period of the channels the slot's controller drives.
+    void forget_shaft_periods(unsigned slot);
     unsigned drill_configuration() const;
     bool split_system() const;
     bool channel_enabled(unsigned channel) const;

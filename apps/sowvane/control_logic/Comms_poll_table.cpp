@@ -9,6 +9,7 @@
 #include "apps/sowvane/control_logic/Iop_analogue.h"
 #include "apps/sowvane/data_store/data_store.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -607,7 +608,7 @@ void Comms_logic::handle_scale(const Packet& reply)
         text[n++] = char(reply.data[i]);
     char* end = nullptr;
     float weight = std::strtof(text, &end);
-    if (end == text)
+    if (end == text || !std::isfinite(weight)) // "nan", "inf" and overflows are no weight
         return;
     cds_set(&store_.head,
             &store_.body.operation.calibration_scales[polled_item_ % SCALE_COUNT].gross_weight,

@@ -27,6 +27,28 @@ void missing(const char* what)
     std::printf("%s: failed to make %s\n", INIT_NAME, what);
 }
 
+// Holds the module's lock for a caller from another thread; its own
+// handlers hold it already.
+class Lock_unless_held {
+public:
+    explicit Lock_unless_held(const Diner& d) : d_(d), took_(!d.is_locked())
+    {
+        if (took_)
+            d_.lock(-1);
+    }
+    ~Lock_unless_held()
+    {
+        if (took_)
+            d_.unlock();
+    }
+    Lock_unless_held(const Lock_unless_held&) = delete;
+    Lock_unless_held& operator=(const Lock_unless_held&) = delete;
+
+private:
+    const Diner& d_;
+    bool took_;
+};
+
 } // namespace
 
 Control_logic::Control_logic(const char* port_spec, NV_kelsu::parameters_t& params, Data_store& store,
@@ -229,8 +251,10 @@ void Control_logic::next_poll()
 
 void Control_logic::comms_deadline()
 {
-    if (comms_suspended_)
-        return; // resumed by the owner
+    if (comms_suspended_) {
+        remove_timeout(t5_reply_); // stopped until set_comms_suspended(false)
+        return;
+    }
     process_ecu_mode_state_changes();
     if (comms_logic_->expects_reply()) {
         if (ecu_mode_ == 1)
@@ -256,6 +280,21 @@ void Control_logic::rs485_data()
         next_poll();
         restart_deadline();
     }
+}
+
+void Control_logic::set_comms_suspended(bool on)
+{
+    Lock_unless_held lock(*this);
+    comms_suspended_ = on;
+    // The deadline lapsed while suspended: nothing would poll again.
+    if (!on && ready_ && !submitted(t5_reply_))
+        restart_deadline();
+}
+
+void Control_logic::set_ecu_mode_2_requested(bool on)
+{
+    Lock_unless_held lock(*this);
+    ecu_mode_2_requested_ = on;
 }
 
 void Control_logic::process_ecu_mode_state_changes()

@@ -72,9 +72,12 @@ public:
     void process_ecu_mode_state_changes();
 
     // The comms-suspend and ECU-mode-2 requests (the data store has no
-    // fields for them): set by the owner.
-    void set_comms_suspended(bool on) { comms_suspended_ = on; }
-    void set_ecu_mode_2_requested(bool on) { ecu_mode_2_requested_ = on; }
+    // fields for them): set by the owner, from any thread. While suspended
+    // the reply deadline lapses; resuming starts the poll cycle again.
+    void set_comms_suspended(bool on);
+    void set_ecu_mode_2_requested(bool on);
+    // Whether the reply deadline (and so the poll cycle) is running.
+    bool comms_deadline_pending() const { return submitted(t5_reply_); }
     void deregister_speed_messages();
 
     Seeder_logic* seeder() { return seeder_logic_.get(); }

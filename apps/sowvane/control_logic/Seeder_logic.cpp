@@ -149,7 +149,7 @@ void Seeder_logic::step_speed()
         double mm_per_pulse = settings_.wheel_cal_factor._get();
         raw = float(finite_or_zero(mm_per_pulse / 1000.0 * 1e6 / period));
     } else if (source == SPEED_MANUAL) {
-        raw = std::max(0.0f, Speed_messages::kmh_to_mps(settings_.manual_speed._get()));
+        raw = float(finite_or_zero(Speed_messages::kmh_to_mps(settings_.manual_speed._get())));
     } else {
         // Speed messages (and any other source) write the store themselves.
         ground_speed_kmh_ = cds_get(head, &vehicle.speed) * gains_.kmh_per_mps;
@@ -163,10 +163,14 @@ void Seeder_logic::step_speed()
     ground_speed_kmh_ = speed * gains_.kmh_per_mps;
 }
 
-float Seeder_logic::speed_for_rate_kmh() const
+// A preloading tank meters standing still, as if driven at the manual
+// speed (the preload refuses to start without one).
+float Seeder_logic::speed_for_rate_kmh(unsigned channel) const
 {
     bool manual = cds_get_byte(&store_.head, &store_.body.operation.use_manual_speed);
-    return manual ? settings_.manual_speed._get() : ground_speed_kmh_;
+    if (manual || (channel < TANKS && preload_state_[channel]))
+        return float(finite_or_zero(settings_.manual_speed._get()));
+    return ground_speed_kmh_;
 }
 
 // --- 2: channel states ---------------------------------------------------------
@@ -208,14 +212,14 @@ void Seeder_logic::step_widths()
         const NV_kelsu::boom_t& boom = booms.booms.at(int(i));
         unsigned sections = std::min<unsigned>(boom.num_sections._get(), SECTIONS);
         for (unsigned j = 0; j < sections; ++j) {
-            double w = std::max(0.0, boom.sections.at(int(j)).width._get());
+            double w = finite_or_zero(boom.sections.at(int(j)).width._get());
             full[i] += w;
             if (cds_get(head, &b.booms.boom[i].sections[j].actual_state) == 1)
                 worked[i] += w;
         }
         cds_set(head, &b.booms.boom[i].active_width, worked[i]);
     }
-    double machine = std::max(0.0f, settings_.machine_width._get());
+    double machine = finite_or_zero(settings_.machine_width._get());
     for (unsigned c = 0; c < CHANNELS; ++c) {
         const NV_kelsu::channel_t& channel = settings_.channels.at(int(c));
         unsigned boom = channel.assigned_to_boom._get();
@@ -246,7 +250,7 @@ void Seeder_logic::step_set_periods()
         if (channel_running(c)) {
             double rate = cds_get_double(head, &live.requested_rate);
             double cal = settings_.channels.at(int(c)).cal_setting._get();
-            double pulses = finite_or_zero(rate * speed_for_rate_kmh() * cal * width_factor(c)
+            double pulses = finite_or_zero(rate * speed_for_rate_kmh(c) * cal * width_factor(c)
                                            / gains_.rate_constant);
             if (pulses > 0)
                 period = std::min(finite_or_zero(1e6 / pulses), double(gains_.period_limit));
@@ -362,9 +366,10 @@ void Seeder_logic::step_history()
 {
     CDS::Head* head = &store_.head;
     data_store_body& b = store_.body;
-    float speed_kmh = ground_speed_kmh_;
-    if (speed_kmh > cds_get(head, &b.history.max_speed))
-        cds_set(head, &b.history.max_speed, speed_kmh);
+    // In the store's speed unit (m/s), like the speed it is the maximum of.
+    float speed_mps = ground_speed_kmh_ / gains_.kmh_per_mps;
+    if (std::isfinite(speed_mps) && speed_mps > cds_get(head, &b.history.max_speed))
+        cds_set(head, &b.history.max_speed, speed_mps);
     for (unsigned c = 0; c < CHANNELS; ++c) {
         float rpm = float(cds_get_double(head, &b.channels.channels[c].shaft_rpm));
         if (rpm > cds_get(head, &b.history.shaft_max_speed[c]))

@@ -147,7 +147,8 @@ private:
     std::vector<std::pair<float, float>> section_delays(unsigned boom) const;
     bool fans_ready_for_preload() const;
     void start_booms();
-    float speed_for_rate_kmh() const;
+    // The speed a channel's rate is metered for (km/h).
+    float speed_for_rate_kmh(unsigned channel) const;
     void raise(ds_alarm* alarm, Alarm_state& state, const NV_kelsu::alarm_t& setting,
                bool condition);
 

@@ -41,7 +41,7 @@ double Seeder_logic::applied_rate(unsigned channel, uint32_t period, double cal)
 {
     if (!channel_running(channel) || period == 0 || !(cal > 0))
         return 0;
-    double q = speed_for_rate_kmh() * cal * width_factor(channel);
+    double q = speed_for_rate_kmh(channel) * cal * width_factor(channel);
     if (!(q > 0.000001))
         return 0;
     return finite_or_zero(1e6 / period * gains_.rate_constant / q);

@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <set>
+#include <string>
 #include <vector>
 
 namespace {
@@ -127,6 +128,23 @@ TEST_F(Comms, FourthConsecutiveMissSetsNoCommsAndOneGoodReplyClears)
     EXPECT_EQ(0u, ecu_status());
 }
 
+// A controller that fell silent measures nothing: its channels' last shaft
+// periods are cleared so that no stale measured rate (or product taken out
+// of the tank) outlives it. Channels on other controllers keep theirs.
+TEST_F(Comms, NoCommsClearsTheShaftPeriodsOfItsChannels)
+{
+    for (unsigned c = 0; c < 5; ++c)
+        cds_set(head, &b.channels.channels[c].actual_period, ds_ulong(60000));
+    for (int miss = 1; miss <= 3; ++miss)
+        poll(false);
+    EXPECT_EQ(60000u, cds_get(head, &b.channels.channels[0].actual_period)); // not yet
+    poll(false);
+    ASSERT_EQ(1u, comms->no_comms_mask()); // slot 0: ids 50 and 51, channels 0 to 3
+    for (unsigned c = 0; c < 4; ++c)
+        EXPECT_EQ(0u, cds_get(head, &b.channels.channels[c].actual_period)) << c;
+    EXPECT_EQ(60000u, cds_get(head, &b.channels.channels[4].actual_period)); // id 52, slot 1
+}
+
 TEST_F(Comms, SlotNotAskedInACycleLeavesNoComms)
 {
     settings.ecu_config.set(3); // 60 and 61 present
@@ -208,6 +226,56 @@ TEST_F(Comms, WrongLengthOrForeignReplyIsNotTheAwaitedReply)
     ASSERT_EQ(1, link.receive(got, false));
     EXPECT_FALSE(comms->dispatch_reply(got));
     EXPECT_EQ(1u, comms->good_reply_count());
+}
+
+// The port refuses the request (a serial adapter gone): the poll is still
+// awaited, so the deadline counts the silence and the controller falls into
+// no-comms as it would when it stopped answering.
+TEST_F(Comms, RequestThePortRefusedCountsAsAMiss)
+{
+    struct Refusing_stream : Memory_stream {
+        int _write(const unsigned char*, unsigned) override { return -1; }
+    } dead;
+    Packet_interface dead_link{dead};
+    Comms_logic cut_off(dead_link, *store, settings);
+    for (int i = 0; i < 5; ++i) { // rows 0 to 4: all asked of slot 0 (ids 50, 51)
+        cut_off.poll_step();
+        ASSERT_TRUE(cut_off.expects_reply()) << "row " << cut_off.last_poll_index();
+        cut_off.reply_status(false);
+    }
+    EXPECT_EQ(1u, cut_off.no_comms_mask());
+    EXPECT_EQ(1u, ecu_status());
+}
+
+// The scale's weight text is read as a number; one that is not a finite
+// number leaves the last weight in place.
+TEST_F(Comms, ScaleWeightThatIsNoFiniteNumberIsIgnored)
+{
+    bool on = true;
+    cds_set(head, &b.operation.calibration_scales_mode, 1);
+    cds_set(head, &b.operation.calibration_scales[0].scale_enabled, on);
+    struct Case {
+        const char* weight; // ten characters
+        float stored;
+    } cases[] = {
+        {"+0001234.5", 1234.5f}, {"       nan", 1234.5f}, {"      -inf", 1234.5f},
+        {"   9.9e+99", 1234.5f}, {"----------", 1234.5f}, {"    -12.25", -12.25f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.weight);
+        while (comms->poll_index() != Comms_logic::SCALE_ROW)
+            poll(true);
+        comms->poll_step();
+        Bytes request = sent();
+        ASSERT_EQ("S01110026:", std::string(request.begin(), request.end()));
+        std::string reply = std::string("S01110026:") + c.weight + "\x03";
+        stream.feed(request); // the line's echo
+        stream.feed(Bytes(reply.begin(), reply.end()));
+        Packet got;
+        ASSERT_EQ(1, link.receive(got, true));
+        ASSERT_TRUE(comms->dispatch_reply(got));
+        EXPECT_EQ(c.stored, cds_get(head, &b.operation.calibration_scales[0].gross_weight));
+    }
 }
 
 TEST_F(Comms, ModeTwoAlternatesTheBinRowsAndLeavingStartsTheMaskAfresh)

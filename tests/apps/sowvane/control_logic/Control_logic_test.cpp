@@ -244,6 +244,34 @@ TEST_F(Module, EcuModeTwoPollsTheBinRows)
               log.find("process_ecu_mode_state_changes: current_ecu_mode:2 new_ecu_mode:1\n"));
 }
 
+// While comms are suspended the reply deadline lapses and frames are
+// dropped; resuming must start the poll cycle again, or the controllers
+// would never be asked anything until a restart.
+TEST_F(Module, ResumingCommsStartsThePollCycleAgain)
+{
+    ecu.set_reply(50, 1, {60, 60, 0, 0, 0});
+    start_module();
+    ::testing::internal::CaptureStdout();
+    EXPECT_TRUE(module->comms_deadline_pending());
+    module->set_comms_suspended(true);
+    locked([&] { module->comms_deadline(); });
+    EXPECT_FALSE(module->comms_deadline_pending());
+    EXPECT_EQ(0u, module->comms()->good_reply_count());
+
+    module->set_comms_suspended(false);
+    EXPECT_TRUE(module->comms_deadline_pending());
+    // Called from the module's own handlers (lock held) it works alike.
+    locked([&] {
+        module->set_comms_suspended(true);
+        module->comms_deadline();
+        module->set_comms_suspended(false);
+    });
+    EXPECT_TRUE(module->comms_deadline_pending());
+    locked([&] { module->comms_deadline(); }); // the deadline T5 would play: row 0 goes out
+    ASSERT_TRUE(serve_until([&] { return module->comms()->good_reply_count() >= 1; }));
+    ::testing::internal::GetCapturedStdout();
+}
+
 // The module on its own thread with its real timers: the poll cycle runs by
 // itself, and the module ends cleanly while the devices still talk.
 TEST_F(Module, RunsOnItsOwnThreadAndEndsCleanly)

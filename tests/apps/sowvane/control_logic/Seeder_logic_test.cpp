@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -241,6 +243,97 @@ TEST_F(Core, PreloadRefusalsInTheirCheckOrder)
     EXPECT_TRUE(core->preloading(0));
     EXPECT_EQ(5u, core->preload_countdown(0));
     core->start_preload(12); // no such tank: nothing
+}
+
+// A preload meters with the implement standing still: its drive runs for
+// the manual speed, whatever the speed source, and its measured period
+// reads back as the rate.
+TEST_F(Core, PreloadMetersStandingStill)
+{
+    configure_granular_run();
+    app.speed_source.set(4); // speed messages; none yet: standing
+    app.preload_time.set(5.0f);
+    app.channels[0].filter_rate.set(false);
+    start();
+    core->control_step();
+    EXPECT_EQ(0u, cds_get(head, &b.channels.channels[0].set_period));
+    ::testing::internal::CaptureStdout();
+    core->start_preload(0);
+    ::testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(core->preloading(0));
+    core->control_step();
+    EXPECT_EQ(60000u, cds_get(head, &b.channels.channels[0].set_period));
+    cds_set(head, &b.channels.channels[0].actual_period, ds_ulong(60000));
+    core->control_step();
+    EXPECT_NEAR(100.0, stored(&ds_channel::actual_rate), 1e-9);
+    EXPECT_EQ(0.0f, cds_get(head, &b.areas.area.total)); // nothing worked standing
+    // The other tanks still meter for the ground speed: none.
+    app.channels[1].enabled.set(true);
+    app.channels[1].cal_setting.set(100.0f);
+    cds_set(head, &b.channels.channels[1].requested_rate, 100.0);
+    cds_set(head, &b.channels.channels[1].active, true);
+    core->refresh_settings();
+    core->control_step();
+    EXPECT_EQ(0u, cds_get(head, &b.channels.channels[1].set_period));
+}
+
+// Settings that are not finite numbers (a damaged settings file) give no
+// speed or width: never inf or NaN in the store.
+TEST_F(Core, NonFiniteSettingsGiveNoSpeedOrWidth)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Case {
+        const char* name;
+        float manual_speed, machine_width;
+        double section_width;
+    } cases[] = {
+        {"infinite manual speed", inf, 6, 3},
+        {"NaN manual speed", nan, 6, 3},
+        {"infinite machine width", 10, inf, 3},
+        {"infinite section width", 10, 6, double(inf)},
+    };
+    configure_granular_run();
+    app.booms.num_booms.set(1);
+    app.booms.booms[0].num_sections.set(2);
+    app.booms.booms[0].sections[1].width.set(3.0);
+    app.channels[1].enabled.set(true);
+    app.channels[1].cal_setting.set(100.0f);
+    app.channels[1].assigned_to_boom.set(0);
+    app.channels[1].full_width.set(true);
+    cds_set(head, &b.channels.channels[1].active, true);
+    start();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        app.manual_speed.set(c.manual_speed);
+        app.machine_width.set(c.machine_width);
+        app.booms.booms[0].sections[0].width.set(c.section_width);
+        core->refresh_settings();
+        for (int i = 0; i < 2; ++i)
+            core->control_step();
+        EXPECT_TRUE(std::isfinite(cds_get(head, &b.vehicle.speed)));
+        EXPECT_TRUE(std::isfinite(cds_get(head, &b.vehicle.source_speed)));
+        EXPECT_TRUE(std::isfinite(cds_get(head, &b.history.max_speed)));
+        for (unsigned ch = 0; ch < 2; ++ch)
+            EXPECT_TRUE(std::isfinite(stored(&ds_channel::active_width, ch))) << ch;
+        EXPECT_TRUE(std::isfinite(cds_get_double(head, &b.booms.boom[0].active_width)));
+        EXPECT_TRUE(std::isfinite(cds_get(head, &b.areas.area.total)));
+        EXPECT_TRUE(std::isfinite(cds_get(head, &b.areas.sub_areas[0][0])));
+        EXPECT_TRUE(std::isfinite(cds_get(head, &b.history.machine_operating_distance)));
+    }
+}
+
+// The store keeps every speed in m/s, its maximum as well.
+TEST_F(Core, MaxSpeedIsKeptInTheStoreUnit)
+{
+    app.speed_source.set(4);
+    start();
+    cds_set(head, &b.vehicle.speed, 2.5f);
+    core->control_step();
+    EXPECT_FLOAT_EQ(2.5f, cds_get(head, &b.history.max_speed));
+    cds_set(head, &b.vehicle.speed, 1.0f);
+    core->control_step();
+    EXPECT_FLOAT_EQ(2.5f, cds_get(head, &b.history.max_speed));
 }
 
 TEST_F(Core, PreloadTimerCountsDownInSteps)
