@@ -224,6 +224,85 @@ TEST(JIN_stack, PausesReadingWhileTheReadersAreBehind)
     EXPECT_TRUE(rig.stack.is_empty());
 }
 
+// A reader that stops reading costs the bus one pause: after it ran out,
+// its priority drops what finds no room, and reads by other readers do not
+// bring the pause back (each would hold every frame behind it, a claim or a
+// transfer of another peer among them). Once the reader has caught up, a
+// burst is paused for again.
+TEST(JIN_stack, AReaderThatStopsReadingPausesTheBusOnlyOnce)
+{
+    Stack_rig rig(US);
+    waiter_descriptor& stuck = rig.module[0];
+    waiter_descriptor& live = rig.module[1];
+    rig.stack.set_rx_stall_limit(1);
+    ASSERT_EQ(rig.stack.register_pgn(PGN_B, &stuck, nullptr), 1);
+    ASSERT_EQ(rig.stack.register_pgn(PGN_A, &live, nullptr), 1);
+    auto fill = [&](int n) {
+        for (int i = 0; i < n; ++i) rig.bus.rx.push_back(j1939_frame(6, PGN_B, 0xFF, PEER, {0}));
+        rig.pump();
+    };
+    JIN_header h;
+    unsigned char buf[8];
+    // True when the live reader was told of its message at once and read it.
+    auto live_reads = [&](unsigned char value) {
+        if (Stack_rig::next_event(live).module_id != rig.stack.event_ids().rx) return false;
+        return rig.stack.read(PGN_A, h, buf, 8, 8, &live) == 0 && buf[0] == value;
+    };
+    fill(69);
+    ASSERT_EQ(rig.stack.held_rx(6), 69);
+
+    rig.inject({j1939_frame(6, PGN_B, 0xFF, PEER, {0}), j1939_frame(3, PGN_A, 0xFF, PEER, {1})});
+    EXPECT_FALSE(live_reads(1)) << "paused for the stuck reader";
+    rig.run_timeouts_after(3);
+    EXPECT_TRUE(live_reads(1));
+    EXPECT_EQ(rig.stack.rx_dropped(), 1u);
+
+    for (unsigned char i = 2; i < 6; ++i) {
+        rig.inject({j1939_frame(6, PGN_B, 0xFF, PEER, {0}), j1939_frame(3, PGN_A, 0xFF, PEER, {i})});
+        ASSERT_TRUE(live_reads(i)) << "no new pause after a read of another reader, " << int(i);
+        EXPECT_EQ(rig.stack.rx_dropped(), i);
+    }
+
+    // The stuck reader reads half of what it holds: bursts are paused for again.
+    for (int i = 0; i < 35; ++i) ASSERT_EQ(rig.stack.read(PGN_B, h, buf, 8, 8, &stuck), 0);
+    fill(35);
+    rig.inject({j1939_frame(6, PGN_B, 0xFF, PEER, {0}), j1939_frame(3, PGN_A, 0xFF, PEER, {9})});
+    EXPECT_FALSE(live_reads(9));
+    ASSERT_EQ(rig.stack.read(PGN_B, h, buf, 8, 8, &stuck), 0);
+    rig.pump();
+    EXPECT_TRUE(live_reads(9));
+    EXPECT_EQ(rig.stack.rx_dropped(), 5u);
+}
+
+// While a priority holds the limit of unread messages, only frames that
+// need room wait for its readers: the packets of a transfer under way and
+// frames for other nodes or of no interest go on.
+TEST(JIN_stack, FramesThatNeedNoRoomPassWhileAPriorityIsFull)
+{
+    Stack_rig rig(US);
+    ASSERT_EQ(rig.stack.register_pgn(PGN_B, &rig.module[0], nullptr), 1);
+    ASSERT_EQ(rig.stack.register_pgn(0xEF00, &rig.module[1], nullptr), 1);
+    rig.inject({j1939_frame(6, 0xEC00, US, PEER, {16, 16, 0, 3, 0xFF, 0x00, 0xEF, 0x00})});
+    ASSERT_EQ(rig.bus.take_sent().at(0).data[0], 17) << "clear to send";
+    for (int i = 0; i < 68; ++i) rig.bus.rx.push_back(j1939_frame(6, PGN_B, 0xFF, PEER, {0}));
+    rig.pump();
+    ASSERT_EQ(rig.stack.held_rx(6), 69) << "the transfer and the unread messages";
+
+    rig.inject({j1939_frame(6, 0xEF00, OTHER, PEER, {1, 2, 3}),
+                j1939_frame(6, 0xFEEE, 0xFF, PEER, {1, 2, 3}),
+                j1939_frame(6, 0xEB00, US, PEER, {1, 1, 1, 1, 1, 1, 1, 1}),
+                j1939_frame(6, 0xEB00, US, PEER, {2, 2, 2, 2, 2, 2, 2, 2}),
+                j1939_frame(6, 0xEB00, US, PEER, {3, 3, 3, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF})});
+    EXPECT_TRUE(rig.bus.rx.empty());
+    waiter_event ev = Stack_rig::next_event(rig.module[1]);
+    EXPECT_EQ(ev.module_id, rig.stack.event_ids().rx);
+    JIN_header h;
+    unsigned char buf[16];
+    ASSERT_EQ(rig.stack.read(0xEF00, h, buf, 16, 16, &rig.module[1]), 0);
+    EXPECT_EQ(h.length, 16u);
+    EXPECT_EQ(rig.stack.rx_dropped(), 0u);
+}
+
 // Received messages beyond the limit of unread ones are counted, never lost
 // silently; an RTS the stack has no room for is refused at once with the
 // abort for lack of resources instead of leaving the sender to its time-out.
