@@ -410,6 +410,22 @@ void JIN_stack::send_notes()
     notes_count_ = 0;
 }
 
+// A reader that deregistered (another thread may do so while a batch is
+// processed, between its bus reads) is told nothing more of that PGN: it
+// may be gone by the time the held events are sent.
+void JIN_stack::forget_notes(waiter_descriptor* w, unsigned pgn, JIN_PGN::type_t kind)
+{
+    const bool standard_id = JIN_PGN::is_standard_id_pgn(pgn);
+    const short id = kind == JIN_PGN::REQUEST ? ids_.request : (standard_id ? ids_.rx_11bit : ids_.rx);
+    const unsigned value = standard_id ? (pgn & 0xFF) : pgn;
+    int kept = 0;
+    for (int i = 0; i < notes_count_; ++i) {
+        const Note& k = notes_[i];
+        if (k.waiter != w || k.module_id != id || k.value != value) notes_[kept++] = k;
+    }
+    notes_count_ = kept;
+}
+
 void JIN_stack::send_to(waiter_descriptor* w, short module_id, unsigned value, bool merge)
 {
     if (!w) return;
@@ -978,6 +994,7 @@ int JIN_stack::deregister_pgn(unsigned pgn, waiter_descriptor* w, JIN_PGN::type_
         rc = registrations_.remove(reg) == 0 ? 1 : -1;
         delete reg;
     }
+    forget_notes(w, pgn, kind);
     // Keep the reader bits of waiting messages aligned with the positions.
     auto drop_bit = [pos](unsigned char& mask) {
         const unsigned low = mask & ((1u << pos) - 1);

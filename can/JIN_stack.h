@@ -159,6 +159,7 @@ private:
     void send_to(waiter_descriptor* w, short module_id, unsigned value, bool merge);
     void tell_reader(waiter_descriptor* w, short module_id, unsigned value);
     void send_notes();
+    void forget_notes(waiter_descriptor* w, unsigned pgn, JIN_PGN::type_t kind);
     // False when the frame must wait until the readers made room (only
     // when may_pause); it was not taken then.
     bool process_frame(const JIN_packet& p, bool may_pause);

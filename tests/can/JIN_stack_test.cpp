@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 namespace {
@@ -301,6 +302,52 @@ TEST(JIN_stack, FramesThatNeedNoRoomPassWhileAPriorityIsFull)
     ASSERT_EQ(rig.stack.read(0xEF00, h, buf, 16, 16, &rig.module[1]), 0);
     EXPECT_EQ(h.length, 16u);
     EXPECT_EQ(rig.stack.rx_dropped(), 0u);
+}
+
+// Reader events are held while a batch of frames is processed, and the
+// stack lets other threads in between its bus reads. A reader that
+// deregisters in between (a module shutting down) is told nothing more:
+// its receiver may be gone by the time the held events would be sent.
+TEST(JIN_stack, AReaderThatDeregistersWhileABatchIsProcessedIsToldNothingMore)
+{
+    struct Bus : Stack_test_bus {
+        int reads = 0;
+        std::function<void()> on_second_read;
+        int read(CAN_packet* frames, int max) override
+        {
+            if (++reads == 2 && on_second_read) on_second_read();
+            return Stack_test_bus::read(frames, max);
+        }
+    };
+    module_man mm;
+    Bus bus;
+    JIN_stack stack;
+    waiter_descriptor leaving, staying;
+    leaving.init(&mm);
+    staying.init(&mm);
+    stack.open(bus, &mm);
+    stack.register_address(US);
+    ASSERT_EQ(stack.register_pgn(PGN_A, &leaving, nullptr), 1);
+    ASSERT_EQ(stack.register_pgn(PGN_B, &staying, nullptr), 1);
+    for (int i = 0; i < JIN_stack::RX_BATCH; ++i) {
+        bus.rx.push_back(j1939_frame(6, PGN_A, 0xFF, PEER, {uint8_t(i)}));
+        bus.rx.push_back(j1939_frame(6, PGN_B, 0xFF, PEER, {uint8_t(i)}));
+    }
+    bus.reads = 0;
+    // What another thread does while the stack has let go of its lock.
+    bus.on_second_read = [&] {
+        stack.unlock();
+        EXPECT_EQ(stack.deregister_pgn(PGN_A, &leaving), 1);
+        stack.lock(-1);
+    };
+    {
+        waiter_event wake(1, 0, 1);
+        Diner::Protection p(stack);
+        stack.handle_event(wake);
+    }
+    EXPECT_EQ(Stack_rig::next_event(leaving).module_id, 0);
+    EXPECT_EQ(Stack_rig::next_event(staying).module_id, stack.event_ids().rx);
+    EXPECT_TRUE(stack.is_sane());
 }
 
 // Received messages beyond the limit of unread ones are counted, never lost
