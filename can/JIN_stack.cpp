@@ -114,6 +114,7 @@ JIN_stack::~JIN_stack()
     {
         Diner::Protection p(*this);
         remove_timeout(stall_timeout_);
+        remove_timeout(drop_report_timeout_);
         while (JIN_PGN_node* r = registrations_.first()) {
             registrations_.remove(r);
             delete r;
@@ -246,6 +247,10 @@ void JIN_stack::room_made()
 
 void JIN_stack::handle_timeout(Timeout& timeout)
 {
+    if (&timeout == &drop_report_timeout_) {
+        report_rx_drops();
+        return;
+    }
     if (&timeout == &stall_timeout_) {
         if (!stalled_ || !bus_) return;
         In_handler mark(in_handler_);
@@ -666,12 +671,18 @@ void JIN_stack::count_rx_drop()
 }
 
 // Received messages dropped for want of room are reported on the debug
-// output: the first at once, later ones at most once a second.
+// output: the first at once, later ones at most once a second (a timeout
+// reports them when no later batch does).
 void JIN_stack::report_rx_drops()
 {
     if (rx_dropped_ == rx_dropped_reported_) return;
     const Atime now = Atime::now();
-    if (rx_dropped_reported_ != 0 && now - drops_reported_at_ < DROP_REPORT_MS) return;
+    const long since = now - drops_reported_at_;
+    if (rx_dropped_reported_ != 0 && since < DROP_REPORT_MS) {
+        if (!submitted(drop_report_timeout_))
+            submit_timeout(drop_report_timeout_, int(DROP_REPORT_MS - since));
+        return;
+    }
     Debug_print::dprint("JIN_stack%i: %lu received messages dropped, readers too slow (%lu in all)\n",
                         instance_, rx_dropped_ - rx_dropped_reported_, rx_dropped_);
     rx_dropped_reported_ = rx_dropped_;

@@ -244,6 +244,7 @@ private:
     unsigned long rx_dropped_ = 0;
     unsigned long rx_dropped_reported_ = 0;
     Atime drops_reported_at_;
+    Timeout drop_report_timeout_;
     bool tx_pass_wanted_ = false;
     int tx_pass_depth_ = 0;
     bool opened_ = false;

@@ -1,4 +1,5 @@
 #include "tests/can/Stack_test_bus.h"
+#include "tests/support/debug_capture.h"
 
 #include <gtest/gtest.h>
 
@@ -385,6 +386,26 @@ TEST(JIN_stack, CountsDroppedMessagesAndRefusesAnRtsItHasNoRoomFor)
     rig.inject({j1939_frame(6, 0xEC00, US, PEER, {16, 20, 0, 3, 0xFF, 0x00, 0xEF, 0})});
     EXPECT_EQ(rig.bus.take_sent().at(0).data[0], 17) << "clear to send";
     EXPECT_EQ(rig.stack.rx_dropped(), 4u);
+}
+
+// Drops are reported at most once a second; the ones after a report are
+// reported when that second is over even when no frame comes any more.
+TEST(JIN_stack, DropsAfterAReportAreReportedOnceTheSecondIsOver)
+{
+    Debug_capture debug("jin_stack_drops.txt");
+    Stack_rig rig(US);
+    rig.stack.set_rx_stall_limit(0);
+    ASSERT_EQ(rig.stack.register_pgn(PGN_B, &rig.module[0], nullptr), 1);
+    for (int i = 0; i < 69; ++i) rig.bus.rx.push_back(j1939_frame(6, PGN_B, 0xFF, PEER, {0}));
+    rig.pump();
+    rig.inject({j1939_frame(6, PGN_B, 0xFF, PEER, {0})});
+    EXPECT_NE(debug.text().find("1 received messages dropped, readers too slow (1 in all)"),
+              std::string::npos);
+    rig.inject({j1939_frame(6, PGN_B, 0xFF, PEER, {0}), j1939_frame(6, PGN_B, 0xFF, PEER, {0})});
+    EXPECT_EQ(debug.text().find("(3 in all)"), std::string::npos) << "not within the second";
+    rig.run_timeouts_after(1100);
+    EXPECT_NE(debug.text().find("2 received messages dropped, readers too slow (3 in all)"),
+              std::string::npos);
 }
 
 // A periodic message that still waits to go out (behind a long transfer, or
