@@ -114,6 +114,7 @@ JIN_stack::~JIN_stack()
     {
         Diner::Protection p(*this);
         remove_timeout(stall_timeout_);
+        remove_timeout(drop_report_timeout_);
         while (JIN_PGN_node* r = registrations_.first()) {
             registrations_.remove(r);
             delete r;
@@ -152,7 +153,7 @@ int JIN_stack::open(CAN_bus& bus, module_man* man)
     int n;
     CAN_packet batch[RX_BATCH];
     while ((n = bus.read(batch, RX_BATCH)) > 0)
-        for (int i = 0; i < n; ++i) process_frame(JIN_packet::of(batch[i]));
+        for (int i = 0; i < n; ++i) process_frame(JIN_packet::of(batch[i]), false);
     tx_pass_wanted_ = true;
     run_pending_tx_pass();
     return n;
@@ -186,10 +187,12 @@ void JIN_stack::take_frames()
         // Writers and readers on other threads get in between batches.
         yield_lock();
         while (batch_next_ < batch_count_) {
-            const JIN_packet& p = JIN_packet::of(batch_[batch_next_]);
-            if (must_wait_for_readers(p)) break;
+            if (!process_frame(JIN_packet::of(batch_[batch_next_]), true)) break;
             ++batch_next_;
-            process_frame(p);
+            if (stalled_) {
+                stalled_ = false;
+                remove_timeout(stall_timeout_);
+            }
         }
         if (batch_next_ < batch_count_) break;
     }
@@ -198,26 +201,39 @@ void JIN_stack::take_frames()
     report_rx_drops();
 }
 
-// When the messages of a priority wait unread up to the limit (or the pool
-// is empty), reading from the bus pauses until the readers have read, so
-// that a burst is not lost; the bus holds the frames meanwhile. A pause
-// that lasts the stall limit ends: from then on what finds no room is
-// dropped (and counted) until the readers read again.
-bool JIN_stack::must_wait_for_readers(const JIN_packet& p)
+bool JIN_stack::has_rx_room(int prio) const
 {
-    const bool full = rx_count_[p.get_prio() & 7] > MAX_HELD || free_count_ == 0;
-    if (!full || readers_behind_ || rx_stall_limit_ms_ <= 0) {
-        if (stalled_) {
-            stalled_ = false;
-            remove_timeout(stall_timeout_);
-        }
-        return false;
-    }
+    return rx_count_[prio & 7] <= MAX_HELD && free_count_ > 0;
+}
+
+// A received message finds its priority holding the limit of unread
+// messages (or the pool empty): reading from the bus pauses until the
+// readers have read, so that a burst is not lost; the bus holds the frames
+// meanwhile. Only a frame that needs room pauses: frames of transfers under
+// way and frames for others go on. A pause that lasts the stall limit ends;
+// from then on what finds no room at that priority is dropped (and
+// counted) until its readers have caught up, so that a reader that stopped
+// reading costs the bus one pause, not one after every read of another
+// reader.
+bool JIN_stack::must_wait_for_readers(int prio, bool may_pause)
+{
+    if (!may_pause || rx_stall_limit_ms_ <= 0 || (readers_behind_ & (1u << (prio & 7)))) return false;
     if (!stalled_) {
         stalled_ = true;
+        stalled_prio_ = prio & 7;
         submit_timeout(stall_timeout_, rx_stall_limit_ms_);
     }
     return true;
+}
+
+// A priority whose pause ran out may pause again once its readers have
+// read half of what they held (and the pool has room again).
+void JIN_stack::check_readers_caught_up()
+{
+    for (int prio = 0; readers_behind_ && prio < NUM_PRIO; ++prio)
+        if ((readers_behind_ & (1u << prio)) && rx_count_[prio] <= MAX_HELD / 2 &&
+            free_count_ >= POOL_SIZE / 4)
+            readers_behind_ &= ~(1u << prio);
 }
 
 // A node came free: a stack that paused reading goes on.
@@ -231,11 +247,15 @@ void JIN_stack::room_made()
 
 void JIN_stack::handle_timeout(Timeout& timeout)
 {
+    if (&timeout == &drop_report_timeout_) {
+        report_rx_drops();
+        return;
+    }
     if (&timeout == &stall_timeout_) {
         if (!stalled_ || !bus_) return;
         In_handler mark(in_handler_);
         stalled_ = false;
-        readers_behind_ = true;
+        readers_behind_ |= 1u << stalled_prio_;
         take_frames();
         tx_pass_wanted_ = true;
         run_pending_tx_pass();
@@ -346,6 +366,7 @@ void JIN_stack::release(JIN_stack_node* n, int was)
     n->queue = JIN_stack_node::QUEUE_FREE;
     free_list_.push(n);
     ++free_count_;
+    check_readers_caught_up();
     room_made();
     if (was == JIN_GROUP_TX_MULTI || was == JIN_GROUP_TX_FAST) commence_held(was == JIN_GROUP_TX_FAST);
 }
@@ -392,6 +413,22 @@ void JIN_stack::send_notes()
         for (int k = 0; k < notes_[i].count; ++k)
             send_to(notes_[i].waiter, notes_[i].module_id, notes_[i].value, true);
     notes_count_ = 0;
+}
+
+// A reader that deregistered (another thread may do so while a batch is
+// processed, between its bus reads) is told nothing more of that PGN: it
+// may be gone by the time the held events are sent.
+void JIN_stack::forget_notes(waiter_descriptor* w, unsigned pgn, JIN_PGN::type_t kind)
+{
+    const bool standard_id = JIN_PGN::is_standard_id_pgn(pgn);
+    const short id = kind == JIN_PGN::REQUEST ? ids_.request : (standard_id ? ids_.rx_11bit : ids_.rx);
+    const unsigned value = standard_id ? (pgn & 0xFF) : pgn;
+    int kept = 0;
+    for (int i = 0; i < notes_count_; ++i) {
+        const Note& k = notes_[i];
+        if (k.waiter != w || k.module_id != id || k.value != value) notes_[kept++] = k;
+    }
+    notes_count_ = kept;
 }
 
 void JIN_stack::send_to(waiter_descriptor* w, short module_id, unsigned value, bool merge)
@@ -514,11 +551,11 @@ bool JIN_stack::is_pgn_registered(const JIN_packet& p, bool& fast, unsigned& req
     return find_reg(pgn, JIN_PGN::NORMAL) || find_reg(JIN_PGN::CATCH_ALL, JIN_PGN::NORMAL);
 }
 
-void JIN_stack::process_frame(const JIN_packet& p)
+bool JIN_stack::process_frame(const JIN_packet& p, bool may_pause)
 {
     if (!is_pkt_addressed_to_us(p)) {
         JDB::print(_JDB::CAN_45, "JIN_stack%i: Packet not for us [%d]\n", instance_, p.get_dest());
-        return;
+        return true;
     }
     bool fast = false;
     unsigned requested = 0;
@@ -529,7 +566,7 @@ void JIN_stack::process_frame(const JIN_packet& p)
         if (p.is_extended() && p.get_pgn() == JIN_PGN::REQUEST_PGN && p.length >= 3 &&
             p.get_dest() != JIN_packet::GLOBAL_ADDRESS)
             __send_ack(p.get_dest(), requested, false, p.get_src());
-        return;
+        return true;
     }
     const unsigned pgn = p.get_pgn();
     const unsigned char src = p.get_src(), dest = p.get_dest();
@@ -542,67 +579,70 @@ void JIN_stack::process_frame(const JIN_packet& p)
         case JIN_trans::CM_RTS:
         case JIN_trans::CM_BAM:
         case JIN_trans::CM_ETP_RTS:
-            if ((p.data[0] == JIN_trans::CM_ETP_RTS) != etp) return;
-            start_reception(p, rx_tree, false);
-            return;
+            if ((p.data[0] == JIN_trans::CM_ETP_RTS) != etp) return true;
+            return start_reception(p, rx_tree, may_pause);
         case JIN_trans::CM_CTS:
         case JIN_trans::CM_EOMA:
         case JIN_trans::CM_ETP_CTS:
         case JIN_trans::CM_ETP_EOMA:
             if ((n = find_tx_multi(src, dest))) to_node(n, p, false);
-            return;
+            return true;
         case JIN_trans::CM_ETP_DPO:
             if (etp && (n = find_rx(rx_etp_, src, dest))) {
                 to_node(n, p, false);
                 if (send_rx_progress_ && !n->is_free() && n->queue == JIN_GROUP_RX_ETP)
                     send_rx_progress(n);
             }
-            return;
+            return true;
         case JIN_trans::CM_ABORT:
             if ((n = find_rx(rx_tree, src, dest))) to_node(n, p, false);
             if ((n = find_tx_multi(src, dest))) to_node(n, p, false);
-            return;
+            return true;
         default:
-            return;
+            return true;
         }
     }
     if (p.is_extended() && pgn == JIN_trans::PGN_TP_DT) {
         if ((n = find_rx(rx_tp_, src, dest))) to_node(n, p, false);
-        return;
+        return true;
     }
     if (p.is_extended() && pgn == JIN_trans::PGN_ETP_DT) {
         if ((n = find_rx(rx_etp_, src, dest))) to_node(n, p, false);
-        return;
+        return true;
     }
     if (fast && (n = find_rx_fast(pgn, dest, src, p.data[0] >> 5))) {
         to_node(n, p, true);
-        return;
+        return true;
     }
     const int prio = int(p.get_prio());
-    if (rx_count_[prio] > MAX_HELD || !(n = pop_free())) {
+    if (!has_rx_room(prio)) {
+        if (must_wait_for_readers(prio, may_pause)) return false;
         count_rx_drop();
-        return;
+        return true;
     }
-    to_node(n, p, fast);
+    to_node(n = pop_free(), p, fast);
+    return true;
 }
 
 // An RTS or BAM. A new one from the same source to the same destination
 // replaces a reception still under way (ISO 11783-3): the sender has given
 // the old one up.
-void JIN_stack::start_reception(const JIN_packet& p, Node_tree& tree, bool fast)
+bool JIN_stack::start_reception(const JIN_packet& p, Node_tree& tree, bool may_pause)
 {
     if (JIN_stack_node* old = find_rx(tree, p.get_src(), p.get_dest())) release(old);
     const int prio = int(p.get_prio());
-    JIN_stack_node* n = rx_count_[prio] > MAX_HELD ? nullptr : pop_free();
-    if (!n) {
+    if (!has_rx_room(prio)) {
+        if (must_wait_for_readers(prio, may_pause)) return false;
         count_rx_drop();
         refuse_rts(p);
-        return;
+        return true;
     }
-    to_node(n, p, fast);
+    JIN_stack_node* n = pop_free();
+    to_node(n, p, false);
     if (send_rx_progress_ && !n->is_free() &&
         (n->queue == JIN_GROUP_RX_TP || n->queue == JIN_GROUP_RX_ETP))
         send_rx_progress(n);
+    return true;
 }
 
 // An RTS the stack has no room for is answered at once with the standard's
@@ -631,12 +671,18 @@ void JIN_stack::count_rx_drop()
 }
 
 // Received messages dropped for want of room are reported on the debug
-// output: the first at once, later ones at most once a second.
+// output: the first at once, later ones at most once a second (a timeout
+// reports them when no later batch does).
 void JIN_stack::report_rx_drops()
 {
     if (rx_dropped_ == rx_dropped_reported_) return;
     const Atime now = Atime::now();
-    if (rx_dropped_reported_ != 0 && now - drops_reported_at_ < DROP_REPORT_MS) return;
+    const long since = now - drops_reported_at_;
+    if (rx_dropped_reported_ != 0 && since < DROP_REPORT_MS) {
+        if (!submitted(drop_report_timeout_))
+            submit_timeout(drop_report_timeout_, int(DROP_REPORT_MS - since));
+        return;
+    }
     Debug_print::dprint("JIN_stack%i: %lu received messages dropped, readers too slow (%lu in all)\n",
                         instance_, rx_dropped_ - rx_dropped_reported_, rx_dropped_);
     rx_dropped_reported_ = rx_dropped_;
@@ -959,6 +1005,7 @@ int JIN_stack::deregister_pgn(unsigned pgn, waiter_descriptor* w, JIN_PGN::type_
         rc = registrations_.remove(reg) == 0 ? 1 : -1;
         delete reg;
     }
+    forget_notes(w, pgn, kind);
     // Keep the reader bits of waiting messages aligned with the positions.
     auto drop_bit = [pos](unsigned char& mask) {
         const unsigned low = mask & ((1u << pos) - 1);
@@ -1029,7 +1076,6 @@ int JIN_stack::read(unsigned pgn, JIN_header& h, unsigned char* buf, int buf_len
         rc = rc == 0 ? 0 : rc;
     }
     mask_of(n) &= uint8_t(~bit);
-    readers_behind_ = false;
     if (!n->has_readers()) release(n);
     return rc;
 }

@@ -159,12 +159,17 @@ private:
     void send_to(waiter_descriptor* w, short module_id, unsigned value, bool merge);
     void tell_reader(waiter_descriptor* w, short module_id, unsigned value);
     void send_notes();
-    void process_frame(const JIN_packet& p);
+    void forget_notes(waiter_descriptor* w, unsigned pgn, JIN_PGN::type_t kind);
+    // False when the frame must wait until the readers made room (only
+    // when may_pause); it was not taken then.
+    bool process_frame(const JIN_packet& p, bool may_pause);
     bool is_pgn_registered(const JIN_packet& p, bool& fast, unsigned& requested) const;
-    void start_reception(const JIN_packet& p, Node_tree& tree, bool fast);
+    bool start_reception(const JIN_packet& p, Node_tree& tree, bool may_pause);
     void refuse_rts(const JIN_packet& p);
     void take_frames();
-    bool must_wait_for_readers(const JIN_packet& p);
+    bool has_rx_room(int prio) const;
+    bool must_wait_for_readers(int prio, bool may_pause);
+    void check_readers_caught_up();
     void room_made();
     bool is_periodic(unsigned pgn) const;
     // Drops a transmission like h (PGN, source, destination) that has not
@@ -230,13 +235,16 @@ private:
     int rx_stall_limit_ms_ = DEFAULT_RX_STALL_MS;
     bool stalled_ = false;
     bool resume_asked_ = false;
-    bool readers_behind_ = false; // a pause ran out; cleared by the next read
+    int stalled_prio_ = 0;
+    // Priorities whose pause ran out: they drop until their readers caught up.
+    unsigned readers_behind_ = 0;
     Timeout stall_timeout_;
     int periodic_count_ = 0;
     static constexpr int DROP_REPORT_MS = 1000;
     unsigned long rx_dropped_ = 0;
     unsigned long rx_dropped_reported_ = 0;
     Atime drops_reported_at_;
+    Timeout drop_report_timeout_;
     bool tx_pass_wanted_ = false;
     int tx_pass_depth_ = 0;
     bool opened_ = false;

@@ -317,13 +317,13 @@ bool Server::store_value(Data_item& item, unsigned short resume_id, const unsign
     return true;
 }
 
-void Server::send_value(Backend& backend, Data_item& item, unsigned short id, unsigned short resume_id)
+bool Server::send_value(Backend& backend, Data_item& item, unsigned short id, unsigned short resume_id)
 {
     unsigned char frame[MAX_REPLY_FRAME];
     int room = MAX_REPLY_FRAME;
     unsigned char* reply = backend.get_tx_buffer(frame, room);
     if (!reply || room < Msg_send_value::HEADER)
-        return;
+        return false;
     const int value_room = std::min(room - Msg_send_value::HEADER, MAX_VALUE_BYTES);
     Send_buffer out(reinterpret_cast<char*>(reply) + Msg_send_value::HEADER, 0, value_room);
     {
@@ -332,7 +332,7 @@ void Server::send_value(Backend& backend, Data_item& item, unsigned short id, un
         item.serialise(out, resume);
     }
     Msg_send_value::put_header(reply, KIND_SEND_VALUE, id, resume_id);
-    transmit(backend, frame, Msg_send_value::HEADER + value_room - out.get_free_space());
+    return transmit(backend, frame, Msg_send_value::HEADER + value_room - out.get_free_space());
 }
 
 bool Server::transmit(Backend& backend, unsigned char* buffer, int length)
@@ -482,8 +482,14 @@ void Server::send_next_update()
             }
         }
     }
-    if (target && target->backend)
-        send_value(*target->backend, *handler->item(), handler->item()->get_id(), 0);
+    if (!target || !target->backend ||
+        send_value(*target->backend, *handler->item(), handler->item()->get_id(), 0))
+        return;
+    // The transport refused it (its queue is full): the change stays due
+    // and goes out on a later tick, unless a newer change queued it again.
+    Mutex::Protection guard(&lock_);
+    if (std::find(target->pending.begin(), target->pending.end(), handler) == target->pending.end())
+        target->pending.push_front(handler);
 }
 
 } // namespace Remote

@@ -114,7 +114,8 @@ private:
     void write_value(Backend& backend, Data_item& item, unsigned short id, unsigned short resume_id,
                      const unsigned char* value, int length);
     bool store_value(Data_item& item, unsigned short resume_id, const unsigned char* value, int length);
-    void send_value(Backend& backend, Data_item& item, unsigned short id, unsigned short resume_id);
+    // False when the transport refused the reply.
+    bool send_value(Backend& backend, Data_item& item, unsigned short id, unsigned short resume_id);
     void send_next_update();
     bool transmit(Backend& backend, unsigned char* buffer, int length);
 

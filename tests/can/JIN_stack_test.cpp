@@ -1,7 +1,9 @@
 #include "tests/can/Stack_test_bus.h"
+#include "tests/support/debug_capture.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 namespace {
@@ -224,6 +226,131 @@ TEST(JIN_stack, PausesReadingWhileTheReadersAreBehind)
     EXPECT_TRUE(rig.stack.is_empty());
 }
 
+// A reader that stops reading costs the bus one pause: after it ran out,
+// its priority drops what finds no room, and reads by other readers do not
+// bring the pause back (each would hold every frame behind it, a claim or a
+// transfer of another peer among them). Once the reader has caught up, a
+// burst is paused for again.
+TEST(JIN_stack, AReaderThatStopsReadingPausesTheBusOnlyOnce)
+{
+    Stack_rig rig(US);
+    waiter_descriptor& stuck = rig.module[0];
+    waiter_descriptor& live = rig.module[1];
+    rig.stack.set_rx_stall_limit(1);
+    ASSERT_EQ(rig.stack.register_pgn(PGN_B, &stuck, nullptr), 1);
+    ASSERT_EQ(rig.stack.register_pgn(PGN_A, &live, nullptr), 1);
+    auto fill = [&](int n) {
+        for (int i = 0; i < n; ++i) rig.bus.rx.push_back(j1939_frame(6, PGN_B, 0xFF, PEER, {0}));
+        rig.pump();
+    };
+    JIN_header h;
+    unsigned char buf[8];
+    // True when the live reader was told of its message at once and read it.
+    auto live_reads = [&](unsigned char value) {
+        if (Stack_rig::next_event(live).module_id != rig.stack.event_ids().rx) return false;
+        return rig.stack.read(PGN_A, h, buf, 8, 8, &live) == 0 && buf[0] == value;
+    };
+    fill(69);
+    ASSERT_EQ(rig.stack.held_rx(6), 69);
+
+    rig.inject({j1939_frame(6, PGN_B, 0xFF, PEER, {0}), j1939_frame(3, PGN_A, 0xFF, PEER, {1})});
+    EXPECT_FALSE(live_reads(1)) << "paused for the stuck reader";
+    rig.run_timeouts_after(3);
+    EXPECT_TRUE(live_reads(1));
+    EXPECT_EQ(rig.stack.rx_dropped(), 1u);
+
+    for (unsigned char i = 2; i < 6; ++i) {
+        rig.inject({j1939_frame(6, PGN_B, 0xFF, PEER, {0}), j1939_frame(3, PGN_A, 0xFF, PEER, {i})});
+        ASSERT_TRUE(live_reads(i)) << "no new pause after a read of another reader, " << int(i);
+        EXPECT_EQ(rig.stack.rx_dropped(), i);
+    }
+
+    // The stuck reader reads half of what it holds: bursts are paused for again.
+    for (int i = 0; i < 35; ++i) ASSERT_EQ(rig.stack.read(PGN_B, h, buf, 8, 8, &stuck), 0);
+    fill(35);
+    rig.inject({j1939_frame(6, PGN_B, 0xFF, PEER, {0}), j1939_frame(3, PGN_A, 0xFF, PEER, {9})});
+    EXPECT_FALSE(live_reads(9));
+    ASSERT_EQ(rig.stack.read(PGN_B, h, buf, 8, 8, &stuck), 0);
+    rig.pump();
+    EXPECT_TRUE(live_reads(9));
+    EXPECT_EQ(rig.stack.rx_dropped(), 5u);
+}
+
+// While a priority holds the limit of unread messages, only frames that
+// need room wait for its readers: the packets of a transfer under way and
+// frames for other nodes or of no interest go on.
+TEST(JIN_stack, FramesThatNeedNoRoomPassWhileAPriorityIsFull)
+{
+    Stack_rig rig(US);
+    ASSERT_EQ(rig.stack.register_pgn(PGN_B, &rig.module[0], nullptr), 1);
+    ASSERT_EQ(rig.stack.register_pgn(0xEF00, &rig.module[1], nullptr), 1);
+    rig.inject({j1939_frame(6, 0xEC00, US, PEER, {16, 16, 0, 3, 0xFF, 0x00, 0xEF, 0x00})});
+    ASSERT_EQ(rig.bus.take_sent().at(0).data[0], 17) << "clear to send";
+    for (int i = 0; i < 68; ++i) rig.bus.rx.push_back(j1939_frame(6, PGN_B, 0xFF, PEER, {0}));
+    rig.pump();
+    ASSERT_EQ(rig.stack.held_rx(6), 69) << "the transfer and the unread messages";
+
+    rig.inject({j1939_frame(6, 0xEF00, OTHER, PEER, {1, 2, 3}),
+                j1939_frame(6, 0xFEEE, 0xFF, PEER, {1, 2, 3}),
+                j1939_frame(6, 0xEB00, US, PEER, {1, 1, 1, 1, 1, 1, 1, 1}),
+                j1939_frame(6, 0xEB00, US, PEER, {2, 2, 2, 2, 2, 2, 2, 2}),
+                j1939_frame(6, 0xEB00, US, PEER, {3, 3, 3, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF})});
+    EXPECT_TRUE(rig.bus.rx.empty());
+    waiter_event ev = Stack_rig::next_event(rig.module[1]);
+    EXPECT_EQ(ev.module_id, rig.stack.event_ids().rx);
+    JIN_header h;
+    unsigned char buf[16];
+    ASSERT_EQ(rig.stack.read(0xEF00, h, buf, 16, 16, &rig.module[1]), 0);
+    EXPECT_EQ(h.length, 16u);
+    EXPECT_EQ(rig.stack.rx_dropped(), 0u);
+}
+
+// Reader events are held while a batch of frames is processed, and the
+// stack lets other threads in between its bus reads. A reader that
+// deregisters in between (a module shutting down) is told nothing more:
+// its receiver may be gone by the time the held events would be sent.
+TEST(JIN_stack, AReaderThatDeregistersWhileABatchIsProcessedIsToldNothingMore)
+{
+    struct Bus : Stack_test_bus {
+        int reads = 0;
+        std::function<void()> on_second_read;
+        int read(CAN_packet* frames, int max) override
+        {
+            if (++reads == 2 && on_second_read) on_second_read();
+            return Stack_test_bus::read(frames, max);
+        }
+    };
+    module_man mm;
+    Bus bus;
+    JIN_stack stack;
+    waiter_descriptor leaving, staying;
+    leaving.init(&mm);
+    staying.init(&mm);
+    stack.open(bus, &mm);
+    stack.register_address(US);
+    ASSERT_EQ(stack.register_pgn(PGN_A, &leaving, nullptr), 1);
+    ASSERT_EQ(stack.register_pgn(PGN_B, &staying, nullptr), 1);
+    for (int i = 0; i < JIN_stack::RX_BATCH; ++i) {
+        bus.rx.push_back(j1939_frame(6, PGN_A, 0xFF, PEER, {uint8_t(i)}));
+        bus.rx.push_back(j1939_frame(6, PGN_B, 0xFF, PEER, {uint8_t(i)}));
+    }
+    bus.reads = 0;
+    // What another thread does while the stack has let go of its lock.
+    bus.on_second_read = [&] {
+        stack.unlock();
+        EXPECT_EQ(stack.deregister_pgn(PGN_A, &leaving), 1);
+        stack.lock(-1);
+    };
+    {
+        waiter_event wake(1, 0, 1);
+        Diner::Protection p(stack);
+        stack.handle_event(wake);
+    }
+    EXPECT_EQ(Stack_rig::next_event(leaving).module_id, 0);
+    EXPECT_EQ(Stack_rig::next_event(staying).module_id, stack.event_ids().rx);
+    EXPECT_TRUE(stack.is_sane());
+}
+
 // Received messages beyond the limit of unread ones are counted, never lost
 // silently; an RTS the stack has no room for is refused at once with the
 // abort for lack of resources instead of leaving the sender to its time-out.
@@ -259,6 +386,26 @@ TEST(JIN_stack, CountsDroppedMessagesAndRefusesAnRtsItHasNoRoomFor)
     rig.inject({j1939_frame(6, 0xEC00, US, PEER, {16, 20, 0, 3, 0xFF, 0x00, 0xEF, 0})});
     EXPECT_EQ(rig.bus.take_sent().at(0).data[0], 17) << "clear to send";
     EXPECT_EQ(rig.stack.rx_dropped(), 4u);
+}
+
+// Drops are reported at most once a second; the ones after a report are
+// reported when that second is over even when no frame comes any more.
+TEST(JIN_stack, DropsAfterAReportAreReportedOnceTheSecondIsOver)
+{
+    Debug_capture debug("jin_stack_drops.txt");
+    Stack_rig rig(US);
+    rig.stack.set_rx_stall_limit(0);
+    ASSERT_EQ(rig.stack.register_pgn(PGN_B, &rig.module[0], nullptr), 1);
+    for (int i = 0; i < 69; ++i) rig.bus.rx.push_back(j1939_frame(6, PGN_B, 0xFF, PEER, {0}));
+    rig.pump();
+    rig.inject({j1939_frame(6, PGN_B, 0xFF, PEER, {0})});
+    EXPECT_NE(debug.text().find("1 received messages dropped, readers too slow (1 in all)"),
+              std::string::npos);
+    rig.inject({j1939_frame(6, PGN_B, 0xFF, PEER, {0}), j1939_frame(6, PGN_B, 0xFF, PEER, {0})});
+    EXPECT_EQ(debug.text().find("(3 in all)"), std::string::npos) << "not within the second";
+    rig.run_timeouts_after(1100);
+    EXPECT_NE(debug.text().find("2 received messages dropped, readers too slow (3 in all)"),
+              std::string::npos);
 }
 
 // A periodic message that still waits to go out (behind a long transfer, or

@@ -95,6 +95,15 @@ struct Stack_rig {
         Diner::Protection p(stack);
         stack.handle_event(wake);
     }
+    // Runs the stack's timeouts that are due once ms have passed (a test
+    // shortens the one it needs; the stack's Diner is not running, so
+    // nothing fires unless the test runs it).
+    void run_timeouts_after(int ms)
+    {
+        Atime::delay(ms);
+        Diner::Protection p(stack);
+        stack.Diner::handle_timeout();
+    }
     // The next event queued for a module receiver, or module id 0.
     static waiter_event next_event(waiter_descriptor& w)
     {

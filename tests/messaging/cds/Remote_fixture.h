@@ -110,7 +110,15 @@ struct Sent {
 // like the CAN bridge's; every message sent lands in the log.
 class Test_backend : public CDS::Remote::Backend {
 public:
-    Test_backend(int peer, std::vector<Sent>* log) : peer_(peer), log_(log) {}
+    Test_backend(int peer, std::vector<Sent>* log,
+                 std::shared_ptr<int> refused = std::make_shared<int>(0))
+        : peer_(peer), log_(log), refused_(std::move(refused))
+    {
+    }
+
+    // The next n sends through this backend or its copies are refused, as
+    // a transport with a full queue would.
+    void refuse_sends(int n) { *refused_ = n; }
 
     unsigned char* get_tx_buffer(unsigned char* buffer, int& length) override
     {
@@ -122,6 +130,10 @@ public:
     }
     int send(unsigned char* buffer, int length, bool, int) override
     {
+        if (*refused_ > 0) {
+            --*refused_;
+            return 0;
+        }
         log_->push_back(Sent{peer_, std::vector<unsigned char>(buffer + 2, buffer + 2 + length)});
         return 1;
     }
@@ -130,11 +142,12 @@ public:
         auto* b = dynamic_cast<const Test_backend*>(&other);
         return b && b->peer_ == peer_;
     }
-    CDS::Remote::Backend* clone() const override { return new Test_backend(peer_, log_); }
+    CDS::Remote::Backend* clone() const override { return new Test_backend(peer_, log_, refused_); }
 
 private:
     int peer_;
     std::vector<Sent>* log_;
+    std::shared_ptr<int> refused_;
 };
 
 // The served world.

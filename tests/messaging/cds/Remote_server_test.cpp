@@ -378,6 +378,28 @@ TEST_F(Server_test, PushWaitsForTheTransmissionInFlight)
     EXPECT_EQ(out[0].bytes, value_reply(id, 0, le_bytes<short>(5)));
 }
 
+// A push the transport refuses (its queue full on a busy bus) is not lost:
+// the change is pushed on a later tick.
+TEST_F(Server_test, PushTheTransportRefusedIsSentOnALaterTick)
+{
+    const unsigned short id = world.lookup.values.trim.get_id();
+    send(peer, request(134, id, 0));
+    take();
+    settle();
+    short value = 5;
+    world.head.write(&world.block.values.trim, &value, sizeof value);
+    peer.refuse_sends(1);
+    world.server.handle_tx_event(Server::CODE_TICK);
+    EXPECT_TRUE(take().empty());
+    EXPECT_EQ(world.server.in_flight(), 0);
+    EXPECT_EQ(world.server.pending_count(peer), 1);
+    world.server.handle_tx_event(Server::CODE_TICK);
+    auto out = take();
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].bytes, value_reply(id, 0, le_bytes<short>(5)));
+    EXPECT_EQ(world.server.pending_count(peer), 0);
+}
+
 TEST_F(Server_test, SettingChangesArePushedToo)
 {
     const unsigned short id = world.settings.width.get_id();
