@@ -239,7 +239,8 @@ int seeder_app_thread()
     if (CDS::Lookup_struct* store_root = ds.head.get_lookup())
         m.remote_server->add_cds_item(*store_root);
     m.remote_server->add_nv_item(ps);
-    m.remote_server->prepare_ids();
+    if (!m.remote_server->prepare_ids())
+        std::printf("The remote data-store structure could not be prepared; remote clients get no structure\n");
     m.bridge = new Can_quor::Can_quor;
     m.bridge->add_stack(m.stack);
     m.bridge->init(sowvane_module_man, m.remote_server);

@@ -5,16 +5,13 @@
 // a serial port that cannot be opened.
 
 #include "apps/sowvane/services/Can_quor_client.h"
-#include "can/J1939_codes.h"
-#include "can/JIN_smart_stack.h"
 #include "can/JIN_stack.h"
 #include "glue/diner/module_man.h"
 #include "platform/can/Bus_select.h"
 #include "tests/support/Hub_process.h"
+#include "tests/support/Implement_peers.h"
 #include "tests/support/Program_process.h"
-#include "tests/support/tc/Test_tc_server.h"
 #include "tests/support/temp_path.h"
-#include "tests/support/vt_object_model/Bus_vt.h"
 #include "tests/support/wait_until.h"
 
 #include <gtest/gtest.h>
@@ -32,11 +29,9 @@ using test_support::wait_until;
 
 namespace {
 
-constexpr unsigned char NODE = 0x1C, VT_ADDRESS = 0x26, TC_ADDRESS = 0xF7, CLIENT = 0xF9;
+using test_support::Implement_peers;
 
-const JIN_name::RAWNAME TC_NAME(J1939::IND_CODE_AG_OR_FORESTRY, 0, J1939::device_class_t(0),
-                                J1939::function_code_t(130), 0, 0, J1939::manufacturer_code_t(100), 10,
-                                true);
+constexpr unsigned char NODE = 0x1C, CLIENT = 0xF9;
 
 bool program_keeps_files_below_its_directory() { return std::string(SOWVANE_DATA_ROOT) == "."; }
 
@@ -96,60 +91,28 @@ protected:
     }
     void TearDown() override { std::remove(log.c_str()); }
 
-    // The task controller on a stack of its own.
-    bool start_task_controller()
-    {
-        std::string error;
-        tc_bus.reset(Bus_select::start(hub.bus_spec().c_str(), error));
-        if (!tc_bus || tc_stack.open(*tc_bus, &mm) != 0 || tc_stack.start() != 0 ||
-            !tc_stack.name_manager().add_local_name(TC_NAME, TC_ADDRESS))
-            return false;
-        tc = std::make_unique<test_support::Test_tc_server_host>(tc_stack, TC_NAME);
-        return tc->start(mm);
-    }
-    void stop_peers()
-    {
-        vt.close();
-        tc.reset();
-        tc_stack.close();
-    }
-
     std::string log = test_support::temp_path("program_peers_hub.log");
     Hub_process hub;
-    module_man mm;
-    Bus_vt vt;
-    std::unique_ptr<CAN_bus> tc_bus;
-    JIN_smart_stack tc_stack;
-    std::unique_ptr<test_support::Test_tc_server_host> tc;
 };
 
 TEST_F(ProgramWithPeers, UploadsItsPoolAndDescriptionServesItsStoreAndEndsOnSigterm)
 {
-    ASSERT_TRUE(vt.open(hub.bus_spec(), mm, 1, VT_ADDRESS));
-    ASSERT_TRUE(start_task_controller());
+    Implement_peers peers;
+    ASSERT_TRUE(peers.open(hub.bus_spec()));
     Program_process program;
     ASSERT_TRUE(program.start({"-T", "-b", hub.bus_spec()}, true));
     ASSERT_TRUE(program.wait_for_output("START SIM")) << program.output() << program.errors();
 
     // The VT holds the generated pool: its working set and the intro mask
     // of the specification.
-    ASSERT_TRUE(wait_until([&] {
-        bool whole = false;
-        vt.with_processor([&](VtCommandProcessor& p, RecordingVtDisplay&) { whole = p.getWorkingSet() != nullptr; });
-        return whole;
-    })) << program.errors();
+    ASSERT_TRUE(wait_until([&] { return peers.vt_holds_pool(); })) << program.errors();
 
     // The operator switches the task controller on: the description goes
     // up and is activated.
     ASSERT_TRUE(program.write_input("set params.system.tc_enabled=1\n"));
     ASSERT_TRUE(program.write_input("set data_store.system.reset_tc=1\n"));
-    ASSERT_TRUE(wait_until([&] {
-        return tc->with_server([](test_support::Test_tc_server& s) {
-            auto c = s.clients.find(NODE);
-            return c != s.clients.end() && c->second.active;
-        });
-    })) << program.output() << program.errors();
-    tc->with_server([](test_support::Test_tc_server& s) {
+    ASSERT_TRUE(wait_until([&] { return peers.tc_pool_active(NODE); })) << program.output() << program.errors();
+    peers.with_tc([](test_support::Test_tc_server& s) {
         EXPECT_EQ(s.transfers, 1);
         // The device object first (the server has read the whole pool).
         const std::vector<unsigned char>& pool = s.clients[NODE].pool;
@@ -178,9 +141,9 @@ TEST_F(ProgramWithPeers, UploadsItsPoolAndDescriptionServesItsStoreAndEndsOnSigt
 
     // The VT answered End of Object Pool without an error: error bits 0, no
     // faulting object, no pool error.
-    stop_peers();
+    peers.close();
     ASSERT_TRUE(hub.stop());
-    const std::vector<std::string> answers = frames_in_log(log, 0xE61C00 | VT_ADDRESS);
+    const std::vector<std::string> answers = frames_in_log(log, 0xE61C00 | Implement_peers::VT_ADDRESS);
     std::vector<std::string> end_of_pool;
     for (const std::string& data : answers)
         if (data.rfind("12", 0) == 0)
