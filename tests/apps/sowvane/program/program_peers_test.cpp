@@ -140,16 +140,17 @@ TEST_F(ProgramWithPeers, UploadsItsPoolAndDescriptionServesItsStoreAndEndsOnSigt
     EXPECT_EQ(program.errors().find("VT:"), std::string::npos) << program.errors();
 
     // The VT answered End of Object Pool without an error: error bits 0, no
-    // faulting object, no pool error.
+    // faulting object, no pool error (every time, should the pool have gone
+    // up again after a lost VT status).
     peers.close();
     ASSERT_TRUE(hub.stop());
-    const std::vector<std::string> answers = frames_in_log(log, 0xE61C00 | Implement_peers::VT_ADDRESS);
-    std::vector<std::string> end_of_pool;
-    for (const std::string& data : answers)
-        if (data.rfind("12", 0) == 0)
-            end_of_pool.push_back(data);
-    ASSERT_EQ(end_of_pool.size(), 1u);
-    EXPECT_EQ(end_of_pool[0].substr(0, 14), "1200FFFFFFFF00");
+    int end_of_pool = 0;
+    for (const std::string& data : frames_in_log(log, 0xE61C00 | Implement_peers::VT_ADDRESS))
+        if (data.rfind("12", 0) == 0) {
+            ++end_of_pool;
+            EXPECT_EQ(data.substr(0, 14), "1200FFFFFFFF00");
+        }
+    EXPECT_GE(end_of_pool, 1);
 }
 
 // A description file that is missing ends the start with its message and
