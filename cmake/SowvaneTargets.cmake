@@ -52,6 +52,7 @@ function(sowvane_tests)
     add_library(sowvane_test_support STATIC ${support})
     target_link_libraries(sowvane_test_support PUBLIC ${libs} GTest::gtest GTest::gmock)
     target_include_directories(sowvane_test_support PUBLIC ${CMAKE_SOURCE_DIR})
+    target_compile_definitions(sowvane_test_support PRIVATE SOWVANE_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   endif()
 
   file(GLOB_RECURSE tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*_test.cpp)

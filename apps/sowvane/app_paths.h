@@ -19,6 +19,9 @@ constexpr const char* SETTINGS_FILE = SOWVANE_DATA_ROOT "/usr/share/sowvane/para
 // The VT pool specification and the TC device description.
 constexpr const char* VT_POOL_SPEC = SOWVANE_DATA_ROOT "/usr/share/sowvane/spec/test_pool.xml";
 constexpr const char* TC_POOL_SPEC = SOWVANE_DATA_ROOT "/usr/share/sowvane/tcspec/tc_pool.xml";
+// The whole VT pool as last loaded at start-up (ISO 11783-6 object-pool
+// stream), for a look with a pool viewer.
+constexpr const char* VT_POOL_FILE = SOWVANE_DATA_ROOT "/usr/share/sowvane/seeder_pool.iop";
 // The file store of the diagnostic history.
 constexpr const char* DIAG_HISTORY_DIR = SOWVANE_DATA_ROOT "/usr/share/sowvane/history";
 

@@ -1,16 +1,32 @@
 #include "apps/sowvane/seeder_app.h"
 
 #include "apps/sowvane/app_paths.h"
+#include "apps/sowvane/control_logic/Control_logic.h"
 #include "apps/sowvane/data_model.h"
 #include "apps/sowvane/diagnostics/Implement_diag.h"
+#include "apps/sowvane/pool/Screen_object_ids.h"
+#include "apps/sowvane/pool/Seeder_pool.h"
+#include "apps/sowvane/services/Can_quor.h"
 #include "apps/sowvane/settings/Settings_file.h"
 #include "apps/sowvane/simulator/Seed_simulator.h"
+#include "apps/sowvane/tc/TC_interface.h"
 #include "can/JIN_smart_stack.h"
 #include "can/Known_names.h"
+#include "messaging/cds/CDS_Remote_Server.h"
 #include "platform/can/Bus_select.h"
+#include "platform/tc/TC_object_pool.h"
+#include "platform/tc/TC_stack_session.h"
 #include "platform/util/pcf_store.h"
+#include "platform/vt/DOM_xerces_spec_man.h"
+#include "platform/vt/Object_deserial.h"
+#include "platform/vt/Object_pool.h"
+#include "platform/vt/Upload_bar_progress.h"
+#include "tc_client/TC_DOM_xerces_spec_man.h"
 #include "util/Atime.h"
 #include "util/Tagged_allocation.h"
+#include "vt_object_model/VtLogger.h"
+#include "vt_object_model/VtMessageWriter.h"
+#include "vt_object_model/VtSize.h"
 
 #include <cassert>
 #include <csignal>
@@ -32,6 +48,9 @@ volatile std::sig_atomic_t exit_flag = 0;
 constexpr int SHUTDOWN_EVENT = 1;
 constexpr int SAVE_DELAY_MS = 1000;
 constexpr uint32_t HISTORY_STORE_BYTES = 1024 * 1024;
+constexpr uint32_t POOL_IMAGE_CAPACITY = 80000;
+constexpr int POOL_MASK_SIZE = 240;
+constexpr unsigned char PREFERRED_ADDRESS = 0x1C;
 
 void on_signal(int)
 {
@@ -57,35 +76,121 @@ void make_directories(const std::string& path)
     ::mkdir(path.c_str(), 0755);
 }
 
-// The modules the start-up creates, in the order they are deleted at
-// shutdown.
+// The modules the start-up creates, in the order they are deleted.
 struct Modules {
-    // Can_quor and the remote data-store server come here.
-    Seed_simulator* simulator = nullptr;  // or Control_logic with a serial port
+    Can_quor::Can_quor* bridge = nullptr;
+    CDS::Remote::Server* remote_server = nullptr;
+    Control_logic* control = nullptr;      // with a serial port
+    Seed_simulator* simulator = nullptr;   // without one
     Implement_diag* diag = nullptr;
-    // TC_interface and the TC pool come here, then User_interface, the VT
-    // pool and the upload progress display.
+    TC_interface* tc_interface = nullptr;
+    TC::Stack_session* tc_session = nullptr;  // carries the TC pool on the stack
+    TC::Object_pool* tc_pool = nullptr;
+    // User_interface: deleted here, before the VT pool it drives.
+    VT::Object_pool* vt_pool = nullptr;
+    VT::Upload_bar_progress* upload_progress = nullptr;
     JIN_smart_stack* stack = nullptr;
     CAN_bus* bus = nullptr;
 };
 
+// Every module's thread ends before the modules it uses go.
+void delete_modules(Modules& m)
+{
+    delete m.bridge;
+    delete m.remote_server;
+    delete m.control;
+    delete m.simulator;
+    delete m.diag;
+    delete m.tc_interface;
+    delete m.tc_session;
+    delete m.tc_pool;
+    // User_interface: delete here.
+    delete m.vt_pool;
+    delete m.upload_progress;
+    delete m.stack;
+    delete m.bus;
+    m = Modules();
+}
+
 [[noreturn]] void shut_down(Modules& m, Settings_file& settings, int code)
 {
-    // Control_logic: stop the metering here (nothing to stop with the simulator).
+    if (m.control)
+        m.control->stop();
     settings.save();
     const bool off = false;
     cds_set_bool(&sowvane_data_store.head, &sowvane_data_store.body.system.alive, &off);
     Atime::delay(100);
     std::printf("EXIT: %d\n", code);
     std::fflush(stdout);
-    // Can_quor, then the remote data-store server: delete here.
-    delete m.simulator;
-    delete m.diag;
-    // TC_interface, the TC pool, User_interface, the VT pool and the upload
-    // progress display: delete here.
-    delete m.stack;
-    delete m.bus;
+    delete_modules(m);
     std::exit(code);
+}
+
+// A start step that cannot go on: the modules made so far end in order
+// (their threads run), and the start returns.
+int end_start(Modules& m)
+{
+    std::fflush(stdout);
+    delete_modules(m);
+    return 0;
+}
+
+// Loads the VT pool specification into the pool; false, with the message
+// of the failed step, when it cannot be read.
+bool load_vt_pool_spec(VT::Object_pool& pool)
+{
+    VT::DOM_xerces_spec_man spec(&pool);
+    if (!spec.init(0, 0, 0)) {
+        std::fputs("Error during Initialization.\n", stderr);
+        std::fputs("\n", stderr);
+        return false;
+    }
+    if (!spec.load(app_paths::VT_POOL_SPEC)) {
+        std::fputs("Error during load.\n", stderr);
+        std::fputs("\n", stderr);
+        return false;
+    }
+    return true;
+}
+
+// Generates the implement's pool image (filling the screen object-ID table)
+// and loads it into the pool; keeps a copy of the whole pool in a file.
+// False, with a line, when the image cannot be made or is refused: the
+// pool then has no working set to show.
+bool load_generated_pool(VT::Object_pool& pool)
+{
+    VtLogger logger;
+    VtMessageWriter writer(POOL_IMAGE_CAPACITY, &logger);
+    const VtSize mask_size(POOL_MASK_SIZE, POOL_MASK_SIZE);
+    if (build_seeder_pool(screen_object_ids, writer, mask_size) != 0) {
+        std::printf("The generated VT pool does not fit into %u bytes; no pool for the VT\n",
+                    POOL_IMAGE_CAPACITY);
+        return false;
+    }
+    VT::Object_deserial image;
+    if (!image.init(&pool) || !image.run(writer.getData(), writer.getLength())) {
+        std::printf("The generated VT pool was refused: %s; no pool for the VT\n",
+                    image.error().c_str());
+        return false;
+    }
+    pool.serialise_to_file(app_paths::VT_POOL_FILE);
+    return true;
+}
+
+// Loads the TC device description; false, with the message of the failed
+// step, when it cannot be read.
+bool load_tc_description(TC::Object_pool& pool)
+{
+    TC::DOM_xerces_spec_man spec(&pool);
+    if (!spec.init(nullptr)) {
+        std::fputs("Error during Initialization.\n", stderr);
+        return false;
+    }
+    if (!spec.load(app_paths::TC_POOL_SPEC)) {
+        std::fputs("Error during load.\n", stderr);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -118,17 +223,38 @@ int seeder_app_thread()
 
     sowvane_main_waiter.init(&sowvane_module_man);
 
-    // User_interface: create here.
-    // VT pool: create, load app_paths::VT_POOL_SPEC ("Error during
-    // Initialization." / "Error during load." end the start), generate the
-    // pool image and find the upload progress variable here.
+    // User_interface: create here, with sowvane_module_man.
+
+    m.vt_pool = new VT::Object_pool(&sowvane_module_man, 0, 0, 0, 0);
+    if (!load_vt_pool_spec(*m.vt_pool))
+        return end_start(m);
+    const bool vt_pool_whole = load_generated_pool(*m.vt_pool);
+    m.upload_progress = new VT::Upload_bar_progress(m.vt_pool->find<VT::Number_variable_obj>("var_upload"));
 
     const JIN_name::RAWNAME own(Known_names::get_seeder(0));
-    m.stack->name_manager().add_local_name(own, 0x1C);
+    m.stack->name_manager().add_local_name(own, PREFERRED_ADDRESS);
     m.stack->wait_for_name(&sowvane_main_waiter, own, true);
 
-    // Remote data-store server and Can_quor: create and start here.
-    // VT pool init and User_interface::init: here.
+    m.remote_server = new CDS::Remote::Server;
+    if (CDS::Lookup_struct* store_root = ds.head.get_lookup())
+        m.remote_server->add_cds_item(*store_root);
+    m.remote_server->add_nv_item(ps);
+    if (!m.remote_server->prepare_ids())
+        std::printf("The remote data-store structure could not be prepared; remote clients get no structure\n");
+    m.bridge = new Can_quor::Can_quor;
+    m.bridge->add_stack(m.stack);
+    m.bridge->init(sowvane_module_man, m.remote_server);
+
+    bool vt_session = false;
+    if (vt_pool_whole) {
+        const JIN_name::RAWNAME preferred_vt(ps.system.specific_vt_name.get());
+        vt_session = m.vt_pool->init(m.stack, own, &m.stack->name_manager(),
+                                     m.vt_pool->find<VT::VT_obj>("mask_intro"), m.upload_progress,
+                                     preferred_vt, ps.system.terminal_timeout.get()) == 0;
+        if (!vt_session)
+            std::printf("The VT pool cannot run on the CAN stack; no VT session\n");
+    }
+    // User_interface::init(m.vt_pool, screen_object_ids): here.
 
     make_directories(app_paths::DIAG_HISTORY_DIR);
     if (!pcfMount(app_paths::DIAG_HISTORY_DIR, HISTORY_STORE_BYTES))
@@ -138,9 +264,20 @@ int seeder_app_thread()
     assert(m.diag);
     m.diag->init(sowvane_module_man, m.stack);
 
-    // TC pool and TC_interface: create, load app_paths::TC_POOL_SPEC (its
-    // failures end the start), then start the VT pool, User_interface's
-    // post-snapshot init and the TC pool here.
+    m.tc_pool = new TC::Object_pool(&sowvane_module_man, nullptr, 0);
+    m.tc_interface = new TC_interface(&sowvane_module_man);
+    if (!load_tc_description(*m.tc_pool))
+        return end_start(m);
+    m.tc_session = new TC::Stack_session(*m.tc_pool, *m.stack, own);
+    if (!m.tc_session->init(sowvane_module_man))
+        std::printf("The TC pool cannot run on the CAN stack; no TC session\n");
+    m.tc_interface->init(m.tc_pool, &ps);
+    if (vt_session)
+        m.vt_pool->start();
+    // User_interface::post_snapshot_init(): here.
+    if (vt_session)
+        m.vt_pool->start_diner();
+    m.tc_pool->start();
 
     ps.signal_all();
     ps.autoreg_waiter(&sowvane_main_waiter, true);
@@ -151,8 +288,8 @@ int seeder_app_thread()
         m.simulator->init(sowvane_module_man);
     } else {
         std::puts("START REAL");
-        // Control_logic: create on seeder_port_spec and init here.
-        std::printf("No control logic in this build: %s is not driven\n", seeder_port_spec);
+        m.control = new Control_logic(seeder_port_spec, ps, ds);
+        m.control->init(&sowvane_module_man, m.stack);
     }
     cds_event_register_word(&ds.head, &sowvane_main_waiter, &ds.body.system.initiate_shutdown,
                             CDS::REG_APP, SHUTDOWN_EVENT);

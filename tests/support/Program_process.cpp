@@ -1,5 +1,7 @@
 #include "tests/support/Program_process.h"
 
+#include "tests/support/app_data_dir.h"
+
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -32,8 +34,14 @@ Program_process::Program_process()
     std::string pattern = ::testing::TempDir() + "sowvane_program_XXXXXX";
     std::vector<char> buf(pattern.begin(), pattern.end());
     buf.push_back('\0');
-    if (mkdtemp(buf.data()))
-        dir_ = buf.data();
+    if (!mkdtemp(buf.data()))
+        return;
+    dir_ = buf.data();
+    std::error_code error;
+    std::filesystem::create_directories(dir_ + "/usr/share/sowvane", error);
+    std::filesystem::copy(test_support::app_data_dir(), dir_ + "/usr/share/sowvane",
+                          std::filesystem::copy_options::recursive, error);
+    EXPECT_FALSE(error) << "data files: " << error.message();
 }
 
 Program_process::~Program_process()

@@ -1,7 +1,9 @@
 // Runs the program sowvane of this build as a child process in a directory of the
 // test's own (the test build keeps its data files below the working
 // directory), with standard output and error in files there and, when
-// asked, standard input on a pipe.
+// asked, standard input on a pipe. The directory starts with the program's
+// data files of the source tree installed below it, as scripts/run installs
+// them below /usr/share/sowvane.
 #pragma once
 
 #include <string>
@@ -38,6 +40,8 @@ public:
 
     const std::string& dir() const { return dir_; }
     std::string settings_file() const { return dir_ + "/usr/share/sowvane/params"; }
+    // One of the installed data files, e.g. "spec/test_pool.xml".
+    std::string data_file(const std::string& name) const { return dir_ + "/usr/share/sowvane/" + name; }
 
 private:
     std::string dir_;

@@ -2,6 +2,7 @@
 // its own with the DTD for a description written by the test.
 #pragma once
 
+#include "tests/support/app_data_dir.h"
 #include "tests/support/temp_path.h"
 
 #include <cstdio>
@@ -12,12 +13,6 @@
 #include <unistd.h>
 
 namespace test_support {
-
-inline const std::string& tc_spec_dir()
-{
-    static const std::string dir = std::string(SOWVANE_SOURCE_DIR) + "/data/tcspec/";
-    return dir;
-}
 
 inline std::string read_text_file(const std::string& path)
 {

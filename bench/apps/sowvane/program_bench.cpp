@@ -1,25 +1,39 @@
 // The program as a process on the CAN hub: time from its start to its claimed
-// address, and its resident memory and processor use while it runs idle
-// with the simulator. Run the release build (the benchmark program starts the
-// sowvane next to it, with the simulator; it is killed at the end, so it
-// saves no settings).
+// address and to its pools active on a VT and a task controller, and its
+// resident memory and processor use while it runs idle with the simulator,
+// alone and with the VT and the task controller attached. Run the release
+// build after scripts/run has installed the data files (the benchmark
+// program starts the sowvane next to it, which reads them from
+// /usr/share/sowvane; it is killed at the end of each run, so it saves no
+// settings, and the one settings change the benchmark makes, the task
+// controller switched on, is undone at the end).
 #include "bench/Hub_launcher.h"
 #include "glue/diner/module_man.h"
 #include "glue/diner/waiter_descriptor.h"
 #include "platform/can/Bus_select.h"
 #include "util/Atime.h"
 
+#ifdef SOWVANE_BENCH_HAS_TEST_SUPPORT
+#include "tests/support/Implement_peers.h"
+#endif
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <fcntl.h>
+#include <cstdio>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
 
 namespace {
+
+constexpr const char* INSTALLED_VT_SPEC = "/usr/share/sowvane/spec/test_pool.xml";
+constexpr const char* INSTALLED_TC_SPEC = "/usr/share/sowvane/tcspec/tc_pool.xml";
+constexpr const char* INSTALLED_SETTINGS = "/usr/share/sowvane/params";
 
 std::string program_path()
 {
@@ -29,29 +43,51 @@ std::string program_path()
     return path.substr(0, path.rfind('/')) + "/sowvane";
 }
 
-// The program on the hub, its output thrown away.
-pid_t start_program(int port)
+// The program reads its descriptions from the installed place.
+bool data_files_installed(benchmark::State& state)
+{
+    if (access(INSTALLED_VT_SPEC, R_OK) == 0 && access(INSTALLED_TC_SPEC, R_OK) == 0)
+        return true;
+    state.SkipWithError("the data files are not installed (run scripts/run once)");
+    return false;
+}
+
+// The program on the hub, its output thrown away; with the test console on
+// a pipe when input is asked for.
+pid_t start_program(int port, int* input = nullptr)
 {
     std::string path = program_path();
     std::string bus = "tcp,addr=127.0.0.1,port=" + std::to_string(port);
     char opt[] = "-b";
-    char* argv[] = {path.data(), opt, bus.data(), nullptr};
+    char console[] = "-T";
+    char* argv[] = {path.data(), opt, bus.data(), input ? console : nullptr, nullptr};
+    int fds[2] = {-1, -1};
+    if (input && pipe2(fds, O_CLOEXEC) != 0)
+        return -1;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    if (input)
+        posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
+    else
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     pid_t pid = -1;
     if (posix_spawn(&pid, path.c_str(), &actions, nullptr, argv, environ) != 0)
         pid = -1;
     posix_spawn_file_actions_destroy(&actions);
+    if (input) {
+        close(fds[0]);
+        *input = fds[1];
+    }
     return pid;
 }
 
-void stop_program(pid_t pid)
+void stop_program(pid_t pid, int sig = SIGKILL)
 {
     if (pid <= 0)
         return;
-    kill(pid, SIGKILL);
+    kill(pid, sig);
     waitpid(pid, nullptr, 0);
 }
 
@@ -71,6 +107,8 @@ bool wait_for_claim(CAN_bus& bus, waiter_descriptor& w)
 
 void BM_StartToClaimedAddress(benchmark::State& state)
 {
+    if (!data_files_installed(state))
+        return;
     Hub_launcher hub;
     module_man mm;
     waiter_descriptor w;
@@ -123,23 +161,131 @@ void usage_of(pid_t pid, long& ticks, long& rss_kb)
             rss_kb = std::stol(line.substr(6));
 }
 
-// Resident memory and the share of one core used while running idle with the
-// simulator, over 10 seconds once it has settled.
+// Resident memory and the share of one core over 10 seconds of a settled
+// program, into the benchmark's counters.
+void measure_usage(benchmark::State& state, pid_t pid)
+{
+    long t0, t1, rss;
+    usage_of(pid, t0, rss);
+    std::this_thread::sleep_for(std::chrono::seconds(10));
+    usage_of(pid, t1, rss);
+    state.counters["rss_kB"] = double(rss);
+    state.counters["cpu_percent"] = double(t1 - t0) / double(sysconf(_SC_CLK_TCK)) / 10.0 * 100.0;
+}
+
+// Running idle with the simulator, no VT and no task controller on the bus.
 void BM_IdleUsage(benchmark::State& state)
 {
+    if (!data_files_installed(state))
+        return;
     Hub_launcher hub;
     for (auto _ : state) {
         pid_t pid = start_program(hub.port());
         std::this_thread::sleep_for(std::chrono::seconds(3));
-        long t0, t1, rss;
-        usage_of(pid, t0, rss);
-        std::this_thread::sleep_for(std::chrono::seconds(10));
-        usage_of(pid, t1, rss);
+        measure_usage(state, pid);
         stop_program(pid);
-        state.counters["rss_kB"] = double(rss);
-        state.counters["cpu_percent"] = double(t1 - t0) / double(sysconf(_SC_CLK_TCK)) / 10.0 * 100.0;
     }
 }
 BENCHMARK(BM_IdleUsage)->Iterations(1)->Unit(benchmark::kSecond);
+
+#ifdef SOWVANE_BENCH_HAS_TEST_SUPPORT
+
+bool wait_for(const std::function<bool()>& condition, int seconds = 60)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    return true;
+}
+
+// The installed settings file as it was, put back at the end.
+class Settings_kept {
+public:
+    Settings_kept()
+    {
+        std::ifstream in(INSTALLED_SETTINGS, std::ios::binary);
+        existed_ = bool(in);
+        std::stringstream s;
+        s << in.rdbuf();
+        text_ = s.str();
+    }
+    ~Settings_kept()
+    {
+        if (existed_)
+            std::ofstream(INSTALLED_SETTINGS, std::ios::binary | std::ios::trunc) << text_;
+        else
+            std::remove(INSTALLED_SETTINGS);
+    }
+
+private:
+    bool existed_ = false;
+    std::string text_;
+};
+
+// Switches the task controller on in the installed settings, through the
+// console as an operator would; the program saves it and ends.
+bool switch_task_controller_on(int port)
+{
+    int input = -1;
+    pid_t pid = start_program(port, &input);
+    if (pid <= 0)
+        return false;
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    const std::string line = "set params.system.tc_enabled=1\n";
+    const bool written = write(input, line.data(), line.size()) == ssize_t(line.size());
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    close(input);
+    stop_program(pid, SIGTERM);
+    return written;
+}
+
+// From the program's start to its VT pool held by the VT (End of Object
+// Pool answered) and to its device description active on the task
+// controller; then its memory and processor use with both attached.
+void BM_StartToActivePoolsAndUsageWithPeers(benchmark::State& state)
+{
+    if (!data_files_installed(state))
+        return;
+    Hub_launcher hub;
+    Settings_kept settings;
+    if (!switch_task_controller_on(hub.port())) {
+        state.SkipWithError("the program did not start");
+        return;
+    }
+    double vt_s = 0, tc_s = 0;
+    for (auto _ : state) {
+        // Made anew for each run, so that neither holds the program's pool
+        // from the run before.
+        test_support::Implement_peers peers;
+        if (!peers.open("tcp,addr=127.0.0.1,port=" + std::to_string(hub.port()))) {
+            state.SkipWithError("no VT or task controller");
+            return;
+        }
+        const auto start = std::chrono::steady_clock::now();
+        pid_t pid = start_program(hub.port());
+        const bool vt_up = wait_for([&] { return peers.vt_holds_pool(); });
+        vt_s += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const bool tc_up = vt_up && wait_for([&] { return peers.tc_pool_active(0x1C); });
+        tc_s += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        if (!tc_up) {
+            stop_program(pid);
+            state.SkipWithError(vt_up ? "the description did not become active" : "the VT got no pool");
+            return;
+        }
+        state.PauseTiming();
+        measure_usage(state, pid);
+        stop_program(pid);
+        state.ResumeTiming();
+    }
+    state.counters["to_vt_pool_ms"] = vt_s * 1000.0 / double(state.iterations());
+    state.counters["to_tc_active_ms"] = tc_s * 1000.0 / double(state.iterations());
+}
+BENCHMARK(BM_StartToActivePoolsAndUsageWithPeers)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+#endif
 
 }  // namespace

@@ -73,7 +73,7 @@ void BM_vt_pool_upload_through_hub(benchmark::State& state)
         auto pool = std::make_unique<VT::Object_pool>(&mm);
         VT::DOM_xerces_spec_man loader(pool.get());
         loader.init();
-        loader.load((std::string(SOWVANE_SOURCE_DIR) + "/apps/sowvane/spec/test_pool.xml").c_str());
+        loader.load(vt_test::spec_path().c_str());
         VT::Object_deserial d;
         d.init(pool.get());
         d.run(image.data(), uint32_t(image.size()));

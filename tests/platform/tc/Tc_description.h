@@ -2,12 +2,13 @@
 #pragma once
 
 #include "tc_client/TC_DOM_xerces_spec_man.h"
+#include "tests/support/app_data_dir.h"
 
 #include <string>
 
 namespace tc_description {
 
-inline std::string spec_dir() { return std::string(SOWVANE_SOURCE_DIR) + "/data/tcspec/"; }
+inline std::string spec_dir() { return test_support::tc_spec_dir(); }
 
 inline bool load(TC::Object_pool& pool)
 {

@@ -21,7 +21,7 @@ namespace {
 
 std::string write_spec(const std::string& name, const std::string& body, bool with_doctype = true)
 {
-    std::string dir = std::string(SOWVANE_SOURCE_DIR) + "/apps/sowvane/spec/test_pool.dtd";
+    std::string dir = test_support::vt_spec_dir() + "test_pool.dtd";
     std::string path = test_support::temp_path(name + ".xml");
     std::ofstream out(path);
     out << "<?xml version=\"1.0\"?>\n";

@@ -4,6 +4,7 @@
 // a given image size.
 #pragma once
 
+#include "tests/support/app_data_dir.h"
 #include "vt_object_model/VtMessageWriter.h"
 #include "vt_object_model/VtObjects.h"
 #include "vt_object_model/VtPoolWriter.h"
@@ -60,7 +61,7 @@ inline std::vector<uint8_t> make_image(int strings = 1)
 
 inline std::string spec_path()
 {
-    return std::string(SOWVANE_SOURCE_DIR) + "/apps/sowvane/spec/test_pool.xml";
+    return test_support::vt_spec_dir() + "test_pool.xml";
 }
 
 } // namespace vt_test
