@@ -446,6 +446,7 @@ unsigned short Input_boolean_obj::get_variable_reference() const
 }
 
 VT_ATTRIBUTE_SETTER(Input_boolean_obj, set_variable_reference, unsigned short, 4, v)
+VT_ATTRIBUTE_SETTER(Input_boolean_obj, set_foreground_colour, unsigned short, 3, v)
 
 Input_string_obj::Input_string_obj(unsigned short id, const char* name, unsigned short width,
                                    unsigned short height, unsigned char background_colour,
@@ -479,6 +480,13 @@ unsigned short Input_string_obj::get_variable_reference() const
 }
 
 VT_ATTRIBUTE_SETTER(Input_string_obj, set_variable_reference, unsigned short, 7, v)
+VT_ATTRIBUTE_SETTER(Input_string_obj, set_font_attributes, unsigned short, 4, v)
+
+unsigned short Input_string_obj::get_font_attributes() const
+{
+    return uint16_t(m<VtObjectInputFieldString>().getFontAttributes());
+}
+int Input_string_obj::get_length() const { return int(m<VtObjectInputFieldString>().getValue().length()); }
 
 Input_number_obj::Input_number_obj(unsigned short id, const char* name, unsigned short width,
                                    unsigned short height, unsigned char background_colour,
@@ -624,6 +632,7 @@ unsigned short Output_string_obj::get_variable_reference() const
 {
     return uint16_t(m<VtObjectOutputFieldString>().getVariableReference());
 }
+int Output_string_obj::get_length() const { return int(m<VtObjectOutputFieldString>().getValue().length()); }
 unsigned short Output_string_obj::get_font_attributes() const
 {
     return uint16_t(m<VtObjectOutputFieldString>().getFontAttributes());
@@ -725,6 +734,7 @@ Ellipse_obj::Ellipse_obj(unsigned short id, const char* name, unsigned short lin
 }
 
 VT_ATTRIBUTE_SETTER(Ellipse_obj, set_fill_attributes, unsigned short, 7, v)
+VT_ATTRIBUTE_SETTER(Polygon_obj, set_fill_attributes, unsigned short, 4, v)
 
 Polygon_obj::Polygon_obj(unsigned short id, const char* name, unsigned short width, unsigned short height,
                          unsigned short line_attributes, unsigned short fill_attributes,
@@ -948,6 +958,11 @@ Line_attributes_obj::Line_attributes_obj(unsigned short id, const char* name, un
 unsigned char Line_attributes_obj::get_line_colour() const
 {
     return uint8_t(m<VtObjectLineAttribute>().getLineColour().getIndex());
+}
+
+unsigned char Line_attributes_obj::get_line_width() const
+{
+    return uint8_t(m<VtObjectLineAttribute>().getLineWidth());
 }
 
 bool Line_attributes_obj::set_line(unsigned char colour, unsigned char width, unsigned short line_art)

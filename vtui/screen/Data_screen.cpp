@@ -135,7 +135,7 @@ void Data_screen::update_stats_for_string_value_event(Input_string_value_event& 
     for (Stat* s = col.first(); s;) {
         Stat* next = col.next(s);
         if (s->get_type() == Stat::TYPE_STRING && s->can_update_from_id(ev.object_id()))
-            s->update_from_input(ev.length, this);
+            s->update_from_string(ev.text, ev.length, this);
         s = next;
     }
 }
