@@ -17,7 +17,8 @@ constexpr int STORE_TANKS = 10;
 constexpr int PRODUCTS = 16;
 constexpr double HECTARE_M2 = 10000.0;
 // Volumes above this show without decimals.
-constexpr double VOLUME_DECIMALS_LIMIT = 999.9;
+// The volumes are floats: compared as floats, 999.9 itself keeps its decimal.
+constexpr float VOLUME_DECIMALS_LIMIT = 999.9f;
 
 using Ids = Screen_object_ids::Group_main;
 
@@ -458,7 +459,7 @@ void Main_screen::update_area_display()
     unsigned s = sub_area_list.get_item();
     total_area.set_val(cds_get(h, &d.areas.area.total) * HECTARE_M2);
     sub_area.set_val(t < TANKS && s < SUB_AREAS ? cds_get(h, &d.areas.sub_areas[t][s]) * HECTARE_M2 : 0.0);
-    double v = t < STORE_TANKS && s < SUB_AREAS ? cds_get(h, &d.volumes.sub_volumes[t][s]) : 0.0;
+    float v = t < STORE_TANKS && s < SUB_AREAS ? cds_get(h, &d.volumes.sub_volumes[t][s]) : 0.0f;
     if (viewed_volume_obj) {
         unsigned decimals = viewed_volume_obj->get_no_decimals();
         if (v > VOLUME_DECIMALS_LIMIT && decimals == 1)
