@@ -479,7 +479,7 @@ void Main_screen::update_volume_units()
     if (mode == viewed_mode)
         return;
     viewed_mode = mode;
-    double kept = viewed_volume.get_val();
+    double kept = viewed_volume.get_stat_val();
     Format_pair f = tank_volume_formats(mode);
     rebind(viewed_volume, &stats, viewed_volume_obj, INTERVAL, f.metric, f.imperial,
            static_cast<VT::Number_variable_obj*>(nullptr), Stat_num::RAW_MAX, 0u, pool,

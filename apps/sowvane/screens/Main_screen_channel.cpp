@@ -198,7 +198,7 @@ bool Main_screen::Channel::handle_stat_update(Stat* s)
 {
     if (s != &rate)
         return false;
-    cds_set(ds_head(), &ds().channels.channels[tank].requested_rate, rate.get_val());
+    cds_set(ds_head(), &ds().channels.channels[tank].requested_rate, rate.get_stat_val());
     return true;
 }
 

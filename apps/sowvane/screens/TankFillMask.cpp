@@ -219,13 +219,13 @@ bool TankFillMask::handle_activator_event(Activator& a, Activator_event& ev)
             continue;
         double now = cds_get_double(ds_head(), remaining);
         if (&a == &key_dec) {
-            cds_set(ds_head(), remaining, std::max(now - step_input[t].get_val(), 0.0));
+            cds_set(ds_head(), remaining, std::max(now - step_input[t].get_stat_val(), 0.0));
             continue;
         }
         double load = full_load(t);
         if (load < 0)
             continue;
-        cds_set(ds_head(), remaining, &a == &key_fill ? load : std::min(now + step_input[t].get_val(), load));
+        cds_set(ds_head(), remaining, &a == &key_fill ? load : std::min(now + step_input[t].get_stat_val(), load));
     }
     return true;
 }
@@ -238,12 +238,12 @@ bool TankFillMask::handle_stat_update(Stat* s)
     }
     for (int t = 0; t < TANKS; ++t) {
         if (s == &remaining_input[t]) {
-            double v = remaining_input[t].get_val();
+            double v = remaining_input[t].get_stat_val();
             cds_set(ds_head(), &ds().channels.channels[t].remaining_volume, v);
             ps().app.channels[t].remaining.set(float(v));
         } else if (s == &step_input[t]) {
             char name[SETTING_NAME_BUFFER];
-            double v = step_input[t].get_val();
+            double v = step_input[t].get_stat_val();
             std::printf("UPDATE INC/DEC, v=%lf, cn='%s'\n", v, setting_name(ps().app.channels[t].name, name));
             ps().app.channels[t].tank_fill_inc_dec.set(float(v));
         }

@@ -45,9 +45,9 @@ TEST_F(Screens_fixture, StoreValuesAppearInTheirFields)
 
     const auto& m = ids().main;
     const auto& tank = *ids().tank_records[0];
-    EXPECT_NEAR(run_screen().channel(0).actual().get_val(), 118.5, 0.05);
-    EXPECT_NEAR(run_screen().channel(0).requested_rate().get_val(), 120.0, 0.05);
-    EXPECT_NEAR(run_screen().channel(0).remaining().get_val(), 850.0, 0.05);
+    EXPECT_NEAR(run_screen().channel(0).actual().get_stat_val(), 118.5, 0.05);
+    EXPECT_NEAR(run_screen().channel(0).requested_rate().get_stat_val(), 120.0, 0.05);
+    EXPECT_NEAR(run_screen().channel(0).remaining().get_stat_val(), 850.0, 0.05);
     EXPECT_FALSE(vt.hidden(tank.preset_1_marker)); // the rate is preset 1
     EXPECT_TRUE(vt.hidden(tank.preset_2_marker));
     EXPECT_FALSE(vt.hidden(tank.column));
