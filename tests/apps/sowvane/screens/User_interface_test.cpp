@@ -124,3 +124,16 @@ TEST_F(Screens_fixture, ALocaleChangeWaitsWhileThePoolTransmitsAndAnEqualOneIsIg
     pump();
     EXPECT_EQ(same.text(), "Change locale:\n");
 }
+
+TEST(User_interface_start, AnAlarmMaskMissingFromThePoolEndsTheStart)
+{
+    testing::FLAGS_gtest_death_test_style = "threadsafe";
+    EXPECT_EXIT(
+        {
+            VT::Object_pool pool(&sowvane_module_man);
+            Screen_object_ids table;
+            Scripted_ui ui(&sowvane_module_man);
+            ui.init(&pool, &table);
+        },
+        testing::ExitedWithCode(User_interface::EXIT_NO_ALARM_MASK & 0xFF), "");
+}
