@@ -1,6 +1,7 @@
 #include "vtui/stat/Input_manager.h"
 
 #include "vtui/screen/Data_screen.h"
+#include "vtui/screen/Screen_man.h"
 #include "vtui/stat/Stat_bool.h"
 #include "vtui/stat/Stat_cycle_box.h"
 #include "vtui/stat/Stat_decorations.h"
@@ -60,6 +61,15 @@ void Input_manager::get_pencil_size(int& width, int& height) const
     height = pencil ? pencil->get_height() : 0;
 }
 
+void Input_manager::begin_edit(Data_screen* s)
+{
+    screen = s;
+    // The pencil on the mask marks the edit: the screen's soft keys belong
+    // to it until de_edit hides the pencil.
+    if (Screen_man* m = s ? s->get_man() : nullptr)
+        m->get_pencil_man().show(true);
+}
+
 void Input_manager::place(VT::Container_obj* container, int index, int x, int y)
 {
     if (!container || index < 0 || index >= container->num_children())
@@ -83,7 +93,7 @@ void Input_manager_stepping::invoke(Data_screen* s, VT::Data_mask_obj* mask, VT:
         return;
     if (mask)
         mask->set_soft_key_mask(key_mask_id);
-    screen = s;
+    begin_edit(s);
     stat = st;
     take_backup();
     if (decorations)
@@ -359,7 +369,7 @@ void Input_manager_string::invoke(Data_screen* s, VT::Data_mask_obj* m, VT::Cont
         return;
     container = cont;
     mask = m;
-    screen = s;
+    begin_edit(s);
     page = 0;
     if (mask)
         mask->set_soft_key_mask(page_masks[0]);

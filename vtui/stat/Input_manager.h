@@ -38,6 +38,7 @@ public:
     Data_screen* get_screen() const { return screen; }
 
 protected:
+    void begin_edit(Data_screen* s);
     // Moves child `index` of the container to (x, y).
     static void place(VT::Container_obj* container, int index, int x, int y);
 
