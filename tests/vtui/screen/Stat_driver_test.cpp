@@ -661,3 +661,98 @@ TEST(Subscreen_alone, WithoutInitNothingOpens)
     EXPECT_FALSE(s.deactivate());
     EXPECT_STREQ(s.get_name(), "UNNAMED");
 }
+
+// ---- cycle boxes ----
+
+namespace {
+struct Crop_list : Item_provider {
+    std::vector<std::string> items;
+    int current = 0, saved = 0, commits = 0;
+    void previous_item() override { current = items.empty() ? 0 : (current + int(items.size()) - 1) % int(items.size()); }
+    const char* current_item_text() override { return items.empty() ? nullptr : items[size_t(current)].c_str(); }
+    void next_item() override { current = items.empty() ? 0 : (current + 1) % int(items.size()); }
+    void commit() override { ++commits; }
+    void backup() override { saved = current; }
+    void restore() override { current = saved; }
+    unsigned short no_items_string_id() override { return 905; }
+};
+
+class Cycle_fixture : public Driver_fixture {
+protected:
+    void SetUp() override
+    {
+        Driver_fixture::SetUp();
+        vt.add(new VT::Output_string_obj(900, "cycle_box_text", 120, 12, 1, FONT, 0, NULL_ID, 0,
+                                         std::string(32, ' ').c_str()));
+        vt.add(new VT::Object_pointer_obj(901, "ptr_widget_buttons", NULL_ID));
+        vt.add(new VT::Container_obj(902, "widget_cycle_box_encoder", 10, 10, false));
+        vt.add(new VT::Container_obj(903, "container_buttons_cycle_helper", 10, 10, false));
+        vt.add(new VT::Container_obj(904, "widget_cycle_box_disabled", 10, 10, false));
+        vt.add(new VT::String_variable_obj(905, "sv_no_crops", "no crops"));
+        vt.add(new VT::Output_string_obj(906, "os_no_items_text", 120, 12, 1, FONT, 0, NULL_ID, 0, ""));
+        vt.add(new VT::Button_obj(907, "button_widget_cycle", 20, 20, 0, 1, 70, false));
+        for (int i = 0; i < 3; ++i)
+            vt.add(new VT::Button_obj(uint16_t(910 + i), ("button_cycle_helper_" + std::to_string(i + 1)).c_str(), 20,
+                                      20, 0, 1, uint8_t(71 + i), false));
+        ASSERT_TRUE(box.init(&col, &vt.pool, &crops, &screen));
+        vt.sent();
+    }
+    int event(List_interface::Event::event_t e)
+    {
+        Window::Activator_event ev;
+        ev.event = e;
+        return box.handle_activator_event(box.get_activator(), ev);
+    }
+    int esc()
+    {
+        Window::Activator other;
+        Window::Activator_event ev;
+        ev.event = List_interface::Event::ESC;
+        return box.handle_activator_event(other, ev);
+    }
+    std::string shown() { return vt.pool.find<VT::Output_string_obj>(900)->get_string(); }
+    unsigned short look() { return vt.pool.find<VT::Object_pointer_obj>(901)->get_value(); }
+
+    Crop_list crops;
+    Stat_collector col;
+    Stat_cycle_box box;
+};
+} // namespace
+
+TEST_F(Cycle_fixture, WithoutItemsTheBoxShowsDashesPaddedTo32)
+{
+    box.show();
+    EXPECT_EQ(shown(), "---" + std::string(29, ' '));
+    EXPECT_EQ(vt.pool.find<VT::Output_string_obj>(906)->get_variable_reference(), 905);
+    crops.items = {"A crop name far longer than thirty-two characters"};
+    box.show();
+    EXPECT_EQ(shown(), "A crop name far longer than thir");
+}
+
+TEST_F(Cycle_fixture, AReleaseStepsWhenIncrementOnReleaseIsSet)
+{
+    crops.items = {"Wheat", "Barley", "Canola"};
+    box.activate();
+    EXPECT_EQ(event(List_interface::Event::RELEASED), 1);
+    EXPECT_EQ(shown().substr(0, 6), "Barley");
+    EXPECT_EQ(look(), 902);  // the encoder never opens
+    EXPECT_EQ(esc(), 0);     // not editing: ESC is not the box's
+}
+
+TEST_F(Cycle_fixture, TheEncoderEditsAndEscRestores)
+{
+    crops.items = {"Wheat", "Barley", "Canola"};
+    box.set_increment_on_release(false);
+    box.set_editable(true);
+    EXPECT_EQ(look(), 902);
+    EXPECT_EQ(event(List_interface::Event::RELEASED), 1);
+    EXPECT_EQ(look(), 903);
+    box.increment();
+    EXPECT_EQ(shown().substr(0, 6), "Barley");
+    EXPECT_EQ(esc(), 1);
+    EXPECT_EQ(look(), 902);
+    EXPECT_EQ(shown().substr(0, 5), "Wheat");
+    EXPECT_EQ(crops.commits, 0);
+    box.set_editable(false);
+    EXPECT_EQ(look(), 904);
+}
