@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace VT {
 
@@ -203,6 +204,41 @@ void Parent_obj::add_child(unsigned short id, short x, short y)
         refs->append(new VtObjectRef(id, x, y));
         touched();
     }
+}
+
+bool Parent_obj::set_child_at(int index, unsigned short id, short x, short y)
+{
+    VtObjectRefList* refs = vtChildRefsOf(&model());
+    if (!refs || index < 0 || uint32_t(index) > refs->size())
+        return false;
+    if (uint32_t(index) == refs->size()) {
+        add_child(id, x, y);
+        return true;
+    }
+    VtObjectRef* r = refs->at(uint32_t(index));
+    r->oid = id;
+    r->x = x;
+    r->y = y;
+    touched();
+    return true;
+}
+
+void Parent_obj::set_num_children(int count)
+{
+    VtObjectRefList* refs = vtChildRefsOf(&model());
+    if (!refs || count < 0 || uint32_t(count) >= refs->size())
+        return;
+    struct Kept {
+        unsigned short id;
+        short x, y;
+    };
+    std::vector<Kept> kept;
+    for (int i = 0; i < count; ++i)
+        kept.push_back({get_child_id(i), get_child_x(i), get_child_y(i)});
+    refs->clear();
+    for (const Kept& k : kept)
+        refs->append(new VtObjectRef(k.id, k.x, k.y));
+    touched();
 }
 
 bool Parent_obj::set_child_location(unsigned short child, int dx, int dy)

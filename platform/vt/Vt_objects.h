@@ -27,6 +27,11 @@ public:
     short get_child_y(int index) const;
     // While building the pool: one more child at (x, y).
     void add_child(unsigned short id, short x, short y);
+    // The pool's copy only (the VT sees it with the object's next upload):
+    // child `index` becomes `id` at (x, y) (index == count appends), and the
+    // list keeps its first `count` children.
+    bool set_child_at(int index, unsigned short id, short x, short y);
+    void set_num_children(int count);
     // Moves every placement of the child by (dx, dy) (Change Child Location;
     // a move beyond -127..128 goes as Change Child Position instead).
     bool set_child_location(unsigned short child, int dx, int dy);
