@@ -58,9 +58,13 @@ struct Seeder_vt {
         loaded = true;
     }
 
-    // The commands queued since the last call, each taken and answered.
+    // The commands queued since the last call, each taken and answered;
+    // objects made at run time are taken as uploaded.
     std::vector<Vt_cmd> sent()
     {
+        VT::VT_obj* uploaded = nullptr;
+        while (pool.take_upload(uploaded))
+            pool.upload_done();
         std::vector<Vt_cmd> out;
         VT::Vt_command c;
         while (pool.take_command(c)) {
