@@ -15,11 +15,6 @@ constexpr double REMAINING_MIN = -9999;
 constexpr double REMAINING_MAX = 99999;
 constexpr double STEP_MAX = 5000;
 
-unsigned short id16(uint32_t id)
-{
-    return uint16_t(std::min<uint32_t>(id, VT::Object_pool::NULL_ID));
-}
-
 // Granular and NH3 tanks are filled by mass.
 bool filled_by_mass(int mode)
 {
@@ -52,14 +47,14 @@ bool TankFillMask::init(VT::Object_pool* p, NV_kelsu::parameters_t* params)
     const auto& m = ids->tank_fill_mask;
     if (!Data_screen::init(p, find_pool_object<VT::Data_mask_obj>(p, m.data_mask), params, nullptr, 0))
         return false;
-    key_fill.init(this, id16(m.key_fill), NULL_ID);
-    key_inc.init(this, id16(m.key_inc), NULL_ID);
-    key_dec.init(this, id16(m.key_dec), NULL_ID);
-    key_settings.init(this, id16(m.key_settings), NULL_ID);
-    key_main.init(this, id16(m.key_main), NULL_ID);
+    key_fill.init(this, object_id16(m.key_fill), NULL_ID);
+    key_inc.init(this, object_id16(m.key_inc), NULL_ID);
+    key_dec.init(this, object_id16(m.key_dec), NULL_ID);
+    key_settings.init(this, object_id16(m.key_settings), NULL_ID);
+    key_main.init(this, object_id16(m.key_main), NULL_ID);
     for (int t = 0; t < TANKS; ++t)
-        tank_entries[t] = id16(ids->common.tank_entry[t]);
-    all_tanks_entry = id16(ids->common.all_tanks_entry);
+        tank_entries[t] = object_id16(ids->common.tank_entry[t]);
+    all_tanks_entry = object_id16(ids->common.all_tanks_entry);
     tank_list.init(&stats, find_pool_object<VT::Input_list_obj>(p, m.tank_list), nullptr, p, false);
     multi_tank_group = find_pool_object<VT::Container_obj>(p, m.multi_tank_group);
     single_tank_group = find_pool_object<VT::Container_obj>(p, m.single_tank_group);
@@ -113,18 +108,15 @@ int TankFillMask::count_enabled() const
 void TankFillMask::show_groups(int enabled_tanks)
 {
     bool multi = enabled_tanks > 1;
-    if (multi_tank_group)
-        multi_tank_group->set_hidden(multi ? 0 : 1);
-    if (single_tank_group)
-        single_tank_group->set_hidden(multi ? 1 : 0);
+    set_container_hidden(multi_tank_group, !multi);
+    set_container_hidden(single_tank_group, multi);
 }
 
 bool TankFillMask::activate()
 {
     bool ok = Data_screen::activate();
     for (int t = 0; t < TANKS; ++t) {
-        if (tank_row[t])
-            tank_row[t]->set_hidden(1);
+        set_container_hidden(tank_row[t], true);
         update_tank(t);
         update_remaining(t);
     }
@@ -162,8 +154,7 @@ void TankFillMask::update_tank(int t)
 {
     auto& settings = ps().app.channels[t];
     bool enabled = settings.enabled.get();
-    if (tank_row[t])
-        tank_row[t]->set_hidden(enabled ? 0 : 1);
+    set_container_hidden(tank_row[t], !enabled);
     if (VT::Input_list_obj* list = tank_list.get_list()) {
         list->set_child_objects_val(unsigned(t), enabled ? tank_entries[t] : NULL_ID, true);
         if (!enabled && tank_list.get_item() == t)
