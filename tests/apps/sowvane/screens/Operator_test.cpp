@@ -281,3 +281,22 @@ TEST_F(Screens_fixture, OnlyOneTankEnabledDropsTheAllTanksEntry)
     EXPECT_TRUE(cds_get_byte(ds_head(), &channel(0).selected));
     EXPECT_FALSE(cds_get_byte(ds_head(), &channel(1).selected));
 }
+
+TEST_F(Screens_fixture, AnUrgentAlarmAtItsRepeatLimitMakesWayForTheNextOne)
+{
+    ps().app.alarms.fan_pressure_low[0].limit_count.set(1);
+    start();
+    auto& man = ui.get_screen_man();
+    store(&ds().alarms.tank_low[0].active, true);
+    store(&ds().alarms.fan_pressure_low.active, true);
+    fire(run_screen().get_alarm_cycle_timeout());
+    EXPECT_STREQ(current(), "alarm_mask_FAN_PRESSURE_LOW");
+    fire(run_screen().get_alarm_cycle_timeout()); // shown once: its limit
+    EXPECT_STREQ(current(), "alarm_mask_TANK_LOW_1");
+    EXPECT_EQ(vt.pool.get_active_mask(), man.find_screen("alarm_mask_TANK_LOW_1")->get_mask_id());
+    fire(run_screen().get_alarm_cycle_timeout());
+    EXPECT_STREQ(current(), "alarm_mask_TANK_LOW_1");
+    store(&ds().alarms.tank_low[0].active, false);
+    fire(run_screen().get_alarm_cycle_timeout());
+    EXPECT_STREQ(current(), "main");
+}
