@@ -300,3 +300,21 @@ TEST_F(Screens_fixture, AnUrgentAlarmAtItsRepeatLimitMakesWayForTheNextOne)
     fire(run_screen().get_alarm_cycle_timeout());
     EXPECT_STREQ(current(), "main");
 }
+
+TEST_F(Screens_fixture, TheHeldRampNamesOneTankNeverTheAllTanksItem)
+{
+    give_tank_a_product(0, 0);
+    give_tank_a_product(1, 1);
+    start();
+    const auto& m = ids().main;
+    key(ids().tank_records[0]->select_button, true);
+    key(ids().tank_records[0]->mode_2_button, true);
+    key(m.key_dec, false, false); // held
+    edit(m.select_list, Main_screen::ALL_TANKS_ITEM);
+    fire(run_screen().get_held_timeout());
+    for (int t = 0; t < 10; ++t)
+        EXPECT_FALSE(cds_get_byte(ds_head(), &channel(t).rate_dec_manual)) << t;
+    edit(m.select_list, 0);
+    fire(run_screen().get_held_timeout());
+    EXPECT_TRUE(cds_get_byte(ds_head(), &channel(0).rate_dec_manual));
+}
