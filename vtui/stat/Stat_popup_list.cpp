@@ -1,8 +1,5 @@
 #include "vtui/stat/Stat_popup_list.h"
 
-#include "vtui/screen/Screen_man.h"
-#include "vtui/stat/Stat_decorations.h"
-
 int Stat_popup_list_interface_proxy::lstint_num_items() const
 {
     return application ? application->lstint_num_items() : 0;
@@ -64,9 +61,7 @@ bool Stat_popup_list::_set_editable(bool e)
 
 void Stat_popup_list::select(bool s)
 {
-    Screen_man* m = window ? window->get_man() : nullptr;
-    if (m && text)
-        m->get_decorations().select(text->get_id(), s);
+    select_frame(window, s);
 }
 
 void Stat_popup_list::close()
@@ -115,20 +110,4 @@ int Stat_popup_list::handle_activator_event(Window::Activator& a, Window::Activa
         return 1;
     }
     return widget.handle_activator_event(a, ev) ? 1 : 0;
-}
-
-int Stat_popup_list::get_width() const
-{
-    unsigned short w = 0, h = 0;
-    if (text)
-        text->get_size(w, h);
-    return w;
-}
-
-int Stat_popup_list::get_height() const
-{
-    unsigned short w = 0, h = 0;
-    if (text)
-        text->get_size(w, h);
-    return h;
 }

@@ -4,7 +4,7 @@
 // the application's list lets the stat learn of the choice.
 #pragma once
 
-#include "vtui/stat/Stat.h"
+#include "vtui/stat/Stat_button_text.h"
 #include "vtui/widgets/Widget_list.h"
 
 class Stat_popup_list;
@@ -22,7 +22,7 @@ private:
     List_interface* application = nullptr;
 };
 
-class Stat_popup_list : public Stat {
+class Stat_popup_list : public Stat_button_text {
 public:
     Stat_popup_list() : proxy(*this) {}
     Stat_popup_list(const Stat_popup_list&) = delete;
@@ -38,20 +38,10 @@ public:
     void chosen(const char* text);
 
     int get_type() const override { return TYPE_POPUP_LIST; }
-    unsigned short get_object_id() const override { return text ? text->get_id() : NULL_ID; }
-    unsigned short get_in_object_id() const override { return activator.get_button_id(); }
     unsigned short get_ptr_id() const override { return buttons_pointer ? buttons_pointer->get_id() : NULL_ID; }
-    int get_width() const override;
-    int get_height() const override;
-    VT::VT_obj* get_input_obj() const override { return text; }
-    int update_val(update_modes) override { return 1; }
-    bool update_scale() override { return true; }
-    bool set_units(Units_man&) override { return true; }
-    bool update_from_input(unsigned int, Stat_user*) override { return true; }
     bool _set_editable(bool editable) override;
 
     bool is_open() const { return open; }
-    Window::Activator& get_activator() { return activator; }
     Widget_list& get_widget() { return widget; }
 
 private:
@@ -59,9 +49,7 @@ private:
     void point(unsigned short id);
 
     VT::Object_pointer_obj* buttons_pointer = nullptr;
-    Window::Activator activator;
     VT::Object_pointer_obj* look_pointer = nullptr;
-    VT::Output_string_obj* text = nullptr;
     unsigned short normal_id = NULL_ID;
     unsigned short open_id = NULL_ID;
     unsigned short read_only_id = NULL_ID;

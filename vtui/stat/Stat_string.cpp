@@ -226,27 +226,14 @@ void Stat_string::set_hidden(bool hidden)
         ptr->set_value(NULL_ID);
 }
 
-void Stat_string::size(unsigned short& w, unsigned short& h) const
-{
-    w = h = 0;
-    if (out)
-        out->get_size(w, h);
-    else if (in)
-        in->get_size(w, h);
-}
-
 int Stat_string::get_width() const
 {
-    unsigned short w, h;
-    size(w, h);
-    return w;
+    return width_of(out ? static_cast<VT::VT_obj*>(out) : static_cast<VT::VT_obj*>(in));
 }
 
 int Stat_string::get_height() const
 {
-    unsigned short w, h;
-    size(w, h);
-    return h;
+    return height_of(out ? static_cast<VT::VT_obj*>(out) : static_cast<VT::VT_obj*>(in));
 }
 
 bool Stat_string::dyn_create_objects(VT::Object_pool* pool, int length, bool input, bool output, bool variable,
