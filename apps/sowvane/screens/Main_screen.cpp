@@ -434,6 +434,7 @@ bool Main_screen::activate()
         first_activation = false;
     }
     update_area_display();
+    send_val_updates(false);
     return ok;
 }
 

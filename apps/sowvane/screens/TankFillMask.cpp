@@ -121,6 +121,8 @@ bool TankFillMask::activate()
         update_remaining(t);
     }
     show_groups(count_enabled());
+    // What the refresh changed goes out with the mask, not with a later event.
+    send_val_updates(false);
     return ok;
 }
 

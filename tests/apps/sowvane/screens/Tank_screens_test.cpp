@@ -138,3 +138,22 @@ TEST_F(Tank_fill, TypedAmountsGoToTheStoreAndTheSettings)
     store(&channel(1).remaining_volume, 120.0);
     EXPECT_DOUBLE_EQ(fill->remaining(1).get_stat_val(), 120.0);
 }
+
+TEST_F(Screens_fixture, AMaskNotShownFollowsTheStoreAndShowsItWhenItComesUp)
+{
+    give_tank_a_product(0, 0);
+    ps().app.channels[0].capacity.set(1000.0f);
+    ps().app.products[0].density.set(1.0f);
+    start();
+    auto* fill = static_cast<TankFillMask*>(ui.get_screen_man().find_screen("tank_fill_mask"));
+    store(&channel(0).remaining_volume, 420.0);
+    EXPECT_FALSE(fill->is_active());
+    EXPECT_DOUBLE_EQ(fill->remaining(0).get_stat_val(), 420.0);
+    vt.sent();
+    key(ids().tank_records[0]->fill_button, true);
+    vt.sent();
+    // Out with the mask, or (within the stat's one-second rate limit) still
+    // pending for the manager's next refresh.
+    EXPECT_DOUBLE_EQ(fill->remaining(0).get_stat_val(), 420.0);
+    EXPECT_TRUE(fill->remaining(0).get_val() == 420.0 || !fill->get_values_complete());
+}
