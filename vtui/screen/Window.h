@@ -11,12 +11,24 @@
 #include "vtui/stat/Stat_user.h"
 
 class Screen_man;
+namespace UI {
+class Element_group_node;
+}
 
-namespace List_interface {
-struct Event {
-    enum event_t { PRESSED = 0, RELEASED = 1, HELD = 2, SELECTED = 3, UNSELECTED = 4, ESC = 5 };
+// A list of any length that the application provides to the list widgets,
+// and the operator's action on one of its entries.
+class List_interface {
+public:
+    struct Event {
+        enum event_t { PRESSED = 0, RELEASED = 1, HELD = 2, SELECTED = 3, UNSELECTED = 4, ESC = 5 };
+        event_t code = PRESSED;
+    };
+    virtual ~List_interface() = default;
+    virtual int lstint_num_items() const = 0;
+    // The text of entry i.
+    virtual const char* lstint_item(int i) = 0;
+    virtual void lstint_handle_event(unsigned i, Event& ev) = 0;
 };
-} // namespace List_interface
 
 class Window : public Stat_user {
 public:
@@ -161,13 +173,19 @@ public:
     void set_stat_pointer_ids(const Stat_ids::pointer_ids* ids, unsigned count);
 
     void window_activate() {}
-    void window_deactivate() {}
+    // Every element group of the window is deactivated.
+    void window_deactivate();
     bool window_handle_soft_key_event(Soft_key_activation_event& ev, unsigned hold_ms);
     bool window_handle_button_event(Button_activation_event& ev);
     bool window_handle_select_input_event(VT_select_input_object_event& ev);
     bool window_handle_vt_esc_event(VT_ESC_event& ev);
-    void handle_change_numeric_value_event(VT_change_numeric_value_event& ev) { send_change_numeric_value_event(ev); }
-    void handle_input_string_value_event(Input_string_value_event& ev) { send_input_string_value_event(ev); }
+    // The window's own stats first, then every element group in order.
+    void handle_change_numeric_value_event(VT_change_numeric_value_event& ev);
+    void handle_input_string_value_event(Input_string_value_event& ev);
+
+    // Element groups fed by the window.
+    void add_group(UI::Element_group_node* node);
+    const c_sl_list<UI::Element_group_node>& get_groups() const { return groups; }
 
     const Stat_ids::num_ids* get_num_ids() const { return num_ids; }
     unsigned get_num_count() const { return num_count; }
@@ -181,6 +199,7 @@ public:
 
 protected:
     c_sl_list<Activator> activators;
+    c_sl_list<UI::Element_group_node> groups;
     const Stat_ids::num_ids* num_ids = nullptr;
     unsigned num_count = 0;
     const Stat_ids::bool_ids* bool_ids = nullptr;
