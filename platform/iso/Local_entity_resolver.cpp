@@ -22,19 +22,19 @@ std::string Local_entity_resolver::local_path(const std::string& system_id) cons
 {
     if (system_id.empty())
         return std::string();
-    std::string path;
+    auto is_file = [](const std::string& p) {
+        struct stat st;
+        return stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    };
     if (!dtd_name_.empty() && system_id == dtd_name_)
-        path = directory_ + dtd_name_;
-    else if (system_id.find(':') != std::string::npos)
+        return is_file(directory_ + dtd_name_) ? directory_ + dtd_name_ : std::string();
+    if (system_id.find(':') != std::string::npos)
         return std::string();  // a URL (http:, ftp:, file: ...): never fetched
-    else if (system_id[0] == '/')
-        path = system_id;
-    else
-        path = directory_ + system_id;
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return std::string();
-    return path;
+    // A relative name is looked for beside the description first, then as
+    // the program named it (a grammar it loads by its own path).
+    if (system_id[0] != '/' && is_file(directory_ + system_id))
+        return directory_ + system_id;
+    return is_file(system_id) ? system_id : std::string();
 }
 
 xercesc::InputSource* Local_entity_resolver::resolveEntity(xercesc::XMLResourceIdentifier* id)

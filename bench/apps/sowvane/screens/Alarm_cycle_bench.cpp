@@ -2,6 +2,7 @@
 // field: all 63 alarm records read under the store's lock, their pop-ups
 // found by name and queued or taken out, and the next pop-up shown; with no
 // alarm active and with four alarms taking turns.
+#include "tests/support/app_data_dir.h"
 #include "apps/sowvane/data_model.h"
 #include "apps/sowvane/pool/Screen_object_ids.h"
 #include "apps/sowvane/pool/Seeder_pool.h"
@@ -47,7 +48,7 @@ void Alarm_cycle(benchmark::State& state)
 {
     VT::Object_pool pool(&sowvane_module_man);
     VT::DOM_xerces_spec_man spec(&pool);
-    std::string path = std::string(SOWVANE_SOURCE_DIR) + "/apps/sowvane/spec/test_pool.xml";
+    std::string path = test_support::vt_spec_dir() + "test_pool.xml";
     auto table = std::make_unique<Screen_object_ids>();
     VtMessageWriter writer(80000, nullptr);
     VT::Object_deserial image;

@@ -5,6 +5,7 @@
 // test on the test's own thread.
 #pragma once
 
+#include "tests/support/app_data_dir.h"
 #include "apps/sowvane/data_model.h"
 #include "apps/sowvane/pool/Screen_object_ids.h"
 #include "apps/sowvane/pool/Seeder_pool.h"
@@ -39,7 +40,7 @@ struct Seeder_vt {
     Seeder_vt()
     {
         VT::DOM_xerces_spec_man spec(&pool);
-        std::string path = std::string(SOWVANE_SOURCE_DIR) + "/apps/sowvane/spec/test_pool.xml";
+        std::string path = test_support::vt_spec_dir() + "test_pool.xml";
         if (!spec.init() || !spec.load(path.c_str())) {
             ADD_FAILURE() << "pool specification: " << spec.error();
             return;
