@@ -3,6 +3,7 @@
 // the value the screen stored. Edits by the soft-key input managers, element
 // groups that show and hide together, and subscreens that take the keys only
 // while they are open.
+#include "vtui/pui/PUI_Widget.h"
 #include "vtui/screen/Data_screen.h"
 #include "vtui/screen/Element_group.h"
 #include "vtui/screen/Global_stat_manager.h"
@@ -755,4 +756,40 @@ TEST_F(Cycle_fixture, TheEncoderEditsAndEscRestores)
     EXPECT_EQ(crops.commits, 0);
     box.set_editable(false);
     EXPECT_EQ(look(), 904);
+}
+
+// ---- PUI widgets ----
+
+namespace {
+class Number_rows : public UI::PUI::Client {
+public:
+    int get_num_items() override { return 20; }
+    void get_item_setup(unsigned char, UI::PUI::Item_setup& s) override { s.type = UI::PUI::ITEM_NUMBER; }
+    bool get_number_setup(unsigned char, UI::PUI::Number_setup& ns, bool) override
+    {
+        ns.show_units = false;
+        return true;
+    }
+};
+} // namespace
+
+TEST_F(Driver_fixture, TheManagerHandsButtonsToItsWidgetsFirst)
+{
+    auto* next = vt.add(new VT::Button_obj(950, "button_pui_next", 30, 20, 0, 1, 90, false));
+    UI::PUI::Widget w(UI::PUI::Limits(), &vt.pool);
+    ASSERT_TRUE(w.init(&vt.pool, nullptr, vt.pool.find<VT::Font_attributes_obj>(FONT), nullptr, nullptr, nullptr,
+                       nullptr, next, nullptr, nullptr, nullptr, nullptr, nullptr));
+    Number_rows rows;
+    Stat_collector col;
+    rows.init(&col, nullptr, 240, 240);
+    w.set_client(&rows);
+    w.draw();
+    int last = w.get_last();
+    ASSERT_LT(last, 19);
+    UI::PUI::Widget* widgets[] = {&w};
+    man.init_pui_widgets(widgets, 1);
+    vt_event(VT_event::BUTTON_ACTIVATION, 0, 950);
+    EXPECT_EQ(w.get_first(), last + 1);
+    man.init_pui_widgets(nullptr, 0);
+    col.remove(&rows);
 }
