@@ -198,47 +198,47 @@ bool Widget::optimise_width(Client& c, stat_group_t& s, geometry_t& geo)
     if (sum_max < avail)
         return true;
     int spare = sum_min < avail ? avail - sum_min : 0;
-    // Pass 2: minimum widths.
-    int x = 0;
-    for (int f : order) {
-        if (!used(f))
-            continue;
-        if (x != 0)
-            x += c.col_space();
-        geo.field[f].x = x;
-        geo.field[f].width = s.field[f].min;
-        x += s.field[f].min;
-        JDB::print(VT59, "Pass 2 %d %d %d %d %d %d %d\n", f, s.field[f].min, s.field[f].max, s.field[f].total / s.count,
-                   0, geo.field[f].x, geo.field[f].width);
-    }
-    // Distribute the spare room by weight until it is used or nothing grows.
-    bool grown[NUM_FIELDS] = {false, false, false, false};
-    int previous = 0;
-    while (spare != 0 && spare != previous) {
-        int growth_weight = weight;
-        x = 0;
+    // Places the used fields left to right with `width_of` each; returns the
+    // right edge.
+    auto place = [&](const char* label, auto width_of) {
+        int x = 0;
         for (int f : order) {
             if (!used(f))
                 continue;
             if (x != 0)
                 x += c.col_space();
             geo.field[f].x = x;
+            geo.field[f].width = width_of(f);
             auto& sf = s.field[f];
-            if (!grown[f] && geo.field[f].width < sf.max) {
-                if (growth_weight == 0)
-                    JDB::print(VT59, "Unexpected optimise\n");
-                else
-                    geo.field[f].width += sf.weight * spare / growth_weight;
-                if (geo.field[f].width >= sf.max) {
-                    geo.field[f].width = sf.max;
-                    grown[f] = true;
-                    weight -= sf.weight;
-                }
-            }
-            JDB::print(VT59, "Pass n %d %d %d %d %d %d %d\n", f, sf.min, sf.max, sf.total / s.count, 0,
+            JDB::print(VT59, "%s %d %d %d %d %d %d %d\n", label, f, sf.min, sf.max, sf.total / s.count, 0,
                        geo.field[f].x, geo.field[f].width);
             x += geo.field[f].width;
         }
+        return x;
+    };
+    // Pass 2: minimum widths.
+    place("Pass 2", [&](int f) { return s.field[f].min; });
+    // Distribute the spare room by weight until it is used or nothing grows.
+    bool grown[NUM_FIELDS] = {false, false, false, false};
+    int previous = 0;
+    while (spare != 0 && spare != previous) {
+        int growth_weight = weight;
+        int x = place("Pass n", [&](int f) {
+            auto& sf = s.field[f];
+            int width = geo.field[f].width;
+            if (grown[f] || width >= sf.max)
+                return width;
+            if (growth_weight == 0)
+                JDB::print(VT59, "Unexpected optimise\n");
+            else
+                width += sf.weight * spare / growth_weight;
+            if (width >= sf.max) {
+                width = sf.max;
+                grown[f] = true;
+                weight -= sf.weight;
+            }
+            return width;
+        });
         previous = spare;
         spare = x < avail ? avail - x : 0;
         JDB::print(VT59, "Space %d %d %d %d %d\n", avail, x, spare, previous, weight);

@@ -205,7 +205,7 @@ TEST_F(PUI_fixture, TwentyRowsPageWithTheButtonInTheLastSlot)
     ASSERT_TRUE(init(w));
     EXPECT_EQ(cont_ptr->get_value(), w.get_container()->get_id());
     Test_client c(vt.pool);
-    c.init(&col, nullptr, 240, 480);
+    c.init(nullptr, nullptr, 240, 480);
     // One-line number rows (the pool has 16 of them).
     for (int i = 0; i < 20; ++i) {
         Row r;
@@ -250,39 +250,37 @@ TEST_F(PUI_fixture, ColumnsTakeTheirMaximumWhenTheyFitAndGrowByWeightWhenNot)
 {
     Widget w(Limits(), &vt.pool);
     ASSERT_TRUE(init(w));
-    Test_client c(vt.pool);
-    c.init(&col, nullptr, 240, 240);
     stat_group_t s;
     s.count = 2;
     s.field[FIELD_PRE] = {20, 60, 80, 40};
     s.field[FIELD_VALUE] = {30, 50, 80, 20};
-    geometry_t geo;
-    c.set_widget(&w);
-    // Maximum widths fit in 232.
-    EXPECT_TRUE(w.optimise_width(c, s, geo));
-    EXPECT_EQ(geo.field[FIELD_PRE].width, 60);
-    EXPECT_EQ(geo.field[FIELD_VALUE].x, 65);
-    EXPECT_EQ(geo.field[FIELD_VALUE].width, 50);
-    // Narrow: 104 wide at design width 108 (minus the border of 2 x 2).
-    // 104 - (20 + 5 + 30) = 49 spare: pre grows by 40 x 49 / 60 = 32, value
-    // by 20 x 49 / 60 = 16; the one pixel left grows nothing more.
-    Test_client narrow(vt.pool);
-    narrow.init(&col, nullptr, 108, 240);
-    narrow.set_widget(&w);
-    EXPECT_TRUE(w.optimise_width(narrow, s, geo));
-    EXPECT_EQ(geo.field[FIELD_PRE].width, 52);
-    EXPECT_EQ(geo.field[FIELD_VALUE].x, 57);
-    EXPECT_EQ(geo.field[FIELD_VALUE].width, 46);
-    // Too narrow even for the minimum widths.
-    Test_client tiny(vt.pool);
-    tiny.init(&col, nullptr, 40, 240);
-    tiny.set_widget(&w);
-    EXPECT_FALSE(w.optimise_width(tiny, s, geo));
-    EXPECT_EQ(geo.field[FIELD_PRE].width, 20);
-    EXPECT_EQ(geo.field[FIELD_VALUE].width, 30);
-    c.set_widget(nullptr);
-    narrow.set_widget(nullptr);
-    tiny.set_widget(nullptr);
+    // Without a client the border is 2: the area is the design width - 4.
+    const struct {
+        unsigned design_width;
+        bool fits;
+        int pre_width, value_x, value_width;
+    } rows[] = {
+        // 236 wide: the maximum widths fit.
+        {240, true, 60, 65, 50},
+        // 104 wide: 104 - (20 + 5 + 30) = 49 spare; pre grows by
+        // 40 x 49 / 60 = 32, value by 20 x 49 / 60 = 16; the pixel left over
+        // grows nothing more.
+        {108, true, 52, 57, 46},
+        // 36 wide: even the minimum widths do not fit and stay.
+        {40, false, 20, 25, 30},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.design_width);
+        Test_client c(vt.pool);
+        c.init(nullptr, nullptr, r.design_width, 240);
+        c.set_widget(&w);
+        geometry_t geo;
+        EXPECT_EQ(w.optimise_width(c, s, geo), r.fits);
+        EXPECT_EQ(geo.field[FIELD_PRE].width, r.pre_width);
+        EXPECT_EQ(geo.field[FIELD_VALUE].x, r.value_x);
+        EXPECT_EQ(geo.field[FIELD_VALUE].width, r.value_width);
+        c.set_widget(nullptr);
+    }
 }
 
 TEST_F(PUI_fixture, ListsAreHandedOutByCapacity)
@@ -290,7 +288,7 @@ TEST_F(PUI_fixture, ListsAreHandedOutByCapacity)
     Widget w(Limits(), &vt.pool);
     ASSERT_TRUE(init(w));
     Test_client c(vt.pool);
-    c.init(&col, nullptr, 240, 240);
+    c.init(nullptr, nullptr, 240, 240);
     for (int i = 0; i < 4; ++i) {
         Row r;
         r.type = ITEM_LIST;
@@ -322,7 +320,7 @@ TEST_F(PUI_fixture, ValueFieldsMeasureAsTheirKindSays)
     Widget w(Limits(), &vt.pool);
     ASSERT_TRUE(init(w));
     Test_client c(vt.pool);
-    c.init(&col, nullptr, 240, 240);
+    c.init(nullptr, nullptr, 240, 240);
     Row num;
     num.type = ITEM_NUMBER;
     num.number.format[0] = num.number.format[1] = Stat_num_format(Units_man::UNITS_NONE, 0.1, 1);
@@ -357,7 +355,7 @@ TEST_F(PUI_fixture, ContainersShareTheirColumnAndFindTheirSubItems)
     Widget w(Limits(), &vt.pool);
     ASSERT_TRUE(init(w));
     Test_client c(vt.pool);
-    c.init(&col, nullptr, 240, 240);
+    c.init(nullptr, nullptr, 240, 240);
     Row cont;
     cont.type = ITEM_CONTAINER;
     cont.pre = "pair";
@@ -397,7 +395,7 @@ TEST_F(PUI_fixture, OperatorInputReachesTheClientThroughTheRowsBinding)
     Widget w(Limits(), &vt.pool);
     ASSERT_TRUE(init(w));
     Test_client c(vt.pool);
-    c.init(&col, nullptr, 240, 240);
+    c.init(nullptr, nullptr, 240, 240);
     Row num;
     num.type = ITEM_NUMBER;
     num.editable = true;
@@ -440,7 +438,7 @@ TEST_F(PUI_fixture, ARebuildReusesTheObjectsMadeOnce)
         EXPECT_GT(made, 100);
         ASSERT_TRUE(init(w));
         Test_client c(vt.pool);
-        c.init(&col, nullptr, 240, 240);
+        c.init(nullptr, nullptr, 240, 240);
         for (int type : {ITEM_PLAIN, ITEM_NUMBER, ITEM_BOOL, ITEM_LIST, ITEM_STRING}) {
             Row r;
             r.type = type;
@@ -467,7 +465,6 @@ TEST_F(PUI_fixture, ARebuildReusesTheObjectsMadeOnce)
         // A paced select waits between the line and the fill change.
         w.select_rectangle(0, true);
         EXPECT_EQ(w.waits, 1);
-        col.remove(&c);
     }
     // The widget is gone; its objects stay with the pool, which frees them.
     EXPECT_GT(count_objects(), before);
