@@ -586,6 +586,18 @@ TEST_F(Group_fixture, GroupsShowAndHideTogetherAndFollowTheStoreOnlyWhileActive)
     EXPECT_EQ(b.inits, 1);
 }
 
+TEST_F(Group_fixture, AGroupThatEndsWhileActiveHearsNoMoreChanges)
+{
+    {
+        Level_group gone{nullptr, 0, head, block};
+        gone.value.init(&gone.get_stats(), vt.pool.find<VT::Output_number_obj>(700), 0, Stat_num_format(),
+                        Stat_num_format(), nullptr, Stat_num::RAW_MAX, 0, &vt.pool, nullptr);
+        gone.activate(man);
+    }
+    write(4);  // under ASan: no use of the group that is gone
+    SUCCEED();
+}
+
 TEST_F(Group_fixture, GroupInputReachesItsStats)
 {
     auto* in = vt.add(new VT::Input_list_obj(710, "il_group", 40, 12, NULL_ID, 0, true));
