@@ -15,6 +15,8 @@
 #include "vtui/stat/Stat_num.h"
 #include "vtui/stat/Stat_string.h"
 
+#include "glue/NV_store/NV_number.h"
+#include "glue/NV_store/NV_root.h"
 #include "glue/cds/Head.h"
 #include "glue/diner/module_man.h"
 #include "tests/support/vtui/Recording_pool.h"
@@ -596,6 +598,57 @@ TEST_F(Group_fixture, AGroupThatEndsWhileActiveHearsNoMoreChanges)
     }
     write(4);  // under ASan: no use of the group that is gone
     SUCCEED();
+}
+
+namespace {
+struct Rate_settings : NV_store::NV_root {
+    explicit Rate_settings(module_man* mm) : NV_root(mm, 0, "PS") {}
+    NV_store::NV_number<int, Data_item::ITEM_INT> rate{this, 1, 0, "rate"};
+};
+
+// A summary group: one live value and one setting.
+class Summary_group : public Level_group {
+public:
+    Summary_group(Window* w, CDS::Head& head, Block& block, NV_store::NV_item& setting)
+        : Level_group(w, 0, head, block), nv(*this)
+    {
+        nv.init(setting);
+    }
+    void handle_nv_change(NV_access&) override { ++nv_changes; }
+    NV_access nv;
+    int nv_changes = 0;
+};
+} // namespace
+
+TEST_F(Group_fixture, AHiddenSummaryStillFollowsItsSettingsButNotTheStore)
+{
+    Rate_settings settings(&mm);
+    Summary_group g(nullptr, head, block, settings.rate);
+    auto deliver_settings = [&] {
+        waiter_event e;
+        while (ui.get_waiter().get_event(&e, Atime::now()) == 0) {
+            if (NV_store::Virt_access* a = NV_store::NV_root::event_listener(&settings, e))
+                a->handle_event();
+            else if (e.module_id == head.get_virt_access_id())
+                CDS::Virt_access::from_event_code(e.code)->handle_event();
+        }
+    };
+    g.show_summary(man);
+    EXPECT_EQ(g.nv_changes, 1);  // the initial pass
+    int cds_before = g.changes;
+    g.hide_summary(man);
+    settings.rate.set(12);
+    int v = 5;
+    head.write(&block.level, &v, 4);
+    deliver_settings();
+    EXPECT_EQ(g.nv_changes, 2);
+    EXPECT_EQ(g.changes, cds_before);
+    // Shown again: both registered (the setting once only).
+    g.show_summary(man);
+    settings.rate.set(13);
+    deliver_settings();
+    EXPECT_EQ(g.nv_changes, 4);  // the initial pass and the change
+    g.deactivate(man);
 }
 
 TEST_F(Group_fixture, GroupInputReachesItsStats)
