@@ -314,7 +314,7 @@ int Item::height_of_obj(const VT::VT_obj* o)
 
 // ---- Number ----
 
-Number::Number(VT::Object_pool* pool) : Item(pool)
+Number::Number(VT::Object_pool* pool) : Value_item(pool)
 {
     stat.dyn_create_objects(pool, true, true, true, true);
 }
@@ -387,14 +387,6 @@ bool Number::force_draw_post(Client& c, int iid, Item_setup&)
     return c.get_number_setup(uint8_t(iid), ns, false) && ns.show_units;
 }
 
-void Number::draw(Widget& w, Client& c, int iid, Item_setup& setup, geometry_t& geo, int width, int height)
-{
-    Item::draw(w, c, iid, setup, geo, width, height);
-    value_w = geo.field[FIELD_VALUE].width;
-    value_h = font_cell_height(setup.value_font);
-    draw_value(w, c, iid, setup);
-}
-
 void Number::draw_value(Widget& w, Client& c, int iid, Item_setup& setup)
 {
     Number_setup ns;
@@ -439,35 +431,26 @@ bool Number::Applied::operator==(const Applied& o) const
            show_units == o.show_units && font == o.font && units == o.units;
 }
 
-void Number::update(Widget& w, update_t kind, Client& c, int iid)
+int Number::drawn_value_height(Client&, int, Item_setup& setup)
 {
-    if (kind == UPDATE_VALUE) {
-        Number_setup ns;
-        if (c.get_number_setup(uint8_t(iid), ns, true) && stat.set_val(ns.value))
-            c.set_changed();
-    } else if (kind == UPDATE_VALUE_DRAW) {
-        redraw_value(w, c, iid);
-    } else {
-        Item::update(w, kind, c, iid);
-    }
+    return font_cell_height(setup.value_font);
 }
 
-bool Number::update_from_input(Client& c, int iid, unsigned value, Stat_user* user)
+void Number::refresh_value(Client& c, int iid)
 {
-    bool r = stat.update_from_input(value, user);
-    c.value_update(uint8_t(iid), stat.get_stat_val());
-    return r;
+    Number_setup ns;
+    if (c.get_number_setup(uint8_t(iid), ns, true) && stat.set_val(ns.value))
+        c.set_changed();
 }
 
-bool Number::force_value_update(Client& c, int iid)
+void Number::report(Client& c, int iid)
 {
     c.value_update(uint8_t(iid), stat.get_stat_val());
-    return true;
 }
 
 // ---- Bool ----
 
-Bool::Bool(VT::Object_pool* pool) : Item(pool)
+Bool::Bool(VT::Object_pool* pool) : Value_item(pool)
 {
     stat.dyn_create_objects(pool, true, true);
     bool_container = Stat_dyn::create<VT::Container_obj>(pool, "vtui/pui/PUI_Bool", "PUIBCnt", "container", 200, 200,
@@ -499,13 +482,6 @@ bool Bool::value_size(Client& c, int iid, int& size)
     return true;
 }
 
-void Bool::draw(Widget& w, Client& c, int iid, Item_setup& setup, geometry_t& geo, int width, int height)
-{
-    Item::draw(w, c, iid, setup, geo, width, height);
-    value_w = geo.field[FIELD_VALUE].width;
-    draw_value(w, c, iid, setup);
-}
-
 void Bool::draw_value(Widget&, Client& c, int iid, Item_setup& setup)
 {
     Bool_setup bs;
@@ -523,37 +499,23 @@ void Bool::draw_value(Widget&, Client& c, int iid, Item_setup& setup)
         stat.set(bs.value);
 }
 
-void Bool::update(Widget& w, update_t kind, Client& c, int iid)
+void Bool::refresh_value(Client& c, int iid)
 {
-    if (kind == UPDATE_VALUE) {
-        Bool_setup bs;
-        if (c.get_bool_setup(uint8_t(iid), bs, true) && bs.value != stat.get()) {
-            stat.set(bs.value);
-            c.set_changed();
-        }
-    } else if (kind == UPDATE_VALUE_DRAW) {
-        redraw_value(w, c, iid);
-    } else {
-        Item::update(w, kind, c, iid);
+    Bool_setup bs;
+    if (c.get_bool_setup(uint8_t(iid), bs, true) && bs.value != stat.get()) {
+        stat.set(bs.value);
+        c.set_changed();
     }
 }
 
-bool Bool::update_from_input(Client& c, int iid, unsigned value, Stat_user* user)
-{
-    bool r = stat.update_from_input(value, user);
-    c.value_update(uint8_t(iid), stat.get() ? 1.0 : 0.0);
-    return r;
-}
-
-bool Bool::force_value_update(Client& c, int iid)
+void Bool::report(Client& c, int iid)
 {
     c.value_update(uint8_t(iid), stat.get() ? 1.0 : 0.0);
-    return true;
 }
 
 // ---- List ----
 
-List::List(VT::Object_pool* pool, int capacity) : Item(pool)
+List::List(VT::Object_pool* pool, int capacity) : Value_item(pool)
 {
     capacity = std::max(capacity, 1);
     stat.dyn_create_objects(pool, capacity, true, true);
@@ -611,14 +573,6 @@ int List::value_height(Client& c, int iid, Item_setup& setup, int width)
     return font_cell_height(setup.value_font) * rows;
 }
 
-void List::draw(Widget& w, Client& c, int iid, Item_setup& setup, geometry_t& geo, int width, int height)
-{
-    Item::draw(w, c, iid, setup, geo, width, height);
-    value_w = geo.field[FIELD_VALUE].width;
-    value_h = value_height(c, iid, setup, value_w);
-    draw_value(w, c, iid, setup);
-}
-
 void List::draw_value(Widget&, Client& c, int iid, Item_setup& setup)
 {
     List_setup ls;
@@ -652,37 +606,23 @@ void List::draw_value(Widget&, Client& c, int iid, Item_setup& setup)
     }
 }
 
-void List::update(Widget& w, update_t kind, Client& c, int iid)
+void List::refresh_value(Client& c, int iid)
 {
-    if (kind == UPDATE_VALUE) {
-        List_setup ls;
-        if (c.get_list_setup(uint8_t(iid), ls, true) && ls.selected != stat.get_item()) {
-            stat.set_item(ls.selected);
-            c.set_changed();
-        }
-    } else if (kind == UPDATE_VALUE_DRAW) {
-        redraw_value(w, c, iid);
-    } else {
-        Item::update(w, kind, c, iid);
+    List_setup ls;
+    if (c.get_list_setup(uint8_t(iid), ls, true) && ls.selected != stat.get_item()) {
+        stat.set_item(ls.selected);
+        c.set_changed();
     }
 }
 
-bool List::update_from_input(Client& c, int iid, unsigned value, Stat_user* user)
-{
-    bool r = stat.update_from_input(value, user);
-    c.value_update(uint8_t(iid), double(stat.get_item()));
-    return r;
-}
-
-bool List::force_value_update(Client& c, int iid)
+void List::report(Client& c, int iid)
 {
     c.value_update(uint8_t(iid), double(stat.get_item()));
-    return true;
 }
 
 // ---- String ----
 
-String::String(VT::Object_pool* pool) : Item(pool)
+String::String(VT::Object_pool* pool) : Value_item(pool)
 {
     stat.dyn_create_objects(pool, LENGTH, true, true, true, true);
 }
@@ -720,14 +660,6 @@ int String::value_height(Client& c, int iid, Item_setup& setup, int width)
     return h * ((ss.length * 5) / (per_row * 4));
 }
 
-void String::draw(Widget& w, Client& c, int iid, Item_setup& setup, geometry_t& geo, int width, int height)
-{
-    Item::draw(w, c, iid, setup, geo, width, height);
-    value_w = geo.field[FIELD_VALUE].width;
-    value_h = value_height(c, iid, setup, value_w);
-    draw_value(w, c, iid, setup);
-}
-
 void String::draw_value(Widget&, Client& c, int iid, Item_setup& setup)
 {
     String_setup ss;
@@ -754,38 +686,24 @@ void String::draw_value(Widget&, Client& c, int iid, Item_setup& setup)
     stat.force_send_update();
 }
 
-void String::update(Widget& w, update_t kind, Client& c, int iid)
+void String::refresh_value(Client& c, int iid)
 {
-    if (kind == UPDATE_VALUE) {
-        String_setup ss;
-        if (c.get_string_setup(uint8_t(iid), ss, true))
-            stat = ss.text;
-        c.set_changed();
-    } else if (kind == UPDATE_VALUE_DRAW) {
-        redraw_value(w, c, iid);
-    } else {
-        Item::update(w, kind, c, iid);
-    }
+    String_setup ss;
+    if (c.get_string_setup(uint8_t(iid), ss, true))
+        stat = ss.text;
+    c.set_changed();
 }
 
-bool String::update_from_input(Client& c, int iid, unsigned value, Stat_user* user)
+void String::report(Client& c, int iid)
 {
-    bool r = stat.update_from_input(value, user);
     c.value_update(uint8_t(iid), stat.get_text());
-    return r;
 }
 
 bool String::update_from_text(Client& c, int iid, const char* text, unsigned length, Stat_user* user)
 {
     bool r = stat.update_from_string(text, length, user);
-    c.value_update(uint8_t(iid), stat.get_text());
+    report(c, iid);
     return r;
-}
-
-bool String::force_value_update(Client& c, int iid)
-{
-    c.value_update(uint8_t(iid), stat.get_text());
-    return true;
 }
 
 } // namespace PUI

@@ -84,27 +84,72 @@ protected:
     int value_h = 0;
 };
 
-class Number : public Item {
+// The items with a value field: the binding of their kind, a refresh of the
+// value from the client, a redraw of the value, and the binding's value
+// reported to the client after an edit.
+template <class Binding>
+class Value_item : public Item {
+public:
+    using Item::Item;
+    void draw(Widget& w, Client& c, int iid, Item_setup& setup, geometry_t& geo, int width, int height) override
+    {
+        Item::draw(w, c, iid, setup, geo, width, height);
+        value_w = geo.field[FIELD_VALUE].width;
+        value_h = drawn_value_height(c, iid, setup);
+        draw_value(w, c, iid, setup);
+    }
+    void update(Widget& w, update_t kind, Client& c, int iid) override
+    {
+        if (kind == UPDATE_VALUE)
+            refresh_value(c, iid);
+        else if (kind == UPDATE_VALUE_DRAW)
+            redraw_value(w, c, iid);
+        else
+            Item::update(w, kind, c, iid);
+    }
+    Stat* get_stat(Stat*, Client&, int&) override { return &stat; }
+    bool update_from_input(Client& c, int iid, unsigned value, Stat_user* user) override
+    {
+        bool r = stat.update_from_input(value, user);
+        report(c, iid);
+        return r;
+    }
+    bool force_value_update(Client& c, int iid) override
+    {
+        report(c, iid);
+        return true;
+    }
+    unsigned short get_item_obj() const override { return stat.get_ptr_id(); }
+    Binding& get_binding() { return stat; }
+
+protected:
+    // The value field's height at this draw's value width.
+    virtual int drawn_value_height(Client& c, int iid, Item_setup& setup) = 0;
+    // Takes the value the client holds now; sets the client's changed flag
+    // when it moved.
+    virtual void refresh_value(Client& c, int iid) = 0;
+    virtual void report(Client& c, int iid) = 0;
+
+    Binding stat;
+};
+
+class Number : public Value_item<Stat_num> {
 public:
     explicit Number(VT::Object_pool* pool);
     void init(VT::Object_pool* pool, Stat_collector* col, VT::Font_attributes_obj* font);
-    void draw(Widget& w, Client& c, int iid, Item_setup& setup, geometry_t& geo, int width, int height) override;
-    void update(Widget& w, update_t kind, Client& c, int iid) override;
-    Stat* get_stat(Stat*, Client&, int&) override { return &stat; }
-    bool update_from_input(Client& c, int iid, unsigned value, Stat_user* user) override;
     bool force_draw_post(Client& c, int iid, Item_setup& setup) override;
-    bool force_value_update(Client& c, int iid) override;
-    unsigned short get_item_obj() const override { return stat.get_ptr_id(); }
 
     static bool value_width(Client& c, int iid, Item_setup& setup, int& min, int& max);
     static bool post_width(Client& c, int iid, Item_setup& setup, int& min, int& max);
     static int post_height(Client& c, int iid, Item_setup& setup, int width);
     // Digits of x: 1, one more per factor of ten, one more when negative.
     static int digits(double x);
-    Stat_num& get_binding() { return stat; }
 
 protected:
     void draw_value(Widget& w, Client& c, int iid, Item_setup& setup) override;
+    int drawn_value_height(Client& c, int iid, Item_setup& setup) override;
+    void refresh_value(Client& c, int iid) override;
+    void report(Client& c, int iid) override;
 
 private:
     // What the last draw gave the binding's format.
@@ -116,86 +161,75 @@ private:
         Units_man* units;
         bool operator==(const Applied& o) const;
     };
-    Stat_num stat;
     Applied last{};
     bool applied = false;
 };
 
-class Bool : public Item {
+class Bool : public Value_item<Stat_bool> {
 public:
     explicit Bool(VT::Object_pool* pool);
     void init(VT::Object_pool* pool, Stat_collector* col, VT::Font_attributes_obj* font);
-    void draw(Widget& w, Client& c, int iid, Item_setup& setup, geometry_t& geo, int width, int height) override;
-    void update(Widget& w, update_t kind, Client& c, int iid) override;
-    Stat* get_stat(Stat*, Client&, int&) override { return &stat; }
-    bool update_from_input(Client& c, int iid, unsigned value, Stat_user* user) override;
-    bool force_value_update(Client& c, int iid) override;
     unsigned short get_item_obj() const override { return bool_container ? bool_container->get_id() : NULL_ID_; }
 
     static bool value_size(Client& c, int iid, int& size);
-    Stat_bool& get_binding() { return stat; }
 
 protected:
     void draw_value(Widget& w, Client& c, int iid, Item_setup& setup) override;
+    int drawn_value_height(Client&, int, Item_setup&) override { return value_h; }
+    void refresh_value(Client& c, int iid) override;
+    void report(Client& c, int iid) override;
 
 private:
     static constexpr unsigned short NULL_ID_ = VT::Object_pool::NULL_ID;
-    Stat_bool stat;
     VT::Container_obj* bool_container = nullptr;
     // The looks of the last draw.
     VT::VT_obj* true_look = nullptr;
     VT::VT_obj* false_look = nullptr;
 };
 
-class List : public Item {
+class List : public Value_item<Stat_list> {
 public:
     List(VT::Object_pool* pool, int capacity);
     void init(VT::Object_pool* pool, Stat_collector* col, VT::Font_attributes_obj* font);
-    void draw(Widget& w, Client& c, int iid, Item_setup& setup, geometry_t& geo, int width, int height) override;
-    void update(Widget& w, update_t kind, Client& c, int iid) override;
-    Stat* get_stat(Stat*, Client&, int&) override { return &stat; }
-    bool update_from_input(Client& c, int iid, unsigned value, Stat_user* user) override;
-    bool force_value_update(Client& c, int iid) override;
-    unsigned short get_item_obj() const override { return stat.get_ptr_id(); }
 
     static bool value_width(Client& c, int iid, Item_setup& setup, int& min, int& max);
     static int value_height(Client& c, int iid, Item_setup& setup, int width);
     int get_capacity() const { return int(entries.size()); }
     int get_in_use() const { return in_use; }
-    Stat_list& get_binding() { return stat; }
 
 protected:
     void draw_value(Widget& w, Client& c, int iid, Item_setup& setup) override;
+    int drawn_value_height(Client& c, int iid, Item_setup& setup) override
+    {
+        return value_height(c, iid, setup, value_w);
+    }
+    void refresh_value(Client& c, int iid) override;
+    void report(Client& c, int iid) override;
 
 private:
-    Stat_list stat;
     std::vector<VT::Output_string_obj*> entries;
     int in_use = 0;
     bool item_shown = false;
 };
 
-class String : public Item {
+class String : public Value_item<Stat_string> {
 public:
     static constexpr int LENGTH = 64;
     explicit String(VT::Object_pool* pool);
     void init(VT::Object_pool* pool, Stat_collector* col, VT::Font_attributes_obj* font);
-    void draw(Widget& w, Client& c, int iid, Item_setup& setup, geometry_t& geo, int width, int height) override;
-    void update(Widget& w, update_t kind, Client& c, int iid) override;
-    Stat* get_stat(Stat*, Client&, int&) override { return &stat; }
-    bool update_from_input(Client& c, int iid, unsigned value, Stat_user* user) override;
-    bool force_value_update(Client& c, int iid) override;
-    unsigned short get_item_obj() const override { return stat.get_ptr_id(); }
+    bool update_from_text(Client& c, int iid, const char* text, unsigned length, Stat_user* user) override;
 
     static bool value_width(Client& c, int iid, Item_setup& setup, int& min, int& max);
     static int value_height(Client& c, int iid, Item_setup& setup, int width);
-    bool update_from_text(Client& c, int iid, const char* text, unsigned length, Stat_user* user) override;
-    Stat_string& get_binding() { return stat; }
 
 protected:
     void draw_value(Widget& w, Client& c, int iid, Item_setup& setup) override;
-
-private:
-    Stat_string stat;
+    int drawn_value_height(Client& c, int iid, Item_setup& setup) override
+    {
+        return value_height(c, iid, setup, value_w);
+    }
+    void refresh_value(Client& c, int iid) override;
+    void report(Client& c, int iid) override;
 };
 
 } // namespace PUI
