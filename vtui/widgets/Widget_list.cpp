@@ -39,9 +39,37 @@ Dummy_client& Dummy_client::instance()
     return client;
 }
 
+const char* Widget_list::missing_object(VT::Object_pool* pool)
+{
+    static const char* const singles[] = {"widget_list",          "widget_list_but",    "widget_list_down_but",
+                                          "widget_list_up_but",   "key_page_return",    "key_page_down"};
+    static char name[32];
+    if (!pool)
+        return "pool";
+    for (const char* n : singles)
+        if (!pool->find<VT::VT_obj>(n))
+            return n;
+    for (int i = 0; i < NUM_ROWS; ++i) {
+        for (const char* prefix : {"widget_list_", "widget_list_ostr_", "widget_list_but_"}) {
+            std::snprintf(name, sizeof name, "%s%d", prefix, i);
+            if (!pool->find<VT::VT_obj>(name))
+                return name;
+        }
+    }
+    return nullptr;
+}
+
 bool Widget_list::init(List_interface* p, VT::Object_pool* pool, Stat_collector* col, Window* window)
 {
     provider = p ? p : &Dummy_client::instance();
+    // Without its template objects the list stays inactive: nothing of it
+    // is bound, shown or routed.
+    if (const char* missing = missing_object(pool)) {
+        Debug_print::dprint("%s: %s missing, list left inactive\n", SOURCE, missing);
+        active = false;
+        return false;
+    }
+    active = true;
     Activator::init(window, NULL_ID, id_of(pool, "widget_list_but"), nullptr, NULL_ID, NULL_ID);
     for (int i = 0; i < NUM_ROWS; ++i) {
         Row& r = rows[i];
@@ -69,6 +97,8 @@ bool Widget_list::init(List_interface* p, VT::Object_pool* pool, Stat_collector*
 
 bool Widget_list::has_provider(const char* what) const
 {
+    if (!active)
+        return false;
     if (provider)
         return true;
     Debug_print::dprint("%s: %s without a list\n", SOURCE, what);

@@ -33,7 +33,10 @@ public:
     Widget_list(const Widget_list&) = delete;
     Widget_list& operator=(const Widget_list&) = delete;
 
+    // False, with a line, and the list inactive when the pool lacks one of
+    // the template objects.
     bool init(List_interface* provider, VT::Object_pool* pool, Stat_collector* col, Window* window);
+    bool is_active() const { return active; }
     void activate(bool show);
     void set_hidden(bool hidden);
     void update();
@@ -63,12 +66,15 @@ private:
         VT::Container_obj* container = nullptr;
     };
     bool has_provider(const char* what) const;
+    // The name of the first template object the pool lacks, null when none.
+    static const char* missing_object(VT::Object_pool* pool);
 
     VT::Linear_bar_graph_obj* scroll_bar = nullptr;
     VT::Linear_bar_graph_obj* scroll_cover = nullptr;
     VT::Rectangle_obj* scroll_border = nullptr;
     VT::Container_obj* block = nullptr;
     Row rows[NUM_ROWS];
+    bool active = false;
     int first = 0;
     int selected_row = -1;
     List_interface* provider = nullptr;

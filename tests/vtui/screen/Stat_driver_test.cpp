@@ -3,6 +3,7 @@
 // the value the screen stored. Edits by the soft-key input managers, element
 // groups that show and hide together, and subscreens that take the keys only
 // while they are open.
+#include "vtui/pui/PUI_Widget.h"
 #include "vtui/screen/Data_screen.h"
 #include "vtui/screen/Element_group.h"
 #include "vtui/screen/Global_stat_manager.h"
@@ -14,6 +15,8 @@
 #include "vtui/stat/Stat_num.h"
 #include "vtui/stat/Stat_string.h"
 
+#include "glue/NV_store/NV_number.h"
+#include "glue/NV_store/NV_root.h"
 #include "glue/cds/Head.h"
 #include "glue/diner/module_man.h"
 #include "tests/support/vtui/Recording_pool.h"
@@ -585,6 +588,69 @@ TEST_F(Group_fixture, GroupsShowAndHideTogetherAndFollowTheStoreOnlyWhileActive)
     EXPECT_EQ(b.inits, 1);
 }
 
+TEST_F(Group_fixture, AGroupThatEndsWhileActiveHearsNoMoreChanges)
+{
+    {
+        Level_group gone{nullptr, 0, head, block};
+        gone.value.init(&gone.get_stats(), vt.pool.find<VT::Output_number_obj>(700), 0, Stat_num_format(),
+                        Stat_num_format(), nullptr, Stat_num::RAW_MAX, 0, &vt.pool, nullptr);
+        gone.activate(man);
+    }
+    write(4);  // under ASan: no use of the group that is gone
+    SUCCEED();
+}
+
+namespace {
+struct Rate_settings : NV_store::NV_root {
+    explicit Rate_settings(module_man* mm) : NV_root(mm, 0, "PS") {}
+    NV_store::NV_number<int, Data_item::ITEM_INT> rate{this, 1, 0, "rate"};
+};
+
+// A summary group: one live value and one setting.
+class Summary_group : public Level_group {
+public:
+    Summary_group(Window* w, CDS::Head& head, Block& block, NV_store::NV_item& setting)
+        : Level_group(w, 0, head, block), nv(*this)
+    {
+        nv.init(setting);
+    }
+    void handle_nv_change(NV_access&) override { ++nv_changes; }
+    NV_access nv;
+    int nv_changes = 0;
+};
+} // namespace
+
+TEST_F(Group_fixture, AHiddenSummaryStillFollowsItsSettingsButNotTheStore)
+{
+    Rate_settings settings(&mm);
+    Summary_group g(nullptr, head, block, settings.rate);
+    auto deliver_settings = [&] {
+        waiter_event e;
+        while (ui.get_waiter().get_event(&e, Atime::now()) == 0) {
+            if (NV_store::Virt_access* a = NV_store::NV_root::event_listener(&settings, e))
+                a->handle_event();
+            else if (e.module_id == head.get_virt_access_id())
+                CDS::Virt_access::from_event_code(e.code)->handle_event();
+        }
+    };
+    g.show_summary(man);
+    EXPECT_EQ(g.nv_changes, 1);  // the initial pass
+    int cds_before = g.changes;
+    g.hide_summary(man);
+    settings.rate.set(12);
+    int v = 5;
+    head.write(&block.level, &v, 4);
+    deliver_settings();
+    EXPECT_EQ(g.nv_changes, 2);
+    EXPECT_EQ(g.changes, cds_before);
+    // Shown again: both registered (the setting once only).
+    g.show_summary(man);
+    settings.rate.set(13);
+    deliver_settings();
+    EXPECT_EQ(g.nv_changes, 4);  // the initial pass and the change
+    g.deactivate(man);
+}
+
 TEST_F(Group_fixture, GroupInputReachesItsStats)
 {
     auto* in = vt.add(new VT::Input_list_obj(710, "il_group", 40, 12, NULL_ID, 0, true));
@@ -755,4 +821,40 @@ TEST_F(Cycle_fixture, TheEncoderEditsAndEscRestores)
     EXPECT_EQ(crops.commits, 0);
     box.set_editable(false);
     EXPECT_EQ(look(), 904);
+}
+
+// ---- PUI widgets ----
+
+namespace {
+class Number_rows : public UI::PUI::Client {
+public:
+    int get_num_items() override { return 20; }
+    void get_item_setup(unsigned char, UI::PUI::Item_setup& s) override { s.type = UI::PUI::ITEM_NUMBER; }
+    bool get_number_setup(unsigned char, UI::PUI::Number_setup& ns, bool) override
+    {
+        ns.show_units = false;
+        return true;
+    }
+};
+} // namespace
+
+TEST_F(Driver_fixture, TheManagerHandsButtonsToItsWidgetsFirst)
+{
+    auto* next = vt.add(new VT::Button_obj(950, "button_pui_next", 30, 20, 0, 1, 90, false));
+    UI::PUI::Widget w(UI::PUI::Limits(), &vt.pool);
+    ASSERT_TRUE(w.init(&vt.pool, nullptr, vt.pool.find<VT::Font_attributes_obj>(FONT), nullptr, nullptr, nullptr,
+                       nullptr, next, nullptr, nullptr, nullptr, nullptr, nullptr));
+    Number_rows rows;
+    Stat_collector col;
+    rows.init(&col, nullptr, 240, 240);
+    w.set_client(&rows);
+    w.draw();
+    int last = w.get_last();
+    ASSERT_LT(last, 19);
+    UI::PUI::Widget* widgets[] = {&w};
+    man.init_pui_widgets(widgets, 1);
+    vt_event(VT_event::BUTTON_ACTIVATION, 0, 950);
+    EXPECT_EQ(w.get_first(), last + 1);
+    man.init_pui_widgets(nullptr, 0);
+    col.remove(&rows);
 }

@@ -5,6 +5,7 @@
 #include "vtui/stat/Stat_popup_list.h"
 #include "vtui/widgets/Widget_list.h"
 
+#include "tests/support/debug_capture.h"
 #include "tests/support/vtui/Recording_pool.h"
 
 #include <gtest/gtest.h>
@@ -269,4 +270,27 @@ TEST_F(Widget_list_fixture, AChosenEntryUpdatesTheTextEvenWithoutALookPointer)
     button(POPUP_BUT, 0);
     button(uint16_t(BUT0 + 2), 0);
     EXPECT_EQ(std::string(vt.pool.find<VT::Output_string_obj>(POPUP_TEXT)->get_string()).substr(0, 6), "crop 2");
+}
+
+TEST(Widget_list_alone, MissingTemplateObjectsLeaveTheListInactiveWithALine)
+{
+    Debug_capture capture;
+    Recording_pool vt;
+    vt.add(new VT::Container_obj(BLOCK, "widget_list", 110, 120, true));
+    vt.start();
+    Stat_collector col;
+    List_window window;
+    Widget_list list;
+    window.list = &list;
+    EXPECT_FALSE(list.init(nullptr, &vt.pool, &col, &window));
+    EXPECT_FALSE(list.is_active());
+    list.activate(true);
+    list.advance_page(1);
+    Window::Activator_event ev;
+    EXPECT_FALSE(list.handle_activator_event(list, ev));
+    EXPECT_EQ(list.tot_num_pages(), 0);
+    EXPECT_EQ(col.count(), 0);
+    EXPECT_TRUE(window.get_activators().empty());
+    EXPECT_TRUE(vt.sent().empty());
+    EXPECT_NE(capture.text().find("widget_list_but missing, list left inactive"), std::string::npos);
 }
