@@ -2,6 +2,7 @@
 // (single frame, TP, BAM, ETP, fast packet) and every message arrives
 // unchanged: on the in-process loop bus, and across two processes through
 // the CAN hub.
+#include "tests/support/Bus_node.h"
 #include "can/JIN_stack.h"
 #include "glue/diner/module_man.h"
 #include "glue/diner/waiter_descriptor.h"
@@ -66,21 +67,10 @@ std::vector<Message> make_messages(unsigned seed, int count)
     return out;
 }
 
-struct Node {
-    std::unique_ptr<CAN_bus> bus;
-    JIN_stack stack;
-
+struct Node : test_support::Bus_node<JIN_stack> {
     bool open(const std::string& spec, module_man& mm, unsigned char address)
     {
-        std::string error;
-        bus.reset(Bus_select::start(spec.c_str(), error));
-        if (!bus) {
-            ADD_FAILURE() << error;
-            return false;
-        }
-        stack.open(*bus, &mm);
-        stack.register_address(address);
-        return stack.start() == 0;
+        return Bus_node::open(spec, mm, [address](JIN_stack& s) { s.register_address(address); });
     }
 };
 

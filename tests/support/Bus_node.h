@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -17,7 +18,9 @@ template <class Stack> struct Bus_node {
     std::unique_ptr<CAN_bus> bus;
     Stack stack;
 
-    bool open(const std::string& spec, module_man& mm)
+    // `before_start` may set the stack up (an address, say) before its thread runs.
+    bool open(const std::string& spec, module_man& mm,
+              const std::function<void(Stack&)>& before_start = {})
     {
         std::string error;
         bus.reset(Bus_select::start(spec.c_str(), error));
@@ -26,6 +29,8 @@ template <class Stack> struct Bus_node {
             return false;
         }
         stack.open(*bus, &mm);
+        if (before_start)
+            before_start(stack);
         return stack.start() == 0;
     }
 };

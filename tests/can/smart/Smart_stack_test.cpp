@@ -1,6 +1,7 @@
 // Smart stacks with their name managers on running threads: on the
 // in-process loop bus and through the CAN hub. A raw bus node watches the
 // frames and plays other devices.
+#include "tests/support/Bus_node.h"
 #include "can/JIN_smart_stack.h"
 #include "can/JIN_transmission.h"
 #include "glue/diner/module_man.h"
@@ -37,21 +38,7 @@ std::string loop_spec()
            ::testing::UnitTest::GetInstance()->current_test_info()->name();
 }
 
-struct Smart_node {
-    std::unique_ptr<CAN_bus> bus;
-    JIN_smart_stack stack;
-
-    bool open(const std::string& spec, module_man& mm)
-    {
-        std::string error;
-        bus.reset(Bus_select::start(spec.c_str(), error));
-        if (!bus) {
-            ADD_FAILURE() << error;
-            return false;
-        }
-        stack.open(*bus, &mm);
-        return stack.start() == 0;
-    }
+struct Smart_node : test_support::Bus_node<JIN_smart_stack> {
     JIN_name::Name_manager& names() { return stack.name_manager(); }
     unsigned char address_of(const RAWNAME& n) { return names().gethostbyname(n, false); }
 };
