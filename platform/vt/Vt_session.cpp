@@ -20,7 +20,8 @@ constexpr uint8_t FN_GET_HARDWARE = 0xC7;
 constexpr uint8_t FN_DELETE_POOL = 0xB2;
 // Busy bits of the VT status that hold a command back: executing a command,
 // parsing an object pool.
-constexpr uint8_t BUSY_HOLD = 0x04 | 0x10;
+constexpr uint8_t BUSY_PARSING = 0x10;
+constexpr uint8_t BUSY_HOLD = 0x04 | BUSY_PARSING;
 // The version of the standard the working set follows.
 constexpr uint8_t OUR_VERSION = 3;
 constexpr uint8_t PRIO_ECU_TO_VT = 5;
@@ -160,6 +161,7 @@ void Vt_session::lose_vt(int64_t now_ms)
     command_held_since_ = -1;
     chunk_in_flight_ = false;
     stream_.clear();
+    busy_ = 0;
     vt_address_ = 0xFE;
 }
 
@@ -550,14 +552,18 @@ void Vt_session::tick(int64_t now_ms)
     case GET_SOFT_KEYS:
     case GET_FONTS:
     case GET_HARDWARE:
-    case END_OF_POOL:
         if (now_ms - state_since_ > RESPONSE_MS)
+            upload_failed("the VT did not answer", now_ms);
+        return;
+    case END_OF_POOL:
+        if (end_of_pool_overdue(state_since_, now_ms))
             upload_failed("the VT did not answer", now_ms);
         return;
     case UPLOADING:
         return;  // the transport times out the transfer itself
     case RUNNING:
-        if (command_active_ && now_ms - command_sent_ > RESPONSE_MS) {
+        if (command_active_ && (command_is_upload_ ? end_of_pool_overdue(command_sent_, now_ms)
+                                                   : now_ms - command_sent_ > RESPONSE_MS)) {
             if (command_is_upload_)
                 pool_.upload_done();
             finish_command(2, 0xFF);
@@ -566,6 +572,16 @@ void Vt_session::tick(int64_t now_ms)
         return;
     default: return;
     }
+}
+
+// The VT answers End of Object Pool once it has parsed the pool; while its
+// status says it is parsing, the answer is waited for longer.
+bool Vt_session::end_of_pool_overdue(int64_t sent_ms, int64_t now_ms) const
+{
+    const int64_t waited = now_ms - sent_ms;
+    if (waited <= RESPONSE_MS)
+        return false;
+    return !(busy_ & BUSY_PARSING) || waited > PARSE_WAIT_MS;
 }
 
 int Vt_session::get_next_vt() const

@@ -48,6 +48,9 @@ public:
     static constexpr int MAINTENANCE_MS = 1000;
     // A command is held this long at most for a busy VT.
     static constexpr int BUSY_WAIT_MS = 5000;
+    // End of Object Pool is awaited this long at most while the VT's status
+    // says it is still parsing the pool (a large pool can take many seconds).
+    static constexpr int PARSE_WAIT_MS = 60000;
     // Object Pool Transfer messages carry at most this many bytes of whole
     // objects each (an object larger than it goes alone).
     static constexpr uint32_t CHUNK_BYTES = 16384;
@@ -145,6 +148,7 @@ private:
     bool vt_named_ = false;
     uint8_t vt_version_ = 0;
     uint8_t busy_ = 0;
+    bool end_of_pool_overdue(int64_t sent_ms, int64_t now_ms) const;
     uint32_t caps_[6] = {0, 0, 0, 0, 0, 0};
     std::string error_;
 

@@ -185,6 +185,9 @@ void set_number_input(VtObjectInputFieldNumber* input, uint32_t min, uint32_t ma
     input->setOptions(1);
     input->setMinValue(min);
     input->setMaxValue(max);
+    // A terminal refuses (or clamps) a value outside the limits; the screens
+    // send the real value once they run.
+    input->setValue(std::min(std::max(input->getValue(), min), max));
     input->setOffset(0);
     input->setScale(scale);
     input->setNumberOfDecimals(decimals);

@@ -125,8 +125,8 @@ void add_setting_rows(Pool_layout& layout, const Oid_list& bands, const std::vec
             const int units = add_value_units(layout, place, row.unit, row.suffix, 10, 9);
             VtObjectInputFieldNumber* input = builder.create_input_number(
                 int(place->getWidth()) - 2 * layout.inset - units, layout.row_height / 2, nullptr, layout.font(3));
-            set_number_input(input, row.min, row.max, row.scale, row.decimals);
             input->setValue(row.initial);
+            set_number_input(input, row.min, row.max, row.scale, row.decimals);  // keeps the value in its limits
             builder.span_input_number(place, input, 3, 1, 2);
             store(row.field, input);
             break;

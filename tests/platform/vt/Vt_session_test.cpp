@@ -596,3 +596,33 @@ TEST_F(Scripted_end, NoAnswerOrNoMemoryFailsTheUpload)
 }
 
 } // namespace
+
+namespace {
+
+// A VT that reports it is parsing the pool is given time to answer End of
+// Object Pool; one that is not parsing and does not answer fails the upload.
+TEST_F(Scripted_end, EndOfObjectPoolIsAwaitedWhileTheVtParsesThePool)
+{
+    for (uint8_t busy : {uint8_t(0x10), uint8_t(0x00)}) {
+        SCOPED_TRACE(busy ? "parsing" : "not parsing");
+        answer_end_of_pool({});
+        ASSERT_EQ(session->state(), Vt_session::END_OF_POOL);
+        for (int i = 0; i < 80; ++i) {
+            now += 100;
+            if (now % 1000 == 0)
+                status(VT_A, OUR_ADDRESS, busy);
+            session->tick(now);
+        }
+        if (busy == 0) {
+            EXPECT_EQ(session->state(), Vt_session::UPLOAD_FAILED);
+            continue;
+        }
+        ASSERT_EQ(session->state(), Vt_session::END_OF_POOL) << session->last_error();
+        status(VT_A, OUR_ADDRESS, 0);
+        Bytes done = {0x12, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0xFF};
+        session->on_vt_message(VT_A, done.data(), uint32_t(done.size()), now);
+        EXPECT_EQ(session->state(), Vt_session::RUNNING);
+    }
+}
+
+} // namespace
