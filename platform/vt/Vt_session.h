@@ -52,8 +52,11 @@ public:
     // says it is still parsing the pool (a large pool can take many seconds).
     static constexpr int PARSE_WAIT_MS = 60000;
     // Object Pool Transfer messages carry at most this many bytes of whole
-    // objects each (an object larger than it goes alone).
-    static constexpr uint32_t CHUNK_BYTES = 16384;
+    // objects each (an object larger than it goes alone). The stack holds
+    // single frames to the VT behind a transfer to it, so a chunk must go
+    // through well inside the VT's 3 s working-set maintenance limit even on
+    // a slowly paced 250 kbit/s bus: 4 kB is about 590 frames, 0.3 s of bus.
+    static constexpr uint32_t CHUNK_BYTES = 4096;
 
     struct Config {
         JIN_name::RAWNAME preferred_vt;   // the empty NAME: no preference
