@@ -512,12 +512,19 @@ unsigned int Input_number_obj::get_min_value() const { return m<VtObjectInputFie
 unsigned int Input_number_obj::get_max_value() const { return m<VtObjectInputFieldNumber>().getMaxValue(); }
 int Input_number_obj::get_offset() const { return m<VtObjectInputFieldNumber>().getOffset(); }
 float Input_number_obj::get_scale() const { return float(m<VtObjectInputFieldNumber>().getScale()); }
+unsigned short Input_number_obj::get_font_attributes() const
+{
+    return uint16_t(m<VtObjectInputFieldNumber>().getFontAttributes());
+}
+unsigned short Input_number_obj::get_width() const { return uint16_t(m<VtObjectInputFieldNumber>().getWidth()); }
+unsigned short Input_number_obj::get_height() const { return uint16_t(m<VtObjectInputFieldNumber>().getHeight()); }
 unsigned char Input_number_obj::get_no_decimals() const
 {
     return uint8_t(m<VtObjectInputFieldNumber>().getNumberOfDecimals());
 }
 
 VT_ATTRIBUTE_SETTER(Input_number_obj, set_variable_reference, unsigned short, 6, v)
+VT_ATTRIBUTE_SETTER(Input_number_obj, set_font_attributes, unsigned short, 4, v)
 VT_ATTRIBUTE_SETTER(Input_number_obj, set_min_value, unsigned int, 7, v)
 VT_ATTRIBUTE_SETTER(Input_number_obj, set_max_value, unsigned int, 8, v)
 VT_ATTRIBUTE_SETTER(Input_number_obj, set_offset, int, 9, uint32_t(v))
@@ -659,8 +666,15 @@ unsigned char Output_number_obj::get_no_decimals() const
 }
 int Output_number_obj::get_offset() const { return m<VtObjectOutputFieldNumber>().getOffset(); }
 float Output_number_obj::get_scale() const { return float(m<VtObjectOutputFieldNumber>().getScale()); }
+unsigned short Output_number_obj::get_font_attributes() const
+{
+    return uint16_t(m<VtObjectOutputFieldNumber>().getFontAttributes());
+}
+unsigned short Output_number_obj::get_width() const { return uint16_t(m<VtObjectOutputFieldNumber>().getWidth()); }
+unsigned short Output_number_obj::get_height() const { return uint16_t(m<VtObjectOutputFieldNumber>().getHeight()); }
 
 VT_ATTRIBUTE_SETTER(Output_number_obj, set_variable_reference, unsigned short, 6, v)
+VT_ATTRIBUTE_SETTER(Output_number_obj, set_font_attributes, unsigned short, 4, v)
 VT_ATTRIBUTE_SETTER(Output_number_obj, set_offset, int, 7, uint32_t(v))
 VT_ATTRIBUTE_SETTER(Output_number_obj, set_scale, float, 8, float_bits(v))
 VT_ATTRIBUTE_SETTER(Output_number_obj, set_no_decimals, unsigned char, 9, v)

@@ -182,6 +182,10 @@ public:
     bool set_scale(float scale);
     unsigned char get_no_decimals() const;
     bool set_no_decimals(unsigned char decimals);
+    unsigned short get_font_attributes() const;
+    bool set_font_attributes(unsigned short id);
+    unsigned short get_width() const;
+    unsigned short get_height() const;
 };
 
 class Input_list_obj : public Input_obj {
@@ -240,6 +244,10 @@ public:
     bool set_scale(float scale);
     bool set_background_colour(unsigned char colour);
     bool set_size(unsigned short width, unsigned short height);
+    unsigned short get_font_attributes() const;
+    bool set_font_attributes(unsigned short id);
+    unsigned short get_width() const;
+    unsigned short get_height() const;
 };
 
 class Line_obj : public VT_obj {

@@ -1,0 +1,411 @@
+// Number stats on a running client pool whose change commands are recorded:
+// what the VT is told to show for a value in each units system, operator
+// edits inside and outside the input's limits, units changes and the stats
+// bound to the live data store.
+#include "vtui/stat/Auto_stat_num.h"
+#include "vtui/stat/Stat_num.h"
+#include "vtui/stat/Stat_user.h"
+
+#include "glue/cds/Head.h"
+#include "glue/diner/module_man.h"
+#include "glue/diner/waiter_descriptor.h"
+#include "tests/support/debug_capture.h"
+#include "tests/support/vtui/Recording_pool.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using VT::Object_pool;
+
+namespace {
+
+constexpr unsigned short OUT = 100, IN = 101, VAR = 102, LABEL = 103, PTR = 104, OUT2 = 105, FONT = 27;
+
+struct Recording_user : Stat_user {
+    std::vector<Stat*> updates;
+    bool handle_stat_update(Stat* s) override
+    {
+        updates.push_back(s);
+        return true;
+    }
+};
+
+class Stat_num_fixture : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        vt.add(new VT::Font_attributes_obj(FONT, "font", 0, 2, 0, 0));
+        out = vt.add(new VT::Output_number_obj(OUT, "on_value", 40, 16, 1, FONT, 0, Object_pool::NULL_ID, 0, 0,
+                                               1.0f, 0, 0, 2));
+        in = vt.add(new VT::Input_number_obj(IN, "in_value", 40, 16, 1, FONT, 1, Object_pool::NULL_ID, 0, 0,
+                                             0xFFFFFFFF, 0, 1.0f, 0, 0, 2, true));
+        var = vt.add(new VT::Number_variable_obj(VAR, "nv_value", 0));
+        label = vt.add(new VT::Output_string_obj(LABEL, "os_label", 40, 16, 1, FONT, 0, Object_pool::NULL_ID, 0, ""));
+        ptr = vt.add(new VT::Object_pointer_obj(PTR, "ptr_value", Object_pool::NULL_ID));
+        out2 = vt.add(new VT::Output_number_obj(OUT2, "on_other", 40, 16, 1, FONT, 0, Object_pool::NULL_ID, 0, 0,
+                                                1.0f, 0, 0, 2));
+        vt.add_units_objects();
+        units.init(&vt.pool);
+        vt.start();
+    }
+
+    // Applies a locale with one system for every category.
+    void locale(int system)
+    {
+        VT::Locale_info info;
+        info.language.set("en");
+        info.distance = info.area = info.volume = info.mass = info.pressure = info.generic = uint8_t(system);
+        units.configure(info);
+    }
+
+    Recording_pool vt;
+    Units_man units;
+    Stat_collector col;
+    VT::Output_number_obj* out = nullptr;
+    VT::Input_number_obj* in = nullptr;
+    VT::Number_variable_obj* var = nullptr;
+    VT::Output_string_obj* label = nullptr;
+    VT::Object_pointer_obj* ptr = nullptr;
+    VT::Output_number_obj* out2 = nullptr;
+};
+
+struct Show_case {
+    int units;
+    double scale;
+    int decimals;
+    int system;
+    double value;
+    const char* shown;
+};
+
+} // namespace
+
+TEST_F(Stat_num_fixture, TheVtShowsTheValueScaledAndRoundedInTheUnitsInForce)
+{
+    const Show_case cases[] = {
+        {Units_man::UNITS_SPEED, 0.01, 1, 0, 2.5, "9.0"},            // m/s as km/h
+        {Units_man::UNITS_SPEED, 0.01, 1, 1, 2.5, "5.6"},            // as mph
+        {Units_man::UNITS_DISTANCE_SM, 0.001, 1, 0, 0.1234, "12.3"}, // m as cm
+        {Units_man::UNITS_DISTANCE_SM, 0.001, 1, 1, 0.1234, "4.8"},  // as in
+        {Units_man::UNITS_VOLUME, 0.1, 0, 1, 100.0, "22"},           // l as imperial gal
+        {Units_man::UNITS_VOLUME, 0.1, 0, 2, 100.0, "26"},           // as US gal
+        {Units_man::UNITS_MASS, 0.5, 1, 0, -3.26, "-3.5"},           // negative, whole steps
+        {Units_man::UNITS_PRESSURE, 1.0, 0, 1, 689.5, "100"},        // kPa as psi
+        {Units_man::UNITS_MASS_PER_AREA, 0.1, 1, 1, 100.0, "89.2"},  // kg/ha as lb/ac
+        {Units_man::UNITS_COUNT_PER_AREA, 1.0, 0, 1, 42.0, "42"},    // no factor: shown as it is
+    };
+    for (const Show_case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "units " << c.units << " system " << c.system << " value " << c.value);
+        locale(c.system);
+        Stat_num s;
+        Stat_num_format f(c.units, c.scale, c.decimals);
+        ASSERT_TRUE(s.init(&col, out, 0, f, f, nullptr, Stat_num::RAW_MAX, 0, &vt.pool, label));
+        s.set_units(units);
+        s.update_scale();
+        EXPECT_TRUE(s.set_val(c.value));
+        EXPECT_EQ(s.update_val(Stat::UPDATE_NORMAL), 0);
+        vt.sent();
+        EXPECT_EQ(vt.mirror.shown_output_number(OUT), c.shown);
+        col.remove(&s);
+    }
+}
+
+TEST_F(Stat_num_fixture, ValueZeroSitsInTheMiddleOfTheRawRange)
+{
+    Stat_num s;
+    ASSERT_TRUE(s.init(&col, out, 0, Stat_num_format(), Stat_num_format(), nullptr, Stat_num::RAW_MAX, 0, &vt.pool,
+                       nullptr));
+    EXPECT_EQ(s.get_raw(), 0x7FFFFFFFu);
+    EXPECT_EQ(out->get_offset(), -0x7FFFFFFF);
+    EXPECT_EQ(col.count(), 1);
+}
+
+TEST_F(Stat_num_fixture, RoundingToDecimalsIsSymmetricForNegatives)
+{
+    const struct {
+        double x;
+        int d;
+        double expected;
+    } cases[] = {{2.345, 2, 2.35}, {-2.345, 2, -2.34}, {-1.26, 1, -1.3}, {-1.25, 1, -1.2},
+                 {-0.26, 1, -0.3}, {0.26, 1, 0.3},     {-0.24, 1, -0.2}, {0.0, 2, 0.0}};
+    for (const auto& c : cases)
+        EXPECT_NEAR(Stat_num::round_to_decimals(c.x, c.d), c.expected, 1e-9) << c.x << " to " << c.d;
+}
+
+TEST_F(Stat_num_fixture, OperatorEditInsideTheLimitsIsTakenAndOneOutsideIsRefused)
+{
+    Recording_user user;
+    Stat_num s;
+    Stat_num_format f(Units_man::UNITS_MASS_PER_AREA, 0.1, 1);
+    ASSERT_TRUE(s.init(&col, in, 0, f, f, nullptr, Stat_num::RAW_MAX, 0, &vt.pool, label));
+    locale(1);
+    s.set_units(units);
+    s.update_scale();
+    s.set_editable(true);
+    s.set_range(0.0, 200.0);
+    vt.sent();
+    // The input's limits are the range in lb/ac.
+    double k = 0.892179132;
+    auto raw_for_display = [&](double shown) {
+        return unsigned(int64_t(std::lround(shown / (k * 0.1))) - in->get_offset());
+    };
+    EXPECT_EQ(in->get_min_value(), raw_for_display(0.0));
+    EXPECT_EQ(in->get_max_value(), raw_for_display(Stat_num::round_to_decimals(200.0 * k, 1)));
+
+    unsigned inside = raw_for_display(89.2);
+    EXPECT_TRUE(s.update_from_input(inside, &user));
+    ASSERT_EQ(user.updates.size(), 1u);
+    EXPECT_EQ(user.updates[0], &s);
+    EXPECT_EQ(s.get_raw(), inside);
+    EXPECT_NEAR(s.get_stat_val(), 89.2 / k, 0.1);
+    vt.sent();
+
+    Debug_capture lines;
+    unsigned outside = raw_for_display(250.0);
+    EXPECT_FALSE(s.update_from_input(outside, &user));
+    EXPECT_EQ(user.updates.size(), 1u);
+    EXPECT_EQ(s.get_raw(), inside);
+    EXPECT_NE(lines.text().find("refused"), std::string::npos);
+    // The VT is told the stored value again.
+    auto back = Recording_pool::of(vt.sent(), Recording_pool::CHANGE_NUMERIC_VALUE, IN);
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back[0].value, inside);
+}
+
+TEST_F(Stat_num_fixture, AnInputOfATypeWithoutFactorRefusesEdits)
+{
+    Recording_user user;
+    Stat_num s;
+    Stat_num_format f(Units_man::UNITS_COUNT_PER_AREA, 1.0, 0);
+    ASSERT_TRUE(s.init(&col, in, 0, f, f, nullptr, Stat_num::RAW_MAX, 0, &vt.pool, nullptr));
+    locale(0);
+    s.set_units(units);
+    EXPECT_EQ(s.get_units_factor(), 0.0);
+    s.update_scale();
+    EXPECT_FLOAT_EQ(in->get_scale(), 1.0f);
+    Debug_capture lines;
+    EXPECT_FALSE(s.update_from_input(0x7FFFFFFFu + 5, &user));
+    EXPECT_TRUE(user.updates.empty());
+    EXPECT_NE(lines.text().find("no factor"), std::string::npos);
+}
+
+TEST_F(Stat_num_fixture, LocaleChangeSwitchesUnitsTextAndScaleAndKeepsTheValue)
+{
+    Stat_num s;
+    Stat_num_format f(Units_man::UNITS_SPEED, 0.01, 1);
+    ASSERT_TRUE(s.init(&col, out, 0, f, f, nullptr, Stat_num::RAW_MAX, 0, &vt.pool, label));
+    locale(0);
+    s.set_units(units);
+    s.update_scale();
+    s.set_val(10.0);
+    s.update_val(Stat::UPDATE_NORMAL);
+    vt.sent();
+    EXPECT_EQ(vt.mirror.shown_output_number(OUT), "36.0");
+    EXPECT_EQ(vt.mirror.texts[vt.unit_id("UNIT_SPEED")].substr(0, 4), "km/h");
+    EXPECT_EQ(label->get_variable_reference(), vt.unit_id("UNIT_SPEED"));
+
+    locale(1);
+    EXPECT_TRUE(s.set_units(units, true));
+    EXPECT_EQ(s.get_system(), Units_man::UNITS_IMPERIAL);
+    s.update_scale();
+    s.update_val(Stat::UPDATE_NORMAL);
+    vt.sent();
+    EXPECT_EQ(vt.mirror.shown_output_number(OUT), "22.4");
+    EXPECT_EQ(vt.mirror.texts[vt.unit_id("UNIT_SPEED")].substr(0, 3), "mph");
+    EXPECT_NEAR(s.get_stat_val(), 10.0, 1e-9);
+
+    // The same system again changes nothing.
+    EXPECT_FALSE(s.set_units(units, true));
+}
+
+TEST_F(Stat_num_fixture, PushesAreRateLimitedUntilForced)
+{
+    Stat_num s;
+    ASSERT_TRUE(s.init(&col, out, 1000, Stat_num_format(), Stat_num_format(), nullptr, Stat_num::RAW_MAX, 0,
+                       &vt.pool, nullptr));
+    vt.sent();
+    EXPECT_TRUE(s.set_val(5.0));
+    EXPECT_EQ(s.update_val(Stat::UPDATE_NORMAL), 1);
+    EXPECT_TRUE(vt.sent().empty());
+    EXPECT_FALSE(s.val_up_to_date());
+    s.force_send_update();
+    auto cmds = Recording_pool::of(vt.sent(), Recording_pool::CHANGE_NUMERIC_VALUE, OUT);
+    ASSERT_EQ(cmds.size(), 1u);
+    EXPECT_EQ(cmds[0].value, 0x7FFFFFFFu + 5);
+    EXPECT_TRUE(s.val_up_to_date());
+    // Setting what the VT holds already is no change.
+    EXPECT_FALSE(s.set_val(5.0));
+}
+
+TEST_F(Stat_num_fixture, AVariableCarriesTheValueForItsObjects)
+{
+    Stat_num s;
+    ASSERT_TRUE(s.init(&col, in, out, ptr, var, 0, Stat_num_format(), Stat_num_format(), Stat_num::RAW_MAX, 0,
+                       &vt.pool, nullptr));
+    EXPECT_EQ(in->get_variable_reference(), VAR);
+    s.set_editable(true);
+    EXPECT_EQ(ptr->get_value(), IN);
+    s.set_editable(false);
+    EXPECT_EQ(ptr->get_value(), OUT);
+    vt.sent();
+    s.set_val_int(-3);
+    s.update_val(Stat::UPDATE_NORMAL);
+    auto cmds = vt.sent();
+    EXPECT_EQ(Recording_pool::of(cmds, Recording_pool::CHANGE_NUMERIC_VALUE, VAR).size(), 1u);
+    EXPECT_TRUE(Recording_pool::of(cmds, Recording_pool::CHANGE_NUMERIC_VALUE, OUT).empty());
+    EXPECT_EQ(s.get_val_int(), -3);
+
+    EXPECT_TRUE(s.can_update_from_id(VAR));
+    EXPECT_TRUE(s.can_update_from_id(IN));
+    EXPECT_TRUE(s.can_update_from_id(OUT));
+    EXPECT_FALSE(s.can_update_from_id(PTR));
+}
+
+TEST_F(Stat_num_fixture, AnUnboundStatTakesNoEventThatNamesNoObject)
+{
+    Stat_num s;
+    EXPECT_FALSE(s.can_update_from_id(Object_pool::NULL_ID));
+    EXPECT_FALSE(s.get_editable());
+    s.set_editable(true);
+    EXPECT_FALSE(s.get_editable()); // no input object
+}
+
+TEST_F(Stat_num_fixture, AMissingObjectLeavesTheStatInactiveWithALine)
+{
+    Debug_capture lines;
+    Stat_num s;
+    VT::Output_number_obj* missing = vt.pool.find<VT::Output_number_obj>("on_not_there");
+    EXPECT_FALSE(s.init(&col, missing, 0, Stat_num_format(), Stat_num_format(), nullptr, Stat_num::RAW_MAX, 0,
+                        &vt.pool, nullptr));
+    EXPECT_FALSE(s.is_active());
+    EXPECT_EQ(col.count(), 0);
+    EXPECT_NE(lines.text().find("missing"), std::string::npos);
+    EXPECT_EQ(s.update_val(Stat::UPDATE_NORMAL), 0);
+    EXPECT_FALSE(s.update_from_input(5, nullptr));
+}
+
+TEST_F(Stat_num_fixture, CollectorSuspendsAndResumesTheEditableState)
+{
+    Stat_num a, b;
+    ASSERT_TRUE(a.init(&col, in, out, ptr, var, 0, Stat_num_format(), Stat_num_format(), Stat_num::RAW_MAX, 0,
+                       &vt.pool, nullptr));
+    ASSERT_TRUE(b.init(&col, out2, 0, Stat_num_format(), Stat_num_format(), nullptr, Stat_num::RAW_MAX, 0,
+                       &vt.pool, nullptr));
+    a.set_editable(true);
+    col.suspend_editable();
+    EXPECT_EQ(ptr->get_value(), OUT);
+    EXPECT_TRUE(a.editable_flag());
+    col.resume_editable();
+    EXPECT_EQ(ptr->get_value(), IN);
+    a.set_editable(false);
+    col.resume_editable();
+    EXPECT_EQ(ptr->get_value(), OUT);
+}
+
+TEST_F(Stat_num_fixture, RunTimeObjectsJoinThePool)
+{
+    Stat_num s;
+    ASSERT_TRUE(s.dyn_create_objects(&vt.pool, true, true, true, true));
+    ASSERT_TRUE(s.dyn_init(&vt.pool, &col, vt.pool.find<VT::Font_attributes_obj>(FONT), label));
+    ASSERT_NE(s.get_in_object_id(), Object_pool::NULL_ID);
+    auto* made = vt.pool.find<VT::Input_number_obj>(s.get_in_object_id());
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(std::string(made->get_name()).substr(0, 3), "SnI");
+    EXPECT_EQ(made->get_variable_reference(), s.get_var_id());
+    EXPECT_EQ(vt.pool.pending_uploads(), 4);
+    EXPECT_EQ(col.count(), 1);
+}
+
+// ---- bound to the live data store ----
+
+namespace {
+
+struct Block {
+    int count;
+    float rate;
+    double area;
+};
+
+struct Owner : Stat_owner {
+    int incomplete = 0;
+    void values_incomplete() override { ++incomplete; }
+};
+
+template <class T>
+class Auto_stat_fixture : public Stat_num_fixture {
+protected:
+    Auto_stat_fixture() : head(&mm, reinterpret_cast<unsigned long>(&block)) { waiter.init(&mm); }
+
+    T& field();
+    // Delivers the change events as the UI module does.
+    int deliver()
+    {
+        int n = 0;
+        waiter_event e;
+        while (waiter.get_event(&e, Atime::now()) == 0) {
+            if (e.module_id == head.get_virt_access_id()) {
+                CDS::Virt_access::from_event_code(e.code)->handle_event();
+                ++n;
+            }
+        }
+        return n;
+    }
+
+    module_man mm;
+    Block block{};
+    CDS::Head head;
+    waiter_descriptor waiter;
+    Owner owner;
+};
+template <>
+int& Auto_stat_fixture<int>::field() { return block.count; }
+template <>
+float& Auto_stat_fixture<float>::field() { return block.rate; }
+template <>
+double& Auto_stat_fixture<double>::field() { return block.area; }
+
+using Field_types = testing::Types<int, float, double>;
+TYPED_TEST_SUITE(Auto_stat_fixture, Field_types);
+
+} // namespace
+
+TYPED_TEST(Auto_stat_fixture, FollowsItsFieldWhenTheStoreSignalsAChange)
+{
+    Auto_stat_num<TypeParam> s;
+    TypeParam& f = this->field();
+    CDS::Access_base access(&this->head, this->head.offset_of(&f), int(sizeof f));
+    ASSERT_TRUE(s.init(access, f, &this->owner, &this->col, this->out, 0, Stat_num_format(), Stat_num_format(),
+                       nullptr, Stat_num::RAW_MAX, 0, &this->vt.pool, nullptr));
+    ASSERT_EQ(s.CDS::Virt_access::autoreg(&this->waiter), 0);
+    this->vt.sent();
+
+    TypeParam v = TypeParam(7);
+    this->head.write(&f, &v, int(sizeof v));
+    EXPECT_EQ(this->deliver(), 1);
+    EXPECT_EQ(this->owner.incomplete, 1);
+    EXPECT_EQ(s.update_val(Stat::UPDATE_NORMAL), 0);
+    auto cmds = Recording_pool::of(this->vt.sent(), Recording_pool::CHANGE_NUMERIC_VALUE, OUT);
+    ASSERT_EQ(cmds.size(), 1u);
+    EXPECT_EQ(cmds[0].value, 0x7FFFFFFFu + 7);
+
+    // The same value again: no change, the owner is left alone.
+    this->head.write(&f, &v, int(sizeof v));
+    this->deliver();
+    EXPECT_EQ(this->owner.incomplete, 1);
+    // send_now pushes at once even when unchanged.
+    s.handle_event(true);
+    EXPECT_EQ(Recording_pool::of(this->vt.sent(), Recording_pool::CHANGE_NUMERIC_VALUE, OUT).size(), 1u);
+}
+
+TEST_F(Stat_num_fixture, AnAutoStatWithoutStoreStaysInactiveWithALine)
+{
+    Debug_capture lines;
+    Auto_stat_num<float> s;
+    float field = 0;
+    EXPECT_FALSE(s.init(CDS::Access_base(), field, nullptr, &col, out, 0, Stat_num_format(), Stat_num_format(),
+                        nullptr, Stat_num::RAW_MAX, 0, &vt.pool, nullptr));
+    EXPECT_EQ(col.count(), 0);
+    s.handle_event(true); // a stray callback does nothing
+    EXPECT_NE(lines.text().find("no data-store field"), std::string::npos);
+}

@@ -1,0 +1,3 @@
+#include "vtui/screen/Ui_containers.h"
+
+int Stackable_ui_element::counter = 0;

@@ -1,0 +1,149 @@
+// One number on the VT. The application works in base units (a double); the
+// VT shows a 32-bit raw value as (raw + offset) x scale with a number of
+// decimals. Three display formats (metric, imperial, US) follow the units
+// system in force; pushes to the VT are rate-limited.
+#pragma once
+
+#include "util/Atime.h"
+#include "vtui/helpers/Units_man.h"
+#include "vtui/stat/Stat.h"
+
+struct Stat_num_format {
+    int units;          // Units_man::units_type of the value
+    double scale;       // one raw step in base units
+    int decimals;       // decimals shown
+    double half_range;  // computed at set-up
+    double min, max;    // the range in display units, computed by set_range
+    Stat_num_format(int units = Units_man::UNITS_NONE, double scale = 1.0, int decimals = 0)
+        : units(units), scale(scale), decimals(decimals), half_range(0), min(0), max(0)
+    {
+    }
+};
+
+class Stat_num : public Stat {
+public:
+    static constexpr unsigned RAW_MAX = 0xFFFFFFFFu;
+
+    Stat_num();
+
+    // The set-up forms: variable only; input (variable optional); output
+    // (variable optional); input and output shown in turn through an object
+    // pointer (variable required). False, with a line and the stat left
+    // inactive, when a required object is missing.
+    bool init(Stat_collector* col, int interval, Stat_num_format metric, Stat_num_format imperial,
+              VT::Number_variable_obj* var, unsigned raw_max, unsigned raw_min, VT::Object_pool* pool,
+              VT::Output_string_obj* units_text);
+    bool init(Stat_collector* col, VT::Input_number_obj* in, int interval, Stat_num_format metric,
+              Stat_num_format imperial, VT::Number_variable_obj* var, unsigned raw_max, unsigned raw_min,
+              VT::Object_pool* pool, VT::Output_string_obj* units_text);
+    bool init(Stat_collector* col, VT::Output_number_obj* out, int interval, Stat_num_format metric,
+              Stat_num_format imperial, VT::Number_variable_obj* var, unsigned raw_max, unsigned raw_min,
+              VT::Object_pool* pool, VT::Output_string_obj* units_text);
+    bool init(Stat_collector* col, VT::Input_number_obj* in, VT::Output_number_obj* out,
+              VT::Object_pointer_obj* ptr, VT::Number_variable_obj* var, int interval, Stat_num_format metric,
+              Stat_num_format imperial, unsigned raw_max, unsigned raw_min, VT::Object_pool* pool,
+              VT::Output_string_obj* units_text);
+
+    // Objects made at run time, taken into the pool by dyn_init.
+    bool dyn_create_objects(VT::Object_pool* pool, bool input, bool output, bool pointer, bool variable);
+    bool dyn_init(VT::Object_pool* pool, Stat_collector* col, VT::Font_attributes_obj* font,
+                  VT::Output_string_obj* units_text);
+    bool dyn_set_format(Stat_num_format metric, Stat_num_format imperial, VT::Font_attributes_obj* font,
+                        int interval, unsigned raw_max, unsigned raw_min);
+
+    // Values in base units.
+    bool set_val(double v);
+    double get_val() const;
+    double get_stat_val() const;
+    int get_val_int() const { return int(get_val()); }
+    int get_stat_val_int() const { return int(get_stat_val()); }
+    bool set_val_int(int i);
+    bool increment(double steps);
+    bool decrement(double steps);
+    Stat_num operator++(int);
+    Stat_num operator--(int);
+
+    void set_range(double min, double max);
+    double rangify(double v) const;
+    static double round_to_decimals(double x, int decimals);
+
+    bool set_units(Units_man& units) override;
+    bool set_units(Units_man& units, bool set_text);
+    void set_hidden(bool hidden);
+    void set_live_edit(bool on) override;
+    bool _set_editable(bool editable) override;
+    void force_send_update();
+    // Sends at the next update_val even when unchanged.
+    void mark_force() { force_ = true; }
+    void setup_string(unsigned short text_id);
+
+    // Writes one value into an output number once.
+    static void set_output_number(VT::Output_number_obj* out, Stat_num_format& metric, Stat_num_format& imperial,
+                                  double v);
+    static void set_output_number(VT::Output_number_obj* out, Stat_num_format& metric, Stat_num_format& imperial,
+                                  Units_man& units, double v);
+
+    int get_type() const override { return TYPE_NUM; }
+    unsigned short get_object_id() const override;
+    unsigned short get_in_object_id() const override;
+    unsigned short get_var_id() const override;
+    unsigned short get_ptr_id() const override;
+    int get_width() const override;
+    int get_height() const override;
+    VT::VT_obj* get_input_obj() const override { return in_; }
+    int update_val(update_modes modes) override;
+    bool val_up_to_date() const override { return !dirty_; }
+    bool update_scale() override;
+    void setup_objs() override;
+    bool update_from_input(unsigned int value, Stat_user* user) override;
+
+    unsigned get_raw() const { return raw_; }
+    int get_system() const { return system_; }
+    double get_units_factor() const { return units_factor_; }
+    const Stat_num_format& get_format(int system) const { return formats_[system]; }
+    VT::Font_attributes_obj* get_font() const { return font_; }
+    bool is_dirty() const { return dirty_; }
+    // Set up and bound to at least one object.
+    bool is_active() const { return in_ || out_ || var_; }
+
+protected:
+    // The common set-up of every form.
+    void _init(Stat_collector* col, int interval, Stat_num_format metric, Stat_num_format imperial,
+               unsigned raw_max, unsigned raw_min, VT::Object_pool* pool, update_modes modes,
+               VT::Output_string_obj* units_text);
+    // A required object is missing: the stat stays inactive.
+    bool refuse(const char* what);
+    virtual Atime now() const { return Atime::now(); }
+
+private:
+    const Stat_num_format& format() const { return formats_[system_]; }
+    // The units factor as the VT objects use it: a type without a factor
+    // shows the value in base units.
+    double display_factor() const { return units_factor_ != 0.0 ? units_factor_ : 1.0; }
+    unsigned vt_raw() const;
+    double raw_to_val(unsigned raw) const;
+    int vt_offset() const;
+    void write_input_limits(double scale);
+
+    bool dirty_ = false;
+    bool scale_dirty_ = false;
+    unsigned char update_mode_mask_ = UPDATE_NORMAL;
+    unsigned raw_ = 0;
+    int raw_min_ = 0;
+    unsigned span_ = 0;
+    double units_factor_ = 1.0;
+    double range_min_ = 0, range_max_ = 0;
+    bool has_range_ = false;
+    bool force_ = false;
+    VT::Output_number_obj* out_ = nullptr;
+    VT::Input_number_obj* in_ = nullptr;
+    VT::Output_string_obj* units_text_ = nullptr;
+    VT::Number_variable_obj* var_ = nullptr;
+    VT::Object_pointer_obj* ptr_ = nullptr;
+    int update_interval_ = 0;
+    Atime next_update_;
+    VT::Object_pool* pool_ = nullptr;
+    VT::Font_attributes_obj* font_ = nullptr;
+    Stat_num_format formats_[Units_man::NUM_UNITS_SYSTEMS];
+    int system_ = 0;
+};
