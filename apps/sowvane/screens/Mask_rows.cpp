@@ -1,0 +1,31 @@
+#include "apps/sowvane/screens/Mask_rows.h"
+
+const Screen_object_ids& mask_ids()
+{
+    return screen_object_ids;
+}
+
+CDS::Head* mask_store()
+{
+    return &sowvane_data_store.head;
+}
+
+data_store_body& mask_body()
+{
+    return sowvane_data_store.body;
+}
+
+bool bind_data_mask(Data_screen& screen, VT::Object_pool* pool, NV_kelsu::parameters_t* params, uint32_t id)
+{
+    auto* mask = mask_object<VT::Data_mask_obj>(pool, id);
+    if (mask == nullptr)
+        return false;
+    return screen.Data_screen::init(pool, mask, params, nullptr, 0);
+}
+
+void show_text(VT::Object_pool* pool, VT::Output_string_obj* out, const char* text)
+{
+    if (pool == nullptr || out == nullptr)
+        return;
+    pool->set_string(out, 0, text, pool->is_running(), 0);
+}

@@ -1,0 +1,296 @@
+// The rows the settings masks are made of. A mask names its soft keys and
+// buttons once, as rows of (object-ID field, screen to switch to), and its
+// numeric settings once, as rows of (input field, setting, formats, range);
+// binding, loading, storing and key handling are expanded from the rows.
+#pragma once
+
+#include "apps/sowvane/data_model.h"
+#include "apps/sowvane/pool/Screen_object_ids.h"
+#include "vtui/screen/Data_screen.h"
+#include "vtui/screen/Screen_man.h"
+#include "vtui/stat/Stat_num.h"
+
+#include <limits>
+#include <cmath>
+#include <cstddef>
+#include <cstdio>
+#include <type_traits>
+
+// The object-ID table the pool generator filled; the masks find every object
+// through it.
+const Screen_object_ids& mask_ids();
+
+// The data store the masks read and write.
+CDS::Head* mask_store();
+data_store_body& mask_body();
+
+// A pool object by id, narrowed to the class the caller expects; null when
+// the id is the null id, unknown, or names an object of another class.
+template <class T>
+T* mask_object(VT::Object_pool* pool, uint32_t id)
+{
+    if (pool == nullptr || id >= VT::Object_pool::NULL_ID)
+        return nullptr;
+    return pool->find<T>((unsigned short)id);
+}
+
+// The mask's own data mask bound through Data_screen::init; false when the
+// pool does not hold it.
+bool bind_data_mask(Data_screen& screen, VT::Object_pool* pool, NV_kelsu::parameters_t* params, uint32_t id);
+
+// Writes a text into an output string of the pool (and to the VT when the
+// pool runs).
+void show_text(VT::Object_pool* pool, VT::Output_string_obj* out, const char* text);
+
+// Whether an activator event is the release that masks act on.
+inline bool is_release(const Window::Activator_event& ev)
+{
+    return ev.event == List_interface::Event::RELEASED;
+}
+
+// --- Keys and buttons --------------------------------------------------------
+
+template <class Group>
+struct Key_row {
+    enum kind_t { KEY, BUTTON };
+    uint32_t Group::*id;
+    kind_t kind;
+    // Registered screen shown on release; null when the mask acts itself.
+    const char* screen;
+};
+
+// One activator per row, bound to the row's soft key or button.
+template <class Group, size_t N>
+class Key_rows {
+public:
+    using Row = Key_row<Group>;
+    explicit Key_rows(const Row (&rows)[N]) : rows_(rows) {}
+
+    void bind(Window* window, const Group& ids)
+    {
+        for (size_t i = 0; i < N; ++i) {
+            const unsigned short id = (unsigned short)(ids.*rows_[i].id);
+            if (rows_[i].kind == Row::KEY)
+                activators_[i].init(window, id, VT::Object_pool::NULL_ID);
+            else
+                activators_[i].init(window, VT::Object_pool::NULL_ID, id);
+        }
+    }
+
+    // The row of the activator, -1 when it is none of these.
+    int find(const Window::Activator& a) const
+    {
+        for (size_t i = 0; i < N; ++i)
+            if (&a == &activators_[i])
+                return int(i);
+        return -1;
+    }
+
+    // Switches to the screen of the activator's row; false when the
+    // activator is not one of these or its row names no screen.
+    bool switch_for(Screen_man* man, const Window::Activator& a) const
+    {
+        const int i = find(a);
+        if (i < 0 || rows_[i].screen == nullptr || man == nullptr)
+            return false;
+        man->switch_to_screen(rows_[i].screen);
+        return true;
+    }
+
+    Window::Activator& operator[](size_t i) { return activators_[i]; }
+
+private:
+    const Row (&rows_)[N];
+    Window::Activator activators_[N];
+};
+
+// --- Numeric settings --------------------------------------------------------
+
+// A stored setting seen as a double. The index selects the record of arrays
+// (tank, fan); settings outside arrays ignore it.
+struct Setting_ref {
+    double (*get)(NV_kelsu::parameters_t& ps, unsigned index);
+    bool (*set)(NV_kelsu::parameters_t& ps, unsigned index, double value);
+};
+
+// The value a double stands for in a setting of type T: integers are rounded
+// and kept inside the type's range, bools are "not zero".
+template <class T>
+T setting_value(double v)
+{
+    if constexpr (std::is_same<T, bool>::value) {
+        return v != 0.0;
+    } else if constexpr (std::is_integral<T>::value) {
+        if (!(v == v))
+            return T(0);
+        const double lo = double(std::numeric_limits<T>::min());
+        const double hi = double(std::numeric_limits<T>::max());
+        const double r = std::round(v);
+        return T(r < lo ? lo : r > hi ? hi : r);
+    } else {
+        return T(v);
+    }
+}
+
+// A Setting_ref over a path below the parameter root; the path may use the
+// index `i` (for example app.channels[i].motor_gear_ratio).
+#define SETTING_REF(path)                                                                                        \
+    Setting_ref                                                                                                  \
+    {                                                                                                            \
+        [](NV_kelsu::parameters_t& ps, unsigned i) -> double {                                                   \
+            (void)i;                                                                                             \
+            return double(ps.path.get());                                                                        \
+        },                                                                                                       \
+            [](NV_kelsu::parameters_t& ps, unsigned i, double v) -> bool {                                       \
+                (void)i;                                                                                         \
+                auto& leaf = ps.path;                                                                            \
+                return leaf.set(setting_value<std::decay_t<decltype(leaf.get())>>(v));                           \
+            }                                                                                                    \
+    }
+
+template <class Group>
+struct Number_row {
+    uint32_t Group::*input;
+    Setting_ref setting;
+    Stat_num_format metric;
+    Stat_num_format imperial;
+    double min, max;
+    // Shown value = stored value x factor (1 for most settings).
+    double factor;
+};
+
+// One input-number stat per row, loaded from and stored to its setting.
+template <class Group, size_t N>
+class Number_rows {
+public:
+    using Row = Number_row<Group>;
+    static constexpr int UPDATE_INTERVAL_MS = 1000;
+
+    explicit Number_rows(const Row (&rows)[N]) : rows_(rows) {}
+
+    // Binds every row's input; a missing input leaves that stat unbound.
+    void bind(Screen& screen, VT::Object_pool* pool, const Group& ids)
+    {
+        for (size_t i = 0; i < N; ++i) {
+            auto* in = mask_object<VT::Input_number_obj>(pool, ids.*rows_[i].input);
+            if (in == nullptr)
+                continue;
+            stats_[i].init(&screen.get_stats(), in, UPDATE_INTERVAL_MS, rows_[i].metric, rows_[i].imperial,
+                           nullptr, Stat_num::RAW_MAX, 0, pool, nullptr);
+            stats_[i].set_range(rows_[i].min, rows_[i].max);
+            stats_[i].set_editable(true);
+        }
+    }
+
+    // Shows the stored settings (of record `index`), kept inside the ranges.
+    void load(NV_kelsu::parameters_t& ps, unsigned index)
+    {
+        for (size_t i = 0; i < N; ++i)
+            stats_[i].set_val(clamp(i, rows_[i].setting.get(ps, index) * rows_[i].factor));
+    }
+
+    // The row of the stat, -1 when it is none of these.
+    int find(const Stat* s) const
+    {
+        for (size_t i = 0; i < N; ++i)
+            if (s == &stats_[i])
+                return int(i);
+        return -1;
+    }
+
+    // Stores the operator's value of the stat's row (kept inside the row's
+    // range); false when the stat is none of these.
+    bool store(const Stat* s, NV_kelsu::parameters_t& ps, unsigned index)
+    {
+        const int i = find(s);
+        if (i < 0)
+            return false;
+        const double shown = clamp(size_t(i), stats_[i].get_stat_val());
+        rows_[i].setting.set(ps, index, shown / rows_[i].factor);
+        return true;
+    }
+
+    Stat_num& operator[](size_t i) { return stats_[i]; }
+
+private:
+    double clamp(size_t i, double v) const
+    {
+        if (!(v == v))
+            return rows_[i].min;
+        return v < rows_[i].min ? rows_[i].min : v > rows_[i].max ? rows_[i].max : v;
+    }
+
+    const Row (&rows_)[N];
+    Stat_num stats_[N];
+};
+
+// --- List settings -----------------------------------------------------------
+
+// A setting stored as the index of the chosen list item.
+template <class Group>
+struct List_row {
+    uint32_t Group::*list;
+    Setting_ref setting;
+};
+
+// One input list per row. The VT reports a choice as a numeric value change
+// of the list; take() stores it when the event names one of the lists.
+template <class Group, size_t N>
+class List_rows {
+public:
+    using Row = List_row<Group>;
+    explicit List_rows(const Row (&rows)[N]) : rows_(rows) {}
+
+    void bind(VT::Object_pool* pool, const Group& ids)
+    {
+        for (size_t i = 0; i < N; ++i)
+            lists_[i] = mask_object<VT::Input_list_obj>(pool, ids.*rows_[i].list);
+    }
+
+    // Selects the stored item of every list; a stored index beyond the
+    // list's items leaves the list as it is.
+    void load(NV_kelsu::parameters_t& ps, unsigned index)
+    {
+        for (size_t i = 0; i < N; ++i)
+            select(i, rows_[i].setting.get(ps, index));
+    }
+
+    void select(size_t i, double item)
+    {
+        if (i >= N || lists_[i] == nullptr || item < 0 || item >= lists_[i]->num_items())
+            return;
+        if (lists_[i]->get_value() != (unsigned char)item)
+            lists_[i]->set_value((unsigned char)item);
+    }
+
+    // The row whose list is object `id`, -1 when none is.
+    int find(unsigned short id) const
+    {
+        for (size_t i = 0; i < N; ++i)
+            if (lists_[i] != nullptr && lists_[i]->get_id() == id)
+                return int(i);
+        return -1;
+    }
+
+    // Stores the chosen item of the list the event names; -1 when the event
+    // is for none of the lists or the item does not exist, else the row.
+    int take(const VT_change_numeric_value_event& ev, NV_kelsu::parameters_t& ps, unsigned index)
+    {
+        const int i = find(ev.object_id());
+        if (i < 0)
+            return -1;
+        if (ev.value() >= unsigned(lists_[i]->num_items())) {
+            std::printf("list %u: no item %u\n", unsigned(ev.object_id()), unsigned(ev.value()));
+            return -1;
+        }
+        lists_[i]->set_value((unsigned char)ev.value());
+        rows_[i].setting.set(ps, index, double(ev.value()));
+        return i;
+    }
+
+    VT::Input_list_obj* operator[](size_t i) const { return lists_[i]; }
+
+private:
+    const Row (&rows_)[N];
+    VT::Input_list_obj* lists_[N] = {};
+};
