@@ -28,7 +28,9 @@ bool Alarm_screen::init(VT::Object_pool* p, NV_kelsu::parameters_t* params)
         VT::VT_obj* s = p->find<VT::VT_obj>("ts_alarm_esc_str");
         esc_message_str = s ? s->get_id() : NULL_ID;
     }
-    Screen::init(p, alarm_mask, params);
+    // The alarm mask is shown through the pool's alarm-mask call; the
+    // screen's own soft-key override does not apply to it.
+    Screen::init(p, nullptr, params);
     return true;
 }
 

@@ -52,7 +52,6 @@ void Screen_man::Pencil_man::init(VT::Object_pool* p)
             }
         }
     }
-    visible = pencil && !pencil->get_hidden();
 }
 
 void Screen_man::Pencil_man::show(bool v)

@@ -27,6 +27,7 @@ constexpr unsigned short NULL_ID = Object_pool::NULL_ID;
 constexpr unsigned short WS = 1, KEYS = 10, KEY_A = 11, KEY_B = 12, KEY_CROSS = 13, BUTTON = 20;
 constexpr unsigned short MASK_INTRO = 100, MASK_RUN = 101, MASK_SETTINGS = 102, MASK_ALARM = 110,
                          MASK_ALARM_LOW = 111, MASK_NOTE = 112;
+constexpr unsigned short PENCIL = 300, ESC_TEXT = 310;
 constexpr unsigned short OUT_SPEED = 200, IN_RATE = 201, VAR_COUNT = 210, VAR_SPN = 211, VAR_FMI = 212;
 
 // The UI module: records the notifications and the mask mismatches.
@@ -107,6 +108,10 @@ public:
         edited.push_back(s);
         return true;
     }
+    void send_soft_key_event(Soft_key_activation_event& ev, unsigned) override
+    {
+        hooked_keys.push_back(ev.object_id());
+    }
     bool send_data_store_event(unsigned short v) override
     {
         store_values.push_back(v);
@@ -117,6 +122,7 @@ public:
     std::vector<std::string> events;
     std::vector<Stat*> edited;
     std::vector<unsigned short> store_values;
+    std::vector<unsigned short> hooked_keys;
 };
 
 class Test_alarm : public Alarm_screen {
@@ -149,6 +155,11 @@ struct Screen_pool : Recording_pool {
         add(new VT::Number_variable_obj(VAR_COUNT, "var_alarm_occurance_count", 0));
         add(new VT::Number_variable_obj(VAR_SPN, "var_alarm_spn", 0));
         add(new VT::Number_variable_obj(VAR_FMI, "var_alarm_fmi", 0));
+        auto* common = add(new VT::Container_obj(PENCIL + 1, "common_data_mask_items", 200, 200, false));
+        common->add_child(PENCIL, 0, 0);
+        add(new VT::Container_obj(PENCIL, "pencil", 10, 10, false));
+        add(new VT::Output_string_obj(ESC_TEXT, "os_alarm_esc_string", 60, 10, 1, NULL_ID, 0, NULL_ID, 0, ""));
+        add(new VT::String_variable_obj(ESC_TEXT + 1, "ts_alarm_esc_str", "ESC closes"));
     }
 };
 
@@ -200,13 +211,14 @@ protected:
     Test_screen settings{"settings", &man, "mask_settings"};
     Test_alarm alarm{vt.pool.find<VT::Alarm_mask_obj>("alarm_high"), &man, nullptr};
     Timeout_alarm_screen note{vt.pool.find<VT::Alarm_mask_obj>("note"), &man, nullptr};
+    Test_alarm low{vt.pool.find<VT::Alarm_mask_obj>("alarm_low"), &man, "low"};
 };
 
 } // namespace
 
 TEST_F(Screen_man_fixture, ScreensRegisterInOrderAndTheDefaultScreenComesUp)
 {
-    EXPECT_EQ(man.screen_count(), 6);
+    EXPECT_EQ(man.screen_count(), 7);
     EXPECT_EQ(man.screen_by_id(0), &stat_man);
     EXPECT_EQ(man.find_screen("alarm_high"), &alarm);
     EXPECT_EQ(alarm.priority, 0);
@@ -492,4 +504,52 @@ TEST_F(Screen_man_fixture, EscToRootGivesUpAfterElevenTries)
     EXPECT_EQ(run.events.back(), "? ESC 0");
     man.back_screen(1);
     EXPECT_TRUE(man.esc_to_root());
+}
+
+TEST_F(Screen_man_fixture, AStackedScreenDeferredWhileRestrictedMovesToThePendingList)
+{
+    start();
+    man.switch_to_screen(&run);
+    man.switch_to_screen(&settings); // run and intro are stacked
+    man.set_restrict_screen_switches(true);
+    EXPECT_FALSE(man.switch_to_screen(&run));
+    EXPECT_FALSE(man.get_screen_stack().contains(&run));
+    EXPECT_TRUE(man.get_pending_screens().contains(&run));
+    man.set_restrict_screen_switches(false);
+    EXPECT_EQ(man.get_current_screen(), &run);
+    EXPECT_EQ(man.back_screen(1), &settings);
+}
+
+TEST_F(Screen_man_fixture, WhileThePencilShowsSoftKeysBypassTheActivators)
+{
+    start();
+    EXPECT_FALSE(man.get_pencil_man().is_visible()); // shown only when an edit asks for it
+    man.get_pencil_man().show(true);
+    soft_key(KEY_A, Activation_event::PRESSED);
+    EXPECT_TRUE(intro.events.empty());
+    EXPECT_EQ(intro.hooked_keys, (std::vector<unsigned short>{KEY_A}));
+    intro.de_edit();
+    EXPECT_FALSE(man.get_pencil_man().is_visible());
+    soft_key(KEY_A, Activation_event::PRESSED);
+    EXPECT_EQ(intro.events, (std::vector<std::string>{"A Pressed 0"}));
+}
+
+TEST_F(Screen_man_fixture, EachAlarmWritesItsOwnValuesIntoTheSharedObjects)
+{
+    start();
+    alarm.set_values(1, 100, 2, NULL_ID);
+    low.set_values(5, 900, 31, NULL_ID);
+    man.switch_to_screen(&low);
+    EXPECT_EQ(vt.pool.find<VT::Number_variable_obj>(VAR_SPN)->get_value(), 900u);
+    auto* esc = vt.pool.find<VT::Output_string_obj>(ESC_TEXT);
+    EXPECT_EQ(esc->get_variable_reference(), ESC_TEXT + 1);
+    Window::allow_vt_esc_text = false;
+    man.switch_to_screen(&alarm); // higher priority: shown on top
+    Window::allow_vt_esc_text = true;
+    EXPECT_EQ(man.get_current_screen(), &alarm);
+    EXPECT_EQ(vt.pool.find<VT::Number_variable_obj>(VAR_SPN)->get_value(), 100u);
+    EXPECT_EQ(vt.pool.find<VT::Number_variable_obj>(VAR_FMI)->get_value(), 2u);
+    EXPECT_EQ(esc->get_variable_reference(), NULL_ID);
+    EXPECT_EQ(man.back_screen(1), &low);
+    EXPECT_EQ(vt.pool.find<VT::Number_variable_obj>(VAR_COUNT)->get_value(), 5u);
 }
