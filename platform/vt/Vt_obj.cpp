@@ -6,6 +6,7 @@
 #include "vt_object_model/VtMessageReader.h"
 #include "vt_object_model/VtMessageWriter.h"
 #include "vt_object_model/VtObjects.h"
+#include "vt_object_model/VtSizedObject.h"
 
 #include <cstring>
 
@@ -152,6 +153,18 @@ VT_obj* VT_obj::create(unsigned short id, int type, const char* name)
     case MACRO: return new Macro_obj(id, name, nullptr, 0);
     default: return nullptr;
     }
+}
+
+} // namespace VT
+
+namespace VT {
+
+bool VT_obj::get_size(unsigned short& width, unsigned short& height) const
+{
+    const auto* sized = dynamic_cast<const VtSizedObject*>(model_.get());
+    width = sized ? uint16_t(sized->getWidth()) : 0;
+    height = sized ? uint16_t(sized->getHeight()) : 0;
+    return sized != nullptr;
 }
 
 } // namespace VT

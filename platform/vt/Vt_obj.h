@@ -135,6 +135,9 @@ public:
 
     // The object of the VT object library that holds the attributes.
     VtObject& model() const { return *model_; }
+    // Width and height of an object type that has a size; false (and 0, 0)
+    // for the others.
+    bool get_size(unsigned short& width, unsigned short& height) const;
 
     // A new object of the class that belongs to `type`, or null.
     static VT_obj* create(unsigned short id, int type, const char* name);

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace VT {
 
@@ -203,6 +204,41 @@ void Parent_obj::add_child(unsigned short id, short x, short y)
         refs->append(new VtObjectRef(id, x, y));
         touched();
     }
+}
+
+bool Parent_obj::set_child_at(int index, unsigned short id, short x, short y)
+{
+    VtObjectRefList* refs = vtChildRefsOf(&model());
+    if (!refs || index < 0 || uint32_t(index) > refs->size())
+        return false;
+    if (uint32_t(index) == refs->size()) {
+        add_child(id, x, y);
+        return true;
+    }
+    VtObjectRef* r = refs->at(uint32_t(index));
+    r->oid = id;
+    r->x = x;
+    r->y = y;
+    touched();
+    return true;
+}
+
+void Parent_obj::set_num_children(int count)
+{
+    VtObjectRefList* refs = vtChildRefsOf(&model());
+    if (!refs || count < 0 || uint32_t(count) >= refs->size())
+        return;
+    struct Kept {
+        unsigned short id;
+        short x, y;
+    };
+    std::vector<Kept> kept;
+    for (int i = 0; i < count; ++i)
+        kept.push_back({get_child_id(i), get_child_x(i), get_child_y(i)});
+    refs->clear();
+    for (const Kept& k : kept)
+        refs->append(new VtObjectRef(k.id, k.x, k.y));
+    touched();
 }
 
 bool Parent_obj::set_child_location(unsigned short child, int dx, int dy)
@@ -446,6 +482,7 @@ unsigned short Input_boolean_obj::get_variable_reference() const
 }
 
 VT_ATTRIBUTE_SETTER(Input_boolean_obj, set_variable_reference, unsigned short, 4, v)
+VT_ATTRIBUTE_SETTER(Input_boolean_obj, set_foreground_colour, unsigned short, 3, v)
 
 Input_string_obj::Input_string_obj(unsigned short id, const char* name, unsigned short width,
                                    unsigned short height, unsigned char background_colour,
@@ -479,6 +516,13 @@ unsigned short Input_string_obj::get_variable_reference() const
 }
 
 VT_ATTRIBUTE_SETTER(Input_string_obj, set_variable_reference, unsigned short, 7, v)
+VT_ATTRIBUTE_SETTER(Input_string_obj, set_font_attributes, unsigned short, 4, v)
+
+unsigned short Input_string_obj::get_font_attributes() const
+{
+    return uint16_t(m<VtObjectInputFieldString>().getFontAttributes());
+}
+int Input_string_obj::get_length() const { return int(m<VtObjectInputFieldString>().getValue().length()); }
 
 Input_number_obj::Input_number_obj(unsigned short id, const char* name, unsigned short width,
                                    unsigned short height, unsigned char background_colour,
@@ -624,6 +668,7 @@ unsigned short Output_string_obj::get_variable_reference() const
 {
     return uint16_t(m<VtObjectOutputFieldString>().getVariableReference());
 }
+int Output_string_obj::get_length() const { return int(m<VtObjectOutputFieldString>().getValue().length()); }
 unsigned short Output_string_obj::get_font_attributes() const
 {
     return uint16_t(m<VtObjectOutputFieldString>().getFontAttributes());
@@ -725,6 +770,7 @@ Ellipse_obj::Ellipse_obj(unsigned short id, const char* name, unsigned short lin
 }
 
 VT_ATTRIBUTE_SETTER(Ellipse_obj, set_fill_attributes, unsigned short, 7, v)
+VT_ATTRIBUTE_SETTER(Polygon_obj, set_fill_attributes, unsigned short, 4, v)
 
 Polygon_obj::Polygon_obj(unsigned short id, const char* name, unsigned short width, unsigned short height,
                          unsigned short line_attributes, unsigned short fill_attributes,
@@ -948,6 +994,11 @@ Line_attributes_obj::Line_attributes_obj(unsigned short id, const char* name, un
 unsigned char Line_attributes_obj::get_line_colour() const
 {
     return uint8_t(m<VtObjectLineAttribute>().getLineColour().getIndex());
+}
+
+unsigned char Line_attributes_obj::get_line_width() const
+{
+    return uint8_t(m<VtObjectLineAttribute>().getLineWidth());
 }
 
 bool Line_attributes_obj::set_line(unsigned char colour, unsigned char width, unsigned short line_art)

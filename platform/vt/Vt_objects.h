@@ -27,6 +27,11 @@ public:
     short get_child_y(int index) const;
     // While building the pool: one more child at (x, y).
     void add_child(unsigned short id, short x, short y);
+    // The pool's copy only (the VT sees it with the object's next upload):
+    // child `index` becomes `id` at (x, y) (index == count appends), and the
+    // list keeps its first `count` children.
+    bool set_child_at(int index, unsigned short id, short x, short y);
+    void set_num_children(int count);
     // Moves every placement of the child by (dx, dy) (Change Child Location;
     // a move beyond -127..128 goes as Change Child Position instead).
     bool set_child_location(unsigned short child, int dx, int dy);
@@ -142,6 +147,8 @@ public:
     bool set_value(unsigned char value);
     unsigned short get_variable_reference() const;
     bool set_variable_reference(unsigned short id);
+    // The font attributes object that gives the foreground colour.
+    bool set_foreground_colour(unsigned short font_attributes);
 };
 
 class Input_string_obj : public Input_obj {
@@ -157,6 +164,10 @@ public:
     bool set_string(const char* text);
     unsigned short get_variable_reference() const;
     bool set_variable_reference(unsigned short id);
+    unsigned short get_font_attributes() const;
+    bool set_font_attributes(unsigned short id);
+    // Characters the field's own value holds.
+    int get_length() const;
 };
 
 class Input_number_obj : public Input_obj {
@@ -216,6 +227,8 @@ public:
     const char* get_string() const;
     // Replaces the text, cut to the field's length, and the justification.
     bool __set_string(const char* text, justification just);
+    // Characters the field's own value holds.
+    int get_length() const;
     unsigned short get_variable_reference() const;
     bool set_variable_reference(unsigned short id);
     unsigned short get_font_attributes() const;
@@ -288,6 +301,7 @@ public:
                 unsigned short line_attributes, unsigned short fill_attributes, unsigned char polygon_type);
     void add_point(unsigned short x, unsigned short y);
     int num_points() const;
+    bool set_fill_attributes(unsigned short id);
 };
 
 // Meter and bar graphs: a value shown against a range.
@@ -394,6 +408,7 @@ public:
     Line_attributes_obj(unsigned short id, const char* name, unsigned char colour, unsigned char width,
                         unsigned short line_art);
     unsigned char get_line_colour() const;
+    unsigned char get_line_width() const;
     // Change Line Attributes.
     bool set_line(unsigned char colour, unsigned char width, unsigned short line_art);
 };

@@ -1,5 +1,6 @@
 #include "vtui/screen/Data_screen.h"
 
+#include "vtui/screen/Element_group.h"
 #include "vtui/screen/Global_stat_manager.h"
 #include "vtui/screen/Screen_man.h"
 
@@ -135,7 +136,7 @@ void Data_screen::update_stats_for_string_value_event(Input_string_value_event& 
     for (Stat* s = col.first(); s;) {
         Stat* next = col.next(s);
         if (s->get_type() == Stat::TYPE_STRING && s->can_update_from_id(ev.object_id()))
-            s->update_from_input(ev.length, this);
+            s->update_from_string(ev.text, ev.length, this);
         s = next;
     }
 }
@@ -150,4 +151,16 @@ void Data_screen::send_input_string_value_event(Input_string_value_event& ev)
 {
     update_stats_for_string_value_event(ev, stats);
     update_stats_for_string_value_event(ev, get_global_stat_col());
+}
+
+void Data_screen::update_stat_decorations()
+{
+    Screen_man* m = get_man();
+    if (!m || !data_mask)
+        return;
+    Stat_decorations& d = m->get_decorations();
+    d.show_page(data_mask, &stats, false, false);
+    d.show_page(data_mask, &get_global_stat_col(), true, false);
+    for (UI::Element_group_node* n = groups.first(); n; n = groups.next(n))
+        d.show_page(data_mask, &n->get_group().get_stats(), true, false);
 }

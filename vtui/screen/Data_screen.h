@@ -36,7 +36,9 @@ public:
     void set_soft_key_mask(unsigned short id);
     void input_unclean();
     void de_edit();
-    void update_stat_decorations() {}
+    // Frames the editable stats of the screen, the global stats and the
+    // element groups on the mask.
+    void update_stat_decorations();
     // Offers the event to every stat of the collector that takes its id.
     void update_stats_for_numeric_value_event(VT_change_numeric_value_event& ev, Stat_collector& col);
     void update_stats_for_string_value_event(Input_string_value_event& ev, Stat_collector& col);

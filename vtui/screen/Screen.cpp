@@ -1,5 +1,7 @@
 #include "vtui/screen/Screen.h"
 
+#include "vtui/screen/Subscreen.h"
+
 #include "vtui/screen/Data_screen.h"
 #include "vtui/screen/Global_stat_manager.h"
 #include "vtui/screen/Screen_man.h"
@@ -97,6 +99,8 @@ bool Screen::deactivate()
 {
     clear_activator_selections();
     active = false;
+    if (Screen_man* m = get_man())
+        m->back_subscreen(10000);
     return true;
 }
 
@@ -127,8 +131,33 @@ void Screen::_send_soft_key_event(Soft_key_activation_event& ev, unsigned hold_m
 
 void Screen::_send_button_event(Button_activation_event& ev)
 {
+    // A pressed button that opens one of the screen's subscreens is theirs.
+    if (ev.activation_code() == Activation_event::PRESSED)
+        for (Subscreen* sub = subscreens.first(); sub; sub = subscreens.next(sub))
+            if (sub->try_button_activation(ev))
+                return;
     if (!window_handle_button_event(ev) && ev.activation_code() == Activation_event::PRESSED)
         send_button_event(ev);
+}
+
+void Screen::add_subscreen(Subscreen* sub)
+{
+    subscreens.push(sub);
+}
+
+void Screen::activate_subscreen(Subscreen* sub)
+{
+    on_subscreen_activated(sub);
+    if (cover)
+        cover->set_hidden(1);
+}
+
+void Screen::deactivate_subscreen()
+{
+    if (cover)
+        cover->set_hidden(0);
+    clear_activator_selections();
+    on_subscreen_deactivated();
 }
 
 void Screen::_handle_select_input_event(VT_select_input_object_event& ev)
@@ -137,6 +166,9 @@ void Screen::_handle_select_input_event(VT_select_input_object_event& ev)
         return;
     for (Stat* s = stats.first(); s; s = stats.next(s))
         if (s->handle_select_input(ev.object_id(), ev.selected()))
+            return;
+    if (Screen_man* m = get_man())
+        if (m->get_decorations().select(ev.object_id(), ev.selected()))
             return;
     handle_select_input_event(ev);
 }

@@ -23,6 +23,7 @@ class Data_screen;
 class Alarm_screen;
 class Units_man;
 class Stat_num;
+class Subscreen;
 
 // Something the operator can reach by a hot key.
 class Hot_target : public sll_node {
@@ -113,6 +114,14 @@ public:
     void override_key_mask(unsigned short mask_id);
     void restore_key_mask();
 
+    // Subscreens that belong to the screen.
+    void add_subscreen(Subscreen* sub);
+    void activate_subscreen(Subscreen* sub);
+    void deactivate_subscreen();
+    virtual void on_subscreen_activated(Subscreen*) {}
+    virtual void on_subscreen_deactivated() {}
+    void set_cover(VT::Container_obj* c) { cover = c; }
+
     // The manager's entry points.
     void _send_soft_key_event(Soft_key_activation_event& ev, unsigned hold_ms);
     void _send_button_event(Button_activation_event& ev);
@@ -161,6 +170,7 @@ protected:
     VT::Container_obj* cover = nullptr;
     unsigned short saved_key_mask = NULL_ID;
     bool background = false;
+    c_sl_list<Subscreen> subscreens;
 };
 
 // The screen stacks of the manager.

@@ -107,6 +107,7 @@ bool Screen_man::init(VT::Object_pool* p, NV_kelsu::parameters_t* params, User_i
     units = un;
     pool = p;
     switch_guard = now() + SWITCH_GUARD_MS;
+    Subscreen::init(p);
     for_each_screen([p, params](Screen& s) { s.init(p, params); });
     current_screen = nullptr;
     switch_to_default_screen();
@@ -116,6 +117,7 @@ bool Screen_man::init(VT::Object_pool* p, NV_kelsu::parameters_t* params, User_i
     help_key_id = help ? help->get_id() : Window::NULL_ID;
     help_screen = nullptr;
     pencil_man.init(p);
+    decorations.init(p);
     return true;
 }
 
@@ -378,19 +380,32 @@ void Screen_man::send_vt_event(VT_event::id_t id, waiter_event& e, bool vt_activ
         break;
     case VT_event::BUTTON_ACTIVATION: {
         Button_activation_event ev(e);
-        current_screen->_send_button_event(ev);
+        if (current_subscreen) {
+            if (!current_subscreen->window_handle_button_event(ev))
+                current_subscreen->button_operation(ev);
+        } else {
+            current_screen->_send_button_event(ev);
+        }
         break;
     }
     case VT_event::SELECT_INPUT_OBJECT: {
         VT_select_input_object_event ev(e);
-        current_screen->_handle_select_input_event(ev);
+        if (current_subscreen) {
+            if (!current_subscreen->window_handle_select_input_event(ev))
+                current_subscreen->handle_select_input_event(ev);
+        } else {
+            current_screen->_handle_select_input_event(ev);
+        }
         edit_backup.select(pool, ev.object_id(), ev.selected());
         break;
     }
     case VT_event::ESC: {
         VT_ESC_event ev(e);
         if (ev.error_code() != 0) {
-            if (!current_screen->window_handle_vt_esc_event(ev))
+            if (current_subscreen) {
+                if (!current_subscreen->window_handle_vt_esc_event(ev))
+                    current_subscreen->esc_operation(ev);
+            } else if (!current_screen->window_handle_vt_esc_event(ev))
                 current_screen->send_vt_esc_event(ev);
         } else {
             VT_change_numeric_value_event restored;
@@ -443,10 +458,14 @@ void Screen_man::soft_key_event(waiter_event& e)
     if (ev.object_id() != last.object_id() && code != Activation_event::PRESSED)
         return;
     last_soft_key_event = waiter_event(e.module_id, e.data, e.code);
-    if (ev.object_id() == help_key_id && code == Activation_event::PRESSED && help_screen)
+    if (ev.object_id() == help_key_id && code == Activation_event::PRESSED && help_screen) {
         help_screen->_send_soft_key_event(ev, hold);
-    else
+    } else if (current_subscreen) {
+        if (!current_subscreen->window_handle_soft_key_event(ev, hold))
+            current_subscreen->soft_key_operation(ev, hold);
+    } else {
         current_screen->_send_soft_key_event(ev, hold);
+    }
 }
 
 void Screen_man::send_vt_status(VT::VT_status_message& m)
@@ -516,13 +535,68 @@ bool Screen_man::send_parameters_event(waiter_event& ev)
 
 void Screen_man::send_update_complete_event(waiter_event& ev)
 {
-    if (current_screen)
+    if (current_subscreen)
+        current_subscreen->update_complete_operation(ev);
+    else if (current_screen)
         current_screen->send_update_complete_event(ev);
 }
 
 void Screen_man::send_other_event(waiter_event& ev)
 {
+    if (current_subscreen)
+        current_subscreen->other_event_operation(ev);
     for_each_screen([&ev](Screen& s) { s.handle_other_event(ev); });
+}
+
+bool Screen_man::activate_subscreen(Subscreen* n)
+{
+    if (!n)
+        return false;
+    if (current_subscreen == n)
+        return true;
+    subscreen_stack.remove(n);
+    if (current_subscreen) {
+        current_subscreen->undisplay();
+        subscreen_stack.push(current_subscreen, now());
+    } else if (current_screen) {
+        current_screen->activate_subscreen(n);
+    }
+    current_subscreen = n;
+    n->display();
+    notify_screen_change(true, true);
+    return true;
+}
+
+bool Screen_man::back_subscreen(int count)
+{
+    if (!current_subscreen)
+        return false;
+    bool all = true;
+    for (int i = 0; i < count; ++i) {
+        if (!current_subscreen) {
+            all = false;
+            break;
+        }
+        current_subscreen->undisplay();
+        current_subscreen = subscreen_stack.pop();
+    }
+    if (current_subscreen)
+        current_subscreen->display();
+    else if (current_screen)
+        current_screen->deactivate_subscreen();
+    notify_screen_change(true, true);
+    return all;
+}
+
+bool Screen_man::deactivate_subscreen(Subscreen* n)
+{
+    if (!n)
+        return false;
+    if (n == current_subscreen)
+        return back_subscreen(1);
+    subscreen_stack.remove(n);
+    notify_screen_change(true, true);
+    return true;
 }
 
 bool Screen_man::send_timeout(Timeout& t)

@@ -9,7 +9,9 @@
 #include "util/Named_list.h"
 #include "vtui/screen/Object_edit_backup.h"
 #include "vtui/screen/Screen.h"
+#include "vtui/screen/Subscreen.h"
 #include "vtui/screen/User_interface_base.h"
+#include "vtui/stat/Stat_decorations.h"
 
 class Global_stat_manager;
 class waiter_descriptor;
@@ -69,6 +71,15 @@ public:
     bool activate(Screen* s);
     bool deactivate(Screen* s);
     void notify_screen_change(bool down, bool up);
+
+    // Subscreens: the one on top takes the VT's input; the others wait
+    // below it.
+    bool activate_subscreen(Subscreen* n);
+    bool deactivate_subscreen(Subscreen* n);
+    bool back_subscreen(int count);
+    Subscreen* get_current_subscreen() const { return current_subscreen; }
+    const Subscreen_stack& get_subscreen_stack() const { return subscreen_stack; }
+    Stat_decorations& get_decorations() { return decorations; }
 
     // Events from the UI module.
     void send_vt_event(VT_event::id_t id, waiter_event& ev, bool vt_active);
@@ -142,4 +153,7 @@ private:
     Screen_stack pending_screens;
     bool restrict_switches = false;
     VT_information vt_info;
+    Subscreen* current_subscreen = nullptr;
+    Subscreen_stack subscreen_stack;
+    Stat_decorations decorations;
 };

@@ -1,5 +1,7 @@
 #include "vtui/screen/Window.h"
 
+#include "vtui/screen/Element_group.h"
+
 #include "util/Debug_base.h"
 
 using JDB = Debug_base<_JDB, _JDB::jdb_enum>;
@@ -287,4 +289,32 @@ bool Window::window_handle_vt_esc_event(VT_ESC_event& e)
     ev.source = Activator_event::DEFAULT;
     Activator fresh;
     return handle_activator_event(fresh, ev);
+}
+
+void Window::add_group(UI::Element_group_node* node)
+{
+    groups.push(node);
+}
+
+void Window::window_deactivate()
+{
+    Screen_man* m = get_man();
+    if (!m)
+        return;
+    for (UI::Element_group_node* n = groups.first(); n; n = groups.next(n))
+        n->get_group().deactivate(*m);
+}
+
+void Window::handle_change_numeric_value_event(VT_change_numeric_value_event& ev)
+{
+    send_change_numeric_value_event(ev);
+    for (UI::Element_group_node* n = groups.first(); n; n = groups.next(n))
+        n->get_group().send_change_numeric_value_event(ev);
+}
+
+void Window::handle_input_string_value_event(Input_string_value_event& ev)
+{
+    send_input_string_value_event(ev);
+    for (UI::Element_group_node* n = groups.first(); n; n = groups.next(n))
+        n->get_group().send_input_string_value_event(ev);
 }

@@ -11,6 +11,9 @@
 #include "vtui/stat/Stat_user.h"
 
 class Screen_man;
+namespace UI {
+class Element_group_node;
+}
 
 namespace List_interface {
 struct Event {
@@ -161,13 +164,19 @@ public:
     void set_stat_pointer_ids(const Stat_ids::pointer_ids* ids, unsigned count);
 
     void window_activate() {}
-    void window_deactivate() {}
+    // Every element group of the window is deactivated.
+    void window_deactivate();
     bool window_handle_soft_key_event(Soft_key_activation_event& ev, unsigned hold_ms);
     bool window_handle_button_event(Button_activation_event& ev);
     bool window_handle_select_input_event(VT_select_input_object_event& ev);
     bool window_handle_vt_esc_event(VT_ESC_event& ev);
-    void handle_change_numeric_value_event(VT_change_numeric_value_event& ev) { send_change_numeric_value_event(ev); }
-    void handle_input_string_value_event(Input_string_value_event& ev) { send_input_string_value_event(ev); }
+    // The window's own stats first, then every element group in order.
+    void handle_change_numeric_value_event(VT_change_numeric_value_event& ev);
+    void handle_input_string_value_event(Input_string_value_event& ev);
+
+    // Element groups fed by the window.
+    void add_group(UI::Element_group_node* node);
+    const c_sl_list<UI::Element_group_node>& get_groups() const { return groups; }
 
     const Stat_ids::num_ids* get_num_ids() const { return num_ids; }
     unsigned get_num_count() const { return num_count; }
@@ -181,6 +190,7 @@ public:
 
 protected:
     c_sl_list<Activator> activators;
+    c_sl_list<UI::Element_group_node> groups;
     const Stat_ids::num_ids* num_ids = nullptr;
     unsigned num_count = 0;
     const Stat_ids::bool_ids* bool_ids = nullptr;

@@ -56,6 +56,12 @@ public:
     // The VT changed the value; false when the stat has no object that could
     // have produced it.
     virtual bool update_from_input(unsigned int value, Stat_user* user) = 0;
+    // The VT changed a string: `length` bytes of `text` as the VT sent them.
+    // Kinds without text take the length as their value.
+    virtual bool update_from_string(const char* text, unsigned int length, Stat_user* user)
+    {
+        return update_from_input(length, user);
+    }
     virtual void set_live_edit(bool on) {}
     // Shows the editable or read-only state on the VT.
     virtual bool _set_editable(bool editable) { return editable; }
