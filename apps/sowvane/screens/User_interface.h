@@ -1,0 +1,77 @@
+// The implement's VT user interface: the module "UI00" that owns the screen
+// manager, the units, the shared stats and every data-mask screen, creates
+// one pop-up per alarm mask, and is where VT events, data-store changes and
+// settings changes enter the screens. It also decides whether the VT display
+// is used at all (a non-VT terminal may be connected) and applies a change of
+// the VT's language and units.
+#pragma once
+
+#include "apps/sowvane/screens/Intro_screen.h"
+#include "apps/sowvane/screens/Main_screen.h"
+#include "apps/sowvane/screens/TankFillMask.h"
+#include "vtui/helpers/Units_man.h"
+#include "vtui/screen/Global_stat_manager.h"
+#include "vtui/screen/Screen_man.h"
+#include "vtui/screen/User_interface_base.h"
+
+struct Screen_object_ids;
+
+class User_interface : public User_interface_base {
+public:
+    // A VT alarm mask missing from the pool.
+    static constexpr int EXIT_NO_ALARM_MASK = -138;
+    // The registration of system.non_vtt_connected.
+    static constexpr uint32_t NON_VTT_EVENT = 0xFFFF0000u;
+    static constexpr int INTRO_RETRY_MS = 100;
+    static constexpr int LOCALE_WAIT_MS = 100;
+    static constexpr int LOCALE_RETRY_MS = 30;
+
+    explicit User_interface(module_man* mm);
+    ~User_interface() override;
+
+    int init(VT::Object_pool* pool, Screen_object_ids* ids);
+    void post_snapshot_init() { screen_man.post_snapshot_init(); }
+
+    void handle_event(waiter_event& ev) override;
+    void handle_timeout(Timeout& t) override;
+    void handle_mask_mismatch(bool) override {}
+    void update_vt_display(bool force_enable);
+    void apply_locale();
+    void handle_vt_info(VT_information info);
+
+    Screen_man& get_screen_man() { return screen_man; }
+    Units_man& get_units_man() { return units_man; }
+    int get_vt_state() const { return vt_state; }
+    bool is_intro_pending() const { return intro_pending; }
+    Timeout& get_intro_timeout() { return intro_timeout; }
+    Timeout& get_locale_timeout() { return locale_timeout; }
+    Timeout& get_terminal_timeout() { return terminal_timeout; }
+
+protected:
+    // Releases the module's thread; a test drives the module itself.
+    virtual int release_thread() { return Diner::start(); }
+
+private:
+    void handle_pool_event(waiter_event& ev);
+    void connection_changed(int state);
+    void locale_changed();
+    void enter_vt_only_operation();
+
+    Units_man units_man;
+    Screen_man screen_man;
+    Global_stat_manager stat_man;
+    Intro_screen intro;
+    Main_screen main_screen;
+    TankFillMask tank_fill_mask;
+
+    VT_information vt_info;
+    VT::Object_pool* pool = nullptr;
+    short pool_module_id = 0;
+    short cds_module_id = 0;
+    int vt_state = 1;
+    VT::Locale_info locale;
+    Timeout intro_timeout;
+    Timeout locale_timeout;
+    Timeout terminal_timeout;
+    bool intro_pending = false;
+};
