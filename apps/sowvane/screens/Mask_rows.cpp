@@ -2,22 +2,14 @@
 
 const Screen_object_ids& mask_ids()
 {
-    return screen_object_ids;
-}
-
-CDS::Head* mask_store()
-{
-    return &sowvane_data_store.head;
-}
-
-data_store_body& mask_body()
-{
-    return sowvane_data_store.body;
+    static const Screen_object_ids none;
+    const Screen_object_ids* ids = mask_object_ids();
+    return ids != nullptr ? *ids : none;
 }
 
 bool bind_data_mask(Data_screen& screen, VT::Object_pool* pool, NV_kelsu::parameters_t* params, uint32_t id)
 {
-    auto* mask = mask_object<VT::Data_mask_obj>(pool, id);
+    auto* mask = find_pool_object<VT::Data_mask_obj>(pool, id);
     if (mask == nullptr)
         return false;
     return screen.Data_screen::init(pool, mask, params, nullptr, 0);

@@ -6,8 +6,10 @@
 
 #include "apps/sowvane/data_model.h"
 #include "apps/sowvane/pool/Screen_object_ids.h"
+#include "apps/sowvane/screens/Mask_helpers.h"
 #include "vtui/screen/Data_screen.h"
 #include "vtui/screen/Screen_man.h"
+#include "vtui/stat/Stat_list.h"
 #include "vtui/stat/Stat_num.h"
 
 #include <limits>
@@ -21,8 +23,8 @@
 const Screen_object_ids& mask_ids();
 
 // The data store the masks read and write.
-CDS::Head* mask_store();
-data_store_body& mask_body();
+CDS::Head* ds_head();
+data_store_body& ds();
 
 // A pool object by id, narrowed to the class the caller expects; null when
 // the id is the null id, unknown, or names an object of another class.
@@ -172,7 +174,7 @@ public:
     void bind(Screen& screen, VT::Object_pool* pool, const Group& ids)
     {
         for (size_t i = 0; i < N; ++i) {
-            auto* in = mask_object<VT::Input_number_obj>(pool, ids.*rows_[i].input);
+            auto* in = find_pool_object<VT::Input_number_obj>(pool, ids.*rows_[i].input);
             if (in == nullptr)
                 continue;
             stats_[i].init(&screen.get_stats(), in, UPDATE_INTERVAL_MS, rows_[i].metric, rows_[i].imperial,
@@ -233,64 +235,55 @@ struct List_row {
     Setting_ref setting;
 };
 
-// One input list per row. The VT reports a choice as a numeric value change
-// of the list; take() stores it when the event names one of the lists.
+// One list stat per row, loaded from and stored to its setting.
 template <class Group, size_t N>
 class List_rows {
 public:
     using Row = List_row<Group>;
     explicit List_rows(const Row (&rows)[N]) : rows_(rows) {}
 
-    void bind(VT::Object_pool* pool, const Group& ids)
+    void bind(Screen& screen, VT::Object_pool* pool, const Group& ids)
     {
-        for (size_t i = 0; i < N; ++i)
-            lists_[i] = mask_object<VT::Input_list_obj>(pool, ids.*rows_[i].list);
+        for (size_t i = 0; i < N; ++i) {
+            auto* list = find_pool_object<VT::Input_list_obj>(pool, ids.*rows_[i].list);
+            if (list != nullptr)
+                stats_[i].init(&screen.get_stats(), list, nullptr, pool, false);
+        }
     }
 
     // Selects the stored item of every list; a stored index beyond the
     // list's items leaves the list as it is.
     void load(NV_kelsu::parameters_t& ps, unsigned index)
     {
-        for (size_t i = 0; i < N; ++i)
-            select(i, rows_[i].setting.get(ps, index));
+        for (size_t i = 0; i < N; ++i) {
+            const double item = rows_[i].setting.get(ps, index);
+            if (item >= 0 && item < stats_[i].get_item_count())
+                stats_[i].set_item((unsigned short)item);
+        }
     }
 
-    void select(size_t i, double item)
-    {
-        if (i >= N || lists_[i] == nullptr || item < 0 || item >= lists_[i]->num_items())
-            return;
-        if (lists_[i]->get_value() != (unsigned char)item)
-            lists_[i]->set_value((unsigned char)item);
-    }
-
-    // The row whose list is object `id`, -1 when none is.
-    int find(unsigned short id) const
+    int find(const Stat* s) const
     {
         for (size_t i = 0; i < N; ++i)
-            if (lists_[i] != nullptr && lists_[i]->get_id() == id)
+            if (s == &stats_[i])
                 return int(i);
         return -1;
     }
 
-    // Stores the chosen item of the list the event names; -1 when the event
-    // is for none of the lists or the item does not exist, else the row.
-    int take(const VT_change_numeric_value_event& ev, NV_kelsu::parameters_t& ps, unsigned index)
+    // Stores the chosen item of the stat's row; false when the stat is none
+    // of these.
+    bool store(const Stat* s, NV_kelsu::parameters_t& ps, unsigned index)
     {
-        const int i = find(ev.object_id());
+        const int i = find(s);
         if (i < 0)
-            return -1;
-        if (ev.value() >= unsigned(lists_[i]->num_items())) {
-            std::printf("list %u: no item %u\n", unsigned(ev.object_id()), unsigned(ev.value()));
-            return -1;
-        }
-        lists_[i]->set_value((unsigned char)ev.value());
-        rows_[i].setting.set(ps, index, double(ev.value()));
-        return i;
+            return false;
+        rows_[i].setting.set(ps, index, double(stats_[i].get_item()));
+        return true;
     }
 
-    VT::Input_list_obj* operator[](size_t i) const { return lists_[i]; }
+    Stat_list& operator[](size_t i) { return stats_[i]; }
 
 private:
     const Row (&rows_)[N];
-    VT::Input_list_obj* lists_[N] = {};
+    Stat_list stats_[N];
 };

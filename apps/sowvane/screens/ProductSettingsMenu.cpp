@@ -32,8 +32,8 @@ bool ProductSettingsMenu::init(VT::Object_pool* p, NV_kelsu::parameters_t* param
     for (int i = 0; i < PRODUCTS; ++i)
         product_buttons[i].init(this, VT::Object_pool::NULL_ID, (unsigned short)ids.product_button[i]);
     for (int i = 0; i < PRODUCTS; ++i) {
-        names[i] = mask_object<VT::Output_string_obj>(p, ids.product_name[i]);
-        tanks[i] = mask_object<VT::Output_string_obj>(p, ids.product_tank[i]);
+        names[i] = find_pool_object<VT::Output_string_obj>(p, ids.product_name[i]);
+        tanks[i] = find_pool_object<VT::Output_string_obj>(p, ids.product_tank[i]);
     }
     return true;
 }
@@ -82,7 +82,7 @@ bool ProductSettingsMenu::handle_activator_event(Activator& a, Activator_event& 
         return true;
     for (unsigned p = 0; p < PRODUCTS; ++p) {
         if (&a == &product_buttons[p]) {
-            cds_set_uint(mask_store(), &mask_body().internal.current_product_index, &p);
+            cds_set_uint(ds_head(), &ds().internal.current_product_index, &p);
             get_man()->switch_to_screen("product_settings_mask");
             break;
         }

@@ -36,7 +36,7 @@ bool SeederSettingsMenu::init(VT::Object_pool* p, NV_kelsu::parameters_t* params
         return false;
     keys.bind(this, ids);
     preload_button_id = (unsigned short)ids.tank_preload_button;
-    preload_pointer = mask_object<VT::Object_pointer_obj>(p, ids.tank_preload_pointer);
+    preload_pointer = find_pool_object<VT::Object_pointer_obj>(p, ids.tank_preload_pointer);
     if (preload_pointer != nullptr)
         preload_pointer->set_value(preload_button_id);
     return true;
@@ -90,7 +90,7 @@ bool SeederSettingsMenu::activate()
 
 void SeederSettingsMenu::handle_virt_listener_event(Listener*)
 {
-    if (cds_get_byte(mask_store(), &mask_body().system.vt_uploaded))
+    if (cds_get_byte(ds_head(), &ds().system.vt_uploaded))
         refresh_preload_button();
     send_val_updates(false);
 }

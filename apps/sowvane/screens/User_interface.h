@@ -8,7 +8,13 @@
 
 #include "apps/sowvane/screens/Intro_screen.h"
 #include "apps/sowvane/screens/Main_screen.h"
+#include "apps/sowvane/screens/ProductSettingsMenu.h"
+#include "apps/sowvane/screens/SeederSettingsMenu.h"
+#include "apps/sowvane/screens/SettingsMenu.h"
 #include "apps/sowvane/screens/TankFillMask.h"
+#include "apps/sowvane/screens/WheelCalibrationMask.h"
+#include "apps/sowvane/screens/WheelCalibrationSettingsMask.h"
+#include "apps/sowvane/screens/WidthAndSpeedSettingsMask.h"
 #include "vtui/helpers/Units_man.h"
 #include "vtui/screen/Global_stat_manager.h"
 #include "vtui/screen/Screen_man.h"
@@ -63,6 +69,12 @@ private:
     Intro_screen intro;
     Main_screen main_screen;
     TankFillMask tank_fill_mask;
+    SettingsMenu settings_menu{"settings_menu", &screen_man};
+    SeederSettingsMenu seeder_settings_menu{"seeder_settings_menu", &screen_man};
+    ProductSettingsMenu product_settings_menu{"product_settings_menu", &screen_man};
+    WidthAndSpeedSettingsMask width_and_speed_settings_mask{"width_and_speed_settings_mask", &screen_man};
+    WheelCalibrationSettingsMask wheel_calibration_settings_mask{"wheel_calibration_settings_mask", &screen_man};
+    WheelCalibrationMask wheel_calibration_mask{"wheel_calibration_mask", &screen_man};
 
     VT_information vt_info;
     VT::Object_pool* pool = nullptr;

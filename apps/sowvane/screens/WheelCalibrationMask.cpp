@@ -50,23 +50,23 @@ bool WheelCalibrationMask::init(VT::Object_pool* p, NV_kelsu::parameters_t* para
     start_id = (unsigned short)ids.key_start;
     accept_id = (unsigned short)ids.key_accept;
     next_id = (unsigned short)ids.key_next;
-    pointer_start = mask_object<VT::Object_pointer_obj>(p, ids.key_pointer_start);
-    pointer_next = mask_object<VT::Object_pointer_obj>(p, ids.key_pointer_next);
-    pointer_accept = mask_object<VT::Object_pointer_obj>(p, ids.key_pointer_accept);
-    instruction_text = mask_object<VT::Output_string_obj>(p, ids.instructions);
-    auto* units = mask_object<VT::Output_string_obj>(p, mask_ids().common.distance_units);
+    pointer_start = find_pool_object<VT::Object_pointer_obj>(p, ids.key_pointer_start);
+    pointer_next = find_pool_object<VT::Object_pointer_obj>(p, ids.key_pointer_next);
+    pointer_accept = find_pool_object<VT::Object_pointer_obj>(p, ids.key_pointer_accept);
+    instruction_text = find_pool_object<VT::Output_string_obj>(p, ids.instructions);
+    auto* units = find_pool_object<VT::Output_string_obj>(p, mask_ids().common.distance_units);
 
-    factor_stat.init(&stats, mask_object<VT::Output_number_obj>(p, ids.factor_output), INTERVAL_MS, factor_metric,
+    factor_stat.init(&stats, find_pool_object<VT::Output_number_obj>(p, ids.factor_output), INTERVAL_MS, factor_metric,
                      factor_imperial, nullptr, Stat_num::RAW_MAX, 0, p, nullptr);
     factor_stat.set_range(0.0, MAX_FACTOR);
-    pulses_stat.init(&stats, mask_object<VT::Output_number_obj>(p, ids.pulses_output), INTERVAL_MS, count_format,
+    pulses_stat.init(&stats, find_pool_object<VT::Output_number_obj>(p, ids.pulses_output), INTERVAL_MS, count_format,
                      count_format, nullptr, Stat_num::RAW_MAX, 0, p, nullptr);
-    estimated_stat.init(&stats, mask_object<VT::Output_number_obj>(p, ids.estimated_distance_output), INTERVAL_MS,
+    estimated_stat.init(&stats, find_pool_object<VT::Output_number_obj>(p, ids.estimated_distance_output), INTERVAL_MS,
                         distance_metric, distance_imperial, nullptr, Stat_num::RAW_MAX, 0, p, units);
-    distance_stat.init(&stats, mask_object<VT::Input_number_obj>(p, ids.distance_input),
-                       mask_object<VT::Output_number_obj>(p, ids.distance_output),
-                       mask_object<VT::Object_pointer_obj>(p, ids.distance_pointer),
-                       mask_object<VT::Number_variable_obj>(p, ids.distance_variable), INTERVAL_MS, distance_metric,
+    distance_stat.init(&stats, find_pool_object<VT::Input_number_obj>(p, ids.distance_input),
+                       find_pool_object<VT::Output_number_obj>(p, ids.distance_output),
+                       find_pool_object<VT::Object_pointer_obj>(p, ids.distance_pointer),
+                       find_pool_object<VT::Number_variable_obj>(p, ids.distance_variable), INTERVAL_MS, distance_metric,
                        distance_imperial, 500000, 0, p, nullptr);
     distance_stat.set_range(0.0, MAX_DISTANCE);
     return true;
@@ -75,15 +75,15 @@ bool WheelCalibrationMask::init(VT::Object_pool* p, NV_kelsu::parameters_t* para
 void WheelCalibrationMask::post_snapshot_init()
 {
     const std::ptrdiff_t offset =
-        reinterpret_cast<const char*>(&mask_body().internal) - reinterpret_cast<const char*>(&mask_body());
-    listener.init(mask_store(), int(offset), int(sizeof(ds_internal)));
+        reinterpret_cast<const char*>(&ds().internal) - reinterpret_cast<const char*>(&ds());
+    listener.init(ds_head(), int(offset), int(sizeof(ds_internal)));
     listener.autoreg(get_waiter());
     refresh();
 }
 
 unsigned WheelCalibrationMask::step() const
 {
-    return cds_get_word(mask_store(), &mask_body().internal.current_wheel_cal_step);
+    return cds_get_word(ds_head(), &ds().internal.current_wheel_cal_step);
 }
 
 const char* WheelCalibrationMask::instructions() const
@@ -93,7 +93,7 @@ const char* WheelCalibrationMask::instructions() const
 
 void WheelCalibrationMask::set_step(unsigned s)
 {
-    cds_set_uint(mask_store(), &mask_body().internal.current_wheel_cal_step, &s);
+    cds_set_uint(ds_head(), &ds().internal.current_wheel_cal_step, &s);
     std::printf("NEXT STEP: %u\n", s);
 }
 
@@ -110,7 +110,7 @@ void WheelCalibrationMask::capture()
 {
     if (step() != STEP_DRIVE && !pulses_captured)
         return;
-    const unsigned count = cds_get_word(mask_store(), &mask_body().vehicle.ground_speed_sensor.pulse_count);
+    const unsigned count = cds_get_word(ds_head(), &ds().vehicle.ground_speed_sensor.pulse_count);
     pulses_stat.set_val(double(count));
     const double factor = parameters != nullptr ? double(parameters->app.wheel_cal_factor.get()) : 0.0;
     estimated_stat.set_val(factor * double(count));
@@ -129,7 +129,7 @@ void WheelCalibrationMask::refresh()
     case STEP_START: {
         show_keys(start_id, none, none);
         const int idle = 0;
-        cds_set_int(mask_store(), &mask_body().operation.calibration_state, &idle);
+        cds_set_int(ds_head(), &ds().operation.calibration_state, &idle);
         pulses_captured = false;
         estimated_stat.set_val(0.0);
         pulses_stat.set_val(0.0);
@@ -141,15 +141,15 @@ void WheelCalibrationMask::refresh()
     case STEP_DRIVE: {
         show_keys(none, next_id, none);
         const int driving = 2;
-        cds_set_int(mask_store(), &mask_body().operation.calibration_state, &driving);
+        cds_set_int(ds_head(), &ds().operation.calibration_state, &driving);
         const unsigned zero = 0;
-        cds_set_uint(mask_store(), &mask_body().vehicle.ground_speed_sensor.pulse_count, &zero);
+        cds_set_uint(ds_head(), &ds().vehicle.ground_speed_sensor.pulse_count, &zero);
         break;
     }
     case STEP_DISTANCE: {
         show_keys(none, next_id, none);
         const int idle = 0;
-        cds_set_int(mask_store(), &mask_body().operation.calibration_state, &idle);
+        cds_set_int(ds_head(), &ds().operation.calibration_state, &idle);
         capture();
         pulses_captured = false;
         break;

@@ -65,7 +65,7 @@ bool WheelCalibrationSettingsMask::handle_activator_event(Activator& a, Activato
         return true;
     if (&a == &keys[0]) {
         const unsigned first = 0;
-        cds_set_uint(mask_store(), &mask_body().internal.current_wheel_cal_step, &first);
+        cds_set_uint(ds_head(), &ds().internal.current_wheel_cal_step, &first);
         get_man()->switch_to_screen("wheel_calibration_mask");
         return true;
     }

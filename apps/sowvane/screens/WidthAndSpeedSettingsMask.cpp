@@ -36,10 +36,10 @@ bool WidthAndSpeedSettingsMask::init(VT::Object_pool* p, NV_kelsu::parameters_t*
         return false;
     keys.bind(this, ids);
     numbers.bind(*this, p, ids);
-    lists.bind(p, ids);
+    lists.bind(*this, p, ids);
     for (int i = 0; i < 7; ++i)
         source_items[i] = (unsigned short)ids.speed_source_item[i];
-    if (VT::Input_list_obj* list = lists[0]) {
+    if (auto* list = find_pool_object<VT::Input_list_obj>(p, ids.speed_source_list)) {
         list->set_child_objects_val(SOURCE_GPS, VT::Object_pool::NULL_ID, false);
         list->set_child_objects_val(SOURCE_MANUAL, VT::Object_pool::NULL_ID, false);
     }
@@ -67,19 +67,10 @@ bool WidthAndSpeedSettingsMask::handle_stat_update(Stat* s)
         numbers.store(s, *parameters, 0);
         parameters->app.booms.booms[0].sections[0].width.set(double(parameters->app.machine_width.get()));
         const bool reset = true;
-        cds_set_bool(mask_store(), &mask_body().system.reset_tc, &reset);
+        cds_set_bool(ds_head(), &ds().system.reset_tc, &reset);
         return true;
     }
-    return numbers.store(s, *parameters, 0);
-}
-
-void WidthAndSpeedSettingsMask::send_change_numeric_value_event(VT_change_numeric_value_event& ev)
-{
-    if (parameters != nullptr && lists.find(ev.object_id()) >= 0) {
-        lists.take(ev, *parameters, 0);
-        return;
-    }
-    Data_screen::send_change_numeric_value_event(ev);
+    return numbers.store(s, *parameters, 0) || lists.store(s, *parameters, 0);
 }
 
 bool WidthAndSpeedSettingsMask::handle_activator_event(Activator& a, Activator_event& ev)

@@ -19,7 +19,6 @@ public:
     void post_snapshot_init() override;
     bool handle_stat_update(Stat* s) override;
     bool handle_activator_event(Activator& a, Activator_event& ev) override;
-    void send_change_numeric_value_event(VT_change_numeric_value_event& ev) override;
     void send_soft_key_event(Soft_key_activation_event&, unsigned) override {}
 
     Stat_num& number(number_row r) { return numbers[r]; }

@@ -41,6 +41,7 @@ class Man : public Screen_man {
 public:
     using Screen_man::Screen_man;
     std::map<Timeout*, int> pending;
+    mutable Atime clock = Atime::now();
     // Fires every armed screen timeout once.
     void fire_timeouts()
     {
@@ -50,6 +51,13 @@ public:
     }
 
 protected:
+    // Every look at the clock is a millisecond later, so that the screen
+    // stack orders the screens by when they were shown.
+    Atime now() const override
+    {
+        clock = clock + 1;
+        return clock;
+    }
     int carry_timeout(Timeout& t, int ms) override
     {
         pending[&t] = ms;
@@ -79,6 +87,7 @@ protected:
         VT::Object_deserial loader;
         loader.init(&vt.pool);
         EXPECT_TRUE(loader.run(image.data(), uint32_t(image.size()))) << loader.error();
+        set_mask_object_ids(&screen_object_ids);
         ps->set_default(true);
         reset_store();
     }
@@ -107,7 +116,7 @@ protected:
     {
         waiter_event e;
         for (int guard = 0; guard < 1000 && ui.get_waiter().get_event(&e, Atime::now()) == 0; ++guard) {
-            if (e.module_id == mask_store()->get_virt_access_id()) {
+            if (e.module_id == ds_head()->get_virt_access_id()) {
                 CDS::Virt_access::from_event_code(e.code)->handle_event();
             } else if (NV_store::Virt_access* l = NV_store::NV_root::event_listener(ps, e)) {
                 l->handle_event();
@@ -199,20 +208,20 @@ protected:
 
     static void reset_store()
     {
-        data_store_body& b = mask_body();
+        data_store_body& b = ds();
         const bool no = false;
         const unsigned zero = 0;
         const int none = 0;
-        cds_set_bool(mask_store(), &b.system.reset_tc, &no);
-        cds_set_bool(mask_store(), &b.system.vt_uploaded, &no);
-        cds_set_int(mask_store(), &b.system.initiate_shutdown, &none);
-        cds_set_int(mask_store(), &b.operation.calibration_state, &none);
-        cds_set_uint(mask_store(), &b.internal.current_product_index, &zero);
-        cds_set_uint(mask_store(), &b.internal.current_wheel_cal_step, &zero);
-        cds_set_uint(mask_store(), &b.vehicle.ground_speed_sensor.pulse_count, &zero);
+        cds_set_bool(ds_head(), &b.system.reset_tc, &no);
+        cds_set_bool(ds_head(), &b.system.vt_uploaded, &no);
+        cds_set_int(ds_head(), &b.system.initiate_shutdown, &none);
+        cds_set_int(ds_head(), &b.operation.calibration_state, &none);
+        cds_set_uint(ds_head(), &b.internal.current_product_index, &zero);
+        cds_set_uint(ds_head(), &b.internal.current_wheel_cal_step, &zero);
+        cds_set_uint(ds_head(), &b.vehicle.ground_speed_sensor.pulse_count, &zero);
     }
 
-    const Screen_object_ids& ids = mask_ids();
+    const Screen_object_ids& ids = screen_object_ids;
     Recording_pool vt;
     // The application's tree, at its defaults for every test.
     NV_kelsu::parameters_t* ps = &sowvane_parameters;

@@ -127,7 +127,7 @@ TEST_F(Settings_masks, TankPreloadIsOfferedForAnEnabledGranularTankWithoutActuat
     }
     start("seeder_settings_menu");
     const bool uploaded = true;
-    cds_set_bool(mask_store(), &mask_body().system.vt_uploaded, &uploaded);
+    cds_set_bool(ds_head(), &ds().system.vt_uploaded, &uploaded);
     EXPECT_FALSE(seeder_menu.preload_shown());
 
     struct Case {
@@ -152,7 +152,7 @@ TEST_F(Settings_masks, TankPreloadIsOfferedForAnEnabledGranularTankWithoutActuat
 
     // Before the pool is on the VT a change leaves the button as it is.
     const bool not_uploaded = false;
-    cds_set_bool(mask_store(), &mask_body().system.vt_uploaded, &not_uploaded);
+    cds_set_bool(ds_head(), &ds().system.vt_uploaded, &not_uploaded);
     tanks[3].enabled.set(false);
     pump();
     EXPECT_TRUE(seeder_menu.preload_shown());
@@ -190,7 +190,7 @@ TEST_F(Settings_masks, ProductRowsShowNameAndTankAndAButtonChoosesTheProduct)
     EXPECT_EQ(text_of(pm.product_tank[2]), "Tank1");
 
     press_button(pm.product_button[15]);
-    EXPECT_EQ(cds_get_word(mask_store(), &mask_body().internal.current_product_index), 15u);
+    EXPECT_EQ(cds_get_word(ds_head(), &ds().internal.current_product_index), 15u);
     EXPECT_STREQ(current(), "product_settings_mask");
 }
 
@@ -241,10 +241,10 @@ TEST_F(Settings_masks, AWidthChangeAsksForATaskControllerRestartAnEqualWidthDoes
     EXPECT_NEAR(width_speed.number(WidthAndSpeedSettingsMask::WIDTH).get_stat_val(), 6.0, 1e-6);
 
     type_number(width, 6.0);
-    EXPECT_FALSE(cds_get_byte(mask_store(), &mask_body().system.reset_tc));
+    EXPECT_FALSE(cds_get_byte(ds_head(), &ds().system.reset_tc));
 
     type_number(width, 9.0);
-    EXPECT_TRUE(cds_get_byte(mask_store(), &mask_body().system.reset_tc));
+    EXPECT_TRUE(cds_get_byte(ds_head(), &ds().system.reset_tc));
     EXPECT_FLOAT_EQ(ps->app.machine_width.get(), 9.0f);
     EXPECT_DOUBLE_EQ(ps->app.booms.booms[0].sections[0].width.get(), 9.0);
 }
@@ -292,10 +292,10 @@ TEST_F(Settings_masks, WheelCalibrationOverASimulatedDistance)
     start("wheel_calibration_settings_mask");
     const auto& wc = ids.wheel_calibration_mask;
     auto set_pulses = [](unsigned n) {
-        cds_set_uint(mask_store(), &mask_body().vehicle.ground_speed_sensor.pulse_count, &n);
+        cds_set_uint(ds_head(), &ds().vehicle.ground_speed_sensor.pulse_count, &n);
     };
     auto calibration_state = [] {
-        return int(cds_get_word(mask_store(), &mask_body().operation.calibration_state));
+        return int(cds_get_word(ds_head(), &ds().operation.calibration_state));
     };
 
     release(ids.wheel_calibration_settings_mask.key_calibrate);
@@ -306,7 +306,7 @@ TEST_F(Settings_masks, WheelCalibrationOverASimulatedDistance)
     release(wc.key_start);
     EXPECT_EQ(wheel.step(), 1u);
     EXPECT_EQ(calibration_state(), 2);
-    EXPECT_EQ(cds_get_word(mask_store(), &mask_body().vehicle.ground_speed_sensor.pulse_count), 0u);
+    EXPECT_EQ(cds_get_word(ds_head(), &ds().vehicle.ground_speed_sensor.pulse_count), 0u);
 
     // Driving: the control logic counts pulses, the page follows each second.
     for (unsigned n : {100u, 400u, 800u}) {
@@ -348,7 +348,7 @@ TEST_F(Settings_masks, WheelCalibrationCancelReturnsToTheFirstStepThenLeaves)
     release(wc.key_cancel);
     EXPECT_EQ(wheel.step(), 0u);
     EXPECT_EQ(wheel.entered_distance().get_stat_val(), 0.0);
-    EXPECT_EQ(int(cds_get_word(mask_store(), &mask_body().operation.calibration_state)), 0);
+    EXPECT_EQ(int(cds_get_word(ds_head(), &ds().operation.calibration_state)), 0);
     release(wc.key_cancel);
     EXPECT_STREQ(current(), "wheel_calibration_settings_mask");
     EXPECT_FLOAT_EQ(ps->app.wheel_cal_factor.get(), 0.2f);
