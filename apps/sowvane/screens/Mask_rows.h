@@ -287,3 +287,37 @@ private:
     const Row (&rows_)[N];
     Stat_list stats_[N];
 };
+
+// --- Menus -------------------------------------------------------------------
+
+// A mask whose whole work is to switch to another screen when one of its
+// keys or buttons is released.
+template <class Group, size_t N>
+class Menu_mask : public Data_screen {
+public:
+    Menu_mask(const char* name, Screen_man* man, Group Screen_object_ids::*group, const Key_row<Group> (&rows)[N])
+        : Data_screen(name, man), group_(group), keys_(rows)
+    {
+    }
+
+    bool init(VT::Object_pool* pool, NV_kelsu::parameters_t* params) override
+    {
+        const Group& ids = mask_ids().*group_;
+        if (!bind_data_mask(*this, pool, params, ids.data_mask))
+            return false;
+        keys_.bind(this, ids);
+        return true;
+    }
+    bool handle_stat_update(Stat*) override { return false; }
+    bool handle_activator_event(Activator& a, Activator_event& ev) override
+    {
+        if (is_release(ev))
+            keys_.switch_for(get_man(), a);
+        return true;
+    }
+    void send_soft_key_event(Soft_key_activation_event&, unsigned) override {}
+
+private:
+    Group Screen_object_ids::*group_;
+    Key_rows<Group, N> keys_;
+};

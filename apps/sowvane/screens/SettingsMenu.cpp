@@ -12,22 +12,7 @@ const Row SettingsMenu::key_rows[6] = {
     {&Ids::advanced_settings_button, Row::BUTTON, "advanced_settings_mask"},
 };
 
-SettingsMenu::SettingsMenu(const char* name, Screen_man* man) : Data_screen(name, man) {}
-
-SettingsMenu::~SettingsMenu() = default;
-
-bool SettingsMenu::init(VT::Object_pool* p, NV_kelsu::parameters_t* params)
+SettingsMenu::SettingsMenu(const char* name, Screen_man* man)
+    : Menu_mask(name, man, &Screen_object_ids::settings_menu, key_rows)
 {
-    const Ids& ids = mask_ids().settings_menu;
-    if (!bind_data_mask(*this, p, params, ids.data_mask))
-        return false;
-    keys.bind(this, ids);
-    return true;
-}
-
-bool SettingsMenu::handle_activator_event(Activator& a, Activator_event& ev)
-{
-    if (is_release(ev))
-        keys.switch_for(get_man(), a);
-    return true;
 }

@@ -8,9 +8,13 @@
 
 #include "apps/sowvane/screens/Intro_screen.h"
 #include "apps/sowvane/screens/Main_screen.h"
+#include "apps/sowvane/screens/AdvancedSettingsMask.h"
+#include "apps/sowvane/screens/ConfirmFactoryResetMask.h"
+#include "apps/sowvane/screens/OperatingHistoryMenuMask.h"
 #include "apps/sowvane/screens/ProductSettingsMenu.h"
 #include "apps/sowvane/screens/SeederSettingsMenu.h"
 #include "apps/sowvane/screens/SettingsMenu.h"
+#include "apps/sowvane/screens/SystemInfoMask.h"
 #include "apps/sowvane/screens/TankFillMask.h"
 #include "apps/sowvane/screens/WheelCalibrationMask.h"
 #include "apps/sowvane/screens/WheelCalibrationSettingsMask.h"
@@ -75,6 +79,10 @@ private:
     WidthAndSpeedSettingsMask width_and_speed_settings_mask{"width_and_speed_settings_mask", &screen_man};
     WheelCalibrationSettingsMask wheel_calibration_settings_mask{"wheel_calibration_settings_mask", &screen_man};
     WheelCalibrationMask wheel_calibration_mask{"wheel_calibration_mask", &screen_man};
+    OperatingHistoryMenuMask operating_history_menu_mask{"operating_history_menu_mask", &screen_man};
+    AdvancedSettingsMask advanced_settings_mask{"advanced_settings_mask", &screen_man};
+    ConfirmFactoryResetMask factory_reset_mask{"factory_reset_mask", &screen_man};
+    SystemInfoMask system_info_mask{"system_info_mask", &screen_man};
 
     VT_information vt_info;
     VT::Object_pool* pool = nullptr;

@@ -66,24 +66,60 @@ protected:
     int drop_timeout(Timeout& t) override { return pending.erase(&t) ? 0 : -1; }
 };
 
-// The generated pool image, built once into the application's table.
+// The generated pool images, each built once into the application's table:
+// the implement's pool and the operating history menu's own pool.
+using Pool_generator = int (*)(Screen_object_ids&, VtMessageWriter&, const VtSize&);
+inline std::vector<uint8_t> generate(Pool_generator build)
+{
+    VtMessageWriter writer(80000, nullptr);
+    EXPECT_EQ(build(screen_object_ids, writer, VtSize(240, 240)), 0);
+    return std::vector<uint8_t>(writer.getData(), writer.getData() + writer.getLength());
+}
 inline const std::vector<uint8_t>& pool_image()
 {
+    static std::vector<uint8_t> image = generate(build_seeder_pool);
+    return image;
+}
+// Without the leading Object Pool Transfer function code.
+inline const std::vector<uint8_t>& history_menu_image()
+{
     static std::vector<uint8_t> image = [] {
-        VtMessageWriter writer(80000, nullptr);
-        EXPECT_EQ(build_seeder_pool(screen_object_ids, writer, VtSize(240, 240)), 0);
-        return std::vector<uint8_t>(writer.getData(), writer.getData() + writer.getLength());
+        std::vector<uint8_t> message = generate(build_history_menu_pool);
+        EXPECT_FALSE(message.empty());
+        EXPECT_EQ(message.empty() ? 0 : message[0], 17);
+        return std::vector<uint8_t>(message.begin() + (message.empty() ? 0 : 1), message.end());
     }();
     return image;
 }
+
+// A registered screen that stands for a page built elsewhere, on a mask of
+// its own when the pool has one to spare.
+class Stub_screen : public Data_screen {
+public:
+    using Data_screen::Data_screen;
+    bool init(VT::Object_pool* p, NV_kelsu::parameters_t*) override
+    {
+        VT::Data_mask_obj* mask = nullptr;
+        for (unsigned id = 0; id < VT::Object_pool::NULL_ID && mask == nullptr; ++id)
+            mask = find_pool_object<VT::Data_mask_obj>(p, id);
+        return mask != nullptr && Data_screen::init(p, mask, nullptr, nullptr, 0);
+    }
+};
+
+// A key or button of a mask and the screen its release shows.
+struct Nav_case {
+    const char* from;
+    uint32_t id;
+    bool button;
+    const char* to;
+};
 
 // Holds a pool with the generated objects and a manager; masks are
 // constructed by the test (before start()).
 class Fixture : public testing::Test {
 protected:
-    Fixture()
+    explicit Fixture(const std::vector<uint8_t>& image = pool_image())
     {
-        const auto& image = pool_image();
         VT::Object_deserial loader;
         loader.init(&vt.pool);
         EXPECT_TRUE(loader.run(image.data(), uint32_t(image.size()))) << loader.error();
@@ -124,6 +160,32 @@ protected:
         }
         man.send_val_updates();
         vt.sent();
+    }
+
+    template <size_t N>
+    void add_stubs(const char* const (&names)[N])
+    {
+        for (const char* n : names)
+            stubs.push_back(std::make_unique<Stub_screen>(n, &man));
+    }
+
+    // Presses, holds and releases each case's key or button from its mask:
+    // only the release switches.
+    template <size_t N>
+    void check_navigation(const Nav_case (&cases)[N])
+    {
+        for (const Nav_case& c : cases) {
+            SCOPED_TRACE(std::string(c.from) + " -> " + c.to);
+            ASSERT_TRUE(man.switch_to_screen(c.from));
+            const auto kind = c.button ? VT_event::BUTTON_ACTIVATION : VT_event::SOFT_KEY_ACTIVATION;
+            waiter_event press(0, Activation_event::PRESSED, intptr_t(c.id));
+            man.send_vt_event(kind, press, true);
+            waiter_event held(0, Activation_event::HELD, intptr_t(c.id));
+            man.send_vt_event(kind, held, true);
+            EXPECT_STREQ(current(), c.from);
+            release(c.id, c.button);
+            EXPECT_STREQ(current(), c.to);
+        }
     }
 
     void release(uint32_t id, bool button = false)
@@ -230,6 +292,7 @@ protected:
     Man man{stat_man};
     Global_stat_manager stat_man{"stat_man", &man};
     std::vector<std::string> files;
+    std::vector<std::unique_ptr<Stub_screen>> stubs;
     static module_man& reload_module_man()
     {
         static module_man* mm = new module_man;

@@ -5,6 +5,7 @@
 // wheel calibration driven over a simulated distance.
 #include "tests/apps/sowvane/screens/Mask_fixture.h"
 
+#include "apps/sowvane/screens/OperatingHistoryMenuMask.h"
 #include "apps/sowvane/screens/ProductSettingsMenu.h"
 #include "apps/sowvane/screens/SeederSettingsMenu.h"
 #include "apps/sowvane/screens/SettingsMenu.h"
@@ -17,16 +18,7 @@
 namespace {
 
 using mask_test::Fixture;
-
-// A registered screen that stands for a page built elsewhere.
-class Stub_screen : public Data_screen {
-public:
-    using Data_screen::Data_screen;
-    bool init(VT::Object_pool* p, NV_kelsu::parameters_t* params) override
-    {
-        return bind_data_mask(*this, p, params, mask_ids().system_info_mask.data_mask);
-    }
-};
+using mask_test::Nav_case;
 
 const char* const stub_names[] = {
     "main",
@@ -42,30 +34,44 @@ const char* const stub_names[] = {
     "blocked_head_settings_mask",
     "multi_tank_cal_1_mask",
     "product_settings_mask",
+    "totals_history_mask",
+    "shafts_history_mask",
+    "fans_history_mask",
 };
+
+class History_menu : public Fixture {
+protected:
+    History_menu() : Fixture(mask_test::history_menu_image()) { add_stubs(stub_names); }
+    SettingsMenu settings_menu{"settings_menu", &man};
+    SeederSettingsMenu seeder_menu{"seeder_settings_menu", &man};
+    OperatingHistoryMenuMask history_menu{"operating_history_menu_mask", &man};
+};
+
+TEST_F(History_menu, KeysAndButtonsSwitchOnReleaseOnly)
+{
+    const auto& oh = ids.operating_history_menu_mask;
+    const Nav_case cases[] = {
+        {"operating_history_menu_mask", oh.totals_button, true, "totals_history_mask"},
+        {"operating_history_menu_mask", oh.shafts_button, true, "shafts_history_mask"},
+        {"operating_history_menu_mask", oh.fans_button, true, "fans_history_mask"},
+        {"operating_history_menu_mask", oh.key_seeder_settings_menu, false, "seeder_settings_menu"},
+        {"operating_history_menu_mask", oh.key_settings_menu, false, "settings_menu"},
+        {"operating_history_menu_mask", oh.key_main, false, "main"},
+    };
+    start("operating_history_menu_mask");
+    check_navigation(cases);
+}
 
 class Settings_masks : public Fixture {
 protected:
-    Settings_masks()
-    {
-        for (const char* n : stub_names)
-            stubs.push_back(std::make_unique<Stub_screen>(n, &man));
-    }
+    Settings_masks() { add_stubs(stub_names); }
 
-    std::vector<std::unique_ptr<Stub_screen>> stubs;
     SettingsMenu settings_menu{"settings_menu", &man};
     SeederSettingsMenu seeder_menu{"seeder_settings_menu", &man};
     ProductSettingsMenu product_menu{"product_settings_menu", &man};
     WidthAndSpeedSettingsMask width_speed{"width_and_speed_settings_mask", &man};
     WheelCalibrationSettingsMask wheel_settings{"wheel_calibration_settings_mask", &man};
     WheelCalibrationMask wheel{"wheel_calibration_mask", &man};
-};
-
-struct Nav_case {
-    const char* from;
-    uint32_t id;
-    bool button;
-    const char* to;
 };
 
 TEST_F(Settings_masks, KeysAndButtonsSwitchOnReleaseOnly)
@@ -102,19 +108,7 @@ TEST_F(Settings_masks, KeysAndButtonsSwitchOnReleaseOnly)
         {"wheel_calibration_settings_mask", wc.key_calibrate, false, "wheel_calibration_mask"},
     };
     start("settings_menu");
-    for (const Nav_case& c : cases) {
-        SCOPED_TRACE(std::string(c.from) + " -> " + c.to);
-        ASSERT_TRUE(man.switch_to_screen(c.from));
-        const unsigned short id = (unsigned short)c.id;
-        const auto kind = c.button ? VT_event::BUTTON_ACTIVATION : VT_event::SOFT_KEY_ACTIVATION;
-        waiter_event press(0, Activation_event::PRESSED, id);
-        man.send_vt_event(kind, press, true);
-        waiter_event held(0, Activation_event::HELD, id);
-        man.send_vt_event(kind, held, true);
-        EXPECT_STREQ(current(), c.from);
-        c.button ? press_button(c.id) : release(c.id);
-        EXPECT_STREQ(current(), c.to);
-    }
+    check_navigation(cases);
 }
 
 TEST_F(Settings_masks, TankPreloadIsOfferedForAnEnabledGranularTankWithoutActuator)
