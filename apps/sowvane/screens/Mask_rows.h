@@ -108,6 +108,9 @@ private:
 
 // --- Numeric settings --------------------------------------------------------
 
+// Settings values go to the VT at most once a second.
+constexpr int SETTING_UPDATE_MS = 1000;
+
 // A stored setting seen as a double. The index selects the record of arrays
 // (tank, fan); settings outside arrays ignore it.
 struct Setting_ref {
@@ -166,8 +169,6 @@ template <class Group, size_t N>
 class Number_rows {
 public:
     using Row = Number_row<Group>;
-    static constexpr int UPDATE_INTERVAL_MS = 1000;
-
     explicit Number_rows(const Row (&rows)[N]) : rows_(rows) {}
 
     // Binds every row's input; a missing input leaves that stat unbound.
@@ -177,7 +178,7 @@ public:
             auto* in = find_pool_object<VT::Input_number_obj>(pool, ids.*rows_[i].input);
             if (in == nullptr)
                 continue;
-            stats_[i].init(&screen.get_stats(), in, UPDATE_INTERVAL_MS, rows_[i].metric, rows_[i].imperial,
+            stats_[i].init(&screen.get_stats(), in, SETTING_UPDATE_MS, rows_[i].metric, rows_[i].imperial,
                            nullptr, Stat_num::RAW_MAX, 0, pool, nullptr);
             stats_[i].set_range(rows_[i].min, rows_[i].max);
             stats_[i].set_editable(true);

@@ -9,6 +9,15 @@
 #include "apps/sowvane/screens/Intro_screen.h"
 #include "apps/sowvane/screens/Main_screen.h"
 #include "apps/sowvane/screens/AdvancedSettingsMask.h"
+#include "apps/sowvane/screens/AlarmSettingsMenu.h"
+#include "apps/sowvane/screens/FanAlarmsMask.h"
+#include "apps/sowvane/screens/ShaftAlarmsMask.h"
+#include "apps/sowvane/screens/TankAlarmsMask.h"
+#include "apps/sowvane/screens/OtherAlarmsMask.h"
+#include "apps/sowvane/screens/TankMotorAlarmsMask.h"
+#include "apps/sowvane/screens/TankGearAlarmsMask.h"
+#include "apps/sowvane/screens/TankPressureAlarmsMask.h"
+#include "apps/sowvane/screens/NoFlowAlarmsMask.h"
 #include "apps/sowvane/screens/ConfirmFactoryResetMask.h"
 #include "apps/sowvane/screens/OperatingHistoryMenuMask.h"
 #include "apps/sowvane/screens/ProductSettingsMenu.h"
@@ -83,6 +92,15 @@ private:
     AdvancedSettingsMask advanced_settings_mask{"advanced_settings_mask", &screen_man};
     ConfirmFactoryResetMask factory_reset_mask{"factory_reset_mask", &screen_man};
     SystemInfoMask system_info_mask{"system_info_mask", &screen_man};
+    AlarmSettingsMenu alarm_settings_menu{"alarm_settings_menu", &screen_man};
+    FanAlarmsMask fan_alarms_mask{"fan_alarms_mask", &screen_man};
+    ShaftAlarmsMask shaft_alarms_mask{"shaft_alarms_mask", &screen_man};
+    TankAlarmsMask tank_alarms_mask{"tank_alarms_mask", &screen_man};
+    OtherAlarmsMask other_alarms_mask{"other_alarms_mask", &screen_man};
+    TankMotorAlarmsMask tank_motor_alarms_mask{"tank_motor_alarms_mask", &screen_man};
+    TankGearAlarmsMask tank_gear_alarms_mask{"tank_gear_alarms_mask", &screen_man};
+    TankPressureAlarmsMask tank_pressure_alarms_mask{"tank_pressure_alarms_mask", &screen_man};
+    NoFlowAlarmsMask no_flow_alarms_mask{"no_flow_alarms_mask", &screen_man};
 
     VT_information vt_info;
     VT::Object_pool* pool = nullptr;
