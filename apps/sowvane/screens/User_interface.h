@@ -25,6 +25,8 @@
 #include "apps/sowvane/screens/SettingsMenu.h"
 #include "apps/sowvane/screens/SystemInfoMask.h"
 #include "apps/sowvane/screens/TankFillMask.h"
+#include "apps/sowvane/screens/TankPreloadSettingsMask.h"
+#include "apps/sowvane/screens/TankSettingsMask.h"
 #include "apps/sowvane/screens/WheelCalibrationMask.h"
 #include "apps/sowvane/screens/WheelCalibrationSettingsMask.h"
 #include "apps/sowvane/screens/WidthAndSpeedSettingsMask.h"
@@ -85,6 +87,8 @@ private:
     SettingsMenu settings_menu{"settings_menu", &screen_man};
     SeederSettingsMenu seeder_settings_menu{"seeder_settings_menu", &screen_man};
     ProductSettingsMenu product_settings_menu{"product_settings_menu", &screen_man};
+    TankSettingsMask tank_settings_mask{"tank_settings_mask", &screen_man};
+    TankPreloadSettingsMask tank_preload_settings_mask{"tank_preload_settings_mask", &screen_man};
     WidthAndSpeedSettingsMask width_and_speed_settings_mask{"width_and_speed_settings_mask", &screen_man};
     WheelCalibrationSettingsMask wheel_calibration_settings_mask{"wheel_calibration_settings_mask", &screen_man};
     WheelCalibrationMask wheel_calibration_mask{"wheel_calibration_mask", &screen_man};
