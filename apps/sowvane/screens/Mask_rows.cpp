@@ -21,3 +21,9 @@ void show_text(VT::Object_pool* pool, VT::Output_string_obj* out, const char* te
         return;
     pool->set_string(out, 0, text, pool->is_running(), 0);
 }
+
+void show_container(VT::Container_obj* c, bool shown)
+{
+    if (c != nullptr && c->get_hidden() == shown)
+        c->set_hidden(shown ? 0 : 1);
+}

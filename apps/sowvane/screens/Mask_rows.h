@@ -44,6 +44,10 @@ bool bind_data_mask(Data_screen& screen, VT::Object_pool* pool, NV_kelsu::parame
 // pool runs).
 void show_text(VT::Object_pool* pool, VT::Output_string_obj* out, const char* text);
 
+// Shows or hides a container (Hide/Show Object only when it changes);
+// nothing for a null container.
+void show_container(VT::Container_obj* c, bool shown);
+
 // Whether an activator event is the release that masks act on.
 inline bool is_release(const Window::Activator_event& ev)
 {

@@ -43,9 +43,10 @@ void ProductSettingsMenu::post_snapshot_init()
     if (parameters == nullptr)
         return;
     for (int i = 0; i < PRODUCTS; ++i) {
-        listeners[i] = new Listener(this);
-        listeners[i]->init(&parameters->app.products[i]);
-        listeners[i]->autoreg(get_waiter(), true);
+        if (listeners[i] == nullptr) {
+            listeners[i] = new Listener(this);
+            nv_listen(*listeners[i], &parameters->app.products[i], get_waiter());
+        }
     }
     refresh_products();
 }

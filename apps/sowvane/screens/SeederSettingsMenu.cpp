@@ -47,9 +47,10 @@ void SeederSettingsMenu::post_snapshot_init()
     if (parameters == nullptr)
         return;
     for (unsigned i = 0; i < TANKS; ++i) {
-        listeners[i] = new Listener(this);
-        listeners[i]->init(&parameters->app.channels[i]);
-        listeners[i]->autoreg(get_waiter(), true);
+        if (listeners[i] == nullptr) {
+            listeners[i] = new Listener(this);
+            nv_listen(*listeners[i], &parameters->app.channels[i], get_waiter());
+        }
     }
 }
 

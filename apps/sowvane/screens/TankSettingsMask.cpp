@@ -76,19 +76,13 @@ bool TankSettingsMask::init(VT::Object_pool* p, NV_kelsu::parameters_t* params)
     return true;
 }
 
-void TankSettingsMask::show(VT::Container_obj* c, bool shown)
-{
-    if (c != nullptr && c->get_hidden() == shown)
-        c->set_hidden(shown ? 0 : 1);
-}
-
 void TankSettingsMask::refresh(int i)
 {
     if (parameters == nullptr || i < 0 || i >= TANKS)
         return;
     Tank& t = tanks[i];
     const auto& channel = parameters->app.channels[unsigned(i)];
-    show(t.row, channel.enabled.get());
+    show_container(t.row, channel.enabled.get());
     const unsigned mode = channel.mode.get();
     if (int(mode) != t.capacity_type) {
         t.capacity_type = int(mode);
@@ -99,8 +93,8 @@ void TankSettingsMask::refresh(int i)
     t.capacity.set_val(capacity);
     const unsigned type = mode < TANK_TYPES ? mode : GRANULAR;
     t.type.set_item((unsigned short)type);
-    show(t.granular_row, type == GRANULAR);
-    show(t.liquid_row, type != GRANULAR);
+    show_container(t.granular_row, type == GRANULAR);
+    show_container(t.liquid_row, type != GRANULAR);
     if (type != GRANULAR) {
         t.liquid_drive.set_item(channel.liquid_controller_type.get());
     } else {
@@ -124,8 +118,10 @@ void TankSettingsMask::post_snapshot_init()
         return;
     unsigned enabled = 0;
     for (int i = 0; i < TANKS; ++i) {
-        tanks[i].listener = new Listener(this);
-        nv_listen(*tanks[i].listener, &parameters->app.channels[unsigned(i)], get_waiter());
+        if (tanks[i].listener == nullptr) {
+            tanks[i].listener = new Listener(this);
+            nv_listen(*tanks[i].listener, &parameters->app.channels[unsigned(i)], get_waiter());
+        }
         enabled += parameters->app.channels[unsigned(i)].enabled.get() ? 1 : 0;
     }
     std::printf("TankSettingsMask::ENABLED TANKS: %u\n", enabled);
@@ -138,7 +134,7 @@ bool TankSettingsMask::activate()
     const bool ok = Data_screen::activate();
     for (Tank& t : tanks)
         for (VT::Container_obj* c : {t.row, t.granular_row, t.liquid_row})
-            show(c, false);
+            show_container(c, false);
     for (int i = 0; i < TANKS; ++i)
         refresh(i);
     return ok;
@@ -177,8 +173,8 @@ bool TankSettingsMask::handle_stat_update(Stat* s)
             if (v == channel.mode.get())
                 return false;
             channel.mode.set((unsigned char)v);
-            show(t.granular_row, v == GRANULAR);
-            show(t.liquid_row, v != GRANULAR);
+            show_container(t.granular_row, v == GRANULAR);
+            show_container(t.liquid_row, v != GRANULAR);
             std::printf("Tank Type:%u\n", v);
             const int kind = v == LIQUID ? 1 : 0;
             cds_set_int(ds_head(), &ds().interface.channels[i].content_kind, &kind);

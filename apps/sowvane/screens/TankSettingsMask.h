@@ -46,7 +46,6 @@ private:
     void refresh(int i);
     void set_capacity_units(int i, int type);
     void set_enabled_tanks(unsigned count, bool signal);
-    static void show(VT::Container_obj* c, bool shown);
 
     static const Key_row<Ids> key_rows[3];
     Key_rows<Ids, 3> keys{key_rows};

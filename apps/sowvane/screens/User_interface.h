@@ -10,7 +10,9 @@
 #include "apps/sowvane/screens/Main_screen.h"
 #include "apps/sowvane/screens/AdvancedSettingsMask.h"
 #include "apps/sowvane/screens/AlarmSettingsMenu.h"
+#include "apps/sowvane/screens/ExternalOptionsMask.h"
 #include "apps/sowvane/screens/FanAlarmsMask.h"
+#include "apps/sowvane/screens/FanSettingsMask.h"
 #include "apps/sowvane/screens/ShaftAlarmsMask.h"
 #include "apps/sowvane/screens/TankAlarmsMask.h"
 #include "apps/sowvane/screens/OtherAlarmsMask.h"
@@ -89,6 +91,8 @@ private:
     ProductSettingsMenu product_settings_menu{"product_settings_menu", &screen_man};
     TankSettingsMask tank_settings_mask{"tank_settings_mask", &screen_man};
     TankPreloadSettingsMask tank_preload_settings_mask{"tank_preload_settings_mask", &screen_man};
+    FanSettingsMask fan_settings_mask{"fan_settings_mask", &screen_man};
+    ExternalOptionsMask external_options_mask{"external_options_mask", &screen_man};
     WidthAndSpeedSettingsMask width_and_speed_settings_mask{"width_and_speed_settings_mask", &screen_man};
     WheelCalibrationSettingsMask wheel_calibration_settings_mask{"wheel_calibration_settings_mask", &screen_man};
     WheelCalibrationMask wheel_calibration_mask{"wheel_calibration_mask", &screen_man};

@@ -1,7 +1,5 @@
 #include "apps/sowvane/screens/WheelCalibrationMask.h"
 
-#include <cstddef>
-
 using Ids = WheelCalibrationMask::Ids;
 using Row = Key_row<Ids>;
 
@@ -38,7 +36,7 @@ WheelCalibrationMask::WheelCalibrationMask(const char* name, Screen_man* man) : 
 WheelCalibrationMask::~WheelCalibrationMask()
 {
     if (get_waiter() != nullptr && listener.get_head() != nullptr)
-        listener.autounreg(get_waiter());
+        cds_unlisten(listener, get_waiter());
 }
 
 bool WheelCalibrationMask::init(VT::Object_pool* p, NV_kelsu::parameters_t* params)
@@ -74,10 +72,8 @@ bool WheelCalibrationMask::init(VT::Object_pool* p, NV_kelsu::parameters_t* para
 
 void WheelCalibrationMask::post_snapshot_init()
 {
-    const std::ptrdiff_t offset =
-        reinterpret_cast<const char*>(&ds().internal) - reinterpret_cast<const char*>(&ds());
-    listener.init(ds_head(), int(offset), int(sizeof(ds_internal)));
-    listener.autoreg(get_waiter());
+    if (listener.get_head() == nullptr)
+        cds_listen(listener, &ds().internal, int(sizeof(ds_internal)), get_waiter());
     refresh();
 }
 
