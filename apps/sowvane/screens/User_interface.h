@@ -26,6 +26,7 @@
 #include "apps/sowvane/screens/SeederSettingsMenu.h"
 #include "apps/sowvane/screens/SettingsMenu.h"
 #include "apps/sowvane/screens/SystemInfoMask.h"
+#include "apps/sowvane/screens/TankCalibrationSettingsMask.h"
 #include "apps/sowvane/screens/TankFillMask.h"
 #include "apps/sowvane/screens/TankPreloadSettingsMask.h"
 #include "apps/sowvane/screens/TankSettingsMask.h"
@@ -99,6 +100,7 @@ private:
     OperatingHistoryMenuMask operating_history_menu_mask{"operating_history_menu_mask", &screen_man};
     AdvancedSettingsMask advanced_settings_mask{"advanced_settings_mask", &screen_man};
     ConfirmFactoryResetMask factory_reset_mask{"factory_reset_mask", &screen_man};
+    TankCalibrationSettingsMask tank_calibration_settings_mask{"tank_calibration_settings_mask", &screen_man};
     SystemInfoMask system_info_mask{"system_info_mask", &screen_man};
     AlarmSettingsMenu alarm_settings_menu{"alarm_settings_menu", &screen_man};
     FanAlarmsMask fan_alarms_mask{"fan_alarms_mask", &screen_man};

@@ -121,9 +121,19 @@ void WheelCalibrationMask::refresh()
         return;
     constexpr unsigned short none = VT::Object_pool::NULL_ID;
     distance_stat.set_editable(s == STEP_DISTANCE);
+    const unsigned short keys_of_step[4][3] = {
+        {start_id, none, none}, {none, next_id, none}, {none, next_id, none}, {none, none, accept_id}};
+    if (s < 4)
+        show_keys(keys_of_step[s][0], keys_of_step[s][1], keys_of_step[s][2]);
+    // A step's entry actions run once per entry into the step, not again
+    // when the mask is shown after an alarm pop-up.
+    if (int(s) == entered_step) {
+        send_val_updates(false);
+        return;
+    }
+    entered_step = int(s);
     switch (s) {
     case STEP_START: {
-        show_keys(start_id, none, none);
         const int idle = 0;
         cds_set_int(ds_head(), &ds().operation.calibration_state, &idle);
         pulses_captured = false;
@@ -135,7 +145,6 @@ void WheelCalibrationMask::refresh()
         break;
     }
     case STEP_DRIVE: {
-        show_keys(none, next_id, none);
         const int driving = 2;
         cds_set_int(ds_head(), &ds().operation.calibration_state, &driving);
         const unsigned zero = 0;
@@ -143,7 +152,6 @@ void WheelCalibrationMask::refresh()
         break;
     }
     case STEP_DISTANCE: {
-        show_keys(none, next_id, none);
         const int idle = 0;
         cds_set_int(ds_head(), &ds().operation.calibration_state, &idle);
         capture();
@@ -151,7 +159,6 @@ void WheelCalibrationMask::refresh()
         break;
     }
     case STEP_DONE: {
-        show_keys(none, none, accept_id);
         const double d = distance_stat.get_stat_val();
         const double p = pulses_stat.get_stat_val();
         if (d != 0.0 && p != 0.0) {

@@ -1,7 +1,9 @@
 // The wheel calibration wizard: the operator drives a known distance while
 // the control logic counts speed-sensor pulses, enters the distance, and
 // accepts distance / pulses as the new wheel factor. The step lives in the
-// data store (internal.current_wheel_cal_step); the mask follows it.
+// data store (internal.current_wheel_cal_step); the mask follows it and runs
+// a step's entry actions once when the wizard enters the step, so an alarm
+// pop-up during the drive does not zero the pulse count.
 #pragma once
 
 #include "apps/sowvane/screens/Mask_rows.h"
@@ -57,4 +59,6 @@ private:
     unsigned short accept_id = VT::Object_pool::NULL_ID;
     unsigned short next_id = VT::Object_pool::NULL_ID;
     const char* shown_text = "";
+    // The step whose entry actions ran last (-1: none yet).
+    int entered_step = -1;
 };

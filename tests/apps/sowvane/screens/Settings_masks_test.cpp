@@ -310,6 +310,14 @@ TEST_F(Settings_masks, WheelCalibrationOverASimulatedDistance)
         EXPECT_NEAR(wheel.estimated_distance().get_stat_val(), 0.1 * n, 1e-6);
     }
 
+    // Shown again after another screen (an alarm pop-up): the drive goes on.
+    man.switch_to_screen("wheel_calibration_settings_mask");
+    man.switch_to_screen("wheel_calibration_mask");
+    EXPECT_EQ(calibration_state(), 2);
+    EXPECT_EQ(cds_get_word(ds_head(), &ds().vehicle.ground_speed_sensor.pulse_count), 800u);
+    man.fire_timeouts();
+    EXPECT_DOUBLE_EQ(wheel.pulses().get_stat_val(), 800.0);
+
     release(wc.key_next);
     EXPECT_EQ(wheel.step(), 2u);
     EXPECT_EQ(calibration_state(), 0);
