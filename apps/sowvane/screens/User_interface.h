@@ -22,6 +22,7 @@
 #include "apps/sowvane/screens/NoFlowAlarmsMask.h"
 #include "apps/sowvane/screens/ConfirmFactoryResetMask.h"
 #include "apps/sowvane/screens/OperatingHistoryMenuMask.h"
+#include "apps/sowvane/screens/ProductSettingsMask.h"
 #include "apps/sowvane/screens/ProductSettingsMenu.h"
 #include "apps/sowvane/screens/SeederSettingsMenu.h"
 #include "apps/sowvane/screens/SettingsMenu.h"
@@ -94,6 +95,7 @@ private:
     TankPreloadSettingsMask tank_preload_settings_mask{"tank_preload_settings_mask", &screen_man};
     FanSettingsMask fan_settings_mask{"fan_settings_mask", &screen_man};
     ExternalOptionsMask external_options_mask{"external_options_mask", &screen_man};
+    ProductSettingsMask product_settings_mask{"product_settings_mask", &screen_man};
     WidthAndSpeedSettingsMask width_and_speed_settings_mask{"width_and_speed_settings_mask", &screen_man};
     WheelCalibrationSettingsMask wheel_calibration_settings_mask{"wheel_calibration_settings_mask", &screen_man};
     WheelCalibrationMask wheel_calibration_mask{"wheel_calibration_mask", &screen_man};
