@@ -10,6 +10,7 @@
 #include "apps/sowvane/screens/Main_screen.h"
 #include "apps/sowvane/screens/AdvancedSettingsMask.h"
 #include "apps/sowvane/screens/AlarmSettingsMenu.h"
+#include "apps/sowvane/screens/AreaTestMask.h"
 #include "apps/sowvane/screens/ExternalOptionsMask.h"
 #include "apps/sowvane/screens/FanAlarmsMask.h"
 #include "apps/sowvane/screens/FanSettingsMask.h"
@@ -103,6 +104,7 @@ private:
     AdvancedSettingsMask advanced_settings_mask{"advanced_settings_mask", &screen_man};
     ConfirmFactoryResetMask factory_reset_mask{"factory_reset_mask", &screen_man};
     TankCalibrationSettingsMask tank_calibration_settings_mask{"tank_calibration_settings_mask", &screen_man};
+    AreaTestMask area_test_mask{"area_test_mask", &screen_man};
     SystemInfoMask system_info_mask{"system_info_mask", &screen_man};
     AlarmSettingsMenu alarm_settings_menu{"alarm_settings_menu", &screen_man};
     FanAlarmsMask fan_alarms_mask{"fan_alarms_mask", &screen_man};

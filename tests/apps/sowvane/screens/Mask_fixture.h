@@ -281,6 +281,18 @@ protected:
         cds_set_uint(ds_head(), &b.internal.current_product_index, &zero);
         cds_set_uint(ds_head(), &b.internal.current_wheel_cal_step, &zero);
         cds_set_uint(ds_head(), &b.vehicle.ground_speed_sensor.pulse_count, &zero);
+        cds_set_uint(ds_head(), &b.internal.current_area_test_step, &zero);
+        cds_set_uint(ds_head(), &b.internal.current_tank_cal_step, &zero);
+        cds_set_uint(ds_head(), &b.internal.current_tank_cal_index, &zero);
+        cds_set_uint(ds_head(), &b.internal.current_channel_index, &zero);
+        cds_set_bool(ds_head(), &b.operation.use_manual_speed, &no);
+        cds_set_bool(ds_head(), &b.operation.master_switch_active, &no);
+        cds_set_bool(ds_head(), &b.operation.ignore_tank_switches, &no);
+        cds_set_bool(ds_head(), &b.internal.inhibit_vt_alarms, &no);
+        for (unsigned i = 0; i < 10; ++i) {
+            cds_set_bool(ds_head(), &b.operation.tank[i].calibrating_tank, &no);
+            cds_set_uint(ds_head(), &b.diagnostics.shaft[i].pulse_count, &zero);
+        }
     }
 
     const Screen_object_ids& ids = screen_object_ids;
