@@ -14,6 +14,7 @@
 #include "apps/sowvane/screens/ExternalOptionsMask.h"
 #include "apps/sowvane/screens/FanAlarmsMask.h"
 #include "apps/sowvane/screens/FanSettingsMask.h"
+#include "apps/sowvane/screens/FansHistoryMask.h"
 #include "apps/sowvane/screens/ShaftAlarmsMask.h"
 #include "apps/sowvane/screens/TankAlarmsMask.h"
 #include "apps/sowvane/screens/OtherAlarmsMask.h"
@@ -25,13 +26,16 @@
 #include "apps/sowvane/screens/OperatingHistoryMenuMask.h"
 #include "apps/sowvane/screens/ProductSettingsMask.h"
 #include "apps/sowvane/screens/ProductSettingsMenu.h"
+#include "apps/sowvane/screens/SeederBrandMask.h"
 #include "apps/sowvane/screens/SeederSettingsMenu.h"
+#include "apps/sowvane/screens/ShaftsHistoryMask.h"
 #include "apps/sowvane/screens/SettingsMenu.h"
 #include "apps/sowvane/screens/SystemInfoMask.h"
 #include "apps/sowvane/screens/TankCalibrationSettingsMask.h"
 #include "apps/sowvane/screens/TankFillMask.h"
 #include "apps/sowvane/screens/TankPreloadSettingsMask.h"
 #include "apps/sowvane/screens/TankSettingsMask.h"
+#include "apps/sowvane/screens/TotalsHistoryMask.h"
 #include "apps/sowvane/screens/WheelCalibrationMask.h"
 #include "apps/sowvane/screens/WheelCalibrationSettingsMask.h"
 #include "apps/sowvane/screens/WidthAndSpeedSettingsMask.h"
@@ -105,6 +109,10 @@ private:
     ConfirmFactoryResetMask factory_reset_mask{"factory_reset_mask", &screen_man};
     TankCalibrationSettingsMask tank_calibration_settings_mask{"tank_calibration_settings_mask", &screen_man};
     AreaTestMask area_test_mask{"area_test_mask", &screen_man};
+    TotalsHistoryMask totals_history_mask{"totals_history_mask", &screen_man};
+    ShaftsHistoryMask shafts_history_mask{"shafts_history_mask", &screen_man};
+    FansHistoryMask fans_history_mask{"fans_history_mask", &screen_man};
+    SeederBrandMask seeder_brand_mask{"seeder_brand_mask", &screen_man};
     SystemInfoMask system_info_mask{"system_info_mask", &screen_man};
     AlarmSettingsMenu alarm_settings_menu{"alarm_settings_menu", &screen_man};
     FanAlarmsMask fan_alarms_mask{"fan_alarms_mask", &screen_man};
