@@ -8,9 +8,11 @@
 
 #include "apps/sowvane/screens/Intro_screen.h"
 #include "apps/sowvane/screens/Main_screen.h"
+#include "apps/sowvane/screens/ActuatorDriveSettingsMask.h"
 #include "apps/sowvane/screens/AdvancedSettingsMask.h"
 #include "apps/sowvane/screens/AlarmSettingsMenu.h"
 #include "apps/sowvane/screens/AreaTestMask.h"
+#include "apps/sowvane/screens/ElectricDriveSettingsMask.h"
 #include "apps/sowvane/screens/ExternalOptionsMask.h"
 #include "apps/sowvane/screens/FanAlarmsMask.h"
 #include "apps/sowvane/screens/FanSettingsMask.h"
@@ -25,6 +27,7 @@
 #include "apps/sowvane/screens/ConfirmFactoryResetMask.h"
 #include "apps/sowvane/screens/OperatingHistoryMenuMask.h"
 #include "apps/sowvane/screens/ProductSettingsMask.h"
+#include "apps/sowvane/screens/PropValveDriveSettingsMask.h"
 #include "apps/sowvane/screens/ProductSettingsMenu.h"
 #include "apps/sowvane/screens/SeederBrandMask.h"
 #include "apps/sowvane/screens/SeederSettingsMenu.h"
@@ -98,6 +101,9 @@ private:
     ProductSettingsMenu product_settings_menu{"product_settings_menu", &screen_man};
     TankSettingsMask tank_settings_mask{"tank_settings_mask", &screen_man};
     TankPreloadSettingsMask tank_preload_settings_mask{"tank_preload_settings_mask", &screen_man};
+    ActuatorDriveSettingsMask actuator_drive_settings_mask{"actuator_drive_settings_mask", &screen_man};
+    ElectricDriveSettingsMask electric_drive_settings_mask{"electric_drive_settings_mask", &screen_man};
+    PropValveDriveSettingsMask prop_valve_drive_settings_mask{"prop_valve_drive_settings_mask", &screen_man};
     FanSettingsMask fan_settings_mask{"fan_settings_mask", &screen_man};
     ExternalOptionsMask external_options_mask{"external_options_mask", &screen_man};
     ProductSettingsMask product_settings_mask{"product_settings_mask", &screen_man};
