@@ -173,7 +173,8 @@ template <class Group, size_t N>
 class Number_rows {
 public:
     using Row = Number_row<Group>;
-    explicit Number_rows(const Row (&rows)[N]) : rows_(rows) {}
+    // rows: N rows (null when N is 0).
+    explicit Number_rows(const Row* rows) : rows_(rows) {}
 
     // Binds every row's input; a missing input leaves that stat unbound.
     void bind(Screen& screen, VT::Object_pool* pool, const Group& ids)
@@ -227,8 +228,8 @@ private:
         return v < rows_[i].min ? rows_[i].min : v > rows_[i].max ? rows_[i].max : v;
     }
 
-    const Row (&rows_)[N];
-    Stat_num stats_[N];
+    const Row* rows_;
+    Stat_num stats_[N > 0 ? N : 1];
 };
 
 // --- List settings -----------------------------------------------------------
@@ -245,7 +246,8 @@ template <class Group, size_t N>
 class List_rows {
 public:
     using Row = List_row<Group>;
-    explicit List_rows(const Row (&rows)[N]) : rows_(rows) {}
+    // rows: N rows (null when N is 0).
+    explicit List_rows(const Row* rows) : rows_(rows) {}
 
     void bind(Screen& screen, VT::Object_pool* pool, const Group& ids)
     {
@@ -289,8 +291,8 @@ public:
     Stat_list& operator[](size_t i) { return stats_[i]; }
 
 private:
-    const Row (&rows_)[N];
-    Stat_list stats_[N];
+    const Row* rows_;
+    Stat_list stats_[N > 0 ? N : 1];
 };
 
 // --- Menus -------------------------------------------------------------------

@@ -16,8 +16,8 @@ public:
     struct Rows {
         Group Screen_object_ids::*group;
         const Key_row<Group> (&keys)[K];
-        const Number_row<Group> (&numbers)[N];
-        const List_row<Group> (&lists)[L];
+        const Number_row<Group>* numbers; // N rows
+        const List_row<Group>* lists;     // L rows
         const char* update_line;
     };
 

@@ -25,8 +25,12 @@
 #include "apps/sowvane/screens/TankPressureAlarmsMask.h"
 #include "apps/sowvane/screens/NoFlowAlarmsMask.h"
 #include "apps/sowvane/screens/ConfirmFactoryResetMask.h"
+#include "apps/sowvane/screens/LiquidPropValveControlSettingsMask.h"
+#include "apps/sowvane/screens/LiquidPropValveSettingsMask.h"
+#include "apps/sowvane/screens/LiquidRegValveControlSettingsMask.h"
 #include "apps/sowvane/screens/OperatingHistoryMenuMask.h"
 #include "apps/sowvane/screens/ProductSettingsMask.h"
+#include "apps/sowvane/screens/PropValveControlSettingsMask.h"
 #include "apps/sowvane/screens/PropValveDriveSettingsMask.h"
 #include "apps/sowvane/screens/ProductSettingsMenu.h"
 #include "apps/sowvane/screens/SeederBrandMask.h"
@@ -104,6 +108,12 @@ private:
     ActuatorDriveSettingsMask actuator_drive_settings_mask{"actuator_drive_settings_mask", &screen_man};
     ElectricDriveSettingsMask electric_drive_settings_mask{"electric_drive_settings_mask", &screen_man};
     PropValveDriveSettingsMask prop_valve_drive_settings_mask{"prop_valve_drive_settings_mask", &screen_man};
+    PropValveControlSettingsMask prop_valve_control_settings_mask{"prop_valve_control_settings_mask", &screen_man};
+    LiquidPropValveSettingsMask liquid_prop_valve_settings_mask{"liquid_prop_valve_settings_mask", &screen_man};
+    LiquidPropValveControlSettingsMask liquid_prop_valve_control_settings_mask{
+        "liquid_prop_valve_control_settings_mask", &screen_man};
+    LiquidRegValveControlSettingsMask liquid_reg_valve_control_settings_mask{"liquid_reg_valve_control_settings_mask",
+                                                                             &screen_man};
     FanSettingsMask fan_settings_mask{"fan_settings_mask", &screen_man};
     ExternalOptionsMask external_options_mask{"external_options_mask", &screen_man};
     ProductSettingsMask product_settings_mask{"product_settings_mask", &screen_man};
