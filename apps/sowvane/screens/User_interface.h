@@ -28,6 +28,10 @@
 #include "apps/sowvane/screens/LiquidPropValveControlSettingsMask.h"
 #include "apps/sowvane/screens/LiquidPropValveSettingsMask.h"
 #include "apps/sowvane/screens/LiquidRegValveControlSettingsMask.h"
+#include "apps/sowvane/screens/MultiTankCal1Mask.h"
+#include "apps/sowvane/screens/MultiTankCal2Mask.h"
+#include "apps/sowvane/screens/MultiTankCal3Mask.h"
+#include "apps/sowvane/screens/MultiTankCalWarningMask.h"
 #include "apps/sowvane/screens/OperatingHistoryMenuMask.h"
 #include "apps/sowvane/screens/ProductSettingsMask.h"
 #include "apps/sowvane/screens/PropValveControlSettingsMask.h"
@@ -129,6 +133,10 @@ private:
     ShaftsHistoryMask shafts_history_mask{"shafts_history_mask", &screen_man};
     FansHistoryMask fans_history_mask{"fans_history_mask", &screen_man};
     SeederBrandMask seeder_brand_mask{"seeder_brand_mask", &screen_man};
+    MultiTankCalWarningMask multi_tank_cal_warning_mask{"multi_tank_cal_warning_mask", &screen_man};
+    MultiTankCal1Mask multi_tank_cal_1_mask{"multi_tank_cal_1_mask", &screen_man};
+    MultiTankCal2Mask multi_tank_cal_2_mask{"multi_tank_cal_2_mask", &screen_man};
+    MultiTankCal3Mask multi_tank_cal_3_mask{"multi_tank_cal_3_mask", &screen_man};
     SystemInfoMask system_info_mask{"system_info_mask", &screen_man};
     AlarmSettingsMenu alarm_settings_menu{"alarm_settings_menu", &screen_man};
     FanAlarmsMask fan_alarms_mask{"fan_alarms_mask", &screen_man};
