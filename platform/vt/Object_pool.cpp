@@ -3,6 +3,7 @@
 #include "glue/diner/module_man.h"
 #include "glue/diner/waiter_descriptor.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -81,7 +82,9 @@ bool Object_pool::upload(VT_obj* obj)
     if (!ours)
         return false;
     std::lock_guard<std::recursive_mutex> g(state_mutex_);
-    uploads_.push_back(obj);
+    // One queued upload carries the object's latest state.
+    if (std::find(uploads_.begin(), uploads_.end(), obj) == uploads_.end())
+        uploads_.push_back(obj);
     return true;
 }
 

@@ -105,7 +105,8 @@ public:
     // up or the buffer cannot hold the name.
     bool get_dyn_obj_id(unsigned short& id, char** name, int name_len, const char* prefix);
     // Sends an object added at run time to the VT (a partial pool upload);
-    // the session transfers it when the pool is live.
+    // the session transfers it when the pool is live. An object already
+    // waiting is not queued twice.
     bool upload(VT_obj* obj);
     // Objects waiting for their partial upload.
     int pending_uploads();

@@ -675,6 +675,17 @@ unsigned short Output_string_obj::get_font_attributes() const
 }
 
 VT_ATTRIBUTE_SETTER(Output_string_obj, set_variable_reference, unsigned short, 6, v)
+VT_ATTRIBUTE_SETTER(Output_string_obj, set_options, unsigned char, 5, v)
+unsigned char Output_string_obj::get_options() const { return uint8_t(m<VtObjectOutputFieldString>().getOptions()); }
+justification Output_string_obj::get_justification() const
+{
+    return justification(m<VtObjectOutputFieldString>().getHorizontalJustification());
+}
+unsigned char Output_string_obj::get_background_colour() const
+{
+    return uint8_t(m<VtObjectOutputFieldString>().getBackgroundColour().getIndex());
+}
+VT_ATTRIBUTE_SETTER(Output_string_obj, set_justification, justification, 7, v)
 VT_ATTRIBUTE_SETTER(Output_string_obj, set_font_attributes, unsigned short, 4, v)
 VT_BACKGROUND_SETTER(Output_string_obj)
 VT_SIZE_SETTER(Output_string_obj)

@@ -229,6 +229,12 @@ public:
     bool __set_string(const char* text, justification just);
     // Characters the field's own value holds.
     int get_length() const;
+    // Options (bit 0 transparent, bit 1 auto-wrap) and justification.
+    unsigned char get_options() const;
+    bool set_options(unsigned char options);
+    justification get_justification() const;
+    bool set_justification(justification just);
+    unsigned char get_background_colour() const;
     unsigned short get_variable_reference() const;
     bool set_variable_reference(unsigned short id);
     unsigned short get_font_attributes() const;

@@ -22,6 +22,13 @@ Element_group::CDS_access::CDS_access(Element_group& g, CDS::Access_base access)
     g.cds_accesses.push(this);
 }
 
+Element_group::CDS_access::~CDS_access()
+{
+    if (group.active)
+        group.unregister(*this);
+    group.cds_accesses.remove(this);
+}
+
 void Element_group::CDS_access::handle_event()
 {
     group.handle_cds_change(*this);
@@ -32,6 +39,13 @@ void Element_group::NV_access::init(NV_store::NV_item& item)
 {
     NV_store::Access_base::init(&item);
     group.nv_accesses.push(this);
+}
+
+Element_group::NV_access::~NV_access()
+{
+    if (group.active)
+        group.unregister(*this);
+    group.nv_accesses.remove(this);
 }
 
 void Element_group::NV_access::handle_event()
@@ -92,19 +106,27 @@ void Element_group::common_activation()
     setup_stats();
 }
 
+void Element_group::unregister(CDS_access& a)
+{
+    if (CDS::Head* head = a.get_head()) {
+        head->lock();
+        a.CDS::Virt_access::autounreg(man ? man->get_waiter() : nullptr);
+        head->unlock();
+    }
+}
+
+void Element_group::unregister(NV_access& a)
+{
+    a.autounreg(man ? man->get_waiter() : nullptr);
+}
+
 void Element_group::unregister(bool with_nv)
 {
-    waiter_descriptor* waiter = man ? man->get_waiter() : nullptr;
-    for (CDS_access* a = cds_accesses.first(); a; a = cds_accesses.next(a)) {
-        if (CDS::Head* head = a->get_head()) {
-            head->lock();
-            a->CDS::Virt_access::autounreg(waiter);
-            head->unlock();
-        }
-    }
+    for (CDS_access* a = cds_accesses.first(); a; a = cds_accesses.next(a))
+        unregister(*a);
     if (with_nv)
         for (NV_access* a = nv_accesses.first(); a; a = nv_accesses.next(a))
-            a->autounreg(waiter);
+            unregister(*a);
 }
 
 void Element_group::deactivate(Screen_man& m)

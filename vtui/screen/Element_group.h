@@ -22,6 +22,9 @@ public:
     class CDS_access : public sll_node, public CDS::Virt_access {
     public:
         CDS_access(Element_group& g, CDS::Access_base access);
+        // Leaves the store's registry and the group: a change after its end
+        // must not reach it.
+        ~CDS_access() override;
         void handle_event() override;
         Element_group& get_group() const { return group; }
 
@@ -34,6 +37,7 @@ public:
     class NV_access : public sll_node, public NV_store::Virt_access {
     public:
         explicit NV_access(Element_group& g) : group(g) {}
+        ~NV_access() override;
         void init(NV_store::NV_item& item);
         void handle_event() override;
         Element_group& get_group() const { return group; }
@@ -96,6 +100,8 @@ protected:
 private:
     void common_activation();
     void unregister(bool with_nv);
+    void unregister(CDS_access& a);
+    void unregister(NV_access& a);
 };
 
 // A window's link to one of its groups; the flags decide when the group

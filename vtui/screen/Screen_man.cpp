@@ -3,6 +3,7 @@
 #include "util/Debug_base.h"
 #include "vtui/screen/Alarm_screen.h"
 #include "vtui/screen/Data_screen.h"
+#include "vtui/pui/PUI_Widget.h"
 #include "vtui/screen/Global_stat_manager.h"
 
 #include <cstdlib>
@@ -380,6 +381,9 @@ void Screen_man::send_vt_event(VT_event::id_t id, waiter_event& e, bool vt_activ
         break;
     case VT_event::BUTTON_ACTIVATION: {
         Button_activation_event ev(e);
+        for (int i = 0; i < pui_widget_count; ++i)
+            if (pui_widgets[i])
+                pui_widgets[i]->send_button_event(ev);
         if (current_subscreen) {
             if (!current_subscreen->window_handle_button_event(ev))
                 current_subscreen->button_operation(ev);
@@ -546,6 +550,12 @@ void Screen_man::send_other_event(waiter_event& ev)
     if (current_subscreen)
         current_subscreen->other_event_operation(ev);
     for_each_screen([&ev](Screen& s) { s.handle_other_event(ev); });
+}
+
+void Screen_man::init_pui_widgets(UI::PUI::Widget* const* widgets, int count)
+{
+    pui_widgets = widgets;
+    pui_widget_count = widgets ? count : 0;
 }
 
 bool Screen_man::activate_subscreen(Subscreen* n)

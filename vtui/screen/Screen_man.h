@@ -14,6 +14,11 @@
 #include "vtui/stat/Stat_decorations.h"
 
 class Global_stat_manager;
+namespace UI {
+namespace PUI {
+class Widget;
+}
+} // namespace UI
 class waiter_descriptor;
 
 class Screen_man {
@@ -80,6 +85,10 @@ public:
     Subscreen* get_current_subscreen() const { return current_subscreen; }
     const Subscreen_stack& get_subscreen_stack() const { return subscreen_stack; }
     Stat_decorations& get_decorations() { return decorations; }
+    // The PUI widgets that see every VT button activation (for their page
+    // buttons) before the subscreen or screen does; the caller keeps the
+    // array.
+    void init_pui_widgets(UI::PUI::Widget* const* widgets, int count);
 
     // Events from the UI module.
     void send_vt_event(VT_event::id_t id, waiter_event& ev, bool vt_active);
@@ -156,4 +165,6 @@ private:
     Subscreen* current_subscreen = nullptr;
     Subscreen_stack subscreen_stack;
     Stat_decorations decorations;
+    UI::PUI::Widget* const* pui_widgets = nullptr;
+    int pui_widget_count = 0;
 };

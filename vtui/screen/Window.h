@@ -15,11 +15,20 @@ namespace UI {
 class Element_group_node;
 }
 
-namespace List_interface {
-struct Event {
-    enum event_t { PRESSED = 0, RELEASED = 1, HELD = 2, SELECTED = 3, UNSELECTED = 4, ESC = 5 };
+// A list of any length that the application provides to the list widgets,
+// and the operator's action on one of its entries.
+class List_interface {
+public:
+    struct Event {
+        enum event_t { PRESSED = 0, RELEASED = 1, HELD = 2, SELECTED = 3, UNSELECTED = 4, ESC = 5 };
+        event_t code = PRESSED;
+    };
+    virtual ~List_interface() = default;
+    virtual int lstint_num_items() const = 0;
+    // The text of entry i.
+    virtual const char* lstint_item(int i) = 0;
+    virtual void lstint_handle_event(unsigned i, Event& ev) = 0;
 };
-} // namespace List_interface
 
 class Window : public Stat_user {
 public:

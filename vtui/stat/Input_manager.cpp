@@ -1,6 +1,7 @@
 #include "vtui/stat/Input_manager.h"
 
 #include "vtui/screen/Data_screen.h"
+#include "vtui/screen/Screen_man.h"
 #include "vtui/stat/Stat_bool.h"
 #include "vtui/stat/Stat_cycle_box.h"
 #include "vtui/stat/Stat_decorations.h"
@@ -60,6 +61,15 @@ void Input_manager::get_pencil_size(int& width, int& height) const
     height = pencil ? pencil->get_height() : 0;
 }
 
+void Input_manager::begin_edit(Data_screen* s)
+{
+    screen = s;
+    // The pencil on the mask marks the edit: the screen's soft keys belong
+    // to it until de_edit hides the pencil.
+    if (Screen_man* m = s ? s->get_man() : nullptr)
+        m->get_pencil_man().show(true);
+}
+
 void Input_manager::place(VT::Container_obj* container, int index, int x, int y)
 {
     if (!container || index < 0 || index >= container->num_children())
@@ -79,11 +89,11 @@ void Input_manager_stepping::further_init(VT::Object_pool* pool)
 void Input_manager_stepping::invoke(Data_screen* s, VT::Data_mask_obj* mask, VT::Container_obj* container, Stat* st,
                                     int x, int y, Stat_decorations* decorations, int pencil_index)
 {
-    if (!st || !accepts(st))
+    if (!st || st->get_type() != kind())
         return;
     if (mask)
         mask->set_soft_key_mask(key_mask_id);
-    screen = s;
+    begin_edit(s);
     stat = st;
     take_backup();
     if (decorations)
@@ -103,7 +113,26 @@ void Input_manager_stepping::further_handle_soft_key_event(Soft_key_activation_e
         step(false, hold_ms);
     else
         return;
-    after_step();
+    if (!screen || !reports_steps())
+        return;
+    screen->input_unclean();
+    screen->send_val_updates(false);
+    report();
+}
+
+void Input_manager_stepping::commit()
+{
+    if (screen && stat)
+        report();
+}
+
+void Input_manager_stepping::cancel()
+{
+    if (!screen || !stat)
+        return;
+    restore_backup();
+    screen->send_val_updates(false);
+    report();
 }
 
 // number
@@ -130,6 +159,11 @@ void Input_manager_number::take_backup()
     backup = num().get_val();
 }
 
+void Input_manager_number::restore_backup()
+{
+    num().set_val(backup);
+}
+
 void Input_manager_number::step(bool up, unsigned hold_ms)
 {
     double steps = acceleration(hold_ms);
@@ -139,27 +173,8 @@ void Input_manager_number::step(bool up, unsigned hold_ms)
         num().decrement(steps);
 }
 
-void Input_manager_number::after_step()
+void Input_manager_number::report()
 {
-    if (!screen)
-        return;
-    screen->input_unclean();
-    screen->send_val_updates(false);
-    screen->handle_stat_num_update(&num());
-}
-
-void Input_manager_number::commit()
-{
-    if (screen && stat)
-        screen->handle_stat_num_update(&num());
-}
-
-void Input_manager_number::cancel()
-{
-    if (!screen || !stat)
-        return;
-    num().set_val(backup);
-    screen->send_val_updates(false);
     screen->handle_stat_num_update(&num());
 }
 
@@ -175,6 +190,11 @@ void Input_manager_list::take_backup()
     backup = list().get_item();
 }
 
+void Input_manager_list::restore_backup()
+{
+    list().set_item(backup);
+}
+
 void Input_manager_list::step(bool up, unsigned)
 {
     if (up)
@@ -183,27 +203,8 @@ void Input_manager_list::step(bool up, unsigned)
         list().decrement(1);
 }
 
-void Input_manager_list::after_step()
+void Input_manager_list::report()
 {
-    if (!screen)
-        return;
-    screen->input_unclean();
-    screen->send_val_updates(false);
-    screen->handle_stat_list_update(&list());
-}
-
-void Input_manager_list::commit()
-{
-    if (screen && stat)
-        screen->handle_stat_list_update(&list());
-}
-
-void Input_manager_list::cancel()
-{
-    if (!screen || !stat)
-        return;
-    list().set_item(backup);
-    screen->send_val_updates(false);
     screen->handle_stat_list_update(&list());
 }
 
@@ -219,32 +220,18 @@ void Input_manager_bool::take_backup()
     backup = boolean().get();
 }
 
+void Input_manager_bool::restore_backup()
+{
+    boolean().set(backup);
+}
+
 void Input_manager_bool::step(bool up, unsigned)
 {
     boolean().set(up);
 }
 
-void Input_manager_bool::after_step()
+void Input_manager_bool::report()
 {
-    if (!screen)
-        return;
-    screen->input_unclean();
-    screen->send_val_updates(false);
-    screen->handle_stat_bool_update(&boolean());
-}
-
-void Input_manager_bool::commit()
-{
-    if (screen && stat)
-        screen->handle_stat_bool_update(&boolean());
-}
-
-void Input_manager_bool::cancel()
-{
-    if (!screen || !stat)
-        return;
-    boolean().set(backup);
-    screen->send_val_updates(false);
     screen->handle_stat_bool_update(&boolean());
 }
 
@@ -260,6 +247,11 @@ void Input_manager_cycle_box::take_backup()
     box().backup();
 }
 
+void Input_manager_cycle_box::restore_backup()
+{
+    box().restore();
+}
+
 void Input_manager_cycle_box::step(bool up, unsigned)
 {
     if (up)
@@ -268,18 +260,8 @@ void Input_manager_cycle_box::step(bool up, unsigned)
         box().decrement();
 }
 
-void Input_manager_cycle_box::commit()
+void Input_manager_cycle_box::report()
 {
-    if (screen && stat)
-        screen->handle_stat_update(stat);
-}
-
-void Input_manager_cycle_box::cancel()
-{
-    if (!screen || !stat)
-        return;
-    box().restore();
-    screen->send_val_updates(false);
     screen->handle_stat_update(stat);
 }
 
@@ -359,7 +341,7 @@ void Input_manager_string::invoke(Data_screen* s, VT::Data_mask_obj* m, VT::Cont
         return;
     container = cont;
     mask = m;
-    screen = s;
+    begin_edit(s);
     page = 0;
     if (mask)
         mask->set_soft_key_mask(page_masks[0]);

@@ -38,6 +38,7 @@ public:
     Data_screen* get_screen() const { return screen; }
 
 protected:
+    void begin_edit(Data_screen* s);
     // Moves child `index` of the container to (x, y).
     static void place(VT::Container_obj* container, int index, int x, int y);
 
@@ -49,20 +50,29 @@ protected:
 };
 
 // The managers that step a value with an increment and a decrement key.
+// After a step (unless the kind says otherwise) the edit is marked unclean,
+// the values go out and the screen hears of it; commit tells the screen,
+// cancel puts the backup back and tells the screen.
 class Input_manager_stepping : public Input_manager {
 public:
     void invoke(Data_screen* screen, VT::Data_mask_obj* mask, VT::Container_obj* container, Stat* stat, int x, int y,
                 Stat_decorations* decorations, int pencil_index) override;
     void further_init(VT::Object_pool* pool) override;
     void further_handle_soft_key_event(Soft_key_activation_event& ev, unsigned hold_ms) override;
+    void commit() override;
+    void cancel() override;
 
 protected:
-    virtual bool accepts(Stat* stat) const = 0;
+    virtual int kind() const = 0;
     virtual void take_backup() = 0;
+    virtual void restore_backup() = 0;
     // Whether the keys act on this activation code (and hold time).
     virtual bool acts_on(unsigned code, unsigned hold_ms) const = 0;
     virtual void step(bool up, unsigned hold_ms) = 0;
-    virtual void after_step() = 0;
+    // Whether a step reports to the screen at once.
+    virtual bool reports_steps() const { return true; }
+    // The screen's handler of the kind.
+    virtual void report() = 0;
 
     Stat* stat = nullptr;
     unsigned short key_mask_id = NULL_ID;
@@ -74,15 +84,14 @@ class Input_manager_number : public Input_manager_stepping {
 public:
     // Steps per event for a key held `hold_ms` (1 until the curve passes 2).
     static double acceleration(unsigned hold_ms);
-    void commit() override;
-    void cancel() override;
 
 protected:
-    bool accepts(Stat* s) const override { return s->get_type() == Stat::TYPE_NUM; }
+    int kind() const override { return Stat::TYPE_NUM; }
     void take_backup() override;
+    void restore_backup() override;
     bool acts_on(unsigned code, unsigned hold_ms) const override;
     void step(bool up, unsigned hold_ms) override;
-    void after_step() override;
+    void report() override;
     Stat_num& num() const;
 
 private:
@@ -90,16 +99,13 @@ private:
 };
 
 class Input_manager_list : public Input_manager_stepping {
-public:
-    void commit() override;
-    void cancel() override;
-
 protected:
-    bool accepts(Stat* s) const override { return s->get_type() == Stat::TYPE_LIST; }
+    int kind() const override { return Stat::TYPE_LIST; }
     void take_backup() override;
+    void restore_backup() override;
     bool acts_on(unsigned code, unsigned) const override { return code == 1 || code == 3; }
     void step(bool up, unsigned) override;
-    void after_step() override;
+    void report() override;
     Stat_list& list() const;
 
 private:
@@ -107,33 +113,29 @@ private:
 };
 
 class Input_manager_bool : public Input_manager_stepping {
-public:
-    void commit() override;
-    void cancel() override;
-
 protected:
-    bool accepts(Stat* s) const override { return s->get_type() == Stat::TYPE_BOOL; }
+    int kind() const override { return Stat::TYPE_BOOL; }
     void take_backup() override;
+    void restore_backup() override;
     bool acts_on(unsigned code, unsigned) const override { return code == 1 || code == 3; }
     void step(bool up, unsigned) override;
-    void after_step() override;
+    void report() override;
     Stat_bool& boolean() const;
 
 private:
     bool backup = false;
 };
 
+// Steps on key release; the provider keeps its own backup.
 class Input_manager_cycle_box : public Input_manager_stepping {
-public:
-    void commit() override;
-    void cancel() override;
-
 protected:
-    bool accepts(Stat* s) const override { return s->get_type() == Stat::TYPE_CYCLE_BOX; }
+    int kind() const override { return Stat::TYPE_CYCLE_BOX; }
     void take_backup() override;
+    void restore_backup() override;
     bool acts_on(unsigned code, unsigned) const override { return code == 0; }
     void step(bool up, unsigned) override;
-    void after_step() override {}
+    bool reports_steps() const override { return false; }
+    void report() override;
     Stat_cycle_box& box() const;
 };
 

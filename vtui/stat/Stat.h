@@ -75,6 +75,22 @@ public:
     bool editable_flag() const { return editable_; }
 
 protected:
+    // Width and height of a VT object that has a size (0 for none).
+    static int width_of(const VT::VT_obj* o)
+    {
+        unsigned short w = 0, h = 0;
+        if (o)
+            o->get_size(w, h);
+        return w;
+    }
+    static int height_of(const VT::VT_obj* o)
+    {
+        unsigned short w = 0, h = 0;
+        if (o)
+            o->get_size(w, h);
+        return h;
+    }
+
     bool editable_ = false;
 };
 

@@ -7,14 +7,6 @@
 
 namespace {
 const char* const SOURCE = "vtui/stat/Stat_bool";
-
-int size_of(const VT::VT_obj* o, bool width)
-{
-    unsigned short w = 0, h = 0;
-    if (o)
-        o->get_size(w, h);
-    return width ? w : h;
-}
 } // namespace
 
 bool Stat_bool::init(Stat_collector* col, VT::Object_pointer_obj* ptr, VT::Input_boolean_obj* in, VT::VT_obj* t,
@@ -120,10 +112,10 @@ bool Stat_bool::_set_editable(bool e)
 
 int Stat_bool::get_width() const
 {
-    return std::max(size_of(true_look, true), size_of(false_look, true));
+    return std::max(width_of(true_look), width_of(false_look));
 }
 
 int Stat_bool::get_height() const
 {
-    return std::max(size_of(true_look, false), size_of(false_look, false));
+    return std::max(height_of(true_look), height_of(false_look));
 }

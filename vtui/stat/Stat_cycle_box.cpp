@@ -1,8 +1,5 @@
 #include "vtui/stat/Stat_cycle_box.h"
 
-#include "vtui/screen/Screen_man.h"
-#include "vtui/stat/Stat_decorations.h"
-
 #include <cstring>
 
 namespace {
@@ -104,9 +101,7 @@ void Stat_cycle_box::activate()
 
 void Stat_cycle_box::select(bool s)
 {
-    Screen_man* m = window ? window->get_man() : nullptr;
-    if (m && text)
-        m->get_decorations().select(text->get_id(), s);
+    select_frame(window, s);
 }
 
 void Stat_cycle_box::finish_editing()
@@ -174,20 +169,4 @@ int Stat_cycle_box::handle_activator_event(Window::Activator& a, Window::Activat
         }
     }
     return is_editing() ? 1 : 0;
-}
-
-int Stat_cycle_box::get_width() const
-{
-    unsigned short w = 0, h = 0;
-    if (text)
-        text->get_size(w, h);
-    return w;
-}
-
-int Stat_cycle_box::get_height() const
-{
-    unsigned short w = 0, h = 0;
-    if (text)
-        text->get_size(w, h);
-    return h;
 }

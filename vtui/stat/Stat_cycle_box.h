@@ -5,7 +5,7 @@
 #pragma once
 
 #include "vtui/helpers/Cycle_helper.h"
-#include "vtui/stat/Stat.h"
+#include "vtui/stat/Stat_button_text.h"
 
 // The application's list behind a cycle box.
 class Item_provider {
@@ -22,7 +22,7 @@ public:
     virtual unsigned short no_items_string_id() = 0;
 };
 
-class Stat_cycle_box : public Stat {
+class Stat_cycle_box : public Stat_button_text {
 public:
     static constexpr int TEXT_CHARS = 32;
 
@@ -38,28 +38,16 @@ public:
     void set_increment_on_release(bool on) { increment_on_release = on; }
 
     int get_type() const override { return TYPE_CYCLE_BOX; }
-    unsigned short get_object_id() const override { return text ? text->get_id() : NULL_ID; }
-    unsigned short get_in_object_id() const override { return activator.get_button_id(); }
     unsigned short get_ptr_id() const override { return pointer ? pointer->get_id() : NULL_ID; }
-    int get_width() const override;
-    int get_height() const override;
-    VT::VT_obj* get_input_obj() const override { return text; }
-    int update_val(update_modes) override { return 1; }
-    bool update_scale() override { return true; }
-    bool set_units(Units_man&) override { return true; }
-    bool update_from_input(unsigned int, Stat_user*) override { return true; }
     bool _set_editable(bool editable) override;
 
-    Window::Activator& get_activator() { return activator; }
     bool is_editing() const;
 
 private:
     void point(unsigned short id);
     void finish_editing();
 
-    VT::Output_string_obj* text = nullptr;
     bool increment_on_release = true;
-    Window::Activator activator;
     VT::Object_pointer_obj* pointer = nullptr;
     unsigned short encoder_id = NULL_ID;
     unsigned short buttons_id = NULL_ID;

@@ -41,19 +41,36 @@ struct Indicator_write<VT::Rectangle_obj> {
     static void apply(VT::Rectangle_obj& o, unsigned short v) { o.set_fill_attributes(v); }
 };
 
+// The table is the caller's, or the client's own small one filled by
+// add_state.
 template <class T>
 class Stat_indicator_gen_client : public Stat_indicator_client_base {
 public:
+    static constexpr unsigned int MAX_OWN_STATES = 8;
+
     Stat_indicator_gen_client() = default;
     Stat_indicator_gen_client(T* object, const unsigned short* table, unsigned int num_states)
         : object(object), table(table), num_states(num_states)
     {
     }
+    Stat_indicator_gen_client(const Stat_indicator_gen_client&) = delete;
+    Stat_indicator_gen_client& operator=(const Stat_indicator_gen_client&) = delete;
     void init(T* o, const unsigned short* t, unsigned int n)
     {
         object = o;
         table = t;
         num_states = n;
+    }
+    void set_object(T* o) { object = o; }
+    // One more state in the client's own table; false when the client uses
+    // a caller's table or its own is full.
+    bool add_state(unsigned short value)
+    {
+        if ((table && table != own) || num_states >= MAX_OWN_STATES)
+            return false;
+        own[num_states++] = value;
+        table = own;
+        return true;
     }
     bool set_state(unsigned int state) override
     {
@@ -68,6 +85,7 @@ private:
     T* object = nullptr;
     const unsigned short* table = nullptr;
     unsigned int num_states = 0;
+    unsigned short own[MAX_OWN_STATES] = {};
 };
 
 class Stat_indicator : public Stat {

@@ -136,22 +136,6 @@ void Stat_list::set_live_edit(bool on)
     list->set_options(options);
 }
 
-int Stat_list::get_width() const
-{
-    unsigned short w = 0, h = 0;
-    if (list)
-        list->get_size(w, h);
-    return w;
-}
-
-int Stat_list::get_height() const
-{
-    unsigned short w = 0, h = 0;
-    if (list)
-        list->get_size(w, h);
-    return h;
-}
-
 bool Stat_list::dyn_create_objects(VT::Object_pool* pool, int n, bool ptr, bool var)
 {
     wrap = true;

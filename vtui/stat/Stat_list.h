@@ -28,8 +28,8 @@ public:
     unsigned short get_object_id() const override { return id_of(list); }
     unsigned short get_var_id() const override { return id_of(variable); }
     unsigned short get_ptr_id() const override { return id_of(pointer); }
-    int get_width() const override;
-    int get_height() const override;
+    int get_width() const override { return width_of(list); }
+    int get_height() const override { return height_of(list); }
     VT::VT_obj* get_input_obj() const override { return list; }
     int update_val(update_modes) override { return 0; }
     bool update_scale() override { return true; }

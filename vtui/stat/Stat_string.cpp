@@ -2,6 +2,7 @@
 
 #include "util/Debug_base.h"
 #include "util/Debug_print.h"
+#include "vtui/helpers/Font_cell.h"
 #include "vtui/stat/Stat_dyn.h"
 #include "vtui/stat/Stat_user.h"
 
@@ -15,16 +16,6 @@ namespace {
 const char* const SOURCE = "vtui/stat/Stat_string";
 constexpr auto VT37 = _JDB::VTUI_37;
 
-// Character cell of the ISO 11783-6 font sizes: 6x8, 8x8, 8x12, doubling
-// every three sizes.
-void font_cell(unsigned size, int& w, int& h)
-{
-    static const int base_w[3] = {6, 8, 8};
-    static const int base_h[3] = {8, 8, 12};
-    size = std::min(size, 14u);
-    w = base_w[size % 3] << (size / 3);
-    h = base_h[size % 3] << (size / 3);
-}
 } // namespace
 
 Stat_string::Stat_string() : text(buffer, sizeof buffer), next_update(Atime::now())
@@ -194,18 +185,12 @@ int Stat_string::get_len() const
 
 int Stat_string::get_character_width() const
 {
-    int w = 0, h = 0;
-    if (font)
-        font_cell(font->get_font_size(), w, h);
-    return w;
+    return font_cell_width(font);
 }
 
 int Stat_string::get_character_height() const
 {
-    int w = 0, h = 0;
-    if (font)
-        font_cell(font->get_font_size(), w, h);
-    return h;
+    return font_cell_height(font);
 }
 
 bool Stat_string::_set_editable(bool e)
@@ -226,27 +211,14 @@ void Stat_string::set_hidden(bool hidden)
         ptr->set_value(NULL_ID);
 }
 
-void Stat_string::size(unsigned short& w, unsigned short& h) const
-{
-    w = h = 0;
-    if (out)
-        out->get_size(w, h);
-    else if (in)
-        in->get_size(w, h);
-}
-
 int Stat_string::get_width() const
 {
-    unsigned short w, h;
-    size(w, h);
-    return w;
+    return width_of(out ? static_cast<VT::VT_obj*>(out) : static_cast<VT::VT_obj*>(in));
 }
 
 int Stat_string::get_height() const
 {
-    unsigned short w, h;
-    size(w, h);
-    return h;
+    return height_of(out ? static_cast<VT::VT_obj*>(out) : static_cast<VT::VT_obj*>(in));
 }
 
 bool Stat_string::dyn_create_objects(VT::Object_pool* pool, int length, bool input, bool output, bool variable,

@@ -72,8 +72,6 @@ protected:
 private:
     static unsigned short id_of(const VT::VT_obj* o) { return o ? o->get_id() : NULL_ID; }
     void decide_shape();
-    // The size of the output object, else of the input object.
-    void size(unsigned short& w, unsigned short& h) const;
 
     char buffer[MAX_CHARS + 1];
     String_base text;

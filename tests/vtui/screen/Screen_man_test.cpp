@@ -11,6 +11,7 @@
 #include "glue/diner/module_man.h"
 #include "tests/support/debug_capture.h"
 #include "tests/support/vtui/Recording_pool.h"
+#include "tests/support/vtui/Scripted_man.h"
 
 #include <gtest/gtest.h>
 
@@ -43,44 +44,6 @@ public:
     void notify_alarm_screen_up(Alarm_screen* s) override { log.push_back(std::string("alarm up ") + s->get_name()); }
     int mismatches = 0;
     std::vector<std::string> log;
-};
-
-// A manager whose time line and timeouts the test drives.
-class Scripted_man : public Screen_man {
-public:
-    using Screen_man::Screen_man;
-    Atime clock = Atime::now();
-
-    // Moves time on and fires every timeout that falls due, in order.
-    void advance(int ms)
-    {
-        Atime end = clock + ms;
-        for (;;) {
-            Timeout* due = nullptr;
-            for (auto& p : pending)
-                if (p.second <= end && (!due || p.second < pending[due]))
-                    due = p.first;
-            if (!due)
-                break;
-            clock = pending[due];
-            if (due->get_period() > 0)
-                pending[due] = clock + due->get_period();
-            else
-                pending.erase(due);
-            send_timeout(*due);
-        }
-        clock = end;
-    }
-    std::map<Timeout*, Atime> pending;
-
-protected:
-    Atime now() const override { return clock; }
-    int carry_timeout(Timeout& t, int ms) override
-    {
-        pending[&t] = clock + (ms < 0 ? t.get_period() : ms);
-        return 0;
-    }
-    int drop_timeout(Timeout& t) override { return pending.erase(&t) ? 0 : -1; }
 };
 
 // A data screen on its own mask with two soft keys and a button; it records

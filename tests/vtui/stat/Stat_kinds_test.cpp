@@ -327,6 +327,24 @@ TEST_F(Stat_kinds_fixture, IndicatorSetsEveryClientAndReportsAStateBeyondATable)
     EXPECT_EQ(ptr->get_value(), B_TRO);
 }
 
+TEST_F(Stat_kinds_fixture, AnIndicatorClientCanHoldItsOwnStates)
+{
+    auto* rect = vt.add(new VT::Rectangle_obj(161, "rec_lamp", NULL_ID, 10, 10, 0, NULL_ID));
+    Stat_indicator ind;
+    ASSERT_TRUE(ind.init(&col));
+    Stat_indicator_gen_client<VT::Rectangle_obj> c;
+    c.set_object(rect);
+    EXPECT_TRUE(c.add_state(170));
+    EXPECT_TRUE(c.add_state(171));
+    ind.add_client(&c);
+    EXPECT_TRUE(ind.set_state(1));
+    EXPECT_EQ(rect->get_fill_attributes(), 171);
+    EXPECT_FALSE(ind.set_state(2));
+    static const unsigned short theirs[] = {1, 2};
+    Stat_indicator_gen_client<VT::Rectangle_obj> borrowed(rect, theirs, 2);
+    EXPECT_FALSE(borrowed.add_state(3));
+}
+
 TEST_F(Stat_kinds_fixture, BoolShowsItsLooksForEachState)
 {
     const struct {
