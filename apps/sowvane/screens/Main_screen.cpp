@@ -17,7 +17,8 @@ constexpr int STORE_TANKS = 10;
 constexpr int PRODUCTS = 16;
 constexpr double HECTARE_M2 = 10000.0;
 // Volumes above this show without decimals.
-constexpr double VOLUME_DECIMALS_LIMIT = 999.9;
+// The volumes are floats: compared as floats, 999.9 itself keeps its decimal.
+constexpr float VOLUME_DECIMALS_LIMIT = 999.9f;
 
 using Ids = Screen_object_ids::Group_main;
 
@@ -79,8 +80,8 @@ bool Main_screen::init(VT::Object_pool* p, NV_kelsu::parameters_t* params)
 
     manual_speed_group = find_pool_object<VT::Container_obj>(p, m.manual_speed_group);
     for (int t = 0; t < TANKS; ++t)
-        tank_entries[t] = uint16_t(std::min<uint32_t>(ids->common.tank_entry[t], NULL_ID));
-    all_tanks_entry = uint16_t(std::min<uint32_t>(ids->common.all_tanks_entry, NULL_ID));
+        tank_entries[t] = object_id16(ids->common.tank_entry[t]);
+    all_tanks_entry = object_id16(ids->common.all_tanks_entry);
     select_list.init(&stats, find_pool_object<VT::Input_list_obj>(p, m.select_list), nullptr, p, false);
     sub_area_list.init(&stats, find_pool_object<VT::Input_list_obj>(p, m.sub_area_list), nullptr, p, false);
     view_tank_list.init(&stats, find_pool_object<VT::Input_list_obj>(p, m.view_tank_list), nullptr, p, false);
@@ -124,10 +125,10 @@ bool Main_screen::init(VT::Object_pool* p, NV_kelsu::parameters_t* params)
 
     page_a = find_pool_object<VT::Container_obj>(p, m.page_a);
     page_b = find_pool_object<VT::Container_obj>(p, m.page_b);
-    hide(page_a, false);
-    hide(page_b, true);
-    soft_keys_page_a = uint16_t(std::min<uint32_t>(m.soft_keys_page_a, NULL_ID));
-    soft_keys_page_b = uint16_t(std::min<uint32_t>(m.soft_keys_page_b, NULL_ID));
+    set_container_hidden(page_a, false);
+    set_container_hidden(page_b, true);
+    soft_keys_page_a = object_id16(m.soft_keys_page_a);
+    soft_keys_page_b = object_id16(m.soft_keys_page_b);
 
     static const Key_row keys[] = {
         {&Main_screen::key_settings, &Ids::key_settings},
@@ -146,18 +147,18 @@ bool Main_screen::init(VT::Object_pool* p, NV_kelsu::parameters_t* params)
     for (const Key_row& k : keys)
         bind_key(this->*k.key, m.*k.id);
     master_key_pointer = find_pool_object<VT::Object_pointer_obj>(p, m.master_key_pointer);
-    master_key_id = uint16_t(std::min<uint32_t>(m.key_master, NULL_ID));
+    master_key_id = object_id16(m.key_master);
     for (int t = 0; t < TANKS; ++t) {
-        const Screen_object_ids::Record& r = ids->tank_records[t] ? *ids->tank_records[t] : ids->records[t];
-        auto button = [&](Activator& a, uint32_t id) { a.init(this, NULL_ID, uint16_t(std::min<uint32_t>(id, NULL_ID))); };
+        const Screen_object_ids::Record& r = tank_record(*ids, t);
+        auto button = [&](Activator& a, uint32_t id) { a.init(this, NULL_ID, object_id16(id)); };
         button(fill_button[t], r.fill_button);
         button(mode_1_button[t], r.mode_1_button);
         button(mode_2_button[t], r.mode_2_button);
         button(select_button[t], r.select_button);
     }
 
-    indicator_states[0] = uint16_t(std::min<uint32_t>(ids->common.indicator_off, NULL_ID));
-    indicator_states[1] = uint16_t(std::min<uint32_t>(ids->common.indicator_on, NULL_ID));
+    indicator_states[0] = object_id16(ids->common.indicator_off);
+    indicator_states[1] = object_id16(ids->common.indicator_on);
     master_switch.init(&stats);
     master_switch_client.init(find_pool_object<VT::Rectangle_obj>(p, m.master_switch_rect), indicator_states, 2);
     master_switch.add_client(&master_switch_client);
@@ -167,22 +168,16 @@ bool Main_screen::init(VT::Object_pool* p, NV_kelsu::parameters_t* params)
     return true;
 }
 
-void Main_screen::hide(VT::Container_obj* c, bool hidden)
-{
-    if (c)
-        c->set_hidden(hidden ? 1 : 0);
-}
-
 void Main_screen::post_snapshot_init()
 {
     if (!is_ok())
         return;
     for (int f = 0; f < FANS; ++f) {
-        hide(fan_group[f], true);
-        hide(fan_pressure_group[f], true);
+        set_container_hidden(fan_group[f], true);
+        set_container_hidden(fan_pressure_group[f], true);
     }
-    hide(single_fan_group, true);
-    hide(single_fan_pressure_group, true);
+    set_container_hidden(single_fan_group, true);
+    set_container_hidden(single_fan_pressure_group, true);
 
     // Which product each tank carries: a later product wins a tank.
     for (int t = 0; t < TANKS; ++t) {
@@ -303,8 +298,8 @@ bool Main_screen::pressed(Activator& a)
 void Main_screen::show_page(bool to_b)
 {
     Debug_print::dprint("Toggle 1\n");
-    hide(page_a, to_b);
-    hide(page_b, !to_b);
+    set_container_hidden(page_a, to_b);
+    set_container_hidden(page_b, !to_b);
     if (data_mask)
         data_mask->set_soft_key_mask(to_b ? soft_keys_page_b : soft_keys_page_a);
 }
@@ -439,6 +434,7 @@ bool Main_screen::activate()
         first_activation = false;
     }
     update_area_display();
+    send_val_updates(false);
     return ok;
 }
 
@@ -458,7 +454,7 @@ void Main_screen::update_area_display()
     unsigned s = sub_area_list.get_item();
     total_area.set_val(cds_get(h, &d.areas.area.total) * HECTARE_M2);
     sub_area.set_val(t < TANKS && s < SUB_AREAS ? cds_get(h, &d.areas.sub_areas[t][s]) * HECTARE_M2 : 0.0);
-    double v = t < STORE_TANKS && s < SUB_AREAS ? cds_get(h, &d.volumes.sub_volumes[t][s]) : 0.0;
+    float v = t < STORE_TANKS && s < SUB_AREAS ? cds_get(h, &d.volumes.sub_volumes[t][s]) : 0.0f;
     if (viewed_volume_obj) {
         unsigned decimals = viewed_volume_obj->get_no_decimals();
         if (v > VOLUME_DECIMALS_LIMIT && decimals == 1)
@@ -478,7 +474,7 @@ void Main_screen::update_volume_units()
     if (mode == viewed_mode)
         return;
     viewed_mode = mode;
-    double kept = viewed_volume.get_val();
+    double kept = viewed_volume.get_stat_val();
     Format_pair f = tank_volume_formats(mode);
     rebind(viewed_volume, &stats, viewed_volume_obj, INTERVAL, f.metric, f.imperial,
            static_cast<VT::Number_variable_obj*>(nullptr), Stat_num::RAW_MAX, 0u, pool,
@@ -494,12 +490,12 @@ void Main_screen::update_fan_display(int f)
 {
     auto& fans = ps().app.fans;
     bool single = fans[0].enabled.get() && !fans[1].enabled.get();
-    hide(single_fan_group, !single);
-    hide(single_fan_pressure_group, !(single && fans[0].sense_pressure.get()));
-    hide(fan_group[0], single);
-    hide(fan_pressure_group[0], !(!single && fans[0].sense_pressure.get()));
+    set_container_hidden(single_fan_group, !single);
+    set_container_hidden(single_fan_pressure_group, !(single && fans[0].sense_pressure.get()));
+    set_container_hidden(fan_group[0], single);
+    set_container_hidden(fan_pressure_group[0], !(!single && fans[0].sense_pressure.get()));
     if (f == 1)
-        hide(fan_pressure_group[1], !(!single && fans[1].sense_pressure.get()));
+        set_container_hidden(fan_pressure_group[1], !(!single && fans[1].sense_pressure.get()));
 }
 
 void Main_screen::refresh_master_key()
@@ -514,7 +510,7 @@ void Main_screen::refresh_operation()
     bool manual = cds_get_byte(h, &ds().operation.use_manual_speed);
     master_switch.set_state(cds_get_byte(h, &ds().operation.master_switch_active) ? 1 : 0);
     manual_speed.set_state(manual ? 1 : 0);
-    hide(manual_speed_group, !manual);
+    set_container_hidden(manual_speed_group, !manual);
 }
 
 void Main_screen::handle_virt_listener_event(CDS::Virt_listener<Main_screen>* l)

@@ -58,7 +58,6 @@ public:
 
     private:
         void bind_mode_stats(int mode);
-        void hide(VT::Container_obj* c, bool hidden);
 
         CDS::Virt_listener<Channel> cds_listener{this};
         NV_store::Virt_listener<Channel> nv_listener{this};
@@ -139,7 +138,6 @@ private:
     void step_rates(bool up);
     void write_rate(int tank, double rate);
     void show_page(bool page_b);
-    void hide(VT::Container_obj* c, bool hidden);
 
     bool first_activation = true;
     int viewed_mode = -1;

@@ -63,8 +63,13 @@ void Main_screen::cycle_alarms()
     Seeder_alarm_screen* next = alarm_manager->next();
     if (next) {
         // Already up (the only alarm): it stays.
-        if (next != get_man()->get_current_screen())
+        if (next != get_man()->get_current_screen()) {
             get_man()->switch_to_screen(next);
+            // The stack puts the more urgent pop-up on top: one that reached
+            // its repeat limit would come straight back over the next one.
+            if (shown && get_man()->get_current_screen() == shown)
+                get_man()->back_screen(1);
+        }
         // The one shown before leaves the stack (none was shown: nothing).
         if (shown && shown != next)
             get_man()->remove_screen(shown);

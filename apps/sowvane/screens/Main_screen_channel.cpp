@@ -4,17 +4,11 @@
 #include "apps/sowvane/screens/Mask_helpers.h"
 #include "vtui/screen/Screen_man.h"
 
-#include <algorithm>
 
 namespace {
 constexpr int INTERVAL = 1000;
 constexpr double RATE_MAX = 99999;
 constexpr double REMAINING_MIN = -9999;
-
-unsigned short id16(uint32_t id)
-{
-    return uint16_t(std::min<uint32_t>(id, VT::Object_pool::NULL_ID));
-}
 } // namespace
 
 Main_screen::Channel::~Channel()
@@ -36,7 +30,7 @@ void Main_screen::Channel::init(Main_screen* s, Stat_collector* c, VT::Object_po
     pool = p;
     tank = t;
     ids = table;
-    const Screen_object_ids::Record& r = ids->tank_records[t] ? *ids->tank_records[t] : ids->records[t];
+    const Screen_object_ids::Record& r = tank_record(*ids, t);
     auto container = [&](uint32_t id) { return find_pool_object<VT::Container_obj>(p, id); };
     preset_1_marker = container(r.preset_1_marker);
     preset_2_marker = container(r.preset_2_marker);
@@ -46,10 +40,10 @@ void Main_screen::Channel::init(Main_screen* s, Stat_collector* c, VT::Object_po
     mode_2_group = container(r.mode_2_group);
     other_mode_group = container(r.other_mode_group);
 
-    active_states[0] = id16(ids->common.indicator_off);
-    active_states[1] = id16(ids->common.indicator_on);
-    selected_states[0] = id16(ids->common.selected_off);
-    selected_states[1] = id16(ids->common.selected_on);
+    active_states[0] = object_id16(ids->common.indicator_off);
+    active_states[1] = object_id16(ids->common.indicator_on);
+    selected_states[0] = object_id16(ids->common.selected_off);
+    selected_states[1] = object_id16(ids->common.selected_on);
     active_indicator.init(c);
     active_client.init(find_pool_object<VT::Rectangle_obj>(p, r.active_rect), active_states, 2);
     active_indicator.add_client(&active_client);
@@ -69,7 +63,7 @@ void Main_screen::Channel::init(Main_screen* s, Stat_collector* c, VT::Object_po
 // unit texts and ranges).
 void Main_screen::Channel::bind_mode_stats(int m)
 {
-    const Screen_object_ids::Record& r = ids->tank_records[tank] ? *ids->tank_records[tank] : ids->records[tank];
+    const Screen_object_ids::Record& r = tank_record(*ids, tank);
     Format_pair rates = tank_rate_formats(m);
     Format_pair volumes = tank_volume_formats(m);
     rebind(rate, col, find_pool_object<VT::Input_number_obj>(pool, r.rate_input), INTERVAL, rates.metric,
@@ -86,17 +80,11 @@ void Main_screen::Channel::bind_mode_stats(int m)
     remaining_volume.set_range(REMAINING_MIN, RATE_MAX);
 }
 
-void Main_screen::Channel::hide(VT::Container_obj* c, bool hidden)
-{
-    if (c)
-        c->set_hidden(hidden ? 1 : 0);
-}
-
 void Main_screen::Channel::start()
 {
     for (auto* c : {preset_1_marker, preset_2_marker, column, alarm_marker, pressure_group, mode_2_group,
                     other_mode_group})
-        hide(c, true);
+        set_container_hidden(c, true);
     waiter_descriptor* w = screen->get_waiter();
     cds_registered = cds_listen(cds_listener, &ds().channels, int(sizeof ds().channels), w) == 0;
     update_from_cds();
@@ -114,8 +102,8 @@ void Main_screen::Channel::update_from_cds()
     const auto& settings = ps().app.channels[tank];
     bool preset_1 = c.product_assigned && c.requested_rate == double(settings.preset_rate_1.get());
     bool preset_2 = c.product_assigned && !preset_1 && c.requested_rate == double(settings.preset_rate_2.get());
-    hide(preset_1_marker, !preset_1);
-    hide(preset_2_marker, !preset_2);
+    set_container_hidden(preset_1_marker, !preset_1);
+    set_container_hidden(preset_2_marker, !preset_2);
     rate.set_val(c.requested_rate);
     actual_rate.set_val(c.actual_rate);
     pressure.set_val(c.liquid_pressure);
@@ -129,11 +117,11 @@ void Main_screen::Channel::update_liquid_group()
     int m = settings.mode.get();
     if (settings.enabled.get() && settings.liquid_controller_type.get() == 0 && (m == 1 || m == 2)) {
         bool mode_2 = cds_get(ds_head(), &ds().channels.channels[tank].rate_control_mode) == 2;
-        hide(mode_2_group, !mode_2);
-        hide(other_mode_group, mode_2);
+        set_container_hidden(mode_2_group, !mode_2);
+        set_container_hidden(other_mode_group, mode_2);
     } else {
-        hide(mode_2_group, true);
-        hide(other_mode_group, true);
+        set_container_hidden(mode_2_group, true);
+        set_container_hidden(other_mode_group, true);
     }
 }
 
@@ -143,8 +131,8 @@ void Main_screen::Channel::update_from_nv()
     char name[SETTING_NAME_BUFFER];
     name_stat = setting_name(settings.name, name);
     bool enabled = settings.enabled.get();
-    hide(column, !enabled);
-    hide(pressure_group, !(enabled && settings.liquid_pressure_sense.get() && settings.mode.get() != 0));
+    set_container_hidden(column, !enabled);
+    set_container_hidden(pressure_group, !(enabled && settings.liquid_pressure_sense.get() && settings.mode.get() != 0));
     update_liquid_group();
 
     int enabled_tanks = 0;
@@ -198,13 +186,13 @@ bool Main_screen::Channel::handle_stat_update(Stat* s)
 {
     if (s != &rate)
         return false;
-    cds_set(ds_head(), &ds().channels.channels[tank].requested_rate, rate.get_val());
+    cds_set(ds_head(), &ds().channels.channels[tank].requested_rate, rate.get_stat_val());
     return true;
 }
 
 void Main_screen::Channel::set_alarm_indicator(bool shown)
 {
-    hide(alarm_marker, !shown);
+    set_container_hidden(alarm_marker, !shown);
 }
 
 void Main_screen::Channel::handle_virt_listener_event(CDS::Virt_listener<Channel>* l)

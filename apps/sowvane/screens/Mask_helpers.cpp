@@ -18,6 +18,11 @@ Screen_object_ids* mask_object_ids()
     return object_ids;
 }
 
+const Screen_object_ids::Record& tank_record(const Screen_object_ids& ids, int t)
+{
+    return ids.tank_records[t] ? *ids.tank_records[t] : ids.records[t];
+}
+
 void cds_toggle_bool(bool* field)
 {
     bool value = !cds_get_byte(ds_head(), field);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "apps/sowvane/data_model.h"
+#include "apps/sowvane/pool/Screen_object_ids.h"
 #include "glue/NV_store/NV_access.h"
 #include "glue/cds/Access.h"
 #include "platform/vt/Object_pool.h"
@@ -22,6 +23,19 @@ T* find_pool_object(VT::Object_pool* pool, uint32_t id)
     return pool->find<T>(uint16_t(id));
 }
 
+// A table id as a 16-bit object id (the null id for none).
+inline unsigned short object_id16(uint32_t id)
+{
+    return id < VT::Object_pool::NULL_ID ? uint16_t(id) : VT::Object_pool::NULL_ID;
+}
+
+// Hides or shows a container; nothing when the mask has none.
+inline void set_container_hidden(VT::Container_obj* c, bool hidden)
+{
+    if (c)
+        c->set_hidden(hidden ? 1 : 0);
+}
+
 // The data the screens read and write: the live data store and the
 // parameter tree of the process.
 inline CDS::Head* ds_head() { return &sowvane_data_store.head; }
@@ -30,9 +44,11 @@ inline NV_kelsu::parameters_t& ps() { return sowvane_parameters; }
 
 // The screen object-ID table the masks bind from, given by User_interface::init
 // before the screens initialise; null before.
-struct Screen_object_ids;
 void set_mask_object_ids(Screen_object_ids* ids);
 Screen_object_ids* mask_object_ids();
+
+// The run-screen record of tank t (0 to 3).
+const Screen_object_ids::Record& tank_record(const Screen_object_ids& ids, int t);
 
 // Writes the negation of a data-store flag, both through the locked accessors.
 void cds_toggle_bool(bool* field);

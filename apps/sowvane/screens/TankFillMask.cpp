@@ -15,11 +15,6 @@ constexpr double REMAINING_MIN = -9999;
 constexpr double REMAINING_MAX = 99999;
 constexpr double STEP_MAX = 5000;
 
-unsigned short id16(uint32_t id)
-{
-    return uint16_t(std::min<uint32_t>(id, VT::Object_pool::NULL_ID));
-}
-
 // Granular and NH3 tanks are filled by mass.
 bool filled_by_mass(int mode)
 {
@@ -52,14 +47,14 @@ bool TankFillMask::init(VT::Object_pool* p, NV_kelsu::parameters_t* params)
     const auto& m = ids->tank_fill_mask;
     if (!Data_screen::init(p, find_pool_object<VT::Data_mask_obj>(p, m.data_mask), params, nullptr, 0))
         return false;
-    key_fill.init(this, id16(m.key_fill), NULL_ID);
-    key_inc.init(this, id16(m.key_inc), NULL_ID);
-    key_dec.init(this, id16(m.key_dec), NULL_ID);
-    key_settings.init(this, id16(m.key_settings), NULL_ID);
-    key_main.init(this, id16(m.key_main), NULL_ID);
+    key_fill.init(this, object_id16(m.key_fill), NULL_ID);
+    key_inc.init(this, object_id16(m.key_inc), NULL_ID);
+    key_dec.init(this, object_id16(m.key_dec), NULL_ID);
+    key_settings.init(this, object_id16(m.key_settings), NULL_ID);
+    key_main.init(this, object_id16(m.key_main), NULL_ID);
     for (int t = 0; t < TANKS; ++t)
-        tank_entries[t] = id16(ids->common.tank_entry[t]);
-    all_tanks_entry = id16(ids->common.all_tanks_entry);
+        tank_entries[t] = object_id16(ids->common.tank_entry[t]);
+    all_tanks_entry = object_id16(ids->common.all_tanks_entry);
     tank_list.init(&stats, find_pool_object<VT::Input_list_obj>(p, m.tank_list), nullptr, p, false);
     multi_tank_group = find_pool_object<VT::Container_obj>(p, m.multi_tank_group);
     single_tank_group = find_pool_object<VT::Container_obj>(p, m.single_tank_group);
@@ -113,22 +108,21 @@ int TankFillMask::count_enabled() const
 void TankFillMask::show_groups(int enabled_tanks)
 {
     bool multi = enabled_tanks > 1;
-    if (multi_tank_group)
-        multi_tank_group->set_hidden(multi ? 0 : 1);
-    if (single_tank_group)
-        single_tank_group->set_hidden(multi ? 1 : 0);
+    set_container_hidden(multi_tank_group, !multi);
+    set_container_hidden(single_tank_group, multi);
 }
 
 bool TankFillMask::activate()
 {
     bool ok = Data_screen::activate();
     for (int t = 0; t < TANKS; ++t) {
-        if (tank_row[t])
-            tank_row[t]->set_hidden(1);
+        set_container_hidden(tank_row[t], true);
         update_tank(t);
         update_remaining(t);
     }
     show_groups(count_enabled());
+    // What the refresh changed goes out with the mask, not with a later event.
+    send_val_updates(false);
     return ok;
 }
 
@@ -162,8 +156,7 @@ void TankFillMask::update_tank(int t)
 {
     auto& settings = ps().app.channels[t];
     bool enabled = settings.enabled.get();
-    if (tank_row[t])
-        tank_row[t]->set_hidden(enabled ? 0 : 1);
+    set_container_hidden(tank_row[t], !enabled);
     if (VT::Input_list_obj* list = tank_list.get_list()) {
         list->set_child_objects_val(unsigned(t), enabled ? tank_entries[t] : NULL_ID, true);
         if (!enabled && tank_list.get_item() == t)
@@ -219,13 +212,13 @@ bool TankFillMask::handle_activator_event(Activator& a, Activator_event& ev)
             continue;
         double now = cds_get_double(ds_head(), remaining);
         if (&a == &key_dec) {
-            cds_set(ds_head(), remaining, std::max(now - step_input[t].get_val(), 0.0));
+            cds_set(ds_head(), remaining, std::max(now - step_input[t].get_stat_val(), 0.0));
             continue;
         }
         double load = full_load(t);
         if (load < 0)
             continue;
-        cds_set(ds_head(), remaining, &a == &key_fill ? load : std::min(now + step_input[t].get_val(), load));
+        cds_set(ds_head(), remaining, &a == &key_fill ? load : std::min(now + step_input[t].get_stat_val(), load));
     }
     return true;
 }
@@ -238,12 +231,12 @@ bool TankFillMask::handle_stat_update(Stat* s)
     }
     for (int t = 0; t < TANKS; ++t) {
         if (s == &remaining_input[t]) {
-            double v = remaining_input[t].get_val();
+            double v = remaining_input[t].get_stat_val();
             cds_set(ds_head(), &ds().channels.channels[t].remaining_volume, v);
             ps().app.channels[t].remaining.set(float(v));
         } else if (s == &step_input[t]) {
             char name[SETTING_NAME_BUFFER];
-            double v = step_input[t].get_val();
+            double v = step_input[t].get_stat_val();
             std::printf("UPDATE INC/DEC, v=%lf, cn='%s'\n", v, setting_name(ps().app.channels[t].name, name));
             ps().app.channels[t].tank_fill_inc_dec.set(float(v));
         }

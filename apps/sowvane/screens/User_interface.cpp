@@ -32,6 +32,10 @@ User_interface::User_interface(module_man* mm)
 User_interface::~User_interface()
 {
     terminate(true);
+    for (Screen* s : alarm_screens) {
+        screen_man.remove_screen(s);
+        delete s;
+    }
     cds_event_unregister(ds_head(), &get_waiter(), &ds().system.non_vtt_connected, 1, CDS::REG_EVENT_ID,
                          int(NON_VTT_EVENT));
 }
@@ -51,7 +55,8 @@ int User_interface::init(VT::Object_pool* p, Screen_object_ids* ids)
                            std::printf("Alarm mask %s missing from the VT pool\n", name);
                            std::exit(EXIT_NO_ALARM_MASK);
                        }
-                       new Seeder_alarm_screen(mask, &screen_man, setting.limit_count.get(), &record);
+                       alarm_screens.push_back(
+                           new Seeder_alarm_screen(mask, &screen_man, setting.limit_count.get(), &record));
                    });
 
     screen_man.set_default_screen_name("intro");

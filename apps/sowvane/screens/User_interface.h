@@ -55,6 +55,8 @@
 #include "vtui/screen/Screen_man.h"
 #include "vtui/screen/User_interface_base.h"
 
+#include <vector>
+
 struct Screen_object_ids;
 
 class User_interface : public User_interface_base {
@@ -158,4 +160,6 @@ private:
     Timeout locale_timeout;
     Timeout terminal_timeout;
     bool intro_pending = false;
+    // The alarm pop-ups, deleted with the module.
+    std::vector<Screen*> alarm_screens;
 };
