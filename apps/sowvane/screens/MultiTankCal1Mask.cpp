@@ -27,9 +27,11 @@ MultiTankCal1Mask::MultiTankCal1Mask(const char* name, Screen_man* man) : Data_s
 
 MultiTankCal1Mask::~MultiTankCal1Mask()
 {
-    for (Listener* l : {&operation_listener, &channels_listener})
-        if (get_waiter() != nullptr && l->get_head() != nullptr)
-            cds_unlisten(*l, get_waiter());
+    if (get_waiter() != nullptr && operation_listener.get_head() != nullptr)
+        cds_unlisten(operation_listener, get_waiter());
+    for (Listener& l : active_listeners)
+        if (get_waiter() != nullptr && l.get_head() != nullptr)
+            cds_unlisten(l, get_waiter());
 }
 
 bool MultiTankCal1Mask::init(VT::Object_pool* p, NV_kelsu::parameters_t* params)
@@ -149,9 +151,9 @@ void MultiTankCal1Mask::post_snapshot_init()
         return;
     if (operation_listener.get_head() == nullptr)
         cds_listen(operation_listener, &ds().operation, int(sizeof(ds_operation)), get_waiter());
-    if (channels_listener.get_head() == nullptr)
-        cds_listen(channels_listener, &ds().channels, int(sizeof(ds().channels)), get_waiter());
     for (unsigned i = 0; i < TANKS; ++i) {
+        if (active_listeners[i].get_head() == nullptr)
+            cds_listen(active_listeners[i], &ds().channels.channels[i].active, int(sizeof(bool)), get_waiter());
         show_container(tanks[i].off_marker, false);
         show_container(tanks[i].on_marker, false);
         update_tank(i);
@@ -223,8 +225,8 @@ void MultiTankCal1Mask::handle_virt_listener_event(Listener* l)
 {
     if (l == &operation_listener)
         master.set_state(cds_get_byte(ds_head(), &ds().operation.master_switch_active) ? 1 : 0);
-    else if (l == &channels_listener)
-        for (unsigned i = 0; i < TANKS; ++i)
+    for (unsigned i = 0; i < TANKS; ++i)
+        if (l == &active_listeners[i])
             show_markers(i, cds_get_byte(ds_head(), &ds().channels.channels[i].active) != 0);
     send_val_updates(false);
 }

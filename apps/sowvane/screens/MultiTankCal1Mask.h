@@ -60,7 +60,9 @@ private:
     // (the run resumes with its counts).
     bool left_by_key = true;
     Listener operation_listener{this};
-    Listener channels_listener{this};
+    // One per tank, on its running flag only: the channel records change
+    // with every control step.
+    Listener active_listeners[TANKS] = {Listener{this}, Listener{this}, Listener{this}, Listener{this}};
     Stat_indicator master;
     Stat_indicator_gen_client<VT::Rectangle_obj> master_rect;
     unsigned short master_states[2] = {};

@@ -136,7 +136,6 @@ private:
     FansHistoryMask fans_history_mask{"fans_history_mask", &screen_man};
     SeederBrandMask seeder_brand_mask{"seeder_brand_mask", &screen_man};
     MultiTankCalWarningMask multi_tank_cal_warning_mask{"multi_tank_cal_warning_mask", &screen_man};
-    MultiTankCal1Mask multi_tank_cal_1_mask{"multi_tank_cal_1_mask", &screen_man};
     MultiTankCal2Mask multi_tank_cal_2_mask{"multi_tank_cal_2_mask", &screen_man};
     MultiTankCal3Mask multi_tank_cal_3_mask{"multi_tank_cal_3_mask", &screen_man};
     SystemInfoMask system_info_mask{"system_info_mask", &screen_man};
