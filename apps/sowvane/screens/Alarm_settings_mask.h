@@ -83,3 +83,20 @@ private:
 
 // The rows of one mask per tank 1 to 4.
 #define ALARM_PER_TANK(row) row(0), row(1), row(2), row(3)
+
+// The four containers of a per-tank row field.
+#define ALARM_TANK_CONTAINERS(group, field)                                                                      \
+    {MASK_FIELD(group, field[0]), 0}, {MASK_FIELD(group, field[1]), 1}, {MASK_FIELD(group, field[2]), 2},        \
+    {                                                                                                            \
+        MASK_FIELD(group, field[3]), 3                                                                           \
+    }
+
+// A mask's layout from its rows and containers (arrays; containers may be
+// null with a count of 0).
+#define ALARM_MASK_LAYOUT(group, rows, containers, container_count, line)                                        \
+    {                                                                                                            \
+        MASK_FIELD(group, data_mask),                                                                            \
+            {MASK_FIELD(group, key_alarm_settings_menu), MASK_FIELD(group, key_settings_menu),                   \
+             MASK_FIELD(group, key_main)},                                                                       \
+            rows, int(sizeof rows / sizeof rows[0]), containers, container_count, line                           \
+    }

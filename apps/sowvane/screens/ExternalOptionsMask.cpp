@@ -13,21 +13,14 @@ uint32_t Ids::*const list_fields[ExternalOptionsMask::LISTS] = {
 } // namespace
 
 const Row ExternalOptionsMask::key_rows[3] = {
-    {&Ids::key_main, Row::KEY, "main"},
-    {&Ids::key_settings_menu, Row::KEY, "settings_menu"},
-    {&Ids::key_seeder_settings_menu, Row::KEY, "seeder_settings_menu"},
+    SEEDER_SETTINGS_KEYS(Ids),
 };
 
 ExternalOptionsMask::ExternalOptionsMask(const char* name, Screen_man* man) : Data_screen(name, man) {}
 
 ExternalOptionsMask::~ExternalOptionsMask()
 {
-    for (Listener*& l : listeners) {
-        if (l != nullptr && get_waiter() != nullptr)
-            l->autounreg(get_waiter());
-        delete l;
-        l = nullptr;
-    }
+    drop_listeners(listeners, get_waiter());
 }
 
 bool ExternalOptionsMask::init(VT::Object_pool* p, NV_kelsu::parameters_t* params)

@@ -12,16 +12,7 @@ const Alarm_setting_row rows[] = {
     {MASK_FIELD(fan_alarms_mask, speed_high_input), Alarm_setting_row::HIGH_POINT, ALARM_ELEMENT(fan_speed_high), 0, 2, 2, Alarm_setting_row::FAN_SPEED},
 };
 
-const Alarm_settings_mask::Layout mask_layout = {
-    MASK_FIELD(fan_alarms_mask, data_mask),
-    {MASK_FIELD(fan_alarms_mask, key_alarm_settings_menu), MASK_FIELD(fan_alarms_mask, key_settings_menu),
-     MASK_FIELD(fan_alarms_mask, key_main)},
-    rows,
-    int(sizeof rows / sizeof rows[0]),
-    nullptr,
-    0,
-    nullptr,
-};
+const Alarm_settings_mask::Layout mask_layout = ALARM_MASK_LAYOUT(fan_alarms_mask, rows, nullptr, 0, nullptr);
 
 } // namespace
 

@@ -4,9 +4,7 @@ using Ids = FanSettingsMask::Ids;
 using Row = Key_row<Ids>;
 
 const Row FanSettingsMask::key_rows[3] = {
-    {&Ids::key_main, Row::KEY, "main"},
-    {&Ids::key_settings_menu, Row::KEY, "settings_menu"},
-    {&Ids::key_seeder_settings_menu, Row::KEY, "seeder_settings_menu"},
+    SEEDER_SETTINGS_KEYS(Ids),
 };
 
 FanSettingsMask::FanSettingsMask(const char* name, Screen_man* man) : Data_screen(name, man) {}

@@ -7,12 +7,7 @@ FansHistoryMask::FansHistoryMask(const char* name, Screen_man* man)
 
 FansHistoryMask::~FansHistoryMask()
 {
-    for (Fan_listener*& l : fan_listeners) {
-        if (l != nullptr && get_waiter() != nullptr)
-            l->autounreg(get_waiter());
-        delete l;
-        l = nullptr;
-    }
+    drop_listeners(fan_listeners, get_waiter());
 }
 
 bool FansHistoryMask::init(VT::Object_pool* p, NV_kelsu::parameters_t* params)

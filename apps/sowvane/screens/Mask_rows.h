@@ -48,6 +48,19 @@ void show_text(VT::Object_pool* pool, VT::Output_string_obj* out, const char* te
 // nothing for a null container.
 void show_container(VT::Container_obj* c, bool shown);
 
+// Unregisters and deletes the settings listeners a mask made, and clears
+// their slots.
+template <class Listener, size_t N>
+void drop_listeners(Listener* (&listeners)[N], waiter_descriptor* waiter)
+{
+    for (Listener*& l : listeners) {
+        if (l != nullptr && waiter != nullptr)
+            l->autounreg(waiter);
+        delete l;
+        l = nullptr;
+    }
+}
+
 // Whether an activator event is the release that masks act on.
 inline bool is_release(const Window::Activator_event& ev)
 {
@@ -109,6 +122,14 @@ private:
     const Row (&rows_)[N];
     Window::Activator activators_[N];
 };
+
+// The three keys of the seeder settings pages: to the run screen, the
+// settings menu and the seeder settings menu.
+#define SEEDER_SETTINGS_KEYS(Ids)                                                                                \
+    {&Ids::key_main, Key_row<Ids>::KEY, "main"}, {&Ids::key_settings_menu, Key_row<Ids>::KEY, "settings_menu"},  \
+    {                                                                                                            \
+        &Ids::key_seeder_settings_menu, Key_row<Ids>::KEY, "seeder_settings_menu"                                \
+    }
 
 // --- Numeric settings --------------------------------------------------------
 

@@ -8,16 +8,7 @@ const Alarm_setting_row rows[] = {
     {MASK_FIELD(no_flow_alarms_mask, no_fan_pressure_list), Alarm_setting_row::ENABLE, ALARM_SINGLE(no_flow_no_fan_pressure), 0, 1, 1, Alarm_setting_row::NO_FORMAT},
 };
 
-const Alarm_settings_mask::Layout mask_layout = {
-    MASK_FIELD(no_flow_alarms_mask, data_mask),
-    {MASK_FIELD(no_flow_alarms_mask, key_alarm_settings_menu), MASK_FIELD(no_flow_alarms_mask, key_settings_menu),
-     MASK_FIELD(no_flow_alarms_mask, key_main)},
-    rows,
-    int(sizeof rows / sizeof rows[0]),
-    nullptr,
-    0,
-    nullptr,
-};
+const Alarm_settings_mask::Layout mask_layout = ALARM_MASK_LAYOUT(no_flow_alarms_mask, rows, nullptr, 0, nullptr);
 
 } // namespace
 

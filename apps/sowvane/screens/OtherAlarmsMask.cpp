@@ -8,16 +8,7 @@ const Alarm_setting_row rows[] = {
     {MASK_FIELD(other_alarms_mask, blocked_head_list), Alarm_setting_row::ENABLE, ALARM_SINGLE(blocked_head), 0, 1, 1, Alarm_setting_row::NO_FORMAT},
 };
 
-const Alarm_settings_mask::Layout mask_layout = {
-    MASK_FIELD(other_alarms_mask, data_mask),
-    {MASK_FIELD(other_alarms_mask, key_alarm_settings_menu), MASK_FIELD(other_alarms_mask, key_settings_menu),
-     MASK_FIELD(other_alarms_mask, key_main)},
-    rows,
-    int(sizeof rows / sizeof rows[0]),
-    nullptr,
-    0,
-    nullptr,
-};
+const Alarm_settings_mask::Layout mask_layout = ALARM_MASK_LAYOUT(other_alarms_mask, rows, nullptr, 0, nullptr);
 
 } // namespace
 

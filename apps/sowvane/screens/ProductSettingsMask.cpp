@@ -54,18 +54,8 @@ ProductSettingsMask::~ProductSettingsMask()
     waiter_descriptor* w = get_waiter();
     if (w != nullptr && internal_listener.get_head() != nullptr)
         cds_unlisten(internal_listener, w);
-    for (Settings_listener*& l : product_listeners) {
-        if (l != nullptr && w != nullptr)
-            l->autounreg(w);
-        delete l;
-        l = nullptr;
-    }
-    for (Settings_listener*& l : tank_listeners) {
-        if (l != nullptr && w != nullptr)
-            l->autounreg(w);
-        delete l;
-        l = nullptr;
-    }
+    drop_listeners(product_listeners, w);
+    drop_listeners(tank_listeners, w);
 }
 
 void ProductSettingsMask::bind_numbers(Stat_collector* col, int mode)

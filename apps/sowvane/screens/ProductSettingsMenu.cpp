@@ -13,12 +13,7 @@ ProductSettingsMenu::ProductSettingsMenu(const char* name, Screen_man* man) : Da
 
 ProductSettingsMenu::~ProductSettingsMenu()
 {
-    for (Listener*& l : listeners) {
-        if (l != nullptr && get_waiter() != nullptr)
-            l->autounreg(get_waiter());
-        delete l;
-        l = nullptr;
-    }
+    drop_listeners(listeners, get_waiter());
     for (int p = 0; p < PRODUCTS; ++p)
         names[p] = tanks[p] = nullptr;
 }

@@ -21,12 +21,7 @@ SeederSettingsMenu::SeederSettingsMenu(const char* name, Screen_man* man) : Data
 
 SeederSettingsMenu::~SeederSettingsMenu()
 {
-    for (Listener*& l : listeners) {
-        if (l != nullptr && get_waiter() != nullptr)
-            l->autounreg(get_waiter());
-        delete l;
-        l = nullptr;
-    }
+    drop_listeners(listeners, get_waiter());
 }
 
 bool SeederSettingsMenu::init(VT::Object_pool* p, NV_kelsu::parameters_t* params)

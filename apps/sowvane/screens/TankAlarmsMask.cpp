@@ -12,26 +12,11 @@ const Alarm_setting_row rows[] = {
 #undef ROW_1
 
 const Tank_row_container containers[] = {
-    {MASK_FIELD(tank_alarms_mask, low_row[0]), 0},
-    {MASK_FIELD(tank_alarms_mask, low_row[1]), 1},
-    {MASK_FIELD(tank_alarms_mask, low_row[2]), 2},
-    {MASK_FIELD(tank_alarms_mask, low_row[3]), 3},
-    {MASK_FIELD(tank_alarms_mask, empty_row[0]), 0},
-    {MASK_FIELD(tank_alarms_mask, empty_row[1]), 1},
-    {MASK_FIELD(tank_alarms_mask, empty_row[2]), 2},
-    {MASK_FIELD(tank_alarms_mask, empty_row[3]), 3},
+    ALARM_TANK_CONTAINERS(tank_alarms_mask, low_row),
+    ALARM_TANK_CONTAINERS(tank_alarms_mask, empty_row),
 };
 
-const Alarm_settings_mask::Layout mask_layout = {
-    MASK_FIELD(tank_alarms_mask, data_mask),
-    {MASK_FIELD(tank_alarms_mask, key_alarm_settings_menu), MASK_FIELD(tank_alarms_mask, key_settings_menu),
-     MASK_FIELD(tank_alarms_mask, key_main)},
-    rows,
-    int(sizeof rows / sizeof rows[0]),
-    containers,
-    int(sizeof containers / sizeof containers[0]),
-    nullptr,
-};
+const Alarm_settings_mask::Layout mask_layout = ALARM_MASK_LAYOUT(tank_alarms_mask, rows, containers, int(sizeof containers / sizeof containers[0]), nullptr);
 
 } // namespace
 

@@ -9,26 +9,11 @@ const Alarm_setting_row rows[] = {
 #undef ROW_0
 
 const Tank_row_container containers[] = {
-    {MASK_FIELD(tank_gear_alarms_mask, row_a[0]), 0},
-    {MASK_FIELD(tank_gear_alarms_mask, row_a[1]), 1},
-    {MASK_FIELD(tank_gear_alarms_mask, row_a[2]), 2},
-    {MASK_FIELD(tank_gear_alarms_mask, row_a[3]), 3},
-    {MASK_FIELD(tank_gear_alarms_mask, row_b[0]), 0},
-    {MASK_FIELD(tank_gear_alarms_mask, row_b[1]), 1},
-    {MASK_FIELD(tank_gear_alarms_mask, row_b[2]), 2},
-    {MASK_FIELD(tank_gear_alarms_mask, row_b[3]), 3},
+    ALARM_TANK_CONTAINERS(tank_gear_alarms_mask, row_a),
+    ALARM_TANK_CONTAINERS(tank_gear_alarms_mask, row_b),
 };
 
-const Alarm_settings_mask::Layout mask_layout = {
-    MASK_FIELD(tank_gear_alarms_mask, data_mask),
-    {MASK_FIELD(tank_gear_alarms_mask, key_alarm_settings_menu), MASK_FIELD(tank_gear_alarms_mask, key_settings_menu),
-     MASK_FIELD(tank_gear_alarms_mask, key_main)},
-    rows,
-    int(sizeof rows / sizeof rows[0]),
-    containers,
-    int(sizeof containers / sizeof containers[0]),
-    nullptr,
-};
+const Alarm_settings_mask::Layout mask_layout = ALARM_MASK_LAYOUT(tank_gear_alarms_mask, rows, containers, int(sizeof containers / sizeof containers[0]), nullptr);
 
 } // namespace
 

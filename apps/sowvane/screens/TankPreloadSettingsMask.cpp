@@ -4,9 +4,7 @@ using Ids = TankPreloadSettingsMask::Ids;
 using Row = Key_row<Ids>;
 
 const Row TankPreloadSettingsMask::key_rows[3] = {
-    {&Ids::key_main, Row::KEY, "main"},
-    {&Ids::key_settings_menu, Row::KEY, "settings_menu"},
-    {&Ids::key_seeder_settings_menu, Row::KEY, "seeder_settings_menu"},
+    SEEDER_SETTINGS_KEYS(Ids),
 };
 
 // The whole input range is shown: a stored 12 s shows as 12 s.

@@ -16,9 +16,7 @@ void reset_task_controller()
 } // namespace
 
 const Row TankSettingsMask::key_rows[3] = {
-    {&Ids::key_main, Row::KEY, "main"},
-    {&Ids::key_settings_menu, Row::KEY, "settings_menu"},
-    {&Ids::key_seeder_settings_menu, Row::KEY, "seeder_settings_menu"},
+    SEEDER_SETTINGS_KEYS(Ids),
 };
 
 TankSettingsMask::TankSettingsMask(const char* name, Screen_man* man) : Data_screen(name, man) {}

@@ -9,9 +9,7 @@ constexpr double KMH_TO_MS = 0.2777777777777778;
 }
 
 const Row WidthAndSpeedSettingsMask::key_rows[3] = {
-    {&Ids::key_main, Row::KEY, "main"},
-    {&Ids::key_settings_menu, Row::KEY, "settings_menu"},
-    {&Ids::key_seeder_settings_menu, Row::KEY, "seeder_settings_menu"},
+    SEEDER_SETTINGS_KEYS(Ids),
 };
 
 const Number_row<Ids> WidthAndSpeedSettingsMask::number_rows[NUMBER_ROWS] = {
