@@ -24,6 +24,8 @@
 #include "apps/sowvane/screens/TankGearAlarmsMask.h"
 #include "apps/sowvane/screens/TankPressureAlarmsMask.h"
 #include "apps/sowvane/screens/NoFlowAlarmsMask.h"
+#include "apps/sowvane/screens/BlockedHeadDiagsMask.h"
+#include "apps/sowvane/screens/BlockedHeadSettingsMask.h"
 #include "apps/sowvane/screens/ConfirmFactoryResetMask.h"
 #include "apps/sowvane/screens/LiquidPropValveControlSettingsMask.h"
 #include "apps/sowvane/screens/LiquidPropValveSettingsMask.h"
@@ -138,6 +140,8 @@ private:
     MultiTankCalWarningMask multi_tank_cal_warning_mask{"multi_tank_cal_warning_mask", &screen_man};
     MultiTankCal2Mask multi_tank_cal_2_mask{"multi_tank_cal_2_mask", &screen_man};
     MultiTankCal3Mask multi_tank_cal_3_mask{"multi_tank_cal_3_mask", &screen_man};
+    BlockedHeadSettingsMask blocked_head_settings_mask{"blocked_head_settings_mask", &screen_man};
+    BlockedHeadDiagsMask blocked_head_diags_mask{"blocked_head_diags_mask", &screen_man};
     SystemInfoMask system_info_mask{"system_info_mask", &screen_man};
     AlarmSettingsMenu alarm_settings_menu{"alarm_settings_menu", &screen_man};
     FanAlarmsMask fan_alarms_mask{"fan_alarms_mask", &screen_man};
