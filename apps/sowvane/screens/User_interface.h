@@ -30,7 +30,6 @@
 #include "apps/sowvane/screens/LiquidPropValveControlSettingsMask.h"
 #include "apps/sowvane/screens/LiquidPropValveSettingsMask.h"
 #include "apps/sowvane/screens/LiquidRegValveControlSettingsMask.h"
-#include "apps/sowvane/screens/MultiTankCal1Mask.h"
 #include "apps/sowvane/screens/MultiTankCal2Mask.h"
 #include "apps/sowvane/screens/MultiTankCal3Mask.h"
 #include "apps/sowvane/screens/MultiTankCalWarningMask.h"
