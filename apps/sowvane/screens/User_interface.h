@@ -8,7 +8,49 @@
 
 #include "apps/sowvane/screens/Intro_screen.h"
 #include "apps/sowvane/screens/Main_screen.h"
+#include "apps/sowvane/screens/ActuatorDriveSettingsMask.h"
+#include "apps/sowvane/screens/AdvancedSettingsMask.h"
+#include "apps/sowvane/screens/AlarmSettingsMenu.h"
+#include "apps/sowvane/screens/AreaTestMask.h"
+#include "apps/sowvane/screens/ElectricDriveSettingsMask.h"
+#include "apps/sowvane/screens/ExternalOptionsMask.h"
+#include "apps/sowvane/screens/FanAlarmsMask.h"
+#include "apps/sowvane/screens/FanSettingsMask.h"
+#include "apps/sowvane/screens/FansHistoryMask.h"
+#include "apps/sowvane/screens/ShaftAlarmsMask.h"
+#include "apps/sowvane/screens/TankAlarmsMask.h"
+#include "apps/sowvane/screens/OtherAlarmsMask.h"
+#include "apps/sowvane/screens/TankMotorAlarmsMask.h"
+#include "apps/sowvane/screens/TankGearAlarmsMask.h"
+#include "apps/sowvane/screens/TankPressureAlarmsMask.h"
+#include "apps/sowvane/screens/NoFlowAlarmsMask.h"
+#include "apps/sowvane/screens/BlockedHeadDiagsMask.h"
+#include "apps/sowvane/screens/BlockedHeadSettingsMask.h"
+#include "apps/sowvane/screens/ConfirmFactoryResetMask.h"
+#include "apps/sowvane/screens/LiquidPropValveControlSettingsMask.h"
+#include "apps/sowvane/screens/LiquidPropValveSettingsMask.h"
+#include "apps/sowvane/screens/LiquidRegValveControlSettingsMask.h"
+#include "apps/sowvane/screens/MultiTankCal2Mask.h"
+#include "apps/sowvane/screens/MultiTankCal3Mask.h"
+#include "apps/sowvane/screens/MultiTankCalWarningMask.h"
+#include "apps/sowvane/screens/OperatingHistoryMenuMask.h"
+#include "apps/sowvane/screens/ProductSettingsMask.h"
+#include "apps/sowvane/screens/PropValveControlSettingsMask.h"
+#include "apps/sowvane/screens/PropValveDriveSettingsMask.h"
+#include "apps/sowvane/screens/ProductSettingsMenu.h"
+#include "apps/sowvane/screens/SeederBrandMask.h"
+#include "apps/sowvane/screens/SeederSettingsMenu.h"
+#include "apps/sowvane/screens/ShaftsHistoryMask.h"
+#include "apps/sowvane/screens/SettingsMenu.h"
+#include "apps/sowvane/screens/SystemInfoMask.h"
+#include "apps/sowvane/screens/TankCalibrationSettingsMask.h"
 #include "apps/sowvane/screens/TankFillMask.h"
+#include "apps/sowvane/screens/TankPreloadSettingsMask.h"
+#include "apps/sowvane/screens/TankSettingsMask.h"
+#include "apps/sowvane/screens/TotalsHistoryMask.h"
+#include "apps/sowvane/screens/WheelCalibrationMask.h"
+#include "apps/sowvane/screens/WheelCalibrationSettingsMask.h"
+#include "apps/sowvane/screens/WidthAndSpeedSettingsMask.h"
 #include "vtui/helpers/Units_man.h"
 #include "vtui/screen/Global_stat_manager.h"
 #include "vtui/screen/Screen_man.h"
@@ -65,6 +107,50 @@ private:
     Intro_screen intro;
     Main_screen main_screen;
     TankFillMask tank_fill_mask;
+    SettingsMenu settings_menu{"settings_menu", &screen_man};
+    SeederSettingsMenu seeder_settings_menu{"seeder_settings_menu", &screen_man};
+    ProductSettingsMenu product_settings_menu{"product_settings_menu", &screen_man};
+    TankSettingsMask tank_settings_mask{"tank_settings_mask", &screen_man};
+    TankPreloadSettingsMask tank_preload_settings_mask{"tank_preload_settings_mask", &screen_man};
+    ActuatorDriveSettingsMask actuator_drive_settings_mask{"actuator_drive_settings_mask", &screen_man};
+    ElectricDriveSettingsMask electric_drive_settings_mask{"electric_drive_settings_mask", &screen_man};
+    PropValveDriveSettingsMask prop_valve_drive_settings_mask{"prop_valve_drive_settings_mask", &screen_man};
+    PropValveControlSettingsMask prop_valve_control_settings_mask{"prop_valve_control_settings_mask", &screen_man};
+    LiquidPropValveSettingsMask liquid_prop_valve_settings_mask{"liquid_prop_valve_settings_mask", &screen_man};
+    LiquidPropValveControlSettingsMask liquid_prop_valve_control_settings_mask{
+        "liquid_prop_valve_control_settings_mask", &screen_man};
+    LiquidRegValveControlSettingsMask liquid_reg_valve_control_settings_mask{"liquid_reg_valve_control_settings_mask",
+                                                                             &screen_man};
+    FanSettingsMask fan_settings_mask{"fan_settings_mask", &screen_man};
+    ExternalOptionsMask external_options_mask{"external_options_mask", &screen_man};
+    ProductSettingsMask product_settings_mask{"product_settings_mask", &screen_man};
+    WidthAndSpeedSettingsMask width_and_speed_settings_mask{"width_and_speed_settings_mask", &screen_man};
+    WheelCalibrationSettingsMask wheel_calibration_settings_mask{"wheel_calibration_settings_mask", &screen_man};
+    WheelCalibrationMask wheel_calibration_mask{"wheel_calibration_mask", &screen_man};
+    OperatingHistoryMenuMask operating_history_menu_mask{"operating_history_menu_mask", &screen_man};
+    AdvancedSettingsMask advanced_settings_mask{"advanced_settings_mask", &screen_man};
+    ConfirmFactoryResetMask factory_reset_mask{"factory_reset_mask", &screen_man};
+    TankCalibrationSettingsMask tank_calibration_settings_mask{"tank_calibration_settings_mask", &screen_man};
+    AreaTestMask area_test_mask{"area_test_mask", &screen_man};
+    TotalsHistoryMask totals_history_mask{"totals_history_mask", &screen_man};
+    ShaftsHistoryMask shafts_history_mask{"shafts_history_mask", &screen_man};
+    FansHistoryMask fans_history_mask{"fans_history_mask", &screen_man};
+    SeederBrandMask seeder_brand_mask{"seeder_brand_mask", &screen_man};
+    MultiTankCalWarningMask multi_tank_cal_warning_mask{"multi_tank_cal_warning_mask", &screen_man};
+    MultiTankCal2Mask multi_tank_cal_2_mask{"multi_tank_cal_2_mask", &screen_man};
+    MultiTankCal3Mask multi_tank_cal_3_mask{"multi_tank_cal_3_mask", &screen_man};
+    BlockedHeadSettingsMask blocked_head_settings_mask{"blocked_head_settings_mask", &screen_man};
+    BlockedHeadDiagsMask blocked_head_diags_mask{"blocked_head_diags_mask", &screen_man};
+    SystemInfoMask system_info_mask{"system_info_mask", &screen_man};
+    AlarmSettingsMenu alarm_settings_menu{"alarm_settings_menu", &screen_man};
+    FanAlarmsMask fan_alarms_mask{"fan_alarms_mask", &screen_man};
+    ShaftAlarmsMask shaft_alarms_mask{"shaft_alarms_mask", &screen_man};
+    TankAlarmsMask tank_alarms_mask{"tank_alarms_mask", &screen_man};
+    OtherAlarmsMask other_alarms_mask{"other_alarms_mask", &screen_man};
+    TankMotorAlarmsMask tank_motor_alarms_mask{"tank_motor_alarms_mask", &screen_man};
+    TankGearAlarmsMask tank_gear_alarms_mask{"tank_gear_alarms_mask", &screen_man};
+    TankPressureAlarmsMask tank_pressure_alarms_mask{"tank_pressure_alarms_mask", &screen_man};
+    NoFlowAlarmsMask no_flow_alarms_mask{"no_flow_alarms_mask", &screen_man};
 
     VT_information vt_info;
     VT::Object_pool* pool = nullptr;
