@@ -6,6 +6,7 @@
 #include "apps/sowvane/diagnostics/Implement_diag.h"
 #include "apps/sowvane/pool/Screen_object_ids.h"
 #include "apps/sowvane/pool/Seeder_pool.h"
+#include "apps/sowvane/screens/User_interface.h"
 #include "apps/sowvane/services/Can_quor.h"
 #include "apps/sowvane/settings/Settings_file.h"
 #include "apps/sowvane/simulator/Seed_simulator.h"
@@ -86,7 +87,7 @@ struct Modules {
     TC_interface* tc_interface = nullptr;
     TC::Stack_session* tc_session = nullptr;  // carries the TC pool on the stack
     TC::Object_pool* tc_pool = nullptr;
-    // User_interface: deleted here, before the VT pool it drives.
+    User_interface* ui = nullptr;  // deleted before the VT pool it drives
     VT::Object_pool* vt_pool = nullptr;
     VT::Upload_bar_progress* upload_progress = nullptr;
     JIN_smart_stack* stack = nullptr;
@@ -104,7 +105,7 @@ void delete_modules(Modules& m)
     delete m.tc_interface;
     delete m.tc_session;
     delete m.tc_pool;
-    // User_interface: delete here.
+    delete m.ui;
     delete m.vt_pool;
     delete m.upload_progress;
     delete m.stack;
@@ -223,7 +224,7 @@ int seeder_app_thread()
 
     sowvane_main_waiter.init(&sowvane_module_man);
 
-    // User_interface: create here, with sowvane_module_man.
+    m.ui = new User_interface(&sowvane_module_man);
 
     m.vt_pool = new VT::Object_pool(&sowvane_module_man, 0, 0, 0, 0);
     if (!load_vt_pool_spec(*m.vt_pool))
@@ -254,7 +255,7 @@ int seeder_app_thread()
         if (!vt_session)
             std::printf("The VT pool cannot run on the CAN stack; no VT session\n");
     }
-    // User_interface::init(m.vt_pool, screen_object_ids): here.
+    m.ui->init(m.vt_pool, &screen_object_ids);
 
     make_directories(app_paths::DIAG_HISTORY_DIR);
     if (!pcfMount(app_paths::DIAG_HISTORY_DIR, HISTORY_STORE_BYTES))
@@ -274,7 +275,7 @@ int seeder_app_thread()
     m.tc_interface->init(m.tc_pool, &ps);
     if (vt_session)
         m.vt_pool->start();
-    // User_interface::post_snapshot_init(): here.
+    m.ui->post_snapshot_init();
     if (vt_session)
         m.vt_pool->start_diner();
     m.tc_pool->start();
