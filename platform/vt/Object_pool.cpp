@@ -15,6 +15,16 @@ namespace VT {
 namespace {
 constexpr uint8_t CMD_ACTIVE_MASK = 0xAD;
 constexpr size_t DEFAULT_MAX_QUEUED = 1000;
+
+// Numeric value, string value, hide/show and attribute changes: the VT keeps
+// only the last of each, so a newer one replaces a waiting one.
+bool is_value_change(const std::vector<uint8_t>& bytes)
+{
+    if (bytes.size() < 4)
+        return false;
+    const uint8_t f = bytes[0];
+    return f == 0xA8 || f == 0xB3 || f == 0xA0 || f == 0xA1 || f == 0xAF;
+}
 } // namespace
 
 Object_pool::Object_pool(module_man* mm, unsigned short first_dyn_id, unsigned short last_dyn_id,
@@ -388,17 +398,23 @@ void Object_pool::queue_command(unsigned short object_id, std::vector<uint8_t> b
     // A newer change of the same value replaces one still waiting: the VT
     // only needs the last.
     for (Vt_command& c : commands_) {
-        if (c.object_id == object_id && c.bytes.size() >= 4 && bytes.size() >= 4 && c.bytes[0] == bytes[0] &&
-            (bytes[0] == 0xA8 || bytes[0] == 0xB3 || bytes[0] == 0xA0 || bytes[0] == 0xA1 ||
-             (bytes[0] == 0xAF && c.bytes[3] == bytes[3]))) {
+        if (c.object_id == object_id && is_value_change(c.bytes) && is_value_change(bytes) && c.bytes[0] == bytes[0] &&
+            (bytes[0] != 0xAF || c.bytes[3] == bytes[3])) {
             c.bytes = std::move(bytes);
             return;
         }
     }
+    // A full queue gives up its oldest command that is not a value: a
+    // dropped value would leave the VT showing a stale one for good, and
+    // values are held at most once per object and attribute anyway.
     if (commands_.size() >= max_queued_) {
-        if (debug_)
-            std::fprintf(stderr, "VT command queue full: oldest change dropped\n");
-        commands_.pop_front();
+        auto oldest = std::find_if(commands_.begin(), commands_.end(),
+                                   [](const Vt_command& c) { return !is_value_change(c.bytes); });
+        if (oldest != commands_.end()) {
+            if (debug_)
+                std::fprintf(stderr, "VT command queue full: oldest command dropped\n");
+            commands_.erase(oldest);
+        }
     }
     commands_.push_back({object_id, std::move(bytes)});
     wake_session();

@@ -82,8 +82,10 @@ public:
     static constexpr unsigned short DEFAULT_FIRST_DYN_ID = 20000;
 
     // first_dyn_id / last_dyn_id: the id range of run-time objects (0: the
-    // default, up to 65534). max_queued: change commands held while the VT
-    // is away before the oldest are dropped (0: 1000). debug: trace level.
+    // default, up to 65534). max_queued: commands held while the VT is
+    // away before the oldest that is not a value change is dropped (0:
+    // 1000); value changes are kept, one per object and attribute.
+    // debug: trace level.
     Object_pool(module_man* mm, unsigned short first_dyn_id = 0, unsigned short last_dyn_id = 0,
                 int max_queued = 0, int debug = 0);
     ~Object_pool() override;

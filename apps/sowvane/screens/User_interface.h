@@ -8,6 +8,7 @@
 
 #include "apps/sowvane/screens/Intro_screen.h"
 #include "apps/sowvane/screens/Main_screen.h"
+#include "apps/sowvane/screens/ActuatorDiagnostics.h"
 #include "apps/sowvane/screens/ActuatorDriveSettingsMask.h"
 #include "apps/sowvane/screens/AdvancedSettingsMask.h"
 #include "apps/sowvane/screens/AlarmSettingsMenu.h"
@@ -27,9 +28,11 @@
 #include "apps/sowvane/screens/BlockedHeadDiagsMask.h"
 #include "apps/sowvane/screens/BlockedHeadSettingsMask.h"
 #include "apps/sowvane/screens/ConfirmFactoryResetMask.h"
+#include "apps/sowvane/screens/Diagnostics2.h"
 #include "apps/sowvane/screens/LiquidPropValveControlSettingsMask.h"
 #include "apps/sowvane/screens/LiquidPropValveSettingsMask.h"
 #include "apps/sowvane/screens/LiquidRegValveControlSettingsMask.h"
+#include "apps/sowvane/screens/MultiTankCal1Mask.h"
 #include "apps/sowvane/screens/MultiTankCal2Mask.h"
 #include "apps/sowvane/screens/MultiTankCal3Mask.h"
 #include "apps/sowvane/screens/MultiTankCalWarningMask.h"
@@ -137,10 +140,13 @@ private:
     FansHistoryMask fans_history_mask{"fans_history_mask", &screen_man};
     SeederBrandMask seeder_brand_mask{"seeder_brand_mask", &screen_man};
     MultiTankCalWarningMask multi_tank_cal_warning_mask{"multi_tank_cal_warning_mask", &screen_man};
+    MultiTankCal1Mask multi_tank_cal_1_mask{"multi_tank_cal_1_mask", &screen_man};
     MultiTankCal2Mask multi_tank_cal_2_mask{"multi_tank_cal_2_mask", &screen_man};
     MultiTankCal3Mask multi_tank_cal_3_mask{"multi_tank_cal_3_mask", &screen_man};
     BlockedHeadSettingsMask blocked_head_settings_mask{"blocked_head_settings_mask", &screen_man};
     BlockedHeadDiagsMask blocked_head_diags_mask{"blocked_head_diags_mask", &screen_man};
+    ActuatorDiagnostics actuator_diagnostics{"actuator_diagnostics", &screen_man};
+    Diagnostics2 diagnostics2{"diagnostics2", &screen_man};
     SystemInfoMask system_info_mask{"system_info_mask", &screen_man};
     AlarmSettingsMenu alarm_settings_menu{"alarm_settings_menu", &screen_man};
     FanAlarmsMask fan_alarms_mask{"fan_alarms_mask", &screen_man};

@@ -251,6 +251,33 @@ TEST_F(Running_pool, UploadModeHoldsCommandsAndALaterValueReplacesAWaitingOne)
     EXPECT_EQ(pool.pending_updates(), 0);
 }
 
+// More waiting changes than the queue holds: no object's last value is
+// lost (the VT would show a stale one for good); the oldest command that is
+// not a value gives way instead.
+TEST(Object_pool, AFullQueueKeepsEveryValueAndDropsTheOldestOtherCommand)
+{
+    Object_pool pool(nullptr, 0, 0, 2);
+    ASSERT_TRUE(pool.add_object(new Working_set_obj(1, "ws", 0, true, Object_pool::NULL_ID)));
+    ASSERT_TRUE(pool.add_object(new Data_mask_obj(2, "mask", 0, Object_pool::NULL_ID)));
+    const char* names[] = {"nv10", "nv11", "nv12", "nv13"};
+    for (unsigned short id = 10; id < 14; ++id)
+        ASSERT_TRUE(pool.add_object(new Number_variable_obj(id, names[id - 10], 0)));
+    pool.set_running(true);
+    ASSERT_TRUE(pool.activate_data_mask(pool.find<Data_mask_obj>("mask")));
+    for (unsigned short id = 10; id < 14; ++id)
+        ASSERT_TRUE(pool.find<Number_variable_obj>(id)->set_value(id + 100u));
+
+    std::vector<unsigned short> changed;
+    Vt_command c;
+    while (pool.take_command(c)) {
+        EXPECT_NE(c.bytes[0], 0xAD) << "the mask change was the oldest other command";
+        EXPECT_EQ(c.bytes[4], uint8_t(c.object_id + 100));
+        changed.push_back(c.object_id);
+        pool.command_done();
+    }
+    EXPECT_EQ(changed, (std::vector<unsigned short>{10, 11, 12, 13}));
+}
+
 TEST_F(Running_pool, LookUpsGiveNullForMissingOrWronglyTypedObjects)
 {
     EXPECT_EQ(pool.find<Container_obj>("nv"), nullptr);

@@ -24,10 +24,10 @@ TEST_F(Screens_fixture, StartUpShowsTheIntroThenTheRunScreenOnceThePoolIsUp)
     EXPECT_TRUE(cds_get_byte(ds_head(), &ds().system.vt_uploaded));
     EXPECT_TRUE(cds_get_byte(ds_head(), &ds().system.vt_alive));
     EXPECT_EQ(vt.pool.get_active_mask(), ids().main.data_mask);
-    // 63 pop-ups, the screens of this module, the 42 settings, calibration and
-    // information screens, and the shared stats.
+    // 63 pop-ups, the screens of this module, the 45 settings, calibration,
+    // information and diagnostics screens, and the shared stats.
     EXPECT_NE(ui.get_screen_man().find_screen("alarm_mask_SHAFT_MV_TANK_OFF_4"), nullptr);
-    EXPECT_EQ(ui.get_screen_man().screen_count(), 63 + 4 + 42);
+    EXPECT_EQ(ui.get_screen_man().screen_count(), 63 + 4 + 45);
 }
 
 TEST_F(Screens_fixture, StoreValuesAppearInTheirFields)
