@@ -50,7 +50,7 @@ public:
     // The description element the object was built from; the object owns it.
     void set_spec_node(Spec_node* node);
     Spec_node* get_spec_node() const { return spec_; }
-    // Reads every attribute but the references from the spec node; false
+    // Reads every attribute but the references from its description element; false
     // (with a line on the error stream) when a value cannot be had.
     virtual bool __set_by_spec();
     bool set_by_spec();
