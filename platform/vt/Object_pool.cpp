@@ -158,6 +158,12 @@ int Object_pool::pending_updates()
     return int(commands_.size()) + commands_in_flight_ + int(uploads_.size()) + uploads_in_flight_;
 }
 
+unsigned long Object_pool::finished_updates()
+{
+    std::lock_guard<std::recursive_mutex> g(state_mutex_);
+    return finished_updates_;
+}
+
 void Object_pool::request_pool_upload_mode()
 {
     std::lock_guard<std::recursive_mutex> g(state_mutex_);
@@ -434,8 +440,10 @@ bool Object_pool::take_command(Vt_command& out)
 void Object_pool::command_done()
 {
     std::lock_guard<std::recursive_mutex> g(state_mutex_);
-    if (commands_in_flight_ > 0)
+    if (commands_in_flight_ > 0) {
         --commands_in_flight_;
+        ++finished_updates_;
+    }
     if (commands_.empty() && commands_in_flight_ == 0 && uploads_.empty() && uploads_in_flight_ == 0)
         post_pool_event(EVENT_UPDATE_COMPLETE, 0);
 }
@@ -454,8 +462,10 @@ bool Object_pool::take_upload(VT_obj*& out)
 void Object_pool::upload_done()
 {
     std::lock_guard<std::recursive_mutex> g(state_mutex_);
-    if (uploads_in_flight_ > 0)
+    if (uploads_in_flight_ > 0) {
         --uploads_in_flight_;
+        ++finished_updates_;
+    }
 }
 
 void Object_pool::set_running(bool running)

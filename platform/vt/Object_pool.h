@@ -135,6 +135,10 @@ public:
     int pending_uploads();
     // Change commands not yet answered by the VT.
     int pending_updates();
+    // Change commands and partial uploads answered by the VT (or given up)
+    // since the pool was made. With pending_updates() it lets a caller wait
+    // for the changes queued so far without waiting for those queued later.
+    unsigned long finished_updates();
 
     // Upload mode, always paired: while requested, changes are collected and
     // go to the VT together when the last request is withdrawn.
@@ -253,6 +257,7 @@ private:
     std::recursive_mutex state_mutex_;
     std::deque<Vt_command> commands_;
     int commands_in_flight_ = 0;
+    unsigned long finished_updates_ = 0;
     std::deque<VT_obj*> uploads_;
     int uploads_in_flight_ = 0;
     int upload_mode_ = 0;

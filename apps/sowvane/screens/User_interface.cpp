@@ -154,6 +154,7 @@ void User_interface::connection_changed(int state)
     if (state == VT::CONN_ACTIVE) {
         if (intro_pending) {
             intro_pending = false;
+            intro_wait.begin(pool, INTRO_WAIT_LIMIT_MS / INTRO_RETRY_MS);
             handle_timeout(intro_timeout);
         }
         JIN_name::RAWNAME name;
@@ -183,6 +184,7 @@ void User_interface::locale_changed()
     locale = now;
     if (pool->get_tx_state() == TX_SENDING) {
         std::printf("Change locale: Wait1\n");
+        locale_wait.begin(pool, LOCALE_WAIT_LIMIT_MS / LOCALE_RETRY_MS);
         submit_timeout(locale_timeout, LOCALE_WAIT_MS);
     } else {
         apply_locale();
@@ -208,7 +210,7 @@ void User_interface::handle_timeout(Timeout& t)
 {
     if (&t == &locale_timeout) {
         std::printf("Change locale: Expire\n");
-        if (pool && pool->pending_updates()) {
+        if (locale_wait.retry(pool)) {
             std::printf("Change locale: Pending\n");
             submit_timeout(t, LOCALE_RETRY_MS);
             return;
@@ -222,7 +224,7 @@ void User_interface::handle_timeout(Timeout& t)
             enter_vt_only_operation();
         }
     } else if (&t == &intro_timeout) {
-        if (pool && pool->pending_updates()) {
+        if (intro_wait.retry(pool)) {
             submit_timeout(t, INTRO_RETRY_MS);
             return;
         }

@@ -54,6 +54,7 @@
 #include "apps/sowvane/screens/WheelCalibrationMask.h"
 #include "apps/sowvane/screens/WheelCalibrationSettingsMask.h"
 #include "apps/sowvane/screens/WidthAndSpeedSettingsMask.h"
+#include "apps/sowvane/screens/Vt_backlog_wait.h"
 #include "vtui/helpers/Units_man.h"
 #include "vtui/screen/Global_stat_manager.h"
 #include "vtui/screen/Screen_man.h"
@@ -72,6 +73,10 @@ public:
     static constexpr int INTRO_RETRY_MS = 100;
     static constexpr int LOCALE_WAIT_MS = 100;
     static constexpr int LOCALE_RETRY_MS = 30;
+    // The longest the run screen and a new locale wait for the VT to take
+    // the changes queued before them.
+    static constexpr int INTRO_WAIT_LIMIT_MS = 3000;
+    static constexpr int LOCALE_WAIT_LIMIT_MS = 1000;
 
     explicit User_interface(module_man* mm);
     ~User_interface() override;
@@ -167,6 +172,8 @@ private:
     Timeout intro_timeout;
     Timeout locale_timeout;
     Timeout terminal_timeout;
+    Vt_backlog_wait intro_wait;
+    Vt_backlog_wait locale_wait;
     bool intro_pending = false;
     // The alarm pop-ups, deleted with the module.
     std::vector<Screen*> alarm_screens;

@@ -237,6 +237,7 @@ TEST_F(Running_pool, ChangesOfAnIdlePoolOnlyChangeThePool)
 
 TEST_F(Running_pool, UploadModeHoldsCommandsAndALaterValueReplacesAWaitingOne)
 {
+    const unsigned long finished = pool.finished_updates();
     pool.request_pool_upload_mode();
     pool.find<Number_variable_obj>("nv")->set_value(1);
     pool.find<Number_variable_obj>("nv")->set_value(2);
@@ -249,6 +250,8 @@ TEST_F(Running_pool, UploadModeHoldsCommandsAndALaterValueReplacesAWaitingOne)
     EXPECT_EQ(commands[0][4], 2);
     EXPECT_EQ(commands[1][1], 15);
     EXPECT_EQ(pool.pending_updates(), 0);
+    // The replaced value was never sent: two answered commands.
+    EXPECT_EQ(pool.finished_updates(), finished + 2);
 }
 
 // More waiting changes than the queue holds: no object's last value is

@@ -125,6 +125,104 @@ TEST_F(Screens_fixture, ALocaleChangeWaitsWhileThePoolTransmitsAndAnEqualOneIsIg
     EXPECT_EQ(same.text(), "Change locale:\n");
 }
 
+// While values move, the screens queue changes faster than the VT answers
+// them and the command queue never empties. The run screen follows the intro
+// and a new locale is applied once the VT has taken what was queued before
+// them; a VT that stops answering holds them only for a while.
+class Busy_vt : public Screens_fixture {
+protected:
+    // A change that keeps the queue from ever emptying.
+    void another_change()
+    {
+        ASSERT_NE(ticker, nullptr);
+        ticker->set_value(++ticks);
+    }
+    // The VT takes and answers the oldest waiting command.
+    void answer_one()
+    {
+        VT::Vt_command c;
+        if (vt.pool.take_command(c))
+            vt.pool.command_done();
+    }
+    // Fires t, with the VT answering (or not) and a new change each time,
+    // until done() or 1000 turns; the number of turns it took.
+    template <class Done>
+    int turns_until(Timeout& t, bool vt_answers, Done done)
+    {
+        int turns = 0;
+        while (!done() && turns < 1000) {
+            if (vt_answers)
+                answer_one();
+            another_change();
+            fire(t);
+            ++turns;
+        }
+        return turns;
+    }
+    // Three changes waiting as the pool comes up.
+    void connect_with_a_backlog()
+    {
+        for (int state : {VT::CONN_VT_FOUND, VT::CONN_UPLOADING}) {
+            vt.pool.set_connection_state(state);
+            vt.sent();
+            pump();
+        }
+        for (uint32_t id : {ids().main.area_rate, ids().main.fan_speed[0], ids().main.fan_speed[1]})
+            find_pool_object<VT::Output_number_obj>(&vt.pool, id)->set_value(7);
+        vt.pool.set_connection_state(VT::CONN_ACTIVE);
+        pump();
+    }
+
+    VT::Output_number_obj* ticker = find_pool_object<VT::Output_number_obj>(&vt.pool, ids().main.speed);
+    unsigned ticks = 0;
+};
+
+TEST_F(Busy_vt, TheRunScreenFollowsTheIntroOnceTheBacklogIsTaken)
+{
+    start(false);
+    connect_with_a_backlog();
+    EXPECT_STREQ(current(), "intro");
+    const int backlog = vt.pool.pending_updates();
+    // Each turn answers one command: the three and what the screens queued
+    // as the pool came up, at most.
+    const int turns = turns_until(ui.get_intro_timeout(), true, [&] { return std::string(current()) == "main"; });
+    EXPECT_GE(turns, 3);
+    EXPECT_LE(turns, backlog);
+    EXPECT_STREQ(current(), "main");
+    EXPECT_GT(vt.pool.pending_updates(), 0);
+    EXPECT_TRUE(cds_get_byte(ds_head(), &ds().system.vt_uploaded));
+}
+
+TEST_F(Busy_vt, ASilentVtHoldsTheIntroForAWhileOnly)
+{
+    start(false);
+    connect_with_a_backlog();
+    const int turns = turns_until(ui.get_intro_timeout(), false, [&] { return std::string(current()) == "main"; });
+    EXPECT_STREQ(current(), "main");
+    // The step run as the pool came up was the first wait.
+    EXPECT_EQ(turns, User_interface::INTRO_WAIT_LIMIT_MS / User_interface::INTRO_RETRY_MS);
+}
+
+TEST_F(Busy_vt, ANewLocaleIsAppliedOnceTheBacklogIsTaken)
+{
+    start();
+    VT::Locale_info imperial = vt.pool.get_locale();
+    imperial.distance = 1;
+    imperial.area = 1;
+    imperial.volume = 1;
+    // A partial upload in progress, with a change waiting behind it.
+    vt.pool.set_tx_state(16);
+    another_change();
+    vt.pool.set_locale(imperial);
+    pump();
+    vt.pool.set_tx_state(0);
+    Units_man& units = ui.get_units_man();
+    auto applied = [&] { return units.get_system_type(Units_man::UNITS_DISTANCE) != Units_man::UNITS_METRIC; };
+    EXPECT_FALSE(applied());
+    EXPECT_EQ(turns_until(ui.get_locale_timeout(), true, applied), 1);
+    EXPECT_TRUE(applied());
+}
+
 TEST(User_interface_start, AnAlarmMaskMissingFromThePoolEndsTheStart)
 {
     testing::FLAGS_gtest_death_test_style = "threadsafe";
