@@ -2,16 +2,21 @@
 // it: after the pool upload the run screen comes up while the simulator
 // keeps the values moving, and a setting edited at the VT is kept.
 
+#include "apps/sowvane/data_model.h"
 #include "apps/sowvane/pool/Screen_object_ids.h"
 #include "apps/sowvane/pool/Seeder_pool.h"
+#include "glue/NV_store/NV_iterator.h"
+#include "glue/diner/module_man.h"
 #include "tests/support/Hub_process.h"
 #include "tests/support/Implement_peers.h"
 #include "tests/support/Program_process.h"
 #include "tests/support/wait_until.h"
 #include "vt_object_model/VtMessageWriter.h"
+#include "vt_object_model/objects/VtInputObjects.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <csignal>
 #include <memory>
 #include <string>
@@ -61,6 +66,50 @@ protected:
         peers.vt.with_processor([&](VtCommandProcessor&, RecordingVtDisplay& d) { mask = d.shownMask; });
         return mask;
     }
+    bool vt_shows(uint32_t mask)
+    {
+        return wait_until([&] { return shown_mask() == mask; }, std::chrono::seconds(30));
+    }
+
+    // The operator presses and releases a soft key or a button of the mask
+    // shown.
+    void activate(uint32_t id, bool button)
+    {
+        const uint32_t mask = shown_mask();
+        peers.vt.with_processor([&](VtCommandProcessor& p, RecordingVtDisplay&) {
+            for (uint32_t code : {1u, 0u}) {
+                if (button)
+                    p.sendButtonActivation(code, id, mask, 1);
+                else
+                    p.sendSoftKeyActivation(code, id, mask, 1);
+            }
+        });
+    }
+
+    // The operator types a number into an input field, in the units shown.
+    void type_number(uint32_t id, double shown)
+    {
+        peers.vt.with_processor([&](VtCommandProcessor& p, RecordingVtDisplay&) {
+            auto* in = dynamic_cast<VtObjectInputFieldNumber*>(p.getObject(id));
+            ASSERT_NE(in, nullptr) << id;
+            const double raw = std::round(shown / in->getScale()) - in->getOffset();
+            in->setValue(uint32_t(int64_t(raw)));
+            p.sendChangeNumericValue(id, uint32_t(int64_t(raw)), 4);
+        });
+    }
+
+    // The machine width the settings file holds, -1 while there is none.
+    double saved_width()
+    {
+        static module_man mm;
+        static NV_kelsu::parameters_t* saved = new NV_kelsu::parameters_t(&mm, 0, "PS");
+        saved->set_default(true);
+        NV_store::NV_file_iterator file(program.settings_file().c_str());
+        file.set_mode(NV_store::NV_iterator::MODE_READ);
+        const bool read = saved->deserialise(&file);
+        file.set_mode(NV_store::NV_iterator::MODE_CLOSED);
+        return read ? double(saved->app.machine_width.get()) : -1;
+    }
 
     Hub_process hub;
     Implement_peers peers;
@@ -73,6 +122,32 @@ TEST_F(ProgramAtTheVt, TheRunScreenFollowsTheIntroWhileTheSimulatorRuns)
     start_program();
     EXPECT_TRUE(wait_until([&] { return shown_mask() == ids->main.data_mask; }, std::chrono::seconds(30)))
         << "shown mask " << shown_mask() << ", run screen " << ids->main.data_mask;
+    stop_program();
+}
+
+TEST_F(ProgramAtTheVt, AWidthEditedAtTheVtIsSavedASecondLaterAndKeptOverARestart)
+{
+    start_program();
+    ASSERT_TRUE(vt_shows(ids->main.data_mask));
+    activate(ids->main.key_settings, false);
+    ASSERT_TRUE(vt_shows(ids->settings_menu.data_mask));
+    activate(ids->settings_menu.seeder_button, true);
+    ASSERT_TRUE(vt_shows(ids->seeder_settings_menu.data_mask));
+    activate(ids->seeder_settings_menu.width_and_speed_button, true);
+    ASSERT_TRUE(vt_shows(ids->width_and_speed_settings_mask.data_mask));
+
+    type_number(ids->width_and_speed_settings_mask.width_input, 12.5);
+    // The main loop saves it while the program runs on.
+    EXPECT_TRUE(wait_until([&] { return std::fabs(saved_width() - 12.5) < 1e-3; }, std::chrono::seconds(30)))
+        << saved_width();
+    // Killed outright: what the restart finds is what that save wrote.
+    program.signal(SIGKILL);
+    program.wait_exit();
+
+    start_program();
+    const size_t from = program.output().size();
+    ASSERT_TRUE(program.write_input("get params.app.machine_width\n"));
+    EXPECT_TRUE(program.wait_for_output("machine_width = 12.5\n", from)) << program.output().substr(from);
     stop_program();
 }
 
