@@ -17,6 +17,16 @@ struct Stdout_capture {
     }
 };
 
+// The pool's locale with imperial distances, areas and volumes.
+VT::Locale_info imperial_locale(VT::Object_pool& pool)
+{
+    VT::Locale_info imperial = pool.get_locale();
+    imperial.distance = 1;
+    imperial.area = 1;
+    imperial.volume = 1;
+    return imperial;
+}
+
 } // namespace
 
 TEST_F(Screens_fixture, ANonVtTerminalLastTimeHoldsTheVtOffUntilTheTerminalTimeout)
@@ -104,10 +114,7 @@ TEST_F(Screens_fixture, ANewVtNameIsLoggedOnceAndStored)
 TEST_F(Screens_fixture, ALocaleChangeWaitsWhileThePoolTransmitsAndAnEqualOneIsIgnored)
 {
     start();
-    VT::Locale_info imperial = vt.pool.get_locale();
-    imperial.distance = 1;
-    imperial.area = 1;
-    imperial.volume = 1;
+    const VT::Locale_info imperial = imperial_locale(vt.pool);
     vt.pool.set_tx_state(16);
     Stdout_capture out;
     vt.pool.set_locale(imperial);
@@ -206,10 +213,7 @@ TEST_F(Busy_vt, ASilentVtHoldsTheIntroForAWhileOnly)
 TEST_F(Busy_vt, ANewLocaleIsAppliedOnceTheBacklogIsTaken)
 {
     start();
-    VT::Locale_info imperial = vt.pool.get_locale();
-    imperial.distance = 1;
-    imperial.area = 1;
-    imperial.volume = 1;
+    const VT::Locale_info imperial = imperial_locale(vt.pool);
     // A partial upload in progress, with a change waiting behind it.
     vt.pool.set_tx_state(16);
     another_change();
