@@ -4,8 +4,6 @@
 #include "vtui/screen/Global_stat_manager.h"
 #include "vtui/screen/Screen_man.h"
 
-VT::Linear_bar_graph_obj* Data_screen::unused_cover = nullptr;
-
 namespace {
 unsigned short id_of(VT::Object_pool* pool, const char* name)
 {
@@ -36,8 +34,7 @@ bool Data_screen::init(VT::Object_pool* p, VT::Data_mask_obj* m, NV_kelsu::param
         edit_cross_picture = p->find<VT::Picture_graphic_obj>("skpic_cross_red");
         edit_picture = p->find<VT::Picture_graphic_obj>("skpic_edit");
         title_string = p->find<VT::Output_string_obj>("standard_main_area_title");
-        if (!unused_cover)
-            unused_cover = p->find<VT::Linear_bar_graph_obj>("bar_graph_cover_quad");
+        unused_cover = p->find<VT::Linear_bar_graph_obj>("bar_graph_cover_quad");
         if (m)
             set_soft_key_mask(m->get_soft_key_mask());
         edit_picture_pointer = p->find<VT::Object_pointer_obj>("skptr_edit_pic");

@@ -46,10 +46,10 @@ public:
     VT::Data_mask_obj* get_data_mask() const { return data_mask; }
     bool is_edit_clean() const { return edit_clean; }
 
-    // Shared by every data screen: a bar graph that covers unused quadrants.
-    static VT::Linear_bar_graph_obj* unused_cover;
-
 protected:
+    // The bar graph of the screen's own pool that covers unused quadrants;
+    // every data screen of one pool finds the same one.
+    VT::Linear_bar_graph_obj* unused_cover = nullptr;
     VT::Data_mask_obj* data_mask = nullptr;
     VT::Container_obj* common_items = nullptr;
     VT::Output_string_obj* title_string = nullptr;

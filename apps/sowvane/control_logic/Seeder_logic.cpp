@@ -144,10 +144,11 @@ void Seeder_logic::step_speed()
     unsigned source = settings_.speed_source._get();
     float raw;
     if (source == SPEED_SENSOR) {
-        // wheel_cal_factor: millimetres per sensor pulse; the period in µs.
+        // wheel_cal_factor: metres per sensor pulse, as the wheel
+        // calibration measures it; the period in µs.
         double period = cds_get(head, &vehicle.ground_speed_sensor.period);
-        double mm_per_pulse = settings_.wheel_cal_factor._get();
-        raw = float(finite_or_zero(mm_per_pulse / 1000.0 * 1e6 / period));
+        double m_per_pulse = settings_.wheel_cal_factor._get();
+        raw = float(finite_or_zero(m_per_pulse * 1e6 / period));
     } else if (source == SPEED_MANUAL) {
         raw = float(finite_or_zero(Speed_messages::kmh_to_mps(settings_.manual_speed._get())));
     } else {

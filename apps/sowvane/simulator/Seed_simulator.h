@@ -1,18 +1,29 @@
 #pragma once
 // Stands in for the metering hardware when the program runs without a serial
 // port: every 100 ms it moves the simulated machine on and writes what the
-// hardware would report into the live data store, so that the screens and
-// the task controller see a plausible running seeder:
-// - ground speed from the speed source, else the manual speed setting, with
-//   the wheel sensor's period and pulse count;
+// hardware would report, and what the control core makes of it, into the
+// live data store, so that the screens and the task controller see a
+// plausible running seeder. Everything is written in the store's own units,
+// the ones the control core writes: speeds in m/s, periods in µs per pulse,
+// flows per minute times the core's flow factor, widths in metres, areas in
+// hectares. The settings mean what they mean to the control core:
+// wheel_cal_factor is metres per wheel-sensor pulse, a tank's cal_setting
+// drive pulses per unit of product, motor_encoder_ratio drive pulses per
+// shaft revolution, a fan's encoder pulses per fan revolution.
+// - ground speed from the store's source speed, else the manual speed
+//   setting, with the wheel sensor's period and pulse count;
 // - per tank in use: the requested rate (from the store, else the tank's
 //   current-rate setting, else a demonstration rate), an actual rate that
-//   follows it within seconds, shaft speed, set and actual drive periods,
-//   motor pulses, load and current, and the product left, falling with what
-//   is applied; an empty tank stops;
+//   follows it within seconds, the tank's worked width, shaft speed, set and
+//   actual drive periods, flow, motor pulses, load and current, and the
+//   product left, falling with what is applied; an empty tank stops;
 // - enabled fans running up to speed with their pressure and period;
 // - the sections of the configured booms following the states requested of
-//   them, with the booms' active width; area and volume totals.
+//   them, with the booms' active width; area and volume totals, per tank and
+//   sub-area as well.
+// Pulse counts are added to what the store holds, so that a screen that
+// zeroes one (wheel or tank calibration) counts from there; a tank level
+// written meanwhile (a fill) is the level the simulation goes on from.
 // step() takes the elapsed time, so tests drive it without the thread.
 
 #include "glue/diner/Diner.h"
@@ -30,17 +41,19 @@ public:
     static constexpr int STEP_MS = 100;
     static constexpr int MAX_TANKS = 10;
     static constexpr int MAX_FANS = 5;
+    static constexpr int MAX_BOOMS = 6;
+    static constexpr int MAX_SECTIONS = 10;
 
     // What the simulation assumes where the settings say nothing.
-    static constexpr double DEMO_RATE = 100.0;         // per hectare
+    static constexpr double DEMO_RATE = 100.0;           // units per hectare
     static constexpr double DEMO_WIDTH_M = 12.0;
-    static constexpr double DEMO_UNITS_PER_REV = 0.5;  // metered per shaft turn
-    static constexpr double DEMO_PULSES_PER_REV = 360.0;
-    static constexpr double DEMO_WHEEL_PULSES_PER_M = 10.0;
+    static constexpr double DEMO_PULSES_PER_UNIT = 720.0; // drive pulses per unit metered
+    static constexpr double DEMO_PULSES_PER_REV = 360.0;  // drive pulses per shaft turn
+    static constexpr double DEMO_WHEEL_M_PER_PULSE = 0.1;
     static constexpr double DEMO_FAN_RPM = 4000.0;
-    static constexpr double DEMO_FAN_PRESSURE = 3.5;   // kPa at full speed
+    static constexpr double DEMO_FAN_PRESSURE = 3.5;     // kPa at full speed
     static constexpr double DEMO_MAX_SHAFT_RPM = 120.0;
-    static constexpr double RATE_LAG_S = 2.0;           // time constant of rates
+    static constexpr double RATE_LAG_S = 2.0;             // time constant of rates
     static constexpr double FAN_LAG_S = 3.0;
 
     Seed_simulator(Data_store& store, NV_kelsu::parameters_t& ps);
@@ -57,16 +70,24 @@ public:
     using Diner::handle_timeout;
 
 private:
-    void step_tanks(double seconds, double speed_kmh, double area_rate, bool& applying);
+    // A pulse counter of the store moved on by pulses; the fraction of a
+    // pulse is kept in carry for the next step.
+    void count_pulses(unsigned* field, double pulses, double& carry);
+    // The width a tank works: its boom's (whole or the sections that are
+    // on), else the machine's.
+    double tank_width(int tank, const double full[], const double worked[]) const;
+    void step_sections(double full[], double worked[]);
+    void step_tanks(double seconds, double speed_mps, const double full[], const double worked[]);
     void step_fans(double seconds);
-    void step_sections();
 
     Data_store& store_;
     NV_kelsu::parameters_t& ps_;
     Timeout tick_;
     Atime last_;
     bool tanks_filled_ = false;
-    double remaining_[MAX_TANKS] = {};
-    double motor_pulses_[MAX_TANKS] = {};
-    double wheel_pulses_ = 0;
+    double motor_carry_[MAX_TANKS] = {};
+    double shaft_carry_[MAX_TANKS] = {};
+    double fan_carry_[MAX_FANS] = {};
+    double wheel_carry_ = 0;
+    double diag_wheel_carry_ = 0;
 };

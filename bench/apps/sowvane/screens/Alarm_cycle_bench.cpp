@@ -58,7 +58,6 @@ void Alarm_cycle(benchmark::State& state)
         state.SkipWithError("pool not loaded");
         return;
     }
-    Data_screen::unused_cover = nullptr;
     pool.set_running(true);
     pool.set_vt_active(true);
     Bench_ui ui(&sowvane_module_man);

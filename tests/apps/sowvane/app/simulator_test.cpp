@@ -3,9 +3,12 @@
 
 #include "App_model.h"
 
+#include "apps/sowvane/control_logic/Seeder_logic.h"
 #include "apps/sowvane/simulator/Seed_simulator.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace {
 
@@ -32,7 +35,7 @@ TEST_F(Simulator, ATankInUseMetersAtTheRequestedRateAndItsLevelFalls)
 
     run_for(20);
     const ds_channel& ch = b.channels.channels[0];
-    EXPECT_EQ(b.vehicle.speed, 12.0f);
+    EXPECT_NEAR(b.vehicle.speed, 12 / 3.6, 1e-5);  // the store keeps m/s
     EXPECT_GT(b.vehicle.ground_speed_sensor.pulse_count, 0u);
     EXPECT_GT(b.vehicle.ground_speed_sensor.period, 0u);
     EXPECT_TRUE(ch.active);
@@ -46,6 +49,10 @@ TEST_F(Simulator, ATankInUseMetersAtTheRequestedRateAndItsLevelFalls)
     EXPECT_GT(b.areas.area.total, 0.0f);
     EXPECT_NEAR(b.areas.area_rate, 12.0, 1e-3);  // 12 km/h over 10 m: 12 ha/h
     EXPECT_GT(b.volumes.volume.total, 0.0f);
+    // The run screen's per-tank counters of the current sub-area move too.
+    EXPECT_NEAR(b.areas.sub_areas[0][0], b.areas.area.total, 1e-4);
+    EXPECT_NEAR(b.volumes.sub_volumes[0][0], b.volumes.volume.total, 1e-3);
+    EXPECT_NEAR(b.history.output[0], b.volumes.volume.total, 1e-3);
     // Tanks not in use stay as they were.
     EXPECT_FALSE(b.channels.channels[1].active);
     EXPECT_EQ(b.channels.channels[1].actual_period, 0u);
@@ -98,6 +105,76 @@ TEST_F(Simulator, EnabledFansRunUpAndSectionsFollowTheirRequests)
     run_for(60);
     EXPECT_EQ(b.fans[0].rpm, 0.0f);
     EXPECT_GT(b.fans[0].stopped_count, 0u);
+}
+
+// The control core, reading what the simulator reports as it reads the
+// hardware, finds the speed, rate, flow, shaft speed and width the simulator
+// runs at: both take the store's units and the settings alike.
+TEST_F(Simulator, TheControlCoreReadsBackWhatTheSimulatorRuns)
+{
+    app.speed_source.set(2);  // the wheel sensor
+    app.wheel_cal_factor.set(0.25f);  // metres per pulse
+    app.manual_speed.set(12.0f);
+    app.machine_width.set(10.0f);
+    NV_kelsu::channel_t& tank = app.channels[0];
+    tank.enabled.set(true);
+    tank.filter_rate.set(false);
+    tank.cal_setting.set(720.0f);          // pulses per kg
+    tank.motor_encoder_ratio.set(360.0f);  // pulses per shaft turn
+    tank.current_rate.set(150.0f);
+    app.fans[0].enabled.set(true);
+    app.fans[0].sense_rpm.set(true);
+    app.fans[0].filter_rpm.set(false);
+    app.fans[0].encoder.set(2);
+    app.fans[0].max_rpm.set(3000.0f);
+    Seeder_logic core(model.ps.get(), *model.store);
+
+    run_for(40);
+    const ds_channel simulated = b.channels.channels[0];
+    ASSERT_NEAR(simulated.actual_rate, 150.0, 0.01);
+    EXPECT_EQ(simulated.active_width, 10.0);
+    // 150 kg/ha at 12 km/h over 10 m: 0.5 kg/s, 360 pulses/s, 60 rpm.
+    EXPECT_NEAR(simulated.shaft_rpm, 60.0, 0.01);
+    EXPECT_NEAR(simulated.flow_rate, 30.0 * Seeder_logic::FLOW_FACTOR, 0.01);
+    // 12 km/h on 0.25 m a pulse: 13.33 pulses a second.
+    EXPECT_EQ(b.vehicle.ground_speed_sensor.period, 75000u);
+
+    cds_set(model.head(), &b.operation.master_switch_active, true);
+    core.control_step();
+    EXPECT_NEAR(b.vehicle.speed, 12 / 3.6, 1e-4);
+    EXPECT_NEAR(core.ground_speed_kmh(), 12.0, 1e-3);
+    EXPECT_NEAR(core.channel_state(0).raw_rate, simulated.actual_rate, 0.05);
+    EXPECT_NEAR(double(b.channels.channels[0].set_period), double(simulated.set_period), 1.0);
+    EXPECT_NEAR(b.channels.channels[0].raw_shaft_rpm, simulated.shaft_rpm, 0.02);
+    EXPECT_NEAR(b.channels.channels[0].raw_flow_rate, simulated.flow_rate, 0.2);
+    EXPECT_EQ(b.channels.channels[0].active_width, simulated.active_width);
+    EXPECT_NEAR(b.fans[0].rpm, 3000.0f, 1.0f);
+}
+
+// The calibration screens zero the wheel and shaft pulse counts at the start
+// of a run and read what was counted since; the tank fill screen sets the
+// level the tank goes on from.
+TEST_F(Simulator, CountsGoOnFromWhatTheScreensSetAndSoDoesTheTankLevel)
+{
+    app.manual_speed.set(9.0f);  // 2.5 m/s
+    app.wheel_cal_factor.set(0.5f);
+    app.channels[0].motor_encoder_ratio.set(100.0f);
+    run_for(20);
+    ASSERT_GT(b.vehicle.ground_speed_sensor.pulse_count, 20u);
+    ASSERT_GT(b.diagnostics.shaft[0].pulse_count, 0u);
+
+    b.vehicle.ground_speed_sensor.pulse_count = 0;
+    b.diagnostics.shaft[0].pulse_count = 0;
+    b.channels.channels[0].remaining_volume = 500.0;
+    run_for(10);
+    // 25 m on 0.5 m a pulse.
+    EXPECT_NEAR(b.vehicle.ground_speed_sensor.pulse_count, 50.0, 1.0);
+    const ds_channel& ch = b.channels.channels[0];
+    const double revs = b.diagnostics.shaft[0].pulse_count / double(ch.encoder_ratio);
+    EXPECT_EQ(ch.encoder_ratio, 100.0f);
+    EXPECT_NEAR(revs, ch.shaft_rpm * 10 / 60, 0.5);
+    EXPECT_LT(ch.remaining_volume, 500.0);
+    EXPECT_GT(ch.remaining_volume, 490.0);
 }
 
 }  // namespace

@@ -336,6 +336,20 @@ TEST_F(Core, MaxSpeedIsKeptInTheStoreUnit)
     EXPECT_FLOAT_EQ(2.5f, cds_get(head, &b.history.max_speed));
 }
 
+// The wheel sensor's speed: the calibration factor is the distance a pulse
+// stands for in metres (what the wheel calibration divides the driven
+// distance by), the period µs a pulse.
+TEST_F(Core, WheelSensorSpeedIsTheFactorInMetresOverThePeriod)
+{
+    app.speed_source.set(2);
+    app.wheel_cal_factor.set(0.25f);
+    start();
+    cds_set(head, &b.vehicle.ground_speed_sensor.period, ds_ulong(75000));
+    core->control_step();
+    EXPECT_NEAR(0.25 / 0.075, cds_get(head, &b.vehicle.speed), 1e-5);
+    EXPECT_NEAR(12.0, core->ground_speed_kmh(), 1e-4);
+}
+
 TEST_F(Core, PreloadTimerCountsDownInSteps)
 {
     start();

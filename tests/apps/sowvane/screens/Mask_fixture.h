@@ -124,8 +124,6 @@ protected:
         loader.init(&vt.pool);
         EXPECT_TRUE(loader.run(image.data(), uint32_t(image.size()))) << loader.error();
         set_mask_object_ids(&screen_object_ids);
-        // Shared by every data screen; another test's pool may have set it.
-        Data_screen::unused_cover = nullptr;
         ps->set_default(true);
         reset_store();
     }

@@ -126,9 +126,6 @@ protected:
     void SetUp() override
     {
         reset_data_model();
-        // The toolkit keeps the cover it found in the first pool it saw;
-        // every test has a pool of its own.
-        Data_screen::unused_cover = nullptr;
         ASSERT_TRUE(vt.loaded);
     }
 
