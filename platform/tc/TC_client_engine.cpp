@@ -243,7 +243,8 @@ void Client_engine::send_subcommand(unsigned char sub, const unsigned char* rest
 void Client_engine::send_version()
 {
     const Object_pool::tc_version_params_t& p = pool_.get_version_params();
-    unsigned char rest[7] = {pool_.get_version(), p.bytes[2], p.bytes[3], p.bytes[4],
+    // The boot time is the TC's to give: a client always sends "not available".
+    unsigned char rest[7] = {pool_.get_version(), 0xFF,       p.bytes[3], p.bytes[4],
                              p.bytes[5],          p.bytes[6], p.bytes[7]};
     send_subcommand(SUB_VERSION, rest);
 }
@@ -255,7 +256,11 @@ void Client_engine::send_periodic(int64_t now_ms)
     next_periodic_ = now_ms + STATUS_PERIOD_MS;
     const unsigned char master[8] = {0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
     link_.send(PGN_WORKING_SET_MASTER, GLOBAL_ADDRESS, WORKING_SET_PRIORITY, master, 8, 0);
-    const unsigned char task[8] = {0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0xFF, 0xFF, 0xFF};
+    // The client task message echoes the TC's task-active bit; the reserved
+    // bytes after it are zero.
+    const unsigned char task[8] = {0xFF, 0xFF, 0xFF, 0xFF,
+                                   static_cast<unsigned char>(tc_.task_active ? 0x01 : 0x00),
+                                   0x00, 0x00, 0x00};
     send8(tc_.address, task);
 }
 
@@ -315,10 +320,12 @@ void Client_engine::on_status(const unsigned char* d, unsigned char src, int64_t
         tc_ = Tc_info();
         tc_.address = src;
         tc_last_heard_ = now_ms;
+        tc_.task_active = (d[4] & 0x01) != 0;
         Debug_print::dprint("TC client: task controller found at %d\n", src);
         start_session(now_ms);
     } else if (src == tc_.address) {
         tc_last_heard_ = now_ms;
+        tc_.task_active = (d[4] & 0x01) != 0;
     }
 }
 
@@ -422,7 +429,7 @@ void Client_engine::on_descriptor(const unsigned char* d, int len, int64_t now_m
     }
 }
 
-unsigned char Client_engine::check_target(unsigned short element, ddi_t ddi)
+unsigned char Client_engine::check_target(command_t cmd, unsigned short element, ddi_t ddi)
 {
     pool_.lock(-1);
     unsigned char errors = PDACK_INVALID_ELEMENT;
@@ -437,13 +444,44 @@ unsigned char Client_engine::check_target(unsigned short element, ddi_t ddi)
         for (int i = 0; i < e->get_num_children(); ++i) {
             const TC_obj* c = pool_.__find_object(e->get_child(i));
             if (c && c->get_type() == TC_obj_type::DEVICE_PROCESS_DATA &&
-                static_cast<const Device_process_data_obj*>(c)->get_ddi() == ddi)
-                errors = PDACK_NO_ERROR;
+                static_cast<const Device_process_data_obj*>(c)->get_ddi() == ddi) {
+                errors = check_use(cmd, *static_cast<const Device_process_data_obj*>(c));
+                break;
+            }
         }
         break;
     }
     pool_.unlock();
     return errors;
+}
+
+unsigned char Client_engine::check_use(command_t cmd, const Device_process_data_obj& pd)
+{
+    // What the pool told the TC it may do with the datum: set it, and start
+    // which of the triggers.
+    unsigned char trigger = 0;
+    switch (cmd) {
+    case CMD_VALUE:
+    case CMD_SET_VALUE_ACK:
+        return (pd.get_properties() & Device_process_data_obj::PROP_SETTABLE) ? PDACK_NO_ERROR
+                                                                              : PDACK_NOT_SETTABLE;
+    case CMD_TIME_INTERVAL:
+        trigger = Device_process_data_obj::TRIG_TIME;
+        break;
+    case CMD_DISTANCE_INTERVAL:
+        trigger = Device_process_data_obj::TRIG_DISTANCE;
+        break;
+    case CMD_MINIMUM_THRESHOLD:
+    case CMD_MAXIMUM_THRESHOLD:
+        trigger = Device_process_data_obj::TRIG_THRESHOLD;
+        break;
+    case CMD_CHANGE_THRESHOLD:
+        trigger = Device_process_data_obj::TRIG_ON_CHANGE;
+        break;
+    default:
+        return PDACK_NO_ERROR;
+    }
+    return (pd.get_trigger_methods() & trigger) ? PDACK_NO_ERROR : PDACK_TRIGGER_NOT_SUPPORTED;
 }
 
 void Client_engine::on_process_data(const unsigned char* d, int64_t now_ms)
@@ -457,7 +495,7 @@ void Client_engine::on_process_data(const unsigned char* d, int64_t now_ms)
     if (state_ != ST_ACTIVE || kind < 0)
         errors = PDACK_COMMAND_NOT_SUPPORTED;
     else if (!(cmd == CMD_REQUEST_VALUE && ddi == DDI_DEFAULT_DATA))
-        errors = check_target(element, ddi);
+        errors = check_target(cmd, element, ddi);
     if (errors != PDACK_NO_ERROR) {
         Debug_print::dprint("TC client: command %d for element %u, DDI 0x%04X refused (0x%02X)\n",
                             cmd, element, ddi, errors);

@@ -61,6 +61,33 @@ TEST(TcSession, FirstConnectionUploadsThePoolAndActivatesIt)
               (std::vector<unsigned char>{0x10, 3, 0xFF, 0x10, 0, 6, 60, 10}));
 }
 
+TEST(TcSession, TheClientsOwnMessagesHoldWhatTheStandardAsksOfAClient)
+{
+    Rig rig;
+    rig.switch_on();
+    ASSERT_TRUE(rig.run_until(E::ST_ACTIVE));
+
+    // The client task message echoes the TC's task bit; its reserved bytes
+    // are zero.
+    for (bool task : {true, false}) {
+        SCOPED_TRACE(task);
+        rig.server.set_task_active(task);
+        rig.advance(4100);
+        EXPECT_EQ(rig.server.last_task_message,
+                  (std::vector<unsigned char>{0xFF, 0xFF, 0xFF, 0xFF, task ? 1 : 0, 0, 0, 0}));
+    }
+
+    // The version message of a client gives no boot time, whatever the
+    // application's parameters hold there.
+    P::tc_version_params_t params{{1, 1, 0, 0x10, 0, 2, 24, 4}};
+    rig.pool.set_version_params(3, &params);
+    rig.server.request_version(CLIENT);
+    rig.pump();
+    ASSERT_EQ(rig.server.versions.size(), 1u);
+    EXPECT_EQ(rig.server.versions[0],
+              (std::vector<unsigned char>{0x10, 3, 0xFF, 0x10, 0, 2, 24, 4}));
+}
+
 TEST(TcSession, AReturningTcThatHoldsThePoolActivatesItWithoutATransfer)
 {
     Rig rig;
@@ -151,35 +178,38 @@ TEST(TcSession, ProcessDataCommandsBecomePoolEventsAndAreAcknowledged)
     ASSERT_TRUE(rig.run_until(E::ST_ACTIVE));
     rig.events();
     const short first = rig.pool.get_first_pd_event_id();
+    // Each command on a datum whose properties and triggers allow it: the
+    // work state (141) is settable and offers time, threshold and change
+    // triggers; the total area (116) offers the time trigger.
     struct Case {
         TC::command_t cmd;
+        TC::ddi_t ddi;
         int kind;
         bool acked;
     };
     const Case cases[] = {
-        {TC::CMD_REQUEST_VALUE, P::PD_REQUEST_VALUE, false},
-        {TC::CMD_VALUE, P::PD_SET_VALUE, false},
-        {TC::CMD_SET_VALUE_ACK, P::PD_SET_VALUE, true},
-        {TC::CMD_TIME_INTERVAL, P::PD_TIME_INTERVAL, false},
-        {TC::CMD_DISTANCE_INTERVAL, P::PD_DISTANCE_INTERVAL, false},
-        {TC::CMD_MINIMUM_THRESHOLD, P::PD_MINIMUM_THRESHOLD, false},
-        {TC::CMD_MAXIMUM_THRESHOLD, P::PD_MAXIMUM_THRESHOLD, false},
-        {TC::CMD_CHANGE_THRESHOLD, P::PD_CHANGE_THRESHOLD, false},
+        {TC::CMD_REQUEST_VALUE, 116, P::PD_REQUEST_VALUE, false},
+        {TC::CMD_VALUE, 141, P::PD_SET_VALUE, false},
+        {TC::CMD_SET_VALUE_ACK, 141, P::PD_SET_VALUE, true},
+        {TC::CMD_TIME_INTERVAL, 116, P::PD_TIME_INTERVAL, false},
+        {TC::CMD_MINIMUM_THRESHOLD, 141, P::PD_MINIMUM_THRESHOLD, false},
+        {TC::CMD_MAXIMUM_THRESHOLD, 141, P::PD_MAXIMUM_THRESHOLD, false},
+        {TC::CMD_CHANGE_THRESHOLD, 141, P::PD_CHANGE_THRESHOLD, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(int(c.cmd));
         rig.server.acks.clear();
-        rig.server.send_command(CLIENT, c.cmd, 0, 116, -1234);  // total area of element 0
+        rig.server.send_command(CLIENT, c.cmd, 0, c.ddi, -1234);
         rig.pump();
         std::vector<waiter_event> ev = rig.events();
         ASSERT_EQ(ev.size(), 1u);
         EXPECT_EQ(first - ev[0].module_id, c.kind);
-        EXPECT_EQ(ev[0].data, 0u | 116u << 16);
+        EXPECT_EQ(ev[0].data, 0u | uint32_t(c.ddi) << 16);
         EXPECT_EQ(int32_t(ev[0].code), -1234);
         ASSERT_EQ(rig.server.acks.size(), c.acked ? 1u : 0u);
         if (c.acked) {
             EXPECT_EQ(rig.server.acks[0].errors, 0);
-            EXPECT_EQ(rig.server.acks[0].ddi, 116);
+            EXPECT_EQ(rig.server.acks[0].ddi, c.ddi);
             EXPECT_EQ(rig.server.acks[0].command, TC::CMD_SET_VALUE_ACK);
         }
     }
@@ -202,6 +232,14 @@ TEST(TcSession, ProcessDataCommandsBecomePoolEventsAndAreAcknowledged)
         {TC::CMD_REQUEST_VALUE, 0, 999, TC::PDACK_DDI_NOT_SUPPORTED},
         {TC::CMD_PEER_CONTROL, 0, 116, TC::PDACK_COMMAND_NOT_SUPPORTED},
         {TC::command_t(0xB), 0, 116, TC::PDACK_COMMAND_NOT_SUPPORTED},
+        // What the pool does not offer for the datum: setting a measured
+        // total, triggers it does not list.
+        {TC::CMD_VALUE, 0, 116, TC::PDACK_NOT_SETTABLE},
+        {TC::CMD_SET_VALUE_ACK, 0, 116, TC::PDACK_NOT_SETTABLE},
+        {TC::CMD_DISTANCE_INTERVAL, 0, 141, TC::PDACK_TRIGGER_NOT_SUPPORTED},
+        {TC::CMD_CHANGE_THRESHOLD, 0, 116, TC::PDACK_TRIGGER_NOT_SUPPORTED},
+        {TC::CMD_MINIMUM_THRESHOLD, 0, 116, TC::PDACK_TRIGGER_NOT_SUPPORTED},
+        {TC::CMD_TIME_INTERVAL, 0, 70, TC::PDACK_TRIGGER_NOT_SUPPORTED},
     };
     for (const Bad& b : bad) {
         SCOPED_TRACE(int(b.cmd));
@@ -213,6 +251,7 @@ TEST(TcSession, ProcessDataCommandsBecomePoolEventsAndAreAcknowledged)
         EXPECT_EQ(rig.server.acks[0].errors, b.errors);
         EXPECT_EQ(rig.server.acks[0].element, b.element);
         EXPECT_EQ(rig.server.acks[0].ddi, b.ddi);
+        EXPECT_EQ(rig.server.acks[0].command, b.cmd);
     }
 
     // The application's values reach the TC with element and DDI.
