@@ -111,7 +111,22 @@ void Client_engine::set_tx_state(Object_pool::tx_state_t state, int64_t now_ms)
         return;  // without a TC the labels decide once one is found
     if (state == Object_pool::TX_RELOAD)
         reload_wanted_ = true;
-    // The pool changed: offer it again.
+    if (state_ == ST_ACTIVE && !reload_wanted_) {
+        // Offered again while active: the TC keeps what it holds when the
+        // labels are the same; another pool replaces it like a reload.
+        unsigned char structure[7], localisation[7];
+        std::memcpy(structure, structure_label_, 7);
+        std::memcpy(localisation, localisation_label_, 7);
+        if (!build_pool()) {
+            fail(Object_pool::STATUS_POOL_REFUSED, "no pool to offer", now_ms);
+            return;
+        }
+        if (std::memcmp(structure, structure_label_, 7) == 0 &&
+            std::memcmp(localisation, localisation_label_, 7) == 0)
+            return;
+        reload_wanted_ = true;
+    }
+    // The pool changed: an active one is switched off before it is deleted.
     if (state_ == ST_ACTIVE && reload_wanted_) {
         unsigned char rest[7] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
         send_subcommand(SUB_ACTIVATE, rest);
@@ -378,8 +393,12 @@ void Client_engine::on_descriptor(const unsigned char* d, int len, int64_t now_m
         }
         break;
     case SUB_DELETE_RESPONSE:
-        if (state_ == ST_WAIT_DELETE)
-            start_upload(now_ms);  // a refused delete is settled by the transfer
+        if (state_ != ST_WAIT_DELETE)
+            return;
+        // A refused delete (often: nothing stored) is settled by the transfer.
+        if (d[1] != 0)
+            Debug_print::dprint("TC client: the TC did not delete the pool (errors 0x%02X)\n", d[1]);
+        start_upload(now_ms);
         break;
     case SUB_POOL_TRANSFER_RESPONSE_SPACE:
         if (state_ != ST_WAIT_SPACE)
@@ -406,6 +425,10 @@ void Client_engine::on_descriptor(const unsigned char* d, int len, int64_t now_m
         break;
     case SUB_ACTIVATE_RESPONSE:
         if (state_ == ST_WAIT_DEACTIVATE) {
+            if (d[1] != 0)
+                Debug_print::dprint("TC client: the TC did not switch the pool off (errors "
+                                    "0x%02X); deleting it all the same\n",
+                                    d[1]);
             send_subcommand(SUB_DELETE);
             go(ST_WAIT_DELETE, now_ms, RESPONSE_MS);
         } else if (state_ == ST_WAIT_ACTIVATE) {

@@ -136,15 +136,34 @@ TEST(TcSession, AChangedPoolOrAReloadIsUploadedAgain)
     EXPECT_EQ(rig.server.transfers, 2);
     EXPECT_EQ(0, std::memcmp(first, rig.engine->structure_label(), 7)) << "same pool, same label";
 
-    // An element switched off changes what the TC sees, and the label.
+    // The same pool offered again: the TC keeps it active, nothing moves.
+    const int activations = rig.server.activations;
+    rig.client_end.sent.clear();
+    rig.pool.set_tx_state(P::TX_UPLOAD);
+    rig.advance(3000);
+    EXPECT_EQ(rig.engine->get_state(), E::ST_ACTIVE);
+    EXPECT_EQ(rig.server.transfers, 2);
+    EXPECT_EQ(rig.server.deletes, 1);
+    EXPECT_EQ(rig.server.activations, activations);
+    EXPECT_EQ(count_sub(rig.client_end.sent, TC::SUB_ACTIVATE), 0);
+
+    // An element switched off changes what the TC sees, and the label: the
+    // active pool is switched off before it is deleted and sent anew.
     auto* root = static_cast<TC::Device_element_obj*>(rig.pool.__find_object("seeder_root", false));
     TC::Attribute_object_id none[1];
     ASSERT_TRUE(rig.pool.add_object(new TC::Client::Device_element_obj(
         &rig.pool, 1100, "chan_0", 2, 9, "Channel 1", 100, root->get_id(), 0, none)));
+    rig.client_end.sent.clear();
     rig.pool.set_tx_state(P::TX_UPLOAD);
     ASSERT_TRUE(rig.run_until(E::ST_ACTIVE));
     EXPECT_NE(0, std::memcmp(first, rig.engine->structure_label(), 7));
     EXPECT_EQ(rig.server.transfers, 3);
+    std::vector<std::vector<unsigned char>> steps;
+    for (const session_rig::Msg& m : rig.client_end.sent)
+        if (m.pgn == TC::PGN_PROCESS_DATA && (m.data[0] == TC::SUB_ACTIVATE || m.data[0] == TC::SUB_DELETE))
+            steps.push_back({m.data[0], m.data[1]});
+    EXPECT_EQ(steps, (std::vector<std::vector<unsigned char>>{
+                         {TC::SUB_ACTIVATE, 0x00}, {TC::SUB_DELETE, 0xFF}, {TC::SUB_ACTIVATE, 0xFF}}));
 }
 
 TEST(TcSession, ARefusedPoolIsReportedAndNotSentAgainAndAgain)
