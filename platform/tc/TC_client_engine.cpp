@@ -452,7 +452,8 @@ void Client_engine::on_descriptor(const unsigned char* d, int len, int64_t now_m
     }
 }
 
-unsigned char Client_engine::check_target(command_t cmd, unsigned short element, ddi_t ddi)
+unsigned char Client_engine::check_target(command_t cmd, unsigned short element, ddi_t ddi,
+                                          int32_t value)
 {
     pool_.lock(-1);
     unsigned char errors = PDACK_INVALID_ELEMENT;
@@ -468,7 +469,7 @@ unsigned char Client_engine::check_target(command_t cmd, unsigned short element,
             const TC_obj* c = pool_.__find_object(e->get_child(i));
             if (c && c->get_type() == TC_obj_type::DEVICE_PROCESS_DATA &&
                 static_cast<const Device_process_data_obj*>(c)->get_ddi() == ddi) {
-                errors = check_use(cmd, *static_cast<const Device_process_data_obj*>(c));
+                errors = check_use(cmd, value, *static_cast<const Device_process_data_obj*>(c));
                 break;
             }
         }
@@ -478,7 +479,8 @@ unsigned char Client_engine::check_target(command_t cmd, unsigned short element,
     return errors;
 }
 
-unsigned char Client_engine::check_use(command_t cmd, const Device_process_data_obj& pd)
+unsigned char Client_engine::check_use(command_t cmd, int32_t value,
+                                       const Device_process_data_obj& pd)
 {
     // What the pool told the TC it may do with the datum: set it, and start
     // which of the triggers.
@@ -504,7 +506,12 @@ unsigned char Client_engine::check_use(command_t cmd, const Device_process_data_
     default:
         return PDACK_NO_ERROR;
     }
-    return (pd.get_trigger_methods() & trigger) ? PDACK_NO_ERROR : PDACK_TRIGGER_NOT_SUPPORTED;
+    if (!(pd.get_trigger_methods() & trigger))
+        return PDACK_TRIGGER_NOT_SUPPORTED;
+    // Intervals (ms, mm) and a change of a value cannot be below nothing.
+    bool magnitude = cmd == CMD_TIME_INTERVAL || cmd == CMD_DISTANCE_INTERVAL ||
+                     cmd == CMD_CHANGE_THRESHOLD;
+    return magnitude && value < 0 ? PDACK_INVALID_INTERVAL : PDACK_NO_ERROR;
 }
 
 void Client_engine::on_process_data(const unsigned char* d, int64_t now_ms)
@@ -518,7 +525,7 @@ void Client_engine::on_process_data(const unsigned char* d, int64_t now_ms)
     if (state_ != ST_ACTIVE || kind < 0)
         errors = PDACK_COMMAND_NOT_SUPPORTED;
     else if (!(cmd == CMD_REQUEST_VALUE && ddi == DDI_DEFAULT_DATA))
-        errors = check_target(cmd, element, ddi);
+        errors = check_target(cmd, element, ddi, value);
     if (errors != PDACK_NO_ERROR) {
         Debug_print::dprint("TC client: command %d for element %u, DDI 0x%04X refused (0x%02X)\n",
                             cmd, element, ddi, errors);

@@ -205,26 +205,27 @@ TEST(TcSession, ProcessDataCommandsBecomePoolEventsAndAreAcknowledged)
         TC::ddi_t ddi;
         int kind;
         bool acked;
+        int32_t value;
     };
     const Case cases[] = {
-        {TC::CMD_REQUEST_VALUE, 116, P::PD_REQUEST_VALUE, false},
-        {TC::CMD_VALUE, 141, P::PD_SET_VALUE, false},
-        {TC::CMD_SET_VALUE_ACK, 141, P::PD_SET_VALUE, true},
-        {TC::CMD_TIME_INTERVAL, 116, P::PD_TIME_INTERVAL, false},
-        {TC::CMD_MINIMUM_THRESHOLD, 141, P::PD_MINIMUM_THRESHOLD, false},
-        {TC::CMD_MAXIMUM_THRESHOLD, 141, P::PD_MAXIMUM_THRESHOLD, false},
-        {TC::CMD_CHANGE_THRESHOLD, 141, P::PD_CHANGE_THRESHOLD, false},
+        {TC::CMD_REQUEST_VALUE, 116, P::PD_REQUEST_VALUE, false, -1234},
+        {TC::CMD_VALUE, 141, P::PD_SET_VALUE, false, -1234},
+        {TC::CMD_SET_VALUE_ACK, 141, P::PD_SET_VALUE, true, -1234},
+        {TC::CMD_TIME_INTERVAL, 116, P::PD_TIME_INTERVAL, false, 1234},
+        {TC::CMD_MINIMUM_THRESHOLD, 141, P::PD_MINIMUM_THRESHOLD, false, -1234},
+        {TC::CMD_MAXIMUM_THRESHOLD, 141, P::PD_MAXIMUM_THRESHOLD, false, -1234},
+        {TC::CMD_CHANGE_THRESHOLD, 141, P::PD_CHANGE_THRESHOLD, false, 1234},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(int(c.cmd));
         rig.server.acks.clear();
-        rig.server.send_command(CLIENT, c.cmd, 0, c.ddi, -1234);
+        rig.server.send_command(CLIENT, c.cmd, 0, c.ddi, c.value);
         rig.pump();
         std::vector<waiter_event> ev = rig.events();
         ASSERT_EQ(ev.size(), 1u);
         EXPECT_EQ(first - ev[0].module_id, c.kind);
         EXPECT_EQ(ev[0].data, 0u | uint32_t(c.ddi) << 16);
-        EXPECT_EQ(int32_t(ev[0].code), -1234);
+        EXPECT_EQ(int32_t(ev[0].code), c.value);
         ASSERT_EQ(rig.server.acks.size(), c.acked ? 1u : 0u);
         if (c.acked) {
             EXPECT_EQ(rig.server.acks[0].errors, 0);
@@ -244,6 +245,7 @@ TEST(TcSession, ProcessDataCommandsBecomePoolEventsAndAreAcknowledged)
         unsigned short element;
         TC::ddi_t ddi;
         unsigned char errors;
+        int32_t value = 5;
     };
     const Bad bad[] = {
         {TC::CMD_SET_VALUE_ACK, 77, 116, TC::PDACK_INVALID_ELEMENT},
@@ -259,11 +261,14 @@ TEST(TcSession, ProcessDataCommandsBecomePoolEventsAndAreAcknowledged)
         {TC::CMD_CHANGE_THRESHOLD, 0, 116, TC::PDACK_TRIGGER_NOT_SUPPORTED},
         {TC::CMD_MINIMUM_THRESHOLD, 0, 116, TC::PDACK_TRIGGER_NOT_SUPPORTED},
         {TC::CMD_TIME_INTERVAL, 0, 70, TC::PDACK_TRIGGER_NOT_SUPPORTED},
+        // Intervals and changes below nothing.
+        {TC::CMD_TIME_INTERVAL, 0, 116, TC::PDACK_INVALID_INTERVAL, -100},
+        {TC::CMD_CHANGE_THRESHOLD, 0, 141, TC::PDACK_INVALID_INTERVAL, -1},
     };
     for (const Bad& b : bad) {
         SCOPED_TRACE(int(b.cmd));
         rig.server.acks.clear();
-        rig.server.send_command(CLIENT, b.cmd, b.element, b.ddi, 5);
+        rig.server.send_command(CLIENT, b.cmd, b.element, b.ddi, b.value);
         rig.pump();
         EXPECT_TRUE(rig.events().empty());
         ASSERT_EQ(rig.server.acks.size(), 1u);
