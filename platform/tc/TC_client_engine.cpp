@@ -20,28 +20,43 @@ bool all_ff(const unsigned char* d, int n)
     return true;
 }
 
+// The process-data commands the client takes: the pool event each becomes
+// and the trigger method a datum must offer for it (0: none needed).
+const struct {
+    command_t cmd;
+    Object_pool::pd_event_kind_t kind;
+    unsigned char trigger;
+} pd_commands[] = {
+    {CMD_REQUEST_VALUE, Object_pool::PD_REQUEST_VALUE, 0},
+    {CMD_VALUE, Object_pool::PD_SET_VALUE, 0},
+    {CMD_SET_VALUE_ACK, Object_pool::PD_SET_VALUE, 0},
+    {CMD_TIME_INTERVAL, Object_pool::PD_TIME_INTERVAL, Device_process_data_obj::TRIG_TIME},
+    {CMD_DISTANCE_INTERVAL, Object_pool::PD_DISTANCE_INTERVAL,
+     Device_process_data_obj::TRIG_DISTANCE},
+    {CMD_MINIMUM_THRESHOLD, Object_pool::PD_MINIMUM_THRESHOLD,
+     Device_process_data_obj::TRIG_THRESHOLD},
+    {CMD_MAXIMUM_THRESHOLD, Object_pool::PD_MAXIMUM_THRESHOLD,
+     Device_process_data_obj::TRIG_THRESHOLD},
+    {CMD_CHANGE_THRESHOLD, Object_pool::PD_CHANGE_THRESHOLD,
+     Device_process_data_obj::TRIG_ON_CHANGE},
+};
+
 // The pool event of a process-data command, -1 for none.
 int event_kind(command_t cmd)
 {
-    switch (cmd) {
-    case CMD_REQUEST_VALUE:
-        return Object_pool::PD_REQUEST_VALUE;
-    case CMD_VALUE:
-    case CMD_SET_VALUE_ACK:
-        return Object_pool::PD_SET_VALUE;
-    case CMD_TIME_INTERVAL:
-        return Object_pool::PD_TIME_INTERVAL;
-    case CMD_DISTANCE_INTERVAL:
-        return Object_pool::PD_DISTANCE_INTERVAL;
-    case CMD_MINIMUM_THRESHOLD:
-        return Object_pool::PD_MINIMUM_THRESHOLD;
-    case CMD_MAXIMUM_THRESHOLD:
-        return Object_pool::PD_MAXIMUM_THRESHOLD;
-    case CMD_CHANGE_THRESHOLD:
-        return Object_pool::PD_CHANGE_THRESHOLD;
-    default:
-        return -1;
-    }
+    for (const auto& row : pd_commands)
+        if (row.cmd == cmd)
+            return row.kind;
+    return -1;
+}
+
+// The trigger method a datum must offer for the command, 0 for none.
+unsigned char needed_trigger(command_t cmd)
+{
+    for (const auto& row : pd_commands)
+        if (row.cmd == cmd)
+            return row.trigger;
+    return 0;
 }
 
 } // namespace
@@ -484,28 +499,12 @@ unsigned char Client_engine::check_use(command_t cmd, int32_t value,
 {
     // What the pool told the TC it may do with the datum: set it, and start
     // which of the triggers.
-    unsigned char trigger = 0;
-    switch (cmd) {
-    case CMD_VALUE:
-    case CMD_SET_VALUE_ACK:
+    if (cmd == CMD_VALUE || cmd == CMD_SET_VALUE_ACK)
         return (pd.get_properties() & Device_process_data_obj::PROP_SETTABLE) ? PDACK_NO_ERROR
                                                                               : PDACK_NOT_SETTABLE;
-    case CMD_TIME_INTERVAL:
-        trigger = Device_process_data_obj::TRIG_TIME;
-        break;
-    case CMD_DISTANCE_INTERVAL:
-        trigger = Device_process_data_obj::TRIG_DISTANCE;
-        break;
-    case CMD_MINIMUM_THRESHOLD:
-    case CMD_MAXIMUM_THRESHOLD:
-        trigger = Device_process_data_obj::TRIG_THRESHOLD;
-        break;
-    case CMD_CHANGE_THRESHOLD:
-        trigger = Device_process_data_obj::TRIG_ON_CHANGE;
-        break;
-    default:
+    unsigned char trigger = needed_trigger(cmd);
+    if (trigger == 0)
         return PDACK_NO_ERROR;
-    }
     if (!(pd.get_trigger_methods() & trigger))
         return PDACK_TRIGGER_NOT_SUPPORTED;
     // Intervals (ms, mm) and a change of a value cannot be below nothing.
