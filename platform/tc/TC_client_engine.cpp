@@ -20,28 +20,43 @@ bool all_ff(const unsigned char* d, int n)
     return true;
 }
 
+// The process-data commands the client takes: the pool event each becomes
+// and the trigger method a datum must offer for it (0: none needed).
+const struct {
+    command_t cmd;
+    Object_pool::pd_event_kind_t kind;
+    unsigned char trigger;
+} pd_commands[] = {
+    {CMD_REQUEST_VALUE, Object_pool::PD_REQUEST_VALUE, 0},
+    {CMD_VALUE, Object_pool::PD_SET_VALUE, 0},
+    {CMD_SET_VALUE_ACK, Object_pool::PD_SET_VALUE, 0},
+    {CMD_TIME_INTERVAL, Object_pool::PD_TIME_INTERVAL, Device_process_data_obj::TRIG_TIME},
+    {CMD_DISTANCE_INTERVAL, Object_pool::PD_DISTANCE_INTERVAL,
+     Device_process_data_obj::TRIG_DISTANCE},
+    {CMD_MINIMUM_THRESHOLD, Object_pool::PD_MINIMUM_THRESHOLD,
+     Device_process_data_obj::TRIG_THRESHOLD},
+    {CMD_MAXIMUM_THRESHOLD, Object_pool::PD_MAXIMUM_THRESHOLD,
+     Device_process_data_obj::TRIG_THRESHOLD},
+    {CMD_CHANGE_THRESHOLD, Object_pool::PD_CHANGE_THRESHOLD,
+     Device_process_data_obj::TRIG_ON_CHANGE},
+};
+
 // The pool event of a process-data command, -1 for none.
 int event_kind(command_t cmd)
 {
-    switch (cmd) {
-    case CMD_REQUEST_VALUE:
-        return Object_pool::PD_REQUEST_VALUE;
-    case CMD_VALUE:
-    case CMD_SET_VALUE_ACK:
-        return Object_pool::PD_SET_VALUE;
-    case CMD_TIME_INTERVAL:
-        return Object_pool::PD_TIME_INTERVAL;
-    case CMD_DISTANCE_INTERVAL:
-        return Object_pool::PD_DISTANCE_INTERVAL;
-    case CMD_MINIMUM_THRESHOLD:
-        return Object_pool::PD_MINIMUM_THRESHOLD;
-    case CMD_MAXIMUM_THRESHOLD:
-        return Object_pool::PD_MAXIMUM_THRESHOLD;
-    case CMD_CHANGE_THRESHOLD:
-        return Object_pool::PD_CHANGE_THRESHOLD;
-    default:
-        return -1;
-    }
+    for (const auto& row : pd_commands)
+        if (row.cmd == cmd)
+            return row.kind;
+    return -1;
+}
+
+// The trigger method a datum must offer for the command, 0 for none.
+unsigned char needed_trigger(command_t cmd)
+{
+    for (const auto& row : pd_commands)
+        if (row.cmd == cmd)
+            return row.trigger;
+    return 0;
 }
 
 } // namespace
@@ -111,7 +126,22 @@ void Client_engine::set_tx_state(Object_pool::tx_state_t state, int64_t now_ms)
         return;  // without a TC the labels decide once one is found
     if (state == Object_pool::TX_RELOAD)
         reload_wanted_ = true;
-    // The pool changed: offer it again.
+    if (state_ == ST_ACTIVE && !reload_wanted_) {
+        // Offered again while active: the TC keeps what it holds when the
+        // labels are the same; another pool replaces it like a reload.
+        unsigned char structure[7], localisation[7];
+        std::memcpy(structure, structure_label_, 7);
+        std::memcpy(localisation, localisation_label_, 7);
+        if (!build_pool()) {
+            fail(Object_pool::STATUS_POOL_REFUSED, "no pool to offer", now_ms);
+            return;
+        }
+        if (std::memcmp(structure, structure_label_, 7) == 0 &&
+            std::memcmp(localisation, localisation_label_, 7) == 0)
+            return;
+        reload_wanted_ = true;
+    }
+    // The pool changed: an active one is switched off before it is deleted.
     if (state_ == ST_ACTIVE && reload_wanted_) {
         unsigned char rest[7] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
         send_subcommand(SUB_ACTIVATE, rest);
@@ -243,7 +273,8 @@ void Client_engine::send_subcommand(unsigned char sub, const unsigned char* rest
 void Client_engine::send_version()
 {
     const Object_pool::tc_version_params_t& p = pool_.get_version_params();
-    unsigned char rest[7] = {pool_.get_version(), p.bytes[2], p.bytes[3], p.bytes[4],
+    // The boot time is the TC's to give: a client always sends "not available".
+    unsigned char rest[7] = {pool_.get_version(), 0xFF,       p.bytes[3], p.bytes[4],
                              p.bytes[5],          p.bytes[6], p.bytes[7]};
     send_subcommand(SUB_VERSION, rest);
 }
@@ -255,7 +286,11 @@ void Client_engine::send_periodic(int64_t now_ms)
     next_periodic_ = now_ms + STATUS_PERIOD_MS;
     const unsigned char master[8] = {0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
     link_.send(PGN_WORKING_SET_MASTER, GLOBAL_ADDRESS, WORKING_SET_PRIORITY, master, 8, 0);
-    const unsigned char task[8] = {0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0xFF, 0xFF, 0xFF};
+    // The client task message echoes the TC's task-active bit; the reserved
+    // bytes after it are zero.
+    const unsigned char task[8] = {0xFF, 0xFF, 0xFF, 0xFF,
+                                   static_cast<unsigned char>(tc_.task_active ? 0x01 : 0x00),
+                                   0x00, 0x00, 0x00};
     send8(tc_.address, task);
 }
 
@@ -315,10 +350,12 @@ void Client_engine::on_status(const unsigned char* d, unsigned char src, int64_t
         tc_ = Tc_info();
         tc_.address = src;
         tc_last_heard_ = now_ms;
+        tc_.task_active = (d[4] & 0x01) != 0;
         Debug_print::dprint("TC client: task controller found at %d\n", src);
         start_session(now_ms);
     } else if (src == tc_.address) {
         tc_last_heard_ = now_ms;
+        tc_.task_active = (d[4] & 0x01) != 0;
     }
 }
 
@@ -371,8 +408,12 @@ void Client_engine::on_descriptor(const unsigned char* d, int len, int64_t now_m
         }
         break;
     case SUB_DELETE_RESPONSE:
-        if (state_ == ST_WAIT_DELETE)
-            start_upload(now_ms);  // a refused delete is settled by the transfer
+        if (state_ != ST_WAIT_DELETE)
+            return;
+        // A refused delete (often: nothing stored) is settled by the transfer.
+        if (d[1] != 0)
+            Debug_print::dprint("TC client: the TC did not delete the pool (errors 0x%02X)\n", d[1]);
+        start_upload(now_ms);
         break;
     case SUB_POOL_TRANSFER_RESPONSE_SPACE:
         if (state_ != ST_WAIT_SPACE)
@@ -399,6 +440,10 @@ void Client_engine::on_descriptor(const unsigned char* d, int len, int64_t now_m
         break;
     case SUB_ACTIVATE_RESPONSE:
         if (state_ == ST_WAIT_DEACTIVATE) {
+            if (d[1] != 0)
+                Debug_print::dprint("TC client: the TC did not switch the pool off (errors "
+                                    "0x%02X); deleting it all the same\n",
+                                    d[1]);
             send_subcommand(SUB_DELETE);
             go(ST_WAIT_DELETE, now_ms, RESPONSE_MS);
         } else if (state_ == ST_WAIT_ACTIVATE) {
@@ -422,7 +467,8 @@ void Client_engine::on_descriptor(const unsigned char* d, int len, int64_t now_m
     }
 }
 
-unsigned char Client_engine::check_target(unsigned short element, ddi_t ddi)
+unsigned char Client_engine::check_target(command_t cmd, unsigned short element, ddi_t ddi,
+                                          int32_t value)
 {
     pool_.lock(-1);
     unsigned char errors = PDACK_INVALID_ELEMENT;
@@ -437,13 +483,34 @@ unsigned char Client_engine::check_target(unsigned short element, ddi_t ddi)
         for (int i = 0; i < e->get_num_children(); ++i) {
             const TC_obj* c = pool_.__find_object(e->get_child(i));
             if (c && c->get_type() == TC_obj_type::DEVICE_PROCESS_DATA &&
-                static_cast<const Device_process_data_obj*>(c)->get_ddi() == ddi)
-                errors = PDACK_NO_ERROR;
+                static_cast<const Device_process_data_obj*>(c)->get_ddi() == ddi) {
+                errors = check_use(cmd, value, *static_cast<const Device_process_data_obj*>(c));
+                break;
+            }
         }
         break;
     }
     pool_.unlock();
     return errors;
+}
+
+unsigned char Client_engine::check_use(command_t cmd, int32_t value,
+                                       const Device_process_data_obj& pd)
+{
+    // What the pool told the TC it may do with the datum: set it, and start
+    // which of the triggers.
+    if (cmd == CMD_VALUE || cmd == CMD_SET_VALUE_ACK)
+        return (pd.get_properties() & Device_process_data_obj::PROP_SETTABLE) ? PDACK_NO_ERROR
+                                                                              : PDACK_NOT_SETTABLE;
+    unsigned char trigger = needed_trigger(cmd);
+    if (trigger == 0)
+        return PDACK_NO_ERROR;
+    if (!(pd.get_trigger_methods() & trigger))
+        return PDACK_TRIGGER_NOT_SUPPORTED;
+    // Intervals (ms, mm) and a change of a value cannot be below nothing.
+    bool magnitude = cmd == CMD_TIME_INTERVAL || cmd == CMD_DISTANCE_INTERVAL ||
+                     cmd == CMD_CHANGE_THRESHOLD;
+    return magnitude && value < 0 ? PDACK_INVALID_INTERVAL : PDACK_NO_ERROR;
 }
 
 void Client_engine::on_process_data(const unsigned char* d, int64_t now_ms)
@@ -457,7 +524,7 @@ void Client_engine::on_process_data(const unsigned char* d, int64_t now_ms)
     if (state_ != ST_ACTIVE || kind < 0)
         errors = PDACK_COMMAND_NOT_SUPPORTED;
     else if (!(cmd == CMD_REQUEST_VALUE && ddi == DDI_DEFAULT_DATA))
-        errors = check_target(element, ddi);
+        errors = check_target(cmd, element, ddi, value);
     if (errors != PDACK_NO_ERROR) {
         Debug_print::dprint("TC client: command %d for element %u, DDI 0x%04X refused (0x%02X)\n",
                             cmd, element, ddi, errors);

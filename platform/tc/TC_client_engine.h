@@ -73,6 +73,7 @@ public:
         unsigned char sections = 0;
         unsigned char channels = 0;
         bool version_known = false;
+        bool task_active = false;  // from the TC's status message
     };
 
     Client_engine(Object_pool& pool, Client_link& link);
@@ -123,7 +124,10 @@ private:
     void on_descriptor(const unsigned char* d, int len, int64_t now_ms);
     void on_process_data(const unsigned char* d, int64_t now_ms);
     // Error bits for a command on (element, DDI) of the pool as uploaded.
-    unsigned char check_target(unsigned short element, ddi_t ddi);
+    unsigned char check_target(command_t cmd, unsigned short element, ddi_t ddi, int32_t value);
+    // Error bits for a command the datum's properties or triggers rule out,
+    // or whose interval or threshold cannot be.
+    static unsigned char check_use(command_t cmd, int32_t value, const Device_process_data_obj& pd);
     void send_ack(unsigned short element, ddi_t ddi, unsigned char errors, command_t cmd);
 
     Object_pool& pool_;

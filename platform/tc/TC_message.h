@@ -62,6 +62,7 @@ enum pdack_error_t {
     PDACK_DDI_NOT_SUPPORTED = 0x04,
     PDACK_TRIGGER_NOT_SUPPORTED = 0x08,
     PDACK_NOT_SETTABLE = 0x10,
+    PDACK_INVALID_INTERVAL = 0x20,  // an interval or threshold out of range
 };
 
 // A process-data message: command, element number, DDI and value.

@@ -98,8 +98,8 @@ TEST(TcDescription, TheImplementsDescriptionHoldsEveryObjectTheElementsLookUp)
         {"channel_cultural_practise", T::DEVICE_PROCESS_DATA, 179},
         {"channel_type_instance", T::DEVICE_PROCESS_DATA, 178},
         {"channel_actual_width", T::DEVICE_PROCESS_DATA, 67},
-        {"downforce_pd_setpoint", T::DEVICE_PROCESS_DATA, -1},
-        {"downforce_pd_actual", T::DEVICE_PROCESS_DATA, -1},
+        {"downforce_pd_setpoint", T::DEVICE_PROCESS_DATA, 365},
+        {"downforce_pd_actual", T::DEVICE_PROCESS_DATA, 366},
         // bins, by content kind
         {"binmass_pd_setpoint", T::DEVICE_PROCESS_DATA, 74},
         {"binmass_pd_actual", T::DEVICE_PROCESS_DATA, 75},

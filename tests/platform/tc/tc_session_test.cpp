@@ -51,14 +51,32 @@ TEST(TcSession, FirstConnectionUploadsThePoolAndActivatesIt)
     EXPECT_EQ(rig.server.task_messages - tasks, 5);
     EXPECT_EQ(rig.engine->get_state(), E::ST_ACTIVE);
 
-    // The TC asks for the client's version: the application's parameters.
-    P::tc_version_params_t params{{1, 1, 0xFF, 0x10, 0, 6, 60, 10}};
+    // The TC asks for the client's version: the application's parameters,
+    // but no boot time, which is the TC's to give.
+    P::tc_version_params_t params{{1, 1, 0, 0x10, 0, 6, 60, 10}};
     rig.pool.set_version_params(3, &params);
     rig.server.request_version(CLIENT);
     rig.pump();
     ASSERT_EQ(rig.server.versions.size(), 1u);
     EXPECT_EQ(rig.server.versions[0],
               (std::vector<unsigned char>{0x10, 3, 0xFF, 0x10, 0, 6, 60, 10}));
+}
+
+TEST(TcSession, TheClientTaskMessageEchoesTheTcsTaskState)
+{
+    Rig rig;
+    rig.switch_on();
+    ASSERT_TRUE(rig.run_until(E::ST_ACTIVE));
+
+    // The client task message echoes the TC's task bit; its reserved bytes
+    // are zero.
+    for (bool task : {true, false}) {
+        SCOPED_TRACE(task);
+        rig.server.set_task_active(task);
+        rig.advance(4100);
+        EXPECT_EQ(rig.server.last_task_message,
+                  (std::vector<unsigned char>{0xFF, 0xFF, 0xFF, 0xFF, (unsigned char)(task ? 1 : 0), 0, 0, 0}));
+    }
 }
 
 TEST(TcSession, AReturningTcThatHoldsThePoolActivatesItWithoutATransfer)
@@ -109,15 +127,34 @@ TEST(TcSession, AChangedPoolOrAReloadIsUploadedAgain)
     EXPECT_EQ(rig.server.transfers, 2);
     EXPECT_EQ(0, std::memcmp(first, rig.engine->structure_label(), 7)) << "same pool, same label";
 
-    // An element switched off changes what the TC sees, and the label.
+    // The same pool offered again: the TC keeps it active, nothing moves.
+    const int activations = rig.server.activations;
+    rig.client_end.sent.clear();
+    rig.pool.set_tx_state(P::TX_UPLOAD);
+    rig.advance(3000);
+    EXPECT_EQ(rig.engine->get_state(), E::ST_ACTIVE);
+    EXPECT_EQ(rig.server.transfers, 2);
+    EXPECT_EQ(rig.server.deletes, 1);
+    EXPECT_EQ(rig.server.activations, activations);
+    EXPECT_EQ(count_sub(rig.client_end.sent, TC::SUB_ACTIVATE), 0);
+
+    // An element switched off changes what the TC sees, and the label: the
+    // active pool is switched off before it is deleted and sent anew.
     auto* root = static_cast<TC::Device_element_obj*>(rig.pool.__find_object("seeder_root", false));
     TC::Attribute_object_id none[1];
     ASSERT_TRUE(rig.pool.add_object(new TC::Client::Device_element_obj(
         &rig.pool, 1100, "chan_0", 2, 9, "Channel 1", 100, root->get_id(), 0, none)));
+    rig.client_end.sent.clear();
     rig.pool.set_tx_state(P::TX_UPLOAD);
     ASSERT_TRUE(rig.run_until(E::ST_ACTIVE));
     EXPECT_NE(0, std::memcmp(first, rig.engine->structure_label(), 7));
     EXPECT_EQ(rig.server.transfers, 3);
+    std::vector<std::vector<unsigned char>> steps;
+    for (const session_rig::Msg& m : rig.client_end.sent)
+        if (m.pgn == TC::PGN_PROCESS_DATA && (m.data[0] == TC::SUB_ACTIVATE || m.data[0] == TC::SUB_DELETE))
+            steps.push_back({m.data[0], m.data[1]});
+    EXPECT_EQ(steps, (std::vector<std::vector<unsigned char>>{
+                         {TC::SUB_ACTIVATE, 0x00}, {TC::SUB_DELETE, 0xFF}, {TC::SUB_ACTIVATE, 0xFF}}));
 }
 
 TEST(TcSession, ARefusedPoolIsReportedAndNotSentAgainAndAgain)
@@ -151,35 +188,39 @@ TEST(TcSession, ProcessDataCommandsBecomePoolEventsAndAreAcknowledged)
     ASSERT_TRUE(rig.run_until(E::ST_ACTIVE));
     rig.events();
     const short first = rig.pool.get_first_pd_event_id();
+    // Each command on a datum whose properties and triggers allow it: the
+    // work state (141) is settable and offers time, threshold and change
+    // triggers; the total area (116) offers the time trigger.
     struct Case {
         TC::command_t cmd;
+        TC::ddi_t ddi;
         int kind;
         bool acked;
+        int32_t value;
     };
     const Case cases[] = {
-        {TC::CMD_REQUEST_VALUE, P::PD_REQUEST_VALUE, false},
-        {TC::CMD_VALUE, P::PD_SET_VALUE, false},
-        {TC::CMD_SET_VALUE_ACK, P::PD_SET_VALUE, true},
-        {TC::CMD_TIME_INTERVAL, P::PD_TIME_INTERVAL, false},
-        {TC::CMD_DISTANCE_INTERVAL, P::PD_DISTANCE_INTERVAL, false},
-        {TC::CMD_MINIMUM_THRESHOLD, P::PD_MINIMUM_THRESHOLD, false},
-        {TC::CMD_MAXIMUM_THRESHOLD, P::PD_MAXIMUM_THRESHOLD, false},
-        {TC::CMD_CHANGE_THRESHOLD, P::PD_CHANGE_THRESHOLD, false},
+        {TC::CMD_REQUEST_VALUE, 116, P::PD_REQUEST_VALUE, false, -1234},
+        {TC::CMD_VALUE, 141, P::PD_SET_VALUE, false, -1234},
+        {TC::CMD_SET_VALUE_ACK, 141, P::PD_SET_VALUE, true, -1234},
+        {TC::CMD_TIME_INTERVAL, 116, P::PD_TIME_INTERVAL, false, 1234},
+        {TC::CMD_MINIMUM_THRESHOLD, 141, P::PD_MINIMUM_THRESHOLD, false, -1234},
+        {TC::CMD_MAXIMUM_THRESHOLD, 141, P::PD_MAXIMUM_THRESHOLD, false, -1234},
+        {TC::CMD_CHANGE_THRESHOLD, 141, P::PD_CHANGE_THRESHOLD, false, 1234},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(int(c.cmd));
         rig.server.acks.clear();
-        rig.server.send_command(CLIENT, c.cmd, 0, 116, -1234);  // total area of element 0
+        rig.server.send_command(CLIENT, c.cmd, 0, c.ddi, c.value);
         rig.pump();
         std::vector<waiter_event> ev = rig.events();
         ASSERT_EQ(ev.size(), 1u);
         EXPECT_EQ(first - ev[0].module_id, c.kind);
-        EXPECT_EQ(ev[0].data, 0u | 116u << 16);
-        EXPECT_EQ(int32_t(ev[0].code), -1234);
+        EXPECT_EQ(ev[0].data, 0u | uint32_t(c.ddi) << 16);
+        EXPECT_EQ(int32_t(ev[0].code), c.value);
         ASSERT_EQ(rig.server.acks.size(), c.acked ? 1u : 0u);
         if (c.acked) {
             EXPECT_EQ(rig.server.acks[0].errors, 0);
-            EXPECT_EQ(rig.server.acks[0].ddi, 116);
+            EXPECT_EQ(rig.server.acks[0].ddi, c.ddi);
             EXPECT_EQ(rig.server.acks[0].command, TC::CMD_SET_VALUE_ACK);
         }
     }
@@ -195,6 +236,7 @@ TEST(TcSession, ProcessDataCommandsBecomePoolEventsAndAreAcknowledged)
         unsigned short element;
         TC::ddi_t ddi;
         unsigned char errors;
+        int32_t value = 5;
     };
     const Bad bad[] = {
         {TC::CMD_SET_VALUE_ACK, 77, 116, TC::PDACK_INVALID_ELEMENT},
@@ -202,17 +244,29 @@ TEST(TcSession, ProcessDataCommandsBecomePoolEventsAndAreAcknowledged)
         {TC::CMD_REQUEST_VALUE, 0, 999, TC::PDACK_DDI_NOT_SUPPORTED},
         {TC::CMD_PEER_CONTROL, 0, 116, TC::PDACK_COMMAND_NOT_SUPPORTED},
         {TC::command_t(0xB), 0, 116, TC::PDACK_COMMAND_NOT_SUPPORTED},
+        // What the pool does not offer for the datum: setting a measured
+        // total, triggers it does not list.
+        {TC::CMD_VALUE, 0, 116, TC::PDACK_NOT_SETTABLE},
+        {TC::CMD_SET_VALUE_ACK, 0, 116, TC::PDACK_NOT_SETTABLE},
+        {TC::CMD_DISTANCE_INTERVAL, 0, 141, TC::PDACK_TRIGGER_NOT_SUPPORTED},
+        {TC::CMD_CHANGE_THRESHOLD, 0, 116, TC::PDACK_TRIGGER_NOT_SUPPORTED},
+        {TC::CMD_MINIMUM_THRESHOLD, 0, 116, TC::PDACK_TRIGGER_NOT_SUPPORTED},
+        {TC::CMD_TIME_INTERVAL, 0, 70, TC::PDACK_TRIGGER_NOT_SUPPORTED},
+        // Intervals and changes below nothing.
+        {TC::CMD_TIME_INTERVAL, 0, 116, TC::PDACK_INVALID_INTERVAL, -100},
+        {TC::CMD_CHANGE_THRESHOLD, 0, 141, TC::PDACK_INVALID_INTERVAL, -1},
     };
     for (const Bad& b : bad) {
         SCOPED_TRACE(int(b.cmd));
         rig.server.acks.clear();
-        rig.server.send_command(CLIENT, b.cmd, b.element, b.ddi, 5);
+        rig.server.send_command(CLIENT, b.cmd, b.element, b.ddi, b.value);
         rig.pump();
         EXPECT_TRUE(rig.events().empty());
         ASSERT_EQ(rig.server.acks.size(), 1u);
         EXPECT_EQ(rig.server.acks[0].errors, b.errors);
         EXPECT_EQ(rig.server.acks[0].element, b.element);
         EXPECT_EQ(rig.server.acks[0].ddi, b.ddi);
+        EXPECT_EQ(rig.server.acks[0].command, b.cmd);
     }
 
     // The application's values reach the TC with element and DDI.

@@ -34,7 +34,9 @@ void Test_tc_server::handle_time(int64_t now_ms)
     next_status_ = now_ms + 2000;
     if (first_status_ms < 0)
         first_status_ms = now_ms;
-    const unsigned char status[8] = {0xFE, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0xFF};
+    const unsigned char status[8] = {0xFE, 0xFF, 0xFF, 0xFF,
+                                     static_cast<unsigned char>(task_active_ ? 0x01 : 0x00),
+                                     0x00, 0x00, 0xFF};
     link_.send(PGN_PROCESS_DATA, GLOBAL_ADDRESS, PD_PRIORITY, status, 8, 0);
 }
 
@@ -57,6 +59,7 @@ void Test_tc_server::handle_message(unsigned pgn, unsigned char src, unsigned ch
         return;
     case CMD_CLIENT_TASK:
         ++task_messages;
+        last_task_message.assign(d, d + 8);
         return;
     case CMD_VALUE:
         values.push_back({src, pd_element(d), pd_ddi(d), pd_value(d)});

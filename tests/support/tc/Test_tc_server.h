@@ -51,6 +51,8 @@ public:
     // Refuses every transferred pool with these error bits (0: accepts).
     void set_transfer_errors(unsigned char errors) { transfer_errors_ = errors; }
     void set_no_room(bool no_room) { no_room_ = no_room; }
+    // Reports a task running (bit 0 of byte 5 of the status message).
+    void set_task_active(bool active) { task_active_ = active; }
 
     // A process-data command to a client.
     void send_command(unsigned char client, TC::command_t cmd, unsigned short element,
@@ -67,6 +69,7 @@ public:
     int master_messages = 0;
     int64_t first_status_ms = -1;  // when the first status message went out
     int task_messages = 0;
+    std::vector<unsigned char> last_task_message;
     std::string last_pool_error;
 
 private:
@@ -77,6 +80,7 @@ private:
     bool silent_ = false;
     unsigned char transfer_errors_ = 0;
     bool no_room_ = false;
+    bool task_active_ = false;
     int64_t next_status_ = 0;
 };
 

@@ -163,7 +163,7 @@ TEST_F(Implement, TaskControllerRateLandsInTheDataStore)
     EXPECT_DOUBLE_EQ(body().channels.channels[1].requested_rate, 5.0);
     EXPECT_DOUBLE_EQ(body().channels.channels[0].requested_rate, 123.45);
     // Downforce setpoint 2500 is 2.5.
-    command(TC::Object_pool::PD_SET_VALUE, 200, 193, 2500);
+    command(TC::Object_pool::PD_SET_VALUE, 200, 365, 2500);
     EXPECT_DOUBLE_EQ(body().downforces.channels[0].requested_rate, 2.5);
     // Work state: 1 switches the channel on, 2 changes nothing.
     command(TC::Object_pool::PD_SET_VALUE, 102, DDI_ACTUAL_WORK_STATE, 1);
