@@ -28,6 +28,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <malloc.h>
 #include <string>
 #include <sys/stat.h>
 
@@ -229,6 +230,10 @@ int seeder_app_thread()
     cds_event_register_word(&ds.head, &sowvane_main_waiter, &ds.body.system.initiate_shutdown,
                             CDS::REG_APP, SHUTDOWN_EVENT);
     std::fflush(stdout);
+    // The XML documents, the pool image and the other start-up buffers are
+    // gone; their free pages go back to the system instead of staying
+    // resident for the life of the program.
+    malloc_trim(0);
 
     // The main loop: one event or one deadline a turn.
     const short store_events = ds.head.get_module_id(CDS::REG_APP);
