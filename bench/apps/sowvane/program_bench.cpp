@@ -212,13 +212,18 @@ double pools_kB()
     if (kB >= 0)
         return kB;
     module_man mm;
-    auto fill = [&mm](bool keep) -> size_t {
-        const size_t before = mallinfo2().uordblks;
+    // Blocks in the heap's arenas and blocks mapped on their own.
+    auto in_use = [] {
+        const struct mallinfo2 m = mallinfo2();
+        return m.uordblks + m.hblkhd;
+    };
+    auto fill = [&mm, &in_use](bool keep) -> size_t {
+        const size_t before = in_use();
         auto vt = std::make_unique<VT::Object_pool>(&mm, 0, 0, 0, 0);
         auto tc = std::make_unique<TC::Object_pool>(&mm, nullptr, 0);
         if (!load_vt_pool_spec(*vt) || !load_generated_pool(*vt) || !load_tc_description(*tc))
             return 0;
-        const size_t after = mallinfo2().uordblks;
+        const size_t after = in_use();
         return keep && after > before ? after - before : 0;
     };
     fill(false);
