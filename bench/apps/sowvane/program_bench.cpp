@@ -6,7 +6,10 @@
 // program starts the sowvane next to it, which reads them from
 // /usr/share/sowvane; it is killed at the end of each run, so it saves no
 // settings, and the one settings change the benchmark makes, the task
-// controller switched on, is undone at the end).
+// controller switched on, is undone at the end). The resident memory is
+// given whole, without the pools, and without both the pools and the clean
+// pages of the system's shared libraries; the pools are measured by filling
+// them in this process as the program does.
 #include "apps/sowvane/pool_loading.h"
 #include "bench/Hub_launcher.h"
 #include "glue/diner/module_man.h"
