@@ -2,17 +2,6 @@
 #include "apps/sowvane/command_line.h"
 #include "apps/sowvane/seeder_app.h"
 
-// The XML parser starts libcurl each time it is started, for documents it
-// might fetch from the network, and libcurl starts the TLS and SSH libraries
-// with it: some 1.6 MB of library pages that the program, which reads only
-// local files, never uses. This definition takes the place of libcurl's for
-// the parser; libcurl still starts itself on its first transfer, should a
-// document ever name a network address.
-extern "C" int curl_global_init(long)
-{
-    return 0;
-}
-
 int main(int argc, char** argv)
 {
     const int code = read_command_line(argc, argv);
