@@ -5,7 +5,7 @@
 #include "apps/sowvane/data_model.h"
 #include "apps/sowvane/diagnostics/Implement_diag.h"
 #include "apps/sowvane/pool/Screen_object_ids.h"
-#include "apps/sowvane/pool/Seeder_pool.h"
+#include "apps/sowvane/pool_loading.h"
 #include "apps/sowvane/screens/User_interface.h"
 #include "apps/sowvane/services/Can_quor.h"
 #include "apps/sowvane/settings/Settings_file.h"
@@ -18,22 +18,17 @@
 #include "platform/tc/TC_object_pool.h"
 #include "platform/tc/TC_stack_session.h"
 #include "platform/util/pcf_store.h"
-#include "platform/vt/DOM_xerces_spec_man.h"
-#include "platform/vt/Object_deserial.h"
 #include "platform/vt/Object_pool.h"
 #include "platform/vt/Upload_bar_progress.h"
-#include "tc_client/TC_DOM_xerces_spec_man.h"
 #include "util/Atime.h"
 #include "util/Tagged_allocation.h"
-#include "vt_object_model/VtLogger.h"
-#include "vt_object_model/VtMessageWriter.h"
-#include "vt_object_model/VtSize.h"
 
 #include <cassert>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <malloc.h>
 #include <string>
 #include <sys/stat.h>
 
@@ -49,8 +44,6 @@ volatile std::sig_atomic_t exit_flag = 0;
 constexpr int SHUTDOWN_EVENT = 1;
 constexpr int SAVE_DELAY_MS = 1000;
 constexpr uint32_t HISTORY_STORE_BYTES = 1024 * 1024;
-constexpr uint32_t POOL_IMAGE_CAPACITY = 80000;
-constexpr int POOL_MASK_SIZE = 240;
 constexpr unsigned char PREFERRED_ADDRESS = 0x1C;
 
 void on_signal(int)
@@ -134,64 +127,6 @@ int end_start(Modules& m)
     std::fflush(stdout);
     delete_modules(m);
     return 0;
-}
-
-// Loads the VT pool specification into the pool; false, with the message
-// of the failed step, when it cannot be read.
-bool load_vt_pool_spec(VT::Object_pool& pool)
-{
-    VT::DOM_xerces_spec_man spec(&pool);
-    if (!spec.init(0, 0, 0)) {
-        std::fputs("Error during Initialization.\n", stderr);
-        std::fputs("\n", stderr);
-        return false;
-    }
-    if (!spec.load(app_paths::VT_POOL_SPEC)) {
-        std::fputs("Error during load.\n", stderr);
-        std::fputs("\n", stderr);
-        return false;
-    }
-    return true;
-}
-
-// Generates the implement's pool image (filling the screen object-ID table)
-// and loads it into the pool; keeps a copy of the whole pool in a file.
-// False, with a line, when the image cannot be made or is refused: the
-// pool then has no working set to show.
-bool load_generated_pool(VT::Object_pool& pool)
-{
-    VtLogger logger;
-    VtMessageWriter writer(POOL_IMAGE_CAPACITY, &logger);
-    const VtSize mask_size(POOL_MASK_SIZE, POOL_MASK_SIZE);
-    if (build_seeder_pool(screen_object_ids, writer, mask_size) != 0) {
-        std::printf("The generated VT pool does not fit into %u bytes; no pool for the VT\n",
-                    POOL_IMAGE_CAPACITY);
-        return false;
-    }
-    VT::Object_deserial image;
-    if (!image.init(&pool) || !image.run(writer.getData(), writer.getLength())) {
-        std::printf("The generated VT pool was refused: %s; no pool for the VT\n",
-                    image.error().c_str());
-        return false;
-    }
-    pool.serialise_to_file(app_paths::VT_POOL_FILE);
-    return true;
-}
-
-// Loads the TC device description; false, with the message of the failed
-// step, when it cannot be read.
-bool load_tc_description(TC::Object_pool& pool)
-{
-    TC::DOM_xerces_spec_man spec(&pool);
-    if (!spec.init(nullptr)) {
-        std::fputs("Error during Initialization.\n", stderr);
-        return false;
-    }
-    if (!spec.load(app_paths::TC_POOL_SPEC)) {
-        std::fputs("Error during load.\n", stderr);
-        return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -295,6 +230,10 @@ int seeder_app_thread()
     cds_event_register_word(&ds.head, &sowvane_main_waiter, &ds.body.system.initiate_shutdown,
                             CDS::REG_APP, SHUTDOWN_EVENT);
     std::fflush(stdout);
+    // The XML documents, the pool image and the other start-up buffers are
+    // gone; their free pages go back to the system instead of staying
+    // resident for the life of the program.
+    malloc_trim(0);
 
     // The main loop: one event or one deadline a turn.
     const short store_events = ds.head.get_module_id(CDS::REG_APP);

@@ -42,7 +42,9 @@ public:
         std::lock_guard<std::mutex> guard(mutex_);
         for (void* p : blocks_)
             std::free(p);
-        blocks_.clear();
+        // An emptied set keeps its buckets; the parser is not used again
+        // for a long while (or ever), so they go too.
+        std::unordered_set<void*>().swap(blocks_);
     }
     size_t held()
     {

@@ -121,13 +121,18 @@ struct Object_lists {
     std::vector<uint8_t> data;
 };
 
-// Builds one object's record body from its element and the type's rows.
+// Room for the largest record body of one object.
+constexpr uint32_t MAX_BODY_BYTES = 300000;
+
+// Builds one object's record body from its element and the type's rows, into
+// the writer (emptied first), which the objects of a load share.
 class Body_builder {
 public:
     Body_builder(const DOMElement* e, const std::map<std::string, unsigned>& names,
-                 const unsigned char* colour_map)
-        : e_(e), names_(names), colour_map_(colour_map), w_(300000, nullptr)
+                 const unsigned char* colour_map, VtMessageWriter& writer)
+        : e_(e), names_(names), colour_map_(colour_map), w_(writer)
     {
+        w_.reset();
     }
 
     bool build(const Spec_field* rows, std::string& err)
@@ -363,7 +368,7 @@ private:
     const std::map<std::string, unsigned>& names_;
     const unsigned char* colour_map_;
     Object_lists lists_;
-    VtMessageWriter w_;
+    VtMessageWriter& w_;
 };
 
 // Line numbers of elements, recorded while the DOM is built.
@@ -497,8 +502,9 @@ bool DOM_xerces_spec_man::load(const char* path)
 
     // Second pass: the objects.
     std::vector<std::unique_ptr<VT_obj>> objects;
+    VtMessageWriter writer(MAX_BODY_BYTES, nullptr);
     for (const Entry& en : entries) {
-        Body_builder body(en.e, names, colour_map_);
+        Body_builder body(en.e, names, colour_map_, writer);
         std::string err;
         if (!body.build(spec_fields(en.type), err))
             return fail(where(en.e) + type_name(en.type) + " " + std::to_string(en.id) + ": " + err);

@@ -24,6 +24,9 @@ const char* const type_names[VT_OBJ_TYPE_COUNT] = {
 // Largest record body the library writes for one object (a picture of a
 // full 480 x 480 data mask at one byte a pixel fits).
 constexpr uint32_t kMaxBody = 240000;
+// Room that holds the body of nearly every object; a larger body is written
+// again with the largest room.
+constexpr uint32_t kUsualBody = 4096;
 } // namespace
 
 const char* type_name(int type)
@@ -82,9 +85,14 @@ bool VT_obj::load_body(const uint8_t* bytes, uint32_t len)
 const std::vector<uint8_t>& VT_obj::body() const
 {
     if (!body_valid_) {
-        VtMessageWriter writer(kMaxBody, nullptr);
-        model_->write(writer);
-        body_.assign(writer.getData(), writer.getData() + writer.getLength());
+        for (uint32_t room : {kUsualBody, kMaxBody}) {
+            VtMessageWriter writer(room, nullptr);
+            model_->write(writer);
+            if (!writer.hasFailed() || room == kMaxBody) {
+                body_.assign(writer.getData(), writer.getData() + writer.getLength());
+                break;
+            }
+        }
         body_valid_ = true;
     }
     return body_;

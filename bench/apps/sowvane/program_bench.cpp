@@ -6,11 +6,17 @@
 // program starts the sowvane next to it, which reads them from
 // /usr/share/sowvane; it is killed at the end of each run, so it saves no
 // settings, and the one settings change the benchmark makes, the task
-// controller switched on, is undone at the end).
+// controller switched on, is undone at the end). The resident memory is
+// given whole, without the pools, and without both the pools and the clean
+// pages of the system's shared libraries; the pools are measured by filling
+// them in this process as the program does.
+#include "apps/sowvane/pool_loading.h"
 #include "bench/Hub_launcher.h"
 #include "glue/diner/module_man.h"
 #include "glue/diner/waiter_descriptor.h"
 #include "platform/can/Bus_select.h"
+#include "platform/tc/TC_object_pool.h"
+#include "platform/vt/Object_pool.h"
 #include "util/Atime.h"
 
 #ifdef SOWVANE_BENCH_HAS_TEST_SUPPORT
@@ -24,6 +30,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <malloc.h>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -136,40 +143,113 @@ void BM_StartToClaimedAddress(benchmark::State& state)
 }
 BENCHMARK(BM_StartToClaimedAddress)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
-// Processor time (ticks) and resident memory (kB) of a process.
-void usage_of(pid_t pid, long& ticks, long& rss_kb)
+// Processor time of a process, in clock ticks.
+long ticks_of(pid_t pid)
 {
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
     std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
     std::istringstream fields(text.substr(text.rfind(')') + 2));
     std::string f;
-    long utime = 0, stime = 0;
-    for (int i = 3; fields >> f; i++) {
-        if (i == 14)
-            utime = std::stol(f);
-        if (i == 15) {
-            stime = std::stol(f);
-            break;
-        }
-    }
-    ticks = utime + stime;
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    long ticks = 0;
+    for (int i = 3; fields >> f && i <= 15; i++)
+        if (i == 14 || i == 15)
+            ticks += std::stol(f);
+    return ticks;
+}
+
+// Resident memory of a process (kB), and the part of it that is clean pages
+// of the system's shared libraries (Qt, xerces-c and what they load): pages
+// read from the library files, shared with every process that uses them and
+// dropped by the kernel when memory is short. What the libraries write
+// (relocations, their data) is private to the process and stays with the
+// program's own memory, as do the program's code, heap and stacks.
+struct Memory_use {
+    long rss_kB = 0;
+    long library_pages_kB = 0;
+};
+
+bool is_own_file(const std::string& path, const std::string& program)
+{
+    const std::string name = path.substr(path.rfind('/') + 1);
+    return path == program || name.rfind("libkorqt", 0) == 0;
+}
+
+Memory_use memory_of(pid_t pid)
+{
+    const std::string proc = "/proc/" + std::to_string(pid);
+    char exe[4096];
+    const ssize_t n = readlink((proc + "/exe").c_str(), exe, sizeof exe - 1);
+    const std::string program(exe, n > 0 ? size_t(n) : 0);
+    std::ifstream smaps(proc + "/smaps");
+    Memory_use use;
+    bool system_library = false;
     std::string line;
-    rss_kb = 0;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            rss_kb = std::stol(line.substr(6));
+    while (std::getline(smaps, line)) {
+        std::istringstream words(line);
+        std::string first, perms, offset, device, inode, path;
+        words >> first;
+        if (first.empty())
+            continue;
+        if (first.back() != ':') {  // a mapping's first line: range, rights, ..., path
+            words >> perms >> offset >> device >> inode >> path;
+            system_library = !path.empty() && path[0] == '/' && !is_own_file(path, program);
+            continue;
+        }
+        long kB = 0;
+        words >> kB;
+        if (first == "Rss:")
+            use.rss_kB += kB;
+        else if (system_library && (first == "Shared_Clean:" || first == "Private_Clean:"))
+            use.library_pages_kB += kB;
+    }
+    return use;
+}
+
+// Heap the program's two pools hold once filled, measured in this process by
+// filling them as the program does. The first filling is thrown away: it
+// leaves behind what the XML parser and the pool code keep from their first
+// use, which the program has outside its pools as well.
+double pools_kB()
+{
+    static double kB = -1;
+    if (kB >= 0)
+        return kB;
+    module_man mm;
+    // Blocks in the heap's arenas and blocks mapped on their own.
+    auto in_use = [] {
+        const struct mallinfo2 m = mallinfo2();
+        return m.uordblks + m.hblkhd;
+    };
+    auto fill = [&mm, &in_use](bool keep) -> size_t {
+        const size_t before = in_use();
+        auto vt = std::make_unique<VT::Object_pool>(&mm, 0, 0, 0, 0);
+        auto tc = std::make_unique<TC::Object_pool>(&mm, nullptr, 0);
+        if (!load_vt_pool_spec(*vt) || !load_generated_pool(*vt) || !load_tc_description(*tc))
+            return 0;
+        const size_t after = in_use();
+        return keep && after > before ? after - before : 0;
+    };
+    fill(false);
+    kB = double(fill(true)) / 1024.0;
+    return kB;
 }
 
 // Resident memory and the share of one core over 10 seconds of a settled
-// program, into the benchmark's counters.
+// program, into the benchmark's counters: the whole resident set, what of
+// it lies outside the pools, and what lies outside both the shared
+// libraries' clean pages and the pools (the program's own memory).
 void measure_usage(benchmark::State& state, pid_t pid)
 {
-    long t0, t1, rss;
-    usage_of(pid, t0, rss);
+    const long t0 = ticks_of(pid);
     std::this_thread::sleep_for(std::chrono::seconds(10));
-    usage_of(pid, t1, rss);
-    state.counters["rss_kB"] = double(rss);
+    const long t1 = ticks_of(pid);
+    const Memory_use use = memory_of(pid);
+    const double pools = pools_kB();
+    state.counters["rss_kB"] = double(use.rss_kB);
+    state.counters["libs_kB"] = double(use.library_pages_kB);
+    state.counters["pools_kB"] = pools;
+    state.counters["outside_pools_kB"] = double(use.rss_kB) - pools;
+    state.counters["own_outside_pools_kB"] = double(use.rss_kB - use.library_pages_kB) - pools;
     state.counters["cpu_percent"] = double(t1 - t0) / double(sysconf(_SC_CLK_TCK)) / 10.0 * 100.0;
 }
 

@@ -214,4 +214,19 @@ TEST(Image_loader, LoadsAGeneratedImage)
     EXPECT_EQ(stream, image) << "the pool writes back the image it read";
 }
 
+TEST(Image_loader, WritesBackBodiesOfEverySize)
+{
+    // A string variable of 6000 characters needs more room than most objects.
+    Bytes long_text = {uint8_t(6000 & 0xFF), uint8_t(6000 >> 8)};
+    long_text.resize(2 + 6000, 'x');
+    const Bytes image = join({working_set, number_var, record(10002, 22, long_text)});
+    Object_pool pool(nullptr);
+    Object_deserial d;
+    ASSERT_TRUE(d.init(&pool));
+    ASSERT_TRUE(d.run(image.data(), uint32_t(image.size()))) << d.error();
+    Bytes stream;
+    pool.serialise_pool(stream);
+    EXPECT_EQ(stream, image);
+}
+
 } // namespace
