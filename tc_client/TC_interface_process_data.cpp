@@ -116,11 +116,17 @@ bool TC_interface_process_data_base::take_action(action_t action, int value)
     if (action == REQUEST)
         return true;
 
+    bool in_band = passes_band(value);
+    // Thresholds are triggers of their own: crossing into the band sends,
+    // with or without a change threshold.
+    bool entered_band = in_band && !was_in_band_ && has_threshold_band();
+    was_in_band_ = in_band;
     bool changed = true;
     if (action == SEND_IF_NEEDED)
-        changed = change_threshold_ != INT_MAX &&
-                  std::llabs((long long)value - (long long)value_) >= (long long)change_threshold_;
-    if (!passes_band(value))
+        changed = entered_band ||
+                  (change_threshold_ != INT_MAX &&
+                   std::llabs((long long)value - (long long)value_) >= (long long)change_threshold_);
+    if (!in_band)
         return false;
     if (!changed)
         return false;
@@ -247,6 +253,7 @@ int TC_interface_process_data_base::handle_tc_event(TC::Object_pool* pool, waite
                    "DDI %x\n",
                    v, oid_, ddi_);
         min_threshold_ = v;
+        was_in_band_ = false; // the new band is looked at afresh
         perform_request(SEND_IF_NEEDED);
         return true;
     case TC::Object_pool::PD_MAXIMUM_THRESHOLD:
@@ -255,6 +262,7 @@ int TC_interface_process_data_base::handle_tc_event(TC::Object_pool* pool, waite
                    "DDI %x\n",
                    v, oid_, ddi_);
         max_threshold_ = v;
+        was_in_band_ = false; // the new band is looked at afresh
         perform_request(SEND_IF_NEEDED);
         return true;
     case TC::Object_pool::PD_CHANGE_THRESHOLD:

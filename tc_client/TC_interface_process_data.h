@@ -106,6 +106,8 @@ public:
     int get_minimum_threshold() const { return min_threshold_; }
     int get_maximum_threshold() const { return max_threshold_; }
     int get_change_threshold() const { return change_threshold_; }
+    // Whether the task controller has set a minimum or maximum threshold.
+    bool has_threshold_band() const { return min_threshold_ != INT_MIN || max_threshold_ != INT_MAX; }
     int get_max_rate_state() const { return max_rate_state_; }
     double get_multiplier() const { return multiplier_; }
     bool get_use_multiplier() const { return use_multiplier_; }
@@ -122,6 +124,9 @@ protected:
     int min_threshold_ = INT_MIN;
     int max_threshold_ = INT_MAX;
     int change_threshold_ = INT_MAX;
+    // Whether the last value looked at was inside the threshold band; a
+    // value that enters the band set by the task controller is sent.
+    bool was_in_band_ = true;
     int value_ = 0;
     int max_rate_state_ = NOTHING_SENT;
     double multiplier_ = 1000.0;

@@ -172,7 +172,7 @@ TEST_F(Core_fixture, ThresholdBandGovernsTimedSends)
     EXPECT_TRUE(command(TC::Object_pool::PD_MAXIMUM_THRESHOLD, 50));
     EXPECT_EQ(rate.get_minimum_threshold(), 100);
     EXPECT_EQ(rate.get_maximum_threshold(), 50);
-    std::vector<Sent_pd> got;
+    EXPECT_EQ(sent(), (std::vector<Sent_pd>{{ELEMENT, RATE, 0}})) << "0 lies in the new band";
     for (int v : {101, 75, 49}) {
         rate.value = v;
         fire(timer);
@@ -187,6 +187,30 @@ TEST_F(Core_fixture, ThresholdBandGovernsTimedSends)
         fire(timer);
     }
     EXPECT_EQ(sent(), (std::vector<Sent_pd>{{ELEMENT, RATE, 15}}));
+}
+
+TEST_F(Core_fixture, ThresholdsAloneSendEachTimeTheValueEntersTheBand)
+{
+    // No interval, no change threshold: only the band makes values go out.
+    rate.value = 40;
+    EXPECT_TRUE(command(TC::Object_pool::PD_MINIMUM_THRESHOLD, 50));
+    EXPECT_TRUE(sent().empty()) << "40 is not above 50";
+    for (int v : {45, 60, 70, 30, 55}) {
+        rate.value = v;
+        rate.perform_request(TC_interface_process_data_base::SEND_IF_NEEDED);
+    }
+    EXPECT_EQ(sent(), (std::vector<Sent_pd>{{ELEMENT, RATE, 60}, {ELEMENT, RATE, 55}}));
+
+    // A new threshold the value already meets sends it at once.
+    EXPECT_TRUE(command(TC::Object_pool::PD_MAXIMUM_THRESHOLD, 100));
+    EXPECT_EQ(sent(), (std::vector<Sent_pd>{{ELEMENT, RATE, 55}}));
+
+    // With a change threshold as well, changes inside the band still go out.
+    EXPECT_TRUE(command(TC::Object_pool::PD_CHANGE_THRESHOLD, 10));
+    sent();
+    rate.value = 80;
+    rate.perform_request(TC_interface_process_data_base::SEND_IF_NEEDED);
+    EXPECT_EQ(sent(), (std::vector<Sent_pd>{{ELEMENT, RATE, 80}}));
 }
 
 TEST_F(Core_fixture, DefaultBandNeverTimesOutTheExtremesButRequestSendsThem)
