@@ -200,6 +200,27 @@ void User_interface::apply_locale()
         screen_man.switch_to_screen(s);
 }
 
+void User_interface::handle_mask_mismatch(bool)
+{
+    if (!pool || !pool->is_running() || !pool->is_vt_active())
+        return;
+    VT::VT_status_message status;
+    Screen* current = screen_man.get_current_screen();
+    if (!current || !pool->get_vt_status(status))
+        return;
+    const unsigned shown = status.visible_mask();
+    const unsigned wanted = current->get_mask_id();
+    if (shown == wanted)
+        return;
+    if (Screen* showing = screen_man.find_screen_with_mask(uint16_t(shown))) {
+        std::printf("VT shows mask %u, not %u: screen %s follows it\n", shown, wanted, showing->get_name());
+        screen_man.switch_to_screen(showing);
+    } else {
+        std::printf("VT shows mask %u, not %u: asked again\n", shown, wanted);
+        screen_man.switch_to_screen(current);
+    }
+}
+
 void User_interface::handle_vt_info(VT_information info)
 {
     vt_info = info;
