@@ -39,10 +39,11 @@ struct VT_status_message {
     unsigned short visible_mask() const { return uint16_t(data[2] | data[3] << 8); }
 };
 
-// What the VT told of itself: 0 hardware (graphic type, hardware bits),
-// 1 data-mask width and height, 2 soft keys (navigation, virtual, physical),
-// 3 soft-key designator width and height, 4 small fonts, 5 large fonts and
-// styles; each a 32-bit word, bytes as the VT sent them, low byte first.
+// What the VT told of itself: 0 graphic type, the VT's version, hardware
+// bits; 1 data-mask width and height; 2 soft keys (navigation, virtual,
+// physical); 3 soft-key designator width and height; 4 small and large font
+// sizes in its upper half; 5 font styles. Each a 32-bit word, bytes as the VT
+// sent them, low byte first.
 struct vt_capabilities_t {
     uint32_t word[6] = {0, 0, 0, 0, 0, 0};
 };

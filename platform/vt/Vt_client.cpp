@@ -127,7 +127,7 @@ void Vt_client::read_messages(unsigned pgn)
     JIN_header h;
     while (stack_->read(pgn, h, buffer_.data(), MAX_RX, MAX_RX, &get_waiter()) == 0) {
         if (pgn == Vt_session::PGN_LANGUAGE) {
-            session_->on_language(buffer_.data(), h.length);
+            session_->on_language(h.src, buffer_.data(), h.length);
             continue;
         }
         const unsigned char own = own_address();

@@ -18,10 +18,17 @@ constexpr uint8_t FN_GET_SOFT_KEYS = 0xC2;
 constexpr uint8_t FN_GET_FONTS = 0xC3;
 constexpr uint8_t FN_GET_HARDWARE = 0xC7;
 constexpr uint8_t FN_DELETE_POOL = 0xB2;
-// Busy bits of the VT status that hold a command back: executing a command,
-// parsing an object pool.
+constexpr uint8_t FN_AUDIO_SIGNAL = 0xA3;
+constexpr uint8_t FN_AUDIO_VOLUME = 0xA4;
+constexpr uint8_t FN_STRING_VALUE = 0xB3;
+constexpr uint8_t FN_ACTIVE_MASK = 0xAD;
+// Busy bits of the VT status that hold a command back: a VT parsing a pool
+// or out of memory cannot take one. One executing a command (bit 2) takes the
+// next when it is done, in the order it received them, so that bit holds
+// nothing back.
 constexpr uint8_t BUSY_PARSING = 0x10;
-constexpr uint8_t BUSY_HOLD = 0x04 | BUSY_PARSING;
+constexpr uint8_t BUSY_OUT_OF_MEMORY = 0x80;
+constexpr uint8_t BUSY_HOLD = BUSY_PARSING | BUSY_OUT_OF_MEMORY;
 // The version of the standard the working set follows.
 constexpr uint8_t OUR_VERSION = 3;
 constexpr uint8_t PRIO_ECU_TO_VT = 5;
@@ -51,6 +58,20 @@ int Vt_session::error_byte_of(uint8_t function)
     case 0xB1: return 6;  // List Item
     case 0xB2: return 1;  // Delete Object Pool
     default: return 3;    // object (or mask) ID, then the error codes
+    }
+}
+
+int Vt_session::object_byte_of(uint8_t function)
+{
+    switch (function) {
+    case FN_AUDIO_SIGNAL:
+    case FN_AUDIO_VOLUME:
+    case FN_DELETE_POOL:
+    case FN_END_OF_POOL:
+    // A VT that refuses a mask may name the one it still shows.
+    case FN_ACTIVE_MASK: return -1;
+    case FN_STRING_VALUE: return 3;  // after two reserved bytes
+    default: return 1;  // the object, the parent of a child, the mask
     }
 }
 
@@ -140,6 +161,10 @@ void Vt_session::take_vt(const Known_vt& vt, int64_t now_ms)
     link_.send(0xFF, PGN_WS_MASTER, 7, master.data(), uint32_t(master.size()), TAG_OTHER);
     send_maintenance(true);
     next_maintenance_ = now_ms + MAINTENANCE_MS;
+    // Its language and units: a VT that came up before us told them before
+    // we listened.
+    const uint8_t language[3] = {uint8_t(PGN_LANGUAGE), uint8_t(PGN_LANGUAGE >> 8), uint8_t(PGN_LANGUAGE >> 16)};
+    link_.send(vt_address_, PGN_REQUEST, 6, language, 3, TAG_OTHER);
     // What the pool needs of the VT's memory.
     std::vector<uint8_t> stream;
     pool_.serialise_pool(stream);
@@ -157,7 +182,8 @@ void Vt_session::lose_vt(int64_t now_ms)
     pool_.clear_vt_status();
     pool_.flush_commands();
     command_active_ = false;
-    held_command_.clear();
+    abandoned_.clear();
+    transports_in_flight_ = 0;
     command_held_since_ = -1;
     chunk_in_flight_ = false;
     stream_.clear();
@@ -167,7 +193,13 @@ void Vt_session::lose_vt(int64_t now_ms)
 
 bool Vt_session::send_to_vt(std::vector<uint8_t> bytes, int tag)
 {
-    return link_.send(vt_address_, PGN_ECU_TO_VT, PRIO_ECU_TO_VT, bytes.data(), uint32_t(bytes.size()), tag);
+    const bool transport = bytes.size() > 8;
+    if (transport)
+        tag |= TAG_TRANSPORT;
+    const bool ok = link_.send(vt_address_, PGN_ECU_TO_VT, PRIO_ECU_TO_VT, bytes.data(), uint32_t(bytes.size()), tag);
+    if (ok && transport)
+        ++transports_in_flight_;
+    return ok;
 }
 
 void Vt_session::send_request(uint8_t function, int64_t now_ms)
@@ -254,15 +286,17 @@ void Vt_session::handle_response(const uint8_t* d, uint32_t len, int64_t now_ms)
     case GET_FONTS:
         if (function != FN_GET_FONTS || len < 8)
             return;
-        caps_[4] = d[5];
-        caps_[5] = uint32_t(d[6]) | uint32_t(d[7]) << 8;
+        // Small and large font sizes in the upper half, the styles apart.
+        caps_[4] = (uint32_t(d[5]) | uint32_t(d[6]) << 8) << 16;
+        caps_[5] = d[7];
         enter(GET_HARDWARE, now_ms);
         send_request(FN_GET_HARDWARE, now_ms);
         return;
     case GET_HARDWARE: {
         if (function != FN_GET_HARDWARE || len < 8)
             return;
-        caps_[0] = uint32_t(d[2]) | uint32_t(d[3]) << 8 | uint32_t(vt_version_) << 16;
+        // Graphic type, the VT's version, hardware.
+        caps_[0] = uint32_t(d[2]) | uint32_t(vt_version_) << 8 | uint32_t(d[3]) << 16;
         const uint16_t x = u16(d + 4), y = u16(d + 6);
         caps_[1] = uint32_t(x) | uint32_t(y) << 16;
         pool_.set_resolution(x, y);
@@ -275,45 +309,30 @@ void Vt_session::handle_response(const uint8_t* d, uint32_t len, int64_t now_ms)
         return;
     }
     case END_OF_POOL:
-        if (function == FN_END_OF_POOL && len >= 7)
-            end_of_pool(d, now_ms);
+        if (function == FN_END_OF_POOL)
+            end_of_pool(d, len, now_ms);
         return;
     case RUNNING:
-        if (command_active_ && function == command_function_) {
-            if (command_is_upload_) {
-                // The End of Object Pool of a partial upload.
-                uint8_t errors = d[1];
-                uint16_t faulty = len >= 6 ? u16(d + 4) : 0xFFFF;
-                uint8_t pool_error = len >= 7 ? d[6] : 0xFF;
-                bool failed = errors != 0 || faulty != 0xFFFF || pool_error != 0;
-                if (failed) {
-                    char line[120];
-                    std::snprintf(line, sizeof line, "partial upload of object %u failed: errors %02x, object %u, code %02x",
-                                  unsigned(command_object_), errors, unsigned(faulty), pool_error);
-                    error_ = line;
-                    std::fprintf(stderr, "VT: %s\n", line);
-                }
-                pool_.upload_done();
-                finish_command(failed ? 1 : 0, errors);
-            } else {
-                const int at = error_byte_of(function);
-                const uint8_t error = uint32_t(at) < len ? d[at] : 0;
-                finish_command(error == 0 ? 0 : 1, error);
-            }
-            run_commands(now_ms);
-        }
+        take_answer(d, len, now_ms);
         return;
     default: return;
     }
 }
 
+bool Vt_session::pool_holds(unsigned short id)
+{
+    return id != 0xFFFF && pool_.find<VT_obj>(id) != nullptr;
+}
+
 void Vt_session::handle_event(uint8_t function, const uint8_t* d, uint32_t len)
 {
     // The words of each event as the screens read them: first and second.
+    // An event about an object the pool does not hold (the null id among
+    // them) reaches no screen; the VT still gets its answer.
     switch (function) {
     case 0x00:  // soft key
     case 0x01:  // button
-        if (len >= 7)
+        if (len >= 7 && pool_holds(u16(d + 2)))
             pool_.post_vt_event(function, uint32_t(d[1]) | uint32_t(d[6]) << 8,
                                 uint32_t(u16(d + 2)) | uint32_t(u16(d + 4)) << 16);
         return;
@@ -322,32 +341,36 @@ void Vt_session::handle_event(uint8_t function, const uint8_t* d, uint32_t len)
             pool_.post_vt_event(2, u16(d + 1), u16(d + 3));
         return;
     case 0x03:  // select input object
-        if (len >= 4)
+        if (len >= 4 && pool_holds(u16(d + 1)))
             pool_.post_vt_event(3, d[3], u16(d + 1));
         return;
-    case 0x04:  // ESC
+    case 0x04:  // ESC: the null id when no input was open
         if (len >= 4) {
-            pool_.post_vt_event(4, d[3], u16(d + 1));
+            if (u16(d + 1) == 0xFFFF || pool_holds(u16(d + 1)))
+                pool_.post_vt_event(4, d[3], u16(d + 1));
             send_to_vt(padded({0x04, d[1], d[2]}), TAG_OTHER);
         }
         return;
     case 0x05:  // change numeric value
         if (len >= 8) {
-            pool_.post_vt_event(5, u16(d + 1), u32(d + 4));
+            if (pool_holds(u16(d + 1)))
+                pool_.post_vt_event(5, u16(d + 1), u32(d + 4));
             send_to_vt(padded({0x05, d[1], d[2], 0xFF, d[4], d[5], d[6], d[7]}), TAG_OTHER);
         }
         return;
     case 0x06:  // change active mask
         if (len >= 8) {
-            pool_.post_vt_event(6, uint32_t(u16(d + 1)) | uint32_t(d[3]) << 16,
-                                uint32_t(u16(d + 4)) | uint32_t(u16(d + 6)) << 16);
+            if (pool_holds(u16(d + 1)))
+                pool_.post_vt_event(6, uint32_t(u16(d + 1)) | uint32_t(d[3]) << 16,
+                                    uint32_t(u16(d + 4)) | uint32_t(u16(d + 6)) << 16);
             send_to_vt(padded({0x06, d[1], d[2]}), TAG_OTHER);
         }
         return;
     case 0x07:  // change soft key mask
         if (len >= 7) {
-            pool_.post_vt_event(7, uint32_t(u16(d + 2)) | uint32_t(d[1]) << 16,
-                                uint32_t(u16(d + 4)) | uint32_t(d[6]) << 16);
+            if (pool_holds(u16(d + 2)))
+                pool_.post_vt_event(7, uint32_t(u16(d + 2)) | uint32_t(d[1]) << 16,
+                                    uint32_t(u16(d + 4)) | uint32_t(d[6]) << 16);
             send_to_vt(padded({0x07, d[1], d[2], d[3], d[4], d[5]}), TAG_OTHER);
         }
         return;
@@ -357,7 +380,8 @@ void Vt_session::handle_event(uint8_t function, const uint8_t* d, uint32_t len)
         uint32_t n = d[3];
         if (n > len - 4)
             n = len - 4;  // a length beyond the message is cut to it
-        pool_.post_vt_string_event(u16(d + 1), d + 4, n);
+        if (pool_holds(u16(d + 1)))
+            pool_.post_vt_string_event(u16(d + 1), d + 4, n);
         send_to_vt(padded({0x08, 0xFF, 0xFF, d[1], d[2]}), TAG_OTHER);
         return;
     }
@@ -413,20 +437,38 @@ void Vt_session::send_next_chunk(int64_t now_ms)
         upload_failed("the transport refused the pool", now_ms);
 }
 
-void Vt_session::end_of_pool(const uint8_t* d, int64_t now_ms)
+// The VT's verdict on a pool is in its two error bytes: the error codes and
+// the object pool error codes. The faulting-object fields only explain a
+// failure; named alongside no error they are logged and the pool stands.
+bool Vt_session::end_of_pool_ok(const uint8_t* d, uint32_t len, std::string& why) const
 {
+    if (len < 7) {
+        why = "End of Object Pool: answer too short";
+        return false;
+    }
     const uint8_t errors = d[1];
     const uint16_t parent = u16(d + 2);
     const uint16_t faulty = u16(d + 4);
     const uint8_t pool_error = d[6];
-    // Any error, a faulting object or an object-pool error code is a failed
-    // upload, whatever the other bytes say.
-    if (errors != 0 || faulty != 0xFFFF || pool_error != 0) {
-        char line[160];
-        std::snprintf(line, sizeof line,
-                      "End of Object Pool: error codes %02x, faulty object %u (parent %u), pool error %02x", errors,
-                      unsigned(faulty), unsigned(parent), pool_error);
-        upload_failed(line, now_ms);
+    if (errors == 0 && pool_error == 0) {
+        if (faulty != 0xFFFF || parent != 0xFFFF)
+            std::fprintf(stderr, "VT: End of Object Pool without errors names object %u (parent %u)\n",
+                         unsigned(faulty), unsigned(parent));
+        return true;
+    }
+    char line[160];
+    std::snprintf(line, sizeof line,
+                  "End of Object Pool: error codes %02x, faulty object %u (parent %u), pool error %02x", errors,
+                  unsigned(faulty), unsigned(parent), pool_error);
+    why = line;
+    return false;
+}
+
+void Vt_session::end_of_pool(const uint8_t* d, uint32_t len, int64_t now_ms)
+{
+    std::string why;
+    if (!end_of_pool_ok(d, len, why)) {
+        upload_failed(why, now_ms);
         return;
     }
     stream_.clear();
@@ -448,6 +490,11 @@ void Vt_session::upload_failed(const std::string& why, int64_t now_ms)
 
 void Vt_session::on_sent(int tag, bool ok, int64_t now_ms)
 {
+    if (tag & TAG_TRANSPORT) {
+        if (transports_in_flight_ > 0)
+            --transports_in_flight_;
+        tag &= ~TAG_TRANSPORT;
+    }
     if (tag == TAG_CHUNK && state_ == UPLOADING && chunk_in_flight_) {
         chunk_in_flight_ = false;
         if (!ok) {
@@ -460,30 +507,108 @@ void Vt_session::on_sent(int tag, bool ok, int64_t now_ms)
         send_next_chunk(now_ms);
         return;
     }
-    if ((tag == TAG_COMMAND || tag == TAG_UPLOAD) && !ok && command_active_) {
-        if (command_is_upload_)
-            pool_.upload_done();
-        finish_command(1, 0xFF);
-        run_commands(now_ms);
-    }
+    if (tag == TAG_UPLOAD && command_active_ && command_.data_in_transit)
+        sent_upload_data(ok, now_ms);
+    else if (tag == TAG_COMMAND && !ok && command_active_ && !command_.data_in_transit)
+        complete_command(1, 0xFF);
+    // The end of a transport may free the next command.
+    run_commands(now_ms);
 }
 
-void Vt_session::finish_command(uint8_t result, uint8_t error)
+// The data of a partial upload went (or not); End of Object Pool follows
+// only now, so that the VT parses the pool with it.
+void Vt_session::sent_upload_data(bool ok, int64_t now_ms)
+{
+    command_.data_in_transit = false;
+    if (!ok) {
+        complete_command(1, 0xFF);
+        return;
+    }
+    command_.sent_ms = now_ms;
+    if (!send_to_vt(padded({FN_END_OF_POOL}), TAG_COMMAND))
+        complete_command(1, 0xFF);
+}
+
+// Whether an answer is the one `c` waits for: the same function and, where
+// the answer names one, the same object.
+bool Vt_session::answers(const Sent_command& c, const uint8_t* d, uint32_t len)
+{
+    if (len < 1 || d[0] != c.function)
+        return false;
+    const int at = object_byte_of(c.function);
+    return at < 0 || (uint32_t(at) + 2 <= len && u16(d + at) == c.object_id);
+}
+
+// Matches an answer of the VT to the command it belongs to, and completes
+// that command: the one place where a command is answered.
+void Vt_session::take_answer(const uint8_t* d, uint32_t len, int64_t now_ms)
+{
+    // The VT answers in the order it received: an answer that fits a command
+    // given up before the one now waiting is that command's, late, and is
+    // dropped with those given up before it.
+    for (size_t i = 0; i < abandoned_.size(); ++i) {
+        if (answers(abandoned_[i], d, len)) {
+            abandoned_.erase(abandoned_.begin(), abandoned_.begin() + long(i) + 1);
+            return;
+        }
+    }
+    if (!command_active_ || command_.data_in_transit || !answers(command_, d, len))
+        return;  // no command waits for it
+    // Those given up before it will not be answered now.
+    abandoned_.clear();
+    uint8_t result, error;
+    if (command_.is_upload) {
+        std::string why;
+        result = end_of_pool_ok(d, len, why) ? 0 : 1;
+        error = len > 1 ? d[1] : 0xFF;
+        if (result != 0) {
+            char line[200];
+            std::snprintf(line, sizeof line, "partial upload of object %u failed: %s", unsigned(command_.object_id),
+                          why.c_str());
+            error_ = line;
+            std::fprintf(stderr, "VT: %s\n", line);
+        }
+    } else {
+        const int at = error_byte_of(command_.function);
+        error = uint32_t(at) < len ? d[at] : 0;
+        result = error == 0 ? 0 : 1;
+    }
+    complete_command(result, error);
+    run_commands(now_ms);
+}
+
+// Result 0 done, 1 refused by the VT (or not sent), 2 no answer.
+void Vt_session::complete_command(uint8_t result, uint8_t error)
 {
     if (!command_active_)
         return;
     command_active_ = false;
     pool_.set_tx_state(0);
-    if (!command_is_upload_)
+    if (command_.is_upload)
+        pool_.upload_done();
+    else
         pool_.command_done();
     // Event 10: object id; command, result, error, extra.
-    pool_.post_vt_event(10, command_object_,
-                        uint32_t(command_function_) | uint32_t(result) << 8 | uint32_t(error) << 16);
+    pool_.post_vt_event(10, command_.object_id,
+                        uint32_t(command_.function) | uint32_t(result) << 8 | uint32_t(error) << 16);
+}
+
+// The command waited too long: it counts as unanswered, and an answer that
+// still comes for it is known as late.
+void Vt_session::abandon_command()
+{
+    const Sent_command given_up = command_;
+    complete_command(2, 0xFF);
+    abandoned_.push_back(given_up);
+    if (abandoned_.size() > MAX_ABANDONED)
+        abandoned_.pop_front();
 }
 
 void Vt_session::run_commands(int64_t now_ms)
 {
-    if (state_ != RUNNING || command_active_)
+    // One at a time, and none behind a message still with the transport:
+    // the VT must have it whole before the next command.
+    if (state_ != RUNNING || command_active_ || transports_in_flight_ > 0)
         return;
     if (busy_ & BUSY_HOLD) {
         if (command_held_since_ < 0)
@@ -499,24 +624,29 @@ void Vt_session::run_commands(int64_t now_ms)
         obj->append_record(msg);
         pool_.unlock();
         command_active_ = true;
-        command_is_upload_ = true;
-        command_function_ = FN_END_OF_POOL;
-        command_object_ = obj->get_id();
-        command_sent_ = now_ms;
+        command_ = Sent_command();
+        command_.function = FN_END_OF_POOL;
+        command_.object_id = obj->get_id();
+        command_.is_upload = true;
+        command_.data_in_transit = true;
+        command_.sent_ms = now_ms;
         pool_.set_tx_state(16);
-        send_to_vt(std::move(msg), TAG_UPLOAD);
-        send_to_vt(padded({FN_END_OF_POOL}), TAG_UPLOAD);
+        if (!send_to_vt(std::move(msg), TAG_UPLOAD)) {
+            command_.data_in_transit = false;
+            complete_command(1, 0xFF);
+        }
         return;
     }
     Vt_command c;
     if (!pool_.take_command(c))
         return;
     command_active_ = true;
-    command_is_upload_ = false;
-    command_function_ = c.bytes[0];
-    command_object_ = c.object_id;
-    command_sent_ = now_ms;
-    send_to_vt(std::move(c.bytes), TAG_COMMAND);
+    command_ = Sent_command();
+    command_.function = c.bytes[0];
+    command_.object_id = c.object_id;
+    command_.sent_ms = now_ms;
+    if (!send_to_vt(std::move(c.bytes), TAG_COMMAND))
+        complete_command(1, 0xFF);
 }
 
 void Vt_session::tick(int64_t now_ms)
@@ -562,12 +692,12 @@ void Vt_session::tick(int64_t now_ms)
     case UPLOADING:
         return;  // the transport times out the transfer itself
     case RUNNING:
-        if (command_active_ && (command_is_upload_ ? end_of_pool_overdue(command_sent_, now_ms)
-                                                   : now_ms - command_sent_ > RESPONSE_MS)) {
-            if (command_is_upload_)
-                pool_.upload_done();
-            finish_command(2, 0xFF);
-        }
+        // A partial upload's data is timed by the transport; its End of
+        // Object Pool, and every command, by the answer.
+        if (command_active_ && !command_.data_in_transit &&
+            (command_.is_upload ? end_of_pool_overdue(command_.sent_ms, now_ms)
+                                : now_ms - command_.sent_ms > RESPONSE_MS))
+            abandon_command();
         run_commands(now_ms);
         return;
     default: return;
@@ -606,8 +736,12 @@ int Vt_session::switch_next_vt(int64_t now_ms)
     return 0;
 }
 
-void Vt_session::on_language(const uint8_t* data, uint32_t len)
+// Several nodes may send the Language command (a tractor ECU, other VTs);
+// the working set follows the VT it shows its pool on.
+void Vt_session::on_language(uint8_t src, const uint8_t* data, uint32_t len)
 {
+    if (state_ == DISABLED || state_ == WAIT_VT || src != vt_address_)
+        return;
     Locale_info locale;
     if (locale.decode(data, int(len)))
         pool_.set_locale(locale);

@@ -3,16 +3,24 @@
 // messages, the transport's completions and the time, and it sends through a
 // Vt_link. It finds a VT from the VT status messages (the preferred VT's
 // NAME, or the first VT once the terminal timeout has passed), announces the
-// working set (master message, maintenance every second), reads the VT's
-// memory, soft keys, fonts and hardware, uploads the pool with its progress,
-// checks End of Object Pool, then sends the pool's change commands and
-// partial uploads one at a time, and turns VT-to-ECU messages into the
-// pool's events.
+// working set (master message, maintenance every second), asks the VT for its
+// language, reads its memory, soft keys, fonts and hardware, uploads the pool
+// with its progress, checks End of Object Pool, then sends the pool's change
+// commands and partial uploads one at a time, and turns VT-to-ECU messages
+// into the pool's events.
+//
+// The VT answers commands in the order it received them, naming the
+// function and (for most) the object: an answer completes the command that
+// waits for it only when both match, and one that matches a command given up
+// before is that command's late answer and is dropped. A message that goes
+// by the transport protocol is followed by the next command only once the
+// transport has delivered it.
 #pragma once
 
 #include "can/JIN_name.h"
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -41,13 +49,18 @@ public:
     static constexpr uint32_t PGN_ECU_TO_VT = 0xE700;
     static constexpr uint32_t PGN_WS_MASTER = 0xFE0D;
     static constexpr uint32_t PGN_LANGUAGE = 0xFE0F;
+    static constexpr uint32_t PGN_REQUEST = 0xEA00;
     // A VT not heard for this long is gone.
     static constexpr int VT_LOST_MS = 3000;
     // A request or command without response for this long has failed.
     static constexpr int RESPONSE_MS = 3000;
     static constexpr int MAINTENANCE_MS = 1000;
-    // A command is held this long at most for a busy VT.
+    // A command is held this long at most while the VT parses a pool or is
+    // out of memory.
     static constexpr int BUSY_WAIT_MS = 5000;
+    // Commands given up without an answer whose late answers are still
+    // recognised.
+    static constexpr size_t MAX_ABANDONED = 8;
     // End of Object Pool is awaited this long at most while the VT's status
     // says it is still parsing the pool (a large pool can take many seconds).
     static constexpr int PARSE_WAIT_MS = 60000;
@@ -75,8 +88,8 @@ public:
 
     // A message of PGN 0xE600 from `src`.
     void on_vt_message(uint8_t src, const uint8_t* data, uint32_t len, int64_t now_ms);
-    // A Language command.
-    void on_language(const uint8_t* data, uint32_t len);
+    // A Language command from `src`; only the VT in use sets the locale.
+    void on_language(uint8_t src, const uint8_t* data, uint32_t len);
     // A message sent with `tag` is gone (ok) or failed.
     void on_sent(int tag, bool ok, int64_t now_ms);
     // Lets time pass: timeouts, maintenance, the next command.
@@ -91,6 +104,9 @@ public:
     // Where the VT's response to a command (by its function byte) carries
     // the error codes.
     static int error_byte_of(uint8_t function);
+    // Where it carries the object id the command was about, -1 when it
+    // names none.
+    static int object_byte_of(uint8_t function);
 
     // The last failure in words ("" while none).
     const std::string& last_error() const { return error_; }
@@ -117,7 +133,20 @@ private:
         bool named;
         int64_t last_seen;
     };
-    enum Tag { TAG_OTHER = 1, TAG_CHUNK = 2, TAG_COMMAND = 3, TAG_UPLOAD = 4 };
+    // Tags of what is sent; a message longer than a frame (it goes by the
+    // transport protocol) carries TAG_TRANSPORT too.
+    enum Tag { TAG_OTHER = 1, TAG_CHUNK = 2, TAG_COMMAND = 3, TAG_UPLOAD = 4, TAG_TRANSPORT = 0x10 };
+
+    // A command (or partial upload) sent to the VT, as its answer names it.
+    struct Sent_command {
+        uint8_t function = 0;
+        unsigned short object_id = 0xFFFF;
+        bool is_upload = false;
+        // The partial upload's data is on its way: End of Object Pool
+        // follows once the transport has delivered it.
+        bool data_in_transit = false;
+        int64_t sent_ms = 0;
+    };
 
     void enter(State s, int64_t now_ms);
     void choose_vt(int64_t now_ms);
@@ -129,12 +158,18 @@ private:
     void handle_status(uint8_t src, const uint8_t* d, int64_t now_ms);
     void handle_response(const uint8_t* d, uint32_t len, int64_t now_ms);
     void handle_event(uint8_t function, const uint8_t* d, uint32_t len);
+    bool pool_holds(unsigned short id);
     void start_upload(int64_t now_ms);
     void send_next_chunk(int64_t now_ms);
-    void end_of_pool(const uint8_t* d, int64_t now_ms);
+    void end_of_pool(const uint8_t* d, uint32_t len, int64_t now_ms);
+    bool end_of_pool_ok(const uint8_t* d, uint32_t len, std::string& why) const;
     void upload_failed(const std::string& why, int64_t now_ms);
     void run_commands(int64_t now_ms);
-    void finish_command(uint8_t result, uint8_t error);
+    static bool answers(const Sent_command& c, const uint8_t* d, uint32_t len);
+    void take_answer(const uint8_t* d, uint32_t len, int64_t now_ms);
+    void complete_command(uint8_t result, uint8_t error);
+    void abandon_command();
+    void sent_upload_data(bool ok, int64_t now_ms);
     Known_vt* find_vt(uint8_t address);
 
     Object_pool& pool_;
@@ -162,14 +197,15 @@ private:
     uint32_t chunk_end_ = 0;
     bool chunk_in_flight_ = false;
 
+    // Messages to the VT still with the transport protocol.
+    int transports_in_flight_ = 0;
+
     // Runtime traffic: one command or partial upload at a time.
     bool command_active_ = false;
-    bool command_is_upload_ = false;
-    uint8_t command_function_ = 0;
-    unsigned short command_object_ = 0xFFFF;
-    int64_t command_sent_ = 0;
+    Sent_command command_;
+    // Commands given up without an answer, oldest first.
+    std::deque<Sent_command> abandoned_;
     int64_t command_held_since_ = -1;
-    std::vector<uint8_t> held_command_;
 };
 
 } // namespace VT

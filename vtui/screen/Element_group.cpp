@@ -176,7 +176,11 @@ bool Element_group::send_stat_scale_updates()
 
 bool Element_group::update_stat_units()
 {
-    stats.for_each([this](Stat& s) {
+    // A group not yet shown takes the units in force when it first is.
+    Units_man* units = man ? man->get_units() : nullptr;
+    stats.for_each([this, units](Stat& s) {
+        if (units)
+            s.set_units(*units);
         if (s.update_scale())
             scales_complete = false;
     });

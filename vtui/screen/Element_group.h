@@ -69,6 +69,8 @@ public:
     void setup_stats();
     bool send_stat_updates();
     bool send_stat_scale_updates();
+    // Gives the stats the screen manager's units and sends changed scales;
+    // false when one is still pending.
     bool update_stat_units();
     void update_stat_decorations();
 

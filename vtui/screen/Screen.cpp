@@ -3,6 +3,7 @@
 #include "vtui/screen/Subscreen.h"
 
 #include "vtui/screen/Data_screen.h"
+#include "vtui/screen/Element_group.h"
 #include "vtui/screen/Global_stat_manager.h"
 #include "vtui/screen/Screen_man.h"
 
@@ -36,9 +37,11 @@ bool Screen::init(VT::Object_pool* p, VT::Mask_obj* m, NV_kelsu::parameters_t* p
 }
 
 // One pass over the stats: the shown screen always takes part, one in the
-// background or forced too; `step` is true for a stat still pending.
-template <class Step>
-bool Screen::stat_pass(bool force, bool& complete, Step step)
+// background or forced too; `step` is true for a stat still pending. The
+// element groups follow, also in a background pass that skips the stats; a
+// group still pending leaves the values incomplete.
+template <class Step, class Group_step>
+bool Screen::stat_pass(bool force, bool& complete, Step step, Group_step group_step)
 {
     if (active)
         force = true;
@@ -51,19 +54,35 @@ bool Screen::stat_pass(bool force, bool& complete, Step step)
                 complete = false;
         });
     }
+    if (!group_pass(group_step))
+        values_complete = false;
     return complete;
+}
+
+template <class Group_step>
+bool Screen::group_pass(Group_step step)
+{
+    bool all = true;
+    for (UI::Element_group_node* n = groups.first(); n; n = groups.next(n))
+        if (n->takes_part(active, background) && !step(n->get_group()))
+            all = false;
+    return all;
 }
 
 bool Screen::send_val_updates(bool force)
 {
     if (!pool || !pool->is_running())
         return false;
-    return stat_pass(force, values_complete, [](Stat& s) { return s.update_val(Stat::UPDATE_NORMAL) != 0; });
+    return stat_pass(
+        force, values_complete, [](Stat& s) { return s.update_val(Stat::UPDATE_NORMAL) != 0; },
+        [](UI::Element_group& g) { return g.send_stat_updates(); });
 }
 
 bool Screen::send_scale_updates(bool force)
 {
-    return stat_pass(force, scales_complete, [](Stat& s) { return s.update_scale(); });
+    return stat_pass(
+        force, scales_complete, [](Stat& s) { return s.update_scale(); },
+        [](UI::Element_group& g) { return g.send_stat_scale_updates(); });
 }
 
 void Screen::adopt_units(const c_sl_list<Stat>& list, Units_man& u)
@@ -81,6 +100,8 @@ void Screen::adopt_units(const c_sl_list<Stat>& list, Units_man& u)
 bool Screen::set_units(Units_man& u)
 {
     adopt_units(stats, u);
+    if (!group_pass([](UI::Element_group& g) { return g.update_stat_units() || g.send_stat_scale_updates(); }))
+        values_complete = false;
     return scales_complete;
 }
 

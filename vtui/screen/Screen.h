@@ -150,8 +150,12 @@ protected:
     // Gives the units to every stat of the list; a changed scale goes out
     // now while the screen is shown, else with a later pass.
     void adopt_units(const c_sl_list<Stat>& list, Units_man& units);
-    template <class Step>
-    bool stat_pass(bool force, bool& complete, Step step);
+    template <class Step, class Group_step>
+    bool stat_pass(bool force, bool& complete, Step step, Group_step group_step);
+    // Runs `step` on every element group whose flags let it take part in a
+    // pass of the screen in its present state; false when one returned false.
+    template <class Group_step>
+    bool group_pass(Group_step step);
 
     VT::Object_pool* pool = nullptr;
     Screen_man* man = nullptr;

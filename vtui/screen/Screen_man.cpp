@@ -82,6 +82,18 @@ void Screen_man::remove_screen(Screen* s)
     pending_screens.remove(s);
 }
 
+Screen* Screen_man::find_screen_with_mask(unsigned short mask_id) const
+{
+    if (mask_id == Window::NULL_ID)
+        return nullptr;
+    for (int i = 0; i < screens.count(); ++i) {
+        Screen* s = screens[i];
+        if (s != &global_stats && s->get_mask_id() == mask_id)
+            return s;
+    }
+    return nullptr;
+}
+
 void Screen_man::set_default_screen_name(const char* name)
 {
     std::strncpy(default_screen_name, name ? name : "", NAME_SIZE);
@@ -289,10 +301,17 @@ Screen* Screen_man::return_to_screen(const char* name)
     return s ? return_to_screen(s) : nullptr;
 }
 
+void Screen_man::close_subscreens()
+{
+    while (current_subscreen)
+        back_subscreen(1);
+}
+
 bool Screen_man::go_back_to_screen(Screen* s, bool switch_if_needed)
 {
     if (!s)
         return false;
+    close_subscreens();
     Screen* remembered = nullptr;
     for (Screen* e = screen_stack.peek(); e;) {
         Screen* next = screen_stack.next(e);
@@ -330,6 +349,7 @@ bool Screen_man::remove_all_screens(Screen* s)
 {
     if (!s)
         return false;
+    close_subscreens();
     for (Screen* e = screen_stack.peek(); e;) {
         Screen* next = screen_stack.next(e);
         if (!e->as_alarm_screen())

@@ -82,6 +82,8 @@ public:
     bool activate_subscreen(Subscreen* n);
     bool deactivate_subscreen(Subscreen* n);
     bool back_subscreen(int count);
+    // Closes every open subscreen, the top one first.
+    void close_subscreens();
     Subscreen* get_current_subscreen() const { return current_subscreen; }
     const Subscreen_stack& get_subscreen_stack() const { return subscreen_stack; }
     Stat_decorations& get_decorations() { return decorations; }
@@ -120,6 +122,9 @@ public:
     const VT_information& get_vt_info() const { return vt_info; }
     Timeout& get_update_timeout() { return update_timeout; }
     int screen_count() const { return screens.count(); }
+    // The first registered screen that shows this mask (the global stat
+    // manager, never shown, aside); null for none or the null id.
+    Screen* find_screen_with_mask(unsigned short mask_id) const;
     Screen* screen_by_id(unsigned id) const { return id > 0xFFFF ? nullptr : screens.find(uint16_t(id)); }
 
 protected:

@@ -232,6 +232,8 @@ void Window::set_stat_pointer_ids(const Stat_ids::pointer_ids* ids, unsigned n)
     set_ids(pointer_ids, pointer_count, ids, n, "pointer");
 }
 
+// The null id stands for "no key" or "no button" of an activator: an event
+// naming it matches none.
 template <class Match>
 bool Window::offer(Match matches, Activator_event ev)
 {
@@ -252,7 +254,7 @@ bool Window::window_handle_soft_key_event(Soft_key_activation_event& e, unsigned
     ev.source = Activator_event::SOFT_KEY;
     ev.hold_time = hold_ms;
     unsigned short id = e.object_id();
-    return offer([id](const Activator& a) { return a.get_key_id() == id; }, ev);
+    return id != NULL_ID && offer([id](const Activator& a) { return a.get_key_id() == id; }, ev);
 }
 
 bool Window::window_handle_button_event(Button_activation_event& e)
@@ -261,7 +263,7 @@ bool Window::window_handle_button_event(Button_activation_event& e)
     ev.event = from_activation(e.activation_code());
     ev.source = Activator_event::BUTTON;
     unsigned short id = e.object_id();
-    return offer([id](const Activator& a) { return a.get_button_id() == id; }, ev);
+    return id != NULL_ID && offer([id](const Activator& a) { return a.get_button_id() == id; }, ev);
 }
 
 bool Window::window_handle_select_input_event(VT_select_input_object_event& e)
@@ -269,6 +271,8 @@ bool Window::window_handle_select_input_event(VT_select_input_object_event& e)
     Activator_event ev;
     ev.event = e.selected() ? List_interface::Event::SELECTED : List_interface::Event::UNSELECTED;
     ev.source = Activator_event::BUTTON;
+    if (e.object_id() == NULL_ID)
+        return false;
     for (Activator* a = activators.first(); a;) {
         Activator* next = activators.next(a);
         if (a->get_button_id() == e.object_id()) {

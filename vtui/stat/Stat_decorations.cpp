@@ -65,7 +65,9 @@ bool Stat_decorations::init(VT::Object_pool* p)
         frames[i] = rect;
         last_index = i;
     }
-    in_use = container->num_children();
+    // The items array holds at most MAX_ITEMS: a larger container is framed
+    // only that far.
+    in_use = std::min(container->num_children(), MAX_ITEMS);
     return true;
 }
 

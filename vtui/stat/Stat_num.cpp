@@ -172,6 +172,10 @@ double Stat_num::raw_to_val(unsigned raw) const
 
 bool Stat_num::set_val(double v)
 {
+    // Not a number (or an infinity) has no raw value: refused, the stat
+    // keeps what it had.
+    if (!std::isfinite(v))
+        return false;
     double h = format().half_range;
     if (v < -h)
         v = -h;

@@ -51,7 +51,8 @@ public:
     bool dyn_set_format(Stat_num_format metric, Stat_num_format imperial, VT::Font_attributes_obj* font,
                         int interval, unsigned raw_max, unsigned raw_min);
 
-    // Values in base units.
+    // Values in base units. set_val is true when the raw value now differs
+    // from the VT's; a value that is not finite is refused (false).
     bool set_val(double v);
     double get_val() const;
     double get_stat_val() const;

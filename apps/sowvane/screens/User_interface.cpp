@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 using JDB = Debug_base<_JDB, _JDB::jdb_enum>;
 
@@ -19,8 +20,10 @@ constexpr int CHANNELS = 10;
 constexpr int FIRST_VT_ONLY_DISABLED_CHANNEL = 4;
 } // namespace
 
+// The screen manager keeps only a reference to the shared-stat screen,
+// which is constructed after it (it registers with the manager).
 User_interface::User_interface(module_man* mm)
-    : User_interface_base(mm), screen_man(stat_man), stat_man("stat_man", &screen_man),
+    : User_interface_base(mm), screen_man(*std::addressof(stat_man)), stat_man("stat_man", &screen_man),
       intro("intro", &screen_man), main_screen("main", &screen_man), tank_fill_mask("tank_fill_mask", &screen_man)
 {
     // The module's own timeouts belong to no screen.
@@ -198,6 +201,27 @@ void User_interface::apply_locale()
     screen_man.set_units(units_man);
     if (Screen* s = screen_man.get_current_screen())
         screen_man.switch_to_screen(s);
+}
+
+void User_interface::handle_mask_mismatch(bool)
+{
+    if (!pool || !pool->is_running() || !pool->is_vt_active())
+        return;
+    VT::VT_status_message status;
+    Screen* current = screen_man.get_current_screen();
+    if (!current || !pool->get_vt_status(status))
+        return;
+    const unsigned shown = status.visible_mask();
+    const unsigned wanted = current->get_mask_id();
+    if (shown == wanted)
+        return;
+    if (Screen* showing = screen_man.find_screen_with_mask(uint16_t(shown))) {
+        std::printf("VT shows mask %u, not %u: screen %s follows it\n", shown, wanted, showing->get_name());
+        screen_man.switch_to_screen(showing);
+    } else {
+        std::printf("VT shows mask %u, not %u: asked again\n", shown, wanted);
+        screen_man.switch_to_screen(current);
+    }
 }
 
 void User_interface::handle_vt_info(VT_information info)

@@ -157,27 +157,6 @@ TEST_F(Vt_on_bus, LossAndReturnOfTheVt)
     ASSERT_TRUE(wait_until([&] { return pool.get_connection_state() == CONN_ACTIVE; }));
 }
 
-TEST_F(Vt_on_bus, PreferredVtAndSwitchToTheNext)
-{
-    Bus_vt second;
-    ASSERT_TRUE(second.open(loop_spec(), mm, 2, 0x27));
-    ASSERT_NO_FATAL_FAILURE(open(loop_spec(), Bus_vt::vt_name(2), 30));
-    ASSERT_TRUE(wait_until([&] { return pool.get_connection_state() == CONN_ACTIVE; }));
-    JIN_name::RAWNAME name;
-    ASSERT_TRUE(pool.get_vt_name(name));
-    EXPECT_EQ(name, Bus_vt::vt_name(2));
-    EXPECT_EQ(vt.messages_received(), 0) << "the other VT is left alone";
-    ASSERT_TRUE(wait_until([&] { return pool.get_next_vt() != 0; }));
-    ASSERT_EQ(0, pool.switch_next_vt());
-    ASSERT_TRUE(wait_until([&] {
-        JIN_name::RAWNAME now_on;
-        return pool.get_connection_state() == CONN_ACTIVE && pool.get_vt_name(now_on) &&
-               now_on == Bus_vt::vt_name(1);
-    }));
-    EXPECT_GT(vt.messages_received(), 0);
-    second.close();
-}
-
 // Across processes through the CAN hub, with every frame decoded by
 // Wireshark's ISObus VT dissector: nothing malformed.
 TEST_F(Vt_on_bus, WholeSessionThroughTheHubDecodesCleanly)

@@ -8,6 +8,8 @@
 #include "vtui/screen/Global_stat_manager.h"
 #include "vtui/screen/Screen_man.h"
 
+#include "platform/vt/Vt_session.h"
+
 #include "glue/diner/module_man.h"
 #include "tests/support/debug_capture.h"
 #include "tests/support/vtui/Recording_pool.h"
@@ -436,25 +438,73 @@ TEST_F(Screen_man_fixture, ScreensSwitchedBeforeThePoolRunsWaitOnTheStack)
     EXPECT_EQ(man.peek_previous_screen(), &run);
 }
 
+namespace {
+// The capabilities record as the VT session builds it from a VT's answers:
+// its version, its small and large font sizes.
+VT::vt_capabilities_t capabilities_from(uint8_t version, uint8_t small_fonts, uint8_t large_fonts)
+{
+    struct Link : VT::Vt_link {
+        bool send(uint8_t, uint32_t, uint8_t, const uint8_t*, uint32_t, int) override { return true; }
+        uint8_t own_address() override { return 28; }
+        bool name_of(uint8_t, JIN_name::RAWNAME&) override { return false; }
+    } link;
+    module_man mm;
+    VT::Object_pool pool(&mm);
+    VT::Vt_session session(pool, link, VT::Vt_session::Config());
+    session.start(0);
+    const std::vector<std::vector<uint8_t>> from_vt = {
+        {0xFE, 28, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0},                                  // status
+        {0xC0, version, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},                          // memory
+        {0xC2, 4, 0xFF, 0xFF, 60, 32, 64, 6},                                      // soft keys
+        {0xC3, 0xFF, 0xFF, 0xFF, 0xFF, small_fonts, large_fonts, 0x0F},            // fonts
+        {0xC7, 0xFF, 2, 0x0F, uint8_t(480 & 0xFF), uint8_t(480 >> 8), 0xE0, 0x01}, // hardware
+    };
+    for (const std::vector<uint8_t>& m : from_vt)
+        session.on_vt_message(0x26, m.data(), uint32_t(m.size()), 0);
+    EXPECT_EQ(session.state(), VT::Vt_session::END_OF_POOL) << session.last_error();
+    return pool.get_capabilities();
+}
+} // namespace
+
 TEST(Vt_information_test, KindFollowsTheMakerAndItsGeneration)
 {
     auto name = [](unsigned maker, unsigned identity) {
         return JIN_name::RAWNAME(J1939::industry_group_t(2), 0, J1939::device_class_t(0), J1939::function_code_t(29), 0,
                                  0, J1939::manufacturer_code_t(maker), identity, true);
     };
-    VT::vt_capabilities_t caps;
-    caps.word[0] = 6u << 8;
-    caps.word[4] = 240u << 16;
-    EXPECT_EQ(VT_information(name(102, 1), caps).kind, 2);
-    caps.word[4] = 0;
-    VT_information live(name(102, 1), caps);
+    // The maker that tells its generations apart by their VT version and
+    // font sizes.
+    EXPECT_EQ(VT_information(name(102, 1), capabilities_from(6, 0xF0, 0x00)).kind, 2);
+    VT_information live(name(102, 1), capabilities_from(6, 0xFF, 0x7F));
     EXPECT_EQ(live.kind, VT_information::KIND_LIVE_EDIT);
     EXPECT_TRUE(live.kind_by_version);
+    EXPECT_EQ(VT_information(name(102, 1), capabilities_from(8, 0xF0, 0x00)).kind, 3);
+    EXPECT_EQ(VT_information(name(102, 1), capabilities_from(5, 0xF0, 0x00)).kind, 5);
+    const VT::vt_capabilities_t caps = capabilities_from(4, 0xFF, 0x00);
     EXPECT_EQ(VT_information(name(57, 1), caps).kind, 1);
+    EXPECT_EQ(VT_information(name(232, 1), caps).kind, 1);
     EXPECT_EQ(VT_information(name(89, 1), caps).kind, 6);
     EXPECT_EQ(VT_information(name(SOWVANE_MANUFACTURER_CODE, 27), caps).kind, 8);
     EXPECT_EQ(VT_information(name(SOWVANE_MANUFACTURER_CODE, 3), caps).kind, 7);
     EXPECT_EQ(VT_information(name(1, 1), caps).kind, 0);
+    EXPECT_FALSE(VT_information(name(1, 1), caps).kind_by_version);
+}
+
+// The null id stands for "no key" and "no button" of an activator: events
+// that name it reach none.
+TEST_F(Screen_man_fixture, TheNullIdWorksNoActivator)
+{
+    start();
+    soft_key(NULL_ID, Activation_event::PRESSED);
+    soft_key(NULL_ID, Activation_event::RELEASED);
+    vt_event(VT_event::BUTTON_ACTIVATION, Activation_event::PRESSED, NULL_ID);
+    vt_event(VT_event::BUTTON_ACTIVATION, Activation_event::RELEASED, NULL_ID);
+    vt_event(VT_event::SELECT_INPUT_OBJECT, 1, NULL_ID);
+    EXPECT_TRUE(intro.events.empty()) << intro.events.front();
+    // The real ones still do.
+    soft_key(KEY_A, Activation_event::PRESSED);
+    vt_event(VT_event::BUTTON_ACTIVATION, Activation_event::PRESSED, BUTTON);
+    EXPECT_EQ(intro.events, (std::vector<std::string>{"A Pressed 0", "button Pressed 0"}));
 }
 
 TEST_F(Screen_man_fixture, EscToRootGivesUpAfterElevenTries)

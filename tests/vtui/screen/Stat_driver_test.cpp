@@ -131,6 +131,15 @@ struct Block {
     int level;
 };
 
+// A number stat on the test's time line when it is given one.
+class Clocked_num : public Stat_num {
+public:
+    const Atime* clock = nullptr;
+
+protected:
+    Atime now() const override { return clock ? *clock : Stat_num::now(); }
+};
+
 class Level_group : public UI::Element_group_member {
 public:
     Level_group(Window* w, unsigned char flags, CDS::Head& head, Block& block)
@@ -146,7 +155,7 @@ public:
         value.set_val(v);
         ++changes;
     }
-    Stat_num value;
+    Clocked_num value;
     CDS_access access;
     Block& block;
     CDS::Head& head;
@@ -178,6 +187,9 @@ public:
         open_key.init(this, KEY_OPEN, NULL_ID);
         return ok;
     }
+    void on_subscreen_deactivated() override { ++subscreens_closed; }
+    // A group made by a test leaves the window before it ends.
+    void drop_group(UI::Element_group_node* n) { groups.remove(n); }
     bool handle_activator_event(Activator& a, Activator_event& ev) override
     {
         if (&a == &open_key && ev.event == List_interface::Event::PRESSED)
@@ -226,6 +238,7 @@ public:
     Activator open_key;
     std::vector<unsigned short> keys_seen;
     Input_manager* editor = nullptr;
+    int subscreens_closed = 0;
 };
 
 class Driver_fixture : public testing::Test {
@@ -362,6 +375,27 @@ TEST_F(Driver_fixture, EditableStatsGetFramesAndBooleansNone)
     EXPECT_EQ(d.get_item(1).frame->get_line_attributes(), LA_UN);
 }
 
+// A container with more frames than the decorations hold is framed only as
+// far as they go.
+TEST(Stat_decorations_alone, AContainerOfMoreFramesThanItemsIsCapped)
+{
+    Recording_pool vt;
+    vt.add(new VT::Line_attributes_obj(LA_UN, "la_unselected", 1, 1, 0xFFFF));
+    auto* items = vt.add(new VT::Container_obj(ITEMS, "input_items_container", 240, 240, false));
+    const int frames = Stat_decorations::MAX_ITEMS + 5;
+    for (int i = 0; i < frames; ++i) {
+        const unsigned short id = uint16_t(RECT0 + 100 + i);
+        vt.add(new VT::Rectangle_obj(id, ("rec_frame" + std::to_string(i)).c_str(), LA_UN, 10, 10, 0, NULL_ID));
+        items->add_child(id, 0, 0);
+    }
+    Stat_decorations d;
+    ASSERT_TRUE(d.init(&vt.pool));
+    EXPECT_EQ(d.get_in_use(), Stat_decorations::MAX_ITEMS);
+    EXPECT_EQ(d.find_item(RECT0), nullptr);
+    d.edit(nullptr);
+    EXPECT_EQ(d.get_edited(), nullptr);
+}
+
 TEST_F(Driver_fixture, SoftKeyEditOfAListStepsCommitsAndCancels)
 {
     screen.update_stat_decorations();
@@ -441,15 +475,13 @@ TEST_F(Driver_fixture, MultiTapTypesTextOnTheSoftKeys)
     p.add(new VT::Soft_key_mask_obj(id++, "key_mask_edit_string_letter", 0));
     p.add(new VT::Soft_key_mask_obj(id++, "key_mask_edit_string_number", 0));
     p.add(new VT::Soft_key_mask_obj(id++, "key_mask_edit_string_symbol", 0));
-    unsigned short letters[7], numbers[3];
+    unsigned short letters[7];
     for (int i = 0; i < 7; ++i) {
         letters[i] = id;
         p.add(new VT::Key_obj(id++, ("key_edit_letter" + std::to_string(i + 1)).c_str(), 0, 40));
     }
-    for (int i = 0; i < 3; ++i) {
-        numbers[i] = id;
+    for (int i = 0; i < 3; ++i)
         p.add(new VT::Key_obj(id++, ("key_edit_number" + std::to_string(i + 1)).c_str(), 0, 50));
-    }
     const unsigned short space = id++, backspace = id++;
     p.add(new VT::Key_obj(space, "key_edit_space", 0, 60));
     p.add(new VT::Key_obj(backspace, "key_edit_backspace", 0, 61));
@@ -590,14 +622,66 @@ TEST_F(Group_fixture, GroupsShowAndHideTogetherAndFollowTheStoreOnlyWhileActive)
 
 TEST_F(Group_fixture, AGroupThatEndsWhileActiveHearsNoMoreChanges)
 {
+    a.activate(man);
     {
         Level_group gone{nullptr, 0, head, block};
-        gone.value.init(&gone.get_stats(), vt.pool.find<VT::Output_number_obj>(700), 0, Stat_num_format(),
+        gone.value.init(&gone.get_stats(), vt.pool.find<VT::Output_number_obj>(701), 0, Stat_num_format(),
                         Stat_num_format(), nullptr, Stat_num::RAW_MAX, 0, &vt.pool, nullptr);
         gone.activate(man);
     }
-    write(4);  // under ASan: no use of the group that is gone
-    SUCCEED();
+    // The store wakes the group that is still there, and nobody else.
+    int v = 4;
+    head.write(&block.level, &v, 4);
+    std::vector<CDS::Virt_access*> woken;
+    waiter_event e;
+    while (ui.get_waiter().get_event(&e, Atime::now()) == 0)
+        if (e.module_id == head.get_virt_access_id())
+            woken.push_back(CDS::Virt_access::from_event_code(e.code));
+    ASSERT_EQ(woken, (std::vector<CDS::Virt_access*>{&a.access}));
+    woken.front()->handle_event();
+    EXPECT_EQ(a.value.get_val(), 4);
+    a.deactivate(man);
+}
+
+// A group of the shown screen takes part in the screen's value passes: a
+// value held back by its stat's interval goes with a later pass.
+TEST_F(Group_fixture, AGroupValueHeldBackByItsIntervalGoesWithALaterPass)
+{
+    Level_group paced{&screen, UI::Element_group_node::WHILE_SHOWN, head, block};
+    paced.value.clock = &man.clock;
+    paced.value.init(&paced.get_stats(), vt.pool.find<VT::Output_number_obj>(700), 1000, Stat_num_format(),
+                     Stat_num_format(), nullptr, Stat_num::RAW_MAX, 0, &vt.pool, nullptr);
+    paced.activate(man);
+    write(5);
+    EXPECT_EQ(outputs_sent(), (std::vector<unsigned short>{700}));
+    write(6);  // just after that push: held back
+    man.send_val_updates();  // as the UI module does after a store change
+    EXPECT_TRUE(outputs_sent().empty());
+    EXPECT_FALSE(screen.get_values_complete());
+    man.advance(1000);
+    EXPECT_EQ(outputs_sent(), (std::vector<unsigned short>{700}));
+    EXPECT_EQ(paced.value.get_val(), 6);
+    paced.deactivate(man);
+    screen.drop_group(&paced);
+}
+
+// A change of units reaches the stats of the groups of every screen.
+TEST_F(Group_fixture, AChangeOfUnitsReachesTheGroupStats)
+{
+    Level_group length{&screen, UI::Element_group_node::WHILE_SHOWN, head, block};
+    const Stat_num_format f(Units_man::UNITS_DISTANCE, 1.0, 0);
+    auto* out = vt.pool.find<VT::Output_number_obj>(700);
+    length.value.init(&length.get_stats(), out, 0, f, f, nullptr, Stat_num::RAW_MAX, 0, &vt.pool, nullptr);
+    length.activate(man);
+    EXPECT_FLOAT_EQ(out->get_scale(), 1.0f);
+    VT::Locale_info imperial;
+    imperial.language.set("en");
+    imperial.distance = 1;
+    units.configure(imperial);
+    man.set_units(units);
+    EXPECT_FLOAT_EQ(out->get_scale(), 3.2808399f);
+    length.deactivate(man);
+    screen.drop_group(&length);
 }
 
 namespace {
@@ -718,6 +802,54 @@ TEST_F(Driver_fixture, ASecondSubscreenStacksTheFirstAndGivesItBackOnClose)
     ASSERT_TRUE(man.deactivate(&screen));
     EXPECT_EQ(man.get_current_subscreen(), nullptr);
     EXPECT_EQ(vt.pool.find<VT::Data_mask_obj>(MASK)->get_soft_key_mask(), KEYS);
+}
+
+TEST_F(Driver_fixture, GoingBackToTheScreenShownClosesItsSubscreens)
+{
+    ASSERT_TRUE(screen.sub.activate());
+    ASSERT_TRUE(screen.sub2.activate());
+    EXPECT_TRUE(man.go_back_to_screen(&screen, true));
+    EXPECT_EQ(man.get_current_subscreen(), nullptr);
+    EXPECT_TRUE(man.get_subscreen_stack().empty());
+    EXPECT_EQ(screen.subscreens_closed, 1);
+    EXPECT_EQ(vt.pool.find<VT::Data_mask_obj>(MASK)->get_soft_key_mask(), KEYS);
+    EXPECT_EQ(man.get_current_screen(), &screen);
+}
+
+namespace {
+// A second screen on the same mask that records the subscreens closed on it.
+class Plain_screen : public Data_screen {
+public:
+    using Data_screen::Data_screen;
+    bool init(VT::Object_pool* p, NV_kelsu::parameters_t* params) override
+    {
+        return Data_screen::init(p, p->find<VT::Data_mask_obj>("mask_edit"), params, nullptr, 0);
+    }
+    void on_subscreen_deactivated() override { ++subscreens_closed; }
+    int subscreens_closed = 0;
+};
+
+class Two_screens : public Driver_fixture {
+protected:
+    Plain_screen other{"other", &man};
+};
+} // namespace
+
+// Leaving for another screen by going back or removing every screen closes
+// the open subscreens while their owner is still the screen shown.
+TEST_F(Two_screens, LeavingForAnotherScreenClosesTheSubscreensOfTheOneShown)
+{
+    for (bool remove_all : {false, true}) {
+        SCOPED_TRACE(remove_all ? "remove_all_screens" : "go_back_to_screen");
+        ASSERT_TRUE(man.switch_to_screen(&screen));
+        ASSERT_TRUE(screen.sub.activate());
+        screen.subscreens_closed = other.subscreens_closed = 0;
+        EXPECT_TRUE(remove_all ? man.remove_all_screens(&other) : man.go_back_to_screen(&other, true));
+        EXPECT_EQ(man.get_current_screen(), &other);
+        EXPECT_EQ(man.get_current_subscreen(), nullptr);
+        EXPECT_EQ(screen.subscreens_closed, 1);
+        EXPECT_EQ(other.subscreens_closed, 0);
+    }
 }
 
 TEST(Subscreen_alone, WithoutInitNothingOpens)

@@ -238,6 +238,28 @@ TEST_F(Stat_num_fixture, PushesAreRateLimitedUntilForced)
     EXPECT_FALSE(s.set_val(5.0));
 }
 
+// A value that is not a number, or an infinity, has no raw value: the stat
+// refuses it and keeps the value it had.
+TEST_F(Stat_num_fixture, AValueThatIsNotFiniteIsRefused)
+{
+    Stat_num s;
+    ASSERT_TRUE(s.init(&col, out, 0, Stat_num_format(), Stat_num_format(), nullptr, Stat_num::RAW_MAX, 0, &vt.pool,
+                       nullptr));
+    s.set_range(-100.0, 100.0);
+    EXPECT_TRUE(s.set_val(5.0));
+    EXPECT_EQ(s.update_val(Stat::UPDATE_NORMAL), 0);
+    vt.sent();
+    for (double v : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+        SCOPED_TRACE(v);
+        EXPECT_FALSE(s.set_val(v));
+        EXPECT_DOUBLE_EQ(s.get_stat_val(), 5.0);
+        EXPECT_TRUE(s.val_up_to_date());
+        EXPECT_FALSE(s.increment(v));
+    }
+    EXPECT_EQ(s.update_val(Stat::UPDATE_NORMAL), 0);
+    EXPECT_TRUE(vt.sent().empty());
+}
+
 TEST_F(Stat_num_fixture, AVariableCarriesTheValueForItsObjects)
 {
     Stat_num s;

@@ -132,6 +132,55 @@ TEST_F(Screens_fixture, ALocaleChangeWaitsWhileThePoolTransmitsAndAnEqualOneIsIg
     EXPECT_EQ(same.text(), "Change locale:\n");
 }
 
+// The VT shows another mask than the current screen's: the screens follow
+// it to the screen of that mask, or ask the VT again for theirs. While
+// another working set is on the VT, its masks are none of ours.
+TEST_F(Screens_fixture, AVtShowingAnotherMaskIsBroughtBackInStep)
+{
+    start();
+    ASSERT_STREQ(current(), "main");
+    const unsigned short fill = ui.get_screen_man().find_screen("tank_fill_mask")->get_mask_id();
+    auto vt_shows = [&](unsigned short mask, bool ours) {
+        const uint8_t status[8] = {0xFE, uint8_t(ours ? 28 : 0x80), uint8_t(mask), uint8_t(mask >> 8),
+                                   0xFF, 0xFF, 0, 0xFF};
+        vt.pool.set_vt_status(status);
+        vt.pool.set_vt_active(ours);
+        ui.handle_mask_mismatch(true);
+    };
+    Stdout_capture out;
+    vt_shows(fill, false);
+    EXPECT_STREQ(current(), "main");
+    EXPECT_TRUE(vt.masks_shown().empty());
+
+    vt_shows(fill, true);
+    EXPECT_STREQ(current(), "tank_fill_mask");
+    vt.sent();
+    vt_shows(fill, true);  // in step
+    EXPECT_TRUE(vt.masks_shown().empty());
+
+    vt_shows(0xFFFE, true);  // a mask no screen shows
+    EXPECT_STREQ(current(), "tank_fill_mask");
+    EXPECT_EQ(vt.masks_shown(), (std::vector<uint32_t>{fill}));
+    const std::string lines = out.text();
+    EXPECT_NE(lines.find("screen tank_fill_mask follows it"), std::string::npos) << lines;
+    EXPECT_NE(lines.find("VT shows mask 65534, not " + std::to_string(fill) + ": asked again"), std::string::npos)
+        << lines;
+}
+
+// An event that names the null object works no key: on the factory reset
+// page neither a button nor a selection of the null id confirms.
+TEST_F(Screens_fixture, TheNullIdConfirmsNoFactoryReset)
+{
+    start();
+    ASSERT_TRUE(ui.get_screen_man().switch_to_screen("factory_reset_mask"));
+    key(0xFFFF, true);
+    key(0xFFFF, false);
+    vt.pool.post_vt_event(VT_event::SELECT_INPUT_OBJECT, 1, 0xFFFF);
+    pump();
+    EXPECT_EQ(cds_get_word(ds_head(), &ds().system.initiate_shutdown), 0u);
+    EXPECT_STREQ(current(), "factory_reset_mask");
+}
+
 // While values move, the screens queue changes faster than the VT answers
 // them and the command queue never empties. The run screen follows the intro
 // and a new locale is applied once the VT has taken what was queued before
