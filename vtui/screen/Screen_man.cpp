@@ -150,6 +150,7 @@ bool Screen_man::activate(Screen* s)
 
 bool Screen_man::deactivate(Screen* s)
 {
+    left_alarm = s->as_alarm_screen() != nullptr;
     bool r = s->deactivate();
     notify_screen_change(true, false);
     return r;

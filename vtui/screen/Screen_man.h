@@ -71,6 +71,9 @@ public:
     bool remove_all_screens(Screen* s);
     bool remove_all_screens(const char* name);
     Screen* peek_previous_screen() const { return screen_stack.peek(); }
+    // Whether the screen left last was an alarm screen: a screen being
+    // activated comes back from an alarm pop-up then.
+    bool left_alarm_screen() const { return left_alarm; }
     void set_restrict_screen_switches(bool on);
     bool esc_to_root();
     bool activate(Screen* s);
@@ -168,6 +171,7 @@ private:
     bool restrict_switches = false;
     VT_information vt_info;
     Subscreen* current_subscreen = nullptr;
+    bool left_alarm = false;
     Subscreen_stack subscreen_stack;
     Stat_decorations decorations;
     UI::PUI::Widget* const* pui_widgets = nullptr;

@@ -1,5 +1,6 @@
 #include "apps/sowvane/control_logic/Seeder_logic.h"
 
+#include "apps/sowvane/control_logic/Metering.h"
 #include "apps/sowvane/control_logic/Speed_messages.h"
 #include "apps/sowvane/data_store/data_store.h"
 
@@ -241,17 +242,20 @@ double Seeder_logic::width_factor(unsigned channel) const
 // --- 4: set periods ------------------------------------------------------------
 
 // The drive period (µs per pulse) that gives the requested rate:
-// pulses/s = rate x km/h x cal x width / K.
+// pulses/s = rate x km/h x pulses per unit x width / K. The encoder ratio
+// the period is worked out with goes to the store, for the pages that turn
+// counted pulses into shaft revolutions.
 void Seeder_logic::step_set_periods()
 {
     CDS::Head* head = &store_.head;
     for (unsigned c = 0; c < CHANNELS; ++c) {
         ds_channel& live = store_.body.channels.channels[c];
+        float encoder = float(metering::encoder_ratio(settings_.channels.at(int(c))));
+        cds_set(head, &live.encoder_ratio, encoder);
         double period = 0;
         if (channel_running(c)) {
             double rate = cds_get_double(head, &live.requested_rate);
-            double cal = settings_.channels.at(int(c)).cal_setting._get();
-            double pulses = finite_or_zero(rate * speed_for_rate_kmh(c) * cal * width_factor(c)
+            double pulses = finite_or_zero(rate * speed_for_rate_kmh(c) * pulses_per_unit(c) * width_factor(c)
                                            / gains_.rate_constant);
             if (pulses > 0)
                 period = std::min(finite_or_zero(1e6 / pulses), double(gains_.period_limit));
@@ -259,6 +263,11 @@ void Seeder_logic::step_set_periods()
         ds_ulong set_period = ds_ulong(period + 0.5);
         cds_set(head, &live.set_period, set_period);
     }
+}
+
+double Seeder_logic::pulses_per_unit(unsigned channel) const
+{
+    return metering::pulses_per_unit(settings_.channels.at(int(channel)));
 }
 
 // --- 6: rate limits ------------------------------------------------------------

@@ -5,8 +5,9 @@
 // filters, reads the live data store and writes its results into it.
 //
 // Speeds: the data store holds m/s; the manual speed setting and the rate
-// formulas use km/h (rate = pulses/s x K / (km/h x cal x width), K = 36000:
-// kg/ha from pulses per kg and metres of width).
+// formulas use km/h (rate = pulses/s x K / (km/h x pulses per unit x width),
+// K = 36000: kg/ha from pulses per kg and metres of width). The pulses per
+// unit come from the tank's calibration factor as Metering.h says.
 #pragma once
 
 #include "apps/sowvane/control_logic/Time_window_filter.h"
@@ -140,7 +141,9 @@ private:
     // Measured rate parts.
     double granular_rate(unsigned channel, uint32_t period);
     double nozzle_rate(unsigned channel, uint32_t period);
-    double applied_rate(unsigned channel, uint32_t period, double cal) const;
+    double applied_rate(unsigned channel, uint32_t period, double pulses_per_unit) const;
+    // Drive pulses per unit of product of the channel (see Metering.h).
+    double pulses_per_unit(unsigned channel) const;
     double width_factor(unsigned channel) const;
     bool channel_running(unsigned channel) const;
     void set_live_rate_filter(unsigned channel, float factor);

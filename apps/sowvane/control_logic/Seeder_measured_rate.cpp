@@ -3,6 +3,7 @@
 // control core.
 #include "apps/sowvane/control_logic/Seeder_logic.h"
 
+#include "apps/sowvane/control_logic/Metering.h"
 #include "apps/sowvane/data_store/data_store.h"
 
 #include <algorithm>
@@ -35,13 +36,13 @@ double Seeder_logic::deviation(double x, double requested)
     return std::fabs((requested - x) / requested * 100.0);
 }
 
-// rate = pulses/s x K / (km/h x cal x width); none for a stopped or
-// unconfigured channel.
-double Seeder_logic::applied_rate(unsigned channel, uint32_t period, double cal) const
+// rate = pulses/s x K / (km/h x pulses per unit x width); none for a
+// stopped or unconfigured channel.
+double Seeder_logic::applied_rate(unsigned channel, uint32_t period, double pulses_per_unit) const
 {
-    if (!channel_running(channel) || period == 0 || !(cal > 0))
+    if (!channel_running(channel) || period == 0 || !(pulses_per_unit > 0))
         return 0;
-    double q = speed_for_rate_kmh(channel) * cal * width_factor(channel);
+    double q = speed_for_rate_kmh(channel) * pulses_per_unit * width_factor(channel);
     if (!(q > 0.000001))
         return 0;
     return finite_or_zero(1e6 / period * gains_.rate_constant / q);
@@ -109,21 +110,22 @@ void Seeder_logic::step_measured_rate()
     }
 }
 
-// Granular: the rate from the calibration (pulses per unit), the shaft speed
-// from the encoder ratio (pulses per revolution), the flow per minute.
+// Granular: the shaft turns once for the encoder ratio's pulses and meters
+// the calibration factor's mass each turn; the rate, the shaft speed and
+// the flow per minute follow.
 double Seeder_logic::granular_rate(unsigned i, uint32_t period)
 {
     CDS::Head* head = &store_.head;
     ds_channel& live = store_.body.channels.channels[i];
     const NV_kelsu::channel_t& set = settings_.channels.at(int(i));
-    double cal = set.cal_setting._get();
-    double rate = applied_rate(i, period, cal);
+    double per_unit = pulses_per_unit(i);
+    double rate = applied_rate(i, period, per_unit);
     double flow = 0;
     double rpm = 0;
     if (rate > 0) {
         double pulses = 1e6 / period;
-        flow = pulses * 60 / cal;
-        double encoder = set.motor_encoder_ratio._get();
+        flow = finite_or_zero(pulses * 60 / per_unit);
+        double encoder = metering::encoder_ratio(set);
         rpm = encoder > 0 ? finite_or_zero(pulses * 60 / encoder) : 0;
         cds_set(head, &live.raw_flow_rate, flow * FLOW_FACTOR);
         cds_set(head, &live.raw_shaft_rpm, rpm);
@@ -155,12 +157,12 @@ double Seeder_logic::nozzle_rate(unsigned i, uint32_t period)
     }
     cds_set(head, &live.active_nozzles, nozzles);
 
-    double cal = set.cal_setting._get();
-    double rate = applied_rate(i, period, cal);
+    double per_unit = pulses_per_unit(i);
+    double rate = applied_rate(i, period, per_unit);
     double flow = 0;
     double per_nozzle = 0;
-    if (channel_running(i) && period > 0 && cal > 0) {
-        flow = finite_or_zero(1e6 / period * 60 / cal);
+    if (channel_running(i) && period > 0 && per_unit > 0) {
+        flow = finite_or_zero(1e6 / period * 60 / per_unit);
         per_nozzle = nozzles ? flow / nozzles : 0;
         cds_set(head, &live.raw_flow_rate, flow * FLOW_FACTOR);
         cds_set(head, &live.raw_nozzle_flow_rate, per_nozzle * FLOW_FACTOR);

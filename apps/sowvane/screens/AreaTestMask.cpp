@@ -252,10 +252,8 @@ bool AreaTestMask::activate()
         set_manual_speed = true;
     }
     if (parameters != nullptr) {
-        saved_cal_swbox = parameters->app.swbox_cal_swbox_type.get();
-        saved_remote_master = parameters->app.swbox_remote_master_mode.get();
-        parameters->app.swbox_cal_swbox_type.set(0);
-        parameters->app.swbox_remote_master_mode.set(0);
+        held_cal_swbox.hold(parameters->app.swbox_cal_swbox_type, 0);
+        held_remote_master.hold(parameters->app.swbox_remote_master_mode, 0);
     }
     return ok;
 }
@@ -269,10 +267,8 @@ bool AreaTestMask::deactivate()
         store(&ds().operation.use_manual_speed, false);
         set_manual_speed = false;
     }
-    if (parameters != nullptr) {
-        parameters->app.swbox_remote_master_mode.set(saved_remote_master);
-        parameters->app.swbox_cal_swbox_type.set(saved_cal_swbox);
-    }
+    held_remote_master.release();
+    held_cal_swbox.release();
     return ok;
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "apps/sowvane/screens/Mask_rows.h"
+#include "apps/sowvane/settings/Held_setting.h"
 #include "vtui/stat/Stat_indicator.h"
 #include "vtui/stat/Stat_string.h"
 
@@ -64,7 +65,10 @@ private:
     VT::Container_obj* rows[TANKS] = {};
     Stat_string text_stat;
     bool set_manual_speed = false;
-    unsigned char saved_cal_swbox = 0, saved_remote_master = 0;
+    // The switch boxes are out of the test's way while it is shown; the
+    // operator's settings stay what is saved.
+    Held_value<decltype(NV_kelsu::application_t::swbox_cal_swbox_type)> held_cal_swbox;
+    Held_value<decltype(NV_kelsu::application_t::swbox_remote_master_mode)> held_remote_master;
     VT::Object_pointer_obj* key_slots[SLOTS] = {};
     unsigned short key_ids[KEYS] = {};
 };

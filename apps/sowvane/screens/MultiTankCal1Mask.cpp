@@ -127,6 +127,7 @@ void MultiTankCal1Mask::update_keys_and_markers()
         tanks[i].estimate.set_val(0.0);
         tanks[i].revs.set_val(0.0);
         tanks[i].load.set_val(0.0);
+        tanks[i].estimated = tanks[i].counted_revs = 0.0;
         actuator = actuator ||
                    (is_cal_tank(*parameters, i) && parameters->app.channels[i].granular_controller_type.get() == 1);
     }
@@ -138,10 +139,12 @@ void MultiTankCal1Mask::count_revolutions()
     for (unsigned i = 0; i < TANKS; ++i) {
         const float ratio = store_float(&ds().channels.channels[i].encoder_ratio);
         const double pulses = cds_get_word(ds_head(), &ds().diagnostics.shaft[i].pulse_count);
-        const double revs = ratio != 0.0f ? pulses / double(ratio) : 0.0;
-        tanks[i].revs.set_val(revs);
-        tanks[i].estimate.set_val(double(parameters->app.channels[i].cal_setting.get()) * revs);
-        tanks[i].load.set_val(store_float(&ds().channels.channels[i].motor_load));
+        Tank& t = tanks[i];
+        t.counted_revs = ratio != 0.0f ? pulses / double(ratio) : 0.0;
+        t.estimated = double(parameters->app.channels[i].cal_setting.get()) * t.counted_revs;
+        t.revs.set_val(t.counted_revs);
+        t.estimate.set_val(t.estimated);
+        t.load.set_val(store_float(&ds().channels.channels[i].motor_load));
     }
 }
 
@@ -172,7 +175,7 @@ bool MultiTankCal1Mask::activate()
     update_keys_and_markers();
     submit_timeout(timeout, PERIOD_MS);
     auto& app = parameters->app;
-    saved_master_clutch = app.using_master_clutch.get();
+    const bool clutch = app.using_master_clutch.get();
     for (unsigned i = 0; i < TANKS; ++i) {
         Tank& t = tanks[i];
         show_container(t.row, false);
@@ -183,9 +186,9 @@ bool MultiTankCal1Mask::activate()
         apply_style(i);
         if (is_cal_tank(*parameters, i))
             store(&ds().operation.tank[i].calibrating_tank, true);
-        if (saved_master_clutch && app.channels[i].act_cal_mode.get() == 0 &&
+        if (clutch && app.channels[i].act_cal_mode.get() == 0 &&
             app.channels[i].granular_controller_type.get() == 1)
-            app.using_master_clutch.set(false);
+            held_master_clutch.hold(app.using_master_clutch, false);
         update_tank(i);
     }
     if (resume)
@@ -200,7 +203,7 @@ void MultiTankCal1Mask::end_run()
         if (is_cal_tank(*parameters, i))
             store(&ds().operation.tank[i].calibrating_tank, false);
     store(&ds().operation.calibration_state, 0);
-    parameters->app.using_master_clutch.set(saved_master_clutch);
+    held_master_clutch.release();
 }
 
 bool MultiTankCal1Mask::deactivate()
@@ -263,10 +266,11 @@ bool MultiTankCal1Mask::handle_activator_event(Activator& a, Activator_event& ev
         get_man()->switch_to_screen("main");
         break;
     case KEY_NEXT:
+        // What was counted, not the rounded figures shown.
         for (unsigned i = 0; i < TANKS; ++i) {
             auto& channel = ds().channels.channels[i];
-            store(&channel.cal_est_weight, float(tanks[i].estimate.get_stat_val()));
-            store(&channel.cal_act_revs, float(tanks[i].revs.get_stat_val()));
+            store(&channel.cal_est_weight, float(tanks[i].estimated));
+            store(&channel.cal_act_revs, float(tanks[i].counted_revs));
             store(&channel.cal_act_weight, -1.0f);
         }
         left_by_key = true;
@@ -277,6 +281,7 @@ bool MultiTankCal1Mask::handle_activator_event(Activator& a, Activator_event& ev
             store(&ds().diagnostics.shaft[i].pulse_count, 0u);
             tanks[i].estimate.set_val(0.0);
             tanks[i].revs.set_val(0.0);
+            tanks[i].estimated = tanks[i].counted_revs = 0.0;
         }
         break;
     case KEY_MASTER:

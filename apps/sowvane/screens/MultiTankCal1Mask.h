@@ -7,6 +7,7 @@
 #pragma once
 
 #include "apps/sowvane/screens/Multi_tank_cal.h"
+#include "apps/sowvane/settings/Held_setting.h"
 #include "vtui/stat/Stat_indicator.h"
 
 class MultiTankCal1Mask : public Data_screen {
@@ -39,6 +40,9 @@ public:
         VT::Container_obj* alt_row = nullptr;
         VT::Container_obj* off_marker = nullptr;
         VT::Container_obj* on_marker = nullptr;
+        // Revolutions counted and the weight they predict, as computed (the
+        // stats show them rounded).
+        double counted_revs = 0, estimated = 0;
     };
     Tank& tank(unsigned i) { return tanks[i]; }
 
@@ -55,7 +59,9 @@ private:
     VT::Object_pointer_obj* key_slots[KEYS] = {};
     Timeout timeout;
     bool style = true;
-    bool saved_master_clutch = false;
+    // The master clutch is off for a stationary actuator calibration while
+    // the step is shown; the operator's setting stays what is saved.
+    Held_value<decltype(NV_kelsu::application_t::using_master_clutch)> held_master_clutch;
     // Left by one of its own keys (the run is over), or hidden by a pop-up
     // (the run resumes with its counts).
     bool left_by_key = true;

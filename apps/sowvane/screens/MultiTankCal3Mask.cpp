@@ -1,5 +1,7 @@
 #include "apps/sowvane/screens/MultiTankCal3Mask.h"
 
+#include "apps/sowvane/screens/Calibration_factor.h"
+
 using Ids = MultiTankCal3Mask::Ids;
 using Row = Key_row<Ids>;
 using namespace multi_tank_cal;
@@ -75,12 +77,18 @@ bool MultiTankCal3Mask::activate()
         const double estimate = store_float(&channel.cal_est_weight);
         const double actual = store_float(&channel.cal_act_weight);
         const double ratio = estimate > 0 ? actual / estimate : 0.0;
-        t.new_factor.set_val(revs > 0 ? actual / revs : 0.0);
+        t.computed = revs > 0 ? actual / revs : 0.0;
+        t.new_factor.set_val(t.computed);
         const double difference = ratio != 0.0 ? ratio * 100.0 - 100.0 : 0.0;
         t.difference.set_val(difference);
+        // A factor outside the range of its unit cannot be saved: the tank
+        // shows neither SAVE nor IGNORE.
+        t.out_of_range = !tank_factor_range(0).holds(t.computed);
+        if (t.out_of_range && is_cal_tank(*parameters, i))
+            std::printf("Tank %u: new factor %lf out of range, cannot be saved\n", i + 1, t.computed);
         t.accepted = false;
         show_container(t.accepted_marker, false);
-        show_container(t.not_accepted_marker, !(difference == 0.0 && estimate != 0.0));
+        show_container(t.not_accepted_marker, !(difference == 0.0 && estimate != 0.0) && !t.out_of_range);
         refresh_tank(i);
     }
     return ok;
@@ -92,7 +100,8 @@ void MultiTankCal3Mask::set_accepted(unsigned i, bool v)
     const double difference = t.difference.get_stat_val();
     const double old_factor = t.old_factor.get_stat_val();
     const double new_factor = t.new_factor.get_stat_val();
-    if ((difference == 0.0 && old_factor == 0.0 && new_factor == 0.0) || (difference == 0.0 && old_factor != 0.0)) {
+    if ((difference == 0.0 && old_factor == 0.0 && new_factor == 0.0) || (difference == 0.0 && old_factor != 0.0) ||
+        t.out_of_range) {
         show_container(t.not_accepted_marker, false);
         show_container(t.accepted_marker, false);
         t.accepted = false;
@@ -117,7 +126,7 @@ bool MultiTankCal3Mask::handle_activator_event(Activator& a, Activator_event& ev
         for (unsigned i = 0; i < TANKS; ++i) {
             if (!tanks[i].accepted)
                 continue;
-            const float f = float(tanks[i].new_factor.get_stat_val());
+            const float f = float(tanks[i].computed); // as computed, not as shown
             parameters->app.channels[i].cal_setting.set(f);
             const int p = int(cds_get_word(ds_head(), &ds().channels.channels[i].product_number));
             if (index_in_range("product", p, 16))

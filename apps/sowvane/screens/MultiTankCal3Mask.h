@@ -1,6 +1,8 @@
 // Multi-tank calibration, step 3: old and new factor and the difference per
 // tank; the operator accepts or ignores each tank, and Save stores the
-// accepted factors in the tank and in its product.
+// accepted factors, as computed, in the tank and in its product. A tank
+// whose results are zero or whose new factor lies outside the range of its
+// unit cannot be accepted.
 #pragma once
 
 #include "apps/sowvane/screens/Multi_tank_cal.h"
@@ -33,6 +35,10 @@ private:
         VT::Container_obj* not_accepted_marker = nullptr;
         VT::Container_obj* accepted_marker = nullptr;
         bool accepted = false;
+        // The new factor as computed (the stat shows it rounded); one
+        // outside its range is never stored.
+        double computed = 0;
+        bool out_of_range = false;
     };
     void set_accepted(unsigned i, bool v);
     void refresh_tank(unsigned i);

@@ -1,5 +1,7 @@
 #include "apps/sowvane/screens/ProductSettingsMask.h"
 
+#include "apps/sowvane/screens/Calibration_factor.h"
+
 #include <cstring>
 
 using Ids = ProductSettingsMask::Ids;
@@ -33,9 +35,10 @@ struct Number_field {
     uint32_t Ids::*input;
     double max;
 };
+// The factor's range goes with the tank's type (Calibration_factor.h).
 const Number_field number_fields[M::NUMBERS] = {
     {&Ids::preset_rate_1_input, 99999.0}, {&Ids::preset_rate_2_input, 99999.0}, {&Ids::density_input, 1000.0},
-    {&Ids::inc_dec_input, 99999.0},       {&Ids::factor_input, 50.0},
+    {&Ids::inc_dec_input, 99999.0},       {&Ids::factor_input, 0.0},
 };
 
 } // namespace
@@ -91,8 +94,10 @@ bool ProductSettingsMask::init(VT::Object_pool* p, NV_kelsu::parameters_t* param
                           find_pool_object<VT::Output_string_obj>(p, mask_ids().common.density_units));
     for (int n = 0; n < NUMBERS; ++n) {
         numbers[n].set_editable(true);
-        numbers[n].set_range(0.0, number_fields[n].max);
+        if (n != FACTOR)
+            numbers[n].set_range(0.0, number_fields[n].max);
     }
+    set_factor_range(numbers[FACTOR], tank_factor_range(0));
     standard_row = find_pool_object<VT::Container_obj>(p, ids.standard_row);
     nh3_row = find_pool_object<VT::Container_obj>(p, ids.nh3_row);
     show_container(standard_row, true);
@@ -109,11 +114,12 @@ void ProductSettingsMask::apply_units_mode(unsigned t)
         return;
     units_mode = mode;
     bind_numbers(nullptr, mode);
-    for (int n : {PRESET_1, PRESET_2, INC_DEC, FACTOR}) {
+    for (int n : {PRESET_1, PRESET_2, INC_DEC})
         numbers[n].set_range(0.0, number_fields[n].max);
+    set_factor_range(numbers[FACTOR], tank_factor_range(mode));
+    for (int n : {PRESET_1, PRESET_2, INC_DEC, FACTOR})
         if (get_man() != nullptr && get_man()->get_units() != nullptr)
             numbers[n].set_units(*get_man()->get_units());
-    }
     const auto& product = parameters->app.products[shown_product];
     numbers[PRESET_1].set_val(product.preset_rate_1.get());
     numbers[PRESET_2].set_val(product.preset_rate_2.get());

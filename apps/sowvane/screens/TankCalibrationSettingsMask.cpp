@@ -1,5 +1,7 @@
 #include "apps/sowvane/screens/TankCalibrationSettingsMask.h"
 
+#include "apps/sowvane/screens/Calibration_factor.h"
+
 using Ids = TankCalibrationSettingsMask::Ids;
 using Row = Key_row<Ids>;
 using M = TankCalibrationSettingsMask;
@@ -58,6 +60,7 @@ const Mode_formats& formats_of(int mode)
 }
 
 constexpr int FACTOR_MS = 200, WEIGHT_MS = 200, RATE_MS = 100, PRESET_MS = 1000, REVS_MS = 1000;
+constexpr double MAX_WEIGHT = 50000.0, MAX_RATE = 99999.0;
 
 template <class T>
 void store(T* field, T value)
@@ -113,7 +116,7 @@ bool TankCalibrationSettingsMask::init(VT::Object_pool* p, NV_kelsu::parameters_
                      find_pool_object<VT::Number_variable_obj>(p, ids.factor_variable), FACTOR_MS, f.factor[0],
                      f.factor[1], Stat_num::RAW_MAX, 0, p, find_pool_object<VT::Output_string_obj>(p, ids.factor_units));
     factor_stat.set_editable(true);
-    factor_stat.set_range(0.0, 50.0);
+    set_factor_range(factor_stat, tank_factor_range(0));
     product_name_stat.init(&stats, find_pool_object<VT::Output_string_obj>(p, ids.product_name), p, 200);
     product_name_stat = "";
     rate_row = find_pool_object<VT::Container_obj>(p, ids.rate_row);
@@ -132,11 +135,11 @@ bool TankCalibrationSettingsMask::init(VT::Object_pool* p, NV_kelsu::parameters_
                      find_pool_object<VT::Number_variable_obj>(p, ids.weight_variable), WEIGHT_MS, f.weight[0],
                      f.weight[1], 500000, 0, p, nullptr);
     weight_stat.set_editable(false);
-    weight_stat.set_range(0.0, 50000.0);
+    weight_stat.set_range(0.0, MAX_WEIGHT);
     rate_stat.init(&stats, find_pool_object<VT::Input_number_obj>(p, ids.rate_input), RATE_MS, f.rate[0], f.rate[1],
                    nullptr, Stat_num::RAW_MAX, 0, p, find_pool_object<VT::Output_string_obj>(p, ids.rate_units));
     rate_stat.set_editable(true);
-    rate_stat.set_range(0.0, 99999.0);
+    rate_stat.set_range(0.0, MAX_RATE);
     const Stat_num_format percent(Units_man::UNITS_NONE, 1.0, 0);
     preset_stat.init(&stats, find_pool_object<VT::Input_number_obj>(p, ids.preset_input), PRESET_MS, percent,
                      percent, nullptr, Stat_num::RAW_MAX, 0, p, nullptr);
@@ -194,6 +197,10 @@ void TankCalibrationSettingsMask::apply_units_mode(unsigned i, int mode)
                    f.rate[1], nullptr, Stat_num::RAW_MAX, 0, pool,
                    find_pool_object<VT::Output_string_obj>(pool, ids.rate_units));
     revs_label_stat = f.revs_label;
+    // Set up again, the stats have forgotten their ranges.
+    weight_stat.set_range(0.0, MAX_WEIGHT);
+    set_factor_range(factor_stat, tank_factor_range(mode));
+    rate_stat.set_range(0.0, MAX_RATE);
     Units_man* units = get_man() != nullptr ? get_man()->get_units() : nullptr;
     for (int k = 0; k < 4; ++k) {
         if (units != nullptr)
@@ -208,7 +215,10 @@ void TankCalibrationSettingsMask::update_product()
         return;
     const unsigned p = product_index();
     if (p < PRODUCTS) {
-        factor_stat.set_val(parameters->app.products[p].product_cal_factor.get());
+        // A factor just computed stays shown until it is accepted or
+        // cancelled.
+        if (!computed_shown)
+            factor_stat.set_val(parameters->app.products[p].product_cal_factor.get());
         char name[SETTING_NAME_BUFFER];
         product_name_stat = setting_name(parameters->app.products[p].name, name);
     }
@@ -251,18 +261,15 @@ void TankCalibrationSettingsMask::count_revolutions()
     std::memcpy(&ratio, &bits, sizeof ratio);
     const double pulses = cds_get_word(ds_head(), &ds().diagnostics.shaft[i].pulse_count);
     const double cal = parameters->app.channels[i].cal_setting.get();
-    double estimate;
     if (parameters->app.channels[i].mode.get() == 0) {
-        const double revs = ratio != 0.0f ? pulses / double(ratio) : 0.0;
-        revs_stat.set_val(revs);
-        std::printf("encoder_ratio=%lf, pulse_count=%lf -> revs=%lf\n", double(ratio), pulses, revs);
-        estimate = cal * revs;
+        counted = ratio != 0.0f ? pulses / double(ratio) : 0.0;
+        std::printf("encoder_ratio=%lf, pulse_count=%lf -> revs=%lf\n", double(ratio), pulses, counted);
     } else {
-        revs_stat.set_val(pulses);
+        counted = pulses;
         std::printf("pulse_count=%lf\n", pulses);
-        estimate = cal * pulses;
     }
-    estimate_stat.set_val(estimate);
+    revs_stat.set_val(counted);
+    estimate_stat.set_val(cal * counted);
 }
 
 void TankCalibrationSettingsMask::enter_step(unsigned s, unsigned i)
@@ -273,8 +280,13 @@ void TankCalibrationSettingsMask::enter_step(unsigned s, unsigned i)
     const unsigned external = app.swbox_external_swbox_type.get();
     auto& op = ds().operation;
     auto& channels = ds().channels.channels;
+    if (s != STEP_DONE) {
+        outcome = NO_FACTOR;
+        computed_shown = false;
+    }
     switch (s) {
     case STEP_READY:
+        counted = 0;
         store(&op.calibration_state, 0);
         store(&op.tank[i].calibrating_tank, false);
         if (remote == 0)
@@ -288,6 +300,7 @@ void TankCalibrationSettingsMask::enter_step(unsigned s, unsigned i)
         update_product();
         break;
     case STEP_RUN:
+        counted = 0;
         for (unsigned k = 0; k < TANKS; ++k)
             store(&channels[k].active, false);
         store(&ds().diagnostics.shaft[i].pulse_count, 0u);
@@ -307,20 +320,49 @@ void TankCalibrationSettingsMask::enter_step(unsigned s, unsigned i)
             store(&channels[i].active, false);
         count_revolutions();
         break;
-    case STEP_DONE: {
-        const double w = weight_stat.get_stat_val();
-        const double v = revs_stat.get_stat_val();
-        std::printf("weight=%lf, revs=%lf\n", w, v);
-        if (w != 0.0 && v != 0.0) {
-            const double factor = app.channels[i].mode.get() == 0 ? w / v : v / w;
-            factor_stat.set_val(factor);
-            std::printf(" -> cal_factor=%lf\n", factor);
-        }
+    case STEP_DONE:
+        compute_factor(i);
         break;
-    }
     default:
         break;
     }
+}
+
+// The factor from what the run counted (not the rounded count shown) and
+// the weight entered: weight per revolution for a granular tank, pulses per
+// unit for the others. No count, no weight or a factor outside the range of
+// its unit is a failed calibration: the page says so and nothing is stored.
+void TankCalibrationSettingsMask::compute_factor(unsigned i)
+{
+    const double w = weight_stat.get_stat_val();
+    std::printf("weight=%lf, revs=%lf\n", w, counted);
+    computed_shown = false;
+    if (w == 0.0 || counted == 0.0) {
+        outcome = FAILED_NO_COUNT;
+        std::printf("Calibration failed: no weight or no count, nothing stored\n");
+        return;
+    }
+    const int mode = parameters->app.channels[i].mode.get();
+    const double factor = mode == 0 ? w / counted : counted / w;
+    std::printf(" -> cal_factor=%lf\n", factor);
+    if (!tank_factor_range(mode).holds(factor)) {
+        outcome = FAILED_RANGE;
+        std::printf("Calibration failed: factor %lf out of range, nothing stored\n", factor);
+        return;
+    }
+    outcome = FACTOR_COMPUTED;
+    computed_factor = factor;
+    computed_shown = true;
+    factor_stat.set_val(factor);
+}
+
+const char* TankCalibrationSettingsMask::text_of_step(unsigned s) const
+{
+    if (s == STEP_DONE && outcome == FAILED_NO_COUNT)
+        return calibration_failed_zero_text;
+    if (s == STEP_DONE && outcome == FAILED_RANGE)
+        return calibration_failed_range_text;
+    return s < 4 ? step_texts[s] : "";
 }
 
 void TankCalibrationSettingsMask::update_from_cds()
@@ -328,20 +370,9 @@ void TankCalibrationSettingsMask::update_from_cds()
     const unsigned s = step();
     if (s == STEP_READY)
         update_product();
-    text_stat = s < 4 ? step_texts[s] : "";
-    if (!is_active() || parameters == nullptr)
+    if (!is_active() || parameters == nullptr) {
+        text_stat = text_of_step(s);
         return;
-    if (s < 4) {
-        const Step_face& face = step_faces[s];
-        for (int k = 0; k < KEYS; ++k) {
-            if (k == KEY_PRESET || key_slots[k] == nullptr)
-                continue;
-            const unsigned short shown = face.keys[k] ? key_ids[k] : VT::Object_pool::NULL_ID;
-            if (key_slots[k]->get_value() != shown)
-                key_slots[k]->set_value(shown);
-        }
-        factor_stat.set_editable(face.factor_editable);
-        weight_stat.set_editable(face.weight_editable);
     }
     const unsigned i = tank_index();
     if (tank_number != nullptr)
@@ -349,15 +380,29 @@ void TankCalibrationSettingsMask::update_from_cds()
     update_rate_rows();
     if (i >= TANKS) {
         index_in_range("calibration tank", long(i), TANKS);
-        return;
-    }
-    // A step's entry actions run once per entry into the step.
-    if (int(s) != entered_step || i != entered_tank) {
+    } else if (int(s) != entered_step || i != entered_tank) {
+        // A step's entry actions run once per entry into the step.
         entered_step = int(s);
         entered_tank = i;
         enter_step(s, i);
     }
-    send_val_updates(false);
+    text_stat = text_of_step(s);
+    if (s < 4) {
+        const Step_face& face = step_faces[s];
+        for (int k = 0; k < KEYS; ++k) {
+            if (k == KEY_PRESET || key_slots[k] == nullptr)
+                continue;
+            // A failed calibration has nothing to accept.
+            const bool offered = face.keys[k] && !(k == KEY_ACCEPT && failed());
+            const unsigned short shown = offered ? key_ids[k] : VT::Object_pool::NULL_ID;
+            if (key_slots[k]->get_value() != shown)
+                key_slots[k]->set_value(shown);
+        }
+        factor_stat.set_editable(face.factor_editable);
+        weight_stat.set_editable(face.weight_editable);
+    }
+    if (i < TANKS)
+        send_val_updates(false);
 }
 
 void TankCalibrationSettingsMask::post_snapshot_init()
@@ -378,18 +423,21 @@ void TankCalibrationSettingsMask::handle_virt_listener_event(Listener* l)
 bool TankCalibrationSettingsMask::activate()
 {
     const bool ok = Data_screen::activate();
+    // Every entry to the page runs the step's entry actions, except the
+    // return from an alarm pop-up: a calibration run goes on where it was.
+    if (!back_from_alarm_pop_up(get_man()))
+        entered_step = -1;
     update_from_cds();
     update_product();
     submit_timeout(timeout, PERIOD_MS);
     if (parameters == nullptr)
         return ok;
     auto& app = parameters->app;
-    saved_master_clutch = app.using_master_clutch.get();
     const unsigned p = product_index();
     const unsigned t = p < PRODUCTS ? app.products[p].tank.get() : 0;
-    if (t < 10 && saved_master_clutch && app.channels[t].act_cal_mode.get() == 0 &&
+    if (t < 10 && app.using_master_clutch.get() && app.channels[t].act_cal_mode.get() == 0 &&
         app.channels[t].granular_controller_type.get() == 1)
-        app.using_master_clutch.set(false);
+        held_master_clutch.hold(app.using_master_clutch, false);
     return ok;
 }
 
@@ -397,8 +445,7 @@ bool TankCalibrationSettingsMask::deactivate()
 {
     const bool ok = Data_screen::deactivate();
     remove_timeout(timeout);
-    if (parameters != nullptr)
-        parameters->app.using_master_clutch.set(saved_master_clutch);
+    held_master_clutch.release();
     return ok;
 }
 
@@ -421,6 +468,7 @@ bool TankCalibrationSettingsMask::handle_stat_update(Stat* s)
         if (!index_in_range("product", long(p), PRODUCTS))
             return false;
         const float f = float(factor_stat.get_stat_val());
+        computed_shown = false; // the operator's factor is the one shown
         app.products[p].product_cal_factor.set(f);
         const unsigned t = app.products[p].tank.get();
         if (t < TANKS)
@@ -454,9 +502,15 @@ bool TankCalibrationSettingsMask::handle_activator_event(Activator& a, Activator
             set_step(s + 1);
         break;
     case KEY_ACCEPT: {
+        if (failed()) {
+            std::printf("Calibration failed, no factor to store\n");
+            break;
+        }
         const unsigned i = tank_index();
         const unsigned p = product_index();
-        const double f = factor_stat.get_stat_val();
+        // The factor computed, not as rounded for the page, unless the
+        // operator typed one.
+        const double f = computed_shown ? computed_factor : factor_stat.get_stat_val();
         std::printf("STORE NEW FACTOR=%lf\n", f);
         if (p < PRODUCTS)
             parameters->app.products[p].product_cal_factor.set(float(f));

@@ -5,12 +5,18 @@
 //
 // The step lives in the data store (internal.current_tank_cal_step). A
 // step's entry actions (start or stop the drive, zero the pulse count,
-// count the revolutions) run once when the wizard enters the step: showing
-// the mask again after an alarm pop-up leaves a running calibration as it
-// was.
+// count the revolutions) run on every entry into the step and every entry
+// to the page, except when the page comes back after an alarm pop-up: that
+// leaves a running calibration as it was.
+//
+// The factor is worked out from the pulses counted and the weight entered,
+// not from the rounded figures shown, and stored as computed. No weight, no
+// count or a factor outside the range of its unit fails the calibration:
+// the page says so, Accept is not offered and stores nothing.
 #pragma once
 
 #include "apps/sowvane/screens/Mask_rows.h"
+#include "apps/sowvane/settings/Held_setting.h"
 #include "vtui/stat/Stat_string.h"
 
 class TankCalibrationSettingsMask : public Data_screen {
@@ -45,6 +51,8 @@ public:
     Stat_num& target_rate() { return rate_stat; }
     Stat_num& preset() { return preset_stat; }
     bool key_offered(int key) const;
+    // Step 4 could compute no factor (no weight or count, or out of range).
+    bool failed() const { return outcome == FAILED_NO_COUNT || outcome == FAILED_RANGE; }
     enum key_t { KEY_START, KEY_NEXT, KEY_CANCEL, KEY_ACCEPT, KEY_PRESET, KEY_BACK, KEYS };
 
 private:
@@ -55,13 +63,25 @@ private:
     void count_revolutions();
     void apply_units_mode(unsigned i, int mode);
     void enter_step(unsigned s, unsigned i);
+    void compute_factor(unsigned i);
+    const char* text_of_step(unsigned s) const;
     unsigned tank_index() const;
     unsigned product_index() const;
 
     static const Key_row<Ids> key_rows[KEYS];
     Timeout timeout;
     int units_mode = -1;
-    bool saved_master_clutch = false;
+    // The master clutch is off for a stationary actuator calibration while
+    // the page is shown; the operator's setting stays what is saved.
+    Held_value<decltype(NV_kelsu::application_t::using_master_clutch)> held_master_clutch;
+    // What the run counted: shaft revolutions of a granular tank, meter
+    // pulses of the others.
+    double counted = 0;
+    enum outcome_t { NO_FACTOR, FACTOR_COMPUTED, FAILED_NO_COUNT, FAILED_RANGE };
+    outcome_t outcome = NO_FACTOR;
+    double computed_factor = 0;
+    // The factor shown is the one computed (not one the operator typed).
+    bool computed_shown = false;
     Key_rows<Ids, KEYS> keys{key_rows};
     Listener listener{this};
     Stat_num weight_stat, rate_stat, preset_stat, revs_stat, factor_stat, estimate_stat;

@@ -1,5 +1,7 @@
 #include "apps/sowvane/screens/WheelCalibrationMask.h"
 
+#include "apps/sowvane/screens/Calibration_factor.h"
+
 using Ids = WheelCalibrationMask::Ids;
 using Row = Key_row<Ids>;
 
@@ -10,12 +12,13 @@ const char* const step_texts[4] = {
     "Step 3/4) Enter distance travelled, then press Next",
     "Step 4/4) Calibration Complete, Accept to confirm, Cancel no change",
 };
+const char* const no_distance_text =
+    "Step 4/4) Calibration failed: no distance or no pulses. Press Cancel and calibrate again";
 const Stat_num_format distance_metric{Units_man::UNITS_DISTANCE, 0.1, 1};
 const Stat_num_format distance_imperial{Units_man::UNITS_DISTANCE, 0.03048, 1};
 const Stat_num_format count_format{Units_man::UNITS_NONE, 1.0, 0};
 constexpr int INTERVAL_MS = 1000;
 constexpr double MAX_DISTANCE = 50000.0;
-constexpr double MAX_FACTOR = 50.0;
 } // namespace
 
 const Stat_num_format WheelCalibrationMask::factor_metric{Units_man::UNITS_DISTANCE, 0.001, 3};
@@ -56,7 +59,7 @@ bool WheelCalibrationMask::init(VT::Object_pool* p, NV_kelsu::parameters_t* para
 
     factor_stat.init(&stats, find_pool_object<VT::Output_number_obj>(p, ids.factor_output), INTERVAL_MS, factor_metric,
                      factor_imperial, nullptr, Stat_num::RAW_MAX, 0, p, nullptr);
-    factor_stat.set_range(0.0, MAX_FACTOR);
+    set_factor_range(factor_stat, wheel_factor_range);
     pulses_stat.init(&stats, find_pool_object<VT::Output_number_obj>(p, ids.pulses_output), INTERVAL_MS, count_format,
                      count_format, nullptr, Stat_num::RAW_MAX, 0, p, nullptr);
     estimated_stat.init(&stats, find_pool_object<VT::Output_number_obj>(p, ids.estimated_distance_output), INTERVAL_MS,
@@ -112,26 +115,69 @@ void WheelCalibrationMask::capture()
     estimated_stat.set_val(factor * double(count));
 }
 
+// Distance over pulses as computed (not as the factor shows it rounded).
+// No distance, no pulses or a factor outside the wheel factor's range fails
+// the calibration: the page says so and nothing is stored.
+void WheelCalibrationMask::compute_factor()
+{
+    const double d = distance_stat.get_stat_val();
+    const double p = pulses_stat.get_stat_val();
+    if (d == 0.0 || p == 0.0) {
+        outcome = FAILED_NO_COUNT;
+        std::printf("Wheel calibration failed: no distance or no pulses, nothing stored\n");
+        return;
+    }
+    const double factor = d / p;
+    std::printf("distance=%lf, pulses=%lf -> factor=%lf\n", d, p, factor);
+    if (!wheel_factor_range.holds(factor)) {
+        outcome = FAILED_RANGE;
+        std::printf("Wheel calibration failed: factor %lf out of range, nothing stored\n", factor);
+        return;
+    }
+    outcome = FACTOR_COMPUTED;
+    computed_factor = factor;
+    factor_stat.set_val(factor);
+}
+
+void WheelCalibrationMask::show_instructions(unsigned s)
+{
+    if (s == STEP_DONE && outcome == FAILED_NO_COUNT)
+        shown_text = no_distance_text;
+    else if (s == STEP_DONE && outcome == FAILED_RANGE)
+        shown_text = calibration_failed_range_text;
+    else
+        shown_text = s < 4 ? step_texts[s] : "";
+    show_text(pool, instruction_text, shown_text);
+}
+
 void WheelCalibrationMask::refresh()
 {
     const unsigned s = step();
-    shown_text = s < 4 ? step_texts[s] : "";
-    show_text(pool, instruction_text, shown_text);
-    if (!is_active())
-        return;
-    constexpr unsigned short none = VT::Object_pool::NULL_ID;
-    distance_stat.set_editable(s == STEP_DISTANCE);
-    const unsigned short keys_of_step[4][3] = {
-        {start_id, none, none}, {none, next_id, none}, {none, next_id, none}, {none, none, accept_id}};
-    if (s < 4)
-        show_keys(keys_of_step[s][0], keys_of_step[s][1], keys_of_step[s][2]);
-    // A step's entry actions run once per entry into the step, not again
-    // when the mask is shown after an alarm pop-up.
-    if (int(s) == entered_step) {
-        send_val_updates(false);
+    if (!is_active()) {
+        show_instructions(s);
         return;
     }
-    entered_step = int(s);
+    // A step's entry actions run once per entry into the step, not again
+    // when the mask is shown after an alarm pop-up.
+    if (int(s) != entered_step) {
+        entered_step = int(s);
+        enter_step(s);
+    }
+    show_instructions(s);
+    constexpr unsigned short none = VT::Object_pool::NULL_ID;
+    distance_stat.set_editable(s == STEP_DISTANCE);
+    const unsigned short accept = failed() ? none : accept_id; // nothing to accept
+    const unsigned short keys_of_step[4][3] = {
+        {start_id, none, none}, {none, next_id, none}, {none, next_id, none}, {none, none, accept}};
+    if (s < 4)
+        show_keys(keys_of_step[s][0], keys_of_step[s][1], keys_of_step[s][2]);
+    send_val_updates(false);
+}
+
+void WheelCalibrationMask::enter_step(unsigned s)
+{
+    if (s != STEP_DONE)
+        outcome = NO_FACTOR;
     switch (s) {
     case STEP_START: {
         const int idle = 0;
@@ -158,27 +204,20 @@ void WheelCalibrationMask::refresh()
         pulses_captured = false;
         break;
     }
-    case STEP_DONE: {
-        const double d = distance_stat.get_stat_val();
-        const double p = pulses_stat.get_stat_val();
-        if (d != 0.0 && p != 0.0) {
-            const double factor = d / p;
-            std::printf("distance=%lf, pulses=%lf -> factor=%lf\n", d, p, factor);
-            factor_stat.set_val(factor);
-        }
+    case STEP_DONE:
+        compute_factor();
         break;
-    }
     default:
         break;
     }
-    send_val_updates(false);
 }
 
 bool WheelCalibrationMask::activate()
 {
     const bool ok = Data_screen::activate();
     refresh();
-    if (parameters != nullptr)
+    // The stored factor, unless one computed waits to be accepted.
+    if (parameters != nullptr && outcome != FACTOR_COMPUTED)
         factor_stat.set_val(double(parameters->app.wheel_cal_factor.get()));
     submit_timeout(timeout, PERIOD_MS);
     return ok;
@@ -234,7 +273,11 @@ bool WheelCalibrationMask::handle_activator_event(Activator& a, Activator_event&
             set_step(STEP_START);
         break;
     case KEY_ACCEPT: {
-        const double factor = factor_stat.get_stat_val();
+        if (failed()) {
+            std::printf("Wheel calibration failed, no factor to store\n");
+            break;
+        }
+        const double factor = outcome == FACTOR_COMPUTED ? computed_factor : factor_stat.get_stat_val();
         std::printf("STORE FACTOR=%lf\n", factor);
         if (parameters != nullptr)
             parameters->app.wheel_cal_factor.set(float(factor));

@@ -3,7 +3,10 @@
 // accepts distance / pulses as the new wheel factor. The step lives in the
 // data store (internal.current_wheel_cal_step); the mask follows it and runs
 // a step's entry actions once when the wizard enters the step, so an alarm
-// pop-up during the drive does not zero the pulse count.
+// pop-up during the drive does not zero the pulse count. The factor is
+// stored as computed, not as rounded for the page; no distance, no pulses or
+// a factor outside the wheel factor's range fails the calibration: the page
+// says so and Accept stores nothing.
 #pragma once
 
 #include "apps/sowvane/screens/Mask_rows.h"
@@ -41,6 +44,10 @@ public:
 private:
     void set_step(unsigned step);
     void refresh();
+    void enter_step(unsigned s);
+    void compute_factor();
+    void show_instructions(unsigned s);
+    bool failed() const { return outcome == FAILED_NO_COUNT || outcome == FAILED_RANGE; }
     void capture();
     void show_keys(unsigned short start, unsigned short next, unsigned short accept);
 
@@ -61,4 +68,7 @@ private:
     const char* shown_text = "";
     // The step whose entry actions ran last (-1: none yet).
     int entered_step = -1;
+    enum outcome_t { NO_FACTOR, FACTOR_COMPUTED, FAILED_NO_COUNT, FAILED_RANGE };
+    outcome_t outcome = NO_FACTOR;
+    double computed_factor = 0;
 };

@@ -1,6 +1,7 @@
 #include "apps/sowvane/settings/Settings_file.h"
 
 #include "apps/sowvane/params/parameters.h"
+#include "apps/sowvane/settings/Held_setting.h"
 
 #include <cstdio>
 
@@ -66,7 +67,11 @@ bool Settings_file::load()
 bool Settings_file::save()
 {
     bool ok = file_.set_mode(NV_store::NV_iterator::MODE_WRITE) >= 0;
-    ok = ok && ps_.serialise(&file_);
+    if (ok) {
+        // A setting a page holds is saved at the operator's value.
+        Held_setting::Saving operator_values(ps_);
+        ok = ps_.serialise(&file_);
+    }
     // Closing the written file puts it in place of the settings file.
     if (file_.set_mode(NV_store::NV_iterator::MODE_READ) < 0)
         ok = false;

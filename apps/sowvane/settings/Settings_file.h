@@ -26,8 +26,9 @@ public:
     // with a non-VT-terminal connection, the task controller is switched
     // off. True when the file was read whole.
     bool load();
-    // Writes the whole tree; false (with a line) when the file could not be
-    // written, the settings file then stays as it was.
+    // Writes the whole tree, the settings a page holds (Held_setting.h) at
+    // their operator's values; false (with a line) when the file could not
+    // be written, the settings file then stays as it was.
     bool save();
 
     const char* path() const { return file_.get_path(); }

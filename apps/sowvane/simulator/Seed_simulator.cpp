@@ -1,5 +1,6 @@
 #include "apps/sowvane/simulator/Seed_simulator.h"
 
+#include "apps/sowvane/control_logic/Metering.h"
 #include "apps/sowvane/control_logic/Seeder_logic.h"
 #include "apps/sowvane/control_logic/Speed_messages.h"
 #include "apps/sowvane/data_store/data_store.h"
@@ -150,18 +151,28 @@ void Seed_simulator::step_tanks(double seconds, double speed_mps, const double f
         if (actual < 1e-3)
             actual = 0;
 
-        // Hectares a second worked, and the product that leaves the tank.
+        // Hectares a second worked and the units a second the control
+        // measures (the actual rate over that area).
         const double width = tank_width(i, full, worked);
         const double ha_per_s = running ? speed_mps * width / SQUARE_M_PER_HA : 0.0;
         const double units_per_s = actual * ha_per_s;
-        const double applied = std::min(remaining, units_per_s * seconds);
+
+        // The drive turns as the control's conversion of the tank's factor
+        // asks: pulses per unit and per shaft turn.
+        const int mode = setting.mode.get();
+        const bool granular = mode == metering::GRANULAR;
+        const double pulses_per_rev = or_default(metering::encoder_ratio(setting), DEMO_PULSES_PER_REV);
+        const double factor =
+            or_default(setting.cal_setting.get(), granular ? METER_MASS_PER_REV : DEMO_PULSES_PER_UNIT);
+        const double pulses_per_unit = metering::pulses_per_unit(mode, factor, pulses_per_rev);
+        const double pulses_per_s = units_per_s * pulses_per_unit;
+        // The product that leaves the tank: a granular meter delivers its own
+        // mass each shaft turn, whatever the factor says.
+        const double taken_per_s = granular ? pulses_per_s / pulses_per_rev * METER_MASS_PER_REV : units_per_s;
+        const double applied = std::min(remaining, taken_per_s * seconds);
         remaining -= applied;
         applied_total += applied;
 
-        // The drive: pulses per unit metered and per shaft turn.
-        const double pulses_per_unit = or_default(setting.cal_setting.get(), DEMO_PULSES_PER_UNIT);
-        const double pulses_per_rev = or_default(setting.motor_encoder_ratio.get(), DEMO_PULSES_PER_REV);
-        const double pulses_per_s = units_per_s * pulses_per_unit;
         const double rpm = pulses_per_s * 60.0 / pulses_per_rev;
         const double flow = units_per_s * 60.0 * Seeder_logic::FLOW_FACTOR;
         const double max_rpm = or_default(setting.motor_max_rpm.get(), DEMO_MAX_SHAFT_RPM);

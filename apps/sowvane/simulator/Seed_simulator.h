@@ -7,9 +7,13 @@
 // the ones the control core writes: speeds in m/s, periods in µs per pulse,
 // flows per minute times the core's flow factor, widths in metres, areas in
 // hectares. The settings mean what they mean to the control core:
-// wheel_cal_factor is metres per wheel-sensor pulse, a tank's cal_setting
-// drive pulses per unit of product, motor_encoder_ratio drive pulses per
-// shaft revolution, a fan's encoder pulses per fan revolution.
+// wheel_cal_factor is metres per wheel-sensor pulse, a granular tank's
+// cal_setting the mass per shaft revolution and its drive's encoder ratio
+// the pulses per shaft revolution (a liquid tank's cal_setting meter pulses
+// per litre), a fan's encoder pulses per fan revolution. A granular tank's
+// meter delivers METER_MASS_PER_REV each shaft turn: a tank whose factor
+// says otherwise takes another amount from the tank than the rate shown,
+// until it is calibrated.
 // - ground speed from the store's source speed, else the manual speed
 //   setting, with the wheel sensor's period and pulse count;
 // - per tank in use: the requested rate (from the store, else the tank's
@@ -47,8 +51,9 @@ public:
     // What the simulation assumes where the settings say nothing.
     static constexpr double DEMO_RATE = 100.0;           // units per hectare
     static constexpr double DEMO_WIDTH_M = 12.0;
-    static constexpr double DEMO_PULSES_PER_UNIT = 720.0; // drive pulses per unit metered
+    static constexpr double DEMO_PULSES_PER_UNIT = 720.0; // liquid meter pulses per litre
     static constexpr double DEMO_PULSES_PER_REV = 360.0;  // drive pulses per shaft turn
+    static constexpr double METER_MASS_PER_REV = 0.5;     // kg a granular meter delivers a turn
     static constexpr double DEMO_WHEEL_M_PER_PULSE = 0.1;
     static constexpr double DEMO_FAN_RPM = 4000.0;
     static constexpr double DEMO_FAN_PRESSURE = 3.5;     // kPa at full speed

@@ -119,7 +119,8 @@ TEST_F(Simulator, TheControlCoreReadsBackWhatTheSimulatorRuns)
     NV_kelsu::channel_t& tank = app.channels[0];
     tank.enabled.set(true);
     tank.filter_rate.set(false);
-    tank.cal_setting.set(720.0f);          // pulses per kg
+    tank.granular_controller_type.set(0);  // electric drive
+    tank.cal_setting.set(0.5f);            // kg per shaft turn
     tank.motor_encoder_ratio.set(360.0f);  // pulses per shaft turn
     tank.current_rate.set(150.0f);
     app.fans[0].enabled.set(true);
@@ -151,6 +152,44 @@ TEST_F(Simulator, TheControlCoreReadsBackWhatTheSimulatorRuns)
     EXPECT_NEAR(b.fans[0].rpm, 3000.0f, 1.0f);
 }
 
+// A granular tank's meter delivers its own mass each shaft turn; the drive
+// turns as the tank's factor (mass per turn) says. A factor that is right
+// takes the rate shown from the tank for each hectare; a wrong one takes
+// another amount while the rate shown is the same, and the shaft's turns
+// times the meter's mass is always what left the tank.
+TEST_F(Simulator, AGranularTankTakesTheRateShownOnceItsFactorIsRight)
+{
+    app.manual_speed.set(12.0f);
+    app.machine_width.set(10.0f);
+    NV_kelsu::channel_t& tank = app.channels[0];
+    tank.granular_controller_type.set(1);  // actuator
+    tank.act_encoder_ratio.set(24.0f);     // teeth a shaft turn
+    tank.current_rate.set(150.0f);
+    b.channels.channels[0].remaining_volume = 900.0;
+    const ds_channel& ch = b.channels.channels[0];
+    // Taken from the tank for each hectare worked, after the rate settled.
+    auto taken_per_ha = [&] {
+        run_for(20);
+        const double level = ch.remaining_volume;
+        const double area = b.areas.sub_areas[0][0];
+        b.diagnostics.shaft[0].pulse_count = 0;
+        run_for(10);
+        const double taken = level - ch.remaining_volume;
+        EXPECT_NEAR(b.diagnostics.shaft[0].pulse_count / 24.0 * Seed_simulator::METER_MASS_PER_REV, taken,
+                    taken * 0.01);
+        return taken / (b.areas.sub_areas[0][0] - area);
+    };
+    for (float factor : {0.25f, 1.0f}) {
+        SCOPED_TRACE(factor);
+        tank.cal_setting.set(factor);
+        EXPECT_NEAR(taken_per_ha(), 150.0 * Seed_simulator::METER_MASS_PER_REV / factor, 1.0);
+        EXPECT_NEAR(ch.actual_rate, 150.0, 0.5);
+        EXPECT_EQ(ch.encoder_ratio, 24.0f);
+    }
+    tank.cal_setting.set(float(Seed_simulator::METER_MASS_PER_REV));
+    EXPECT_NEAR(taken_per_ha(), 150.0, 1.0);
+}
+
 // The calibration screens zero the wheel and shaft pulse counts at the start
 // of a run and read what was counted since; the tank fill screen sets the
 // level the tank goes on from.
@@ -158,6 +197,7 @@ TEST_F(Simulator, CountsGoOnFromWhatTheScreensSetAndSoDoesTheTankLevel)
 {
     app.manual_speed.set(9.0f);  // 2.5 m/s
     app.wheel_cal_factor.set(0.5f);
+    app.channels[0].granular_controller_type.set(0);  // electric drive
     app.channels[0].motor_encoder_ratio.set(100.0f);
     run_for(20);
     ASSERT_GT(b.vehicle.ground_speed_sensor.pulse_count, 20u);

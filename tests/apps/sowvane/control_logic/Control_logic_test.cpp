@@ -107,7 +107,9 @@ TEST_F(Module, SeedingRunFillsTheDataStore)
     app.speed_source.set(4); // wheel-based speed messages
     app.machine_width.set(6.0f);
     app.channels[0].enabled.set(true);
-    app.channels[0].cal_setting.set(100.0f);
+    app.channels[0].granular_controller_type.set(0); // electric: 50 pulses a turn of 0.5 kg
+    app.channels[0].motor_encoder_ratio.set(50.0f);
+    app.channels[0].cal_setting.set(0.5f);
     app.alarms.no_comms.enabled.set(true);
     ecu.set_reply(50, 1, {60, 60, 0, 0, 0});
     ecu.set_reply(50, 2, {0, 0, 0xEA, 0x60, 30}); // shaft period 60000 µs

@@ -24,15 +24,24 @@ struct Core : ::testing::Test {
     NV_kelsu::application_t& app = ps->app;
     std::unique_ptr<Seeder_logic> core;
 
-    // Channel 0: a granular tank, 100 pulses per kg, on a 6 m machine at a
-    // manual 10 km/h, 100 kg/ha requested, tank switch and master on.
+    // A granular tank: 0.5 kg a shaft revolution, an electric drive of 50
+    // pulses a revolution, so 100 pulses per kg.
+    void granular_tank(unsigned c)
+    {
+        app.channels[c].enabled.set(true);
+        app.channels[c].mode.set(0);
+        app.channels[c].granular_controller_type.set(0);
+        app.channels[c].motor_encoder_ratio.set(50.0f);
+        app.channels[c].cal_setting.set(0.5f);
+    }
+    // Channel 0: that tank on a 6 m machine at a manual 10 km/h, 100 kg/ha
+    // requested, tank switch and master on.
     void configure_granular_run()
     {
         app.machine_width.set(6.0f);
         app.speed_source.set(3);
         app.manual_speed.set(10.0f);
-        app.channels[0].enabled.set(true);
-        app.channels[0].cal_setting.set(100.0f);
+        granular_tank(0);
         app.channels[0].capacity.set(1000.0f);
         app.channels[0].remaining.set(500.0f);
         cds_set(head, &b.channels.channels[0].requested_rate, 100.0);
@@ -74,6 +83,7 @@ TEST_F(Core, RequestedRateDrivesSetPeriodAndMeasuredPeriodGivesRateAndFlow)
     start();
     core->control_step();
     // pulses/s = 100 kg/ha x 10 km/h x 100 /kg x 6 m / 36000 = 16.667
+    // (100 pulses per kg: 50 pulses a revolution of 0.5 kg)
     EXPECT_EQ(60000u, cds_get(head, &b.channels.channels[0].set_period));
     EXPECT_NEAR(10 / 3.6, cds_get(head, &b.vehicle.speed), 1e-5);
     EXPECT_DOUBLE_EQ(6.0, stored(&ds_channel::active_width));
@@ -97,6 +107,53 @@ TEST_F(Core, RequestedRateDrivesSetPeriodAndMeasuredPeriodGivesRateAndFlow)
     EXPECT_EQ(0.0, stored(&ds_channel::actual_rate));
 }
 
+// A granular tank's factor is the mass of one shaft revolution, as the
+// calibration measures it, and each drive type counts the pulses of a
+// revolution with its own encoder: the set period turns the shaft so that
+// the factor's mass a turn gives the requested rate, and a shaft turning at
+// that period reads back as the requested rate.
+TEST_F(Core, AGranularFactorIsMassPerShaftRevolutionOfTheDrivesEncoder)
+{
+    configure_granular_run();
+    app.channels[0].filter_rate.set(false);
+    NV_kelsu::channel_t& tank = app.channels[0];
+    tank.cal_setting.set(0.25f); // kg a revolution
+    const struct {
+        const char* name;
+        unsigned drive;
+        decltype(tank.motor_encoder_ratio)* encoder;
+    } drives[] = {
+        {"electric motor", 0, &tank.motor_encoder_ratio},
+        {"actuator", 1, &tank.act_encoder_ratio},
+        {"regulating valve", 2, &tank.rvalve_granular_encoder_ratio},
+        {"proportional valve", 3, &tank.pvalve_granular_encoder_ratio},
+    };
+    start();
+    for (const auto& d : drives) {
+        SCOPED_TRACE(d.name);
+        tank.granular_controller_type.set((unsigned char)d.drive);
+        d.encoder->set(40.0f); // pulses a revolution
+        core->refresh_settings();
+        cds_set(head, &b.channels.channels[0].actual_period, ds_ulong(0));
+        core->control_step();
+        EXPECT_EQ(40.0f, cds_get(head, &b.channels.channels[0].encoder_ratio));
+        // 100 kg/ha at 10 km/h over 6 m: 1/600 ha/s, 1/6 kg/s, 2/3 of a
+        // revolution a second, 26.67 pulses a second.
+        EXPECT_EQ(37500u, cds_get(head, &b.channels.channels[0].set_period));
+        cds_set(head, &b.channels.channels[0].actual_period, ds_ulong(37500));
+        core->control_step();
+        EXPECT_NEAR(100.0, stored(&ds_channel::actual_rate), 1e-6);
+        EXPECT_NEAR(40.0, stored(&ds_channel::raw_shaft_rpm), 1e-6);
+        EXPECT_NEAR(10.0 * Seeder_logic::FLOW_FACTOR, stored(&ds_channel::raw_flow_rate), 1e-6); // kg/min
+        d.encoder->set(0.0f);
+    }
+    // Without an encoder ratio the drive has nothing to count by: no rate.
+    core->refresh_settings();
+    core->control_step();
+    EXPECT_EQ(0u, cds_get(head, &b.channels.channels[0].set_period));
+    EXPECT_EQ(0.0, stored(&ds_channel::actual_rate));
+}
+
 // A zero or negative period, width, calibration or speed gives no rate: never
 // inf or NaN in the store.
 TEST_F(Core, ZeroInputsGiveNoRate)
@@ -107,10 +164,10 @@ TEST_F(Core, ZeroInputsGiveNoRate)
         ds_ulong period;
         double requested;
     } cases[] = {
-        {"zero period", 6, 100, 10, 0, 100},       {"zero width", 0, 100, 10, 60000, 100},
-        {"negative width", -6, 100, 10, 60000, 100}, {"zero calibration", 6, 0, 10, 60000, 100},
-        {"negative calibration", 6, -5, 10, 60000, 100}, {"zero speed", 6, 100, 0, 60000, 100},
-        {"negative speed", 6, 100, -3, 60000, 100}, {"zero requested", 6, 100, 10, 60000, 0},
+        {"zero period", 6, 0.5, 10, 0, 100},       {"zero width", 0, 0.5, 10, 60000, 100},
+        {"negative width", -6, 0.5, 10, 60000, 100}, {"zero calibration", 6, 0, 10, 60000, 100},
+        {"negative calibration", 6, -5, 10, 60000, 100}, {"zero speed", 6, 0.5, 0, 60000, 100},
+        {"negative speed", 6, 0.5, -3, 60000, 100}, {"zero requested", 6, 0.5, 10, 60000, 0},
     };
     configure_granular_run();
     start();
@@ -146,7 +203,8 @@ TEST_F(Core, AdaptiveRateFilter)
     EXPECT_DOUBLE_EQ(10.0, Seeder_logic::deviation(90, 100));
 
     configure_granular_run();
-    app.channels[0].mode.set(1); // nozzle routine
+    app.channels[0].mode.set(1); // nozzle routine: 100 meter pulses a litre
+    app.channels[0].cal_setting.set(100.0f);
     app.channels[1].enabled.set(true);
     app.channels[1].mode.set(1);
     app.channels[1].cal_setting.set(100.0f);
@@ -268,8 +326,7 @@ TEST_F(Core, PreloadMetersStandingStill)
     EXPECT_NEAR(100.0, stored(&ds_channel::actual_rate), 1e-9);
     EXPECT_EQ(0.0f, cds_get(head, &b.areas.area.total)); // nothing worked standing
     // The other tanks still meter for the ground speed: none.
-    app.channels[1].enabled.set(true);
-    app.channels[1].cal_setting.set(100.0f);
+    granular_tank(1);
     cds_set(head, &b.channels.channels[1].requested_rate, 100.0);
     cds_set(head, &b.channels.channels[1].active, true);
     core->refresh_settings();
@@ -297,8 +354,7 @@ TEST_F(Core, NonFiniteSettingsGiveNoSpeedOrWidth)
     app.booms.num_booms.set(1);
     app.booms.booms[0].num_sections.set(2);
     app.booms.booms[0].sections[1].width.set(3.0);
-    app.channels[1].enabled.set(true);
-    app.channels[1].cal_setting.set(100.0f);
+    granular_tank(1);
     app.channels[1].assigned_to_boom.set(0);
     app.channels[1].full_width.set(true);
     cds_set(head, &b.channels.channels[1].active, true);

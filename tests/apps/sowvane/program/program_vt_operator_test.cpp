@@ -20,6 +20,7 @@
 #include <csignal>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
 
 using test_support::Implement_peers;
 using test_support::wait_until;
@@ -98,8 +99,8 @@ protected:
         });
     }
 
-    // The machine width the settings file holds, -1 while there is none.
-    double saved_width()
+    // The settings the settings file holds, null while there are none.
+    const NV_kelsu::parameters_t* saved_settings()
     {
         static module_man mm;
         static NV_kelsu::parameters_t* saved = new NV_kelsu::parameters_t(&mm, 0, "PS");
@@ -108,7 +109,25 @@ protected:
         file.set_mode(NV_store::NV_iterator::MODE_READ);
         const bool read = saved->deserialise(&file);
         file.set_mode(NV_store::NV_iterator::MODE_CLOSED);
-        return read ? double(saved->app.machine_width.get()) : -1;
+        return read ? saved : nullptr;
+    }
+    // The machine width the settings file holds, -1 while there is none.
+    double saved_width()
+    {
+        const NV_kelsu::parameters_t* saved = saved_settings();
+        return saved ? double(saved->app.machine_width.get()) : -1;
+    }
+    // The settings file as a file: a save puts a new one in its place.
+    ino_t settings_file_inode()
+    {
+        struct stat st;
+        return ::stat(program.settings_file().c_str(), &st) == 0 ? st.st_ino : 0;
+    }
+    // A line of the console's answer to get, after from.
+    bool console_says(const std::string& command, const std::string& answer)
+    {
+        const size_t from = program.output().size();
+        return program.write_input(command + "\n") && program.wait_for_output(answer + "\n", from, 30000);
     }
 
     Hub_process hub;
@@ -148,6 +167,42 @@ TEST_F(ProgramAtTheVt, AWidthEditedAtTheVtIsSavedASecondLaterAndKeptOverARestart
     const size_t from = program.output().size();
     ASSERT_TRUE(program.write_input("get params.app.machine_width\n"));
     EXPECT_TRUE(program.wait_for_output("machine_width = 12.5\n", from)) << program.output().substr(from);
+    stop_program();
+}
+
+// The area test holds both switch-box settings at 0 while it is shown; the
+// settings file keeps the operator's, so a kill while the page is up (after
+// the save that the change set off) loses nothing.
+TEST_F(ProgramAtTheVt, TheAreaTestLeavesTheSwitchBoxSettingsAsTheyWereOverAKill)
+{
+    start_program();
+    ASSERT_TRUE(vt_shows(ids->main.data_mask));
+    ASSERT_TRUE(program.write_input("set params.app.swbox_cal_swbox_type=1\n"));
+    ASSERT_TRUE(program.write_input("set params.app.swbox_remote_master_mode=2\n"));
+    ASSERT_TRUE(wait_until(
+        [&] {
+            const NV_kelsu::parameters_t* saved = saved_settings();
+            return saved && saved->app.swbox_cal_swbox_type.get() == 1 &&
+                   saved->app.swbox_remote_master_mode.get() == 2;
+        },
+        std::chrono::seconds(30)));
+    const ino_t before = settings_file_inode();
+
+    activate(ids->main.key_settings, false);
+    ASSERT_TRUE(vt_shows(ids->settings_menu.data_mask));
+    activate(ids->settings_menu.area_test_button, true);
+    ASSERT_TRUE(vt_shows(ids->area_test_mask.data_mask));
+    EXPECT_TRUE(console_says("get params.app.swbox_cal_swbox_type", "swbox_cal_swbox_type = 0"));
+    EXPECT_TRUE(console_says("get params.app.swbox_remote_master_mode", "swbox_remote_master_mode = 0"));
+    // The change is saved a second later; then the program is killed.
+    ASSERT_TRUE(wait_until([&] { return settings_file_inode() != before; }, std::chrono::seconds(30)));
+    program.signal(SIGKILL);
+    program.wait_exit();
+
+    start_program();
+    EXPECT_TRUE(console_says("get params.app.swbox_cal_swbox_type", "swbox_cal_swbox_type = 1"))
+        << program.output();
+    EXPECT_TRUE(console_says("get params.app.swbox_remote_master_mode", "swbox_remote_master_mode = 2"));
     stop_program();
 }
 

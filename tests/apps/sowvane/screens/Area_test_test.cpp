@@ -95,8 +95,15 @@ TEST_F(Area_test, RunToTheRequiredAreaWithPauseAndAnAlarmPopUp)
     ps->app.manual_speed.set(10.0f);
     ps->app.machine_width.set(12.0f);
     ps->app.swbox_remote_master_mode.set(2);
+    ps->app.swbox_cal_swbox_type.set(1);
     start("area_test_mask");
     EXPECT_EQ(area.slot_shows(M::SLOT_RUN), area.key_id(M::KEY_START));
+    EXPECT_EQ(ps->app.swbox_remote_master_mode.get(), 0);
+    EXPECT_EQ(ps->app.swbox_cal_swbox_type.get(), 0);
+    // The settings file keeps the operator's switch-box settings meanwhile.
+    auto* saved = save_settings_file_and_reload();
+    EXPECT_EQ(saved->app.swbox_remote_master_mode.get(), 2);
+    EXPECT_EQ(saved->app.swbox_cal_swbox_type.get(), 1);
     EXPECT_EQ(ps->app.swbox_remote_master_mode.get(), 0);
     EXPECT_TRUE(cds_get_byte(ds_head(), &ds().operation.use_manual_speed));
 
@@ -140,6 +147,7 @@ TEST_F(Area_test, RunToTheRequiredAreaWithPauseAndAnAlarmPopUp)
     EXPECT_STREQ(current(), "main");
     EXPECT_EQ(area.step(), 0u);
     EXPECT_EQ(ps->app.swbox_remote_master_mode.get(), 2);
+    EXPECT_EQ(ps->app.swbox_cal_swbox_type.get(), 1);
     EXPECT_FALSE(cds_get_byte(ds_head(), &ds().operation.use_manual_speed));
     EXPECT_EQ(int(cds_get_word(ds_head(), &ds().operation.calibration_state)), 0);
 }

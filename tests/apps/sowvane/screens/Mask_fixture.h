@@ -9,6 +9,7 @@
 #include "apps/sowvane/pool/Screen_object_ids.h"
 #include "apps/sowvane/pool/Seeder_pool.h"
 #include "apps/sowvane/screens/Mask_rows.h"
+#include "apps/sowvane/settings/Settings_file.h"
 #include "glue/NV_store/NV_access.h"
 #include "glue/NV_store/NV_iterator.h"
 #include "platform/vt/Object_deserial.h"
@@ -265,6 +266,19 @@ protected:
         file.set_mode(NV_store::NV_iterator::MODE_READ);
         EXPECT_TRUE(loaded->deserialise(&file));
         file.set_mode(NV_store::NV_iterator::MODE_CLOSED);
+        return loaded;
+    }
+
+    // Saves the tree as the program's settings file does (Settings_file) and
+    // loads that file into a fresh tree.
+    NV_kelsu::parameters_t* save_settings_file_and_reload()
+    {
+        files.push_back(test_support::temp_path("mask_settings_file"));
+        Settings_file file(files.back().c_str(), *ps);
+        EXPECT_TRUE(file.save());
+        static NV_kelsu::parameters_t* loaded = new NV_kelsu::parameters_t(&reload_module_man(), 0, "PS");
+        loaded->set_default(true);
+        Settings_file(files.back().c_str(), *loaded).load();
         return loaded;
     }
 

@@ -123,6 +123,47 @@ TEST_F(Multi_tank_calibration, ThreeStepsAcrossTanks)
     EXPECT_NEAR(save_and_reload()->app.products[3].product_cal_factor.get(), 0.55, 1e-6);
 }
 
+// The new factors come from the pulses counted and the weights entered, not
+// from the rounded figures shown, and are stored so; a factor outside the
+// range of kg a revolution cannot be accepted and is never stored. The
+// master clutch, off for the run of an actuator tank, stays on in the
+// settings file.
+TEST_F(Multi_tank_calibration, FactorsFromTheCountOutOfRangeOnesCannotBeSaved)
+{
+    for (unsigned i = 0; i < 4; ++i)
+        ps->app.channels[i].enabled.set(false);
+    set_tank(0, 3, 0.5f, 3.0f);
+    set_tank(1, 7, 0.2f, 100.0f);
+    ps->app.channels[0].granular_controller_type.set(1); // actuator, stationary calibration
+    ps->app.using_master_clutch.set(true);
+    start("product_settings_menu");
+    ASSERT_TRUE(man.switch_to_screen("multi_tank_cal_1_mask"));
+    EXPECT_FALSE(ps->app.using_master_clutch.get());
+    EXPECT_TRUE(save_settings_file_and_reload()->app.using_master_clutch.get());
+    drive(1001); // 333.667 and 10.01 revolutions
+    EXPECT_NEAR(step1.tank(0).revs.get_stat_val(), 333.7, 1e-6);
+    release(ids.multi_tank_cal_1_mask.key_next);
+    EXPECT_TRUE(ps->app.using_master_clutch.get());
+    type_number(ids.multi_tank_cal_2_mask.weight_input[0], 1.5);
+    type_number(ids.multi_tank_cal_2_mask.weight_input[1], 600.0); // 59.9 kg a revolution
+    release(ids.multi_tank_cal_2_mask.key_next);
+    ASSERT_STREQ(current(), "multi_tank_cal_3_mask");
+    const auto& r = ids.multi_tank_cal_3_mask;
+    auto hidden = [&](uint32_t id) { return vt.pool.find<VT::Container_obj>((unsigned short)id)->get_hidden(); };
+    EXPECT_TRUE(hidden(r.not_accepted_marker[1]));
+    release(r.key_accept_all);
+    EXPECT_TRUE(step3.accepted(0));
+    EXPECT_FALSE(step3.accepted(1));
+    EXPECT_TRUE(hidden(r.accepted_marker[1]));
+    press_button(r.accept_button[1]);
+    EXPECT_FALSE(step3.accepted(1));
+    release(r.key_save);
+    EXPECT_FLOAT_EQ(ps->app.channels[0].cal_setting.get(), float(1.5 / (1001.0 / 3.0)));
+    EXPECT_FLOAT_EQ(ps->app.products[3].product_cal_factor.get(), float(1.5 / (1001.0 / 3.0)));
+    EXPECT_FLOAT_EQ(ps->app.channels[1].cal_setting.get(), 0.2f);
+    EXPECT_FLOAT_EQ(ps->app.products[7].product_cal_factor.get(), 0.0f);
+}
+
 TEST_F(Multi_tank_calibration, SwitchBoxSettingsLockTheButtonsAndTheMaster)
 {
     set_tank(0, 0, 0.5f, 10.0f);

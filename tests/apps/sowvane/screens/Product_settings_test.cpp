@@ -155,6 +155,35 @@ TEST_F(Product_settings, AProductIndexOf16OrMoreIsRefused)
     EXPECT_FLOAT_EQ(ps->app.products[2].density.get(), 0.9f);
 }
 
+// The factor's input takes the range of the unit of the product's tank:
+// meter pulses a litre for a liquid tank (a stored 250 shows as 250, 1200 can
+// be typed), kg a revolution up to 50 for a granular one.
+TEST_F(Product_settings, TheFactorRangeIsTheOneOfTheTanksUnit)
+{
+    ps->app.channels[0].enabled.set(true);
+    ps->app.channels[0].mode.set(1);
+    ps->app.channels[1].enabled.set(true);
+    ps->app.channels[1].mode.set(0);
+    ps->app.products[6].tank.set(0);
+    ps->app.products[6].product_cal_factor.set(250.0f);
+    start("product_settings_mask");
+    choose_product(6);
+    const auto& f = ids.product_settings_mask;
+    EXPECT_NEAR(product.number(M::FACTOR).get_stat_val(), 250.0, 1e-9);
+    type_number(f.factor_input, 1200.0);
+    EXPECT_FLOAT_EQ(ps->app.products[6].product_cal_factor.get(), 1200.0f);
+    EXPECT_FLOAT_EQ(ps->app.channels[0].cal_setting.get(), 1200.0f);
+    type_number(f.factor_input, 90000.0); // above the meter's range: refused
+    EXPECT_FLOAT_EQ(ps->app.products[6].product_cal_factor.get(), 1200.0f);
+
+    send_value(f.tank_list, 1); // a granular tank
+    type_number(f.factor_input, 60.0);
+    EXPECT_FLOAT_EQ(ps->app.products[6].product_cal_factor.get(), 1200.0f);
+    type_number(f.factor_input, 0.75);
+    EXPECT_FLOAT_EQ(ps->app.products[6].product_cal_factor.get(), 0.75f);
+    EXPECT_FLOAT_EQ(ps->app.channels[1].cal_setting.get(), 0.75f);
+}
+
 TEST_F(Product_settings, DisabledTanksAreNotOffered)
 {
     ps->app.channels[0].enabled.set(true);

@@ -356,18 +356,48 @@ TEST_F(Settings_masks, WheelCalibrationCancelReturnsToTheFirstStepThenLeaves)
     EXPECT_FLOAT_EQ(ps->app.wheel_cal_factor.get(), 0.2f);
 }
 
-TEST_F(Settings_masks, ZeroPulsesLeaveTheStoredFactor)
+// A wheel calibration that cannot give a factor (no pulses, or a factor
+// outside 0 to 50 m a pulse) says so, offers no Accept and stores nothing;
+// one that can is stored as computed, not as the page rounds it.
+TEST_F(Settings_masks, WheelCalibrationResults)
 {
-    ps->app.wheel_cal_factor.set(0.2f);
+    struct Case {
+        const char* name;
+        unsigned pulses;
+        double distance;
+        const char* text;
+        double stored;
+    } cases[] = {
+        {"no pulses", 0, 50.0,
+         "Step 4/4) Calibration failed: no distance or no pulses. Press Cancel and calibrate again", 0.2},
+        {"100 m a pulse", 1, 100.0,
+         "Step 4/4) Calibration failed: factor out of range. Press Cancel and calibrate again", 0.2},
+        {"12.3 mm a pulse", 8100, 100.0, "Step 4/4) Calibration Complete, Accept to confirm, Cancel no change",
+         100.0 / 8100.0},
+    };
     start("wheel_calibration_mask");
     const auto& wc = ids.wheel_calibration_mask;
-    release(wc.key_start);
-    release(wc.key_next);
-    type_number(wc.distance_input, 50.0);
-    release(wc.key_next);
-    EXPECT_NEAR(wheel.factor().get_stat_val(), 0.2, 1e-6);
-    release(wc.key_accept);
-    EXPECT_FLOAT_EQ(ps->app.wheel_cal_factor.get(), 0.2f);
+    auto* accept_slot = vt.pool.find<VT::Object_pointer_obj>((unsigned short)wc.key_pointer_accept);
+    ASSERT_NE(accept_slot, nullptr);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ps->app.wheel_cal_factor.set(0.2f);
+        release(wc.key_start);
+        cds_set_uint(ds_head(), &ds().vehicle.ground_speed_sensor.pulse_count, &c.pulses);
+        release(wc.key_next);
+        type_number(wc.distance_input, c.distance);
+        release(wc.key_next);
+        ASSERT_EQ(wheel.step(), 3u);
+        EXPECT_STREQ(wheel.instructions(), c.text);
+        const bool computed = c.stored != 0.2;
+        EXPECT_EQ(unsigned(accept_slot->get_value()), computed ? unsigned(wc.key_accept) : unsigned(VT::Object_pool::NULL_ID));
+        release(wc.key_accept);
+        EXPECT_FLOAT_EQ(ps->app.wheel_cal_factor.get(), float(c.stored));
+        if (!computed)
+            release(wc.key_cancel);
+        ASSERT_TRUE(man.switch_to_screen("wheel_calibration_mask"));
+        ASSERT_EQ(wheel.step(), 0u);
+    }
 }
 
 } // namespace
