@@ -6,6 +6,7 @@
 #include "apps/sowvane/diagnostics/Implement_diag.h"
 #include "apps/sowvane/pool/Screen_object_ids.h"
 #include "apps/sowvane/pool_loading.h"
+#include "apps/sowvane/screens/ConfirmFactoryResetMask.h"
 #include "apps/sowvane/screens/User_interface.h"
 #include "apps/sowvane/services/Can_quor.h"
 #include "apps/sowvane/settings/Settings_file.h"
@@ -110,6 +111,10 @@ void delete_modules(Modules& m)
 {
     if (m.control)
         m.control->stop();
+    // Confirmed on the factory-reset page: the settings file keeps the
+    // defaults (saved whole, in place of the old file in one step).
+    if (code == ConfirmFactoryResetMask::FACTORY_RESET_EXIT_CODE)
+        settings.restore_defaults();
     settings.save();
     const bool off = false;
     cds_set_bool(&sowvane_data_store.head, &sowvane_data_store.body.system.alive, &off);

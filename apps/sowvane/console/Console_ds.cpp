@@ -177,10 +177,13 @@ void operation_status(Test_console& c, const Row&, const Words&)
     std::fprintf(o, "%30s=%1u\n", "master_switch_active", unsigned(op.master_switch_active));
 }
 
-void fan_status(Test_console& c, const Row&, const Words&)
+void fan_status(Test_console& c, const Row&, const Words& args)
 {
+    unsigned first, last;
+    if (!dump_range(c, args, 0, NUM_FANS, first, last))
+        return;
     frame(c, "FAN STATUS");
-    for (unsigned f = 0; f < NUM_FANS; f++) {
+    for (unsigned f = first; f < last; f++) {
         const ds_fan fan = cds_get(head(c), &body(c).fans[f]);
         std::fprintf(c.out(),
                      "%5s[%1u]:rpm=%010.4f, raw_rpm=%010.4f, pressure=%010.4f, period=%08u, "
@@ -243,8 +246,11 @@ void alarm_status(Test_console& c, const Row&, const Words& args)
     }
 }
 
-void monitor_ecu_status(Test_console& c, const Words&)
+void monitor_ecu_status(Test_console& c, const Words& args)
 {
+    unsigned first, last;
+    if (!dump_range(c, args, 0, NUM_MONITOR_ECUS, first, last))
+        return;
     const ds_monitor_ecus m = cds_get(head(c), &body(c).monitor_ecus);
     FILE* o = c.out();
     frame(c, "MONITOR ECU STATUS");
@@ -253,7 +259,7 @@ void monitor_ecu_status(Test_console& c, const Words&)
     std::fprintf(o, "%40s=%u\n", "activate_faulty_sensor_identification",
                  unsigned(m.activate_faulty_sensor_identification));
     std::fprintf(o, "%40s=%u\n", "activate_auto_detect", unsigned(m.activate_auto_detect));
-    for (unsigned e = 0; e < NUM_MONITOR_ECUS; e++) {
+    for (unsigned e = first; e < last; e++) {
         const ds_monitor_ecu& ecu = m.monitor_ecu[e];
         const bool enabled = c.params().app.monitor_ecus.monitor_ecus[e].enabled.get();
         std::fprintf(o, "%40s[%u]=%x\n", "ecu_enabled", e, unsigned(enabled));
@@ -267,11 +273,14 @@ void monitor_ecu_status(Test_console& c, const Words&)
     }
 }
 
-void monitor_ecu_inputs(Test_console& c, const Words&)
+void monitor_ecu_inputs(Test_console& c, const Words& args)
 {
+    unsigned first, last;
+    if (!dump_range(c, args, 0, NUM_MONITOR_INPUTS, first, last))
+        return;
     const ds_monitor_ecus m = cds_get(head(c), &body(c).monitor_ecus);
     frame(c, "MONITOR ECU INPUTS");
-    for (unsigned i = 0; i < NUM_MONITOR_INPUTS; i++) {
+    for (unsigned i = first; i < last; i++) {
         const unsigned mask = c.params().app.monitor_ecus.monitor_inputs[int(i)].mask.get();
         std::fprintf(c.out(), "%20s:%02u BITS:%03u-%03u (latched,active,mask)=0x%02x, 0x%02x, 0x%02x\n",
                      "BYTE", i, i * 8, i * 8 + 7, unsigned(m.monitor_latched_inputs_active[i]),
@@ -388,12 +397,20 @@ void diag_spray_ecu(Test_console& c, const Words& args)
 
 // --- Setters ---------------------------------------------------------------
 
+// False (with the message) for a value no field of type T holds finite.
+template <typename T>
+bool finite_for(Test_console& c, const std::string& value)
+{
+    const int type = std::is_same<T, float>::value ? Data_item::ITEM_FLOAT : Data_item::ITEM_DOUBLE;
+    return !c.refuse_non_finite(value, type);
+}
+
 // A channel field: args the channel index; value the new value.
 template <typename T, T ds_channel::*FIELD>
 void set_channel_field(Test_console& c, const Words& args, const std::string& value)
 {
     unsigned i;
-    if (args.empty() || !index_ok(c, args[0], NUM_CHANNELS, i))
+    if (args.empty() || !index_ok(c, args[0], NUM_CHANNELS, i) || !finite_for<T>(c, value))
         return;
     cds_set(head(c), &(body(c).channels.channels[i].*FIELD), value_as<T>(value));
 }
@@ -401,7 +418,8 @@ void set_channel_field(Test_console& c, const Words& args, const std::string& va
 template <typename T>
 void set_field(Test_console& c, T* field, const std::string& value)
 {
-    cds_set(head(c), field, value_as<T>(value));
+    if (finite_for<T>(c, value))
+        cds_set(head(c), field, value_as<T>(value));
 }
 
 void set_boom_section_state(Test_console& c, const Words& args, const std::string& value)

@@ -5,9 +5,11 @@
 #include "platform/util/Debug_dumper.h"
 #include "util/Debug_print.h"
 
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include <readline/history.h>
 #include <readline/readline.h>
@@ -54,6 +56,21 @@ bool is_basic_type(int type)
     return (type >= 2 && type <= 12) || type == 15 || type == 16;
 }
 
+// A value text that reads as a number no item of the type can hold as a
+// finite value: NaN, an infinity, or beyond the range of a float. Texts that
+// are no number at all are left to the item's own conversion.
+bool is_non_finite(const std::string& text, int type)
+{
+    const char* start = text.c_str();
+    char* end = nullptr;
+    const double v = std::strtod(start, &end);
+    if (end == start)
+        return false;
+    if (!std::isfinite(v))
+        return true;
+    return type == Data_item::ITEM_FLOAT && std::fabs(v) > double(std::numeric_limits<float>::max());
+}
+
 void print_parameter(NV_store::NV_item& item, FILE* out)
 {
     Debug::Debug_dumper dumper(out);
@@ -69,6 +86,14 @@ Test_console::Test_console(Data_store& store, CDS::Lookup_item& store_root,
                            NV_kelsu::parameters_t& params, FILE* out)
     : store_(store), store_root_(store_root), params_(params), out_(out)
 {
+}
+
+bool Test_console::refuse_non_finite(const std::string& value, int type)
+{
+    if (!is_non_finite(value, type))
+        return false;
+    std::fprintf(out_, "Not a finite number, not set:%s\n", value.c_str());
+    return true;
 }
 
 bool Test_console::run_line(const char* input)
@@ -154,6 +179,8 @@ bool Test_console::run_params(bool set, const Command& command)
     if (set) {
         if (!is_basic_type(item->get_type()))
             return false;
+        if (refuse_non_finite(command.value, item->get_type()))
+            return true;
         item->lock();
         const char* end = item->_from_string(command.value.c_str());
         item->unlock();
@@ -170,6 +197,8 @@ bool Test_console::run_data_store(bool set, const Command& command, const std::s
         path.empty() ? &store_root_ : store_root_.find_item(path.c_str(), '.');
     if (!item || (set && (path.empty() || !command.has_value)))
         return false;
+    if (set && refuse_non_finite(command.value, item->get_type()))
+        return true;
     if (set && !item->set_from_string(command.value.c_str(), &store_.head)) {
         item->print_definition(0);
         std::fprintf(out_, "Set failed, not a basic type! type=%d\n", item->get_type());

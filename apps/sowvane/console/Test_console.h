@@ -37,6 +37,11 @@ public:
 
     void print_help();
 
+    // NaN, an infinity or, for a float (type Data_item::ITEM_FLOAT), a
+    // number beyond its range is no value to set: true, with the message,
+    // when value reads as such a number.
+    bool refuse_non_finite(const std::string& value, int type);
+
     // The words of a command after the tree word, and the value after "=".
     struct Command {
         std::vector<std::string> words;

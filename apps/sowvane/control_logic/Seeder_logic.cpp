@@ -100,6 +100,14 @@ void Seeder_logic::refresh_settings()
 {
     if (root_)
         settings_.set(root_->app); // a snapshot copies under the live tree's lock
+    for (unsigned c = 0; c < CHANNELS; ++c) {
+        Channel_state& state = channels_[c];
+        const float saved = settings_.channels.at(int(c)).rate_filter_factor._get();
+        if (!(saved == state.saved_rate_filter)) {
+            state.saved_rate_filter = saved;
+            state.rate_filter = saved;
+        }
+    }
     int source = settings_.speed_source._get();
     if (source != previous_speed_source_) {
         previous_speed_source_ = source;

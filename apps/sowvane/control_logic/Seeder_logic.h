@@ -14,6 +14,7 @@
 #include "apps/sowvane/params/parameters.h"
 
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 struct Data_store;
@@ -67,6 +68,11 @@ public:
         double filtered_rate = 0;
         uint32_t rate_changed = 0;  // non-zero for a few steps after a new requested rate
         uint32_t hold_count = 0;
+        // The rate filter factor the measured-rate step adapts: working
+        // state, started from the operator's setting and never written back.
+        float rate_filter = SLOW_RATE_FILTER;
+        // The operator's setting it was last started from (none yet: NaN).
+        float saved_rate_filter = std::numeric_limits<float>::quiet_NaN();
         Delay_timer tank_timer;
         float settle_time = 0;
         float settle_elapsed = 0;
@@ -83,7 +89,8 @@ public:
     // Settings copy, defaults, and the configured values published to the store.
     void initialise();
     // Copies the settings from the root (under its lock); a new speed source
-    // reruns the speed step.
+    // reruns the speed step, a new rate filter factor restarts the adapted
+    // one of its channel.
     void refresh_settings();
 
     // The 500 ms control step: the fifteen steps in their fixed order.
@@ -146,7 +153,7 @@ private:
     double pulses_per_unit(unsigned channel) const;
     double width_factor(unsigned channel) const;
     bool channel_running(unsigned channel) const;
-    void set_live_rate_filter(unsigned channel, float factor);
+    void set_rate_filter(unsigned channel, float factor);
     std::vector<std::pair<float, float>> section_delays(unsigned boom) const;
     bool fans_ready_for_preload() const;
     void start_booms();

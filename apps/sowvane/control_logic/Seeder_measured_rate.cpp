@@ -48,13 +48,12 @@ double Seeder_logic::applied_rate(unsigned channel, uint32_t period, double puls
     return finite_or_zero(1e6 / period * gains_.rate_constant / q);
 }
 
-void Seeder_logic::set_live_rate_filter(unsigned channel, float factor)
+// The adapted factor is the core's own: it flips with every rate deviation
+// while driving, so it stays out of the settings, which would be saved (and
+// copied into both cores) at every flip and lose the operator's value.
+void Seeder_logic::set_rate_filter(unsigned channel, float factor)
 {
-    if (settings_.channels.at(int(channel)).rate_filter_factor._get() == factor)
-        return;
-    settings_.channels[int(channel)].rate_filter_factor.set(factor);
-    if (root_)
-        root_->app.channels[int(channel)].rate_filter_factor.set(factor);
+    channels_[channel].rate_filter = factor;
 }
 
 void Seeder_logic::step_measured_rate()
@@ -73,7 +72,7 @@ void Seeder_logic::step_measured_rate()
         bool granular = set.mode._get() == 0;
         double raw = granular ? granular_rate(i, period) : nozzle_rate(i, period);
         state.raw_rate = raw;
-        float f = set.rate_filter_factor._get();
+        float f = state.rate_filter;
         double filtered = (!set.filter_rate._get() || state.rate_changed || raw == 0.0)
                               ? raw
                               : blend(raw, state.filtered_rate, f);
@@ -83,14 +82,14 @@ void Seeder_logic::step_measured_rate()
             float d_raw = float(deviation(raw, r));
             float d_filtered = float(deviation(filtered, r));
             if (d_raw > DEVIATION_LIMIT && d_filtered > DEVIATION_LIMIT) {
-                set_live_rate_filter(i, FAST_RATE_FILTER);
+                set_rate_filter(i, FAST_RATE_FILTER);
                 if (state.hold_count)
                     --state.hold_count;
             } else if (d_raw > DEVIATION_LIMIT) {
                 state.hold_count = HOLD_STEPS;
-                set_live_rate_filter(i, SLOW_RATE_FILTER);
+                set_rate_filter(i, SLOW_RATE_FILTER);
             } else {
-                set_live_rate_filter(i, SLOW_RATE_FILTER);
+                set_rate_filter(i, SLOW_RATE_FILTER);
                 if (d_filtered > DEVIATION_LIMIT) {
                     filtered = r;
                     reset = true;
@@ -131,7 +130,7 @@ double Seeder_logic::granular_rate(unsigned i, uint32_t period)
         cds_set(head, &live.raw_shaft_rpm, rpm);
     }
     bool unfiltered = !set.filter_rate._get() || channels_[i].rate_changed || flow == 0;
-    float f = set.rate_filter_factor._get();
+    float f = channels_[i].rate_filter;
     double flow_out = unfiltered ? flow : blend(flow, cds_get_double(head, &live.flow_rate) / FLOW_FACTOR, f);
     double rpm_out = unfiltered ? rpm : blend(rpm, cds_get_double(head, &live.shaft_rpm), f);
     cds_set(head, &live.flow_rate, flow_out * FLOW_FACTOR);
@@ -168,7 +167,7 @@ double Seeder_logic::nozzle_rate(unsigned i, uint32_t period)
         cds_set(head, &live.raw_nozzle_flow_rate, per_nozzle * FLOW_FACTOR);
     }
     bool unfiltered = !set.filter_rate._get() || channels_[i].rate_changed || flow == 0;
-    float f = set.rate_filter_factor._get();
+    float f = channels_[i].rate_filter;
     double flow_out = unfiltered ? flow : blend(flow, cds_get_double(head, &live.flow_rate) / FLOW_FACTOR, f);
     double nozzle_out =
         unfiltered ? per_nozzle : blend(per_nozzle, cds_get_double(head, &live.nozzle_flow_rate) / FLOW_FACTOR, f);

@@ -1,5 +1,7 @@
-// Asks before the factory reset; Confirm ends the program with exit code 3
-// (the parameters are saved on the way out), Cancel goes back.
+// Asks before the factory reset; Confirm ends the program with exit code 3,
+// on the way out of which the settings return to their defaults and are
+// saved (the operating totals and the diagnostic history stay). Cancel goes
+// back.
 #pragma once
 
 #include "apps/sowvane/screens/Mask_rows.h"
@@ -7,8 +9,7 @@
 class ConfirmFactoryResetMask : public Data_screen {
 public:
     using Ids = Screen_object_ids::Group_factory_reset_mask;
-    // The exit code that asks whatever started the program to restore the
-    // default settings.
+    // The shutdown code of a factory reset, also the program's exit code.
     static constexpr int FACTORY_RESET_EXIT_CODE = 3;
 
     ConfirmFactoryResetMask(const char* name, Screen_man* man);

@@ -210,6 +210,9 @@ void ProductSettingsMask::attach_product(unsigned item)
         auto& channel = ds().channels.channels[t];
         cds_set(ds_head(), &channel.product_assigned, true);
         cds_set(ds_head(), &channel.product_number, int(shown_product));
+        // The tank meters what it now carries: the product's name, rates,
+        // step and calibration factor, not those of the one before.
+        copy_product_to_tank(t);
     }
     parameters->app.products[shown_product].tank.set((unsigned char)t);
 }

@@ -1,7 +1,7 @@
 // One stored product: name, density, preset rates, rate step and
 // calibration factor, and the tank it is attached to. Attaching marks the
-// tank as carrying the product; an edit of the name, a rate or the step
-// copies the product into the chosen tank's settings. Calibrate opens the
+// tank as carrying the product and copies the product into the tank's
+// settings; so does an edit of the name, a rate or the step. Calibrate opens the
 // tank calibration for the product's tank.
 #pragma once
 

@@ -11,7 +11,7 @@
 namespace {
 constexpr int INTERVAL = 1000;
 constexpr int PRODUCTS = 16;
-constexpr double REMAINING_MIN = -9999;
+constexpr double REMAINING_MIN = 0;
 constexpr double REMAINING_MAX = 99999;
 constexpr double STEP_MAX = 5000;
 

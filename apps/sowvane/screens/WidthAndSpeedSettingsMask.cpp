@@ -44,13 +44,27 @@ bool WidthAndSpeedSettingsMask::init(VT::Object_pool* p, NV_kelsu::parameters_t*
     return true;
 }
 
-void WidthAndSpeedSettingsMask::post_snapshot_init()
+void WidthAndSpeedSettingsMask::load()
 {
     if (parameters == nullptr)
         return;
     numbers.load(*parameters, 0);
     lists.load(*parameters, 0);
     send_val_updates(false);
+}
+
+void WidthAndSpeedSettingsMask::post_snapshot_init()
+{
+    load();
+}
+
+// The settings may have changed elsewhere (the console, a remote data-store
+// peer) since the page was last shown.
+bool WidthAndSpeedSettingsMask::activate()
+{
+    const bool ok = Data_screen::activate();
+    load();
+    return ok;
 }
 
 bool WidthAndSpeedSettingsMask::handle_stat_update(Stat* s)

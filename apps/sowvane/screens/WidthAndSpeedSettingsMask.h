@@ -17,6 +17,7 @@ public:
 
     bool init(VT::Object_pool* pool, NV_kelsu::parameters_t* params) override;
     void post_snapshot_init() override;
+    bool activate() override;
     bool handle_stat_update(Stat* s) override;
     bool handle_activator_event(Activator& a, Activator_event& ev) override;
     void send_soft_key_event(Soft_key_activation_event&, unsigned) override {}
@@ -24,6 +25,9 @@ public:
     Stat_num& number(number_row r) { return numbers[r]; }
 
 private:
+    // Shows the stored width, manual speed and speed source.
+    void load();
+
     static const Key_row<Ids> key_rows[3];
     static const Number_row<Ids> number_rows[NUMBER_ROWS];
     static const List_row<Ids> list_rows[1];

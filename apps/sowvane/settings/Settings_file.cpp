@@ -79,3 +79,21 @@ bool Settings_file::save()
         std::printf("Settings could not be saved to %s\n", path());
     return ok;
 }
+
+void Settings_file::restore_defaults()
+{
+    NV_kelsu::application_t& app = ps_.app;
+    const NV_kelsu::history_t history(app.history);
+    const NV_kelsu::areas_t areas(app.areas);
+    const NV_kelsu::volumes_t volumes(app.volumes);
+    const float job_time = app.job_operating_time.get();
+
+    ps_.set_default(true);
+    apply_startup_defaults(ps_);
+
+    app.history.set(history);
+    app.areas.set(areas);
+    app.volumes.set(volumes);
+    app.job_operating_time.set(job_time);
+    std::printf("Settings reset to their defaults, operating totals kept\n");
+}

@@ -30,6 +30,12 @@ public:
     // their operator's values; false (with a line) when the file could not
     // be written, the settings file then stays as it was.
     bool save();
+    // The factory reset: every setting back to what a start without a
+    // settings file gives (compiled-in and start-up defaults), except the
+    // operating totals (machine history, worked areas, applied volumes, job
+    // time), which record the machine's work rather than configure it. The
+    // tree only; save() writes it.
+    void restore_defaults();
 
     const char* path() const { return file_.get_path(); }
 

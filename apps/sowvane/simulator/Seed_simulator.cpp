@@ -126,6 +126,7 @@ void Seed_simulator::step_tanks(double seconds, double speed_mps, const double f
     NV_kelsu::application_t& app = ps_.app;
     const int tanks = std::min<int>(app.num_channels.get(), MAX_TANKS);
     const unsigned sub = std::min(cds_get(head, &b.areas.sub_area_number), 9u);
+    const bool master = cds_get(head, &b.operation.master_switch_active);
     double applied_total = 0;
     double machine_width = 0;
 
@@ -146,7 +147,10 @@ void Seed_simulator::step_tanks(double seconds, double speed_mps, const double f
             requested = or_default(setting.current_rate.get(), DEMO_RATE);
             cds_set(head, &field.requested_rate, requested);
         }
-        const bool running = speed_mps > 0 && remaining > 0;
+        // The drive turns while its tank switch and the master switch are
+        // on, the machine moves and there is product left; the switches are
+        // the operator's (run screen, switch box, task controller).
+        const bool running = ch.active && master && speed_mps > 0 && remaining > 0;
         double actual = follow(ch.actual_rate, running ? requested : 0.0, seconds, RATE_LAG_S);
         if (actual < 1e-3)
             actual = 0;
@@ -179,7 +183,6 @@ void Seed_simulator::step_tanks(double seconds, double speed_mps, const double f
         const float load = static_cast<float>(std::min(100.0, rpm / max_rpm * 100.0));
         const ds_ulong actual_period = period_us(pulses_per_s);
 
-        cds_set(head, &field.active, running);
         cds_set(head, &field.active_width, width);
         cds_set(head, &field.actual_rate, actual);
         cds_set(head, &field.flow_rate, flow);
@@ -251,6 +254,7 @@ void Seed_simulator::step_sections(double full[], double worked[])
     data_store_body& b = store_.body;
     NV_kelsu::booms_t& booms = ps_.app.booms;
     const int num_booms = std::min<int>(booms.num_booms.get(), MAX_BOOMS);
+    const bool master = cds_get(head, &b.operation.master_switch_active);
     for (int n = 0; n < num_booms; n++) {
         NV_kelsu::boom_t& setting = booms.booms[n];
         ds_boom& field = b.booms.boom[n];
@@ -259,7 +263,8 @@ void Seed_simulator::step_sections(double full[], double worked[])
         const int sections = std::min<int>(setting.num_sections.get(), MAX_SECTIONS);
         unsigned sensed = 0;
         for (int s = 0; s < sections; s++) {
-            const unsigned state = boom.sections[s].requested_state;
+            // A section is on when requested with the master switch on.
+            const unsigned state = master && boom.sections[s].requested_state == 1 ? 1 : 0;
             const double width = std::max(0.0, setting.sections[s].width.get());
             cds_set(head, &field.sections[s].actual_state, state);
             full[n] += width;

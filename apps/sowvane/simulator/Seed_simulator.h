@@ -20,11 +20,14 @@
 //   current-rate setting, else a demonstration rate), an actual rate that
 //   follows it within seconds, the tank's worked width, shaft speed, set and
 //   actual drive periods, flow, motor pulses, load and current, and the
-//   product left, falling with what is applied; an empty tank stops;
+//   product left, falling with what is applied. A tank meters only while
+//   its tank switch (the channel's active flag) and the master switch are
+//   on, as the hardware does; the simulator never sets a switch. An empty
+//   tank stops;
 // - enabled fans running up to speed with their pressure and period;
 // - the sections of the configured booms following the states requested of
-//   them, with the booms' active width; area and volume totals, per tank and
-//   sub-area as well.
+//   them while the master switch is on, with the booms' active width; area
+//   and volume totals, per tank and sub-area as well.
 // Pulse counts are added to what the store holds, so that a screen that
 // zeroes one (wheel or tank calibration) counts from there; a tank level
 // written meanwhile (a fill) is the level the simulation goes on from.

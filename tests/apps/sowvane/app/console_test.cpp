@@ -136,6 +136,65 @@ TEST_F(Console, DumpsFollowTheStoresRecordCounts)
         EXPECT_TRUE(has(run(line), "==\n")) << line;
 }
 
+// "get ds.fans.N" and "get ds.monitor_ecus.status.N" dump record N only,
+// and refuse an index beyond the store as the other dumps do.
+TEST_F(Console, FanAndMonitorEcuDumpsTakeTheirIndex)
+{
+    b.fans[2].rpm = 1234.5f;
+    const std::string fan = run("get ds.fans.2");
+    EXPECT_EQ(count(fan, "fans["), 1u) << fan;
+    EXPECT_TRUE(has(fan, "fans[2]:rpm=01234.5000")) << fan;
+    EXPECT_EQ(run("get ds.fans.5"), "Index out of range:5\n");
+
+    b.monitor_ecus.monitor_ecu[3].setup_mode = 0xA;
+    const std::string ecu = run("get ds.monitor_ecus.status.3");
+    EXPECT_EQ(count(ecu, "setup_mode["), 1u) << ecu;
+    EXPECT_TRUE(has(ecu, "setup_mode[3]=a\n")) << ecu;
+    EXPECT_EQ(count(run("get ds.monitor_ecus.status"), "setup_mode["), 5u);
+    EXPECT_EQ(run("get ds.monitor_ecus.status.9"), "Index out of range:9\n");
+
+    EXPECT_EQ(count(run("get ds.monitor_ecus.inputs.19"), "BYTE:"), 1u);
+    EXPECT_EQ(run("get ds.monitor_ecus.inputs.20"), "Index out of range:20\n");
+}
+
+// NaN, infinities and numbers a float field cannot hold are refused by
+// every kind of set, with a message, and the value stays.
+TEST_F(Console, SetRefusesValuesThatAreNoFiniteNumber)
+{
+    model.ps->app.channels[1].capacity.set(702.5f);
+    b.vehicle.speed = 3.5f;
+    b.channels.channels[2].requested_rate = 80.0;
+    struct Case {
+        const char* line;
+        const char* value;
+    };
+    for (const Case& c : {
+             Case{"set params.app.channels.1.capacity=nan", "nan"},
+             Case{"set params.app.channels.1.capacity=1e40", "1e40"},
+             Case{"set params.app.channels.1.capacity=-inf", "-inf"},
+             Case{"set params.app.channels.1.enabled=nan", "nan"},
+             Case{"set data_store.vehicle.speed=inf", "inf"},
+             Case{"set data_store.vehicle.speed=1e39", "1e39"},
+             Case{"set data_store.channels.channels.2.requested_rate=NAN", "NAN"},
+             Case{"set data_store.channels.channels.2.requested_rate=1e999", "1e999"},
+             Case{"set ds.vehicle.speed=1e40", "1e40"},
+             Case{"set ds.channels.requested_rate.2=nan", "nan"},
+             Case{"set ds.channels.active.2=nan", "nan"},
+             Case{"set ds.channels.motor_pulse_count.2=infinity", "infinity"},
+         })
+        EXPECT_EQ(run(c.line), std::string("Not a finite number, not set:") + c.value + "\n") << c.line;
+    EXPECT_EQ(model.ps->app.channels[1].capacity.get(), 702.5f);
+    EXPECT_FALSE(model.ps->app.channels[1].enabled.get());
+    EXPECT_EQ(b.vehicle.speed, 3.5f);
+    EXPECT_EQ(b.channels.channels[2].requested_rate, 80.0);
+    EXPECT_FALSE(b.channels.channels[2].active);
+    EXPECT_EQ(b.channels.channels[2].motor_pulse_count, 0u);
+
+    // A double holds what a float cannot.
+    run("set data_store.channels.channels.2.requested_rate=1e39");
+    EXPECT_EQ(b.channels.channels[2].requested_rate, 1e39);
+}
+
 TEST_F(Console, ParametersByPath)
 {
     model.ps->app.channels[1].capacity.set(702.5f);

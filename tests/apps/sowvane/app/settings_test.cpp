@@ -113,6 +113,51 @@ TEST_F(Settings, ASavedFileIsReadBackAndABrokenOneKeepsTheDefaults)
     EXPECT_EQ(fresh.ps->app.alarms.tank_low[3].threshold._get(), 5.0f);
 }
 
+// The factory reset: the settings the operator changed are back at what a
+// start without a file gives, the machine's operating totals stay; the
+// saved file holds that.
+TEST_F(Settings, AFactoryResetRestoresTheDefaultsAndKeepsTheOperatingTotals)
+{
+    apply_startup_defaults(ps);
+    NV_kelsu::application_t& app = ps.app;
+    app.machine_width.set(7.5f);
+    app.channels[0].name.set("Canola", 6);
+    app.channels[2].cal_setting.set(0.42f);
+    app.alarms.tank_low[3].threshold.set(12.0f);
+    app.products[0].tank.set(10);
+    ps.system.tc_enabled.set(true);
+    app.history.machine_operating_time.set(812.5f);
+    app.history.output[2].total.set(4200.0f);
+    app.areas.area[0].total.set(315.25f);
+    app.areas.channel[1].sub_area[4].total.set(12.5f);
+    app.volumes.volume[0].total.set(9000.0f);
+    app.job_operating_time.set(3.5f);
+
+    Settings_file file(path.c_str(), ps);
+    read_stdout_of([&] { file.restore_defaults(); });
+    ASSERT_TRUE(file.save());
+
+    App_model restarted;
+    apply_startup_defaults(*restarted.ps);
+    Settings_file again(path.c_str(), *restarted.ps);
+    ASSERT_TRUE(again.load());
+    for (NV_kelsu::parameters_t* tree : {&ps, restarted.ps.get()}) {
+        NV_kelsu::application_t& a = tree->app;
+        EXPECT_EQ(a.machine_width._get(), 0.0f);
+        EXPECT_EQ(std::string(a.channels[0].name._get()), "Tank1");
+        EXPECT_EQ(a.channels[2].cal_setting._get(), 0.0f);
+        EXPECT_EQ(a.alarms.tank_low[3].threshold._get(), 5.0f);
+        EXPECT_EQ(a.products[0].tank._get(), 0);
+        EXPECT_FALSE(tree->system.tc_enabled._get());
+        EXPECT_EQ(a.history.machine_operating_time._get(), 812.5f);
+        EXPECT_EQ(a.history.output[2].total._get(), 4200.0f);
+        EXPECT_EQ(a.areas.area[0].total._get(), 315.25f);
+        EXPECT_EQ(a.areas.channel[1].sub_area[4].total._get(), 12.5f);
+        EXPECT_EQ(a.volumes.volume[0].total._get(), 9000.0f);
+        EXPECT_EQ(a.job_operating_time._get(), 3.5f);
+    }
+}
+
 TEST_F(Settings, ANonVtConnectionSwitchesTheTaskControllerOff)
 {
     ps.system.tc_enabled.set(true);

@@ -19,6 +19,12 @@ protected:
         for (double t = 0; t < seconds; t += step)
             sim.step(step);
     }
+    // The operator switches the tank and the master switch on.
+    void switch_on(int tank)
+    {
+        b.channels.channels[tank].active = true;
+        b.operation.master_switch_active = true;
+    }
 
     App_model model;
     data_store_body& b = model.body();
@@ -32,6 +38,7 @@ TEST_F(Simulator, ATankInUseMetersAtTheRequestedRateAndItsLevelFalls)
     app.machine_width.set(10.0f);
     app.channels[0].current_rate.set(150.0f);
     const double start_level = b.channels.channels[0].bin_capacity;
+    switch_on(0);
 
     run_for(20);
     const ds_channel& ch = b.channels.channels[0];
@@ -64,13 +71,57 @@ TEST_F(Simulator, ATankInUseMetersAtTheRequestedRateAndItsLevelFalls)
     EXPECT_NEAR(ch.shaft_rpm, 2 * rpm, rpm * 0.02);
 }
 
+// A tank switched off (run screen, switch box, task controller) stays off
+// and stops metering, as does every tank with the master switch off; the
+// simulator switches nothing on by itself.
+TEST_F(Simulator, ATankMetersOnlyWhileItsSwitchAndTheMasterSwitchAreOn)
+{
+    app.manual_speed.set(12.0f);
+    app.channels[0].current_rate.set(150.0f);
+    const ds_channel& ch = b.channels.channels[0];
+    run_for(10);
+    EXPECT_FALSE(ch.active);
+    EXPECT_EQ(ch.actual_rate, 0.0);
+    EXPECT_EQ(ch.actual_period, 0u);
+    EXPECT_EQ(ch.motor_pulse_count, 0u);
+    EXPECT_EQ(b.volumes.volume.total, 0.0f);
+
+    switch_on(0);
+    run_for(20);
+    EXPECT_NEAR(ch.actual_rate, 150.0, 1.0);
+    EXPECT_GT(ch.actual_period, 0u);
+
+    struct Case {
+        const char* what;
+        bool tank, master;
+    };
+    for (const Case& c : {Case{"tank switched off", false, true}, Case{"master switched off", true, false}}) {
+        SCOPED_TRACE(c.what);
+        b.channels.channels[0].active = c.tank;
+        b.operation.master_switch_active = c.master;
+        run_for(20);
+        EXPECT_EQ(ch.active, c.tank);
+        EXPECT_NEAR(ch.actual_rate, 0.0, 0.01);
+        EXPECT_EQ(ch.actual_period, 0u);
+        const unsigned pulses = ch.motor_pulse_count;
+        const double left = ch.remaining_volume;
+        run_for(5);
+        EXPECT_EQ(ch.motor_pulse_count, pulses);
+        EXPECT_EQ(ch.remaining_volume, left);
+        switch_on(0);
+        run_for(20);
+        EXPECT_NEAR(ch.actual_rate, 150.0, 1.0);
+    }
+}
+
 TEST_F(Simulator, AnEmptyTankStopsAndSoDoesAStandingMachine)
 {
     b.channels.channels[0].remaining_volume = 0.01;
+    switch_on(0);
     run_for(30);
     const ds_channel& ch = b.channels.channels[0];
     EXPECT_EQ(ch.remaining_volume, 0.0);
-    EXPECT_FALSE(ch.active);
+    EXPECT_TRUE(ch.active);  // the switch stays where the operator put it
     EXPECT_EQ(ch.actual_period, 0u);
 
     app.manual_speed.set(0.0f);
@@ -90,6 +141,7 @@ TEST_F(Simulator, EnabledFansRunUpAndSectionsFollowTheirRequests)
         app.booms.booms[0].sections[s].width.set(2.0);
     b.booms.boom[0].sections[0].requested_state = 1;
     b.booms.boom[0].sections[2].requested_state = 1;
+    b.operation.master_switch_active = true;
 
     run_for(30);
     EXPECT_NEAR(b.fans[0].rpm, 3000.0f, 1.0f);
@@ -100,6 +152,13 @@ TEST_F(Simulator, EnabledFansRunUpAndSectionsFollowTheirRequests)
     EXPECT_EQ(b.booms.boom[0].sections[1].actual_state, 0u);
     EXPECT_EQ(b.booms.boom[0].section_sense_state, 0x5u);
     EXPECT_EQ(b.booms.boom[0].active_width, 4.0);
+
+    // With the master switch off no section works.
+    b.operation.master_switch_active = false;
+    run_for(1);
+    EXPECT_EQ(b.booms.boom[0].sections[0].actual_state, 0u);
+    EXPECT_EQ(b.booms.boom[0].section_sense_state, 0u);
+    EXPECT_EQ(b.booms.boom[0].active_width, 0.0);
 
     app.fans[0].enabled.set(false);
     run_for(60);
@@ -129,6 +188,7 @@ TEST_F(Simulator, TheControlCoreReadsBackWhatTheSimulatorRuns)
     app.fans[0].encoder.set(2);
     app.fans[0].max_rpm.set(3000.0f);
     Seeder_logic core(model.ps.get(), *model.store);
+    switch_on(0);
 
     run_for(40);
     const ds_channel simulated = b.channels.channels[0];
@@ -140,7 +200,6 @@ TEST_F(Simulator, TheControlCoreReadsBackWhatTheSimulatorRuns)
     // 12 km/h on 0.25 m a pulse: 13.33 pulses a second.
     EXPECT_EQ(b.vehicle.ground_speed_sensor.period, 75000u);
 
-    cds_set(model.head(), &b.operation.master_switch_active, true);
     core.control_step();
     EXPECT_NEAR(b.vehicle.speed, 12 / 3.6, 1e-4);
     EXPECT_NEAR(core.ground_speed_kmh(), 12.0, 1e-3);
@@ -199,6 +258,7 @@ TEST_F(Simulator, CountsGoOnFromWhatTheScreensSetAndSoDoesTheTankLevel)
     app.wheel_cal_factor.set(0.5f);
     app.channels[0].granular_controller_type.set(0);  // electric drive
     app.channels[0].motor_encoder_ratio.set(100.0f);
+    switch_on(0);
     run_for(20);
     ASSERT_GT(b.vehicle.ground_speed_sensor.pulse_count, 20u);
     ASSERT_GT(b.diagnostics.shaft[0].pulse_count, 0u);

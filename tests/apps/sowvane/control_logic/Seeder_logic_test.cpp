@@ -4,6 +4,7 @@
 
 #include "apps/sowvane/data_store/data_store.h"
 #include "glue/diner/module_man.h"
+#include "glue/diner/waiter_descriptor.h"
 
 #include <gtest/gtest.h>
 
@@ -211,6 +212,17 @@ TEST_F(Core, AdaptiveRateFilter)
     cds_set(head, &b.channels.channels[1].requested_rate, 100.0);
     cds_set(head, &b.channels.channels[1].active, true);
     start();
+    // What the main loop's settings save waits for.
+    waiter_descriptor saver;
+    saver.init(&mm);
+    ps->autoreg_waiter(&saver, true);
+    auto settings_changed = [&] {
+        waiter_event e;
+        bool any = false;
+        while (saver.get_event(&e, Atime::now()) == 0)
+            any = true;
+        return any;
+    };
     auto run_with_period = [&](ds_ulong period0) {
         cds_set(head, &b.channels.channels[0].actual_period, period0);
         cds_set(head, &b.channels.channels[1].actual_period, ds_ulong(60000));
@@ -219,10 +231,12 @@ TEST_F(Core, AdaptiveRateFilter)
     run_with_period(60000);
     EXPECT_NEAR(100.0, stored(&ds_channel::actual_rate), 1e-9);
     // Raw 60 % off and filtered (0.1 x 40 + 0.9 x 100 = 94) off by more
-    // than 5 %: the fast filter, in the live tree.
+    // than 5 %: the fast filter, in the core's working state only.
     run_with_period(150000);
     EXPECT_NEAR(94.0, core->channel_state(0).filtered_rate, 1e-4);
-    EXPECT_EQ(Seeder_logic::FAST_RATE_FILTER, app.channels[0].rate_filter_factor.get());
+    EXPECT_EQ(Seeder_logic::FAST_RATE_FILTER, core->channel_state(0).rate_filter);
+    EXPECT_EQ(0.9f, app.channels[0].rate_filter_factor.get());
+    EXPECT_FALSE(settings_changed());
     run_with_period(150000);
     EXPECT_NEAR(0.6 * 40 + 0.4 * 94, core->channel_state(0).filtered_rate, 1e-4);
     // Raw back within 5 %, filtered (84.6) still off: filtered jumps to the
@@ -230,12 +244,27 @@ TEST_F(Core, AdaptiveRateFilter)
     // later ones of the same step.
     cds_set(head, &b.channels.channels[1].flow_rate, 1.0);
     run_with_period(60000);
-    EXPECT_EQ(Seeder_logic::SLOW_RATE_FILTER, app.channels[0].rate_filter_factor.get());
+    EXPECT_EQ(Seeder_logic::SLOW_RATE_FILTER, core->channel_state(0).rate_filter);
     EXPECT_EQ(100.0, core->channel_state(0).filtered_rate);
     EXPECT_DOUBLE_EQ(stored(&ds_channel::raw_flow_rate, 0), stored(&ds_channel::flow_rate, 0));
     EXPECT_DOUBLE_EQ(stored(&ds_channel::raw_flow_rate, 1), stored(&ds_channel::flow_rate, 1));
     EXPECT_DOUBLE_EQ(stored(&ds_channel::raw_nozzle_flow_rate, 1),
                      stored(&ds_channel::nozzle_flow_rate, 1));
+    EXPECT_FALSE(settings_changed());
+
+    // The operator's own factor is kept; a new one is where the adaptation
+    // starts again, another settings change leaves the adapted one.
+    run_with_period(150000);
+    ASSERT_EQ(Seeder_logic::FAST_RATE_FILTER, core->channel_state(0).rate_filter);
+    app.machine_width.set(7.0f);
+    core->refresh_settings();
+    EXPECT_EQ(Seeder_logic::FAST_RATE_FILTER, core->channel_state(0).rate_filter);
+    app.channels[0].rate_filter_factor.set(0.7f);
+    core->refresh_settings();
+    EXPECT_EQ(0.7f, core->channel_state(0).rate_filter);
+    EXPECT_EQ(0.9f, core->channel_state(1).rate_filter);
+    EXPECT_EQ(0.7f, app.channels[0].rate_filter_factor.get());
+    ps->autounreg_waiter(&saver);
 }
 
 TEST_F(Core, PreloadRefusalsInTheirCheckOrder)

@@ -121,7 +121,9 @@ TEST_F(ProgramWithPeers, UploadsItsPoolAndDescriptionServesItsStoreAndEndsOnSigt
     });
 
     // A remote data-store client follows the simulator's motor pulses of
-    // tank 1.
+    // tank 1, switched on with the master switch.
+    ASSERT_TRUE(program.write_input("set ds.channels.active.0=1\n"));
+    ASSERT_TRUE(program.write_input("set data_store.operation.master_switch_active=1\n"));
     {
         Remote_store_peer peer(hub.bus_spec(), program.dir() + "/client_cache/");
         ASSERT_TRUE(peer.client.start(true));

@@ -161,7 +161,10 @@ TEST_F(ProgramOnBus, ClaimsItsAddressIdentifiesItselfReportsAlarmsAndSimulates)
     EXPECT_EQ((std::vector<unsigned char>(dm1.begin() + 2, dm1.begin() + 6)),
               (std::vector<unsigned char>{0x50, 0xF0, 0xE0 | 17, 1}));
 
-    // The simulator meters tank 1: its motor pulses keep counting.
+    // The simulator meters tank 1 once its switch and the master switch are
+    // on: its motor pulses keep counting.
+    ASSERT_TRUE(program.write_input("set ds.channels.active.0=1\n"));
+    ASSERT_TRUE(program.write_input("set data_store.operation.master_switch_active=1\n"));
     size_t from = program.output().size();
     ASSERT_TRUE(program.write_input("get ds.channels.0\n"));
     ASSERT_TRUE(program.wait_for_output("remote_preload=", from));

@@ -99,6 +99,42 @@ protected:
         });
     }
 
+    // The number an input field shows at the VT, in its units.
+    double vt_number(uint32_t id)
+    {
+        double shown = NAN;
+        peers.vt.with_processor([&](VtCommandProcessor& p, RecordingVtDisplay&) {
+            if (auto* in = dynamic_cast<VtObjectInputFieldNumber*>(p.getObject(id)))
+                shown = (double(in->getValue()) + in->getOffset()) * in->getScale();
+        });
+        return shown;
+    }
+
+    // From the run screen to the width and speed page.
+    void open_width_and_speed_page()
+    {
+        activate(ids->main.key_settings, false);
+        ASSERT_TRUE(vt_shows(ids->settings_menu.data_mask));
+        activate(ids->settings_menu.seeder_button, true);
+        ASSERT_TRUE(vt_shows(ids->seeder_settings_menu.data_mask));
+        activate(ids->seeder_settings_menu.width_and_speed_button, true);
+        ASSERT_TRUE(vt_shows(ids->width_and_speed_settings_mask.data_mask));
+    }
+
+    // The console answers the command with answer, asked again until it
+    // does (an edit at the VT reaches the program a little later).
+    bool console_shows(const std::string& command, const std::string& answer)
+    {
+        for (int i = 0; i < 30; i++) {
+            const size_t from = program.output().size();
+            if (!program.write_input(command + "\n"))
+                return false;
+            if (program.wait_for_output(answer, from, 1000))
+                return true;
+        }
+        return false;
+    }
+
     // The settings the settings file holds, null while there are none.
     const NV_kelsu::parameters_t* saved_settings()
     {
@@ -123,12 +159,6 @@ protected:
         struct stat st;
         return ::stat(program.settings_file().c_str(), &st) == 0 ? st.st_ino : 0;
     }
-    // A line of the console's answer to get, after from.
-    bool console_says(const std::string& command, const std::string& answer)
-    {
-        const size_t from = program.output().size();
-        return program.write_input(command + "\n") && program.wait_for_output(answer + "\n", from, 30000);
-    }
 
     Hub_process hub;
     Implement_peers peers;
@@ -148,12 +178,7 @@ TEST_F(ProgramAtTheVt, AWidthEditedAtTheVtIsSavedASecondLaterAndKeptOverARestart
 {
     start_program();
     ASSERT_TRUE(vt_shows(ids->main.data_mask));
-    activate(ids->main.key_settings, false);
-    ASSERT_TRUE(vt_shows(ids->settings_menu.data_mask));
-    activate(ids->settings_menu.seeder_button, true);
-    ASSERT_TRUE(vt_shows(ids->seeder_settings_menu.data_mask));
-    activate(ids->seeder_settings_menu.width_and_speed_button, true);
-    ASSERT_TRUE(vt_shows(ids->width_and_speed_settings_mask.data_mask));
+    open_width_and_speed_page();
 
     type_number(ids->width_and_speed_settings_mask.width_input, 12.5);
     // The main loop saves it while the program runs on.
@@ -192,17 +217,69 @@ TEST_F(ProgramAtTheVt, TheAreaTestLeavesTheSwitchBoxSettingsAsTheyWereOverAKill)
     ASSERT_TRUE(vt_shows(ids->settings_menu.data_mask));
     activate(ids->settings_menu.area_test_button, true);
     ASSERT_TRUE(vt_shows(ids->area_test_mask.data_mask));
-    EXPECT_TRUE(console_says("get params.app.swbox_cal_swbox_type", "swbox_cal_swbox_type = 0"));
-    EXPECT_TRUE(console_says("get params.app.swbox_remote_master_mode", "swbox_remote_master_mode = 0"));
+    EXPECT_TRUE(console_shows("get params.app.swbox_cal_swbox_type", "swbox_cal_swbox_type = 0\n"));
+    EXPECT_TRUE(console_shows("get params.app.swbox_remote_master_mode", "swbox_remote_master_mode = 0\n"));
     // The change is saved a second later; then the program is killed.
     ASSERT_TRUE(wait_until([&] { return settings_file_inode() != before; }, std::chrono::seconds(30)));
     program.signal(SIGKILL);
     program.wait_exit();
 
     start_program();
-    EXPECT_TRUE(console_says("get params.app.swbox_cal_swbox_type", "swbox_cal_swbox_type = 1"))
+    EXPECT_TRUE(console_shows("get params.app.swbox_cal_swbox_type", "swbox_cal_swbox_type = 1\n"))
         << program.output();
-    EXPECT_TRUE(console_says("get params.app.swbox_remote_master_mode", "swbox_remote_master_mode = 2"));
+    EXPECT_TRUE(console_shows("get params.app.swbox_remote_master_mode", "swbox_remote_master_mode = 2\n"));
+    stop_program();
+}
+
+// A width set through the console while the page is not shown is what the
+// page shows when the operator opens it again.
+TEST_F(ProgramAtTheVt, TheWidthPageShowsAWidthSetElsewhereWhenOpenedAgain)
+{
+    start_program();
+    ASSERT_TRUE(vt_shows(ids->main.data_mask));
+    open_width_and_speed_page();
+    const uint32_t width = ids->width_and_speed_settings_mask.width_input;
+    type_number(width, 12.5);
+    ASSERT_TRUE(console_shows("get params.app.machine_width", "machine_width = 12.5\n"));
+
+    activate(ids->width_and_speed_settings_mask.key_seeder_settings_menu, false);
+    ASSERT_TRUE(vt_shows(ids->seeder_settings_menu.data_mask));
+    ASSERT_TRUE(console_shows("set params.app.machine_width=8.25", "machine_width = 8.25\n"));
+    activate(ids->seeder_settings_menu.width_and_speed_button, true);
+    ASSERT_TRUE(vt_shows(ids->width_and_speed_settings_mask.data_mask));
+    EXPECT_TRUE(wait_until([&] { return std::fabs(vt_number(width) - 8.25) < 1e-3; }, std::chrono::seconds(30)))
+        << vt_number(width);
+    stop_program();
+}
+
+// The factory reset, confirmed at the VT: the program ends with code 3 and
+// starts again with the settings at their defaults, the operating totals
+// kept.
+TEST_F(ProgramAtTheVt, AFactoryResetConfirmedAtTheVtStartsAgainFromTheDefaults)
+{
+    start_program();
+    ASSERT_TRUE(vt_shows(ids->main.data_mask));
+    open_width_and_speed_page();
+    type_number(ids->width_and_speed_settings_mask.width_input, 12.5);
+    ASSERT_TRUE(wait_until([&] { return std::fabs(saved_width() - 12.5) < 1e-3; }, std::chrono::seconds(30)));
+    ASSERT_TRUE(console_shows("set params.app.history.machine_operating_time=812.5",
+                              "machine_operating_time = 812.5\n"));
+
+    activate(ids->width_and_speed_settings_mask.key_settings_menu, false);
+    ASSERT_TRUE(vt_shows(ids->settings_menu.data_mask));
+    activate(ids->settings_menu.advanced_settings_button, true);
+    ASSERT_TRUE(vt_shows(ids->advanced_settings_mask.data_mask));
+    activate(ids->advanced_settings_mask.factory_reset_button, true);
+    ASSERT_TRUE(vt_shows(ids->factory_reset_mask.data_mask));
+    activate(ids->factory_reset_mask.key_confirm, false);
+    EXPECT_EQ(program.wait_exit(), 3) << program.output();
+    EXPECT_NE(program.output().find("EXIT: 3\n"), std::string::npos);
+    EXPECT_EQ(saved_width(), 0.0);
+
+    start_program();
+    EXPECT_TRUE(console_shows("get params.app.machine_width", "machine_width = 0\n")) << program.output();
+    EXPECT_TRUE(console_shows("get params.app.history.machine_operating_time", "machine_operating_time = 812.5\n"))
+        << program.output();
     stop_program();
 }
 

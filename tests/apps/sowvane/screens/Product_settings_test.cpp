@@ -88,23 +88,49 @@ TEST_F(Product_settings, EditsOfTheChosenProductAreStoredAndReloaded)
     EXPECT_NEAR(reloaded->app.channels[2].preset_rate_1.get(), 112.085, 0.01);
 }
 
-TEST_F(Product_settings, AttachingToACarriedTankDetachesTheOtherProduct)
+// The tank takes the attached product whole, so that it meters the new
+// product with the new product's factor, not with the one before.
+TEST_F(Product_settings, AttachingToACarriedTankDetachesTheOtherProductAndCopiesTheNewOneIn)
 {
-    ps->app.products[1].tank.set(0);
+    auto& old_product = ps->app.products[1];
+    old_product.tank.set(0);
+    old_product.name.set("Wheat               ", 20);
+    old_product.product_cal_factor.set(0.25f);
+    auto& tank = ps->app.channels[0];
+    tank.enabled.set(true);
+    tank.name.set("Wheat               ", 20);
+    tank.cal_setting.set(0.25f);
+    tank.preset_rate_1.set(150.0f);
+    tank.preset_rate_2.set(120.0f);
+    tank.rate_increment.set(5.0f);
+    auto& barley = ps->app.products[3];
+    barley.name.set("Barley              ", 20);
+    barley.preset_rate_1.set(90.0f);
+    barley.preset_rate_2.set(70.0f);
+    barley.inc_dec.set(2.5f);
+    barley.product_cal_factor.set(0.4f);
     start("product_settings_mask");
     choose_product(3);
     const auto& f = ids.product_settings_mask;
+
     send_value(f.tank_list, 0);
-    EXPECT_EQ(ps->app.products[1].tank.get(), 10);
-    EXPECT_EQ(ps->app.products[3].tank.get(), 0);
-    EXPECT_EQ(name_of(ps->app.channels[0].name).substr(0, 3), "---");
+    EXPECT_EQ(old_product.tank.get(), 10);
+    EXPECT_EQ(barley.tank.get(), 0);
+    EXPECT_TRUE(cds_get_byte(ds_head(), &ds().channels.channels[0].product_assigned));
+    EXPECT_EQ(int(cds_get_word(ds_head(), &ds().channels.channels[0].product_number)), 3);
+    EXPECT_EQ(name_of(tank.name), "Barley              ");
+    EXPECT_FLOAT_EQ(tank.cal_setting.get(), 0.4f);
+    EXPECT_FLOAT_EQ(tank.preset_rate_1.get(), 90.0f);
+    EXPECT_FLOAT_EQ(tank.preset_rate_2.get(), 70.0f);
+    EXPECT_FLOAT_EQ(tank.rate_increment.get(), 2.5f);
 
     // Density changes leave the tank alone; choosing OFF detaches.
     type_number(f.density_input, 0.5);
-    EXPECT_EQ(name_of(ps->app.channels[0].name).substr(0, 3), "---");
+    EXPECT_EQ(name_of(tank.name), "Barley              ");
     send_value(f.tank_list, 4);
-    EXPECT_EQ(ps->app.products[3].tank.get(), 10);
+    EXPECT_EQ(barley.tank.get(), 10);
     EXPECT_FALSE(cds_get_byte(ds_head(), &ds().channels.channels[0].product_assigned));
+    EXPECT_EQ(name_of(tank.name).substr(0, 3), "---");
 }
 
 TEST_F(Product_settings, NamesAsShown)

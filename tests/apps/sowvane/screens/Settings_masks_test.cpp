@@ -13,6 +13,7 @@
 #include "apps/sowvane/screens/WheelCalibrationSettingsMask.h"
 #include "apps/sowvane/screens/WidthAndSpeedSettingsMask.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -174,7 +175,13 @@ TEST_F(Settings_masks, ProductRowsShowNameAndTankAndAButtonChoosesTheProduct)
     const auto& pm = ids.product_settings_menu;
     EXPECT_EQ(text_of(pm.product_name[0]).substr(0, 5), "Wheat");
     EXPECT_EQ(text_of(pm.product_tank[0]), "Tank4");
-    EXPECT_EQ(text_of(pm.product_name[1]), std::string("ABCDEFGHIJKLMNOPQRS").substr(0, text_of(pm.product_name[1]).size()));
+    // A name longer than the row: the row shows what fits of its first 19
+    // characters.
+    auto* row = vt.pool.find<VT::Output_string_obj>((unsigned short)pm.product_name[1]);
+    ASSERT_NE(row, nullptr);
+    ASSERT_GT(row->get_length(), 0);
+    const size_t fits = std::min<size_t>(19, size_t(row->get_length()));
+    EXPECT_EQ(text_of(pm.product_name[1]), std::string("ABCDEFGHIJKLMNOPQRS").substr(0, fits));
     EXPECT_EQ(text_of(pm.product_tank[1]), "Tank2");
     EXPECT_EQ(text_of(pm.product_tank[2]), "OFF");
 
@@ -241,6 +248,34 @@ TEST_F(Settings_masks, AWidthChangeAsksForATaskControllerRestartAnEqualWidthDoes
     EXPECT_TRUE(cds_get_byte(ds_head(), &ds().system.reset_tc));
     EXPECT_FLOAT_EQ(ps->app.machine_width.get(), 9.0f);
     EXPECT_DOUBLE_EQ(ps->app.booms.booms[0].sections[0].width.get(), 9.0);
+}
+
+// Settings changed elsewhere (the console, a remote data-store peer) while
+// the page is not shown are what it shows when the operator opens it again.
+TEST_F(Settings_masks, TheWidthAndSpeedPageShowsTheStoredValuesEachTimeItOpens)
+{
+    ps->app.machine_width.set(6.0f);
+    start("seeder_settings_menu");
+    const auto& ws = ids.width_and_speed_settings_mask;
+    press_button(ids.seeder_settings_menu.width_and_speed_button);
+    ASSERT_STREQ(current(), "width_and_speed_settings_mask");
+    EXPECT_NEAR(shown_number(ws.width_input), 6.0, 1e-3);
+    release(ws.key_seeder_settings_menu);
+    ASSERT_STREQ(current(), "seeder_settings_menu");
+
+    ps->app.machine_width.set(8.5f);
+    ps->app.manual_speed.set(14.0f);
+    ps->app.speed_source.set(5);
+    pump();
+    press_button(ids.seeder_settings_menu.width_and_speed_button);
+    ASSERT_STREQ(current(), "width_and_speed_settings_mask");
+    // What the fields show (their VT update follows within the second of
+    // their update interval).
+    EXPECT_NEAR(width_speed.number(WidthAndSpeedSettingsMask::WIDTH).get_stat_val(), 8.5, 1e-3);
+    EXPECT_NEAR(width_speed.number(WidthAndSpeedSettingsMask::MANUAL_SPEED).get_stat_val(), 14.0 / 3.6, 0.01);
+    auto* list = vt.pool.find<VT::Input_list_obj>((unsigned short)ws.speed_source_list);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->get_value(), 5);
 }
 
 TEST_F(Settings_masks, SpeedSourceListStoresTheChosenItemAndRefusesUnknownItems)

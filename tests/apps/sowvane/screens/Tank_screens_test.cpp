@@ -137,6 +137,16 @@ TEST_F(Tank_fill, TypedAmountsGoToTheStoreAndTheSettings)
     EXPECT_FLOAT_EQ(ps().app.channels[1].remaining.get(), 250.0f);
     store(&channel(1).remaining_volume, 120.0);
     EXPECT_DOUBLE_EQ(fill->remaining(1).get_stat_val(), 120.0);
+
+    // Less than nothing cannot be left in a tank: the field starts at 0
+    // and a negative amount is refused.
+    const uint32_t input = left.get_var_id() != VT::Object_pool::NULL_ID ? left.get_var_id() : left.get_in_object_id();
+    auto* field = vt.pool.find<VT::Input_number_obj>((unsigned short)left.get_in_object_id());
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->get_min_value(), zero);
+    edit(input, zero - 50);
+    EXPECT_DOUBLE_EQ(remaining(1), 120.0);
+    EXPECT_FLOAT_EQ(ps().app.channels[1].remaining.get(), 250.0f);
 }
 
 TEST_F(Screens_fixture, AMaskNotShownFollowsTheStoreAndShowsItWhenItComesUp)
