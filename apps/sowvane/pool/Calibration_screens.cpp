@@ -16,7 +16,7 @@ const std::string name_placeholder = "?????" + std::string(26, ' ');
 
 uint32_t add_unit_text(Pool_layout& layout, const char* text)
 {
-    return layout.builder.create_text(text, layout.font(16), 2)->getOid();
+    return create_unit_text(layout, text)->getOid();
 }
 
 // Size of a switchable value in a half band.
