@@ -362,8 +362,9 @@ void build_product_row(Screen_object_ids& table, Pool_layout& layout, VtObjectCo
 void build_run_soft_keys(Screen_object_ids& table, Pool_layout& layout)
 {
     Pool_builder& builder = layout.builder;
-    VtObjectFontAttribute* font = layout.font(2);
     auto& ids = table.main;
+    VtObjectFontAttribute* font = key_font(layout, {{"Toggle", "Screen"}, {"Tank", "ON/Off"}, {"Preset", nullptr},
+                                                    {"INC", nullptr}, {"DEC", nullptr}, {"Master", nullptr}});
 
     // Page A: the tank on/off key stands in a pointer, so that the mask can
     // take it away.
@@ -382,19 +383,16 @@ void build_run_soft_keys(Screen_object_ids& table, Pool_layout& layout)
     ids.key_master_switch = master->getOid();
     ids.master_switch_rect = add_key_indicator(layout, master)->getOid();
 
-    // Page B, attached to no mask: the mask switches to it.
-    VtObjectSoftKeyMask* page_b = builder.create_soft_key_mask(1);
+    // Page B, attached to no mask (page A already is): the mask switches to it.
+    VtObjectSoftKeyMask* page_b =
+        add_soft_keys(layout, {{"Toggle", "Screen", Key_code::toggle_screen, &ids.key_to_page_a},
+                               {"Settings", nullptr, Key_code::settings_menu, &ids.key_settings},
+                               {"Reset", "SubArea", Key_code::reset_sub_area, &ids.key_reset_sub_area},
+                               {"Reset", "Area", Key_code::reset_area, &ids.key_reset_area},
+                               {"Manual", "Speed", Key_code::manual_speed, &ids.key_manual_speed},
+                               {"Diags.", nullptr, Key_code::diagnostics, &ids.key_actuator_diagnostics}});
     ids.soft_keys_page_b = page_b->getOid();
-    ids.key_to_page_a =
-        builder.create_soft_key(page_b, 1, Key_code::toggle_screen, "Toggle", "Screen", font)->getOid();
-    ids.key_settings = builder.create_soft_key(page_b, 1, Key_code::settings_menu, "Settings", nullptr, font)->getOid();
-    ids.key_reset_sub_area =
-        builder.create_soft_key(page_b, 1, Key_code::reset_sub_area, "Reset", "SubArea", font)->getOid();
-    ids.key_reset_area = builder.create_soft_key(page_b, 1, Key_code::reset_area, "Reset", "Area", font)->getOid();
-    VtObjectKey* manual = builder.create_soft_key(page_b, 1, Key_code::manual_speed, "Manual", "Speed", font);
-    ids.key_manual_speed = manual->getOid();
-    ids.key_actuator_diagnostics =
-        builder.create_soft_key(page_b, 1, Key_code::diagnostics, "Diags.", nullptr, font)->getOid();
+    auto* manual = static_cast<VtObjectKey*>(builder.find_object(ids.key_manual_speed));
     ids.manual_speed_rect = add_key_indicator(layout, manual)->getOid();
 }
 

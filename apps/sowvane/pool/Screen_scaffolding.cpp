@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 void Oid_list::clear()
 {
@@ -277,12 +278,46 @@ void add_separator(Pool_layout& layout, VtObjectContainer* band)
     layout.builder.add_child(band, 0, 0, layout.builder.create_horizontal_line(layout.width, layout.line_body));
 }
 
+namespace {
+
+VtObjectFontAttribute* key_font_of(Pool_layout& layout, const std::vector<Key_label>& labels)
+{
+    int characters = 0;
+    int lines = 1;
+    for (const Key_label& label : labels) {
+        for (const char* line : {label.line1, label.line2})
+            if (line != nullptr)
+                characters = std::max(characters, int(std::strlen(line)));
+        if (label.line2 != nullptr)
+            lines = 2;
+    }
+    const int inset = Pool_builder::key_label_inset;
+    return layout.builder.fitting_font(layout.font(2), characters, Pool_builder::key_width - inset,
+                                       (Pool_builder::key_height - inset) / lines - 1);
+}
+
+VtObjectFontAttribute* key_font_of(Pool_layout& layout, std::initializer_list<Soft_key_row> keys)
+{
+    std::vector<Key_label> labels;
+    for (const Soft_key_row& row : keys)
+        labels.push_back({row.line1, row.line2});
+    return key_font_of(layout, labels);
+}
+
+} // namespace
+
+VtObjectFontAttribute* key_font(Pool_layout& layout, std::initializer_list<Key_label> labels)
+{
+    return key_font_of(layout, std::vector<Key_label>(labels));
+}
+
 VtObjectSoftKeyMask* add_soft_keys(Pool_layout& layout, std::initializer_list<Soft_key_row> keys)
 {
     Pool_builder& builder = layout.builder;
     VtObjectSoftKeyMask* mask = builder.create_soft_key_mask(1);
+    VtObjectFontAttribute* font = key_font_of(layout, keys);
     for (const Soft_key_row& row : keys) {
-        VtObjectKey* key = builder.create_soft_key(mask, 1, row.code, row.line1, row.line2, layout.font(2));
+        VtObjectKey* key = builder.create_soft_key(mask, 1, row.code, row.line1, row.line2, font);
         if (row.field != nullptr)
             *row.field = key->getOid();
     }
@@ -308,10 +343,11 @@ VtObjectSoftKeyMask* add_switchable_soft_keys(Pool_layout& layout, std::initiali
 {
     Pool_builder& builder = layout.builder;
     VtObjectSoftKeyMask* mask = builder.create_soft_key_mask(1);
+    VtObjectFontAttribute* font = key_font_of(layout, keys);
     uint32_t* const* slot = slot_fields.begin();
     for (const Soft_key_row& row : keys) {
         VtObjectPointer* pointer = builder.create_soft_key_pointer(mask);
-        VtObjectKey* key = builder.create_key(1, row.code, row.line1, row.line2, layout.font(2));
+        VtObjectKey* key = builder.create_key(1, row.code, row.line1, row.line2, font);
         pointer->setValue(VT_NULL_ID);
         if (row.field != nullptr)
             *row.field = key->getOid();

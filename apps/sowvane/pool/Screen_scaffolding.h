@@ -101,7 +101,18 @@ struct Soft_key_row {
     uint32_t code;
     uint32_t* field;
 };
-// A soft key mask of colour 1 with the keys in order (font slot 2).
+// The lines of one key's label.
+struct Key_label {
+    const char* line1;
+    const char* line2;
+};
+// The font of the keys shown together: slot 2, or the largest smaller size
+// in which every line of every label fits the soft key designator, so that
+// the keys of one mask share one font.
+VtObjectFontAttribute* key_font(Pool_layout& layout, std::initializer_list<Key_label> labels);
+
+// A soft key mask of colour 1 with the keys in order (font slot 2, or
+// smaller where a label needs it).
 VtObjectSoftKeyMask* add_soft_keys(Pool_layout& layout, std::initializer_list<Soft_key_row> keys);
 // "Seeder"/"Menu", "Settings"/"Menu" and "Main"/"Screen": the keys of the
 // pages under the seeder settings menu.

@@ -125,7 +125,8 @@ void build_sensor_diagnostics_screen(Screen_object_ids& table, Pool_layout& layo
 
     // Two soft key masks over the same four keys; the second adds the key to
     // the pressure page in front of them.
-    VtObjectFontAttribute* font = layout.font(2);
+    VtObjectFontAttribute* font = key_font(
+        layout, {{"System", "Info"}, {"Main", "Screen"}, {"Reset", nullptr}, {"Blocked", "Head"}, {"Toggle", "Screen"}});
     VtObjectSoftKeyMask* first = builder.create_soft_key_mask(1);
     VtObjectPointer* places[4];
     for (VtObjectPointer*& place : places)

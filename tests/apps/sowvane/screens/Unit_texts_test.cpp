@@ -2,6 +2,10 @@
 // from the start, and the new ones after a change of locale.
 #include "tests/apps/sowvane/screens/Seeder_vt.h"
 
+#include "vt_object_model/terminal/VtSystemInterface.h"
+
+#include <cstring>
+
 namespace {
 
 // The text an output string shows on the VT: its string variable's when it
@@ -54,4 +58,39 @@ TEST_F(Screens_fixture, TheRunScreenShowsTheUnitsInUseAndFollowsAChangeOfUnits)
     vt.sent();
     for (const Unit_row& row : run_screen_units)
         EXPECT_EQ(shown_text(vt.pool, ids().main.*row.field), row.imperial) << "under " << row.under;
+}
+
+// Every unit label a screen shows is wide enough for its unit in every
+// units system, in the font the label is drawn in.
+TEST_F(Screens_fixture, EveryUnitLabelHoldsItsUnitInEverySystem)
+{
+    start();
+    Units_man& units = ui.get_units_man();
+    int labels = 0;
+    for (uint32_t id = 0; id < VT::Object_pool::NULL_ID; ++id) {
+        auto* label = vt.pool.find<VT::Output_string_obj>(uint16_t(id));
+        if (label == nullptr || label->get_variable_reference() == VT::Object_pool::NULL_ID)
+            continue;
+        for (int type = 0; type < Units_man::NUM_UNITS_TYPES; ++type) {
+            const Stat_units& record = units.get(type);
+            if (record.obj == nullptr || record.obj->get_id() != label->get_variable_reference())
+                continue;
+            ++labels;
+            auto* font = vt.pool.find<VT::Font_attributes_obj>(label->get_font_attributes());
+            ASSERT_NE(font, nullptr) << "label " << id;
+            uint32_t cell_width = 0;
+            uint32_t cell_height = 0;
+            VtSystemInterface::getFontSizePixels(font->get_font_size(), cell_width, cell_height);
+            unsigned short width = 0;
+            unsigned short height = 0;
+            label->get_size(width, height);
+            EXPECT_LE(cell_height, height) << "label " << id;
+            for (int system = 0; system < Units_man::NUM_UNITS_SYSTEMS; ++system) {
+                const char* text = Units_man::get(system, type).text;
+                EXPECT_LE(std::strlen(text) * cell_width, width)
+                    << "label " << id << " of " << width << " pixels shows \"" << text << "\"";
+            }
+        }
+    }
+    EXPECT_GT(labels, 20);
 }
