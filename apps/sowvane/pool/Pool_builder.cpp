@@ -670,7 +670,7 @@ VtObjectOutputFieldString* Pool_builder::add_text_centred(VtObjectContainer* con
     const int H = height_of(container);
     const int row_h = H / rows;
     if (text != nullptr)
-        font = fitting_font(font, int(std::strlen(text)), W, H - 1);
+        font = fitting_font(font, int(std::strlen(text)), W, std::max(row_h, 1) - 1);
     auto* label = create_text(text, font, 2);
     const int width = std::min(width_of(label), W);
     const int height = std::min(height_of(label), H);
@@ -689,7 +689,7 @@ VtObjectOutputFieldString* Pool_builder::add_text_in_frame(VtObjectContainer* co
     const int H = height_of(container);
     const int row_h = H / rows;
     if (text != nullptr)
-        font = fitting_font(font, int(std::strlen(text)), W, H - 1);
+        font = fitting_font(font, int(std::strlen(text)), W, std::max(row_h, 1) - 1);
     auto* label = create_text(text, font, 2);
     const int width = std::min(width_of(label), W);
     const int height = std::min(height_of(label), H);
