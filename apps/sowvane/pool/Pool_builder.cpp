@@ -41,10 +41,6 @@ void cell_of(uint32_t size_code, int& width, int& height)
     height = int(h);
 }
 
-} // namespace
-
-namespace {
-
 int width_of(const VtObject* object)
 {
     auto* sized = dynamic_cast<const VtSizedObject*>(object);
