@@ -11,6 +11,18 @@
 #include <cstdio>
 #include <cstring>
 
+int object_width(const VtObject* object)
+{
+    auto* sized = dynamic_cast<const VtSizedObject*>(object);
+    return sized != nullptr ? int(sized->getWidth()) : 0;
+}
+
+int object_height(const VtObject* object)
+{
+    auto* sized = dynamic_cast<const VtSizedObject*>(object);
+    return sized != nullptr ? int(sized->getHeight()) : 0;
+}
+
 int font_char_width(const VtObjectFontAttribute* font)
 {
     uint32_t width = 0;
@@ -43,14 +55,12 @@ void cell_of(uint32_t size_code, int& width, int& height)
 
 int width_of(const VtObject* object)
 {
-    auto* sized = dynamic_cast<const VtSizedObject*>(object);
-    return sized != nullptr ? int(sized->getWidth()) : 0;
+    return object_width(object);
 }
 
 int height_of(const VtObject* object)
 {
-    auto* sized = dynamic_cast<const VtSizedObject*>(object);
-    return sized != nullptr ? int(sized->getHeight()) : 0;
+    return object_height(object);
 }
 
 void set_size(VtSizedObject* object, int width, int height)

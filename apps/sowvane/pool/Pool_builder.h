@@ -224,6 +224,10 @@ private:
     std::unique_ptr<Pool_record> pool_;
 };
 
+// Size of an object that has one; 0 for the others and for null.
+int object_width(const VtObject* object);
+int object_height(const VtObject* object);
+
 // Character cell of the font in pixels.
 int font_char_width(const VtObjectFontAttribute* font);
 int font_char_height(const VtObjectFontAttribute* font);

@@ -32,18 +32,6 @@ void create_unit_texts(Screen_object_ids& table, Pool_layout& layout)
     unit(table.common.minute_units, "min");
 }
 
-int width_of_object(Pool_builder& builder, uint32_t oid)
-{
-    auto* sized = dynamic_cast<VtSizedObject*>(builder.find_object(oid));
-    return sized != nullptr ? int(sized->getWidth()) : 0;
-}
-
-int height_of_object(Pool_builder& builder, uint32_t oid)
-{
-    auto* sized = dynamic_cast<VtSizedObject*>(builder.find_object(oid));
-    return sized != nullptr ? int(sized->getHeight()) : 0;
-}
-
 // Size of the run screen's small fields (selector lists and value numbers).
 int small_field_width(const Pool_layout& layout)
 {
@@ -321,7 +309,7 @@ void build_product_row(Screen_object_ids& table, Pool_layout& layout, VtObjectCo
                       pressure);
     VtObjectPointer* pressure_unit = builder.create_pointer();
     pressure_unit->setValue(table.main.pressure_units);
-    const int unit_height = height_of_object(builder, table.main.pressure_units);
+    const int unit_height = object_height(builder.find_object(table.main.pressure_units));
     builder.add_child(pressure_group, half + 14 + quarter / 4,
                       std::min(int(row_height - 2.2 * layout.gap + 12.0), band_height - unit_height), pressure_unit);
     builder.add_child(band, 0, 0, pressure_group);
@@ -340,11 +328,9 @@ void build_product_row(Screen_object_ids& table, Pool_layout& layout, VtObjectCo
     record.remaining = remaining->getOid();
     VtObjectPointer* volume_unit = builder.create_pointer();
     volume_unit->setValue(table.common.volume_units[i]);
-    const int volume_unit_width = width_of_object(builder, table.common.volume_units[i]);
-    builder.add_child(band, std::min(half + quarter + 16 + inset, layout.width - volume_unit_width),
-                      std::min(text_top + row_height / 4 + 20,
-                               band_height - height_of_object(builder, table.common.volume_units[i])),
-                      volume_unit);
+    const VtObject* volume_units = builder.find_object(table.common.volume_units[i]);
+    builder.add_child(band, std::min(half + quarter + 16 + inset, layout.width - object_width(volume_units)),
+                      std::min(text_top + row_height / 4 + 20, band_height - object_height(volume_units)), volume_unit);
 
     VtObjectButton* select = builder.create_label_button(quarter - 4 * inset, row_height / 2 - inset, 1,
                                                          Key_code::select_first + i, "SELECT", layout.font(15));

@@ -120,14 +120,24 @@ void add_grid_page(Pool_layout& layout, Oid_list& bands, Oid_grid& grid, int ban
     }
 }
 
+namespace {
+
+// The width of the text in the largest size from the font's down that fits
+// width x height (the smallest when none does).
+int fitted_width(const VtObjectFontAttribute* font, const char* text, int width, int height)
+{
+    const int characters = text != nullptr ? int(std::strlen(text)) : 0;
+    const uint32_t size =
+        Pool_builder::fitting_size(font != nullptr ? font->getFontSize() : 0, characters, width, height);
+    return Pool_builder::text_width(size, characters);
+}
+
+} // namespace
+
 int label_width(const Pool_layout& layout, const char* label, int font_slot, int button_width, int button_height)
 {
-    const int characters = label != nullptr ? int(std::strlen(label)) : 0;
-    const VtObjectFontAttribute* font = layout.font(font_slot);
-    const uint32_t size = Pool_builder::fitting_size(font != nullptr ? font->getFontSize() : 0, characters,
-                                                     button_width - 2 * Pool_builder::button_border,
-                                                     button_height - 2 * Pool_builder::button_border - 1);
-    return Pool_builder::text_width(size, characters);
+    return fitted_width(layout.font(font_slot), label, button_width - 2 * Pool_builder::button_border,
+                        button_height - 2 * Pool_builder::button_border - 1);
 }
 
 VtObjectButton* create_two_line_button(Pool_layout& layout, int width, int height, uint32_t key_code,
@@ -170,18 +180,13 @@ VtObjectButton* add_two_line_button(Pool_layout& layout, VtObjectContainer* cont
     // that cannot shrink enough takes more of the place.
     const int face_width = room - 2 * layout.inset - 2 * Pool_builder::button_border;
     const int line_height = (height - 2 * Pool_builder::button_border) / (line2 != nullptr ? 2 : 1) - 1;
-    int label_width = 0;
-    for (VtObjectOutputFieldString* line : {line1, line2}) {
-        if (line == nullptr)
-            continue;
-        auto* font = static_cast<VtObjectFontAttribute*>(layout.builder.find_object(line->getFontAttributes()));
-        const char* text = line->getValue().c_str();
-        const int characters = text != nullptr ? int(std::strlen(text)) : 0;
-        const uint32_t size =
-            Pool_builder::fitting_size(font != nullptr ? font->getFontSize() : 0, characters, face_width, line_height);
-        label_width = std::max(label_width, Pool_builder::text_width(size, characters));
-    }
-    const int inset = button_inset(layout, room, label_width);
+    int widest = 0;
+    for (VtObjectOutputFieldString* line : {line1, line2})
+        if (line != nullptr)
+            widest = std::max(widest, fitted_width(dynamic_cast<VtObjectFontAttribute*>(
+                                                       layout.builder.find_object(line->getFontAttributes())),
+                                                   line->getValue().c_str(), face_width, line_height));
+    const int inset = button_inset(layout, room, widest);
     VtObjectButton* button = create_two_line_button(layout, room - 2 * inset, height, key_code, line1, line2);
     layout.builder.add_child(container, inset, layout.inset, button);
     return button;
