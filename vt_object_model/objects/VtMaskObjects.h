@@ -17,6 +17,9 @@ public:
 
     virtual VtColour getBackgroundColour() const { return backgroundColour_; }
     virtual void setBackgroundColour(const VtColour& colour) { backgroundColour_ = colour; }
+    // Whether the VT may make the working set active (show it to choose).
+    bool getSelectable() const { return selectable_; }
+    void setSelectable(bool selectable) { selectable_ = selectable; }
     uint32_t getActiveMask() const { return activeMask_; }
     void setActiveMask(uint32_t oid) { activeMask_ = oid; }
     VtObjectRefList& getChilds() { return childs_; }

@@ -6,6 +6,7 @@
 #include "apps/sowvane/pool/Screen_object_ids.h"
 #include "apps/sowvane/pool/Screen_scaffolding.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -52,6 +53,9 @@ Alarm_cell label_cell(const char* label, const char* label_2)
     return cell;
 }
 
+// Room between an alarm point and its unit.
+constexpr int unit_gap = 2;
+
 void build_alarm_cell(Pool_layout& layout, VtObjectContainer* place, const Alarm_cell& cell, int number)
 {
     Pool_builder& builder = layout.builder;
@@ -76,9 +80,12 @@ void build_alarm_cell(Pool_layout& layout, VtObjectContainer* place, const Alarm
         *cell.list_field = oid_of(list);
     }
     if (has_point) {
+        // The alarm point ends where the unit it is measured in begins.
         const auto* unit = dynamic_cast<const VtSizedObject*>(builder.find_object(cell.unit));
         const int unit_width = unit != nullptr ? int(unit->getWidth()) : 0;
-        *cell.input_field = oid_of(builder.add_input_number_row(place, nullptr, layout.font(3), rows, row, -unit_width, 0));
+        VtObjectInputFieldNumber* input = builder.add_input_number_row(place, nullptr, layout.font(3), rows, row, 0, 0);
+        input->setWidth(uint32_t(std::max(int(input->getWidth()) - unit_width - unit_gap, 0)));
+        *cell.input_field = oid_of(input);
         builder.add_unit_pointer(place, cell.unit, 10, 9, 0, 0);
     }
 }

@@ -16,7 +16,7 @@ const std::string name_placeholder = "?????" + std::string(26, ' ');
 
 uint32_t add_unit_text(Pool_layout& layout, const char* text)
 {
-    return layout.builder.create_text(text, layout.font(16), 2)->getOid();
+    return create_unit_text(layout, text)->getOid();
 }
 
 // Size of a switchable value in a half band.
@@ -127,7 +127,8 @@ void build_area_test_screen(Screen_object_ids& table, Pool_layout& layout)
     VtObjectPointer* main_place = builder.create_soft_key_pointer(keys);
     VtObjectPointer* run_place = builder.create_soft_key_pointer(keys);
     VtObjectPointer* reset_place = builder.create_soft_key_pointer(keys);
-    VtObjectFontAttribute* font = layout.font(2);
+    VtObjectFontAttribute* font = key_font(layout, {{"Settings", "Menu"}, {"Main", "Screen"}, {"Start", nullptr},
+                                                    {"Pause", nullptr}, {"Resume", nullptr}, {"Reset", nullptr}});
     ids.key_settings_menu = builder.create_key(1, Key_code::settings_menu, "Settings", "Menu", font)->getOid();
     ids.key_main = builder.create_key(1, Key_code::main_screen, "Main", "Screen", font)->getOid();
     ids.key_start = builder.create_key(1, Key_code::start, "Start", nullptr, font)->getOid();

@@ -46,15 +46,6 @@ void add_menu_buttons(Pool_layout& layout, const std::vector<Oid_list>& columns,
     }
 }
 
-// A key whose inhibit or master state shows in a small rectangle on it.
-uint32_t add_key_indicator(Pool_layout& layout, uint32_t key_oid, int x, int y)
-{
-    auto* key = static_cast<VtObjectKey*>(layout.builder.find_object(key_oid));
-    VtObjectRectangle* indicator = layout.builder.create_rectangle(16, 16, layout.line_first, layout.fill_red);
-    layout.builder.add_to_key(key, x, y, indicator);
-    return indicator->getOid();
-}
-
 // Labels with a value under each, one per column of a four-column band.
 template <class Add_value>
 void add_column_values(Pool_layout& layout, VtObjectContainer* band, std::initializer_list<const char*> labels,
@@ -177,7 +168,8 @@ void build_alarm_settings_menu(Screen_object_ids& table, Pool_layout& layout)
     add_soft_keys(layout, {{"Settings", "Menu", Key_code::settings_menu, &ids.key_settings_menu},
                            {"Main", "Screen", Key_code::main_screen, &ids.key_main},
                            {"Inhibit", "Alarms", Key_code::inhibit_alarms, &ids.key_inhibit_alarms}});
-    ids.inhibit_indicator = add_key_indicator(layout, ids.key_inhibit_alarms, 5, 30);
+    auto* inhibit = static_cast<VtObjectKey*>(layout.builder.find_object(ids.key_inhibit_alarms));
+    ids.inhibit_indicator = add_key_indicator(layout, inhibit)->getOid();
 }
 
 void build_system_info_screen(Screen_object_ids& table, Pool_layout& layout)

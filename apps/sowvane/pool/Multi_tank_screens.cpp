@@ -5,6 +5,8 @@
 #include "apps/sowvane/pool/Screen_object_ids.h"
 #include "apps/sowvane/pool/Setting_rows.h"
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -47,7 +49,29 @@ uint32_t add_value(Pool_layout& layout, VtObjectContainer* column)
 
 uint32_t add_unit_text(Pool_layout& layout, const char* text)
 {
-    return layout.builder.create_text(text, layout.font(16), 2)->getOid();
+    return create_unit_text(layout, text)->getOid();
+}
+
+// One line of a caption over a result column's value: a unit text in a font
+// that fits the column.
+VtObjectOutputFieldString* add_caption_line(Pool_layout& layout, const char* text)
+{
+    const int characters = int(std::strlen(text));
+    VtObjectFontAttribute* font = layout.builder.fitting_font(layout.font(16), characters,
+                                                              layout.column_width - layout.line_width,
+                                                              layout.row_height / 4);
+    return layout.builder.create_text(text, font, 2);
+}
+
+// The caption's lines right-aligned at the top of the column, above the
+// value in its row 2 of 4.
+void add_caption(Pool_layout& layout, VtObjectContainer* column, VtObjectOutputFieldString* const (&lines)[2])
+{
+    int y = 1;
+    for (VtObjectOutputFieldString* line : lines) {
+        layout.builder.add_child(column, std::max(int(column->getWidth()) - int(line->getWidth()), 0), y, line);
+        y += int(line->getHeight());
+    }
 }
 
 // The two hidden state containers of a tank: a red button (101 + tank) in
@@ -66,13 +90,16 @@ void add_state_buttons(Pool_layout& layout, VtObjectContainer* column, int tank,
     };
     State states[2] = {{red_label, 12, Key_code::state_off_first + tank, red_marker, red_button},
                        {green_label, 2, Key_code::state_on_first + tank, green_marker, green_button}};
+    const int room = int(column->getWidth());
     for (State& state : states) {
         VtObjectContainer* marker = builder.create_container_like(column);
         marker->setHidden(true);
         builder.add_child(column, 0, 0, marker);
-        VtObjectButton* button = builder.create_label_button(int(column->getWidth()) - 2 * layout.inset, button_height,
-                                                             state.colour, state.code, state.label, layout.font(15));
-        builder.add_child(marker, layout.inset, layout.row_height - layout.text_top - button_height, button);
+        const int inset = button_inset(
+            layout, room, label_width(layout, state.label, 15, room - 2 * layout.inset, button_height));
+        VtObjectButton* button = builder.create_label_button(room - 2 * inset, button_height, state.colour, state.code,
+                                                             state.label, layout.font(15));
+        builder.add_child(marker, inset, layout.row_height - layout.text_top - button_height, button);
         state.marker = marker->getOid();
         state.button = button->getOid();
     }
@@ -137,8 +164,7 @@ void build_multi_tank_run_page(Screen_object_ids& table, Pool_layout& layout)
                              {&ids.key_slot[0], &ids.key_slot[1], &ids.key_slot[2], &ids.key_slot[3], &ids.key_slot[4],
                               &ids.key_slot[5]});
     auto* master = static_cast<VtObjectKey*>(builder.find_object(ids.key_master));
-    ids.master_indicator =
-        builder.add_to_key(master, 5, 20, builder.create_rectangle(16, 16, layout.line_first, layout.fill_red))->getOid();
+    ids.master_indicator = add_key_indicator(layout, master)->getOid();
     ids.master_off_state = oid_of(layout.fill_red);
     ids.master_on_state = oid_of(layout.fill_green);
 }
@@ -181,8 +207,10 @@ void build_multi_tank_result_page(Screen_object_ids& table, Pool_layout& layout)
     Oid_list bands;
     begin_tank_page(layout, ids.data_mask, bands, 1,
                     {{"Product", nullptr}, {"Old", "Cal"}, {"New", "Cal"}, {"Diff", nullptr}, {"Status", nullptr}});
-    VtObjectOutputFieldString* factor_units = builder.create_text("pulses/gal ", layout.font(16), 2);
-    ids.text = factor_units->getOid();
+    // The factors' unit over each factor, on two lines: "pulses/gal " is
+    // wider than a column in any font.
+    VtObjectOutputFieldString* factor_units[2] = {add_caption_line(layout, "pulses/"), add_caption_line(layout, "gal")};
+    ids.text = factor_units[0]->getOid();
     ids.text_2 = add_unit_text(layout, "%");
     Oid_list columns;
     for (int i = 0; i < Screen_object_ids::tank_count; ++i) {
@@ -191,10 +219,9 @@ void build_multi_tank_result_page(Screen_object_ids& table, Pool_layout& layout)
         add_columns(layout, columns, 1, band);
         ids.tank_name[i] = add_tank_name(layout, columns[0]);
         ids.old_factor[i] = add_value(layout, columns[1]);
-        const int units_x = int(columns[1]->getWidth()) - int(factor_units->getWidth()) - 3;
-        builder.add_child(columns[1], units_x, 34, factor_units);
+        add_caption(layout, columns[1], factor_units);
         ids.new_factor[i] = add_value(layout, columns[2]);
-        builder.add_child(columns[2], units_x, 34, factor_units);
+        add_caption(layout, columns[2], factor_units);
         ids.difference[i] = add_value(layout, columns[3]);
         builder.add_unit_pointer(columns[3], ids.text_2, 10, 9, 0, 0);
         add_state_buttons(layout, columns[4], i, layout.row_height - 2 * layout.inset, "IGNORE", "SAVE",

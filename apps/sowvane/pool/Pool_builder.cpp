@@ -8,7 +8,20 @@
 #include "vt_object_model/terminal/VtSystemInterface.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+
+int object_width(const VtObject* object)
+{
+    auto* sized = dynamic_cast<const VtSizedObject*>(object);
+    return sized != nullptr ? int(sized->getWidth()) : 0;
+}
+
+int object_height(const VtObject* object)
+{
+    auto* sized = dynamic_cast<const VtSizedObject*>(object);
+    return sized != nullptr ? int(sized->getHeight()) : 0;
+}
 
 int font_char_width(const VtObjectFontAttribute* font)
 {
@@ -30,21 +43,45 @@ int font_char_height(const VtObjectFontAttribute* font)
 
 namespace {
 
+// The character cell of a font size code.
+void cell_of(uint32_t size_code, int& width, int& height)
+{
+    uint32_t w = 0;
+    uint32_t h = 0;
+    VtSystemInterface::getFontSizePixels(size_code, w, h);
+    width = int(w);
+    height = int(h);
+}
+
 int width_of(const VtObject* object)
 {
-    auto* sized = dynamic_cast<const VtSizedObject*>(object);
-    return sized != nullptr ? int(sized->getWidth()) : 0;
+    return object_width(object);
 }
 
 int height_of(const VtObject* object)
 {
-    auto* sized = dynamic_cast<const VtSizedObject*>(object);
-    return sized != nullptr ? int(sized->getHeight()) : 0;
+    return object_height(object);
 }
 
 void set_size(VtSizedObject* object, int width, int height)
 {
     object->setSize(VtSize(uint32_t(std::max(width, 0)), uint32_t(std::max(height, 0))));
+}
+
+// value moved into low .. high; low when the range is empty.
+int clamp(int value, int low, int high)
+{
+    return std::max(low, std::min(value, high));
+}
+
+// x of a left-aligned row text.
+constexpr int text_left = 4;
+
+// The y of a field placed in a row, kept inside its container: a field
+// taller than its row stays at the container's edge.
+int row_y(const VtObject* container, const VtObject* field, int y)
+{
+    return clamp(y, 0, height_of(container) - height_of(field));
 }
 
 } // namespace
@@ -122,6 +159,7 @@ void Pool_builder::clear()
         delete object;
     }
     pool_->unplaced.clear();
+    pool_->fonts.clear();
     pool_->working_set = nullptr;
     pool_->current_mask = nullptr;
 }
@@ -228,10 +266,15 @@ void Pool_builder::add_key_label(VtObjectKey* key, const char* line1, const char
 {
     if (line1 == nullptr)
         return;
+    // Both lines in one font, the largest in which they fit the designator.
+    const int characters = int(std::max(std::strlen(line1), line2 != nullptr ? std::strlen(line2) : size_t(0)));
+    const int lines = line2 != nullptr ? 2 : 1;
+    font = fitting_font(font, characters, key_width - key_label_inset,
+                        (key_height - key_label_inset) / lines - 1);
     auto* first = create_text(line1, font, 1);
-    add_to_key(key, 5, 5, first);
+    add_to_key(key, key_label_inset, key_label_inset, first);
     if (line2 != nullptr)
-        add_to_key(key, 5, 5 + height_of(first), create_text(line2, font, 1));
+        add_to_key(key, key_label_inset, key_label_inset + height_of(first), create_text(line2, font, 1));
 }
 
 VtObjectKey* Pool_builder::create_key(uint32_t colour, uint32_t key_code, const char* line1, const char* line2,
@@ -296,8 +339,12 @@ VtObjectButton* Pool_builder::create_label_button(int width, int height, uint32_
                                                   const char* text, VtObjectFontAttribute* font)
 {
     auto* button = create_button(width, height, colour, key_code, nullptr);
-    if (text != nullptr)
-        centre_in_button(button, create_text(text, font, 2));
+    if (text != nullptr) {
+        const int characters = int(std::strlen(text));
+        VtObjectFontAttribute* fitting =
+            fitting_font(font, characters, face_width(button), face_height(button) - 1);
+        centre_in_button(button, create_text(text, fitting, 2));
+    }
     return button;
 }
 
@@ -345,7 +392,46 @@ VtObjectFontAttribute* Pool_builder::create_font_attribute(uint32_t size_code, u
     auto* font = make<VtObjectFontAttribute>();
     font->setFontColour(VtColour(colour));
     font->setFontSize(size_code);
+    pool_->fonts.push_back(font);
     return font;
+}
+
+uint32_t Pool_builder::fitting_size(uint32_t size_code, int characters, int width, int height)
+{
+    auto fits = [&](uint32_t size) {
+        int w = 0;
+        int h = 0;
+        cell_of(size, w, h);
+        return characters * w <= width && h <= height;
+    };
+    while (size_code > 0 && !fits(size_code))
+        --size_code;
+    return size_code;
+}
+
+int Pool_builder::text_width(uint32_t size_code, int characters)
+{
+    int w = 0;
+    int h = 0;
+    cell_of(size_code, w, h);
+    return characters * w;
+}
+
+VtObjectFontAttribute* Pool_builder::fitting_font(VtObjectFontAttribute* font, int characters, int width, int height)
+{
+    if (font == nullptr)
+        return nullptr;
+    const uint32_t size = fitting_size(font->getFontSize(), characters, width, height);
+    if (size == font->getFontSize())
+        return font;
+    for (VtObjectFontAttribute* known : pool_->fonts)
+        if (known->getFontSize() == size && known->getFontColour().getIndex() == font->getFontColour().getIndex() &&
+            known->getFontType() == font->getFontType() && known->getFontStyle() == font->getFontStyle())
+            return known;
+    VtObjectFontAttribute* smaller = create_font_attribute(size, font->getFontColour().getIndex());
+    smaller->setFontType(font->getFontType());
+    smaller->setFontStyle(font->getFontStyle());
+    return smaller;
 }
 
 VtObjectFillAttribute* Pool_builder::create_fill_attribute(uint32_t colour)
@@ -436,10 +522,42 @@ VtObjectOutputFieldString* Pool_builder::create_text(const char* text, VtObjectF
 VtObjectOutputFieldString* Pool_builder::create_list_item_text(const char* text, VtObjectFontAttribute* font,
                                                                int width, int height)
 {
-    auto* field = create_output_string(width, height, nullptr, font);
+    const int characters = text != nullptr ? int(std::strlen(text)) : 0;
+    auto* field = create_output_string(width, height, nullptr, fitting_font(font, characters, width, height));
     field->setValue(VtString(text));
     field->setHorizontalJustification(1);
     return field;
+}
+
+void Pool_builder::fit_text(VtObjectOutputFieldString* text, int width, int height)
+{
+    if (text == nullptr)
+        return;
+    const char* value = text->getValue().c_str();
+    const int characters = value != nullptr ? int(std::strlen(value)) : 0;
+    auto* font = dynamic_cast<VtObjectFontAttribute*>(find_object(text->getFontAttributes()));
+    if (font == nullptr)
+        return;
+    font = fitting_font(font, characters, width, height - 1);
+    text->setFontAttributes(font->getOid());
+    set_size(text, characters * font_char_width(font), font_char_height(font) + 1);
+}
+
+void Pool_builder::fit_number_font(VtObjectInputFieldNumber* input)
+{
+    if (input == nullptr)
+        return;
+    int characters = 0;
+    for (uint32_t raw : {input->getMinValue(), input->getMaxValue()}) {
+        char text[48];
+        const double shown = (double(raw) + double(input->getOffset())) * input->getScale();
+        characters = std::max(characters, std::snprintf(text, sizeof text, "%.*f",
+                                                        int(input->getNumberOfDecimals()), shown));
+    }
+    auto* font = dynamic_cast<VtObjectFontAttribute*>(find_object(input->getFontAttributes()));
+    if (font != nullptr)
+        input->setFontAttributes(
+            oid_of(fitting_font(font, characters, width_of(input), height_of(input))));
 }
 
 VtObjectContainer* Pool_builder::create_framed_text(const char* text, VtObjectFontAttribute* font,
@@ -491,12 +609,22 @@ VtObject* Pool_builder::add_to_working_set(int x, int y, VtObject* child)
     return pool_->working_set != nullptr ? append_ref(pool_->working_set->getChilds(), x, y, child) : nullptr;
 }
 
+int Pool_builder::face_width(const VtObjectButton* button)
+{
+    return std::max(width_of(button) - 2 * button_border, 0);
+}
+
+int Pool_builder::face_height(const VtObjectButton* button)
+{
+    return std::max(height_of(button) - 2 * button_border, 0);
+}
+
 VtObject* Pool_builder::centre_in_button(VtObjectButton* button, VtSizedObject* child)
 {
     if (button == nullptr || child == nullptr)
         return nullptr;
-    return add_to_button(button, (width_of(button) - width_of(child)) / 2, (height_of(button) - height_of(child)) / 2,
-                         child);
+    return add_to_button(button, (face_width(button) - width_of(child)) / 2,
+                         (face_height(button) - height_of(child)) / 2, child);
 }
 
 void Pool_builder::move_child(VtObject* parent, VtObject* child, int x, int y, bool relative)
@@ -526,11 +654,16 @@ VtObjectOutputFieldString* Pool_builder::add_text_left(VtObjectContainer* contai
     const int W = width_of(container);
     const int H = height_of(container);
     const int row_h = H / rows;
+    // A one-line text takes a smaller font rather than run past the edge;
+    // a text of several lines wraps.
+    const int room = std::max(W - text_left, 0);
+    if (lines == 1 && text != nullptr)
+        font = fitting_font(font, int(std::strlen(text)), room, H - 1);
     auto* label = create_text(text, font, 0);
-    const int width = std::min(width_of(label), W);
+    const int width = std::min(width_of(label), room);
     const int height = std::min(lines * height_of(label), H);
     set_size(label, width, height);
-    add_child(container, 4, row * row_h + (row_h - height) / 2, label);
+    add_child(container, text_left, clamp(row * row_h + (row_h - height) / 2, 0, H - height), label);
     return label;
 }
 
@@ -540,12 +673,15 @@ VtObjectOutputFieldString* Pool_builder::add_text_centred(VtObjectContainer* con
     if (container == nullptr)
         return nullptr;
     const int W = width_of(container);
-    const int row_h = height_of(container) / rows;
+    const int H = height_of(container);
+    const int row_h = H / rows;
+    if (text != nullptr)
+        font = fitting_font(font, int(std::strlen(text)), W, std::max(row_h, 1) - 1);
     auto* label = create_text(text, font, 2);
     const int width = std::min(width_of(label), W);
-    const int height = height_of(label);
+    const int height = std::min(height_of(label), H);
     set_size(label, width, height);
-    add_child(container, (W - width) / 2, row * row_h + (row_h - height) / 2, label);
+    add_child(container, (W - width) / 2, clamp(row * row_h + (row_h - height) / 2, 0, H - height), label);
     return label;
 }
 
@@ -556,14 +692,17 @@ VtObjectOutputFieldString* Pool_builder::add_text_in_frame(VtObjectContainer* co
     if (container == nullptr || frame == nullptr)
         return nullptr;
     const int W = width_of(container);
-    const int row_h = height_of(container) / rows;
+    const int H = height_of(container);
+    const int row_h = H / rows;
+    if (text != nullptr)
+        font = fitting_font(font, int(std::strlen(text)), W, std::max(row_h, 1) - 1);
     auto* label = create_text(text, font, 2);
     const int width = std::min(width_of(label), W);
-    const int height = height_of(label);
+    const int height = std::min(height_of(label), H);
     set_size(label, width, height);
     set_size(frame, width, height);
     add_child(frame, 0, 0, label);
-    add_child(container, (W - width) / 2, row * row_h + (row_h - height) / 2, frame);
+    add_child(container, (W - width) / 2, clamp(row * row_h + (row_h - height) / 2, 0, H - height), frame);
     return label;
 }
 
@@ -576,7 +715,8 @@ VtObjectOutputFieldString* Pool_builder::add_output_string_row(VtObjectContainer
     const int W = width_of(container);
     const int row_h = height_of(container) / rows;
     auto* field = create_output_string(W, font_char_height(font) + 4, variable, font);
-    add_child(container, (W - width_of(field)) / 2, (row_h - height_of(field)) / 2 + row * row_h, field);
+    add_child(container, (W - width_of(field)) / 2, row_y(container, field, (row_h - height_of(field)) / 2 + row * row_h),
+              field);
     return field;
 }
 
@@ -589,7 +729,8 @@ VtObjectOutputFieldNumber* Pool_builder::add_output_number_row(VtObjectContainer
     const int W = width_of(container);
     const int row_h = height_of(container) / rows;
     auto* field = create_output_number(W, font_char_height(font) + 4, nullptr, font);
-    add_child(container, dx + (W - width_of(field)) / 2, dy + (row_h - height_of(field)) / 2 + row * row_h, field);
+    add_child(container, dx + (W - width_of(field)) / 2,
+              row_y(container, field, dy + (row_h - height_of(field)) / 2 + row * row_h), field);
     return field;
 }
 
@@ -604,7 +745,8 @@ VtObjectOutputFieldNumber* Pool_builder::add_output_number_row_by_pointer(VtObje
     const int row_h = height_of(container) / rows;
     auto* field = create_output_number(W, font_char_height(font) + 4, nullptr, font);
     pointer->setValue(field->getOid());
-    add_child(container, (W - width_of(field)) / 2, (row_h - height_of(field)) / 2 + row * row_h, pointer);
+    add_child(container, (W - width_of(field)) / 2,
+              row_y(container, field, (row_h - height_of(field)) / 2 + row * row_h), pointer);
     return field;
 }
 
@@ -630,7 +772,8 @@ VtObjectInputFieldString* Pool_builder::add_input_string_row(VtObjectContainer* 
     field->setEnabled(true);
     const int mx = int(pool_->margin_x);
     const int my = int(pool_->margin_y);
-    add_child(container, mx + (W - width_of(field)) / 2, (row_h - height_of(field)) / 2 - my + row * row_h, field);
+    add_child(container, mx + (W - width_of(field)) / 2,
+              row_y(container, field, (row_h - height_of(field)) / 2 - my + row * row_h), field);
     return field;
 }
 
@@ -655,8 +798,8 @@ VtObjectInputFieldNumber* Pool_builder::add_input_number_row(VtObjectContainer* 
     field->setEnabled(true);
     const int mx = int(pool_->margin_x);
     const int my = int(pool_->margin_y);
-    add_child(container, dx + mx + (W - width_of(field)) / 2, dy - my + (row_h - height_of(field)) / 2 + row * row_h,
-              field);
+    add_child(container, dx + mx + (W - width_of(field)) / 2,
+              row_y(container, field, dy - my + (row_h - height_of(field)) / 2 + row * row_h), field);
     return field;
 }
 
@@ -678,7 +821,8 @@ VtObjectInputFieldList* Pool_builder::add_input_list_row(VtObjectContainer* cont
     list->setEnabled(true);
     const int mx = int(pool_->margin_x);
     const int my = int(pool_->margin_y);
-    add_child(container, mx + (W - width_of(list)) / 2, (row_h - height_of(list)) / 2 - my + row * row_h, list);
+    add_child(container, mx + (W - width_of(list)) / 2,
+              row_y(container, list, (row_h - height_of(list)) / 2 - my + row * row_h), list);
     return list;
 }
 
@@ -688,12 +832,15 @@ VtObjectPointer* Pool_builder::add_unit_pointer(VtObjectContainer* container, ui
     if (container == nullptr)
         return nullptr;
     const int W = width_of(container);
-    const int row_h = height_of(container) / rows;
+    const int H = height_of(container);
+    const int row_h = H / rows;
     const VtObject* text = find_object(oid);
     auto* pointer = create_pointer();
     pointer->setValue(oid);
-    add_child(container, W + dx - std::min(width_of(text), W), dy + 1 + row * row_h + (row_h - height_of(text)) / 2,
-              pointer);
+    // Kept inside the container however large the text is drawn.
+    const int x = W + dx - std::min(width_of(text), W);
+    const int y = dy + 1 + row * row_h + (row_h - height_of(text)) / 2;
+    add_child(container, clamp(x, 0, W - width_of(text)), clamp(y, 0, H - height_of(text)), pointer);
     return pointer;
 }
 
@@ -742,6 +889,11 @@ VtObject* Pool_builder::span_button(VtObjectContainer* container, VtObjectButton
     const int my = int(pool_->margin_y);
     const int band = (height_of(container) - 2 * my) / rows;
     const int height = span * band;
+    // The label stays centred in the new height.
+    const int shift = (height - height_of(button)) / 2;
+    VtObjectRefList& children = button->getChilds();
+    for (uint32_t i = 0; i < children.size(); ++i)
+        children.at(i)->y += shift;
     button->setHeight(uint32_t(height));
     return add_child(container, (width_of(container) - width_of(button)) / 2,
                      my + row * band + (band - height) / 2 - int(pool_->spacing), button);
@@ -754,10 +906,10 @@ VtObject* Pool_builder::span_output_number_in_frame(VtObjectContainer* container
         return nullptr;
     const int band = height_of(container) / rows;
     field->setHeight(uint32_t(span * band));
+    // The frame covers the container; the field takes its place in it.
     set_size(frame, width_of(container), height_of(container));
-    add_child(frame, 0, 0, field);
-    return add_child(container, (width_of(container) - width_of(field)) / 2,
-                     band * row + band / 2 - height_of(field) / 2, frame);
+    add_child(frame, (width_of(container) - width_of(field)) / 2, band * row + band / 2 - height_of(field) / 2, field);
+    return add_child(container, 0, 0, frame);
 }
 
 VtObject* Pool_builder::span_output_number_by_pointer(VtObjectContainer* container, VtObjectOutputFieldNumber* field,
@@ -784,7 +936,9 @@ VtObjectContainer* Pool_builder::add_hidden_number_pair(VtObjectContainer* conta
     input->setHeight(uint32_t(std::max(span * band - 7, 0)));
     add_child(container, (width_of(container) - width_of(input)) / 2,
               row * band + band / 2 - height_of(input) / 2, shown);
-    auto* hidden = create_container(0, 0);
+    // Large enough to hold both, so that neither lies outside its parent.
+    auto* hidden = create_container(std::max(width_of(output), width_of(input)),
+                                    std::max(height_of(output), height_of(input)));
     hidden->setHidden(true);
     add_child(container, 0, 0, hidden);
     add_child(hidden, 0, 0, output);

@@ -80,6 +80,15 @@ public:
     VtObjectLine* create_line(int width, int height, VtObjectLineAttribute* line_attr);
     VtObjectLineAttribute* create_line_attribute(uint32_t colour, uint32_t line_width);
     VtObjectFontAttribute* create_font_attribute(uint32_t size_code, uint32_t colour);
+    // The font in which `characters` characters fit in width x height: the
+    // given font when they do, else the largest smaller size of the same
+    // colour, type and style that fits (the smallest size when none does).
+    // A font of the pool is reused; one that is missing is made once.
+    VtObjectFontAttribute* fitting_font(VtObjectFontAttribute* font, int characters, int width, int height);
+    // The size code fitting_font picks, starting from size_code.
+    static uint32_t fitting_size(uint32_t size_code, int characters, int width, int height);
+    // The width of `characters` characters in the font of that size code.
+    static int text_width(uint32_t size_code, int characters);
     VtObjectFillAttribute* create_fill_attribute(uint32_t colour);
     VtObjectNumberVariable* create_number_variable(uint32_t value);
     VtObjectStringVariable* create_string_variable(const char* text);
@@ -96,6 +105,11 @@ public:
     VtObjectOutputFieldString* create_text(const char* text, VtObjectFontAttribute* font, uint32_t justification);
     VtObjectOutputFieldString* create_list_item_text(const char* text, VtObjectFontAttribute* font, int width,
                                                      int height);
+    // A text made before its place was known, moved to a font in which it
+    // fits width x height and sized to its characters in that font.
+    void fit_text(VtObjectOutputFieldString* text, int width, int height);
+    // An input number drawn in a font in which both of its limits fit.
+    void fit_number_font(VtObjectInputFieldNumber* input);
     // A container holding the text inside a one-pixel frame.
     VtObjectContainer* create_framed_text(const char* text, VtObjectFontAttribute* font,
                                           VtObjectLineAttribute* line_attr);
@@ -107,6 +121,7 @@ public:
     VtObject* add_to_key(VtObjectKey* key, int x, int y, VtObject* child);
     VtObject* add_to_button(VtObjectButton* button, int x, int y, VtObject* child);
     VtObject* add_to_working_set(int x, int y, VtObject* child);
+    // Centred in the button's face, the area inside the border a VT draws.
     VtObject* centre_in_button(VtObjectButton* button, VtSizedObject* child);
     void move_child(VtObject* parent, VtObject* child, int x, int y, bool relative);
 
@@ -156,6 +171,20 @@ public:
                                               VtObjectInputFieldNumber* input, VtObject* shown, int rows, int row,
                                               int span);
 
+    // A VT draws a button's border inside the button and places and clips
+    // its children in the face within: the face is the button less this
+    // border on every side.
+    static constexpr int button_border = 4;
+    static int face_width(const VtObjectButton* button);
+    static int face_height(const VtObjectButton* button);
+
+    // The soft key designator the keys' labels are made for: 60 x 32, the
+    // smallest a VT may have, so that they fit on every VT.
+    static constexpr int key_width = 60;
+    static constexpr int key_height = 32;
+    // Where a key's label starts.
+    static constexpr int key_label_inset = 5;
+
     uint32_t spacing() const { return pool_->spacing; }
     uint32_t margin_x() const { return pool_->margin_x; }
     uint32_t margin_y() const { return pool_->margin_y; }
@@ -174,6 +203,8 @@ private:
         bool verbose = false;
         // Objects whose ID could not be entered, owned until clear().
         std::vector<VtObject*> unplaced;
+        // Every font attribute made, for fitting_font to reuse.
+        std::vector<VtObjectFontAttribute*> fonts;
         bool failed = false;
     };
 
@@ -192,6 +223,10 @@ private:
 
     std::unique_ptr<Pool_record> pool_;
 };
+
+// Size of an object that has one; 0 for the others and for null.
+int object_width(const VtObject* object);
+int object_height(const VtObject* object);
 
 // Character cell of the font in pixels.
 int font_char_width(const VtObjectFontAttribute* font);

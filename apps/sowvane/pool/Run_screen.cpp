@@ -5,7 +5,9 @@
 #include "apps/sowvane/pool/Screen_object_ids.h"
 #include "apps/sowvane/pool/Screen_scaffolding.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -13,10 +15,7 @@ namespace {
 // texts at run time. Placed nowhere themselves.
 void create_unit_texts(Screen_object_ids& table, Pool_layout& layout)
 {
-    Pool_builder& builder = layout.builder;
-    auto unit = [&](uint32_t& field, const char* text) {
-        field = builder.create_text(text, layout.font(16), 2)->getOid();
-    };
+    auto unit = [&](uint32_t& field, const char* text) { field = create_unit_text(layout, text)->getOid(); };
     unit(table.common.total_distance_units, "12345");
     unit(table.common.distance_units, "12345");
     unit(table.main.speed_units, "12345");
@@ -50,15 +49,16 @@ VtObjectInputFieldList* create_tank_selector(Screen_object_ids& table, Pool_layo
                                              VtObjectContainer* column, uint32_t selected)
 {
     Pool_builder& builder = layout.builder;
-    VtObjectInputFieldList* list =
-        builder.create_input_list(small_field_width(layout), small_field_height(layout), nullptr);
+    const int width = small_field_width(layout);
+    const int height = small_field_height(layout);
+    VtObjectInputFieldList* list = builder.create_input_list(width, height, nullptr);
     list->setValue(selected);
     list->setEnabled(true);
-    VtObjectContainer* holder = builder.create_container(10, 10);
+    VtObjectContainer* holder = builder.create_container(width, height);
     holder->setHidden(true);
     static const char* const entries[] = {"  1  ", "  2  ", "  3  ", "  4  ", " All "};
     for (int i = 0; i < 5; ++i) {
-        VtObjectOutputFieldString* text = builder.create_text(entries[i], layout.font(12), 1);
+        VtObjectOutputFieldString* text = builder.create_list_item_text(entries[i], layout.font(12), width, height);
         list->addElement(text->getOid());
         builder.add_child(holder, 0, 0, text);
         (i < 4 ? table.common.tank_entry[i] : table.common.all_tanks_entry) = text->getOid();
@@ -100,6 +100,25 @@ void add_headings(Pool_layout& layout, const Oid_list& columns, std::initializer
         layout.builder.add_text_centred(columns[column++], heading, layout.font(font_slot), rows, 0);
 }
 
+// "(Manual)" over the speed, in a frame the mask shows while the speed is
+// set by hand. Centred on the speed column; in the smallest font the text
+// may be wider than the column and then reaches over its edges.
+VtObjectContainer* add_manual_speed_marker(Pool_layout& layout, VtObjectContainer* band, VtObjectContainer* column)
+{
+    Pool_builder& builder = layout.builder;
+    const char* text = "(Manual)";
+    const int column_width = int(column->getWidth());
+    VtObjectFontAttribute* font =
+        builder.fitting_font(layout.font(1), int(std::strlen(text)), column_width, int(column->getHeight()) - 1);
+    VtObjectOutputFieldString* label = builder.create_text(text, font, 2);
+    VtObjectContainer* frame = builder.create_container(int(label->getWidth()), int(label->getHeight()));
+    builder.add_child(frame, 0, 0, label);
+    const int row_h = int(band->getHeight()) / 6;
+    const int x = layout.column_width + (column_width - int(label->getWidth())) / 2;
+    builder.add_child(band, std::max(x, 0), 2 * row_h + (row_h - int(label->getHeight())) / 2, frame);
+    return frame;
+}
+
 void build_values_page(Screen_object_ids& table, Pool_layout& layout, VtObjectContainer* band)
 {
     Pool_builder& builder = layout.builder;
@@ -109,9 +128,7 @@ void build_values_page(Screen_object_ids& table, Pool_layout& layout, VtObjectCo
     add_headings(layout, columns, {"Select", "Speed", "CovRate", "Fan RPM", "Press."}, 1, 3);
     ids.select_list = create_tank_selector(table, layout, columns[0], 4)->getOid();
 
-    VtObjectContainer* manual = builder.create_container(0, 0);
-    builder.add_text_in_frame(columns[1], "(Manual)", manual, layout.font(1), 6, 2);
-    ids.manual_speed_group = manual->getOid();
+    ids.manual_speed_group = add_manual_speed_marker(layout, band, columns[1])->getOid();
 
     ids.speed = add_small_value(layout, columns[1]);
     ids.area_rate = add_small_value(layout, columns[2]);
@@ -146,14 +163,15 @@ void build_area_page(Screen_object_ids& table, Pool_layout& layout, VtObjectCont
     add_columns(layout, columns, 1, page);
     add_headings(layout, columns, {"AreaNum", "TotArea", "SubArea", "TankNum", "Weight"}, 1, 3);
 
-    VtObjectInputFieldList* areas =
-        builder.create_input_list(small_field_width(layout), small_field_height(layout), nullptr);
+    const int width = small_field_width(layout);
+    const int height = small_field_height(layout);
+    VtObjectInputFieldList* areas = builder.create_input_list(width, height, nullptr);
     areas->setValue(0);
     areas->setEnabled(true);
     for (int n = 1; n <= 10; ++n) {
         char text[8];
         std::snprintf(text, sizeof text, n < 10 ? "  %d  " : "  %d ", n);
-        areas->addElement(builder.create_text(text, layout.font(12), 1)->getOid());
+        areas->addElement(builder.create_list_item_text(text, layout.font(12), width, height)->getOid());
     }
     builder.add_child(page, layout.inset, layout.row_height / 2, areas);
     ids.sub_area_list = areas->getOid();
@@ -173,20 +191,33 @@ void build_area_page(Screen_object_ids& table, Pool_layout& layout, VtObjectCont
 void add_product_column_lines(Pool_layout& layout, VtObjectContainer* band)
 {
     Pool_builder& builder = layout.builder;
+    const int height = int(band->getHeight());
     add_separator(layout, band);
-    builder.add_child(band, layout.half_width, 0, builder.create_vertical_line(layout.row_height, layout.line_body));
+    builder.add_child(band, layout.half_width, 0, builder.create_vertical_line(height, layout.line_body));
     builder.add_child(band, layout.half_width + layout.quarter_width, 0,
-                      builder.create_vertical_line(layout.row_height, layout.line_body));
+                      builder.create_vertical_line(height, layout.line_body));
 }
 
+// The headings fit the heading band, a font size down where it is low.
 void build_product_headings(Pool_layout& layout, VtObjectContainer* band)
 {
     Pool_builder& builder = layout.builder;
-    VtObjectFontAttribute* font = layout.font(7);
-    builder.add_child(band, layout.indent, layout.text_top, builder.create_text("Tank", font, 1));
-    builder.add_child(band, layout.half_width + 2, layout.text_top, builder.create_text("Rate", font, 1));
-    builder.add_child(band, layout.half_width + layout.quarter_width + 2, layout.text_top,
-                      builder.create_text("ProdRem", font, 1));
+    const int height = int(band->getHeight());
+    struct Heading {
+        const char* text;
+        int x;
+        int right;
+    };
+    const Heading headings[] = {{"Tank", layout.indent, layout.half_width},
+                                {"Rate", layout.half_width + 2, layout.half_width + layout.quarter_width},
+                                {"ProdRem", layout.half_width + layout.quarter_width + 2, layout.width}};
+    for (const Heading& heading : headings) {
+        VtObjectFontAttribute* font =
+            builder.fitting_font(layout.font(7), int(std::strlen(heading.text)), heading.right - heading.x, height - 1);
+        VtObjectOutputFieldString* text = builder.create_text(heading.text, font, 1);
+        const int y = std::min(layout.text_top, std::max(height - int(text->getHeight()), 0));
+        builder.add_child(band, heading.x, y, text);
+    }
     add_product_column_lines(layout, band);
 }
 
@@ -215,9 +246,10 @@ void build_product_row(Screen_object_ids& table, Pool_layout& layout, VtObjectCo
     const int inset = layout.inset;
     const int row_height = layout.row_height;
     const int text_top = layout.text_top;
+    const int band_height = int(band->getHeight());
     record.column = band->getOid();
 
-    VtObjectRectangle* selected = builder.create_rectangle(int(band->getWidth()) + 1, int(band->getHeight()) + 1,
+    VtObjectRectangle* selected = builder.create_rectangle(int(band->getWidth()), int(band->getHeight()),
                                                            layout.line_first, layout.fill_white);
     selected->setLineSuppression(15);
     builder.add_child(band, 0, 0, selected);
@@ -240,12 +272,13 @@ void build_product_row(Screen_object_ids& table, Pool_layout& layout, VtObjectCo
     for (int m = 0; m < 2; ++m) {
         VtObjectContainer* marker = builder.create_framed_text(marker_texts[m], layout.font(14), layout.line_thin);
         marker->setHidden(true);
-        builder.add_child(band, half + 2, row_height - layout.gap, marker);
+        builder.add_child(band, half + 2, std::min(row_height - layout.gap, band_height - int(marker->getHeight())),
+                          marker);
         *markers[m] = marker->getOid();
     }
 
     VtObjectInputFieldNumber* input = builder.create_input_number(quarter - inset, row_height / 2, rate, layout.font(10));
-    set_number_input(input, 0, 1000, 0.1, 1);
+    set_number_input(layout, input, 0, 1000, 0.1, 1);
     builder.add_child(band, inset + half, text_top, input);
     record.rate_input = input->getOid();
     VtObjectPointer* rate_unit = builder.create_pointer();
@@ -271,26 +304,33 @@ void build_product_row(Screen_object_ids& table, Pool_layout& layout, VtObjectCo
     pressure_group->setHidden(true);
     VtObjectOutputFieldNumber* pressure =
         builder.create_output_number(quarter - inset, row_height / 2, nullptr, layout.font(3));
-    builder.add_child(pressure_group, inset + half, int(row_height - 2.2 * layout.gap + 1.0), pressure);
+    builder.add_child(pressure_group, inset + half,
+                      std::min(int(row_height - 2.2 * layout.gap + 1.0), band_height - int(pressure->getHeight())),
+                      pressure);
     VtObjectPointer* pressure_unit = builder.create_pointer();
     pressure_unit->setValue(table.main.pressure_units);
-    builder.add_child(pressure_group, half + 14 + quarter / 4, int(row_height - 2.2 * layout.gap + 12.0),
-                      pressure_unit);
+    const int unit_height = object_height(builder.find_object(table.main.pressure_units));
+    builder.add_child(pressure_group, half + 14 + quarter / 4,
+                      std::min(int(row_height - 2.2 * layout.gap + 12.0), band_height - unit_height), pressure_unit);
     builder.add_child(band, 0, 0, pressure_group);
     record.pressure_group = pressure_group->getOid();
     record.pressure = pressure->getOid();
 
-    // Remaining product on a button that opens tank fill.
-    VtObjectOutputFieldNumber* remaining = builder.create_output_number(quarter - 5 * inset, row_height / 2 - 2 * inset,
-                                                                        nullptr, layout.font(15));
-    VtObjectButton* fill = builder.create_button(quarter - 2 * inset, row_height / 2 - inset, 1,
-                                                 Key_code::remaining_first + i, remaining);
+    // Remaining product on a button that opens tank fill; the number takes
+    // the button's face.
+    VtObjectButton* fill =
+        builder.create_button(quarter - 2 * inset, row_height / 2 - inset, 1, Key_code::remaining_first + i, nullptr);
+    VtObjectOutputFieldNumber* remaining = builder.create_output_number(
+        Pool_builder::face_width(fill), Pool_builder::face_height(fill), nullptr, layout.font(15));
+    builder.centre_in_button(fill, remaining);
     builder.add_child(band, quarter + half + inset, text_top + row_height / 4, fill);
     record.fill_button = fill->getOid();
     record.remaining = remaining->getOid();
     VtObjectPointer* volume_unit = builder.create_pointer();
     volume_unit->setValue(table.common.volume_units[i]);
-    builder.add_child(band, half + quarter + 16 + inset, text_top + row_height / 4 + 20, volume_unit);
+    const VtObject* volume_units = builder.find_object(table.common.volume_units[i]);
+    builder.add_child(band, std::min(half + quarter + 16 + inset, layout.width - object_width(volume_units)),
+                      std::min(text_top + row_height / 4 + 20, band_height - object_height(volume_units)), volume_unit);
 
     VtObjectButton* select = builder.create_label_button(quarter - 4 * inset, row_height / 2 - inset, 1,
                                                          Key_code::select_first + i, "SELECT", layout.font(15));
@@ -308,8 +348,9 @@ void build_product_row(Screen_object_ids& table, Pool_layout& layout, VtObjectCo
 void build_run_soft_keys(Screen_object_ids& table, Pool_layout& layout)
 {
     Pool_builder& builder = layout.builder;
-    VtObjectFontAttribute* font = layout.font(2);
     auto& ids = table.main;
+    VtObjectFontAttribute* font = key_font(layout, {{"Toggle", "Screen"}, {"Tank", "ON/Off"}, {"Preset", nullptr},
+                                                    {"INC", nullptr}, {"DEC", nullptr}, {"Master", nullptr}});
 
     // Page A: the tank on/off key stands in a pointer, so that the mask can
     // take it away.
@@ -326,24 +367,19 @@ void build_run_soft_keys(Screen_object_ids& table, Pool_layout& layout)
     ids.key_dec = builder.create_soft_key(page_a, 1, Key_code::dec, "DEC", nullptr, font)->getOid();
     VtObjectKey* master = builder.create_soft_key(page_a, 1, Key_code::master, "Master", nullptr, font);
     ids.key_master_switch = master->getOid();
-    ids.master_switch_rect =
-        builder.add_to_key(master, 5, 20, builder.create_rectangle(16, 16, layout.line_first, layout.fill_red))->getOid();
+    ids.master_switch_rect = add_key_indicator(layout, master)->getOid();
 
-    // Page B, attached to no mask: the mask switches to it.
-    VtObjectSoftKeyMask* page_b = builder.create_soft_key_mask(1);
+    // Page B, attached to no mask (page A already is): the mask switches to it.
+    VtObjectSoftKeyMask* page_b =
+        add_soft_keys(layout, {{"Toggle", "Screen", Key_code::toggle_screen, &ids.key_to_page_a},
+                               {"Settings", nullptr, Key_code::settings_menu, &ids.key_settings},
+                               {"Reset", "SubArea", Key_code::reset_sub_area, &ids.key_reset_sub_area},
+                               {"Reset", "Area", Key_code::reset_area, &ids.key_reset_area},
+                               {"Manual", "Speed", Key_code::manual_speed, &ids.key_manual_speed},
+                               {"Diags.", nullptr, Key_code::diagnostics, &ids.key_actuator_diagnostics}});
     ids.soft_keys_page_b = page_b->getOid();
-    ids.key_to_page_a =
-        builder.create_soft_key(page_b, 1, Key_code::toggle_screen, "Toggle", "Screen", font)->getOid();
-    ids.key_settings = builder.create_soft_key(page_b, 1, Key_code::settings_menu, "Settings", nullptr, font)->getOid();
-    ids.key_reset_sub_area =
-        builder.create_soft_key(page_b, 1, Key_code::reset_sub_area, "Reset", "SubArea", font)->getOid();
-    ids.key_reset_area = builder.create_soft_key(page_b, 1, Key_code::reset_area, "Reset", "Area", font)->getOid();
-    VtObjectKey* manual = builder.create_soft_key(page_b, 1, Key_code::manual_speed, "Manual", "Speed", font);
-    ids.key_manual_speed = manual->getOid();
-    ids.key_actuator_diagnostics =
-        builder.create_soft_key(page_b, 1, Key_code::diagnostics, "Diags.", nullptr, font)->getOid();
-    ids.manual_speed_rect =
-        builder.add_to_key(manual, 5, 30, builder.create_rectangle(16, 16, layout.line_first, layout.fill_red))->getOid();
+    auto* manual = static_cast<VtObjectKey*>(builder.find_object(ids.key_manual_speed));
+    ids.manual_speed_rect = add_key_indicator(layout, manual)->getOid();
 }
 
 } // namespace
@@ -406,7 +442,7 @@ void build_tank_fill_screen(Screen_object_ids& table, Pool_layout& layout)
             VtObjectInputFieldNumber* input =
                 builder.create_input_number(int(column->getWidth()) - 2 * layout.inset, layout.row_height / 2,
                                             nullptr, layout.font(3));
-            set_number_input(input, 0, 1000, 0.1, 1);
+            set_number_input(layout, input, 0, 1000, 0.1, 1);
             builder.span_input_number(column, input, 3, 1, 2);
             builder.add_unit_pointer(column, table.common.volume_units[i], 10, 6, -3, 0);
             *fields[c] = input->getOid();

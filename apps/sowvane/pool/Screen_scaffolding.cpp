@@ -3,6 +3,8 @@
 #include "apps/sowvane/pool/Key_codes.h"
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 void Oid_list::clear()
 {
@@ -118,6 +120,26 @@ void add_grid_page(Pool_layout& layout, Oid_list& bands, Oid_grid& grid, int ban
     }
 }
 
+namespace {
+
+// The width of the text in the largest size from the font's down that fits
+// width x height (the smallest when none does).
+int fitted_width(const VtObjectFontAttribute* font, const char* text, int width, int height)
+{
+    const int characters = text != nullptr ? int(std::strlen(text)) : 0;
+    const uint32_t size =
+        Pool_builder::fitting_size(font != nullptr ? font->getFontSize() : 0, characters, width, height);
+    return Pool_builder::text_width(size, characters);
+}
+
+} // namespace
+
+int label_width(const Pool_layout& layout, const char* label, int font_slot, int button_width, int button_height)
+{
+    return fitted_width(layout.font(font_slot), label, button_width - 2 * Pool_builder::button_border,
+                        button_height - 2 * Pool_builder::button_border - 1);
+}
+
 VtObjectButton* create_two_line_button(Pool_layout& layout, int width, int height, uint32_t key_code,
                                        VtObjectOutputFieldString* line1, VtObjectOutputFieldString* line2)
 {
@@ -125,10 +147,25 @@ VtObjectButton* create_two_line_button(Pool_layout& layout, int width, int heigh
     VtObjectButton* button = builder.create_button(width, height, 1, key_code, nullptr);
     if (line1 == nullptr)
         return button;
-    const int h = (height - int(line1->getHeight())) / 2;
-    builder.add_to_button(button, (width - int(line1->getWidth())) / 2, h - int(line1->getHeight()), line1);
+    const int face_width = Pool_builder::face_width(button);
+    const int face_height = Pool_builder::face_height(button);
+    const int lines = line2 != nullptr ? 2 : 1;
+    builder.fit_text(line1, face_width, face_height / lines);
+    builder.fit_text(line2, face_width, face_height / lines);
+    const int h1 = int(line1->getHeight());
+    const int h2 = line2 != nullptr ? int(line2->getHeight()) : 0;
+    // A line's height apart, one above and one below the middle; close
+    // together when the face is too low for that.
+    const int h = (face_height - h1) / 2;
+    int y1 = h - h1;
+    int y2 = h + h2;
+    if (y1 < 0 || y2 + h2 > face_height) {
+        y1 = (face_height - h1 - h2) / 2;
+        y2 = y1 + h1;
+    }
+    builder.add_to_button(button, (face_width - int(line1->getWidth())) / 2, y1, line1);
     if (line2 != nullptr)
-        builder.add_to_button(button, (width - int(line2->getWidth())) / 2, h + int(line2->getHeight()), line2);
+        builder.add_to_button(button, (face_width - int(line2->getWidth())) / 2, y2, line2);
     return button;
 }
 
@@ -137,11 +174,21 @@ VtObjectButton* add_two_line_button(Pool_layout& layout, VtObjectContainer* cont
 {
     if (container == nullptr || line1 == nullptr)
         return nullptr;
-    const int inset = layout.inset;
-    VtObjectButton* button =
-        create_two_line_button(layout, int(container->getWidth()) - 2 * inset, int(container->getHeight()) - 2 * inset,
-                               key_code, line1, line2);
-    layout.builder.add_child(container, inset, inset, button);
+    const int room = int(container->getWidth());
+    const int height = int(container->getHeight()) - 2 * layout.inset;
+    // The widest line as the standard button's face would draw it: a label
+    // that cannot shrink enough takes more of the place.
+    const int face_width = room - 2 * layout.inset - 2 * Pool_builder::button_border;
+    const int line_height = (height - 2 * Pool_builder::button_border) / (line2 != nullptr ? 2 : 1) - 1;
+    int widest = 0;
+    for (VtObjectOutputFieldString* line : {line1, line2})
+        if (line != nullptr)
+            widest = std::max(widest, fitted_width(dynamic_cast<VtObjectFontAttribute*>(
+                                                       layout.builder.find_object(line->getFontAttributes())),
+                                                   line->getValue().c_str(), face_width, line_height));
+    const int inset = button_inset(layout, room, widest);
+    VtObjectButton* button = create_two_line_button(layout, room - 2 * inset, height, key_code, line1, line2);
+    layout.builder.add_child(container, inset, layout.inset, button);
     return button;
 }
 
@@ -152,11 +199,12 @@ VtObjectButton* add_menu_button(Pool_layout& layout, VtObjectContainer* containe
         return nullptr;
     Pool_builder& builder = layout.builder;
     if (line2 == nullptr) {
-        const int inset = layout.inset;
+        const int room = int(container->getWidth());
+        const int height = int(container->getHeight()) - 2 * layout.inset;
+        const int inset = button_inset(layout, room, label_width(layout, line1, 15, room - 2 * layout.inset, height));
         VtObjectButton* button =
-            builder.create_label_button(int(container->getWidth()) - 2 * inset, int(container->getHeight()) - 2 * inset,
-                                        1, key_code, line1, layout.font(15));
-        builder.add_child(container, inset, inset, button);
+            builder.create_label_button(room - 2 * inset, height, 1, key_code, line1, layout.font(15));
+        builder.add_child(container, inset, layout.inset, button);
         return button;
     }
     VtObjectOutputFieldString* first = builder.create_text(line1, layout.font(15), 2);
@@ -180,7 +228,8 @@ VtObjectDataMask* begin_titled_screen(Pool_layout& layout, uint32_t& field, Oid_
     return mask;
 }
 
-void set_number_input(VtObjectInputFieldNumber* input, uint32_t min, uint32_t max, double scale, uint32_t decimals)
+void set_number_input(Pool_layout& layout, VtObjectInputFieldNumber* input, uint32_t min, uint32_t max, double scale,
+                      uint32_t decimals)
 {
     input->setOptions(1);
     input->setMinValue(min);
@@ -194,6 +243,31 @@ void set_number_input(VtObjectInputFieldNumber* input, uint32_t min, uint32_t ma
     input->setFormat(false);
     input->setHorizontalJustification(2);
     input->setEnabled(true);
+    layout.builder.fit_number_font(input);
+}
+
+VtObjectOutputFieldString* create_unit_text(Pool_layout& layout, const char* text)
+{
+    const int characters = text != nullptr ? int(std::strlen(text)) : 0;
+    VtObjectFontAttribute* font = layout.builder.fitting_font(
+        layout.font(16), characters, layout.column_width - 2 * layout.inset, layout.row_height / 4);
+    return layout.builder.create_text(text, font, 2);
+}
+
+int button_inset(const Pool_layout& layout, int room, int label_width)
+{
+    const int spare = room - 2 * Pool_builder::button_border - label_width;
+    return std::max(0, std::min(layout.inset, spare / 2));
+}
+
+VtObjectRectangle* add_key_indicator(Pool_layout& layout, VtObjectKey* key)
+{
+    constexpr int size = 12;
+    constexpr int edge = 2;
+    VtObjectRectangle* indicator = layout.builder.create_rectangle(size, size, layout.line_first, layout.fill_red);
+    layout.builder.add_to_key(key, Pool_builder::key_width - edge - size, Pool_builder::key_height - edge - size,
+                              indicator);
+    return indicator;
 }
 
 VtObjectContainer* add_title(Pool_layout& layout, VtObjectContainer* band, const char* title)
@@ -209,12 +283,46 @@ void add_separator(Pool_layout& layout, VtObjectContainer* band)
     layout.builder.add_child(band, 0, 0, layout.builder.create_horizontal_line(layout.width, layout.line_body));
 }
 
+namespace {
+
+VtObjectFontAttribute* key_font_of(Pool_layout& layout, const std::vector<Key_label>& labels)
+{
+    int characters = 0;
+    int lines = 1;
+    for (const Key_label& label : labels) {
+        for (const char* line : {label.line1, label.line2})
+            if (line != nullptr)
+                characters = std::max(characters, int(std::strlen(line)));
+        if (label.line2 != nullptr)
+            lines = 2;
+    }
+    const int inset = Pool_builder::key_label_inset;
+    return layout.builder.fitting_font(layout.font(2), characters, Pool_builder::key_width - inset,
+                                       (Pool_builder::key_height - inset) / lines - 1);
+}
+
+VtObjectFontAttribute* key_font_of(Pool_layout& layout, std::initializer_list<Soft_key_row> keys)
+{
+    std::vector<Key_label> labels;
+    for (const Soft_key_row& row : keys)
+        labels.push_back({row.line1, row.line2});
+    return key_font_of(layout, labels);
+}
+
+} // namespace
+
+VtObjectFontAttribute* key_font(Pool_layout& layout, std::initializer_list<Key_label> labels)
+{
+    return key_font_of(layout, std::vector<Key_label>(labels));
+}
+
 VtObjectSoftKeyMask* add_soft_keys(Pool_layout& layout, std::initializer_list<Soft_key_row> keys)
 {
     Pool_builder& builder = layout.builder;
     VtObjectSoftKeyMask* mask = builder.create_soft_key_mask(1);
+    VtObjectFontAttribute* font = key_font_of(layout, keys);
     for (const Soft_key_row& row : keys) {
-        VtObjectKey* key = builder.create_soft_key(mask, 1, row.code, row.line1, row.line2, layout.font(2));
+        VtObjectKey* key = builder.create_soft_key(mask, 1, row.code, row.line1, row.line2, font);
         if (row.field != nullptr)
             *row.field = key->getOid();
     }
@@ -240,10 +348,11 @@ VtObjectSoftKeyMask* add_switchable_soft_keys(Pool_layout& layout, std::initiali
 {
     Pool_builder& builder = layout.builder;
     VtObjectSoftKeyMask* mask = builder.create_soft_key_mask(1);
+    VtObjectFontAttribute* font = key_font_of(layout, keys);
     uint32_t* const* slot = slot_fields.begin();
     for (const Soft_key_row& row : keys) {
         VtObjectPointer* pointer = builder.create_soft_key_pointer(mask);
-        VtObjectKey* key = builder.create_key(1, row.code, row.line1, row.line2, layout.font(2));
+        VtObjectKey* key = builder.create_key(1, row.code, row.line1, row.line2, font);
         pointer->setValue(VT_NULL_ID);
         if (row.field != nullptr)
             *row.field = key->getOid();

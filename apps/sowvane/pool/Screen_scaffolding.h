@@ -72,8 +72,22 @@ VtObjectDataMask* create_screen_mask(Pool_layout& layout, uint32_t& field);
 // title centred in band 0.
 VtObjectDataMask* begin_titled_screen(Pool_layout& layout, uint32_t& field, Oid_list& bands, const char* title);
 // An editable number: options 1, offset 0, format 0, right-justified and
-// enabled, with its raw range and display scale.
-void set_number_input(VtObjectInputFieldNumber* input, uint32_t min, uint32_t max, double scale, uint32_t decimals);
+// enabled, with its raw range and display scale, in a font in which both
+// limits fit the field.
+void set_number_input(Pool_layout& layout, VtObjectInputFieldNumber* input, uint32_t min, uint32_t max, double scale,
+                      uint32_t decimals);
+// A unit text (font slot 16, right-justified) that screens show through
+// pointers, in a font small enough for the narrowest place it is shown in.
+VtObjectOutputFieldString* create_unit_text(Pool_layout& layout, const char* text);
+// The inset of a button in a place `room` pixels wide: the layout's, or
+// less when a label `label_width` wide would not fit the button's face.
+int button_inset(const Pool_layout& layout, int room, int label_width);
+// The width of a one-line label (font slot) on a button of that size, in
+// the font create_label_button gives it.
+int label_width(const Pool_layout& layout, const char* label, int font_slot, int button_width, int button_height);
+// The on/off indicator of a key: a small rectangle in the key's lower right
+// corner, clear of its label.
+VtObjectRectangle* add_key_indicator(Pool_layout& layout, VtObjectKey* key);
 // Splits the band into one column and centres the title in it (font slot 8).
 VtObjectContainer* add_title(Pool_layout& layout, VtObjectContainer* band, const char* title);
 // A horizontal separator of the mask's width at the top of the band.
@@ -87,7 +101,18 @@ struct Soft_key_row {
     uint32_t code;
     uint32_t* field;
 };
-// A soft key mask of colour 1 with the keys in order (font slot 2).
+// The lines of one key's label.
+struct Key_label {
+    const char* line1;
+    const char* line2;
+};
+// The font of the keys shown together: slot 2, or the largest smaller size
+// in which every line of every label fits the soft key designator, so that
+// the keys of one mask share one font.
+VtObjectFontAttribute* key_font(Pool_layout& layout, std::initializer_list<Key_label> labels);
+
+// A soft key mask of colour 1 with the keys in order (font slot 2, or
+// smaller where a label needs it).
 VtObjectSoftKeyMask* add_soft_keys(Pool_layout& layout, std::initializer_list<Soft_key_row> keys);
 // "Seeder"/"Menu", "Settings"/"Menu" and "Main"/"Screen": the keys of the
 // pages under the seeder settings menu.

@@ -7,6 +7,8 @@
 #include "util/Debug_print.h"
 #include "vt_object_model/VtMessageWriter.h"
 
+#include <cstring>
+
 namespace {
 
 // Every screen, in the order of its objects in the pool; the run screen comes
@@ -60,10 +62,20 @@ const Screen_builder all_screens[] = {
     build_multi_tank_result_page,                     // 46 multi_tank_cal_3_mask
 };
 
+// The working set as a VT lists it: selectable, so that the VT lets the
+// operator make it active, with its designator in black on white, drawn in
+// an area of the soft key designator's size.
 void add_working_set_label(Pool_layout& layout)
 {
     Pool_builder& builder = layout.builder;
-    builder.add_to_working_set(5, 5, builder.create_text(seeder_working_set_label, layout.font(2), 1));
+    VtObjectWorkingSet* working_set = builder.working_set();
+    working_set->setSelectable(true);
+    working_set->setBackgroundColour(VtColour(1));
+    const int inset = Pool_builder::key_label_inset;
+    VtObjectFontAttribute* font =
+        builder.fitting_font(layout.font(2), int(std::strlen(seeder_working_set_label)),
+                             Pool_builder::key_width - inset, Pool_builder::key_height - inset - 1);
+    builder.add_to_working_set(inset, inset, builder.create_text(seeder_working_set_label, font, 1));
 }
 
 int finish(Pool_layout& layout, VtMessageWriter& writer, const char* what)

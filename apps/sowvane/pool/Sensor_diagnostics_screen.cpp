@@ -6,7 +6,9 @@
 #include "apps/sowvane/pool/Screen_object_ids.h"
 #include "apps/sowvane/pool/Screen_scaffolding.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -44,6 +46,25 @@ uint32_t add_drive_heading(Pool_layout& layout, VtObjectContainer* column, const
     return frame->getOid();
 }
 
+// A heading centred in row 0 of 3 of its column; one wider than the column
+// even in the smallest font is centred over the column in the band instead,
+// reaching over the column's separator.
+void add_reading_heading(Pool_layout& layout, VtObjectContainer* band, VtObjectContainer* column, int column_x,
+                         const char* text)
+{
+    Pool_builder& builder = layout.builder;
+    const int width = int(column->getWidth());
+    const int row_height = int(column->getHeight()) / 3;
+    VtObjectFontAttribute* font = builder.fitting_font(layout.font(1), int(std::strlen(text)), width, row_height - 1);
+    if (Pool_builder::text_width(font->getFontSize(), int(std::strlen(text))) <= width) {
+        builder.add_text_centred(column, text, font, 3, 0);
+        return;
+    }
+    VtObjectOutputFieldString* heading = builder.create_text(text, font, 2);
+    builder.add_child(band, std::max(column_x + (width - int(heading->getWidth())) / 2, 0),
+                      std::max((row_height - int(heading->getHeight())) / 2, 0), heading);
+}
+
 } // namespace
 
 void build_sensor_diagnostics_screen(Screen_object_ids& table, Pool_layout& layout)
@@ -57,7 +78,7 @@ void build_sensor_diagnostics_screen(Screen_object_ids& table, Pool_layout& layo
     add_columns(layout, columns, 6, bands[1]);
     const char* const headings[4] = {"Ground Spd", "Fan1", "Fan2", "Fan ADC"};
     for (int c = 0; c < 4; ++c)
-        builder.add_text_centred(columns[c], headings[c], layout.font(1), 3, 0);
+        add_reading_heading(layout, bands[1], columns[c], c * (layout.width / 4), headings[c]);
     ids.fan_row[0] = columns[1]->getOid();
     ids.fan_row[1] = columns[2]->getOid();
     ids.ground_speed_period = add_reading(layout, columns[0], 1);
@@ -104,7 +125,8 @@ void build_sensor_diagnostics_screen(Screen_object_ids& table, Pool_layout& layo
 
     // Two soft key masks over the same four keys; the second adds the key to
     // the pressure page in front of them.
-    VtObjectFontAttribute* font = layout.font(2);
+    VtObjectFontAttribute* font = key_font(
+        layout, {{"System", "Info"}, {"Main", "Screen"}, {"Reset", nullptr}, {"Blocked", "Head"}, {"Toggle", "Screen"}});
     VtObjectSoftKeyMask* first = builder.create_soft_key_mask(1);
     VtObjectPointer* places[4];
     for (VtObjectPointer*& place : places)

@@ -36,7 +36,7 @@ int add_value_units(Pool_layout& layout, VtObjectContainer* place, uint32_t unit
     Pool_builder& builder = layout.builder;
     int used = 0;
     if (suffix != nullptr) {
-        VtObjectOutputFieldString* text = builder.create_text(suffix, layout.font(16), 2);
+        VtObjectOutputFieldString* text = create_unit_text(layout, suffix);
         used = int(text->getWidth()) + 3;
         builder.add_child(place, int(place->getWidth()) - used, 22, text);
     }
@@ -126,7 +126,7 @@ void add_setting_rows(Pool_layout& layout, const Oid_list& bands, const std::vec
             VtObjectInputFieldNumber* input = builder.create_input_number(
                 int(place->getWidth()) - 2 * layout.inset - units, layout.row_height / 2, nullptr, layout.font(3));
             input->setValue(row.initial);
-            set_number_input(input, row.min, row.max, row.scale, row.decimals);  // keeps the value in its limits
+            set_number_input(layout, input, row.min, row.max, row.scale, row.decimals);  // keeps the value in its limits
             builder.span_input_number(place, input, 3, 1, 2);
             store(row.field, input);
             break;
@@ -159,7 +159,7 @@ void add_setting_cells(Pool_layout& layout, const Oid_grid& grid, int columns, c
         }
         case Setting_row::number: {
             VtObjectInputFieldNumber* input = builder.add_input_number_row(cell, nullptr, layout.font(3), 2, 1, 0, 0);
-            set_number_input(input, row.min, row.max, row.scale, row.decimals);
+            set_number_input(layout, input, row.min, row.max, row.scale, row.decimals);
             store(row.field, input);
             break;
         }
@@ -170,7 +170,7 @@ void add_setting_cells(Pool_layout& layout, const Oid_grid& grid, int columns, c
             builder.add_child(cell, 0, 0, input_row);
             VtObjectInputFieldNumber* input =
                 builder.add_input_number_row(input_row, nullptr, layout.font(3), 2, 1, 0, 0);
-            set_number_input(input, row.min, row.max, row.scale, row.decimals);
+            set_number_input(layout, input, row.min, row.max, row.scale, row.decimals);
             VtObjectContainer* output_row = builder.create_container_like(cell);
             output_row->setHidden(true);
             builder.add_child(cell, 0, 0, output_row);

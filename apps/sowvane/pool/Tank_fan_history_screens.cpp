@@ -94,7 +94,7 @@ void build_tank_settings_screen(Screen_object_ids& table, Pool_layout& layout)
         // tank's volume unit, one decimal), so the VT shows 0.0 to 99999.0.
         VtObjectInputFieldNumber* capacity = builder.create_input_number(
             int(columns[1]->getWidth()) - 2 * layout.inset, layout.row_height / 2, nullptr, layout.font(3));
-        set_number_input(capacity, 0, 999990, 0.1, 1);
+        set_number_input(layout, capacity, 0, 999990, 0.1, 1);
         builder.span_input_number(columns[1], capacity, 3, 1, 2);
         builder.add_unit_pointer(columns[1], ids.capacity_units[i], 10, 6, 0, 0);
         ids.capacity_input[i] = capacity->getOid();
@@ -135,15 +135,25 @@ void build_fan_settings_screen(Screen_object_ids& table, Pool_layout& layout)
     char text[40];
     for (int fan = 0; fan < 2; ++fan) {
         add_columns(layout, halves, 7, bands[fan + 1]);
-        std::snprintf(text, sizeof text, "Fan %d Press. Sense/Gain", fan + 1);
-        builder.add_text_centred(halves[0], text, layout.font(13), 3, 0);
-        ids.pressure_sense_list[fan] = add_list_in_row(layout, halves[0], enable_items, 3, 3, 1)->getOid();
-        ids.pressure_gain_list[fan] = add_list_in_row(layout, halves[0], {"1", "2"}, 3, 3, 2)->getOid();
-        ids.pressure_row[fan] = halves[0]->getOid();
+        // "Fan n Press. Sense/Gain" on two lines over the two lists, side by
+        // side below: the sense list and the narrower gain list.
+        VtObjectContainer* pressure = halves[0];
+        std::snprintf(text, sizeof text, "Fan %d Press.", fan + 1);
+        builder.add_text_centred(pressure, text, layout.font(13), 4, 0);
+        builder.add_text_centred(pressure, "Sense/Gain", layout.font(13), 4, 1);
+        const int list_height = int(pressure->getHeight()) / 2;
+        const int sense_width = int(pressure->getWidth()) * 2 / 3;
+        VtObjectContainer* sense = builder.create_container(sense_width, list_height);
+        builder.add_child(pressure, 0, int(pressure->getHeight()) - list_height, sense);
+        VtObjectContainer* gain = builder.create_container(int(pressure->getWidth()) - sense_width, list_height);
+        builder.add_child(pressure, sense_width, int(pressure->getHeight()) - list_height, gain);
+        ids.pressure_sense_list[fan] = add_list_in_row(layout, sense, enable_items, 3, 1, 0)->getOid();
+        ids.pressure_gain_list[fan] = add_list_in_row(layout, gain, {"1", "2"}, 3, 1, 0)->getOid();
+        ids.pressure_row[fan] = pressure->getOid();
         std::snprintf(text, sizeof text, "Fan %d Magnets", fan + 1);
         builder.add_text_centred(halves[1], text, layout.font(13), 2, 0);
         VtObjectInputFieldNumber* magnets = builder.add_input_number_row(halves[1], nullptr, layout.font(3), 2, 1, 0, 0);
-        set_number_input(magnets, 0, 10, 1.0, 0);
+        set_number_input(layout, magnets, 0, 10, 1.0, 0);
         ids.magnets_input[fan] = magnets->getOid();
         ids.magnets_row[fan] = halves[1]->getOid();
         add_separator(layout, bands[fan + 1]);

@@ -71,6 +71,15 @@ int User_interface::init(VT::Object_pool* p, Screen_object_ids* ids)
         p->get_module_id(pool_module_id);
     }
     units_man.init(p);
+    // The units are in force from the start, not only after a change of
+    // locale: the locale the pool holds now (the defaults until the VT
+    // tells its own) fills the unit texts and binds every screen's unit
+    // labels to them.
+    if (p) {
+        locale = p->get_locale();
+        units_man.configure(locale);
+        screen_man.set_units(units_man);
+    }
 
     cds_module_id = ds_head()->get_plain_id();
     cds_event_register_byte(ds_head(), &get_waiter(), &ds().system.non_vtt_connected, CDS::REG_EVENT_ID,

@@ -110,16 +110,17 @@ TEST_F(PoolBuilderTest, SoftKeyCarriesItsTwoLinesOneUnderTheOther)
 
 TEST_F(PoolBuilderTest, ButtonsCentreTheirContent)
 {
+    // Centred in the face, 52 x 22 inside the 4-pixel border a VT draws.
     VtObjectOutputFieldNumber* number = builder.create_output_number(20, 10, nullptr, font(0));
     VtObjectButton* button = builder.create_button(60, 30, 1, 30, number);
     EXPECT_EQ(button->getBorderColour().getIndex(), 8u);
     EXPECT_FALSE(button->getLatchable());
-    EXPECT_EQ(position(button->getChilds(), number), std::make_pair(20, 10));
+    EXPECT_EQ(position(button->getChilds(), number), std::make_pair((52 - 20) / 2, (22 - 10) / 2));
 
     VtObjectButton* labelled = builder.create_label_button(60, 30, 12, 84, "MAN", font(0));
     ASSERT_EQ(labelled->getChilds().size(), 1u);
-    EXPECT_EQ(labelled->getChilds().at(0)->x, (60 - 18) / 2);
-    EXPECT_EQ(labelled->getChilds().at(0)->y, (30 - 9) / 2);
+    EXPECT_EQ(labelled->getChilds().at(0)->x, (52 - 18) / 2);
+    EXPECT_EQ(labelled->getChilds().at(0)->y, (22 - 9) / 2);
 }
 
 TEST_F(PoolBuilderTest, FramedTextSitsInsideItsRectangle)
@@ -168,7 +169,8 @@ TEST_F(PoolBuilderTest, RowPlacementFollowsTheBands)
     VtObjectOutputFieldString* unit = builder.create_text("kg", small, 2);
     VtObjectPointer* pointer = builder.add_unit_pointer(box, unit->getOid(), 10, 9, -3, 0);
     EXPECT_EQ(pointer->getValue(), unit->getOid());
-    EXPECT_EQ(position(box->getChilds(), pointer), std::make_pair(100 - 3 - 12, 1 + 54 + (6 - 9) / 2));
+    // Row 9 of 10 would put the 9-pixel text past the foot: it stays inside.
+    EXPECT_EQ(position(box->getChilds(), pointer), std::make_pair(100 - 3 - 12, 60 - 9));
 }
 
 TEST_F(PoolBuilderTest, SpanPlacementSizesAndCentresTheField)
@@ -186,8 +188,9 @@ TEST_F(PoolBuilderTest, SpanPlacementSizesAndCentresTheField)
     EXPECT_EQ(frame->getWidth(), 48u);
     EXPECT_EQ(frame->getHeight(), 44u);
     EXPECT_EQ(number->getHeight(), 22u);
-    EXPECT_EQ(position(column->getChilds(), frame), std::make_pair(3, 22 + 11 - 11));
-    EXPECT_EQ(position(frame->getChilds(), number), std::make_pair(0, 0));
+    // The frame covers the column; the number takes its place in the frame.
+    EXPECT_EQ(position(column->getChilds(), frame), std::make_pair(0, 0));
+    EXPECT_EQ(position(frame->getChilds(), number), std::make_pair(3, 22 + 11 - 11));
 
     VtObjectOutputFieldNumber* output = builder.create_output_number(42, 14, nullptr, font(2));
     VtObjectInputFieldNumber* editable = builder.create_input_number(42, 14, nullptr, font(2));
@@ -198,6 +201,67 @@ TEST_F(PoolBuilderTest, SpanPlacementSizesAndCentresTheField)
     EXPECT_EQ(output->getHeight(), 22u);
     EXPECT_EQ(editable->getHeight(), 15u);
     EXPECT_EQ(position(column->getChilds(), shown), std::make_pair(3, 22 + 5 - 7));
+    // Hidden, but large enough to hold the two numbers it keeps.
+    EXPECT_EQ(hidden->getWidth(), 42u);
+    EXPECT_EQ(hidden->getHeight(), 22u);
+}
+
+struct Fit_row {
+    const char* what;
+    uint32_t size;
+    int characters;
+    int width;
+    int height;
+    uint32_t expected;
+};
+
+TEST_F(PoolBuilderTest, FittingFontTakesTheLargestSizeThatFits)
+{
+    const Fit_row rows[] = {
+        {"fits as it is", 2, 6, 48, 12, 2},
+        {"8 x 12 too wide: 6 x 8", 2, 8, 55, 18, 0},
+        {"12 x 16 too wide: 8 x 12, which is as wide as 8 x 8 and higher", 3, 8, 75, 26, 2},
+        {"too low for 8 x 12: 8 x 8", 3, 4, 100, 10, 1},
+        {"nothing fits: the smallest", 5, 30, 60, 4, 0},
+    };
+    for (const Fit_row& row : rows) {
+        VtObjectFontAttribute* font = builder.create_font_attribute(row.size, 12);
+        font->setFontStyle(1);
+        VtObjectFontAttribute* fitting = builder.fitting_font(font, row.characters, row.width, row.height);
+        ASSERT_NE(fitting, nullptr) << row.what;
+        EXPECT_EQ(fitting->getFontSize(), row.expected) << row.what;
+        EXPECT_EQ(fitting->getFontColour().getIndex(), 12u) << row.what;
+        EXPECT_EQ(fitting->getFontStyle(), 1u) << row.what;
+        EXPECT_EQ(fitting == font, row.expected == row.size) << row.what;
+        EXPECT_EQ(builder.fitting_font(font, row.characters, row.width, row.height), fitting)
+            << row.what << ": made once, then reused";
+    }
+}
+
+TEST_F(PoolBuilderTest, LabelsTakeASmallerFontWhereTheirPlaceIsNarrow)
+{
+    // A list of 55 pixels: "Granular" in 8 x 12 needs 64.
+    VtObjectInputFieldList* list = builder.create_input_list(55, 18, nullptr);
+    VtObjectOutputFieldString* item = builder.create_list_item_text("Granular", font(2), 55, 18);
+    list->addElement(item->getOid());
+    auto* item_font = dynamic_cast<VtObjectFontAttribute*>(builder.find_object(item->getFontAttributes()));
+    ASSERT_NE(item_font, nullptr);
+    EXPECT_EQ(item_font->getFontSize(), 0u);
+
+    // A key label of nine characters in 8 x 12 would pass the 60-pixel key.
+    VtObjectKey* key = builder.create_key(1, 18, "Calibrate", nullptr, font(2));
+    ASSERT_EQ(key->getChilds().size(), 1u);
+    auto* label = dynamic_cast<VtObjectOutputFieldString*>(builder.find_object(key->getChilds().at(0)->oid));
+    ASSERT_NE(label, nullptr);
+    EXPECT_LE(5 + int(label->getWidth()), Pool_builder::key_width);
+
+    // A centred heading shrinks rather than pass its container's edge; a
+    // left-aligned one keeps to the container less its indent of 4.
+    VtObjectContainer* box = builder.create_container(60, 48);
+    VtObjectOutputFieldString* heading = builder.add_text_centred(box, "Ground Spd", font(1), 3, 0);
+    EXPECT_EQ(heading->getWidth(), 10u * 6u);
+    VtObjectOutputFieldString* left = builder.add_text_left(box, "A long instruction", font(0), 1, 0, 4);
+    EXPECT_EQ(left->getWidth(), 60u - 4u);
 }
 
 TEST_F(PoolBuilderTest, PlacementWithoutParentOrChildDoesNothing)

@@ -42,8 +42,9 @@ TEST_F(RunScreenTest, PageASoftKeysAreAttachedAndPageBIsNot)
     EXPECT_EQ(pool->keys_of(m.soft_keys_page_b),
               (std::vector<uint32_t>{m.key_to_page_a, m.key_settings, m.key_reset_sub_area, m.key_reset_area,
                                      m.key_manual_speed, m.key_actuator_diagnostics}));
-    EXPECT_EQ(pool->position(m.key_master_switch, m.master_switch_rect), std::make_pair(5, 20));
-    EXPECT_EQ(pool->position(m.key_manual_speed, m.manual_speed_rect), std::make_pair(5, 30));
+    // The indicators: 12 x 12 in the lower right corner of a 60 x 32 key.
+    EXPECT_EQ(pool->position(m.key_master_switch, m.master_switch_rect), std::make_pair(46, 18));
+    EXPECT_EQ(pool->position(m.key_manual_speed, m.manual_speed_rect), std::make_pair(46, 18));
 
     struct Key_row {
         uint32_t key;
@@ -72,7 +73,9 @@ TEST_F(RunScreenTest, ProductRowButtonsCarryTheTankCodes)
         EXPECT_EQ(pool->get<VtObjectButton>(r.mode_2_button).getBackgroundColour().getIndex(), 2u);
         EXPECT_TRUE(pool->get<VtObjectContainer>(r.mode_2_group).getHidden());
         EXPECT_TRUE(pool->get<VtObjectContainer>(r.other_mode_group).getHidden());
-        EXPECT_EQ(pool->position(r.fill_button, r.remaining).first, (54 - 45) / 2);
+        // The remaining product fills the button's face (54 - 2 x 4 wide).
+        EXPECT_EQ(pool->position(r.fill_button, r.remaining).first, 0);
+        EXPECT_EQ(pool->get<VtObjectOutputFieldNumber>(r.remaining).getWidth(), 46u);
     }
 }
 
@@ -82,19 +85,22 @@ TEST_F(RunScreenTest, ProductRowGeometry)
     const uint32_t band = r.column;
     EXPECT_EQ(pool->position(band, r.selected_rect), std::make_pair(0, 0));
     EXPECT_EQ(pool->get<VtObjectRectangle>(r.selected_rect).getLineSuppression(), 15u);
-    EXPECT_EQ(pool->get<VtObjectRectangle>(r.selected_rect).getWidth(), 241u);
+    EXPECT_EQ(pool->get<VtObjectRectangle>(r.selected_rect).getWidth(), 240u);
+    EXPECT_EQ(pool->get<VtObjectRectangle>(r.selected_rect).getHeight(), 44u);
     EXPECT_STREQ(pool->get<VtObjectOutputFieldString>(r.name).getValue().c_str(), "2: Product2");
     EXPECT_EQ(pool->position(band, r.name), std::make_pair(10, 2));
     EXPECT_EQ(pool->position(band, r.active_rect), std::make_pair(10, 44 / 3 + 2));
     EXPECT_EQ(pool->get<VtObjectRectangle>(r.active_rect).getFillAttributes(), table().common.indicator_off);
     EXPECT_EQ(pool->position(band, r.rate_input), std::make_pair(3 + 120, 2));
-    EXPECT_EQ(pool->position(band, r.preset_1_marker), std::make_pair(122, 34));
+    // The 11-pixel marker ends at the foot of the 44-pixel row.
+    EXPECT_EQ(pool->position(band, r.preset_1_marker), std::make_pair(122, 33));
     EXPECT_TRUE(pool->get<VtObjectContainer>(r.preset_2_marker).getHidden());
     EXPECT_TRUE(pool->get<VtObjectContainer>(r.alarm_marker).getHidden());
     EXPECT_EQ(pool->position(r.alarm_marker, r.actual_rate).second, 0);
     EXPECT_EQ(pool->position(band, r.fill_button), std::make_pair(60 + 120 + 3, 2 + 11));
-    // The second value (pressure) and its unit sit at y 23 and 34 of the row.
-    EXPECT_EQ(pool->position(r.pressure_group, r.pressure), std::make_pair(123, 23));
+    // The second value (pressure, 22 high) and its unit sit at y 22 and 34
+    // of the 44-pixel row.
+    EXPECT_EQ(pool->position(r.pressure_group, r.pressure), std::make_pair(123, 22));
     VtObjectContainer& pressure_group = pool->get<VtObjectContainer>(r.pressure_group);
     ASSERT_EQ(pressure_group.getChilds().size(), 2u);
     EXPECT_EQ(pressure_group.getChilds().at(1)->y, 34);

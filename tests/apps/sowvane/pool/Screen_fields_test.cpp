@@ -75,7 +75,7 @@ TEST_F(ScreenFieldsTest, ScreensShowTheirTitlesAndLabels)
                                          "Fan Avg Press"}},
         {t.external_options_mask.data_mask, {"External Options", "Cabin Switch Box", "Master Clutch",
                                              "Ext. Master Switch", "Actuator Cal Style", "Cal Switch Box", "Cal Drive"}},
-        {t.fan_settings_mask.data_mask, {"Fan Settings", "NumFans", "Fan 1 Press. Sense/Gain", "Fan 2 Magnets",
+        {t.fan_settings_mask.data_mask, {"Fan Settings", "NumFans", "Fan 1 Press.", "Sense/Gain", "Fan 2 Magnets",
                                          "Case Drain Sensor", "Fan 2 Use As Pump"}},
         {t.product_settings_mask.data_mask, {"Product Settings", "Product Name", "Tank Number", "Density",
                                              "Preset Rate 1", "Cal. Factor", "Preset Rate 2", "INC/DEC", "Cal Factor"}},
@@ -104,7 +104,7 @@ TEST_F(ScreenFieldsTest, ScreensShowTheirTitlesAndLabels)
         {t.multi_tank_cal_1_mask.data_mask, {"Product", "Target", "Revs", "Est.", "Weight", "Load", "OFF", "ON"}},
         {t.multi_tank_cal_2_mask.data_mask, {"Product", "Est.", "Act.", "Weight"}},
         {t.multi_tank_cal_3_mask.data_mask, {"Product", "Old", "New", "Cal", "Diff", "Status", "IGNORE", "SAVE",
-                                             "pulses/gal "}},
+                                             "pulses/", "gal"}},
     };
     for (const Label_row& row : rows) {
         const Strings shown = pool->texts_under(row.mask);
@@ -397,10 +397,14 @@ TEST_F(ScreenFieldsTest, MultiTankPages)
     EXPECT_EQ(run_button.getWidth(), 41u);
     EXPECT_EQ(run_button.getHeight(), 19u);
     EXPECT_EQ(pool->position(run.off_marker[0], run.on_button[0]), std::make_pair(3, 23));
+    // "IGNORE" needs 36 pixels of face: its button takes all but one pixel
+    // on either side of the 47-pixel column.
     VtObjectButton& result_button = pool->get<VtObjectButton>(result.accept_button[0]);
     EXPECT_EQ(result_button.getHeight(), 38u);
-    EXPECT_EQ(pool->position(result.not_accepted_marker[0], result.accept_button[0]), std::make_pair(3, 4));
-    EXPECT_EQ(pool->position(run.key_master, run.master_indicator), std::make_pair(5, 20));
+    EXPECT_EQ(result_button.getWidth(), 45u);
+    EXPECT_EQ(pool->position(result.not_accepted_marker[0], result.accept_button[0]), std::make_pair(1, 4));
+    EXPECT_EQ(pool->position(result.accepted_marker[0], result.ignore_button[0]), std::make_pair(3, 4));
+    EXPECT_EQ(pool->position(run.key_master, run.master_indicator), std::make_pair(46, 18));
 }
 
 TEST_F(ScreenFieldsTest, SensorDiagnosticsPage)

@@ -130,10 +130,22 @@ TEST_F(ScaffoldingTest, MenuButtonsFillTheirPlace)
 
     VtObjectButton* two = add_menu_button(layout, place, 89, "Area", "Test");
     ASSERT_EQ(two->getChilds().size(), 2u);
-    // Font slot 15 is 6 x 8 here: texts 9 high, h = (42 - 9) / 2 = 16.
-    EXPECT_EQ(two->getChilds().at(0)->y, 16 - 9);
-    EXPECT_EQ(two->getChilds().at(1)->y, 16 + 9);
-    EXPECT_EQ(two->getChilds().at(0)->x, (53 - 24) / 2);
+    // Placed in the face, 45 x 34 inside the VT's 4-pixel border. Font slot
+    // 15 is 6 x 8 here: texts 9 high, h = (34 - 9) / 2 = 12.
+    EXPECT_EQ(two->getChilds().at(0)->y, 12 - 9);
+    EXPECT_EQ(two->getChilds().at(1)->y, 12 + 9);
+    EXPECT_EQ(two->getChilds().at(0)->x, (45 - 24) / 2);
+
+    // "Advanced" needs 48 pixels in the smallest font: the button takes all
+    // but a pixel on either side of the place, so that its face holds it.
+    VtObjectButton* wide = add_menu_button(layout, place, 94, "Advanced", "Settings");
+    EXPECT_EQ(wide->getWidth(), 57u);
+    EXPECT_EQ(wide->getHeight(), 42u);
+    for (uint32_t i = 0; i < 2; ++i) {
+        auto* text = dynamic_cast<VtObjectOutputFieldString*>(layout.builder.find_object(wide->getChilds().at(i)->oid));
+        ASSERT_NE(text, nullptr);
+        EXPECT_LE(wide->getChilds().at(i)->x + int(text->getWidth()), 57 - 2 * 4);
+    }
 }
 
 } // namespace

@@ -36,6 +36,11 @@ TEST(SeederPoolTest, PoolOpensWithTheWorkingSetAndItsLabel)
     EXPECT_EQ(working_set.getChilds().at(0)->x, 5);
     EXPECT_STREQ(pool.get<VtObjectOutputFieldString>(10024).getValue().c_str(), "SEEDER");
     EXPECT_EQ(pool.table->main.data_mask, 10025u) << "the run screen's mask follows the label";
+    // A VT lists and activates only a selectable working set; its designator
+    // is black on white.
+    ASSERT_GE(pool.image.size(), 5u);
+    EXPECT_EQ(pool.image[3], 1u) << "background colour white";
+    EXPECT_EQ(pool.image[4], 1u) << "selectable";
 }
 
 TEST(SeederPoolTest, TableHoldsTheSharedFillsAndTheTankFillSelector)
