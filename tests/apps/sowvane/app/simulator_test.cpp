@@ -225,6 +225,7 @@ TEST_F(Simulator, AGranularTankTakesTheRateShownOnceItsFactorIsRight)
     tank.act_encoder_ratio.set(24.0f);     // teeth a shaft turn
     tank.current_rate.set(150.0f);
     b.channels.channels[0].remaining_volume = 900.0;
+    switch_on(0);
     const ds_channel& ch = b.channels.channels[0];
     // Taken from the tank for each hectare worked, after the rate settled.
     auto taken_per_ha = [&] {
