@@ -474,6 +474,8 @@ void Vt_session::finish_command(uint8_t result, uint8_t error)
         return;
     command_active_ = false;
     pool_.set_tx_state(0);
+    // What the VT holds now: what the command set, when it took it.
+    pool_.change_answered(result == 0);
     if (!command_is_upload_)
         pool_.command_done();
     // Event 10: object id; command, result, error, extra.
