@@ -287,11 +287,13 @@ TEST_F(Vt_traffic, AValueChangedBackWhileItsChangeIsOnItsWayFollowsIt)
     bring_up();
     Number_variable_obj* fmi = obj<Number_variable_obj>("var_alarm_fmi");
     ASSERT_TRUE(fmi->set_value(9));
+    pump();  // the VT holds 9
+    ASSERT_TRUE(fmi->set_value(3));
     session->tick(now);  // sent, not yet answered
-    ASSERT_TRUE(fmi->set_value(0));
+    ASSERT_TRUE(fmi->set_value(9));
     pump();
-    EXPECT_EQ(received(0xA8), 2);
-    EXPECT_EQ(shown_number(fmi->get_id()), 0u);
+    EXPECT_EQ(received(0xA8), 3);
+    EXPECT_EQ(shown_number(fmi->get_id()), 9u);
 }
 
 // Values the VT may not show as the pool holds them go when asked for: a
