@@ -1,7 +1,8 @@
 // The working set's VT object pool: the objects of the pool specification and
 // of the generated pool image, the objects the toolkit adds at run time, the
-// queue of change commands for the VT, and what the session learnt of the VT
-// (status, NAME, capabilities, locale). Events go to one registered waiter:
+// queue of change commands for the VT with the record of what the VT holds
+// (a change goes only when it differs from that), and what the session learnt
+// of the VT (status, NAME, capabilities, locale). Events go to one registered waiter:
 // the pool's own events under the pool's module id, the VT's events 0 to 10
 // under the module ids of the event registry (base id minus event id).
 #pragma once
@@ -269,8 +270,8 @@ private:
     // The VT gets the whole pool: it holds every object as written for it.
     void vt_gets_pool();
     // The VT changed a value itself (an operator's input, its own change of
-    // the active or soft key mask): the value of `key` and, for an input,
-    // that of its variable are no longer known.
+    // the active or soft key mask): what `function` sets on the object and,
+    // for an input, on its variable is no longer known.
     void vt_changed(unsigned short object_id, uint8_t function);
     // Counts commands left out as finished; tells the application when
     // nothing is left.
