@@ -13,7 +13,11 @@
 namespace VT {
 
 namespace {
+constexpr uint8_t CMD_CHILD_LOCATION = 0xA5;
+constexpr uint8_t CMD_NUMERIC_VALUE = 0xA8;
 constexpr uint8_t CMD_ACTIVE_MASK = 0xAD;
+constexpr uint8_t CMD_SOFT_KEY_MASK = 0xAE;
+constexpr uint8_t CMD_STRING_VALUE = 0xB3;
 constexpr size_t DEFAULT_MAX_QUEUED = 1000;
 
 // Numeric value, string value, hide/show and attribute changes: the VT keeps
@@ -24,6 +28,26 @@ bool is_value_change(const std::vector<uint8_t>& bytes)
         return false;
     const uint8_t f = bytes[0];
     return f == 0xA8 || f == 0xB3 || f == 0xA0 || f == 0xA1 || f == 0xAF;
+}
+
+std::vector<uint8_t> active_mask_command(unsigned short working_set, unsigned short mask)
+{
+    return {CMD_ACTIVE_MASK, uint8_t(working_set), uint8_t(working_set >> 8), uint8_t(mask), uint8_t(mask >> 8),
+            0xFF, 0xFF, 0xFF};
+}
+
+// The variable an input field shows and edits, NULL_ID when none.
+unsigned short variable_of(VT_obj* obj)
+{
+    if (auto* n = obj_cast<Input_number_obj>(obj))
+        return n->get_variable_reference();
+    if (auto* l = obj_cast<Input_list_obj>(obj))
+        return l->get_variable_reference();
+    if (auto* b = obj_cast<Input_boolean_obj>(obj))
+        return b->get_variable_reference();
+    if (auto* t = obj_cast<Input_string_obj>(obj))
+        return t->get_variable_reference();
+    return Object_pool::NULL_ID;
 }
 } // namespace
 
@@ -196,8 +220,7 @@ bool Object_pool::activate_mask(VT_obj* mask)
         active_mask_ = id;
     }
     if (is_running())
-        queue_command(id, {CMD_ACTIVE_MASK, uint8_t(ws_id), uint8_t(ws_id >> 8), uint8_t(id), uint8_t(id >> 8),
-                           0xFF, 0xFF, 0xFF});
+        queue_command(id, active_mask_command(ws_id, id));
     return true;
 }
 
@@ -264,6 +287,12 @@ void Object_pool::post_pool_event(Pool_event_kind kind, intptr_t code)
 
 void Object_pool::post_vt_event(int id, uint32_t first, uint32_t second)
 {
+    if (id == 5)
+        vt_changed(uint16_t(first), CMD_NUMERIC_VALUE);  // the operator entered a value
+    else if (id == 6)
+        vt_changed(NULL_ID, CMD_ACTIVE_MASK);
+    else if (id == 7)
+        vt_changed(uint16_t(first), CMD_SOFT_KEY_MASK);
     std::lock_guard<std::recursive_mutex> g(state_mutex_);
     if (waiter_ && id >= 0 && id < NUM_VT_EVENTS && event_base_id_ != 0)
         waiter_->send_event(waiter_event(short(event_base_id_ - id), first, intptr_t(second)), false, false);
@@ -271,6 +300,7 @@ void Object_pool::post_vt_event(int id, uint32_t first, uint32_t second)
 
 void Object_pool::post_vt_string_event(unsigned short object_id, const uint8_t* text, uint32_t len)
 {
+    vt_changed(object_id, CMD_STRING_VALUE);  // the operator entered a text
     std::lock_guard<std::recursive_mutex> g(state_mutex_);
     if (!waiter_ || event_base_id_ == 0)
         return;
@@ -396,17 +426,50 @@ Working_set_obj* Object_pool::get_working_set()
     return ws;
 }
 
-void Object_pool::queue_command(unsigned short object_id, std::vector<uint8_t> bytes)
+void Object_pool::queue_change(VT_obj& obj, uint32_t before_version, std::vector<uint8_t> bytes, bool changed)
 {
     std::lock_guard<std::recursive_mutex> g(state_mutex_);
-    if (muted_)
+    if (muted_ || !takes_changes())
+        return;  // the VT does not see this change: the object's version moves on without it
+    // Up to this change the VT held the object as the pool did, but for the
+    // values its record names; then it holds this value unless the change
+    // changed it.
+    const bool in_step = obj.vt_version_ == before_version;
+    if (in_step)
+        obj.vt_version_ = obj.version_;
+    queue_command(obj.get_id(), std::move(bytes), in_step && !changed);
+}
+
+void Object_pool::queue_command(unsigned short object_id, std::vector<uint8_t> bytes, bool vt_holds_it)
+{
+    std::lock_guard<std::recursive_mutex> g(state_mutex_);
+    if (muted_ || !takes_changes())
         return;
-    // A newer change of the same value replaces one still waiting: the VT
-    // only needs the last.
-    for (Vt_command& c : commands_) {
-        if (c.object_id == object_id && is_value_change(c.bytes) && is_value_change(bytes) && c.bytes[0] == bytes[0] &&
-            (bytes[0] != 0xAF || c.bytes[3] == bytes[3])) {
-            c.bytes = std::move(bytes);
+    uint64_t key = 0;
+    if (Vt_record::key_of(bytes, key)) {
+        if (!vt_record_.has(key)) {  // the value's first change since the VT got it
+            if (vt_holds_it)
+                vt_record_.set_held(key, bytes);
+            else
+                vt_record_.set_unknown(key);
+        }
+        uint64_t other = 0;
+        bool on_its_way = in_flight_.active && !in_flight_.upload && Vt_record::key_of(in_flight_.bytes, other) &&
+                          other == key;
+        Vt_command* waiting = nullptr;
+        for (Vt_command& c : commands_) {
+            if (Vt_record::key_of(c.bytes, other) && other == key) {
+                on_its_way = true;
+                waiting = &c;
+            }
+        }
+        // The VT shows the value and nothing on its way changes it.
+        if (!on_its_way && vt_record_.holds(key, bytes))
+            return;
+        // A newer change of the same value replaces one still waiting: the
+        // VT only needs the last.
+        if (waiting && is_value_change(bytes)) {
+            waiting->bytes = std::move(bytes);
             return;
         }
     }
@@ -429,12 +492,100 @@ void Object_pool::queue_command(unsigned short object_id, std::vector<uint8_t> b
 bool Object_pool::take_command(Vt_command& out)
 {
     std::lock_guard<std::recursive_mutex> g(state_mutex_);
-    if (commands_.empty() || upload_mode_ > 0 || commands_in_flight_ > 0)
+    if (upload_mode_ > 0 || commands_in_flight_ > 0)
         return false;
-    out = std::move(commands_.front());
-    commands_.pop_front();
-    ++commands_in_flight_;
-    return true;
+    unsigned long left_out = 0;
+    bool taken = false;
+    while (!commands_.empty() && !taken) {
+        Vt_command c = std::move(commands_.front());
+        commands_.pop_front();
+        uint64_t key = 0;
+        if (Vt_record::key_of(c.bytes, key) && vt_record_.holds(key, c.bytes)) {
+            ++left_out;  // the VT took this value meanwhile
+            continue;
+        }
+        in_flight_ = {true, false, c.object_id, c.bytes};
+        out = std::move(c);
+        ++commands_in_flight_;
+        taken = true;
+    }
+    count_left_out(left_out);
+    return taken;
+}
+
+void Object_pool::count_left_out(unsigned long n)
+{
+    if (n == 0)
+        return;
+    finished_updates_ += n;
+    if (commands_.empty() && commands_in_flight_ == 0 && uploads_.empty() && uploads_in_flight_ == 0)
+        post_pool_event(EVENT_UPDATE_COMPLETE, 0);
+}
+
+void Object_pool::change_answered(bool taken)
+{
+    unsigned short object_id = NULL_ID;
+    bool uploaded = false;
+    {
+        std::lock_guard<std::recursive_mutex> g(state_mutex_);
+        if (!in_flight_.active)
+            return;
+        in_flight_.active = false;
+        uint64_t key = 0;
+        if (in_flight_.upload) {
+            // The VT got the whole object anew (or, failing, holds it as it may).
+            vt_record_.drop_object(in_flight_.object_id);
+            object_id = in_flight_.object_id;
+            uploaded = true;
+        } else if (Vt_record::key_of(in_flight_.bytes, key)) {
+            if (taken)
+                vt_record_.set_held(key, in_flight_.bytes);
+            else
+                vt_record_.set_unknown(key);
+        } else if (!taken && in_flight_.bytes[0] == CMD_CHILD_LOCATION) {
+            object_id = in_flight_.object_id;  // a child it may not have moved
+        }
+    }
+    VT_obj* obj = object_id == NULL_ID ? nullptr : find<VT_obj>(object_id);
+    if (!obj)
+        return;
+    std::lock_guard<std::recursive_mutex> g(state_mutex_);
+    obj->vt_version_ = uploaded && taken ? obj->written_version_.load() : 0;
+}
+
+void Object_pool::vt_gets_pool()
+{
+    Working_set_obj* ws = get_working_set();
+    lock(-1);
+    {
+        std::lock_guard<std::recursive_mutex> g(state_mutex_);
+        for (const auto& entry : objects())
+            entry.second->vt_version_ = entry.second->written_version_;
+        vt_record_.clear();
+        working_set_id_ = ws ? ws->get_id() : NULL_ID;
+        // The VT shows the working set's active mask first.
+        if (ws && ws->vt_version_ == ws->version_) {
+            std::vector<uint8_t> shown = active_mask_command(ws->get_id(), ws->get_active_mask());
+            uint64_t key = 0;
+            if (Vt_record::key_of(shown, key))
+                vt_record_.set_held(key, shown);
+        }
+    }
+    unlock();
+}
+
+void Object_pool::vt_changed(unsigned short object_id, uint8_t function)
+{
+    // An input field's value lives in its variable when it has one.
+    VT_obj* obj = function == CMD_ACTIVE_MASK ? nullptr : find<VT_obj>(object_id);
+    const unsigned short variable = obj ? variable_of(obj) : NULL_ID;
+    std::lock_guard<std::recursive_mutex> g(state_mutex_);
+    if (function == CMD_ACTIVE_MASK)
+        object_id = working_set_id_;
+    if (object_id != NULL_ID)
+        vt_record_.set_unknown(Vt_record::key(object_id, function));
+    if (variable != NULL_ID)
+        vt_record_.set_unknown(Vt_record::key(variable, function));
 }
 
 void Object_pool::command_done()
@@ -456,6 +607,7 @@ bool Object_pool::take_upload(VT_obj*& out)
     out = uploads_.front();
     uploads_.pop_front();
     ++uploads_in_flight_;
+    in_flight_ = {true, true, out->get_id(), {}};
     return true;
 }
 
@@ -478,6 +630,14 @@ void Object_pool::set_vt_active(bool active)
 {
     std::lock_guard<std::recursive_mutex> g(state_mutex_);
     vt_active_ = active;
+    // The VT shows another mask of the working set than the one it took
+    // last: which mask is active there is not known.
+    if (active && running_ && status_.valid && working_set_id_ != NULL_ID) {
+        const uint64_t key = Vt_record::key(working_set_id_, CMD_ACTIVE_MASK);
+        const std::vector<uint8_t>* held = vt_record_.held(key);
+        if (held && uint16_t((*held)[3] | (*held)[4] << 8) != status_.visible_mask())
+            vt_record_.set_unknown(key);
+    }
 }
 
 void Object_pool::set_vt_status(const uint8_t data[8])
@@ -523,10 +683,17 @@ void Object_pool::set_tx_state(int state)
 
 void Object_pool::set_connection_state(int state)
 {
+    // The record of what the VT holds starts from the pool as written for
+    // it, before the application hears that the pool goes up.
+    if (state == CONN_UPLOADING && get_connection_state() != CONN_UPLOADING)
+        vt_gets_pool();
     std::lock_guard<std::recursive_mutex> g(state_mutex_);
     if (state == connection_state_)
         return;
     connection_state_ = state;
+    // Changes kept for a pool that did not go up never go.
+    if (!takes_changes())
+        commands_.clear();
     post_pool_event(EVENT_CONNECTION, state);
 }
 
@@ -544,6 +711,8 @@ void Object_pool::flush_commands()
     commands_in_flight_ = 0;
     uploads_.clear();
     uploads_in_flight_ = 0;
+    in_flight_ = In_flight();
+    vt_record_.clear();
 }
 
 } // namespace VT

@@ -1,12 +1,14 @@
 // The working set's VT object pool: the objects of the pool specification and
 // of the generated pool image, the objects the toolkit adds at run time, the
-// queue of change commands for the VT, and what the session learnt of the VT
-// (status, NAME, capabilities, locale). Events go to one registered waiter:
+// queue of change commands for the VT with the record of what the VT holds
+// (a change goes only when it differs from that), and what the session learnt
+// of the VT (status, NAME, capabilities, locale). Events go to one registered waiter:
 // the pool's own events under the pool's module id, the VT's events 0 to 10
 // under the module ids of the event registry (base id minus event id).
 #pragma once
 
 #include "platform/iso/Object_pool_base.h"
+#include "platform/vt/Object_pool_vt_record.h"
 #include "platform/vt/Vt_language.h"
 #include "platform/vt/Vt_obj.h"
 #include "platform/vt/Vt_objects.h"
@@ -215,13 +217,25 @@ public:
     // The working set object (type 0), null when the pool has none.
     Working_set_obj* get_working_set();
 
+    // A change of the object's attributes for the VT (called by its
+    // setters): queued while the pool takes changes, unless the VT holds the
+    // value already. `before_version` is the object's version before the
+    // change, `changed` whether the attributes changed.
+    void queue_change(VT_obj& obj, uint32_t before_version, std::vector<uint8_t> bytes, bool changed);
+
     // ---- Session side: the protocol engine drives these. ----
-    // Queues a command (called by the objects' setters while running).
-    void queue_command(unsigned short object_id, std::vector<uint8_t> bytes);
-    // The next command to send, false when none (upload mode holds them).
+    // Queues a command while the pool takes changes; `vt_holds_it`: unless
+    // the record of the VT says otherwise, the VT holds its value already.
+    void queue_command(unsigned short object_id, std::vector<uint8_t> bytes, bool vt_holds_it = false);
+    // The next command to send, false when none (upload mode holds them). A
+    // waiting command whose value the VT took meanwhile is left out.
     bool take_command(Vt_command& out);
     // The command sent last was answered (or given up).
     void command_done();
+    // The command or partial upload taken last was answered: the VT holds
+    // what it set when it took it without error; when it refused it or gave
+    // no answer, the values it set are not known.
+    void change_answered(bool taken);
     // Objects queued by upload(), oldest first; taken off by the session.
     bool take_upload(VT_obj*& out);
     void upload_done();
@@ -242,8 +256,27 @@ public:
     void flush_commands();
 
 private:
+    // The command or partial upload on its way to the VT.
+    struct In_flight {
+        bool active = false;
+        bool upload = false;
+        unsigned short object_id = NULL_ID;
+        std::vector<uint8_t> bytes;
+    };
+
     bool activate_mask(VT_obj* mask);
     void wake_session();
+    // Changes go to the VT: the pool runs, or goes up (they wait for it).
+    bool takes_changes() const { return running_ || connection_state_ == CONN_UPLOADING; }
+    // The VT gets the whole pool: it holds every object as written for it.
+    void vt_gets_pool();
+    // The VT changed a value itself (an operator's input, its own change of
+    // the active or soft key mask): what `function` sets on the object and,
+    // for an input, on its variable is no longer known.
+    void vt_changed(unsigned short object_id, uint8_t function);
+    // Counts commands left out as finished; tells the application when
+    // nothing is left.
+    void count_left_out(unsigned long n);
 
     module_man* mm_;
     unsigned short first_dyn_id_;
@@ -258,6 +291,9 @@ private:
     std::recursive_mutex state_mutex_;
     std::deque<Vt_command> commands_;
     int commands_in_flight_ = 0;
+    In_flight in_flight_;
+    Vt_record vt_record_;
+    unsigned short working_set_id_ = NULL_ID;
     unsigned long finished_updates_ = 0;
     std::deque<VT_obj*> uploads_;
     int uploads_in_flight_ = 0;

@@ -100,6 +100,7 @@ const std::vector<uint8_t>& VT_obj::body() const
 
 void VT_obj::append_record(std::vector<uint8_t>& out) const
 {
+    written_version_ = version_.load();
     const std::vector<uint8_t>& b = body();
     out.push_back(uint8_t(get_id()));
     out.push_back(uint8_t(get_id() >> 8));
@@ -107,13 +108,29 @@ void VT_obj::append_record(std::vector<uint8_t>& out) const
     out.insert(out.end(), b.begin(), b.end());
 }
 
+void VT_obj::touched()
+{
+    body_valid_ = false;
+    ++version_;
+}
+
 void VT_obj::send(std::vector<uint8_t> command)
 {
-    touched();
+    // Whether the attributes changed: their binary form before (when it is
+    // at hand) and after.
+    const bool before_known = body_valid_;
+    std::vector<uint8_t> before;
+    if (before_known)
+        before.swap(body_);
+    body_valid_ = false;
+    const bool changed = !before_known || body() != before;
+    const uint32_t before_version = version_;
+    if (changed)
+        ++version_;
     while (command.size() < 8)
         command.push_back(0xFF);
-    if (pool_ && pool_->is_running())
-        pool_->queue_command(get_id(), std::move(command));
+    if (pool_)
+        pool_->queue_change(*this, before_version, std::move(command), changed);
 }
 
 void VT_obj::send_attribute(int aid, uint32_t value)

@@ -8,6 +8,7 @@
 #include "platform/iso/Iso_attribute.h"
 #include "platform/iso/Iso_object_base.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -143,10 +144,12 @@ public:
     static VT_obj* create(unsigned short id, int type, const char* name);
 
 protected:
-    // The attributes changed: the cached binary form is out of date.
-    void touched() { body_valid_ = false; }
-    // Marks the object changed and, while the pool runs, queues the change
-    // command for the VT.
+    // The attributes changed without a command to the VT: the cached binary
+    // form is out of date, and the VT sees the change with the object's next
+    // upload.
+    void touched();
+    // Marks the object changed and, while the pool takes changes, queues the
+    // change command for the VT (the pool leaves out a value the VT holds).
     void send(std::vector<uint8_t> command);
     // Change Attribute with a 32-bit value.
     void send_attribute(int aid, uint32_t value);
@@ -155,8 +158,20 @@ protected:
     M& m() const { return static_cast<M&>(*model_); }
 
 private:
+    // The pool keeps, with the versions below, which of the object's values
+    // the VT holds.
+    friend class Object_pool;
+
     std::unique_ptr<VtObject> model_;
     Object_pool* pool_ = nullptr;
+    // Counts the changes of the attributes.
+    std::atomic<uint32_t> version_{1};
+    // The version whose record was written last (for an upload).
+    mutable std::atomic<uint32_t> written_version_{0};
+    // The version the VT holds but for the values the pool's record of the
+    // VT names; another than version_ once a change went by the VT
+    // unseen. Under the pool's state lock.
+    uint32_t vt_version_ = 0;
     Attribute_uint8 type_attr_;
     Attribute_body body_attr_;
     mutable std::vector<uint8_t> body_;

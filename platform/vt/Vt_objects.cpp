@@ -625,9 +625,10 @@ bool Input_list_obj::set_child_objects_val(unsigned int item, unsigned short obj
         return false;
     e->oid = object;
     e->attach(&model());
-    touched();
     if (send_now)
         send({CMD_LIST_ITEM, lo(get_id()), hi(get_id()), uint8_t(item), lo(object), hi(object)});
+    else
+        touched();
     return true;
 }
 

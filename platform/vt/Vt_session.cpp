@@ -584,6 +584,8 @@ void Vt_session::complete_command(uint8_t result, uint8_t error)
         return;
     command_active_ = false;
     pool_.set_tx_state(0);
+    // What the VT holds now: what the command set, when it took it.
+    pool_.change_answered(result == 0);
     if (command_.is_upload)
         pool_.upload_done();
     else

@@ -20,12 +20,18 @@
 #include "util/Atime.h"
 
 #ifdef SOWVANE_BENCH_HAS_TEST_SUPPORT
+#include "apps/sowvane/pool/Screen_object_ids.h"
+#include "apps/sowvane/pool/Seeder_pool.h"
 #include "tests/support/Implement_peers.h"
+#include "vt_object_model/VtMessageWriter.h"
+#include "vt_object_model/objects/VtInputObjects.h"
+#include "vt_object_model/objects/VtVariableObjects.h"
 #endif
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <cmath>
 #include <fcntl.h>
 #include <cstdio>
 #include <fstream>
@@ -365,6 +371,110 @@ void BM_StartToActivePoolsAndUsageWithPeers(benchmark::State& state)
     state.counters["to_tc_active_ms"] = tc_s * 1000.0 / double(state.iterations());
 }
 BENCHMARK(BM_StartToActivePoolsAndUsageWithPeers)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// CAN frames the program (0x1C) sends to the VT's address within `seconds`:
+// its commands, their transport frames and the working-set maintenance.
+long frames_to_vt(CAN_bus& bus, waiter_descriptor& w, int seconds)
+{
+    const Atime end = Atime::from_now(seconds * 1000);
+    long frames = 0;
+    auto count = [&] {
+        CAN_packet p[64];
+        for (int n; (n = bus.read(p, 64)) > 0;) {
+            for (int i = 0; i < n; i++) {
+                const uint32_t id = p[i].id;
+                const unsigned pf = (id >> 16) & 0xFF, dest = (id >> 8) & 0xFF;
+                frames += (id & 0xFF) == 0x1C && pf < 0xF0 && dest == test_support::Implement_peers::VT_ADDRESS;
+            }
+        }
+    };
+    waiter_event e;
+    while (w.get_event(&e, end) == 0)
+        count();
+    count();
+    return frames;
+}
+
+// Frames per second the program sends to the VT at the run screen with the
+// simulator running: a minute untouched, then a minute after the operator
+// typed a new rate for the first product at the VT. Only values that change
+// need to go to the VT.
+void BM_VtFramesPerSecondAtTheRunScreen(benchmark::State& state)
+{
+    if (!data_files_installed(state))
+        return;
+    Hub_launcher hub;
+    Settings_kept settings;  // the typed rate is saved
+    const std::string spec = "tcp,addr=127.0.0.1,port=" + std::to_string(hub.port());
+    test_support::Implement_peers peers;
+    module_man mm;
+    waiter_descriptor w;
+    w.init(&mm);
+    std::unique_ptr<CAN_bus> bus(Bus_select::start(spec.c_str()));
+    if (!bus || !peers.open(spec)) {
+        state.SkipWithError("no hub, VT or task controller");
+        return;
+    }
+    bus->attach(&w);
+    auto ids = std::make_unique<Screen_object_ids>();
+    VtMessageWriter writer(80000, nullptr);
+    if (build_seeder_pool(*ids, writer, VtSize(240, 240)) != 0) {
+        state.SkipWithError("pool generation failed");
+        return;
+    }
+    auto shown_mask = [&] {
+        uint32_t mask = 0xFFFF;
+        peers.vt.with_processor([&](VtCommandProcessor&, RecordingVtDisplay& d) { mask = d.shownMask; });
+        return mask;
+    };
+    constexpr int SECONDS = 60;
+    double untouched = 0, after_edit = 0;
+    for (auto _ : state) {
+        pid_t pid = start_program(hub.port());
+        bool shown = false;
+        for (int s = 0; s < 120 && !(shown = shown_mask() == ids->main.data_mask); s++)
+            frames_to_vt(*bus, w, 1);
+        if (!shown) {
+            stop_program(pid);
+            state.SkipWithError("the run screen did not come up on the VT");
+            break;
+        }
+        frames_to_vt(*bus, w, 10);  // settling
+        untouched = double(frames_to_vt(*bus, w, SECONDS)) / SECONDS;
+        // The operator types a rate 5 above the one shown; the program
+        // shows it in the rate's variable.
+        const uint32_t input = ids->records[0].rate_input, variable = ids->records[0].rate_variable;
+        uint32_t typed = 0;
+        auto rate_shown = [&] {
+            uint32_t raw = 0;
+            peers.vt.with_processor([&](VtCommandProcessor& p, RecordingVtDisplay&) {
+                if (auto* var = dynamic_cast<VtObjectNumberVariable*>(p.getObject(variable)))
+                    raw = var->getValue();
+            });
+            return raw;
+        };
+        peers.vt.with_processor([&](VtCommandProcessor& p, RecordingVtDisplay&) {
+            auto* in = dynamic_cast<VtObjectInputFieldNumber*>(p.getObject(input));
+            auto* var = dynamic_cast<VtObjectNumberVariable*>(p.getObject(variable));
+            if (!in || !var)
+                return;
+            typed = uint32_t(int64_t(var->getValue()) + std::llround(5.0 / in->getScale()));
+            in->setValue(typed);
+            p.sendChangeNumericValue(input, typed, 4);
+        });
+        after_edit = double(frames_to_vt(*bus, w, SECONDS)) / SECONDS;
+        const bool taken = typed != 0 && rate_shown() == typed;
+        stop_program(pid);
+        if (!taken) {
+            state.SkipWithError("the program did not take the typed rate");
+            break;
+        }
+    }
+    bus->detach(&w);
+    state.counters["untouched_frames_per_s"] = untouched;
+    state.counters["after_edit_frames_per_s"] = after_edit;
+}
+BENCHMARK(BM_VtFramesPerSecondAtTheRunScreen)->Iterations(1)->Unit(benchmark::kSecond);
 
 #endif
 

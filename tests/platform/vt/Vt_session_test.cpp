@@ -294,7 +294,8 @@ TEST_F(Session, CommandAnswersAreReadInTheStandardsLayout)
     auto lo = [](unsigned short v) { return uint8_t(v); };
     auto hi = [](unsigned short v) { return uint8_t(v >> 8); };
     const unsigned short pencil = id("pencil"), button = id("button_widget_cycle"), mask = id("mask_intro"),
-                         list = id("list_locale_units"), text = id("UNIT_NONE");
+                         alarm = id("alarm_mask_FAN_PRESSURE_LOW"), list = id("list_locale_units"),
+                         text = id("UNIT_NONE");
     struct Case {
         const char* what;
         std::function<bool(Object_pool&)> change;
@@ -302,16 +303,16 @@ TEST_F(Session, CommandAnswersAreReadInTheStandardsLayout)
         uint8_t error;
     };
     const std::vector<Case> cases = {
-        {"hide/show: invalid object", [](Object_pool& p) { return p.find<Container_obj>("pencil")->set_hidden(1); },
-         {0xA0, lo(pencil), hi(pencil), 0, 0x02, 0xFF, 0xFF, 0xFF}, 0x02},
+        {"hide/show: invalid object", [](Object_pool& p) { return p.find<Container_obj>("pencil")->set_hidden(0); },
+         {0xA0, lo(pencil), hi(pencil), 1, 0x02, 0xFF, 0xFF, 0xFF}, 0x02},
         {"select: not on the active mask",
          [](Object_pool& p) { return p.find<Button_obj>("button_widget_cycle")->select(); },
          {0xA2, lo(button), hi(button), 0, 0x04, 0xFF, 0xFF, 0xFF}, 0x04},
         {"select: selected", [](Object_pool& p) { return p.find<Button_obj>("button_widget_cycle")->select(); },
          {0xA2, lo(button), hi(button), 1, 0x00, 0xFF, 0xFF, 0xFF}, 0},
         {"active mask: invalid mask",
-         [](Object_pool& p) { return p.activate_data_mask(p.find<Data_mask_obj>("mask_intro")); },
-         {0xAD, lo(mask), hi(mask), 0x02, 0xFF, 0xFF, 0xFF, 0xFF}, 0x02},
+         [](Object_pool& p) { return p.activate_alarm_mask(p.find<Alarm_mask_obj>("alarm_mask_FAN_PRESSURE_LOW")); },
+         {0xAD, lo(alarm), hi(alarm), 0x02, 0xFF, 0xFF, 0xFF, 0xFF}, 0x02},
         {"soft key mask: invalid soft key mask",
          [](Object_pool& p) { return p.find<Data_mask_obj>("mask_intro")->set_soft_key_mask(247); },
          {0xAE, lo(mask), hi(mask), 247, 0, 0x02, 0xFF, 0xFF}, 0x02},
