@@ -42,7 +42,7 @@ std::string description(const std::string& inside, const std::string& root_attrs
            ">\n"
            "  <Device_value_presentation name=\"mm\" object_id=\"10\" scale=\"0.001\" "
            "unit_designator=\"m\"/>\n"
-           "  <Device name=\"dev\" object_id=\"1\" designator=\"Dev\">\n"
+           "  <Device name=\"dev\" object_id=\"0\" designator=\"Dev\">\n"
            "    <Device_element name=\"root\" object_id=\"2\" number=\"0\" designator=\"Root\">\n"
            "      <Device_process_data name=\"width\" object_id=\"3\" ddi=\"67\" "
            "value_presentation_object=\"mm\"/>\n"
@@ -308,17 +308,22 @@ TEST(TcDescription, BrokenDescriptionsAreRefusedWhole)
          "attribute 'number_of_decimals' is out of range"},
         {"bad master name",
          "<?xml version=\"1.0\"?>\n<!DOCTYPE Object_pool SYSTEM \"+TC2ISO.dtd\">\n"
-         "<Object_pool name=\"p\"><Device name=\"d\" object_id=\"1\" designator=\"D\" "
+         "<Object_pool name=\"p\"><Device name=\"d\" object_id=\"0\" designator=\"D\" "
          "working_set_master_name=\"A0000F00040000G1\"/></Object_pool>\n",
          "attribute 'working_set_master_name' is not hexadecimal"},
         {"structure label over 7 characters",
          "<?xml version=\"1.0\"?>\n<!DOCTYPE Object_pool SYSTEM \"+TC2ISO.dtd\">\n"
-         "<Object_pool name=\"p\"><Device name=\"d\" object_id=\"1\" designator=\"D\" "
+         "<Object_pool name=\"p\"><Device name=\"d\" object_id=\"0\" designator=\"D\" "
          "structure_label=\"ABCDEFGH\"/></Object_pool>\n",
          "attribute 'structure_label' is longer than the field"},
-        {"two devices",
+        {"a second device",
          description("  <Device name=\"dev2\" object_id=\"44\" designator=\"D2\"/>\n"),
-         "the pool holds 2 devices instead of one"},
+         "DVC 44 'dev2' must have the object id 0"},
+        {"the device not at id 0",
+         "<?xml version=\"1.0\"?>\n<!DOCTYPE Object_pool SYSTEM \"+TC2ISO.dtd\">\n"
+         "<Object_pool name=\"p\"><Device name=\"d\" object_id=\"100\" designator=\"D\"/>"
+         "</Object_pool>\n",
+         "DVC 100 'd' must have the object id 0"},
         {"pool name over 32 characters", description("", "name=\"" + std::string(33, 'p') + "\""),
          "longer than 32 characters"},
     };
