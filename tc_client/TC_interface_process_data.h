@@ -80,7 +80,8 @@ public:
 
     void set_minimum_threshold(int v) { min_threshold_ = v; }
     void set_maximum_threshold(int v) { max_threshold_ = v; }
-    // INT_MAX switches the change test off.
+    // CHANGE_TEST_OFF (INT_MAX) switches the change test off.
+    static constexpr int CHANGE_TEST_OFF = INT_MAX;
     void set_change_threshold(int v) { change_threshold_ = v; }
     void set_oid_and_ddi(unsigned short oid, TC::ddi_t ddi)
     {
