@@ -21,6 +21,7 @@
 #include <xercesc/sax/HandlerBase.hpp>
 #include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
+#include <xercesc/util/SecurityManager.hpp>
 #include <xercesc/util/XMLString.hpp>
 
 #include <algorithm>
@@ -241,6 +242,10 @@ class DOM_xerces_spec_man : public Spec_man {
 public:
     static constexpr int MAX_POOL_NAME = 32;
     static constexpr int MAX_OBJECT_NAME = 31;
+    // Entity references the parser expands in one description: enough for
+    // a description put together from parts, far too few for one that
+    // would blow up into millions of characters.
+    static constexpr int MAX_ENTITY_EXPANSIONS = 100;
 
     DOM_xerces_spec_man(Pool* pool, const char* dtd_file) : pool_(pool), dtd_file_(dtd_file) {}
     ~DOM_xerces_spec_man() override

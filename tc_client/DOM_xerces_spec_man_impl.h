@@ -42,7 +42,11 @@ bool DOM_xerces_spec_man<Pool, Node, Obj>::parse(const std::string& dtd_director
 {
     using namespace xercesc;
     added_.clear();
+    // Declared before the parser, which uses it to the end.
+    SecurityManager limits;
+    limits.setEntityExpansionLimit(MAX_ENTITY_EXPANSIONS);
     auto parser = std::make_unique<XercesDOMParser>();
+    parser->setSecurityManager(&limits);
     Spec_xerces::Error_handler handler;
     Spec_xerces::Resolver resolver(dtd_directory, dtd_file_);
     parser->setErrorHandler(&handler);
@@ -110,8 +114,10 @@ bool DOM_xerces_spec_man<Pool, Node, Obj>::parse(const std::string& dtd_director
             failure = "The pool has no name";
         } else {
             pool_name = Spec_xerces::convert_text(name->getValue());
-            if (pool_name.size() > size_t(MAX_POOL_NAME))
-                failure = "The pool's name is longer than 32 characters";
+            if (pool_name.size() > size_t(MAX_POOL_NAME)) {
+                pool_name.resize(size_t(MAX_POOL_NAME));
+                std::fprintf(stderr, "WARNING: Truncated pool name to '%s'\n", pool_name.c_str());
+            }
         }
     }
     if (!failure && !add_references(doc))

@@ -155,10 +155,15 @@ bool TC_interface_base::get_event_ref(TC::Object_pool* pool, const waiter_event&
                    int(event.code));
         return false;
     }
-    element = (unsigned short)(event.data & 0xFFFF);
+    element = (unsigned short)(event.data & TC::Object_pool::PD_EVENT_ELEMENT_MASK);
     ddi = (unsigned short)(event.data >> 16);
     Jdb::print(_JDB::TC_CLIENT, "TC Interface - desired oid = %d\n", 0);
     return true;
+}
+
+bool TC_interface_base::wants_acknowledge(const waiter_event& event)
+{
+    return (event.data & TC::Object_pool::PD_EVENT_ACKNOWLEDGE) != 0;
 }
 
 bool TC_interface_base::get_event_ref(const waiter_event& event, unsigned short& element,
@@ -183,17 +188,36 @@ bool TC_interface_base::handle_tc_event(waiter_event& event)
     }
     if (ddi != DEFAULT_DATA_DDI) {
         Jdb::print(_JDB::TC_CLIENT, "TC Interface did not find the process data requested\n");
+        // A set value the task controller waits on is answered all the same.
+        if (wants_acknowledge(event) && pool_)
+            pool_->acknowledge_set_value(element, ddi,
+                                         pool_->is_element_described(element)
+                                             ? TC::PDACK_DDI_NOT_SUPPORTED
+                                             : TC::PDACK_INVALID_ELEMENT);
         return false;
     }
     int total = pdtree_.count();
     Jdb::print(_JDB::TC_CLIENT, "TC Interface Default Data Requested (total: %d)\n", total);
+    // Each variable sends and arms its defaults only when the active
+    // description holds it; so do the elements.
     PD_node* node = pdtree_.first();
     for (int i = 0; i < total && node; ++i, node = pdtree_.next(node))
         if (node->pd)
             node->pd->handle_default();
     for (TC_interface_device_element* e = elements_.first(); e; e = elements_.next(e))
-        e->handle_default();
+        if (e->is_described())
+            e->handle_default();
     return false;
+}
+
+void TC_interface_base::clear_triggers()
+{
+    Jdb::print(_JDB::TC_CLIENT, "TC Interface clears every trigger\n");
+    int total = pdtree_.count();
+    PD_node* node = pdtree_.first();
+    for (int i = 0; i < total && node; ++i, node = pdtree_.next(node))
+        if (node->pd)
+            node->pd->clear_triggers();
 }
 
 bool TC_interface_base::handle_change_event(const waiter_event& event, CDS::Head* store,

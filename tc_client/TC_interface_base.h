@@ -76,10 +76,16 @@ public:
     // Decodes a process-data event: its element number and DDI.
     static bool get_event_ref(TC::Object_pool* pool, const waiter_event& event,
                               unsigned short& element, unsigned short& ddi);
+    // Whether a set-value event asks for the outcome to be acknowledged.
+    static bool wants_acknowledge(const waiter_event& event);
     bool get_event_ref(const waiter_event& event, unsigned short& element, unsigned short& ddi);
     // Routes a process-data event to its variable, or walks every variable
-    // and element on a default-data request.
+    // and element of the active description on a default-data request.
     bool handle_tc_event(waiter_event& event);
+    // Drops every trigger of every variable: the task controller that set
+    // them, or the description they were set on, is gone.
+    void clear_triggers();
+
     // A change event of a bound data-store field or setting: runs the
     // handle's change callback. False when the event is neither.
     static bool handle_change_event(const waiter_event& event, CDS::Head* store,

@@ -34,6 +34,18 @@ unsigned short TC_interface_device_element::get_element_number() const
     return element_obj_ ? element_obj_->get_number() : 0;
 }
 
+bool TC_interface_device_element::is_described() const
+{
+    TC::Object_pool* pool = element_obj_ ? element_obj_->get_pool() : nullptr;
+    return pool && pool->is_element_described(element_obj_->get_number());
+}
+
+bool TC_interface_device_element::is_described(TC::ddi_t ddi) const
+{
+    TC::Object_pool* pool = element_obj_ ? element_obj_->get_pool() : nullptr;
+    return pool && pool->is_described(element_obj_->get_number(), ddi);
+}
+
 waiter_descriptor* TC_interface_device_element::get_waiter() const
 {
     return parent_ ? &parent_->get_waiter() : nullptr;

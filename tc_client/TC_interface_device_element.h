@@ -32,6 +32,11 @@ public:
 
     // The element object's number, 0 without one.
     unsigned short get_element_number() const;
+    // Whether the description active on the task controller holds this
+    // element, or this element's datum of that DDI; false without an
+    // element object.
+    bool is_described() const;
+    bool is_described(TC::ddi_t ddi) const;
     // The client core's waiter, null without parent.
     waiter_descriptor* get_waiter() const;
     bool submit_timer(Timeout& t, int ms);

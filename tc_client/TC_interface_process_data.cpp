@@ -27,13 +27,33 @@ TC_interface_process_data_base::~TC_interface_process_data_base()
     }
 }
 
+bool TC_interface_process_data_base::described() const
+{
+    return element_ && element_->is_described(ddi_);
+}
+
 void TC_interface_process_data_base::set_timeout(int ms)
 {
-    if (!element_)
+    if (!element_ || !described())
         return;
     element_->remove_timeout(interval_timer_);
     interval_timer_.set_period(ms);
     element_->submit_timer(interval_timer_, 0);
+}
+
+void TC_interface_process_data_base::clear_triggers()
+{
+    if (element_) {
+        element_->remove_timeout(interval_timer_);
+        element_->remove_timeout(max_rate_timer_);
+    }
+    interval_timer_.set_period(0);
+    min_threshold_ = INT_MIN;
+    max_threshold_ = INT_MAX;
+    change_threshold_ = INT_MAX;
+    was_in_band_ = true;
+    report_pending_ = false;
+    max_rate_state_ = NOTHING_SENT;
 }
 
 bool TC_interface_process_data_base::passes_band(int value) const
@@ -122,9 +142,11 @@ bool TC_interface_process_data_base::take_action(action_t action, int value)
     bool entered_band = in_band && !was_in_band_ && has_threshold_band();
     was_in_band_ = in_band;
     bool changed = true;
+    // A change threshold of 0 asks for every change, not for every
+    // notification: an unchanged value is not sent again.
     if (action == SEND_IF_NEEDED)
-        changed = entered_band ||
-                  (change_threshold_ != INT_MAX &&
+        changed = entered_band || report_pending_ ||
+                  (change_threshold_ != INT_MAX && value != value_ &&
                    std::llabs((long long)value - (long long)value_) >= (long long)change_threshold_);
     if (!in_band)
         return false;
@@ -168,7 +190,10 @@ int TC_interface_process_data_base::perform_request(action_t action)
                "TC Interface Process Data attempt to perform request for object id %d, DDI:0x%x\n",
                oid_, ddi_);
     int value = request_value();
+    if (action != INITIALISE && !described())
+        return value;
     if (take_action(action, value)) {
+        report_pending_ = false;
         Jdb::print(_JDB::TC_CLIENT,
                    "TC Interface Process data send the value %d, for object id %d, DDI:0x%x\n",
                    value, oid_, ddi_);
@@ -177,14 +202,25 @@ int TC_interface_process_data_base::perform_request(action_t action)
     return value;
 }
 
-void TC_interface_process_data_base::perform_change(unsigned int value)
+unsigned char TC_interface_process_data_base::perform_change(unsigned int value)
 {
-    change_value(value);
-    value_ = int(value);
+    unsigned char errors = change_value(value);
+    if (errors != 0)
+        return errors;
+    // Under an on-change trigger the set value is a change like any other:
+    // the notification of the write reports it, once.
+    const int v = int(value);
+    if (change_threshold_ != INT_MAX && v != value_ &&
+        std::llabs((long long)v - (long long)value_) >= (long long)change_threshold_)
+        report_pending_ = true;
+    value_ = v;
+    return errors;
 }
 
 int TC_interface_process_data_base::handle_default()
 {
+    if (!described())
+        return 0;
     change_threshold_ = 0;
     return perform_request(SET_AND_SEND);
 }
@@ -227,13 +263,17 @@ int TC_interface_process_data_base::handle_tc_event(TC::Object_pool* pool, waite
                    ddi_);
         perform_request(REQUEST);
         return true;
-    case TC::Object_pool::PD_SET_VALUE:
+    case TC::Object_pool::PD_SET_VALUE: {
         Jdb::print(_JDB::TC_CLIENT,
                    "TC Interface Process Data Change Value to %d(encoded) for object id %d, "
                    "DDI:%x\n",
                    v, oid_, ddi_);
-        perform_change(unsigned(v));
+        unsigned char errors = perform_change(unsigned(v));
+        // The task controller learns the outcome once the value is taken.
+        if (TC_interface_base::wants_acknowledge(event) && pool)
+            pool->acknowledge_set_value(element, ddi, errors);
         return true;
+    }
     case TC::Object_pool::PD_TIME_INTERVAL:
         element_->remove_timeout(interval_timer_);
         // Faster than the least interval would flood the bus.

@@ -7,6 +7,7 @@
 
 #include "glue/diner/Timeout.h"
 #include "platform/tc/TC_device_objects.h"
+#include "platform/tc/TC_message.h"
 #include "tc_client/TC_process_data_codec.h"
 #include "util/Debug_base.h"
 
@@ -30,8 +31,12 @@ public:
     virtual int handle_default() = 0;
     // The bound value now, encoded.
     virtual int request_value() = 0;
-    // Writes a received encoded value into the bound value.
-    virtual void change_value(unsigned int value) = 0;
+    // Writes a received encoded value into the bound value; the process-data
+    // acknowledge's error bits when the value is refused, 0 when taken.
+    virtual unsigned char change_value(unsigned int value) = 0;
+    // Drops every trigger the task controller (or a default-data request)
+    // set: interval, thresholds, change threshold.
+    virtual void clear_triggers() = 0;
 
 protected:
     virtual ~TC_interface_process_data_api() = default;
@@ -75,7 +80,8 @@ public:
 
     void set_minimum_threshold(int v) { min_threshold_ = v; }
     void set_maximum_threshold(int v) { max_threshold_ = v; }
-    // INT_MAX switches the change test off.
+    // CHANGE_TEST_OFF (INT_MAX) switches the change test off.
+    static constexpr int CHANGE_TEST_OFF = INT_MAX;
     void set_change_threshold(int v) { change_threshold_ = v; }
     void set_oid_and_ddi(unsigned short oid, TC::ddi_t ddi)
     {
@@ -85,19 +91,27 @@ public:
     void set_ddi(TC::ddi_t ddi) { ddi_ = ddi; }
     void set_use_multiplier(bool use) { use_multiplier_ = use; }
     void set_multiplier(double m) { multiplier_ = m; }
-    // Sends at once and then every ms milliseconds (once with 0).
+    // Sends at once and then every ms milliseconds (once with 0); only for a
+    // datum of the description active on the task controller.
     void set_timeout(int ms);
 
     // Whether value is to be sent now; keeps the value field and timers.
     bool take_action(action_t action, int value);
     // Reads the value and sends it when take_action says so; the value.
+    // Beyond initialising, nothing happens for a datum the active
+    // description does not hold.
     int perform_request(action_t action);
-    // A received value: written into the bound value and kept, not sent.
-    void perform_change(unsigned int value);
+    // A received value: written into the bound value and kept, not sent;
+    // the error bits of a refusal (the value field then stays).
+    unsigned char perform_change(unsigned int value);
+    // Whether the description active on the task controller holds this
+    // datum (its element number and DDI).
+    bool described() const;
 
     int handle_default() override;
     int handle_pd_timeout(Timeout& t) override;
     int handle_tc_event(TC::Object_pool* pool, waiter_event& event) override;
+    void clear_triggers() override;
 
     TC_interface_device_element* get_element() const { return element_; }
     TC::object_id_t get_oid() const { return oid_; }
@@ -128,7 +142,11 @@ protected:
     // value that enters the band set by the task controller is sent.
     bool was_in_band_ = true;
     int value_ = 0;
+    // A set value that the change threshold counts as a change: the next
+    // notification reports the new value once.
+    bool report_pending_ = false;
     int max_rate_state_ = NOTHING_SENT;
+
     double multiplier_ = 1000.0;
     bool use_multiplier_ = true;
     PD_timeout max_rate_timer_{this};

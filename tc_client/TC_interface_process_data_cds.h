@@ -105,13 +105,14 @@ public:
             return 0;
         return this->encode(this->read_field());
     }
-    void change_value(unsigned int v) override
+    unsigned char change_value(unsigned int v) override
     {
         if (read_only_ || !this->field_)
-            return;
+            return TC::PDACK_NOT_SETTABLE;
         Debug_base<_JDB, _JDB::jdb_enum>::print(
             _JDB::TC_CLIENT, "TC Interface process data cds basic change value\n");
         this->write_field(this->decode(int(v)));
+        return TC::PDACK_NO_ERROR;
     }
 
 private:

@@ -56,13 +56,14 @@ public:
             this->ddi_);
         return this->encode(setting_->get());
     }
-    void change_value(unsigned int v) override
+    unsigned char change_value(unsigned int v) override
     {
         if (read_only_)
-            return;
+            return TC::PDACK_NOT_SETTABLE;
         Debug_base<_JDB, _JDB::jdb_enum>::print(_JDB::TC_CLIENT,
                                                 "TC Interface process data nv basic change value\n");
         setting_->set(this->decode(int(v)));
+        return TC::PDACK_NO_ERROR;
     }
 
     Setting* get_setting() const { return setting_; }

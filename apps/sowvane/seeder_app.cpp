@@ -206,6 +206,7 @@ int seeder_app_thread()
     m.diag->init(sowvane_module_man, m.stack);
 
     m.tc_pool = new TC::Object_pool(&sowvane_module_man, nullptr, 0);
+    m.diag->set_tc_client(m.tc_pool);
     m.tc_interface = new TC_interface(&sowvane_module_man);
     if (!load_tc_description(*m.tc_pool))
         return end_start(m);

@@ -16,16 +16,24 @@ unsigned Msg_Functionalities::entry_start(unsigned i) const
 bool Msg_Functionalities::set_entry(unsigned i, unsigned char functionality,
                                     unsigned char generation, const unsigned char* option)
 {
+    return set_entry(i, functionality, generation, option, option ? 1u : 0u);
+}
+
+bool Msg_Functionalities::set_entry(unsigned i, unsigned char functionality,
+                                    unsigned char generation, const unsigned char* options,
+                                    unsigned count)
+{
     data_[1] = 0xFF;
     unsigned p = entry_start(i);
-    unsigned size = option ? 4u : 3u;
-    if (p == 0 || p + size > BUFFER_SIZE)
+    if (!options)
+        count = 0;
+    if (p == 0 || count > 255 || p + 3 + count > BUFFER_SIZE)
         return false;
     data_[p] = functionality;
     data_[p + 1] = generation;
-    data_[p + 2] = option ? 1 : 0;
-    if (option)
-        data_[p + 3] = *option;
+    data_[p + 2] = static_cast<unsigned char>(count);
+    for (unsigned k = 0; k < count; k++)
+        data_[p + 3 + k] = options[k];
     return true;
 }
 

@@ -7,6 +7,15 @@
 
 namespace Iso11783 {
 
+// The functionalities a control function reports (the first byte of an
+// entry of the functionalities message).
+enum functionality_t : unsigned char {
+    FUNCTIONALITY_MINIMUM_CONTROL_FUNCTION = 0,
+    FUNCTIONALITY_UT_WORKING_SET = 2,
+    FUNCTIONALITY_TC_BASIC_CLIENT = 8,
+    FUNCTIONALITY_TC_SECTION_CONTROL_CLIENT = 12,
+};
+
 enum : unsigned {
     PGN_PRODUCT_IDENTIFICATION = 64653,
     PGN_FUNCTIONALITIES = 64654,
@@ -29,6 +38,9 @@ public:
     // buffer.
     bool set_entry(unsigned i, unsigned char functionality, unsigned char generation,
                    const unsigned char* option = nullptr);
+    // The same with `count` option bytes.
+    bool set_entry(unsigned i, unsigned char functionality, unsigned char generation,
+                   const unsigned char* options, unsigned count);
     // Counts the first n entries into byte 1, pads to 8 bytes with 0xFF and
     // sets the length to the end of the last entry.
     bool finish(unsigned n);

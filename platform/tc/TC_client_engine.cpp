@@ -3,6 +3,7 @@
 #include "platform/util/Util.h"
 #include "util/Debug_print.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -85,18 +86,33 @@ void Client_engine::set_own_address(unsigned char address)
     own_address_ = address;
     if (address == NO_ADDRESS && state_ != ST_DISABLED) {
         tc_ = Tc_info();
-        state_ = ST_WAIT_TC;
-        deadline_ = -1;
+        go(ST_WAIT_TC, 0);
     }
+}
+
+const Object_pool::Described_datum* Client_engine::find_described(unsigned short element,
+                                                                  ddi_t ddi) const
+{
+    const Object_pool::Described_datum key{element, ddi, 0, 0};
+    auto at = std::lower_bound(described_.begin(), described_.end(), key);
+    return at != described_.end() && at->element == element && at->ddi == ddi ? &*at : nullptr;
 }
 
 bool Client_engine::send_process_data(unsigned short element, ddi_t ddi, int32_t value)
 {
-    if (state_ != ST_ACTIVE)
+    if (state_ != ST_ACTIVE || !find_described(element, ddi))
         return false;
     unsigned char d[8];
     pd_encode(d, CMD_VALUE, element, ddi, value);
     return link_.send(PGN_PROCESS_DATA, tc_.address, PD_PRIORITY, d, 8, 0) == 0;
+}
+
+bool Client_engine::acknowledge(unsigned short element, ddi_t ddi, unsigned char errors)
+{
+    if (state_ != ST_ACTIVE)
+        return false;
+    send_ack(element, ddi, errors, CMD_SET_VALUE_ACK);
+    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -156,6 +172,11 @@ void Client_engine::set_tx_state(Object_pool::tx_state_t state, int64_t now_ms)
 
 void Client_engine::go(state_t s, int64_t now_ms, int64_t timeout_ms)
 {
+    // The application serves the data of the active description only.
+    if (s == ST_ACTIVE && state_ != ST_ACTIVE)
+        pool_.set_described(described_);
+    else if (s != ST_ACTIVE && state_ == ST_ACTIVE)
+        pool_.set_described({});
     state_ = s;
     deadline_ = timeout_ms < 0 ? -1 : now_ms + timeout_ms;
 }
@@ -201,7 +222,7 @@ bool Client_engine::build_pool()
             device->set_structure_label(label);
             std::memcpy(structure_label_, label, 7);
             std::memcpy(localisation_label_, device->get_localisation_label(), 7);
-            ok = pool_.serialise_ddop(ddop_, why);
+            ok = pool_.serialise_ddop(ddop_, why) && pool_.describe_upload(described_, why);
         }
     } else {
         why = "the pool holds no device";
@@ -272,10 +293,18 @@ void Client_engine::send_subcommand(unsigned char sub, const unsigned char* rest
 
 void Client_engine::send_version()
 {
-    const Object_pool::tc_version_params_t& p = pool_.get_version_params();
+    pool_.lock(-1);
+    const Object_pool::tc_version_params_t p = pool_.get_version_params();
+    const unsigned char version = pool_.get_version();
+    pool_.unlock();
     // The boot time is the TC's to give: a client always sends "not available".
-    unsigned char rest[7] = {pool_.get_version(), 0xFF,       p.bytes[3], p.bytes[4],
-                             p.bytes[5],          p.bytes[6], p.bytes[7]};
+    unsigned char rest[7] = {version,
+                             0xFF,
+                             p.bytes[Object_pool::VERSION_OPTIONS],
+                             p.bytes[Object_pool::VERSION_RESERVED_OPTIONS],
+                             p.bytes[Object_pool::VERSION_BOOMS],
+                             p.bytes[Object_pool::VERSION_SECTIONS],
+                             p.bytes[Object_pool::VERSION_CHANNELS]};
     send_subcommand(SUB_VERSION, rest);
 }
 
@@ -468,44 +497,29 @@ void Client_engine::on_descriptor(const unsigned char* d, int len, int64_t now_m
 }
 
 unsigned char Client_engine::check_target(command_t cmd, unsigned short element, ddi_t ddi,
-                                          int32_t value)
+                                          int32_t value) const
 {
-    pool_.lock(-1);
-    unsigned char errors = PDACK_INVALID_ELEMENT;
-    for (const auto& entry : pool_.objects()) {
-        const TC_obj* o = entry.second;
-        if (o->get_type() != TC_obj_type::DEVICE_ELEMENT || !o->is_enabled())
-            continue;
-        auto* e = static_cast<const Device_element_obj*>(o);
-        if (e->get_number() != element)
-            continue;
-        errors = PDACK_DDI_NOT_SUPPORTED;
-        for (int i = 0; i < e->get_num_children(); ++i) {
-            const TC_obj* c = pool_.__find_object(e->get_child(i));
-            if (c && c->get_type() == TC_obj_type::DEVICE_PROCESS_DATA &&
-                static_cast<const Device_process_data_obj*>(c)->get_ddi() == ddi) {
-                errors = check_use(cmd, value, *static_cast<const Device_process_data_obj*>(c));
-                break;
-            }
-        }
-        break;
-    }
-    pool_.unlock();
-    return errors;
+    // Against the description the TC holds, not the pool as it is now.
+    if (const Object_pool::Described_datum* pd = find_described(element, ddi))
+        return check_use(cmd, value, *pd);
+    const Object_pool::Described_datum key{element, 0, 0, 0};
+    auto at = std::lower_bound(described_.begin(), described_.end(), key);
+    return at != described_.end() && at->element == element ? PDACK_DDI_NOT_SUPPORTED
+                                                            : PDACK_INVALID_ELEMENT;
 }
 
 unsigned char Client_engine::check_use(command_t cmd, int32_t value,
-                                       const Device_process_data_obj& pd)
+                                       const Object_pool::Described_datum& pd)
 {
     // What the pool told the TC it may do with the datum: set it, and start
     // which of the triggers.
     if (cmd == CMD_VALUE || cmd == CMD_SET_VALUE_ACK)
-        return (pd.get_properties() & Device_process_data_obj::PROP_SETTABLE) ? PDACK_NO_ERROR
-                                                                              : PDACK_NOT_SETTABLE;
+        return (pd.properties & Device_process_data_obj::PROP_SETTABLE) ? PDACK_NO_ERROR
+                                                                        : PDACK_NOT_SETTABLE;
     unsigned char trigger = needed_trigger(cmd);
     if (trigger == 0)
         return PDACK_NO_ERROR;
-    if (!(pd.get_trigger_methods() & trigger))
+    if (!(pd.triggers & trigger))
         return PDACK_TRIGGER_NOT_SUPPORTED;
     // Intervals (ms, mm) and a change of a value cannot be below nothing.
     bool magnitude = cmd == CMD_TIME_INTERVAL || cmd == CMD_DISTANCE_INTERVAL ||
@@ -531,9 +545,16 @@ void Client_engine::on_process_data(const unsigned char* d, int64_t now_ms)
         send_ack(element, ddi, errors, cmd);
         return;
     }
-    pool_.post_pd_event(Object_pool::pd_event_kind_t(kind), element, ddi, value);
-    if (cmd == CMD_SET_VALUE_ACK)
-        send_ack(element, ddi, PDACK_NO_ERROR, cmd);
+    // A set value to acknowledge is answered once the application has
+    // taken or refused it.
+    const bool acknowledge = cmd == CMD_SET_VALUE_ACK;
+    if (!pool_.post_pd_event(Object_pool::pd_event_kind_t(kind), element, ddi, value,
+                             acknowledge) &&
+        acknowledge) {
+        Debug_print::dprint("TC client: set value for element %u, DDI 0x%04X not delivered\n",
+                            element, ddi);
+        send_ack(element, ddi, PDACK_COMMAND_NOT_SUPPORTED, cmd);
+    }
 }
 
 void Client_engine::handle_transfer_result(int tag, bool ok, int64_t now_ms)

@@ -96,8 +96,11 @@ public:
     // The application's switches (from the pool).
     void set_enabled(bool enabled, int64_t now_ms);
     void set_tx_state(Object_pool::tx_state_t state, int64_t now_ms);
-    // A value of an element's process datum to the TC: only while active.
+    // A value of an element's process datum to the TC: only while active,
+    // and only for data of the description the TC holds.
     bool send_process_data(unsigned short element, ddi_t ddi, int32_t value);
+    // The application's outcome of a set value the TC wanted acknowledged.
+    bool acknowledge(unsigned short element, ddi_t ddi, unsigned char errors);
 
     state_t get_state() const { return state_; }
     const Tc_info& tc() const { return tc_; }
@@ -124,10 +127,14 @@ private:
     void on_descriptor(const unsigned char* d, int len, int64_t now_ms);
     void on_process_data(const unsigned char* d, int64_t now_ms);
     // Error bits for a command on (element, DDI) of the pool as uploaded.
-    unsigned char check_target(command_t cmd, unsigned short element, ddi_t ddi, int32_t value);
+    unsigned char check_target(command_t cmd, unsigned short element, ddi_t ddi,
+                               int32_t value) const;
     // Error bits for a command the datum's properties or triggers rule out,
     // or whose interval or threshold cannot be.
-    static unsigned char check_use(command_t cmd, int32_t value, const Device_process_data_obj& pd);
+    static unsigned char check_use(command_t cmd, int32_t value,
+                                   const Object_pool::Described_datum& pd);
+    // The datum of the pool as built, null when it holds none.
+    const Object_pool::Described_datum* find_described(unsigned short element, ddi_t ddi) const;
     void send_ack(unsigned short element, ddi_t ddi, unsigned char errors, command_t cmd);
 
     Object_pool& pool_;
@@ -145,6 +152,8 @@ private:
     int64_t deadline_ = -1;  // of the state; -1 none
     bool tc_has_other_pool_ = false;
     std::vector<unsigned char> ddop_;
+    // The process data of the pool as built: what the TC holds once active.
+    std::vector<Object_pool::Described_datum> described_;
     unsigned char structure_label_[7] = {};
     unsigned char localisation_label_[7] = {};
 };

@@ -99,6 +99,14 @@ Device_property_obj::Device_property_obj(Object_pool* pool, object_id_t id, cons
     add(value_presentation_object);
 }
 
+void Device_property_obj::take_shape_of(const Device_property_obj& other)
+{
+    ddi = other.get_ddi();
+    const std::string text = other.get_designator();
+    designator.set_text(text.c_str(), int(text.size()));
+    value_presentation_object = other.get_presentation();
+}
+
 Device_value_presentation_obj::Device_value_presentation_obj(Object_pool* pool, object_id_t id,
                                                              const char* name)
     : TC_obj(pool, TC_obj_type::DEVICE_VALUE_PRESENTATION, id, name)

@@ -128,6 +128,9 @@ public:
     void set_value(int v) { value = v; }
     object_id_t get_presentation() const { return value_presentation_object.get(); }
     std::string get_designator() const { return designator.get_text(); }
+    // Takes DDI, designator and presentation of another property (a
+    // template of the description), with a value of its own.
+    void take_shape_of(const Device_property_obj& other);
 
 protected:
     Attribute_uint16 ddi{"ddi"};

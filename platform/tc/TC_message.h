@@ -63,6 +63,8 @@ enum pdack_error_t {
     PDACK_TRIGGER_NOT_SUPPORTED = 0x08,
     PDACK_NOT_SETTABLE = 0x10,
     PDACK_INVALID_INTERVAL = 0x20,  // an interval or threshold out of range
+    PDACK_VALUE_NOT_CONFORMING = 0x40,  // a value the DDI does not define
+    PDACK_VALUE_OUT_OF_RANGE = 0x80,    // a value outside what the device can take
 };
 
 // A process-data message: command, element number, DDI and value.

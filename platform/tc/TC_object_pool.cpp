@@ -3,6 +3,7 @@
 #include "glue/diner/module_man.h"
 #include "glue/diner/waiter_descriptor.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -90,6 +91,13 @@ bool Object_pool::check_objects(const std::vector<object_id_t>& ids, std::string
         const TC_obj* o = __find_object(id);
         if (!o) {
             why = describe(id, nullptr) + " is referenced but missing";
+            return false;
+        }
+        if ((o->get_type() == TC_obj_type::DEVICE) != (id == DEVICE_OBJECT_ID)) {
+            why = o->get_type() == TC_obj_type::DEVICE
+                      ? describe(id, o) + " must have the object id 0, where task controllers "
+                                          "look for the device"
+                      : describe(id, o) + " has the object id 0, which is the device's";
             return false;
         }
         switch (o->get_type()) {
@@ -199,6 +207,30 @@ bool Object_pool::upload_set(std::vector<object_id_t>& ids, std::string& why) co
     return check_objects(ids, why);
 }
 
+bool Object_pool::describe_upload(std::vector<Described_datum>& out, std::string& why) const
+{
+    out.clear();
+    std::vector<object_id_t> ids;
+    if (!upload_set(ids, why))
+        return false;
+    for (object_id_t id : ids) {
+        const TC_obj* o = __find_object(id);
+        if (o->get_type() != TC_obj_type::DEVICE_ELEMENT)
+            continue;
+        auto* e = static_cast<const Device_element_obj*>(o);
+        for (int i = 0; i < e->get_num_children(); ++i) {
+            const TC_obj* c = __find_object(e->get_child(i));
+            if (!c || c->get_type() != TC_obj_type::DEVICE_PROCESS_DATA)
+                continue;
+            auto* pd = static_cast<const Device_process_data_obj*>(c);
+            out.push_back({e->get_number(), pd->get_ddi(), pd->get_properties(),
+                           pd->get_trigger_methods()});
+        }
+    }
+    std::sort(out.begin(), out.end());
+    return true;
+}
+
 bool Object_pool::serialise_ddop(std::vector<unsigned char>& out, std::string& why) const
 {
     out.clear();
@@ -270,7 +302,50 @@ bool Object_pool::load_ddop(const unsigned char* data, int len, std::string& why
 }
 
 // ---------------------------------------------------------------------------
+// What the task controller holds
+
+void Object_pool::set_described(std::vector<Described_datum> data)
+{
+    std::sort(data.begin(), data.end());
+    lock(-1);
+    described_.swap(data);
+    unlock();
+}
+
+bool Object_pool::is_described(unsigned short element, ddi_t ddi)
+{
+    const Described_datum key{element, ddi, 0, 0};
+    lock(-1);
+    bool found = std::binary_search(described_.begin(), described_.end(), key);
+    unlock();
+    return found;
+}
+
+bool Object_pool::is_element_described(unsigned short element)
+{
+    const Described_datum key{element, 0, 0, 0};
+    lock(-1);
+    auto at = std::lower_bound(described_.begin(), described_.end(), key);
+    bool found = at != described_.end() && at->element == element;
+    unlock();
+    return found;
+}
+
+// ---------------------------------------------------------------------------
 // The application's end
+
+Object_pool::tc_version_params_t Object_pool::version_params(unsigned char options,
+                                                             unsigned char booms,
+                                                             unsigned char sections,
+                                                             unsigned char channels)
+{
+    tc_version_params_t p{{0, 0, 0xFF, 0, 0, 0, 0, 0}};
+    p.bytes[VERSION_OPTIONS] = options;
+    p.bytes[VERSION_BOOMS] = booms;
+    p.bytes[VERSION_SECTIONS] = sections;
+    p.bytes[VERSION_CHANNELS] = channels;
+    return p;
+}
 
 void Object_pool::set_enabled(bool enabled)
 {
@@ -305,9 +380,11 @@ void Object_pool::set_tx_state(tx_state_t state)
 
 void Object_pool::set_version_params(unsigned char version, const tc_version_params_t* params)
 {
+    lock(-1);
     version_ = version;
     if (params)
         version_params_ = *params;
+    unlock();
 }
 
 bool Object_pool::start()
@@ -319,6 +396,11 @@ bool Object_pool::start()
 bool Object_pool::send_process_data(unsigned short element, ddi_t ddi, int value)
 {
     return session_ && session_->pool_send(element, ddi, value);
+}
+
+bool Object_pool::acknowledge_set_value(unsigned short element, ddi_t ddi, unsigned char errors)
+{
+    return session_ && session_->pool_acknowledge(element, ddi, errors);
 }
 
 bool Object_pool::post_status(status_code_t code)
@@ -333,15 +415,17 @@ bool Object_pool::post_status(status_code_t code)
 }
 
 bool Object_pool::post_pd_event(pd_event_kind_t kind, unsigned short element, ddi_t ddi,
-                                int32_t value)
+                                int32_t value, bool acknowledge)
 {
     lock(-1);
     waiter_descriptor* w = waiter_;
     unlock();
     if (!w || kind < 0 || kind >= NUM_PD_EVENTS)
         return false;
-    waiter_event event(short(first_pd_event_id_ - kind), uint32_t(element) | uint32_t(ddi) << 16,
-                       intptr_t(value));
+    uint32_t target = (uint32_t(element) & PD_EVENT_ELEMENT_MASK) | uint32_t(ddi) << 16;
+    if (acknowledge && kind == PD_SET_VALUE)
+        target |= PD_EVENT_ACKNOWLEDGE;
+    waiter_event event(short(first_pd_event_id_ - kind), target, intptr_t(value));
     return w->send_event(event, false, false) == 0;
 }
 

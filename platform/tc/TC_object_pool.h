@@ -8,6 +8,7 @@
 #include "platform/tc/TC_device_objects.h"
 #include "platform/tc/TC_obj.h"
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,8 @@ public:
     virtual void pool_enabled(bool enabled) = 0;
     virtual void pool_tx_state(int state) = 0;
     virtual bool pool_send(unsigned short element, ddi_t ddi, int32_t value) = 0;
+    // The application's answer to a set value the TC wants acknowledged.
+    virtual bool pool_acknowledge(unsigned short element, ddi_t ddi, unsigned char errors) = 0;
     virtual bool pool_start() = 0;
 };
 
@@ -54,6 +57,40 @@ public:
     struct tc_version_params_t {
         unsigned char bytes[8];
     };
+    // Where each capability sits in tc_version_params_t (and in the version
+    // message, whose byte 0 is the subcommand and byte 1 the version).
+    enum version_byte_t {
+        VERSION_BOOT_TIME = 2,
+        VERSION_OPTIONS = 3,
+        VERSION_RESERVED_OPTIONS = 4,
+        VERSION_BOOMS = 5,
+        VERSION_SECTIONS = 6,
+        VERSION_CHANNELS = 7,
+    };
+    // The bits of the options byte.
+    enum version_option_t {
+        OPTION_DOCUMENTATION = 0x01,
+        OPTION_GEO_WITHOUT_POSITION_CONTROL = 0x02,
+        OPTION_GEO_WITH_POSITION_CONTROL = 0x04,
+        OPTION_PEER_CONTROL_ASSIGNMENT = 0x08,
+        OPTION_SECTION_CONTROL = 0x10,
+    };
+    // The capabilities in their places; boot time "not available" (a
+    // client has none to give).
+    static tc_version_params_t version_params(unsigned char options, unsigned char booms,
+                                              unsigned char sections, unsigned char channels);
+
+    // One process datum of the pool as the task controller sees it.
+    struct Described_datum {
+        unsigned short element;
+        ddi_t ddi;
+        unsigned char properties;
+        unsigned char triggers;
+        bool operator<(const Described_datum& o) const
+        {
+            return element != o.element ? element < o.element : ddi < o.ddi;
+        }
+    };
 
     static constexpr int NUM_PD_EVENTS = 7;
     // The kinds of the process-data events (first event id minus event id).
@@ -67,6 +104,13 @@ public:
         PD_CHANGE_THRESHOLD = 6,
     };
     static constexpr int MAX_POOL_NAME = 32;
+    // Task controllers take the device object as object id 0.
+    static constexpr object_id_t DEVICE_OBJECT_ID = 0;
+    // Set in the element half of a set-value event's data word when the
+    // task controller wants the outcome acknowledged (element numbers use
+    // 12 bits).
+    static constexpr uint32_t PD_EVENT_ACKNOWLEDGE = 0x8000;
+    static constexpr uint32_t PD_EVENT_ELEMENT_MASK = 0x0FFF;
 
     Object_pool(module_man* mm, TC_obj** objects, unsigned short count);
     ~Object_pool() override;
@@ -99,6 +143,18 @@ public:
     int serialise_ddop(unsigned char* buffer, int capacity) const;
     // Reads a binary pool into this (empty) pool; all or nothing.
     bool load_ddop(const unsigned char* data, int len, std::string& why);
+    // Every process datum of the uploaded pool (the data its enabled
+    // elements list), in (element, DDI) order; false when the pool is not
+    // whole. The caller holds the lock.
+    bool describe_upload(std::vector<Described_datum>& out, std::string& why) const;
+
+    // ---- What the task controller holds ----
+    // The process data of the description active on the task controller
+    // (empty while none is active); the session sets it.
+    void set_described(std::vector<Described_datum> data);
+    // Whether the active description holds the datum, or the element.
+    virtual bool is_described(unsigned short element, ddi_t ddi);
+    virtual bool is_element_described(unsigned short element);
 
     // ---- The application's end of the session ----
     virtual void set_enabled(bool enabled);
@@ -116,6 +172,9 @@ public:
     // Sends a value of an element's process datum to the task controller;
     // false when no session carries it.
     virtual bool send_process_data(unsigned short element, ddi_t ddi, int value);
+    // Answers a set value the task controller wanted acknowledged, with the
+    // acknowledge's error bits (0: taken); false when no session carries it.
+    virtual bool acknowledge_set_value(unsigned short element, ddi_t ddi, unsigned char errors);
 
     // The session that carries the pool (not owned; null for none).
     void set_session(Pool_session* session) { session_ = session; }
@@ -123,7 +182,9 @@ public:
 
     // Posts a status event / a process-data event to the registered waiter.
     bool post_status(status_code_t code);
-    bool post_pd_event(pd_event_kind_t kind, unsigned short element, ddi_t ddi, int32_t value);
+    // A set value posted with `acknowledge` carries PD_EVENT_ACKNOWLEDGE.
+    bool post_pd_event(pd_event_kind_t kind, unsigned short element, ddi_t ddi, int32_t value,
+                       bool acknowledge = false);
 
 private:
     // The ids of the objects that go into the uploaded pool, device first.
@@ -135,11 +196,12 @@ private:
     short first_pd_event_id_ = 0;
     waiter_descriptor* waiter_ = nullptr;
     Pool_session* session_ = nullptr;
-    bool enabled_ = false;
+    std::atomic<bool> enabled_{false};  // read by other modules
     bool started_ = false;
     tx_state_t tx_state_ = TX_STOPPED;
     unsigned char version_ = 3;
     tc_version_params_t version_params_{{0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0}};
+    std::vector<Described_datum> described_;
 };
 
 } // namespace TC

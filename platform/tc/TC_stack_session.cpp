@@ -68,6 +68,12 @@ bool Stack_session::pool_send(unsigned short element, ddi_t ddi, int32_t value)
     return engine_.send_process_data(element, ddi, value);
 }
 
+bool Stack_session::pool_acknowledge(unsigned short element, ddi_t ddi, unsigned char errors)
+{
+    Diner::Protection lock(*this);
+    return engine_.acknowledge(element, ddi, errors);
+}
+
 bool Stack_session::pool_start() { return Diner::start() == 0; }
 
 void Stack_session::on_message(const JIN_header& h, const unsigned char* data, int64_t now)

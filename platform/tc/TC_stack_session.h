@@ -32,6 +32,7 @@ public:
     void pool_enabled(bool enabled) override;
     void pool_tx_state(int state) override;
     bool pool_send(unsigned short element, ddi_t ddi, int32_t value) override;
+    bool pool_acknowledge(unsigned short element, ddi_t ddi, unsigned char errors) override;
     bool pool_start() override;
 
 protected:

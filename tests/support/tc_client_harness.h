@@ -9,8 +9,10 @@
 #include "tc_client/TC_interface_base.h"
 #include "util/Atime.h"
 
+#include <atomic>
 #include <mutex>
 #include <ostream>
+#include <string>
 #include <vector>
 
 namespace test_support {
@@ -31,6 +33,24 @@ inline std::ostream& operator<<(std::ostream& out, const Sent_pd& s)
                << ", value " << s.value << "}";
 }
 
+struct Sent_ack {
+    unsigned short element;
+    unsigned short ddi;
+    unsigned char errors;
+    bool operator==(const Sent_ack& o) const
+    {
+        return element == o.element && ddi == o.ddi && errors == o.errors;
+    }
+};
+
+inline std::ostream& operator<<(std::ostream& out, const Sent_ack& a)
+{
+    return out << "{element " << a.element << ", ddi 0x" << std::hex << a.ddi << ", errors 0x"
+               << int(a.errors) << std::dec << "}";
+}
+
+// Until a test activates the pool's upload as a task controller would, every
+// datum counts as described.
 class Recording_pool : public TC::Object_pool {
 public:
     explicit Recording_pool(module_man* mm) : TC::Object_pool(mm, nullptr, 0) {}
@@ -41,11 +61,66 @@ public:
         sent_.push_back({element, ddi, value});
         return true;
     }
-    void set_tx_state(tx_state_t state) override
+    bool acknowledge_set_value(unsigned short element, TC::ddi_t ddi,
+                               unsigned char errors) override
     {
         std::lock_guard<std::mutex> g(m_);
-        tx_states_.push_back(state);
+        acks_.push_back({element, ddi, errors});
+        return true;
+    }
+    bool is_described(unsigned short element, TC::ddi_t ddi) override
+    {
+        return everything_described_ || TC::Object_pool::is_described(element, ddi);
+    }
+    bool is_element_described(unsigned short element) override
+    {
+        return everything_described_ || TC::Object_pool::is_element_described(element);
+    }
+    // The pool as it would be uploaded now becomes the active description
+    // (false when it is not whole); `deactivate` ends it.
+    bool activate_upload()
+    {
+        std::vector<Described_datum> data;
+        std::string why;
+        lock(-1);
+        bool whole = describe_upload(data, why);
+        unlock();
+        everything_described_ = false;
+        set_described(whole ? data : std::vector<Described_datum>());
+        return whole;
+    }
+    void deactivate()
+    {
+        everything_described_ = false;
+        set_described({});
+    }
+    std::vector<Sent_ack> take_acks()
+    {
+        std::lock_guard<std::mutex> g(m_);
+        std::vector<Sent_ack> out;
+        out.swap(acks_);
+        return out;
+    }
+    // Records the state and the pool as it would be uploaded at that moment.
+    void set_tx_state(tx_state_t state) override
+    {
+        std::vector<unsigned char> upload;
+        std::string why;
+        lock(-1);
+        serialise_ddop(upload, why);
+        unlock();
+        {
+            std::lock_guard<std::mutex> g(m_);
+            tx_states_.push_back(state);
+            offered_.push_back(upload);
+        }
         TC::Object_pool::set_tx_state(state);
+    }
+    // The pool as it would have been uploaded at each transmit state set.
+    std::vector<std::vector<unsigned char>> offered()
+    {
+        std::lock_guard<std::mutex> g(m_);
+        return offered_;
     }
     // What was sent since the last take.
     std::vector<Sent_pd> take()
@@ -64,7 +139,10 @@ public:
 private:
     std::mutex m_;
     std::vector<Sent_pd> sent_;
+    std::vector<Sent_ack> acks_;
     std::vector<tx_state_t> tx_states_;
+    std::vector<std::vector<unsigned char>> offered_;
+    std::atomic<bool> everything_described_{true};
 };
 
 // Delivers every event queued for the module, in order; how many.

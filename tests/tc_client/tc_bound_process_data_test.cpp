@@ -139,11 +139,12 @@ TEST_F(Bound_fixture, SetValueIsWrittenIntoTheFieldWithItsChangeEvent)
     // the same value is not sent back.
     EXPECT_TRUE(sent().empty());
 
-    // Read-only: the field keeps its value, the value field takes it.
+    // Read-only: the value is refused; field and value field keep theirs.
     mode.set_read_only();
     command(TC::Object_pool::PD_SET_VALUE, 0x0002, 9);
     EXPECT_EQ(block.mode, 3u);
-    EXPECT_EQ(mode.get_value(), 9);
+    EXPECT_EQ(mode.get_value(), 3);
+    EXPECT_EQ(mode.change_value(9), TC::PDACK_NOT_SETTABLE);
     store.lock();
     store.event_unregister(&watcher, store.offset_of(&block.mode), 4, CDS::REG_EVENT_ID, 55,
                            nullptr, nullptr);
@@ -183,7 +184,7 @@ TEST_F(Bound_fixture, UnboundOrElementlessVariablesStayQuiet)
     TC_interface_process_data_cds_basic<int> no_field(&element, 4, 0x0004, 0, store, nullptr,
                                                       nullptr);
     EXPECT_EQ(no_field.request_value(), 0);
-    no_field.change_value(5); // nothing to write into
+    EXPECT_EQ(no_field.change_value(5), TC::PDACK_NOT_SETTABLE); // nothing to write into
 }
 
 TEST_F(Bound_fixture, SettingIsReportedAndSetScaled)
@@ -222,6 +223,7 @@ TEST_F(Bound_fixture, ReadOnlySettingAndCharSetting)
 
     command(TC::Object_pool::PD_SET_VALUE, 0x0006, 0);
     EXPECT_TRUE(params.enabled.get());
+    EXPECT_EQ(enabled.change_value(0), TC::PDACK_NOT_SETTABLE);
     command(TC::Object_pool::PD_SET_VALUE, 0x0007, -1000);
     EXPECT_EQ((unsigned char)params.letter.get(), 0);
     command(TC::Object_pool::PD_SET_VALUE, 0x0007, 300000);

@@ -46,7 +46,14 @@ public:
     }
     int handle_other_event(waiter_event&) override { return 0; }
     int request_value() override { return encode(value); }
-    void change_value(unsigned int v) override { value = decode(int(v)); }
+    // Takes what it is given, but refuses a negative value.
+    unsigned char change_value(unsigned int v) override
+    {
+        if (int(v) < 0)
+            return TC::PDACK_VALUE_OUT_OF_RANGE;
+        value = decode(int(v));
+        return TC::PDACK_NO_ERROR;
+    }
     int value = 0;
 };
 
@@ -249,18 +256,78 @@ TEST_F(Core_fixture, ChangeThresholdSendsOnlyChangesOfAtLeastIt)
 
 TEST_F(Core_fixture, DefaultDataRequestSendsEveryVariableAndTellsEveryElement)
 {
-    Element other(&core); // no pool object: element number 0, sends nothing
+    Element other(&core); // no pool object: in no description, not told
     rate.value = 3;
     width.value = 4;
     EXPECT_FALSE(command(TC::Object_pool::PD_REQUEST_VALUE, 0, 0x0FFF, 0xDFFF));
     EXPECT_EQ(sent(), (std::vector<Sent_pd>{{ELEMENT, RATE, 3}, {ELEMENT, WIDTH, 4}}));
     EXPECT_EQ(element.defaults, 1);
-    EXPECT_EQ(other.defaults, 1);
+    EXPECT_EQ(other.defaults, 0);
     EXPECT_EQ(rate.get_change_threshold(), 0);
-    // From now on every change is sent.
+    // From now on every change is sent, and only a change: a notification
+    // of the same value sends nothing again.
     rate.value = 4;
     rate.perform_request(TC_interface_process_data_base::SEND_IF_NEEDED);
+    rate.perform_request(TC_interface_process_data_base::SEND_IF_NEEDED);
     EXPECT_EQ(sent(), (std::vector<Sent_pd>{{ELEMENT, RATE, 4}}));
+}
+
+TEST_F(Core_fixture, OnlyDataOfTheActiveDescriptionSendOrTakeTriggers)
+{
+    // The fixture's pool holds no device: nothing of it can be active.
+    pool.deactivate();
+    rate.value = 3;
+    EXPECT_FALSE(command(TC::Object_pool::PD_REQUEST_VALUE, 0, 0x0FFF, 0xDFFF));
+    EXPECT_TRUE(sent().empty());
+    EXPECT_EQ(element.defaults, 0);
+    EXPECT_EQ(rate.get_change_threshold(), INT_MAX);
+    width.set_timeout(200);
+    EXPECT_FALSE(width.get_interval_timer().submitted());
+    EXPECT_TRUE(command(TC::Object_pool::PD_REQUEST_VALUE, 0));
+    EXPECT_TRUE(sent().empty());
+}
+
+TEST_F(Core_fixture, ClearingTriggersLeavesNothingThatSends)
+{
+    rate.value = 5;
+    EXPECT_TRUE(command(TC::Object_pool::PD_TIME_INTERVAL, 500));
+    EXPECT_TRUE(command(TC::Object_pool::PD_MINIMUM_THRESHOLD, 1));
+    EXPECT_TRUE(command(TC::Object_pool::PD_MAXIMUM_THRESHOLD, 100));
+    EXPECT_TRUE(command(TC::Object_pool::PD_CHANGE_THRESHOLD, 2));
+    sent();
+    core.clear_triggers();
+    EXPECT_FALSE(rate.get_interval_timer().submitted());
+    EXPECT_EQ(rate.get_interval_timer().get_period(), 0);
+    EXPECT_FALSE(rate.has_threshold_band());
+    EXPECT_EQ(rate.get_change_threshold(), INT_MAX);
+    for (int v : {50, 0, 99}) {
+        rate.value = v;
+        rate.perform_request(TC_interface_process_data_base::SEND_IF_NEEDED);
+    }
+    EXPECT_TRUE(sent().empty());
+    // A request is still answered.
+    EXPECT_TRUE(command(TC::Object_pool::PD_REQUEST_VALUE, 0));
+    EXPECT_EQ(sent(), (std::vector<Sent_pd>{{ELEMENT, RATE, 99}}));
+}
+
+TEST_F(Core_fixture, ASetValueToAcknowledgeIsAnsweredWithTheOutcome)
+{
+    auto set = [&](unsigned short e, TC::ddi_t ddi, int value) {
+        core.routed.clear();
+        EXPECT_TRUE(pool.post_pd_event(TC::Object_pool::PD_SET_VALUE, e, ddi, value, true));
+        test_support::pump(core);
+        return pool.take_acks();
+    };
+    using Acks = std::vector<test_support::Sent_ack>;
+    EXPECT_EQ(set(ELEMENT, RATE, 12), (Acks{{ELEMENT, RATE, TC::PDACK_NO_ERROR}}));
+    EXPECT_EQ(rate.value, 12);
+    EXPECT_EQ(set(ELEMENT, RATE, -1), (Acks{{ELEMENT, RATE, TC::PDACK_VALUE_OUT_OF_RANGE}}));
+    EXPECT_EQ(rate.value, 12);
+    EXPECT_EQ(rate.get_value(), 12) << "a refused value is not taken over";
+    EXPECT_EQ(set(ELEMENT, 0x0002, 1), (Acks{{ELEMENT, 0x0002, TC::PDACK_DDI_NOT_SUPPORTED}}));
+    // Without the flag nothing is acknowledged.
+    EXPECT_TRUE(command(TC::Object_pool::PD_SET_VALUE, 13));
+    EXPECT_TRUE(pool.take_acks().empty());
 }
 
 TEST_F(Core_fixture, DefaultDdiRegisteredForAnElementGoesToItsVariable)
@@ -356,7 +423,7 @@ TEST_F(Core_fixture, PoolObjectTakesTheVariablesDdi)
         }
         int handle_other_event(waiter_event&) override { return 0; }
         int request_value() override { return 0; }
-        void change_value(unsigned int) override {}
+        unsigned char change_value(unsigned int) override { return TC::PDACK_NO_ERROR; }
     } with_object(&element, obj);
     EXPECT_EQ(obj->get_ddi(), 0x0456);
 }

@@ -42,7 +42,7 @@ std::string description(const std::string& inside, const std::string& root_attrs
            ">\n"
            "  <Device_value_presentation name=\"mm\" object_id=\"10\" scale=\"0.001\" "
            "unit_designator=\"m\"/>\n"
-           "  <Device name=\"dev\" object_id=\"1\" designator=\"Dev\">\n"
+           "  <Device name=\"dev\" object_id=\"0\" designator=\"Dev\">\n"
            "    <Device_element name=\"root\" object_id=\"2\" number=\"0\" designator=\"Root\">\n"
            "      <Device_process_data name=\"width\" object_id=\"3\" ddi=\"67\" "
            "value_presentation_object=\"mm\"/>\n"
@@ -208,6 +208,37 @@ TEST(TcDescription, APrefixedAttributeGivenInTheDocumentIsTakenFirst)
     EXPECT_EQ(static_cast<TC::Device_property_obj*>(without.__find_object("p", false))->get_ddi(), 5);
 }
 
+TEST(TcDescription, APoolNameOver32CharactersIsCutTo32)
+{
+    Description_dir dir("reader_long_pool_name");
+    const std::string forty(40, 'p');
+    TC::Object_pool pool(nullptr, nullptr, 0);
+    Load_result r = load(pool, dir.write(description("", "name=\"" + forty + "\"")));
+    ASSERT_TRUE(r.ok) << r.err;
+    EXPECT_EQ(std::string(pool.get_pool_name()), forty.substr(0, 32));
+    EXPECT_NE(r.err.find("WARNING: Truncated pool name to '" + forty.substr(0, 32) + "'"),
+              std::string::npos)
+        << r.err;
+}
+
+TEST(TcDescription, ADescriptionMayUseAFewEntities)
+{
+    Description_dir dir("reader_entities");
+    std::string text = description("&more;");
+    const std::string doctype = "<!DOCTYPE Object_pool SYSTEM \"+TC2ISO.dtd\">";
+    text.replace(text.find(doctype), doctype.size(),
+                 "<!DOCTYPE Object_pool SYSTEM \"+TC2ISO.dtd\" [\n"
+                 "<!ENTITY maker \"Vormek\">\n"
+                 "<!ENTITY more \"<Device_property name='x' object_id='44' ddi='1' "
+                 "designator='&maker; &amp; &maker;'/>\">\n]>");
+    TC::Object_pool pool(nullptr, nullptr, 0);
+    Load_result r = load(pool, dir.write(text));
+    ASSERT_TRUE(r.ok) << r.err;
+    auto* x = static_cast<TC::Device_property_obj*>(pool.__find_object("x", false));
+    ASSERT_NE(x, nullptr);
+    EXPECT_EQ(x->get_designator(), "Vormek & Vormek");
+}
+
 TEST(TcDescription, ALongObjectNameIsCutWithAWarning)
 {
     Description_dir dir("reader_long_name");
@@ -308,19 +339,34 @@ TEST(TcDescription, BrokenDescriptionsAreRefusedWhole)
          "attribute 'number_of_decimals' is out of range"},
         {"bad master name",
          "<?xml version=\"1.0\"?>\n<!DOCTYPE Object_pool SYSTEM \"+TC2ISO.dtd\">\n"
-         "<Object_pool name=\"p\"><Device name=\"d\" object_id=\"1\" designator=\"D\" "
+         "<Object_pool name=\"p\"><Device name=\"d\" object_id=\"0\" designator=\"D\" "
          "working_set_master_name=\"A0000F00040000G1\"/></Object_pool>\n",
          "attribute 'working_set_master_name' is not hexadecimal"},
         {"structure label over 7 characters",
          "<?xml version=\"1.0\"?>\n<!DOCTYPE Object_pool SYSTEM \"+TC2ISO.dtd\">\n"
-         "<Object_pool name=\"p\"><Device name=\"d\" object_id=\"1\" designator=\"D\" "
+         "<Object_pool name=\"p\"><Device name=\"d\" object_id=\"0\" designator=\"D\" "
          "structure_label=\"ABCDEFGH\"/></Object_pool>\n",
          "attribute 'structure_label' is longer than the field"},
-        {"two devices",
+        {"a second device",
          description("  <Device name=\"dev2\" object_id=\"44\" designator=\"D2\"/>\n"),
-         "the pool holds 2 devices instead of one"},
-        {"pool name over 32 characters", description("", "name=\"" + std::string(33, 'p') + "\""),
-         "longer than 32 characters"},
+         "DVC 44 'dev2' must have the object id 0"},
+        {"the device not at id 0",
+         "<?xml version=\"1.0\"?>\n<!DOCTYPE Object_pool SYSTEM \"+TC2ISO.dtd\">\n"
+         "<Object_pool name=\"p\"><Device name=\"d\" object_id=\"100\" designator=\"D\"/>"
+         "</Object_pool>\n",
+         "DVC 100 'd' must have the object id 0"},
+        {"entities expanding without end",
+         "<?xml version=\"1.0\"?>\n<!DOCTYPE Object_pool SYSTEM \"+TC2ISO.dtd\" [\n"
+         "<!ENTITY a \"aaaaaaaaaa\">\n"
+         "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">\n"
+         "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">\n"
+         "<!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">\n"
+         "<!ENTITY e \"&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;\">\n"
+         "<!ENTITY f \"&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;\">\n"
+         "<!ENTITY g \"&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;\">\n]>\n"
+         "<Object_pool name=\"p\"><Device name=\"d\" object_id=\"0\" designator=\"&g;\"/>"
+         "</Object_pool>\n",
+         "Fatal Error at (file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

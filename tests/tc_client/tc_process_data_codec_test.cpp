@@ -24,7 +24,7 @@ public:
     }
     int handle_other_event(waiter_event&) override { return 0; }
     int request_value() override { return 0; }
-    void change_value(unsigned int) override {}
+    unsigned char change_value(unsigned int) override { return 0; }
 };
 
 template <typename T> long long enc(T v, double m = 1000.0, bool use = true)

@@ -5,6 +5,7 @@
 #include "apps/sowvane/program_version.h"
 #include "can/Known_names.h"
 #include "glue/diagnostics/Diagnostics_messages.h"
+#include "platform/tc/TC_object_pool.h"
 
 #include <cstdio>
 #include <vector>
@@ -22,6 +23,11 @@ void for_each_alarm(const ds_alarms& alarms, Visit&& visit)
 #include "apps/sowvane/diagnostics/trouble_codes.def"
 #undef TROUBLE_CODE
 }
+
+// Generations of the functionalities: the working set follows VT version 3,
+// the TC client TC version 3; each is the first generation of its kind.
+constexpr unsigned char UT_WORKING_SET_GENERATION = 1;
+constexpr unsigned char TC_CLIENT_GENERATION = 1;
 
 }  // namespace
 
@@ -54,6 +60,7 @@ Implement_diag::Implement_diag(Data_store& store, const char* history_base)
         k++;
     });
     set_identification();
+    _set_functionalities();
 }
 
 Implement_diag::~Implement_diag()
@@ -103,6 +110,46 @@ void Implement_diag::set_identification()
     product.set_field(Product::MODEL, "Air seeder and planter");
     product.finish();
     set_product_id_response(product);
+}
+
+void Implement_diag::set_tc_client(TC::Object_pool* pool)
+{
+    Diner::Protection lock(*this);
+    tc_pool_ = pool;
+    _set_functionalities();
+}
+
+void Implement_diag::_set_functionalities()
+{
+    using namespace Iso11783;
+    const unsigned char no_options = 0;
+    Msg_Functionalities f;
+    f.set_generation(0xFF);
+    unsigned n = 0;
+    f.set_entry(n++, FUNCTIONALITY_MINIMUM_CONTROL_FUNCTION, 1, &no_options);
+    f.set_entry(n++, FUNCTIONALITY_UT_WORKING_SET, UT_WORKING_SET_GENERATION, &no_options);
+    if (tc_pool_ && tc_pool_->is_enabled()) {
+        tc_pool_->lock(-1);
+        const TC::Object_pool::tc_version_params_t offer = tc_pool_->get_version_params();
+        tc_pool_->unlock();
+        f.set_entry(n++, FUNCTIONALITY_TC_BASIC_CLIENT, TC_CLIENT_GENERATION, &no_options);
+        if (offer.bytes[TC::Object_pool::VERSION_OPTIONS] & TC::Object_pool::OPTION_SECTION_CONTROL) {
+            const unsigned char booms_sections[2] = {offer.bytes[TC::Object_pool::VERSION_BOOMS],
+                                                     offer.bytes[TC::Object_pool::VERSION_SECTIONS]};
+            f.set_entry(n++, FUNCTIONALITY_TC_SECTION_CONTROL_CLIENT, TC_CLIENT_GENERATION,
+                        booms_sections, 2);
+        }
+    }
+    f.finish(n);
+    _set_functionalities_response(f);
+}
+
+int Implement_diag::handle_pgn_request(unsigned pgn, unsigned char requester, unsigned char dest,
+                                       unsigned slot)
+{
+    if (pgn == Iso11783::PGN_FUNCTIONALITIES)
+        _set_functionalities();
+    return Isobus_diagnostics::handle_pgn_request(pgn, requester, dest, slot);
 }
 
 int Implement_diag::init(module_man& mm, JIN_smart_stack* stack)

@@ -9,6 +9,9 @@
 #include <memory>
 
 struct Data_store;
+namespace TC {
+class Object_pool;
+}
 
 class Implement_diag : public Isobus_diagnostics {
 public:
@@ -28,6 +31,16 @@ public:
     void handle_timeout(Timeout& t) override;
     using Isobus_diagnostics::handle_timeout;
 
+    // The TC client whose offer the functionalities answer follows (null:
+    // none); it must outlive the module or be withdrawn first.
+    void set_tc_client(TC::Object_pool* pool);
+    // Answers a functionalities request with what the program implements
+    // at that moment: the minimum control function, the VT working set,
+    // and while the TC client is on, the TC basic client and, when it
+    // offers the TC booms and sections, the TC section control client.
+    int handle_pgn_request(unsigned pgn, unsigned char requester, unsigned char dest,
+                           unsigned slot) override;
+
     // Reads the store's alarms and reports the active ones; the module's
     // lock held.
     void _poll_alarms();
@@ -39,9 +52,13 @@ public:
 private:
     struct Code;
     void set_identification();
+    // The functionalities answer from the TC client's offer; the module's
+    // lock held.
+    void _set_functionalities();
 
     Data_store& store_;
     std::unique_ptr<Code[]> codes_;
     unsigned count_ = 0;
     Timeout poll_timeout_;
+    TC::Object_pool* tc_pool_ = nullptr;
 };

@@ -111,7 +111,8 @@ void TC_interface::create_objects()
     std::printf("Creating TC Interface objects\n");
     if (!pool_)
         return;
-    pool_->set_tx_state(TC::Object_pool::TX_RELOAD);
+    // The tree is built whole before the session may write the pool out.
+    pool_->lock(-1);
     device_ = new TC_interface_device(this, pool_, params_);
     if (params_ && device_->ok()) {
         TC::object_id_t root = device_->root_id();
@@ -122,11 +123,13 @@ void TC_interface::create_objects()
         for (int i = 0; i < NUM_BOOMS && !configuration_error(); ++i)
             booms_[i] = new TC_interface_boom(this, pool_, params_, root, unsigned(i));
     }
+    pool_->unlock();
     if (configuration_error()) {
         turn_off();
         return;
     }
     update_version_params();
+    pool_->set_tx_state(TC::Object_pool::TX_RELOAD);
 }
 
 void TC_interface::turn_off()
@@ -172,8 +175,13 @@ void TC_interface::update_version_params()
         sections = 255;
     }
     unsigned char channels = params_->app.num_channels.get();
-    TC::Object_pool::tc_version_params_t v = {
-        {1, 1, 0, 0, 0, (unsigned char)booms, (unsigned char)sections, channels}};
+    // Documentation always; section control when there are sections to
+    // control.
+    unsigned char options = TC::Object_pool::OPTION_DOCUMENTATION;
+    if (booms > 0 && sections > 0)
+        options |= TC::Object_pool::OPTION_SECTION_CONTROL;
+    TC::Object_pool::tc_version_params_t v = TC::Object_pool::version_params(
+        options, (unsigned char)booms, (unsigned char)sections, channels);
     pool_->set_version_params(VERSION, &v);
     std::printf("TC version params: %hhu booms, %hhu sections, %hhu channels\n",
                 (unsigned char)booms, (unsigned char)sections, channels);
@@ -198,7 +206,24 @@ void TC_interface::reset()
     pool_enabled_ = enabled;
     if (!enabled || !pool_)
         return;
+    // The description the triggers were set on is replaced.
+    clear_triggers();
+    refresh_elements();
+    if (configuration_error()) {
+        turn_off();
+        return;
+    }
+    update_version_params();
+    // Offered again only once it is whole.
     pool_->set_tx_state(TC::Object_pool::TX_RELOAD);
+}
+
+void TC_interface::refresh_elements()
+{
+    // Nothing here may reach the session (its calls take the pool's lock
+    // from the other side): the refresh only writes the pool's objects, the
+    // data store and the settings, whose subscribers hear of it by event.
+    pool_->lock(-1);
     if (device_)
         device_->refresh_geometry();
     for (auto* c : channels_)
@@ -212,11 +237,7 @@ void TC_interface::reset()
     for (auto* b : booms_)
         if (b)
             b->refresh_layout();
-    if (configuration_error()) {
-        turn_off();
-        return;
-    }
-    update_version_params();
+    pool_->unlock();
 }
 
 void TC_interface::handle_store_change(intptr_t code)
@@ -257,6 +278,10 @@ void TC_interface::handle_event(waiter_event& event)
         return;
     if (pool_ && event.module_id == pool_event_id_) {
         if (event.code == 0) {
+            // Every change of the session (a task controller lost, found or
+            // another one, a description deactivated, replaced or activated)
+            // starts without the triggers set before it.
+            clear_triggers();
             bool alive = event.data == POOL_STATUS_ACTIVE;
             cds_set_bool(&store(), &body().system.tc_alive, &alive);
         }

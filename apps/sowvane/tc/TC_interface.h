@@ -59,6 +59,9 @@ public:
     static int configured_booms(NV_kelsu::parameters_t* params);
 
 private:
+    // Rereads the configuration into the element tree, under the pool's
+    // lock: the session writes the pool out on its own thread.
+    void refresh_elements();
     void switch_pool(bool enabled);
     void turn_off();
     void delete_elements();

@@ -32,22 +32,11 @@ TC_interface_bin::TC_interface_bin(TC_interface* client, TC::Object_pool* pool,
     std::snprintf(object_name_, sizeof object_name_, "bin_%u", index_);
     std::snprintf(designator_, sizeof designator_, "Bin %u", index_ + 1);
     const TC::Device_process_data_obj* objs[NUM_PD];
-    if (!choose_kind(true, objs))
+    if (!choose_kind(true, objs) || !create_instance_property())
         return;
-    TC::TC_obj* found = find_object(pool_, PROPERTY_NAME);
-    auto* property = dynamic_cast<TC::Device_property_obj*>(found);
-    if (!property) {
-        config_error("TC device description: %s needs the property object \"%s\", %s",
-                     object_name_, PROPERTY_NAME,
-                     found ? "which is of another kind" : "which is missing");
-        return;
-    }
-    pool_->lock(-1);
-    property->set_value(int(index_));
-    pool_->unlock();
     for (const auto* o : objs)
         children_.push_back(o->get_id());
-    children_.push_back(property->get_id());
+    children_.push_back(property_->get_id());
 
     ds_chan& chan = body().interface.channels[index_];
     bind_field(objs[PD_SETPOINT], &chan.bin.content_setpoint, multiplier_);
@@ -56,6 +45,37 @@ TC_interface_bin::TC_interface_bin(TC_interface* client, TC::Object_pool* pool,
     if (!create_element_object(TC::Device_element_obj::BIN, parent_, children_))
         return;
     refresh_enabled();
+}
+
+bool TC_interface_bin::create_instance_property()
+{
+    TC::TC_obj* found = find_object(pool_, PROPERTY_NAME);
+    auto* shape = dynamic_cast<TC::Device_property_obj*>(found);
+    if (!shape) {
+        config_error("TC device description: %s needs the property object \"%s\", %s",
+                     object_name_, PROPERTY_NAME,
+                     found ? "which is of another kind" : "which is missing");
+        return false;
+    }
+    const std::string name = std::string(object_name_) + "_instance";
+    const TC::object_id_t id = TC::object_id_t(PROPERTY_ID_BASE + index_);
+    auto* own = new TC::Client::Device_property_obj(pool_, id, name.c_str());
+    pool_->lock(-1);
+    own->take_shape_of(*shape);
+    own->set_value(int(index_));
+    bool added = pool_->add_object(own);
+    pool_->unlock();
+    if (!added) {
+        std::fprintf(stderr,
+                     "TC: the pool refused the property object %u \"%s\" (its id or name is "
+                     "taken); element %u stays out\n",
+                     id, name.c_str(), element_number_);
+        delete own;
+        stop();
+        return false;
+    }
+    property_ = own;
+    return true;
 }
 
 TC_interface_bin::~TC_interface_bin()
@@ -111,8 +131,10 @@ void TC_interface_bin::update_type_based_process_data()
 
 void TC_interface_bin::handle_default()
 {
+    // The content drains with every metering step: sent once, then as the
+    // task controller asks.
     if (!placeholder_ && pd(PD_ACTUAL))
-        pd(PD_ACTUAL)->set_change_threshold(1);
+        pd(PD_ACTUAL)->set_change_threshold(TC_interface_process_data_base::CHANGE_TEST_OFF);
 }
 
 } // namespace TaskController_interface

@@ -24,7 +24,7 @@ TC_interface_flag_state::TC_interface_flag_state(TC_interface_device_element* el
 
 int TC_interface_flag_state::request_value() { return field_ && read_field() ? 1 : 0; }
 
-void TC_interface_flag_state::change_value(unsigned int v)
+unsigned char TC_interface_flag_state::change_value(unsigned int v)
 {
     if (message_) {
         if (index_ < 0)
@@ -32,9 +32,14 @@ void TC_interface_flag_state::change_value(unsigned int v)
         else
             Debug_print::dprint(message_, index_, v);
     }
-    if (!field_ || v > 1)
-        return;
+    if (!field_)
+        return TC::PDACK_NOT_SETTABLE;
+    if (v > HIGHEST_STATE)
+        return TC::PDACK_VALUE_NOT_CONFORMING;
+    if (v > 1)
+        return TC::PDACK_VALUE_OUT_OF_RANGE;
     write_field(v == 1);
+    return TC::PDACK_NO_ERROR;
 }
 
 TC_interface_device_work_state::TC_interface_device_work_state(
@@ -99,16 +104,6 @@ TC_interface_condensed_section_state::TC_interface_condensed_section_state(
         perform_request(INITIALISE);
 }
 
-int TC_interface_condensed_section_state::handle_default()
-{
-    if (!element_)
-        return 0;
-    element_->remove_timeout(interval_timer_);
-    interval_timer_.set_period(DEFAULT_INTERVAL_MS);
-    element_->submit_timer(interval_timer_, 1);
-    return 0;
-}
-
 int TC_interface_condensed_section_state::request_value()
 {
     if (!field_)
@@ -128,10 +123,10 @@ int TC_interface_condensed_section_state::request_value()
     return encode(packed);
 }
 
-void TC_interface_condensed_section_state::change_value(unsigned int v)
+unsigned char TC_interface_condensed_section_state::change_value(unsigned int v)
 {
     if (!field_)
-        return;
+        return TC::PDACK_NOT_SETTABLE;
     unsigned first = 16 * group_;
     unsigned end = std::min<unsigned>(first + 16, MAX_SECTIONS);
     int mask = 0;
@@ -144,6 +139,7 @@ void TC_interface_condensed_section_state::change_value(unsigned int v)
     }
     if (setpoint_)
         cds_set_int(get_head(), &field_->boom_state, &mask);
+    return TC::PDACK_NO_ERROR;
 }
 
 TC_interface_work_state::TC_interface_work_state(TC_interface_device_element* element,

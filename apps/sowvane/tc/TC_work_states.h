@@ -18,10 +18,14 @@ constexpr TC::ddi_t DDI_SETPOINT_CONDENSED_WORK_STATE = 0x0122;
 constexpr TC::ddi_t DDI_ACTUAL_WORKING_WIDTH = 0x0043;
 
 // A switch the task controller sets with 1 (on) or 0 (off); other values
-// are reported and change nothing. The default-data request leaves it to
-// its element.
+// are reported, change nothing and are refused (2 and 3 are states the
+// implement reports but cannot be set to; higher ones are no work state).
+// The default-data request leaves it to its element.
 class TC_interface_flag_state : public TC_interface_process_data_cds<bool, unsigned int> {
 public:
+    // 0 off, 1 on, 2 error, 3 not available.
+    static constexpr unsigned HIGHEST_STATE = 3;
+
     // `message` is printed on every set value with the index and the value.
     TC_interface_flag_state(TC_interface_device_element* element, NV_kelsu::parameters_t* params,
                             unsigned long event_id, unsigned short oid, TC::ddi_t ddi,
@@ -30,7 +34,7 @@ public:
     int handle_other_event(waiter_event&) override { return 0; }
     int handle_default() override { return 0; }
     int request_value() override;
-    void change_value(unsigned int v) override;
+    unsigned char change_value(unsigned int v) override;
 
 protected:
     NV_kelsu::parameters_t* params_;
@@ -69,7 +73,7 @@ public:
                                            NV_kelsu::parameters_t* params, unsigned long event_id,
                                            unsigned short oid, CDS::Head& store,
                                            bool* master_switch);
-    void change_value(unsigned int) override {}
+    unsigned char change_value(unsigned int) override { return TC::PDACK_NOT_SETTABLE; }
 };
 
 // Process data over the whole record of boom b: any change in it wakes them.
@@ -99,20 +103,16 @@ protected:
 // Two bits per section of a run of 16 sections (group), section 0 lowest.
 class TC_interface_condensed_section_state : public TC_interface_boom_record_pd {
 public:
-    static constexpr int DEFAULT_INTERVAL_MS = 1000;
-
     TC_interface_condensed_section_state(TC_interface_device_element* element,
                                          NV_kelsu::parameters_t* params, unsigned long event_id,
                                          unsigned short oid, TC::ddi_t ddi, CDS::Head& store,
                                          ds_boom* boom, unsigned int boom_index,
                                          unsigned int group, bool setpoint);
 
-    // Reports every second from now on, first 1 ms from now.
-    int handle_default() override;
     int request_value() override;
     // Writes each section's state; the setpoint also writes the mask of the
     // sections commanded on into boom_state.
-    void change_value(unsigned int v) override;
+    unsigned char change_value(unsigned int v) override;
 
 private:
     unsigned int group_;
@@ -138,7 +138,7 @@ using TC_interface_actual_condensed_section_state = TC_interface_condensed_state
 using TC_interface_setpoint_condensed_section_state = TC_interface_condensed_state_of<true>;
 
 // The actual work state of one section: 3 beyond the configured count;
-// set values are accepted and change nothing.
+// set values are refused (the implement reports it, nobody sets it).
 class TC_interface_work_state : public TC_interface_boom_record_pd {
 public:
     TC_interface_work_state(TC_interface_device_element* element, NV_kelsu::parameters_t* params,
@@ -147,7 +147,7 @@ public:
 
     int handle_default() override { return 0; }
     int request_value() override;
-    void change_value(unsigned int) override {}
+    unsigned char change_value(unsigned int) override { return TC::PDACK_NOT_SETTABLE; }
 
 private:
     unsigned int section_;

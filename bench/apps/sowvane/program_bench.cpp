@@ -479,3 +479,140 @@ BENCHMARK(BM_VtFramesPerSecondAtTheRunScreen)->Iterations(1)->Unit(benchmark::kS
 #endif
 
 }  // namespace
+
+#ifdef SOWVANE_BENCH_HAS_TEST_SUPPORT
+
+#include "apps/sowvane/app_paths.h"
+
+#include <csignal>
+
+namespace tc_budget {
+
+// The files of the program of this build (the data root it was built with).
+bool program_files_present(benchmark::State& state)
+{
+    if (access(app_paths::VT_POOL_SPEC, R_OK) == 0 && access(app_paths::TC_POOL_SPEC, R_OK) == 0)
+        return true;
+    state.SkipWithError("the data files are not in the program's data directory");
+    return false;
+}
+
+// The program's settings file as it was, put back at the end.
+class Kept_settings {
+public:
+    Kept_settings()
+    {
+        std::ifstream in(app_paths::SETTINGS_FILE, std::ios::binary);
+        existed_ = bool(in);
+        std::stringstream s;
+        s << in.rdbuf();
+        text_ = s.str();
+    }
+    ~Kept_settings()
+    {
+        if (existed_)
+            std::ofstream(app_paths::SETTINGS_FILE, std::ios::binary | std::ios::trunc) << text_;
+        else
+            std::remove(app_paths::SETTINGS_FILE);
+    }
+
+private:
+    bool existed_ = false;
+    std::string text_;
+};
+
+// The implement of the budget, set through the console as an operator
+// would: the task controller on, two channels, two booms of 4 and 3
+// sections of 3 m; the program saves the settings and ends.
+bool configure(int port)
+{
+    std::string lines =
+        "set params.system.tc_enabled=1\n"
+        "set params.app.num_channels=2\n"
+        "set params.app.channels.0.enabled=1\n"
+        "set params.app.channels.1.enabled=1\n"
+        "set params.app.booms.num_booms=2\n"
+        "set params.app.booms.booms.0.num_sections=4\n"
+        "set params.app.booms.booms.1.num_sections=3\n";
+    for (int b = 0; b < 2; ++b)
+        for (int s = 0; s < 4 - b; ++s)
+            lines += "set params.app.booms.booms." + std::to_string(b) + ".sections." +
+                     std::to_string(s) + ".width=3\n";
+    // A program that ended at its start (its files missing) fails the
+    // write instead of ending the benchmark.
+    std::signal(SIGPIPE, SIG_IGN);
+    int input = -1;
+    pid_t pid = start_program(port, &input);
+    if (pid <= 0)
+        return false;
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    const bool written = write(input, lines.data(), lines.size()) == ssize_t(lines.size());
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    close(input);
+    stop_program(pid, SIGTERM);
+    return written;
+}
+
+} // namespace tc_budget
+
+// Process-data frames per second the program sends to the task controller
+// at steady state, with the simulator running, two channels and two booms of
+// 4 and 3 sections, once the task controller has asked what a typical one
+// asks: the default data, then the actual rates and the actual section
+// states every second. Every message at steady state is one frame.
+void BM_TcFramesPerSecondAtSteadyState(benchmark::State& state)
+{
+    constexpr unsigned char CLIENT = 0x1C;
+    constexpr int SETTLE_S = 5;
+    constexpr int WINDOW_S = 20;
+    if (!tc_budget::program_files_present(state))
+        return;
+    Hub_launcher hub;
+    tc_budget::Kept_settings settings;
+    if (!tc_budget::configure(hub.port())) {
+        state.SkipWithError("the program did not start");
+        return;
+    }
+    for (auto _ : state) {
+        test_support::Implement_peers peers;
+        if (!peers.open("tcp,addr=127.0.0.1,port=" + std::to_string(hub.port()))) {
+            state.SkipWithError("no VT or task controller");
+            return;
+        }
+        pid_t pid = start_program(hub.port());
+        if (!wait_for([&] { return peers.tc_pool_active(CLIENT); })) {
+            stop_program(pid);
+            state.SkipWithError("the description did not become active");
+            return;
+        }
+        peers.with_tc([&](test_support::Test_tc_server& s) {
+            s.send_command(CLIENT, TC::CMD_REQUEST_VALUE, 0xFFF, TC::DDI_DEFAULT_DATA, 0);
+            // Mass channels: actual mass rate (DDI 7); the booms' actual
+            // condensed work state (DDI 161).
+            for (unsigned short element : {100, 101})
+                s.send_command(CLIENT, TC::CMD_TIME_INTERVAL, element, 7, 1000);
+            for (unsigned short element : {1000, 1100})
+                s.send_command(CLIENT, TC::CMD_TIME_INTERVAL, element, 161, 1000);
+            return 0;
+        });
+        std::this_thread::sleep_for(std::chrono::seconds(SETTLE_S));
+        auto counts = [&] {
+            return peers.with_tc([](test_support::Test_tc_server& s) {
+                return std::make_pair(s.client_messages, int(s.values.size()));
+            });
+        };
+        const auto before = counts();
+        const auto start = std::chrono::steady_clock::now();
+        std::this_thread::sleep_for(std::chrono::seconds(WINDOW_S));
+        const auto after = counts();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        stop_program(pid);
+        state.SetIterationTime(seconds);
+        state.counters["frames_per_s"] = double(after.first - before.first) / seconds;
+        state.counters["values_per_s"] = double(after.second - before.second) / seconds;
+    }
+}
+BENCHMARK(BM_TcFramesPerSecondAtSteadyState)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
+
+#endif

@@ -102,6 +102,14 @@ TEST(Functionalities, EntriesAndPadding)
     ASSERT_TRUE(f.set_entry(2, 12, 1, &zero));
     ASSERT_TRUE(f.finish(3));
     EXPECT_EQ((std::vector<unsigned char>{0x01, 0x03, 0, 1, 1, 0, 2, 1, 1, 0, 12, 1, 1, 0}), bytes_of(f));
+
+    // An entry with several option bytes, and one after it.
+    const unsigned char booms_sections[2] = {2, 7};
+    f.set_generation(0xFF);
+    ASSERT_TRUE(f.set_entry(0, 12, 1, booms_sections, 2));
+    ASSERT_TRUE(f.set_entry(1, 8, 1, &zero));
+    ASSERT_TRUE(f.finish(2));
+    EXPECT_EQ((std::vector<unsigned char>{0xFF, 0x02, 12, 1, 2, 2, 7, 8, 1, 1, 0}), bytes_of(f));
 }
 
 TEST(Compliance_certification, BitFields)

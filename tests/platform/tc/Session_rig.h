@@ -157,6 +157,10 @@ private:
     {
         return engine->send_process_data(element, ddi, value);
     }
+    bool pool_acknowledge(unsigned short element, TC::ddi_t ddi, unsigned char errors) override
+    {
+        return engine->acknowledge(element, ddi, errors);
+    }
     bool pool_start() override { return true; }
 };
 

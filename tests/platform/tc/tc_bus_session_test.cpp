@@ -28,22 +28,24 @@ TEST(TcBusSession, UploadProcessDataAndTcLossOnTheLoopBus)
     EXPECT_EQ(client, bus_rig::CLIENT_PREFERRED);
     EXPECT_EQ(rig.server->with_server([](auto& s) { return s.transfers; }), 1);
 
-    // A set value with acknowledge: the application hears it, the TC gets
-    // its acknowledge.
+    // A set value with acknowledge: the application hears it, and the TC
+    // gets its acknowledge once the application has answered.
     rig.server->with_server([&](auto& s) {
         s.acks.clear();
         s.send_command(client, TC::CMD_SET_VALUE_ACK, 0, 141, 1);
         return 0;
     });
-    ASSERT_TRUE(wait_until([&] { return rig.server->with_server([](auto& s) { return !s.acks.empty(); }); }));
-    EXPECT_EQ(rig.server->with_server([](auto& s) { return s.acks[0].errors; }), 0);
     waiter_event e;
     bool got = false;
     while (!got && rig.app.get_event(&e, Atime::from_now(10000)) == 0)
         got = e.module_id == rig.pool.get_first_pd_event_id() - TC::Object_pool::PD_SET_VALUE;
     ASSERT_TRUE(got);
-    EXPECT_EQ(e.data, 0u | 141u << 16);
+    EXPECT_EQ(e.data, TC::Object_pool::PD_EVENT_ACKNOWLEDGE | 141u << 16);
     EXPECT_EQ(int(e.code), 1);
+    EXPECT_TRUE(rig.server->with_server([](auto& s) { return s.acks.empty(); }));
+    ASSERT_TRUE(rig.pool.acknowledge_set_value(0, 141, TC::PDACK_NO_ERROR));
+    ASSERT_TRUE(wait_until([&] { return rig.server->with_server([](auto& s) { return !s.acks.empty(); }); }));
+    EXPECT_EQ(rig.server->with_server([](auto& s) { return s.acks[0].errors; }), 0);
 
     // Values go the other way.
     ASSERT_TRUE(rig.pool.send_process_data(0, 116, 2500));

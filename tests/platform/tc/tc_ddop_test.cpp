@@ -22,7 +22,7 @@ Bytes cat(std::initializer_list<Bytes> parts)
 }
 
 // One record of each kind, written by hand from the standard's layout.
-const Bytes dvc = cat({text("DVC"), {0x01, 0x00},          // id 1
+const Bytes dvc = cat({text("DVC"), {0x00, 0x00},          // id 0: the device's
                        {0x03}, text("Dev"),                // designator
                        {0x03}, text("1.0"),                // software version
                        {0xA0, 0x00, 0x0F, 0x00, 0x04, 0x00, 0x00, 0x01},  // master NAME
@@ -33,7 +33,7 @@ const Bytes det = cat({text("DET"), {0x02, 0x00},  // id 2
                        {0x02},                     // type: function
                        {0x06}, text("Boom 1"),     // designator
                        {0xE8, 0x03},               // element number 1000
-                       {0x01, 0x00},               // parent: the device
+                       {0x00, 0x00},               // parent: the device
                        {0x02, 0x00}, {0x03, 0x00, 0x15, 0x00}});  // children 3 and 21
 const Bytes dpd = cat({text("DPD"), {0x03, 0x00},  // id 3
                        {0x43, 0x00},               // DDI 67
@@ -60,7 +60,7 @@ TEST(TcDdop, EachKindReadsFromAndWritesToTheStandardsLayout)
     ASSERT_TRUE(pool.load_ddop(whole.data(), int(whole.size()), why)) << why;
     ASSERT_EQ(pool.object_count(), 5);
 
-    auto* device = static_cast<TC::Device_obj*>(pool.__find_object(1));
+    auto* device = static_cast<TC::Device_obj*>(pool.__find_object(TC::Object_pool::DEVICE_OBJECT_ID));
     EXPECT_EQ(device->get_designator(), "Dev");
     EXPECT_EQ(device->get_software_version(), "1.0");
     EXPECT_EQ(device->get_serial_number(), "7");
@@ -71,7 +71,7 @@ TEST(TcDdop, EachKindReadsFromAndWritesToTheStandardsLayout)
     EXPECT_EQ(element->get_element_type(), TC::Device_element_obj::FUNCTION);
     EXPECT_EQ(element->get_designator(), "Boom 1");
     EXPECT_EQ(element->get_number(), 1000);
-    EXPECT_EQ(element->get_parent(), 1);
+    EXPECT_EQ(element->get_parent(), 0);
     ASSERT_EQ(element->get_num_children(), 2);
     EXPECT_EQ(element->get_child(1), 21);
     auto* pd = static_cast<TC::Device_process_data_obj*>(pool.__find_object(3));
@@ -108,7 +108,7 @@ TEST(TcDdop, AnObjectWrittenInPiecesJoinsToTheSameRecord)
     std::string why;
     ASSERT_TRUE(pool.load_ddop(whole.data(), int(whole.size()), why)) << why;
     for (int piece = 1; piece <= 4; ++piece) {
-        for (TC::object_id_t id : {1, 2, 3, 10, 21}) {
+        for (TC::object_id_t id : {0, 2, 3, 10, 21}) {
             const TC::TC_obj* o = pool.__find_object(id);
             Bytes joined;
             for (int offset = 0; offset < o->binary_size();) {
@@ -188,6 +188,11 @@ TEST(TcDdop, BrokenBinaryPoolsAreRefusedWhole)
     Bytes bad_label = whole;
     bad_label[dvc.size()] = 'X';
     Bytes dangling = cat({dvc, det, dpd, dvp});  // the element lists 21, which is missing
+    // Task controllers find the device at id 0, and only the device there.
+    Bytes device_at_5 = dvc;
+    device_at_5[3] = 0x05;
+    Bytes presentation_at_0 = dvp;
+    presentation_at_0[3] = 0x00;
     const Case cases[] = {
         {"empty", {}, "empty"},
         {"unknown label", bad_label, "no known label"},
@@ -195,6 +200,8 @@ TEST(TcDdop, BrokenBinaryPoolsAreRefusedWhole)
         {"repeated id", cat({whole, dpt}), "repeats an object id"},
         {"dangling child", dangling, "object 21"},
         {"no device", cat({dvp}), "0 devices"},
+        {"device not at id 0", device_at_5, "DVC 5 '' must have the object id 0"},
+        {"another object at id 0", presentation_at_0, "has the object id 0, which is the device's"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -215,11 +215,15 @@ TEST(TcSession, ProcessDataCommandsBecomePoolEventsAndAreAcknowledged)
         std::vector<waiter_event> ev = rig.events();
         ASSERT_EQ(ev.size(), 1u);
         EXPECT_EQ(first - ev[0].module_id, c.kind);
-        EXPECT_EQ(ev[0].data, 0u | uint32_t(c.ddi) << 16);
+        EXPECT_EQ(ev[0].data, (c.acked ? P::PD_EVENT_ACKNOWLEDGE : 0u) | uint32_t(c.ddi) << 16);
         EXPECT_EQ(int32_t(ev[0].code), c.value);
-        ASSERT_EQ(rig.server.acks.size(), c.acked ? 1u : 0u);
+        // The acknowledge waits for the application's outcome.
+        EXPECT_TRUE(rig.server.acks.empty());
         if (c.acked) {
-            EXPECT_EQ(rig.server.acks[0].errors, 0);
+            ASSERT_TRUE(rig.pool.acknowledge_set_value(0, c.ddi, TC::PDACK_VALUE_OUT_OF_RANGE));
+            rig.pump();
+            ASSERT_EQ(rig.server.acks.size(), 1u);
+            EXPECT_EQ(rig.server.acks[0].errors, TC::PDACK_VALUE_OUT_OF_RANGE);
             EXPECT_EQ(rig.server.acks[0].ddi, c.ddi);
             EXPECT_EQ(rig.server.acks[0].command, TC::CMD_SET_VALUE_ACK);
         }
@@ -269,13 +273,40 @@ TEST(TcSession, ProcessDataCommandsBecomePoolEventsAndAreAcknowledged)
         EXPECT_EQ(rig.server.acks[0].command, b.cmd);
     }
 
-    // The application's values reach the TC with element and DDI.
-    ASSERT_TRUE(rig.pool.send_process_data(0x123, 0x00A1, 0x55));
+    // The application's values reach the TC with element and DDI, those of
+    // data the TC holds only.
+    rig.server.values.clear();
+    EXPECT_FALSE(rig.pool.send_process_data(0x123, 0x00A1, 0x55));
+    EXPECT_FALSE(rig.pool.send_process_data(0, 0x00A1, 0x55));
+    ASSERT_TRUE(rig.pool.send_process_data(0, 116, 0x55));
     rig.pump();
-    ASSERT_GE(rig.server.values.size(), 1u);
-    EXPECT_EQ(rig.server.values.back().element, 0x123);
-    EXPECT_EQ(rig.server.values.back().ddi, 0x00A1);
+    ASSERT_EQ(rig.server.values.size(), 1u);
+    EXPECT_EQ(rig.server.values.back().element, 0);
+    EXPECT_EQ(rig.server.values.back().ddi, 116);
     EXPECT_EQ(rig.server.values.back().value, 0x55);
+}
+
+TEST(TcSession, TheApplicationServesTheDataOfTheActiveDescriptionOnly)
+{
+    Rig rig;
+    rig.switch_on();
+    EXPECT_FALSE(rig.pool.is_described(0, 116));
+    ASSERT_TRUE(rig.run_until(E::ST_ACTIVE));
+    // The root element's data, as uploaded: the TC holds them now.
+    EXPECT_TRUE(rig.pool.is_described(0, 116));
+    EXPECT_TRUE(rig.pool.is_element_described(0));
+    EXPECT_FALSE(rig.pool.is_described(0, 0x4321));
+    EXPECT_FALSE(rig.pool.is_element_described(100));
+    // Gone with the TC; back with the next activation.
+    rig.server.set_silent(true);
+    rig.advance(7000);
+    EXPECT_FALSE(rig.pool.is_described(0, 116));
+    rig.server.set_silent(false);
+    ASSERT_TRUE(rig.run_until(E::ST_ACTIVE));
+    EXPECT_TRUE(rig.pool.is_described(0, 116));
+    // Switched off: nothing.
+    rig.pool.set_enabled(false);
+    EXPECT_FALSE(rig.pool.is_described(0, 116));
 }
 
 TEST(TcSession, ShortOrForeignMessagesChangeNothing)

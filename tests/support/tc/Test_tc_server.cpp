@@ -49,6 +49,7 @@ void Test_tc_server::handle_message(unsigned pgn, unsigned char src, unsigned ch
     }
     if (pgn != PGN_PROCESS_DATA || dest != own_ || len < 8)
         return;
+    ++client_messages;
     Client& c = clients[src];
     switch (d[0] & 0x0F) {
     case CMD_TECHNICAL:

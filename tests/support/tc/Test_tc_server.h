@@ -67,6 +67,8 @@ public:
     int activations = 0;
     int deletes = 0;
     int master_messages = 0;
+    // Every process-data message a client addressed to the server.
+    int client_messages = 0;
     int64_t first_status_ms = -1;  // when the first status message went out
     int task_messages = 0;
     std::vector<unsigned char> last_task_message;

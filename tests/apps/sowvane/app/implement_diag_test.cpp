@@ -5,11 +5,13 @@
 
 #include "apps/sowvane/diagnostics/Implement_diag.h"
 #include "can/Known_names.h"
+#include "platform/tc/TC_object_pool.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -99,6 +101,37 @@ TEST_F(ImplementDiag, IdentifiesSoftwareEcuAndProductFromTheProgram)
     ASSERT_TRUE(diag.product_id().get_field(Iso11783::Msg_ProductIdentification::MODEL, field,
                                             sizeof field, len));
     EXPECT_EQ(std::string(field), "Air seeder and planter");
+}
+
+TEST_F(ImplementDiag, FunctionalitiesListWhatTheProgramOffers)
+{
+    auto answer = [&] {
+        Diner::Protection lock(diag);
+        diag.handle_pgn_request(Iso11783::PGN_FUNCTIONALITIES, 0x80, 0x1C, 0);
+        const auto& f = diag.functionalities();
+        return std::vector<unsigned char>(f.get_buffer(), f.get_buffer() + f.get_length());
+    };
+    // Byte 0 FF; then per functionality: its number, generation, option
+    // byte count and option bytes.
+    const std::vector<unsigned char> base = {0xFF, 2, 0, 1, 1, 0, 2, 1, 1, 0};
+    EXPECT_EQ(answer(), base) << "minimum control function and VT working set";
+
+    TC::Object_pool pool(nullptr, nullptr, 0);
+    diag.set_tc_client(&pool);
+    EXPECT_EQ(answer(), base) << "the TC client switched off offers nothing";
+    pool.set_enabled(true);
+    auto params = TC::Object_pool::version_params(TC::Object_pool::OPTION_DOCUMENTATION, 0, 0, 2);
+    pool.set_version_params(3, &params);
+    EXPECT_EQ(answer(), (std::vector<unsigned char>{0xFF, 3, 0, 1, 1, 0, 2, 1, 1, 0, 8, 1, 1, 0}))
+        << "TC basic client";
+    params = TC::Object_pool::version_params(
+        TC::Object_pool::OPTION_DOCUMENTATION | TC::Object_pool::OPTION_SECTION_CONTROL, 2, 7, 2);
+    pool.set_version_params(3, &params);
+    EXPECT_EQ(answer(), (std::vector<unsigned char>{0xFF, 4, 0, 1, 1, 0, 2, 1, 1, 0, 8, 1, 1, 0,
+                                                   12, 1, 2, 2, 7}))
+        << "and section control with its booms and sections";
+    diag.set_tc_client(nullptr);
+    EXPECT_EQ(answer(), base);
 }
 
 }  // namespace

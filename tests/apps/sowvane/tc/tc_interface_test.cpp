@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -125,6 +127,20 @@ TEST_F(Implement, BuildsTheWholeTreeFromTheInstalledDescription)
     EXPECT_EQ(element_obj("sect_0.0")->get_parent(), 2000);
     EXPECT_EQ(element_obj("chan_0")->get_num_children(), 10);
     EXPECT_EQ(element_obj("bin_0")->get_num_children(), 4);
+    // Each bin lists an instance property of its own, with its index; the
+    // description's template keeps its value.
+    for (int b = 0; b < 10; ++b) {
+        std::string name = "bin_" + std::to_string(b);
+        auto* property = dynamic_cast<TC::Device_property_obj*>(
+            pool.__find_object(element_obj(name.c_str())->get_child(3)));
+        ASSERT_NE(property, nullptr) << name;
+        EXPECT_EQ(property->get_id(), 1160 + b) << name;
+        EXPECT_EQ(property->get_value(), b) << name;
+        EXPECT_EQ(property->get_ddi(), 178) << name;
+    }
+    EXPECT_EQ(dynamic_cast<TC::Device_property_obj*>(find_object(&pool, "element_type_instance"))
+                  ->get_value(),
+              0);
     // The uploaded pool is whole.
     std::vector<unsigned char> ddop;
     std::string why;
@@ -142,8 +158,10 @@ TEST_F(Implement, BuildsTheWholeTreeFromTheInstalledDescription)
     EXPECT_DOUBLE_EQ(params.app.booms.booms[0].sections[3].offset_y.get(), 4.5);
     EXPECT_DOUBLE_EQ(params.app.booms.booms[1].sections[0].offset_x.get(), 5 * 1.1);
 
+    // Documentation and section control, 2 booms of 8 sections, 4 channels.
     const auto& v = pool.get_version_params();
-    EXPECT_EQ(std::vector<int>(v.bytes, v.bytes + 8), (std::vector<int>{1, 1, 0, 0, 0, 2, 8, 4}));
+    EXPECT_EQ(std::vector<int>(v.bytes + 2, v.bytes + 8),
+              (std::vector<int>{0xFF, 0x11, 0, 2, 8, 4}));
     EXPECT_EQ(pool.get_version(), 3);
     ASSERT_FALSE(pool.tx_states().empty());
     EXPECT_EQ(pool.tx_states().back(), TC::Object_pool::TX_RELOAD);
@@ -223,32 +241,57 @@ TEST_F(Implement, SectionStatesCondenseIntoTheBoom)
     EXPECT_EQ(boom.boom_state, 0);
 }
 
-TEST_F(Implement, DefaultDataRequestArmsTheElementsTriggers)
+TEST_F(Implement, DefaultDataRequestSendsEverythingOnceAndArmsChangeTriggersOnly)
 {
     start();
     command(TC::Object_pool::PD_REQUEST_VALUE, 0, 0xDFFF, 0);
     std::vector<Sent_pd> sent = pool.take();
-    EXPECT_FALSE(sent.empty());
+    auto was_sent = [&](unsigned short element, TC::ddi_t ddi) {
+        for (const Sent_pd& s : sent)
+            if (s.element == element && s.ddi == ddi)
+                return true;
+        return false;
+    };
+    // Each datum once: the root's total, the boom's section states, the
+    // channel's actual rate.
+    EXPECT_TRUE(was_sent(0, 116));
+    EXPECT_TRUE(was_sent(1000, DDI_ACTUAL_CONDENSED_WORK_STATE));
+    EXPECT_TRUE(was_sent(1000, DDI_SETPOINT_CONDENSED_WORK_STATE));
+    EXPECT_TRUE(was_sent(100, 7));
+    // States and setpoints are sent on every change, totals on their
+    // thresholds; nothing is sent on a timer of the client's own.
     auto* boom = tci->boom(0);
-    auto* actual = static_cast<TC_interface_process_data_base*>(
-        boom->pd(TC_interface_boom::PD_ACTUAL_CONDENSED_WORK_STATE0));
-    EXPECT_TRUE(actual->get_interval_timer().submitted());
-    EXPECT_EQ(actual->get_interval_timer().get_period(), 1000);
+    auto* actual = boom->pd(TC_interface_boom::PD_ACTUAL_CONDENSED_WORK_STATE0);
     EXPECT_EQ(actual->get_change_threshold(), 0);
-    auto* rate = tci->channel(0)->pd(TC_interface_channel::PD_ACTUAL_RATE);
-    EXPECT_EQ(rate->get_interval_timer().get_period(), 200);
+    EXPECT_FALSE(actual->get_interval_timer().submitted());
+    EXPECT_EQ(tci->channel(0)->pd(TC_interface_channel::PD_WORK_STATE)->get_change_threshold(), 0);
     EXPECT_EQ(tci->device()->pd(TC_interface_device::PD_TOTAL_AREA)->get_change_threshold(),
               20000);
     EXPECT_EQ(tci->device()->pd(TC_interface_device::PD_PRESCRIPTION_STATE)
                   ->get_change_threshold(),
               INT_MAX);
-    // The condensed states were not sent at once; the root's total was.
-    for (const Sent_pd& s : sent)
-        EXPECT_NE(s.ddi, DDI_ACTUAL_CONDENSED_WORK_STATE);
-    bool total = false;
-    for (const Sent_pd& s : sent)
-        total = total || (s.element == 0 && s.ddi == 116);
-    EXPECT_TRUE(total);
+    // Measured values, which change with every metering step, wait for the
+    // task controller's own triggers.
+    for (int row : {TC_interface_channel::PD_ACTUAL_RATE, TC_interface_channel::PD_SHAFT_RPM,
+                    TC_interface_channel::PD_FLOW_RATE}) {
+        auto* pd = tci->channel(0)->pd(row);
+        EXPECT_EQ(pd->get_change_threshold(), INT_MAX) << row;
+        EXPECT_FALSE(pd->get_interval_timer().submitted()) << row;
+    }
+    EXPECT_EQ(tci->channel(0)->bin().pd(TC_interface_bin::PD_ACTUAL)->get_change_threshold(),
+              INT_MAX);
+    double rate = 42.0;
+    cds_set_double(&store.head, &body().channels.channels[0].actual_rate, &rate);
+    double remaining = 400.0;
+    cds_set_double(&store.head, &body().channels.channels[0].remaining_volume, &remaining);
+    pump();
+    EXPECT_TRUE(pool.take().empty());
+    // A section that comes on is reported at once.
+    unsigned on = 1;
+    cds_set_uint(&store.head, &body().booms.boom[0].sections[0].actual_state, &on);
+    pump();
+    sent = pool.take();
+    EXPECT_TRUE(was_sent(1000, DDI_ACTUAL_CONDENSED_WORK_STATE));
 }
 
 TEST_F(Implement, ReloadFollowsTheLayoutAndUploadsAgain)
@@ -464,4 +507,185 @@ TEST_F(Implement, BinFollowsItsContentKindOnReset)
     std::string printed = testing::internal::GetCapturedStdout();
     EXPECT_STREQ(bin.prefix(), "binvol");
     EXPECT_NE(printed.find("content kind 5"), std::string::npos);
+}
+
+TEST_F(Implement, OnlyTheActiveDescriptionsDataAnswerTheDefaultDataRequest)
+{
+    start();
+    ASSERT_TRUE(pool.activate_upload());
+    command(TC::Object_pool::PD_REQUEST_VALUE, 0xFFF, 0xDFFF, 0);
+    std::vector<Sent_pd> sent = pool.take();
+    EXPECT_FALSE(sent.empty());
+    for (const Sent_pd& s : sent)
+        EXPECT_TRUE(pool.is_described(s.element, s.ddi)) << s;
+    // Channel 6, downforce 1 and boom 3 are out of the description: they
+    // arm nothing; their described counterparts do.
+    auto threshold = [](TC_interface_process_data_base* pd) { return pd->get_change_threshold(); };
+    EXPECT_EQ(threshold(tci->channel(5)->pd(TC_interface_channel::PD_WORK_STATE)), INT_MAX);
+    EXPECT_EQ(threshold(tci->channel(0)->pd(TC_interface_channel::PD_WORK_STATE)), 0);
+    EXPECT_EQ(threshold(tci->downforce(0)->pd(TC_interface_downforce::PD_WORK_STATE)), INT_MAX);
+    EXPECT_EQ(threshold(tci->boom(2)->pd(TC_interface_boom::PD_ACTUAL_CONDENSED_WORK_STATE0)),
+              INT_MAX);
+    EXPECT_EQ(threshold(tci->boom(0)->pd(TC_interface_boom::PD_ACTUAL_CONDENSED_WORK_STATE0)), 0);
+    EXPECT_EQ(threshold(tci->channel(5)->pd(TC_interface_channel::PD_SETPOINT_RATE)), INT_MAX);
+    EXPECT_EQ(threshold(tci->channel(0)->pd(TC_interface_channel::PD_SETPOINT_RATE)), 0);
+    // Nor do they send when their values change, nor take a trigger.
+    double setpoint = 55.0;
+    cds_set_double(&store.head, &body().channels.channels[5].requested_rate, &setpoint);
+    pump();
+    EXPECT_TRUE(pool.take().empty());
+    tci->channel(5)->pd(TC_interface_channel::PD_ACTUAL_RATE)->set_timeout(100);
+    EXPECT_FALSE(tci->channel(5)
+                     ->pd(TC_interface_channel::PD_ACTUAL_RATE)
+                     ->get_interval_timer()
+                     .submitted());
+
+    // Without an active description nothing is served.
+    pool.deactivate();
+    command(TC::Object_pool::PD_REQUEST_VALUE, 0xFFF, 0xDFFF, 0);
+    EXPECT_TRUE(pool.take().empty());
+}
+
+TEST_F(Implement, TriggersGoWhenTheSessionChanges)
+{
+    start();
+    auto* rate = tci->channel(0)->pd(TC_interface_channel::PD_ACTUAL_RATE);
+    auto* shaft = tci->channel(0)->pd(TC_interface_channel::PD_SHAFT_RPM);
+    auto* sections =
+        tci->boom(0)->pd(TC_interface_boom::PD_ACTUAL_CONDENSED_WORK_STATE0);
+    auto* area = tci->device()->pd(TC_interface_device::PD_TOTAL_AREA);
+    using P = TC::Object_pool;
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+    };
+    const Case cases[] = {
+        {"task controller lost", [&] { pool.post_status(P::STATUS_TC_LOST); }},
+        {"another session begins", [&] { pool.post_status(P::STATUS_CONNECTING); }},
+        {"description activated anew", [&] { pool.post_status(P::STATUS_ACTIVE); }},
+        {"transfer failed", [&] { pool.post_status(P::STATUS_BUS_ERROR); }},
+        {"description replaced", [&] {
+             testing::internal::CaptureStdout();
+             tci->reset();
+             testing::internal::GetCapturedStdout();
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // What a task controller sets: defaults, an interval, a band, a
+        // change threshold.
+        command(P::PD_REQUEST_VALUE, 0xFFF, 0xDFFF, 0);
+        command(P::PD_TIME_INTERVAL, 100, 7, 500);
+        command(P::PD_MINIMUM_THRESHOLD, 100, 7, 10);
+        command(P::PD_MAXIMUM_THRESHOLD, 100, 7, 100000);
+        command(P::PD_CHANGE_THRESHOLD, 100, 7, 5);
+        command(P::PD_TIME_INTERVAL, 1000, DDI_ACTUAL_CONDENSED_WORK_STATE, 1000);
+        ASSERT_TRUE(rate->get_interval_timer().submitted());
+        ASSERT_TRUE(sections->get_interval_timer().submitted());
+        c.change();
+        pump();
+        for (TC_interface_process_data_base* pd : {rate, shaft, sections, area}) {
+            EXPECT_FALSE(pd->get_interval_timer().submitted()) << pd->get_ddi();
+            EXPECT_EQ(pd->get_interval_timer().get_period(), 0) << pd->get_ddi();
+            EXPECT_EQ(pd->get_change_threshold(), INT_MAX) << pd->get_ddi();
+            EXPECT_FALSE(pd->has_threshold_band()) << pd->get_ddi();
+        }
+        pool.take();
+        double actual = 70.0 + c.what[0];
+        cds_set_double(&store.head, &body().channels.channels[0].actual_rate, &actual);
+        pump();
+        EXPECT_TRUE(pool.take().empty()) << "nothing asked for, nothing sent";
+    }
+}
+
+TEST_F(Implement, OneSetpointSendsOneValueWithTheNewState)
+{
+    start();
+    // After the default data every change of the boom's states is sent.
+    command(TC::Object_pool::PD_REQUEST_VALUE, 0xFFF, 0xDFFF, 0);
+    pool.take();
+    auto count = [](const std::vector<Sent_pd>& sent, TC::ddi_t ddi) {
+        std::vector<int> values;
+        for (const Sent_pd& s : sent)
+            if (s.element == 1000 && s.ddi == ddi)
+                values.push_back(s.value);
+        return values;
+    };
+    // Sections 1 and 2 on, the rest off: ten sections and the boom state
+    // are written one by one.
+    command(TC::Object_pool::PD_SET_VALUE, 1000, DDI_SETPOINT_CONDENSED_WORK_STATE, 0x05);
+    std::vector<Sent_pd> sent = pool.take();
+    // Sections beyond the boom's four are not available.
+    EXPECT_EQ(count(sent, DDI_SETPOINT_CONDENSED_WORK_STATE), std::vector<int>{int(0xFFFFFF05u)});
+    EXPECT_TRUE(count(sent, DDI_ACTUAL_CONDENSED_WORK_STATE).empty())
+        << "the sections have not moved yet";
+    // The implement follows, section by section.
+    ds_boom& boom = body().booms.boom[0];
+    for (int s = 0; s < 2; ++s) {
+        unsigned on = 1;
+        cds_set_uint(&store.head, &boom.sections[s].actual_state, &on);
+    }
+    pump();
+    sent = pool.take();
+    EXPECT_EQ(count(sent, DDI_ACTUAL_CONDENSED_WORK_STATE), std::vector<int>{int(0xFFFFFF05u)});
+    EXPECT_TRUE(count(sent, DDI_SETPOINT_CONDENSED_WORK_STATE).empty());
+}
+
+TEST_F(Implement, ASetValueIsAcknowledgedOnceTheImplementTookOrRefusedIt)
+{
+    start();
+    ASSERT_TRUE(pool.activate_upload());
+    struct Case {
+        const char* what;
+        unsigned short element;
+        TC::ddi_t ddi;
+        int value;
+        unsigned char errors;
+    };
+    const Case cases[] = {
+        {"work state on", 0, DDI_ACTUAL_WORK_STATE, 1, TC::PDACK_NO_ERROR},
+        {"work state error", 0, DDI_ACTUAL_WORK_STATE, 2, TC::PDACK_VALUE_OUT_OF_RANGE},
+        {"no work state", 0, DDI_ACTUAL_WORK_STATE, 7, TC::PDACK_VALUE_NOT_CONFORMING},
+        {"rate", 100, 6, 12345, TC::PDACK_NO_ERROR},
+        {"a section's reported state", 1001, DDI_ACTUAL_WORK_STATE, 1, TC::PDACK_NOT_SETTABLE},
+        {"unknown DDI", 100, 0x4321, 1, TC::PDACK_DDI_NOT_SUPPORTED},
+        {"unknown element", 0x123, 6, 1, TC::PDACK_INVALID_ELEMENT},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(pool.post_pd_event(TC::Object_pool::PD_SET_VALUE, c.element, c.ddi, c.value,
+                                       true));
+        testing::internal::CaptureStderr();
+        pump();
+        testing::internal::GetCapturedStderr();
+        EXPECT_EQ(pool.take_acks(),
+                  (std::vector<test_support::Sent_ack>{{c.element, c.ddi, c.errors}}));
+    }
+    // What was taken is in the data store; what was refused changed nothing.
+    EXPECT_TRUE(body().operation.master_switch_active);
+    EXPECT_DOUBLE_EQ(body().channels.channels[0].requested_rate, 123.45);
+    // A set value without acknowledge is answered with nothing.
+    command(TC::Object_pool::PD_SET_VALUE, 0, DDI_ACTUAL_WORK_STATE, 0);
+    EXPECT_FALSE(body().operation.master_switch_active);
+    EXPECT_TRUE(pool.take_acks().empty());
+}
+
+TEST_F(Implement, AReloadIsOfferedOnceTheElementsAreRewritten)
+{
+    start();
+    params.app.booms.num_booms.set(3);
+    params.app.channels[1].enabled.set(false);
+    testing::internal::CaptureStdout();
+    tci->reset();
+    testing::internal::GetCapturedStdout();
+    // The pool offered at the reload is the pool as it stands after it.
+    std::vector<std::vector<unsigned char>> offered = pool.offered();
+    ASSERT_FALSE(offered.empty());
+    ASSERT_EQ(pool.tx_states().back(), TC::Object_pool::TX_RELOAD);
+    std::vector<unsigned char> now;
+    std::string why;
+    ASSERT_TRUE(pool.serialise_ddop(now, why)) << why;
+    EXPECT_EQ(offered.back(), now);
+    EXPECT_TRUE(element_obj("boom_2")->is_enabled());
+    EXPECT_FALSE(element_obj("chan_1")->is_enabled());
 }
