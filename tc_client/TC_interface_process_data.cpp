@@ -56,6 +56,7 @@ void TC_interface_process_data_base::clear_triggers()
     max_rate_state_ = NOTHING_SENT;
 }
 
+
 bool TC_interface_process_data_base::passes_band(int value) const
 {
     if (min_threshold_ < max_threshold_) {

@@ -80,8 +80,7 @@ public:
 
     void set_minimum_threshold(int v) { min_threshold_ = v; }
     void set_maximum_threshold(int v) { max_threshold_ = v; }
-    // CHANGE_TEST_OFF (INT_MAX) switches the change test off.
-    static constexpr int CHANGE_TEST_OFF = INT_MAX;
+    // INT_MAX switches the change test off.
     void set_change_threshold(int v) { change_threshold_ = v; }
     void set_oid_and_ddi(unsigned short oid, TC::ddi_t ddi)
     {

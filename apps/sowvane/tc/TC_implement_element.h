@@ -25,6 +25,7 @@ TC::TC_obj* find_object(TC::Object_pool* pool, const char* name);
 class TC_implement_element : public TC_interface_device_element {
 public:
     static constexpr int NAME_SIZE = 32;
+    static constexpr int DEFAULT_INTERVAL_MS = 200;
 
     TC_implement_element(TC_interface* client, TC::Object_pool* pool,
                          NV_kelsu::parameters_t* params, unsigned short element_number);

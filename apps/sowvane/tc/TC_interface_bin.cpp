@@ -131,10 +131,8 @@ void TC_interface_bin::update_type_based_process_data()
 
 void TC_interface_bin::handle_default()
 {
-    // The content drains with every metering step: sent once, then as the
-    // task controller asks.
     if (!placeholder_ && pd(PD_ACTUAL))
-        pd(PD_ACTUAL)->set_change_threshold(TC_interface_process_data_base::CHANGE_TEST_OFF);
+        pd(PD_ACTUAL)->set_change_threshold(1);
 }
 
 } // namespace TaskController_interface

@@ -104,7 +104,6 @@ void TC_interface_boom::handle_default()
 {
     if (pd_count() < NUM_PD)
         return;
-    // Both section states went out at once; from now on each change of them.
     pd(PD_ACTUAL_CONDENSED_WORK_STATE0)->set_change_threshold(0);
     pd(PD_SETPOINT_CONDENSED_WORK_STATE0)->set_change_threshold(0);
     pd(PD_ACTIVE_BOOM_WIDTH)->set_change_threshold(1);

@@ -155,10 +155,8 @@ void TC_interface_channel::handle_default()
 {
     if (pd_count() < NUM_PD)
         return;
-    // The measured values went out once; the task controller asks for them
-    // at the rate it wants. Left on every change they would fill the bus.
     for (int row : {PD_ACTUAL_RATE, PD_SHAFT_RPM, PD_FLOW_RATE})
-        pd(row)->set_change_threshold(TC_interface_process_data_base::CHANGE_TEST_OFF);
+        pd(row)->set_timeout(DEFAULT_INTERVAL_MS);
     pd(PD_WORK_STATE)->set_change_threshold(0);
     pd(PD_PRESCRIPTION_STATE)->set_change_threshold(0);
 }

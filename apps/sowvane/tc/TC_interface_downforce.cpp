@@ -70,8 +70,7 @@ void TC_interface_downforce::handle_default()
 {
     if (pd_count() < NUM_PD)
         return;
-    // Measured: sent once, then as the task controller asks.
-    pd(PD_ACTUAL)->set_change_threshold(TC_interface_process_data_base::CHANGE_TEST_OFF);
+    pd(PD_ACTUAL)->set_timeout(DEFAULT_INTERVAL_MS);
     pd(PD_WORK_STATE)->set_change_threshold(0);
     pd(PD_PRESCRIPTION_STATE)->set_change_threshold(0);
 }

@@ -104,6 +104,16 @@ TC_interface_condensed_section_state::TC_interface_condensed_section_state(
         perform_request(INITIALISE);
 }
 
+int TC_interface_condensed_section_state::handle_default()
+{
+    if (!element_ || !described())
+        return 0;
+    element_->remove_timeout(interval_timer_);
+    interval_timer_.set_period(DEFAULT_INTERVAL_MS);
+    element_->submit_timer(interval_timer_, 1);
+    return 0;
+}
+
 int TC_interface_condensed_section_state::request_value()
 {
     if (!field_)

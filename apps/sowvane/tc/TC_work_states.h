@@ -103,12 +103,16 @@ protected:
 // Two bits per section of a run of 16 sections (group), section 0 lowest.
 class TC_interface_condensed_section_state : public TC_interface_boom_record_pd {
 public:
+    static constexpr int DEFAULT_INTERVAL_MS = 1000;
+
     TC_interface_condensed_section_state(TC_interface_device_element* element,
                                          NV_kelsu::parameters_t* params, unsigned long event_id,
                                          unsigned short oid, TC::ddi_t ddi, CDS::Head& store,
                                          ds_boom* boom, unsigned int boom_index,
                                          unsigned int group, bool setpoint);
 
+    // Reports every second from now on, first 1 ms from now.
+    int handle_default() override;
     int request_value() override;
     // Writes each section's state; the setpoint also writes the mask of the
     // sections commanded on into boom_state.
