@@ -12,6 +12,7 @@
 #include "apps/sowvane/screens/WheelCalibrationMask.h"
 #include "apps/sowvane/screens/WheelCalibrationSettingsMask.h"
 #include "apps/sowvane/screens/WidthAndSpeedSettingsMask.h"
+#include "vtui/screen/Alarm_screen.h"
 
 #include <algorithm>
 #include <cstring>
@@ -315,17 +316,41 @@ TEST_F(Settings_masks, WheelFactorEditedDirectly)
     EXPECT_NEAR(save_and_reload()->app.wheel_cal_factor.get(), 0.3048, 1e-6);
 }
 
-TEST_F(Settings_masks, WheelCalibrationOverASimulatedDistance)
+// The wheel calibration pages with an alarm that can pop up in front of
+// them; the control logic's pulse count and calibration state are the
+// store's.
+class Wheel_calibration : public Settings_masks {
+protected:
+    static constexpr unsigned short ALARM_MASK = 65003;
+    struct Alarm_mask_in_pool {
+        explicit Alarm_mask_in_pool(Recording_pool& vt)
+        {
+            vt.add(new VT::Alarm_mask_obj(ALARM_MASK, "alarm_wheel", 0, VT::Object_pool::NULL_ID, 0, 0));
+        }
+    };
+
+    static void set_pulses(unsigned n) { cds_set_uint(ds_head(), &ds().vehicle.ground_speed_sensor.pulse_count, &n); }
+    static unsigned pulses() { return cds_get_word(ds_head(), &ds().vehicle.ground_speed_sensor.pulse_count); }
+    static int calibration_state() { return int(cds_get_word(ds_head(), &ds().operation.calibration_state)); }
+    void pop_up_alarm_and_close()
+    {
+        ASSERT_TRUE(man.switch_to_screen(&alarm));
+        EXPECT_FALSE(wheel.is_active());
+        waiter_event close(0, Activation_event::PRESSED, intptr_t(1));
+        man.send_vt_event(VT_event::SOFT_KEY_ACTIVATION, close, true);
+        pump();
+        EXPECT_STREQ(current(), "wheel_calibration_mask");
+    }
+
+    Alarm_mask_in_pool alarm_mask{vt};
+    Alarm_screen alarm{vt.pool.find<VT::Alarm_mask_obj>(ALARM_MASK), &man, "alarm_wheel"};
+};
+
+TEST_F(Wheel_calibration, OverASimulatedDistance)
 {
     ps->app.wheel_cal_factor.set(0.1f);
     start("wheel_calibration_settings_mask");
     const auto& wc = ids.wheel_calibration_mask;
-    auto set_pulses = [](unsigned n) {
-        cds_set_uint(ds_head(), &ds().vehicle.ground_speed_sensor.pulse_count, &n);
-    };
-    auto calibration_state = [] {
-        return int(cds_get_word(ds_head(), &ds().operation.calibration_state));
-    };
 
     release(ids.wheel_calibration_settings_mask.key_calibrate);
     ASSERT_STREQ(current(), "wheel_calibration_mask");
@@ -335,7 +360,7 @@ TEST_F(Settings_masks, WheelCalibrationOverASimulatedDistance)
     release(wc.key_start);
     EXPECT_EQ(wheel.step(), 1u);
     EXPECT_EQ(calibration_state(), 2);
-    EXPECT_EQ(cds_get_word(ds_head(), &ds().vehicle.ground_speed_sensor.pulse_count), 0u);
+    EXPECT_EQ(pulses(), 0u);
 
     // Driving: the control logic counts pulses, the page follows each second.
     for (unsigned n : {100u, 400u, 800u}) {
@@ -345,11 +370,10 @@ TEST_F(Settings_masks, WheelCalibrationOverASimulatedDistance)
         EXPECT_NEAR(wheel.estimated_distance().get_stat_val(), 0.1 * n, 1e-6);
     }
 
-    // Shown again after another screen (an alarm pop-up): the drive goes on.
-    man.switch_to_screen("wheel_calibration_settings_mask");
-    man.switch_to_screen("wheel_calibration_mask");
+    // Shown again after an alarm pop-up: the drive goes on.
+    pop_up_alarm_and_close();
     EXPECT_EQ(calibration_state(), 2);
-    EXPECT_EQ(cds_get_word(ds_head(), &ds().vehicle.ground_speed_sensor.pulse_count), 800u);
+    EXPECT_EQ(pulses(), 800u);
     man.fire_timeouts();
     EXPECT_DOUBLE_EQ(wheel.pulses().get_stat_val(), 800.0);
 
@@ -372,6 +396,51 @@ TEST_F(Settings_masks, WheelCalibrationOverASimulatedDistance)
     EXPECT_EQ(wheel.step(), 0u);
     EXPECT_STREQ(current(), "wheel_calibration_settings_mask");
     EXPECT_NEAR(save_and_reload()->app.wheel_cal_factor.get(), 0.125, 1e-6);
+}
+
+// Leaving the wizard and coming back at the same step runs the step's entry
+// actions again: at the first step the calibration state is idle while the
+// page says "Press Start"; at the driving step the drive runs and the count
+// starts from 0. Only the return from an alarm pop-up leaves a drive as it
+// was.
+TEST_F(Wheel_calibration, EveryEntryRunsTheEntryActionsExceptTheReturnFromAnAlarm)
+{
+    ps->app.wheel_cal_factor.set(0.1f);
+    start("wheel_calibration_settings_mask");
+    const auto& wc = ids.wheel_calibration_mask;
+    release(ids.wheel_calibration_settings_mask.key_calibrate);
+    release(wc.key_cancel);
+    ASSERT_STREQ(current(), "wheel_calibration_settings_mask");
+
+    // Meanwhile another page (or the console) leaves a calibration state
+    // set; the operator opens the wizard again, at its first step.
+    cds_set(ds_head(), &ds().operation.calibration_state, 2);
+    pump();
+    release(ids.wheel_calibration_settings_mask.key_calibrate);
+    ASSERT_STREQ(current(), "wheel_calibration_mask");
+    EXPECT_STREQ(wheel.instructions(), "Step 1/4) Press Start to begin calibration");
+    EXPECT_EQ(calibration_state(), 0);
+
+    // Left while driving (the VT shows another page), the state changed
+    // meanwhile; shown again at the driving step, the drive runs afresh.
+    release(wc.key_start);
+    set_pulses(300);
+    man.fire_timeouts();
+    ASSERT_TRUE(man.switch_to_screen("wheel_calibration_settings_mask"));
+    cds_set(ds_head(), &ds().operation.calibration_state, 0);
+    pump();
+    ASSERT_TRUE(man.switch_to_screen("wheel_calibration_mask"));
+    EXPECT_EQ(wheel.step(), 1u);
+    EXPECT_EQ(calibration_state(), 2);
+    EXPECT_EQ(pulses(), 0u);
+    man.fire_timeouts();
+    EXPECT_DOUBLE_EQ(wheel.pulses().get_stat_val(), 0.0);
+
+    // An alarm pop-up in front of the drive: it goes on with its count.
+    set_pulses(120);
+    pop_up_alarm_and_close();
+    EXPECT_EQ(calibration_state(), 2);
+    EXPECT_EQ(pulses(), 120u);
 }
 
 TEST_F(Settings_masks, WheelCalibrationCancelReturnsToTheFirstStepThenLeaves)
