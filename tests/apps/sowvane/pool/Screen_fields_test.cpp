@@ -376,7 +376,8 @@ TEST_F(ScreenFieldsTest, MultiTankPages)
     const auto& result = t.multi_tank_cal_3_mask;
     for (int i = 0; i < 4; ++i) {
         for (uint32_t marker : {run.off_marker[i], run.on_marker[i], run.revs_row[i], run.alt_row[i],
-                                result.not_accepted_marker[i], result.accepted_marker[i]})
+                                result.not_accepted_marker[i], result.accepted_marker[i],
+                                result.out_of_range_marker[i]})
             EXPECT_TRUE(pool->get<VtObjectContainer>(marker).getHidden()) << marker;
         EXPECT_EQ(run.preset_input[i], run.preset_input[0]);
         EXPECT_EQ(run.preset_pointer[i], run.preset_pointer[0]);
@@ -392,6 +393,8 @@ TEST_F(ScreenFieldsTest, MultiTankPages)
     EXPECT_EQ(pool->get<VtObjectButton>(result.ignore_button[2]).getKeyCode(), 107u);
     EXPECT_EQ(pool->texts_in(run.on_button[0]), Strings{"OFF"});
     EXPECT_EQ(pool->texts_in(result.ignore_button[0]), Strings{"SAVE"});
+    // In place of a tank's buttons when its new factor is out of range.
+    EXPECT_EQ(pool->texts_in(result.out_of_range_marker[3]), (Strings{"Factor", "out of", "range"}));
 
     VtObjectButton& run_button = pool->get<VtObjectButton>(run.on_button[0]);
     EXPECT_EQ(run_button.getWidth(), 41u);
