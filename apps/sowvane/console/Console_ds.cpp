@@ -4,6 +4,8 @@
 #include "apps/sowvane/data_store/data_store.h"
 #include "apps/sowvane/params/parameters.h"
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -27,30 +29,58 @@ constexpr unsigned PER_TANK = 10;  // the per-tank records of the diagnostics an
 CDS::Head* head(Test_console& c) { return &c.store().head; }
 data_store_body& body(Test_console& c) { return c.store().body; }
 
-// The value text of a setter as the field's type: integers truncated and
-// held to their range, bool as "not 0".
+// The Data_item type code of a field type.
 template <typename T>
-T value_as(const std::string& text)
+constexpr int item_type()
 {
-    const double v = std::atof(text.c_str());
-    if constexpr (std::is_same<T, bool>::value) {
-        return v != 0;
-    } else if constexpr (std::is_integral<T>::value) {
-        if (!(v > double(std::numeric_limits<T>::min())))
-            return std::numeric_limits<T>::min();
-        if (!(v < double(std::numeric_limits<T>::max())))
-            return std::numeric_limits<T>::max();
-        return static_cast<T>(v);
-    } else {
-        return static_cast<T>(v);
-    }
+    if constexpr (std::is_same<T, bool>::value)
+        return Data_item::ITEM_BOOL;
+    else if constexpr (std::is_same<T, float>::value)
+        return Data_item::ITEM_FLOAT;
+    else if constexpr (std::is_same<T, double>::value)
+        return Data_item::ITEM_DOUBLE;
+    else if constexpr (std::is_same<T, unsigned char>::value)
+        return Data_item::ITEM_UCHAR;
+    else if constexpr (std::is_same<T, std::uint32_t>::value)
+        return Data_item::ITEM_UINT;
+    else if constexpr (std::is_same<T, std::int32_t>::value)
+        return Data_item::ITEM_INT;
+    else
+        static_assert(sizeof(T) == 0, "a field type the console does not set");
+}
+
+// The value text of a setter as the field's type (integers by their whole
+// part, bool as "not 0"); false, with the console's answer, when the text is
+// no number or the field cannot hold it.
+template <typename T>
+bool value_for(Test_console& c, const std::string& text, T& value)
+{
+    console_value::Checked checked;
+    if (!c.accept_value(text, item_type<T>(), checked))
+        return false;
+    if constexpr (std::is_same<T, bool>::value)
+        value = checked.number != 0;
+    else
+        value = static_cast<T>(checked.number);
+    return true;
 }
 
 // An index word checked against count: false (with the message) when it is
-// out of range.
+// no whole number or out of range.
 bool index_ok(Test_console& c, const std::string& word, unsigned count, unsigned& index)
 {
-    const int i = std::atoi(word.c_str());
+    const char* start = word.c_str();
+    char* end = nullptr;
+    errno = 0;
+    const long long i = std::strtoll(start, &end, 10);
+    if (end == start || *end != '\0') {
+        std::fprintf(c.out(), "Not an index:%s\n", word.c_str());
+        return false;
+    }
+    if (errno == ERANGE || i < std::numeric_limits<int>::min() || i > std::numeric_limits<unsigned>::max()) {
+        std::fprintf(c.out(), "Index out of range:%s\n", word.c_str());
+        return false;
+    }
     index = static_cast<unsigned>(i);
     if (i < 0 || index >= count) {
         std::fprintf(c.out(), "Index out of range:%u\n", index);
@@ -397,29 +427,23 @@ void diag_spray_ecu(Test_console& c, const Words& args)
 
 // --- Setters ---------------------------------------------------------------
 
-// False (with the message) for a value no field of type T holds finite.
-template <typename T>
-bool finite_for(Test_console& c, const std::string& value)
-{
-    const int type = std::is_same<T, float>::value ? Data_item::ITEM_FLOAT : Data_item::ITEM_DOUBLE;
-    return !c.refuse_non_finite(value, type);
-}
-
 // A channel field: args the channel index; value the new value.
 template <typename T, T ds_channel::*FIELD>
 void set_channel_field(Test_console& c, const Words& args, const std::string& value)
 {
     unsigned i;
-    if (args.empty() || !index_ok(c, args[0], NUM_CHANNELS, i) || !finite_for<T>(c, value))
+    T v{};
+    if (args.empty() || !index_ok(c, args[0], NUM_CHANNELS, i) || !value_for(c, value, v))
         return;
-    cds_set(head(c), &(body(c).channels.channels[i].*FIELD), value_as<T>(value));
+    cds_set(head(c), &(body(c).channels.channels[i].*FIELD), v);
 }
 
 template <typename T>
 void set_field(Test_console& c, T* field, const std::string& value)
 {
-    if (finite_for<T>(c, value))
-        cds_set(head(c), field, value_as<T>(value));
+    T v{};
+    if (value_for(c, value, v))
+        cds_set(head(c), field, v);
 }
 
 void set_boom_section_state(Test_console& c, const Words& args, const std::string& value)

@@ -5,11 +5,9 @@
 #include "platform/util/Debug_dumper.h"
 #include "util/Debug_print.h"
 
-#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 
 #include <readline/history.h>
 #include <readline/readline.h>
@@ -56,19 +54,10 @@ bool is_basic_type(int type)
     return (type >= 2 && type <= 12) || type == 15 || type == 16;
 }
 
-// A value text that reads as a number no item of the type can hold as a
-// finite value: NaN, an infinity, or beyond the range of a float. Texts that
-// are no number at all are left to the item's own conversion.
-bool is_non_finite(const std::string& text, int type)
+// Whether an item of the type byte holds one value (not an array).
+bool holds_one_value(unsigned char type_byte)
 {
-    const char* start = text.c_str();
-    char* end = nullptr;
-    const double v = std::strtod(start, &end);
-    if (end == start)
-        return false;
-    if (!std::isfinite(v))
-        return true;
-    return type == Data_item::ITEM_FLOAT && std::fabs(v) > double(std::numeric_limits<float>::max());
+    return (type_byte >> 5) == Data_item::CLASS_PLAIN;
 }
 
 void print_parameter(NV_store::NV_item& item, FILE* out)
@@ -88,12 +77,13 @@ Test_console::Test_console(Data_store& store, CDS::Lookup_item& store_root,
 {
 }
 
-bool Test_console::refuse_non_finite(const std::string& value, int type)
+bool Test_console::accept_value(const std::string& value, int type, console_value::Checked& checked)
 {
-    if (!is_non_finite(value, type))
-        return false;
-    std::fprintf(out_, "Not a finite number, not set:%s\n", value.c_str());
-    return true;
+    checked = console_value::check(value, type);
+    if (checked.verdict == console_value::Verdict::ok)
+        return true;
+    std::fprintf(out_, "%s\n", console_value::refusal(checked.verdict, value).c_str());
+    return false;
 }
 
 bool Test_console::run_line(const char* input)
@@ -179,10 +169,13 @@ bool Test_console::run_params(bool set, const Command& command)
     if (set) {
         if (!is_basic_type(item->get_type()))
             return false;
-        if (refuse_non_finite(command.value, item->get_type()))
+        console_value::Checked value;
+        if (!holds_one_value(item->get_type_byte()))
+            value.text = command.value;
+        else if (!accept_value(command.value, item->get_type(), value))
             return true;
         item->lock();
-        const char* end = item->_from_string(command.value.c_str());
+        const char* end = item->_from_string(value.text.c_str());
         item->unlock();
         if (!end)
             std::fprintf(out_, "Set failed, not a basic type! type=%d\n", item->get_type());
@@ -197,9 +190,11 @@ bool Test_console::run_data_store(bool set, const Command& command, const std::s
         path.empty() ? &store_root_ : store_root_.find_item(path.c_str(), '.');
     if (!item || (set && (path.empty() || !command.has_value)))
         return false;
-    if (set && refuse_non_finite(command.value, item->get_type()))
+    console_value::Checked value;
+    value.text = command.value;
+    if (set && holds_one_value(item->get_type_byte()) && !accept_value(command.value, item->get_type(), value))
         return true;
-    if (set && !item->set_from_string(command.value.c_str(), &store_.head)) {
+    if (set && !item->set_from_string(value.text.c_str(), &store_.head)) {
         item->print_definition(0);
         std::fprintf(out_, "Set failed, not a basic type! type=%d\n", item->get_type());
         return true;

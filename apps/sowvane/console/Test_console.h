@@ -7,7 +7,10 @@
 //
 // Writes to the store go through its locked setters, so they reach the
 // modules subscribed to the fields exactly as the application's own writes.
-// Indexes are checked against the store's record counts.
+// Indexes are checked against the store's record counts, and a value
+// against the type of its item: a value refused stores nothing.
+
+#include "apps/sowvane/console/Console_value.h"
 
 #include <cstdio>
 #include <string>
@@ -37,10 +40,11 @@ public:
 
     void print_help();
 
-    // NaN, an infinity or, for a float (type Data_item::ITEM_FLOAT), a
-    // number beyond its range is no value to set: true, with the message,
-    // when value reads as such a number.
-    bool refuse_non_finite(const std::string& value, int type);
+    // The value text of a set checked against the type (a Data_item type
+    // code) of the item it goes to: false, with the console's answer, for
+    // a text that is no number read whole, not finite, or out of the
+    // type's range; then nothing may be stored.
+    bool accept_value(const std::string& value, int type, console_value::Checked& checked);
 
     // The words of a command after the tree word, and the value after "=".
     struct Command {

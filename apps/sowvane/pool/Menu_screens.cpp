@@ -5,7 +5,11 @@
 #include "apps/sowvane/pool/Screen_object_ids.h"
 #include "apps/sowvane/pool/Screen_scaffolding.h"
 
+#include "vt_object_model/terminal/VtSystemInterface.h"
+
+#include <algorithm>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace {
@@ -70,6 +74,58 @@ uint32_t add_placeholder_row(Pool_layout& layout, VtObjectContainer* band, const
     return layout.builder.add_text_left(halves[1], value, layout.font(16), 1, 0, 1)->getOid();
 }
 
+constexpr int product_name_shown = Screen_object_ids::product_name_shown;
+
+// The name field of a product's button: room for the characters shown of a
+// name, wrapped over the lines of width x height, in the largest font (from
+// the menu buttons' down) that holds them all (the smallest when none does).
+VtObjectOutputFieldString* create_product_name(Pool_layout& layout, int n, int width, int height)
+{
+    VtObjectFontAttribute* menu_font = layout.font(15);
+    uint32_t size = menu_font->getFontSize();
+    uint32_t cell_width = 1;
+    uint32_t cell_height = 1;
+    for (;; --size) {
+        VtSystemInterface::getFontSizePixels(size, cell_width, cell_height);
+        const int characters = (width / int(cell_width)) * (height / int(cell_height));
+        if (characters >= product_name_shown || size == 0)
+            break;
+    }
+    VtObjectFontAttribute* font = layout.builder.fitting_font(menu_font, 1, int(cell_width), int(cell_height));
+    const int lines = std::max(height / int(cell_height), 1);
+    VtObjectOutputFieldString* name =
+        layout.builder.create_output_string(width, lines * int(cell_height), nullptr, font);
+    const std::string placeholder = "PROD" + std::to_string(n);
+    name->setValue(VtString((placeholder + std::string(product_name_shown - placeholder.size(), ' ')).c_str()));
+    name->setOptions(3); // transparent, wrapping
+    return name;
+}
+
+// A product's button, filling its place: the product's name over the tank
+// it is on.
+VtObjectButton* add_product_button(Pool_layout& layout, VtObjectContainer* place, int n, uint32_t& name_field,
+                                   uint32_t& tank_field)
+{
+    Pool_builder& builder = layout.builder;
+    const int width = int(place->getWidth()) - 2 * layout.inset;
+    const int height = int(place->getHeight()) - 2 * layout.inset;
+    const int face_width = width - 2 * Pool_builder::button_border;
+    const int face_height = height - 2 * Pool_builder::button_border;
+    char text[16];
+    std::snprintf(text, sizeof text, "Tank%d", n);
+    VtObjectOutputFieldString* tank = builder.create_text(text, layout.font(15), 2);
+    builder.fit_text(tank, face_width, face_height / 2);
+    const int tank_height = int(tank->getHeight());
+    VtObjectOutputFieldString* name = create_product_name(layout, n, face_width, face_height - tank_height);
+    VtObjectButton* button = builder.create_button(width, height, 1, Key_code::product_first + n - 1, nullptr);
+    builder.add_to_button(button, 0, 0, name);
+    builder.add_to_button(button, (face_width - int(tank->getWidth())) / 2, face_height - tank_height, tank);
+    builder.add_child(place, layout.inset, layout.inset, button);
+    name_field = name->getOid();
+    tank_field = tank->getOid();
+    return button;
+}
+
 } // namespace
 
 void build_settings_menu(Screen_object_ids& table, Pool_layout& layout)
@@ -131,21 +187,12 @@ void build_seeder_settings_menu(Screen_object_ids& table, Pool_layout& layout)
 
 void build_product_settings_menu(Screen_object_ids& table, Pool_layout& layout)
 {
-    Pool_builder& builder = layout.builder;
     auto& ids = table.product_settings_menu;
     std::vector<Oid_list> columns = build_menu_body(layout, ids.data_mask, "Product Settings Menu");
     for (int n = 1; n <= 16; ++n) {
-        char product[16];
-        char tank[16];
-        std::snprintf(product, sizeof product, "PROD%d", n);
-        std::snprintf(tank, sizeof tank, "Tank%d", n);
-        VtObjectOutputFieldString* line1 = builder.create_text(product, layout.font(15), 2);
-        VtObjectOutputFieldString* line2 = builder.create_text(tank, layout.font(15), 2);
-        VtObjectButton* button =
-            add_two_line_button(layout, columns[(n - 1) / 4][(n - 1) % 4], Key_code::product_first + n - 1, line1, line2);
+        VtObjectButton* button = add_product_button(layout, columns[(n - 1) / 4][(n - 1) % 4], n,
+                                                    ids.product_name[n - 1], ids.product_tank[n - 1]);
         ids.product_button[n - 1] = oid_of(button);
-        ids.product_name[n - 1] = line1->getOid();
-        ids.product_tank[n - 1] = line2->getOid();
     }
     add_soft_keys(layout, {{"Settings", "Menu", Key_code::settings_menu, &ids.key_settings_menu},
                            {"Main", "Screen", Key_code::main_screen, &ids.key_main},

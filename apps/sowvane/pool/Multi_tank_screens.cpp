@@ -105,6 +105,33 @@ void add_state_buttons(Pool_layout& layout, VtObjectContainer* column, int tank,
     }
 }
 
+// The message of a tank whose new factor is out of range, hidden, in place
+// of its state buttons: red lines centred in the column.
+uint32_t add_out_of_range_message(Pool_layout& layout, VtObjectContainer* column)
+{
+    static const char* const lines[] = {"Factor", "out of", "range"};
+    constexpr int count = int(sizeof lines / sizeof lines[0]);
+    Pool_builder& builder = layout.builder;
+    VtObjectContainer* message = builder.create_container_like(column);
+    message->setHidden(true);
+    builder.add_child(column, 0, 0, message);
+    const int width = int(column->getWidth());
+    const int height = int(column->getHeight());
+    size_t longest = 0;
+    for (const char* line : lines)
+        longest = std::max(longest, std::strlen(line));
+    // A field is a line of the font and one pixel high.
+    VtObjectFontAttribute* font = builder.fitting_font(layout.font(4), int(longest), width, height / count - 1);
+    const int line_height = font_char_height(font) + 1;
+    int y = (height - count * line_height) / 2;
+    for (const char* line : lines) {
+        VtObjectOutputFieldString* text = builder.create_text(line, font, 1);
+        builder.add_child(message, (width - int(text->getWidth())) / 2, y, text);
+        y += line_height;
+    }
+    return message->getOid();
+}
+
 } // namespace
 
 void build_multi_tank_run_page(Screen_object_ids& table, Pool_layout& layout)
@@ -227,6 +254,7 @@ void build_multi_tank_result_page(Screen_object_ids& table, Pool_layout& layout)
         add_state_buttons(layout, columns[4], i, layout.row_height - 2 * layout.inset, "IGNORE", "SAVE",
                           ids.not_accepted_marker[i], ids.accept_button[i], ids.accepted_marker[i],
                           ids.ignore_button[i]);
+        ids.out_of_range_marker[i] = add_out_of_range_message(layout, columns[4]);
         add_separator(layout, band);
     }
     add_switchable_soft_keys(layout,

@@ -62,6 +62,9 @@ struct Screen_object_ids {
     };
 
     static constexpr int tank_count = 4;
+    // The characters of a product's name that the product settings menu
+    // shows (and its name fields hold).
+    static constexpr int product_name_shown = 19;
 
     Screen_object_ids();
     Screen_object_ids(const Screen_object_ids&) = delete;

@@ -33,6 +33,7 @@ bool MultiTankCal3Mask::init(VT::Object_pool* p, NV_kelsu::parameters_t* params)
         t.row = find_pool_object<VT::Container_obj>(p, ids.tank_row[i]);
         t.not_accepted_marker = find_pool_object<VT::Container_obj>(p, ids.not_accepted_marker[i]);
         t.accepted_marker = find_pool_object<VT::Container_obj>(p, ids.accepted_marker[i]);
+        t.out_of_range_marker = find_pool_object<VT::Container_obj>(p, ids.out_of_range_marker[i]);
         t.name.init(&stats, find_pool_object<VT::Output_string_obj>(p, ids.tank_name[i]), p, 200);
         t.name = "";
         t.old_factor.init(&stats, find_pool_object<VT::Output_number_obj>(p, ids.old_factor[i]), 200, kg, lb, nullptr,
@@ -82,13 +83,14 @@ bool MultiTankCal3Mask::activate()
         const double difference = ratio != 0.0 ? ratio * 100.0 - 100.0 : 0.0;
         t.difference.set_val(difference);
         // A factor outside the range of its unit cannot be saved: the tank
-        // shows neither SAVE nor IGNORE.
+        // says so in place of SAVE and IGNORE.
         t.out_of_range = !tank_factor_range(0).holds(t.computed);
         if (t.out_of_range && is_cal_tank(*parameters, i))
             std::printf("Tank %u: new factor %lf out of range, cannot be saved\n", i + 1, t.computed);
         t.accepted = false;
         show_container(t.accepted_marker, false);
         show_container(t.not_accepted_marker, !(difference == 0.0 && estimate != 0.0) && !t.out_of_range);
+        show_container(t.out_of_range_marker, t.out_of_range);
         refresh_tank(i);
     }
     return ok;

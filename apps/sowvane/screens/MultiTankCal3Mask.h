@@ -1,8 +1,9 @@
 // Multi-tank calibration, step 3: old and new factor and the difference per
 // tank; the operator accepts or ignores each tank, and Save stores the
 // accepted factors, as computed, in the tank and in its product. A tank
-// whose results are zero or whose new factor lies outside the range of its
-// unit cannot be accepted.
+// whose results are zero cannot be accepted; one whose new factor lies
+// outside the range of its unit cannot either, and says so in place of its
+// buttons.
 #pragma once
 
 #include "apps/sowvane/screens/Multi_tank_cal.h"
@@ -23,6 +24,7 @@ public:
     void send_soft_key_event(Soft_key_activation_event&, unsigned) override {}
 
     bool accepted(unsigned i) const { return tanks[i].accepted; }
+    bool out_of_range(unsigned i) const { return tanks[i].out_of_range; }
     Stat_num& new_factor(unsigned i) { return tanks[i].new_factor; }
     Stat_num& difference(unsigned i) { return tanks[i].difference; }
 
@@ -34,6 +36,7 @@ private:
         VT::Container_obj* row = nullptr;
         VT::Container_obj* not_accepted_marker = nullptr;
         VT::Container_obj* accepted_marker = nullptr;
+        VT::Container_obj* out_of_range_marker = nullptr;
         bool accepted = false;
         // The new factor as computed (the stat shows it rounded); one
         // outside its range is never stored.

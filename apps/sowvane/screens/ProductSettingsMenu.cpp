@@ -52,10 +52,10 @@ bool ProductSettingsMenu::refresh_products()
         return false;
     for (int i = 0; i < PRODUCTS; ++i) {
         const auto& product = parameters->app.products[i];
-        // The row has room for 19 characters of the 20-character name.
-        char name[20];
-        product.name.get(name, 20);
-        name[19] = '\0';
+        // The row shows 19 characters of the 20-character name.
+        char name[Screen_object_ids::product_name_shown + 1];
+        product.name.get(name, int(sizeof name));
+        name[Screen_object_ids::product_name_shown] = '\0';
         show_text(pool, names[i], name);
         const unsigned tank = product.tank.get();
         char text[16] = "OFF";

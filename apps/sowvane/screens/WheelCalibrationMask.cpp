@@ -157,8 +157,7 @@ void WheelCalibrationMask::refresh()
         show_instructions(s);
         return;
     }
-    // A step's entry actions run once per entry into the step, not again
-    // when the mask is shown after an alarm pop-up.
+    // A step's entry actions run once per entry into the step.
     if (int(s) != entered_step) {
         entered_step = int(s);
         enter_step(s);
@@ -215,6 +214,10 @@ void WheelCalibrationMask::enter_step(unsigned s)
 bool WheelCalibrationMask::activate()
 {
     const bool ok = Data_screen::activate();
+    // Every entry to the page runs the step's entry actions, except the
+    // return from an alarm pop-up: a drive goes on where it was.
+    if (!back_from_alarm_pop_up(get_man()))
+        entered_step = -1;
     refresh();
     // The stored factor, unless one computed waits to be accepted.
     if (parameters != nullptr && outcome != FACTOR_COMPUTED)

@@ -2,8 +2,9 @@
 // the control logic counts speed-sensor pulses, enters the distance, and
 // accepts distance / pulses as the new wheel factor. The step lives in the
 // data store (internal.current_wheel_cal_step); the mask follows it and runs
-// a step's entry actions once when the wizard enters the step, so an alarm
-// pop-up during the drive does not zero the pulse count. The factor is
+// a step's entry actions on every entry into the step and every entry to the
+// page, except when the page comes back after an alarm pop-up: that leaves a
+// drive as it was, its pulse count going on. The factor is
 // stored as computed, not as rounded for the page; no distance, no pulses or
 // a factor outside the wheel factor's range fails the calibration: the page
 // says so and Accept stores nothing.

@@ -88,9 +88,9 @@ TEST_F(Console, SettersWriteTheIndexedFieldAndRefuseUnknownItemsAndIndexes)
     EXPECT_EQ(b.booms.boom[5].sections[9].requested_state, 1u);
     run("set ds.monitor_ecus.faulty_detection=1");
     EXPECT_TRUE(b.monitor_ecus.activate_faulty_sensor_identification);
-    // A negative count stays in the field's range.
-    run("set ds.channels.motor_pulse_count.0=-5");
-    EXPECT_EQ(b.channels.channels[0].motor_pulse_count, 0u);
+    // Integers take a number's whole part.
+    run("set ds.channels.product_number.4=7.9");
+    EXPECT_EQ(b.channels.channels[4].product_number, 7);
 
     struct Case {
         const char* line;
@@ -193,6 +193,99 @@ TEST_F(Console, SetRefusesValuesThatAreNoFiniteNumber)
     // A double holds what a float cannot.
     run("set data_store.channels.channels.2.requested_rate=1e39");
     EXPECT_EQ(b.channels.channels[2].requested_rate, 1e39);
+}
+
+// A value that is no number read whole (text after it, no number at all),
+// or that the item's type cannot hold, is refused by every kind of set with
+// a message, and nothing is stored; so is an index word that is no number.
+TEST_F(Console, SetRefusesTextThatIsNoNumberOrOutOfTheItemsRange)
+{
+    auto& app = model.ps->app;
+    app.channels[1].mode.set(1);
+    model.ps->system.terminal_timeout.set(60);
+    app.fan_speed_to_start.set(5);
+    app.channels[1].enabled.set(true);
+    b.channels.channels[2].requested_rate = 80.0;
+    b.channels.channels[2].product_number = 3;
+    b.channels.channels[2].motor_pulse_count = 9;
+    b.channels.channels[0].active = false;
+    b.vehicle.speed = 3.5f;
+    b.system.hardware_id = 7;
+    struct Case {
+        const char* line;
+        const char* answer;
+    };
+    for (const Case& c : {
+             Case{"set params.app.channels.1.mode=2abc", "Not a number, not set:2abc"},
+             Case{"set params.app.channels.1.mode=1e40", "Out of range, not set:1e40"},
+             Case{"set params.app.channels.1.mode=256", "Out of range, not set:256"},
+             Case{"set params.app.channels.1.mode=-1", "Out of range, not set:-1"},
+             Case{"set params.app.channels.1.mode=two", "Not a number, not set:two"},
+             Case{"set params.system.terminal_timeout=65536", "Out of range, not set:65536"},
+             Case{"set params.system.terminal_timeout=0x", "Not a number, not set:0x"},
+             Case{"set params.app.fan_speed_to_start=99999999999", "Out of range, not set:99999999999"},
+             Case{"set params.app.fan_speed_to_start=12 34", "Not a number, not set:12 34"},
+             Case{"set params.app.channels.1.enabled=nonsense", "Not a number, not set:nonsense"},
+             Case{"set params.app.channels.1.capacity=7.5kg", "Not a number, not set:7.5kg"},
+             Case{"set data_store.system.hardware_id=1e40", "Out of range, not set:1e40"},
+             Case{"set data_store.system.hardware_id=12x", "Not a number, not set:12x"},
+             Case{"set data_store.vehicle.speed=fast", "Not a number, not set:fast"},
+             Case{"set ds.channels.requested_rate.2=abc", "Not a number, not set:abc"},
+             Case{"set ds.channels.requested_rate.2=12,5", "Not a number, not set:12,5"},
+             Case{"set ds.channels.product_number.2=1e40", "Out of range, not set:1e40"},
+             Case{"set ds.channels.motor_pulse_count.2=-5", "Out of range, not set:-5"},
+             Case{"set ds.channels.active.0=yes please", "Not a number, not set:yes please"},
+             Case{"set ds.vehicle.speed=", ""},
+             Case{"set ds.vehicle.speed=x", "Not a number, not set:x"},
+             Case{"set ds.channels.active.x=1", "Not an index:x"},
+             Case{"set ds.channels.active.2abc=1", "Not an index:2abc"},
+             Case{"set ds.channels.active.99999999999=1", "Index out of range:99999999999"},
+             Case{"get ds.channels.x", "Not an index:x"},
+         })
+        EXPECT_EQ(run(c.line), std::string(c.answer) + (*c.answer ? "\n" : "")) << c.line;
+    EXPECT_EQ(app.channels[1].mode.get(), 1);
+    EXPECT_EQ(model.ps->system.terminal_timeout.get(), 60);
+    EXPECT_EQ(app.fan_speed_to_start.get(), 5);
+    EXPECT_TRUE(app.channels[1].enabled.get());
+    EXPECT_EQ(b.system.hardware_id, 7u);
+    EXPECT_EQ(b.vehicle.speed, 3.5f);
+    EXPECT_EQ(b.channels.channels[2].requested_rate, 80.0);
+    EXPECT_EQ(b.channels.channels[2].product_number, 3);
+    EXPECT_EQ(b.channels.channels[2].motor_pulse_count, 9u);
+    EXPECT_FALSE(b.channels.channels[0].active);
+}
+
+// Numbers in every form the items read are taken as before, whole numbers
+// given as floating numbers by their value, bools by word or number.
+TEST_F(Console, SetTakesNumbersInTheFormsTheItemsRead)
+{
+    auto& app = model.ps->app;
+    run("set params.app.channels.1.mode=2");
+    EXPECT_EQ(app.channels[1].mode.get(), 2);
+    run("set params.system.terminal_timeout=0x20 ");
+    EXPECT_EQ(model.ps->system.terminal_timeout.get(), 32);
+    run("set params.system.terminal_timeout=1e3");
+    EXPECT_EQ(model.ps->system.terminal_timeout.get(), 1000);
+    run("set params.app.fan_speed_to_start=-2147483648");
+    EXPECT_EQ(app.fan_speed_to_start.get(), -2147483647 - 1);
+    run("set params.system.specific_vt_name=18446744073709551615");
+    EXPECT_EQ(model.ps->system.specific_vt_name.get(), 18446744073709551615ull);
+    run("set params.app.channels.1.enabled=true");
+    EXPECT_TRUE(app.channels[1].enabled.get());
+    run("set params.app.channels.1.enabled=N");
+    EXPECT_FALSE(app.channels[1].enabled.get());
+    run("set params.app.channels.1.enabled=2");
+    EXPECT_TRUE(app.channels[1].enabled.get());
+    run("set params.app.channels.1.capacity=-1.5e2");
+    EXPECT_EQ(app.channels[1].capacity.get(), -150.0f);
+    run("set data_store.channels.channels.2.product_number=-4");
+    EXPECT_EQ(b.channels.channels[2].product_number, -4);
+    run("set ds.channels.motor_pulse_count.3=4294967295");
+    EXPECT_EQ(b.channels.channels[3].motor_pulse_count, 4294967295u);
+    run("set ds.channels.active.3=false");
+    EXPECT_FALSE(b.channels.channels[3].active);
+    run("set ds.channels.active.3=0.5");
+    EXPECT_TRUE(b.channels.channels[3].active);
 }
 
 TEST_F(Console, ParametersByPath)

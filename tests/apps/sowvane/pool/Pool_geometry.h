@@ -1,7 +1,8 @@
 // What an operator sees of a generated pool, checked as a VT draws it: every
 // object of every data mask inside its parent and the mask (a button's
 // children inside its face, within the border the VT draws), every text and
-// number inside its field in the font it is drawn in, every key's label
+// number inside its field in the font it is drawn in (a wrapping text with
+// room for all it can be given over its lines), every key's label
 // inside the soft key designator, and the working set shown and selectable.
 #pragma once
 
@@ -25,6 +26,8 @@ constexpr int designator_height = 32;
 // The border a VT draws inside a button; the children are placed and clipped
 // within it.
 constexpr int button_border = 4;
+// The output string option that wraps its text over the lines of its field.
+constexpr uint32_t auto_wrap = 2;
 
 struct Cell {
     int width = 0;
@@ -206,13 +209,31 @@ private:
                   " x " + std::to_string(height_of(&field)));
     }
 
+    // A wrapping text has room for as many characters as it can be given
+    // (its length) over the lines of its field.
+    void check_wrapping_text_fits(const VtObjectOutputFieldString& text)
+    {
+        const Cell cell = font_cell(pool_, text.getFontAttributes());
+        const int length = text.getValue().c_str() != nullptr ? int(std::string(text.getValue().c_str()).size()) : 0;
+        const int per_line = cell.width > 0 ? width_of(&text) / cell.width : 0;
+        const int lines = cell.height > 0 ? height_of(&text) / cell.height : 0;
+        if (per_line * lines < length || lines == 0)
+            fault("wrapping text of " + std::to_string(length) + " characters has room for " +
+                  std::to_string(per_line) + " x " + std::to_string(lines) + " in " + name(&text) + " of " +
+                  std::to_string(width_of(&text)) + " x " + std::to_string(height_of(&text)));
+    }
+
     void check_content(VtObject& object)
     {
         if (!checked_.insert(object.getOid()).second)
             return;
         if (auto* text = dynamic_cast<VtObjectOutputFieldString*>(&object)) {
             const bool runtime = runtime_texts_.count(object.getOid()) != 0;
-            check_text_fits(object, runtime ? std::string() : shown_text(*text), text->getFontAttributes(), "text");
+            if ((text->getOptions() & auto_wrap) != 0)
+                check_wrapping_text_fits(*text);
+            else
+                check_text_fits(object, runtime ? std::string() : shown_text(*text), text->getFontAttributes(),
+                                "text");
         } else if (auto* input = dynamic_cast<VtObjectInputFieldNumber*>(&object)) {
             for (uint32_t raw : {input->getMinValue(), input->getMaxValue()})
                 check_text_fits(object,

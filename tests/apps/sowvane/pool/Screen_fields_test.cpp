@@ -28,6 +28,12 @@ Generated_pool* ScreenFieldsTest::pool = nullptr;
 
 using Strings = std::vector<std::string>;
 
+// A product's name placeholder: padded to the 19 characters its field holds.
+std::string padded_name(const std::string& text)
+{
+    return text.size() < 19 ? text + std::string(19 - text.size(), ' ') : text;
+}
+
 struct Label_row {
     uint32_t mask;
     Strings texts;
@@ -46,7 +52,8 @@ TEST_F(ScreenFieldsTest, ScreensShowTheirTitlesAndLabels)
         {t.operating_history_menu_mask.data_mask, {"Operating History Menu", "Totals", "Shafts", "Fan", "History"}},
         {t.seeder_settings_menu.data_mask, {"Seeder Settings Menu", "Tanks", "External", "Wheel", "Cal.", "Fans",
                                             "Width", "Brand", "Blocked", "Head", "Tank", "Preload"}},
-        {t.product_settings_menu.data_mask, {"Product Settings Menu", "PROD1", "Tank1", "PROD16", "Tank16"}},
+        {t.product_settings_menu.data_mask, {"Product Settings Menu", padded_name("PROD1"), "Tank1",
+                                              padded_name("PROD16"), "Tank16"}},
         {t.alarm_settings_menu.data_mask, {"Alarm Settings Menu", "Motor", "Gear", "Pressure", "No Flow", "Other"}},
         {t.tank_settings_mask.data_mask, {"Tank Settings", "Tanks", "Cap.", "Type", "Drive", "Setup1", "Setup4"}},
         {t.tank_preload_settings_mask.data_mask, {"Tank Preload Settings", "Preload Time", "sec"}},
@@ -267,7 +274,11 @@ TEST_F(ScreenFieldsTest, MenuButtonsReportTheirCodes)
         EXPECT_EQ(pool->get<VtObjectButton>(button.first).getKeyCode(), button.second) << button.first;
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(pool->get<VtObjectButton>(t.tank_settings_mask.setup_button[i]).getKeyCode(), uint32_t(34 + i));
-    EXPECT_EQ(pool->texts_in(t.product_settings_menu.product_button[15]), (Strings{"PROD16", "Tank16"}));
+    // A product's name field holds the 19 characters the menu shows of a
+    // name, wrapped over the lines of its button.
+    EXPECT_EQ(pool->texts_in(t.product_settings_menu.product_button[15]),
+              (Strings{padded_name("PROD16"), "Tank16"}));
+    EXPECT_EQ(pool->get<VtObjectOutputFieldString>(t.product_settings_menu.product_name[15]).getOptions() & 2, 2u);
     EXPECT_EQ(pool->texts_in(t.prop_valve_control_settings_mask.drive_settings_button), Strings{"Drive Settings"});
     EXPECT_EQ(pool->texts_in(t.liquid_prop_valve_control_settings_mask.drive_settings_button), Strings{"Settings"});
 
@@ -376,12 +387,14 @@ TEST_F(ScreenFieldsTest, MultiTankPages)
     const auto& result = t.multi_tank_cal_3_mask;
     for (int i = 0; i < 4; ++i) {
         for (uint32_t marker : {run.off_marker[i], run.on_marker[i], run.revs_row[i], run.alt_row[i],
-                                result.not_accepted_marker[i], result.accepted_marker[i]})
+                                result.not_accepted_marker[i], result.accepted_marker[i],
+                                result.out_of_range_marker[i]})
             EXPECT_TRUE(pool->get<VtObjectContainer>(marker).getHidden()) << marker;
         EXPECT_EQ(run.preset_input[i], run.preset_input[0]);
         EXPECT_EQ(run.preset_pointer[i], run.preset_pointer[0]);
-        if (i > 0)
+        if (i > 0) {
             EXPECT_NE(weighing.weight_input[i], weighing.weight_input[0]);
+        }
         EXPECT_EQ(pool->get<VtObjectPointer>(weighing.weight_pointer[i]).getValue(), VT_NULL_ID);
     }
     EXPECT_EQ(run.master_off_state, t.common.indicator_off);
@@ -392,6 +405,8 @@ TEST_F(ScreenFieldsTest, MultiTankPages)
     EXPECT_EQ(pool->get<VtObjectButton>(result.ignore_button[2]).getKeyCode(), 107u);
     EXPECT_EQ(pool->texts_in(run.on_button[0]), Strings{"OFF"});
     EXPECT_EQ(pool->texts_in(result.ignore_button[0]), Strings{"SAVE"});
+    // In place of a tank's buttons when its new factor is out of range.
+    EXPECT_EQ(pool->texts_in(result.out_of_range_marker[3]), (Strings{"Factor", "out of", "range"}));
 
     VtObjectButton& run_button = pool->get<VtObjectButton>(run.on_button[0]);
     EXPECT_EQ(run_button.getWidth(), 41u);

@@ -52,6 +52,16 @@ protected:
         pump();
     }
     unsigned pulses(unsigned i) { return cds_get_word(ds_head(), &ds().diagnostics.shaft[i].pulse_count); }
+    // The texts of a container's strings, one line after the other.
+    std::string texts_under(uint32_t container)
+    {
+        std::string out;
+        auto* parent = vt.pool.find<VT::Container_obj>((unsigned short)container);
+        for (int k = 0; parent != nullptr && k < parent->num_children(); ++k)
+            if (auto* text = vt.pool.find<VT::Output_string_obj>(parent->get_child_id(k)))
+                out += (out.empty() ? "" : " ") + std::string(text->get_string());
+        return out;
+    }
 
     Alarm_mask_in_pool alarm_mask{vt};
     MultiTankCal1Mask step1{"multi_tank_cal_1_mask", &man};
@@ -125,7 +135,8 @@ TEST_F(Multi_tank_calibration, ThreeStepsAcrossTanks)
 
 // The new factors come from the pulses counted and the weights entered, not
 // from the rounded figures shown, and are stored so; a factor outside the
-// range of kg a revolution cannot be accepted and is never stored. The
+// range of kg a revolution cannot be accepted and is never stored: the tank
+// says so in place of its buttons until a weight in range is entered. The
 // master clutch, off for the run of an actuator tank, stays on in the
 // settings file.
 TEST_F(Multi_tank_calibration, FactorsFromTheCountOutOfRangeOnesCannotBeSaved)
@@ -151,11 +162,30 @@ TEST_F(Multi_tank_calibration, FactorsFromTheCountOutOfRangeOnesCannotBeSaved)
     const auto& r = ids.multi_tank_cal_3_mask;
     auto hidden = [&](uint32_t id) { return vt.pool.find<VT::Container_obj>((unsigned short)id)->get_hidden(); };
     EXPECT_TRUE(hidden(r.not_accepted_marker[1]));
+    EXPECT_FALSE(hidden(r.out_of_range_marker[1]));
+    EXPECT_EQ(texts_under(r.out_of_range_marker[1]), "Factor out of range");
+    EXPECT_TRUE(hidden(r.out_of_range_marker[0]));
+    EXPECT_FALSE(hidden(r.not_accepted_marker[0]));
     release(r.key_accept_all);
     EXPECT_TRUE(step3.accepted(0));
     EXPECT_FALSE(step3.accepted(1));
     EXPECT_TRUE(hidden(r.accepted_marker[1]));
+    EXPECT_FALSE(hidden(r.out_of_range_marker[1]));
     press_button(r.accept_button[1]);
+    EXPECT_FALSE(step3.accepted(1));
+
+    // Back to the weights: the operator mistyped 600 for 6.
+    release(r.key_back);
+    ASSERT_STREQ(current(), "multi_tank_cal_2_mask");
+    type_number(ids.multi_tank_cal_2_mask.weight_input[0], 1.5);
+    type_number(ids.multi_tank_cal_2_mask.weight_input[1], 6.0);
+    release(ids.multi_tank_cal_2_mask.key_next);
+    ASSERT_STREQ(current(), "multi_tank_cal_3_mask");
+    EXPECT_TRUE(hidden(r.out_of_range_marker[1]));
+    EXPECT_FALSE(hidden(r.not_accepted_marker[1]));
+    release(r.key_accept_all);
+    press_button(r.ignore_button[1]);
+    EXPECT_TRUE(step3.accepted(0));
     EXPECT_FALSE(step3.accepted(1));
     release(r.key_save);
     EXPECT_FLOAT_EQ(ps->app.channels[0].cal_setting.get(), float(1.5 / (1001.0 / 3.0)));

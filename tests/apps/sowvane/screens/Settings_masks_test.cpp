@@ -12,6 +12,7 @@
 #include "apps/sowvane/screens/WheelCalibrationMask.h"
 #include "apps/sowvane/screens/WheelCalibrationSettingsMask.h"
 #include "apps/sowvane/screens/WidthAndSpeedSettingsMask.h"
+#include "vtui/screen/Alarm_screen.h"
 
 #include <algorithm>
 #include <cstring>
@@ -165,23 +166,21 @@ TEST_F(Settings_masks, ProductRowsShowNameAndTankAndAButtonChoosesTheProduct)
     ps->app.products[1].name.set("ABCDEFGHIJKLMNOPQRST", 20);
     ps->app.products[1].tank.set(1);
     ps->app.products[2].tank.set(10);
+    ps->app.products[3].name.set("Winter wheat        ", 20);
     start("product_settings_menu");
-    // The rows of the generated pool hold a few characters: compare what fits.
+    // What the VT holds of a row's text (the rows wrap their names over
+    // the lines of the button, as the pool's tests check).
     auto text_of = [&](uint32_t id) {
         auto* s = vt.pool.find<VT::Output_string_obj>((unsigned short)id);
         std::string t = s && s->get_string() ? s->get_string() : "<none>";
         return t.substr(0, t.find_last_not_of(' ') + 1);
     };
     const auto& pm = ids.product_settings_menu;
-    EXPECT_EQ(text_of(pm.product_name[0]).substr(0, 5), "Wheat");
+    EXPECT_EQ(text_of(pm.product_name[0]), "Wheat");
     EXPECT_EQ(text_of(pm.product_tank[0]), "Tank4");
-    // A name longer than the row: the row shows what fits of its first 19
-    // characters.
-    auto* row = vt.pool.find<VT::Output_string_obj>((unsigned short)pm.product_name[1]);
-    ASSERT_NE(row, nullptr);
-    ASSERT_GT(row->get_length(), 0);
-    const size_t fits = std::min<size_t>(19, size_t(row->get_length()));
-    EXPECT_EQ(text_of(pm.product_name[1]), std::string("ABCDEFGHIJKLMNOPQRS").substr(0, fits));
+    EXPECT_EQ(text_of(pm.product_name[3]), "Winter wheat");
+    // A name of 20 characters shows its first 19.
+    EXPECT_EQ(text_of(pm.product_name[1]), "ABCDEFGHIJKLMNOPQRS");
     EXPECT_EQ(text_of(pm.product_tank[1]), "Tank2");
     EXPECT_EQ(text_of(pm.product_tank[2]), "OFF");
 
@@ -315,17 +314,41 @@ TEST_F(Settings_masks, WheelFactorEditedDirectly)
     EXPECT_NEAR(save_and_reload()->app.wheel_cal_factor.get(), 0.3048, 1e-6);
 }
 
-TEST_F(Settings_masks, WheelCalibrationOverASimulatedDistance)
+// The wheel calibration pages with an alarm that can pop up in front of
+// them; the control logic's pulse count and calibration state are the
+// store's.
+class Wheel_calibration : public Settings_masks {
+protected:
+    static constexpr unsigned short ALARM_MASK = 65003;
+    struct Alarm_mask_in_pool {
+        explicit Alarm_mask_in_pool(Recording_pool& vt)
+        {
+            vt.add(new VT::Alarm_mask_obj(ALARM_MASK, "alarm_wheel", 0, VT::Object_pool::NULL_ID, 0, 0));
+        }
+    };
+
+    static void set_pulses(unsigned n) { cds_set_uint(ds_head(), &ds().vehicle.ground_speed_sensor.pulse_count, &n); }
+    static unsigned pulses() { return cds_get_word(ds_head(), &ds().vehicle.ground_speed_sensor.pulse_count); }
+    static int calibration_state() { return int(cds_get_word(ds_head(), &ds().operation.calibration_state)); }
+    void pop_up_alarm_and_close()
+    {
+        ASSERT_TRUE(man.switch_to_screen(&alarm));
+        EXPECT_FALSE(wheel.is_active());
+        waiter_event close(0, Activation_event::PRESSED, intptr_t(1));
+        man.send_vt_event(VT_event::SOFT_KEY_ACTIVATION, close, true);
+        pump();
+        EXPECT_STREQ(current(), "wheel_calibration_mask");
+    }
+
+    Alarm_mask_in_pool alarm_mask{vt};
+    Alarm_screen alarm{vt.pool.find<VT::Alarm_mask_obj>(ALARM_MASK), &man, "alarm_wheel"};
+};
+
+TEST_F(Wheel_calibration, OverASimulatedDistance)
 {
     ps->app.wheel_cal_factor.set(0.1f);
     start("wheel_calibration_settings_mask");
     const auto& wc = ids.wheel_calibration_mask;
-    auto set_pulses = [](unsigned n) {
-        cds_set_uint(ds_head(), &ds().vehicle.ground_speed_sensor.pulse_count, &n);
-    };
-    auto calibration_state = [] {
-        return int(cds_get_word(ds_head(), &ds().operation.calibration_state));
-    };
 
     release(ids.wheel_calibration_settings_mask.key_calibrate);
     ASSERT_STREQ(current(), "wheel_calibration_mask");
@@ -335,7 +358,7 @@ TEST_F(Settings_masks, WheelCalibrationOverASimulatedDistance)
     release(wc.key_start);
     EXPECT_EQ(wheel.step(), 1u);
     EXPECT_EQ(calibration_state(), 2);
-    EXPECT_EQ(cds_get_word(ds_head(), &ds().vehicle.ground_speed_sensor.pulse_count), 0u);
+    EXPECT_EQ(pulses(), 0u);
 
     // Driving: the control logic counts pulses, the page follows each second.
     for (unsigned n : {100u, 400u, 800u}) {
@@ -345,11 +368,10 @@ TEST_F(Settings_masks, WheelCalibrationOverASimulatedDistance)
         EXPECT_NEAR(wheel.estimated_distance().get_stat_val(), 0.1 * n, 1e-6);
     }
 
-    // Shown again after another screen (an alarm pop-up): the drive goes on.
-    man.switch_to_screen("wheel_calibration_settings_mask");
-    man.switch_to_screen("wheel_calibration_mask");
+    // Shown again after an alarm pop-up: the drive goes on.
+    pop_up_alarm_and_close();
     EXPECT_EQ(calibration_state(), 2);
-    EXPECT_EQ(cds_get_word(ds_head(), &ds().vehicle.ground_speed_sensor.pulse_count), 800u);
+    EXPECT_EQ(pulses(), 800u);
     man.fire_timeouts();
     EXPECT_DOUBLE_EQ(wheel.pulses().get_stat_val(), 800.0);
 
@@ -372,6 +394,51 @@ TEST_F(Settings_masks, WheelCalibrationOverASimulatedDistance)
     EXPECT_EQ(wheel.step(), 0u);
     EXPECT_STREQ(current(), "wheel_calibration_settings_mask");
     EXPECT_NEAR(save_and_reload()->app.wheel_cal_factor.get(), 0.125, 1e-6);
+}
+
+// Leaving the wizard and coming back at the same step runs the step's entry
+// actions again: at the first step the calibration state is idle while the
+// page says "Press Start"; at the driving step the drive runs and the count
+// starts from 0. Only the return from an alarm pop-up leaves a drive as it
+// was.
+TEST_F(Wheel_calibration, EveryEntryRunsTheEntryActionsExceptTheReturnFromAnAlarm)
+{
+    ps->app.wheel_cal_factor.set(0.1f);
+    start("wheel_calibration_settings_mask");
+    const auto& wc = ids.wheel_calibration_mask;
+    release(ids.wheel_calibration_settings_mask.key_calibrate);
+    release(wc.key_cancel);
+    ASSERT_STREQ(current(), "wheel_calibration_settings_mask");
+
+    // Meanwhile another page (or the console) leaves a calibration state
+    // set; the operator opens the wizard again, at its first step.
+    cds_set(ds_head(), &ds().operation.calibration_state, 2);
+    pump();
+    release(ids.wheel_calibration_settings_mask.key_calibrate);
+    ASSERT_STREQ(current(), "wheel_calibration_mask");
+    EXPECT_STREQ(wheel.instructions(), "Step 1/4) Press Start to begin calibration");
+    EXPECT_EQ(calibration_state(), 0);
+
+    // Left while driving (the VT shows another page), the state changed
+    // meanwhile; shown again at the driving step, the drive runs afresh.
+    release(wc.key_start);
+    set_pulses(300);
+    man.fire_timeouts();
+    ASSERT_TRUE(man.switch_to_screen("wheel_calibration_settings_mask"));
+    cds_set(ds_head(), &ds().operation.calibration_state, 0);
+    pump();
+    ASSERT_TRUE(man.switch_to_screen("wheel_calibration_mask"));
+    EXPECT_EQ(wheel.step(), 1u);
+    EXPECT_EQ(calibration_state(), 2);
+    EXPECT_EQ(pulses(), 0u);
+    man.fire_timeouts();
+    EXPECT_DOUBLE_EQ(wheel.pulses().get_stat_val(), 0.0);
+
+    // An alarm pop-up in front of the drive: it goes on with its count.
+    set_pulses(120);
+    pop_up_alarm_and_close();
+    EXPECT_EQ(calibration_state(), 2);
+    EXPECT_EQ(pulses(), 120u);
 }
 
 TEST_F(Settings_masks, WheelCalibrationCancelReturnsToTheFirstStepThenLeaves)
