@@ -59,11 +59,13 @@ Control_logic::Control_logic(const char* port_spec, NV_kelsu::parameters_t& para
 }
 
 // The thread ends first, so that no handler runs while the links close
-// under it.
+// under it; the store, the settings and the stack outlive the module and
+// must not send to it once it is gone.
 Control_logic::~Control_logic()
 {
     if (get_state() != Diner::UNINIT && !terminated())
         terminate(true);
+    remove_registrations();
     if (get_state() != Diner::UNINIT)
         for (Timeout* t : {&t1_tick_, &t2_control_, &t3_fast_, &t4_runtime_, &t5_reply_})
             remove_timeout(*t);
@@ -137,6 +139,7 @@ bool Control_logic::set_up(module_man* mm, JIN_smart_stack* stack)
     iop_stream_ = std::make_unique<Posix_threaded_serial_data_stream>(iop_port_.c_str());
     if (!iop_stream_->is_open()) {
         missing("iop_stream");
+        remove_registrations();
         return false;
     }
     iop_stream_->init(*mm);
@@ -151,6 +154,7 @@ bool Control_logic::set_up(module_man* mm, JIN_smart_stack* stack)
     stream_ = std::make_unique<Posix_threaded_serial_data_stream>(port_spec_.c_str());
     if (!stream_->is_open()) {
         missing("stream");
+        remove_registrations();
         return false;
     }
     stream_->init(*mm);
@@ -179,6 +183,16 @@ void Control_logic::watch(const void* field, int size, Watch_kind kind, unsigned
     int code = cds_change_code(field, size);
     cds_event_register(&store_.head, &get_waiter(), field, size, CDS::REG_APP, code);
     watched_.push_back(Watched{field, size, kind, index, code});
+}
+
+void Control_logic::remove_registrations()
+{
+    for (const Watched& w : watched_)
+        cds_event_unregister(&store_.head, &get_waiter(), w.field, w.size, CDS::REG_APP, w.code);
+    watched_.clear();
+    params_.autounreg_waiter(&get_waiter());
+    params_.system.non_vtt_connected.autounreg_waiter(&get_waiter());
+    drop_speed_registrations();
 }
 
 // --- timers ----------------------------------------------------------------
@@ -396,6 +410,13 @@ void Control_logic::deregister_speed_messages()
     if (!stack_ || !speed_registered_)
         return;
     std::printf("Deregister speed PGNs\n");
+    drop_speed_registrations();
+}
+
+void Control_logic::drop_speed_registrations()
+{
+    if (!stack_ || !speed_registered_)
+        return;
     for (unsigned pgn : SPEED_PGNS)
         stack_->deregister_pgn(pgn, &get_waiter());
     speed_registered_ = false;

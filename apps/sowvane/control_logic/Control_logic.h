@@ -48,7 +48,7 @@ public:
     // Opens both links, builds the cores, registers for its events, starts
     // the timers and (with start_thread) the Diner. False, with the part
     // that could not be made named on the console, when a link cannot be
-    // opened; the module then stays inert.
+    // opened; the module then stays inert and registered nowhere.
     bool init(module_man* mm, JIN_smart_stack* stack, bool start_thread = true);
     // Saves the runtime (as the runtime timer does).
     void stop();
@@ -107,6 +107,10 @@ private:
     // init's work under the module's lock.
     bool set_up(module_man* mm, JIN_smart_stack* stack);
     void watch(const void* field, int size, Watch_kind kind, unsigned index);
+    // Takes back every registration with the data store, the settings
+    // tree and the CAN stack: nothing sends to this module any more.
+    void remove_registrations();
+    void drop_speed_registrations();
     void field_changed(const Watched& w);
     void connection_changed();
     void apply_throttling();
