@@ -252,9 +252,9 @@ int seeder_app_thread()
         std::puts("START REAL");
         m.control = new Control_logic(seeder_port_spec, ps, ds);
         if (!m.control->init(&sowvane_module_man, m.stack)) {
-            std::fprintf(stderr, "The control logic cannot open its serial links (RS485 %s, I/O processor %s); "
+            std::fprintf(stderr, "The serial link %s cannot be opened: the control logic cannot run, "
                                  "the program ends\n",
-                         seeder_port_spec, Control_logic::IOP_PORT);
+                         m.control->unopened_port().c_str());
             shut_down(m, &settings, EXIT_NO_CONTROL_LINK);
         }
     }

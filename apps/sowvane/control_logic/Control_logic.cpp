@@ -139,6 +139,7 @@ bool Control_logic::set_up(module_man* mm, JIN_smart_stack* stack)
     iop_stream_ = std::make_unique<Posix_threaded_serial_data_stream>(iop_port_.c_str());
     if (!iop_stream_->is_open()) {
         missing("iop_stream");
+        unopened_port_ = iop_port_;
         remove_registrations();
         return false;
     }
@@ -154,6 +155,7 @@ bool Control_logic::set_up(module_man* mm, JIN_smart_stack* stack)
     stream_ = std::make_unique<Posix_threaded_serial_data_stream>(port_spec_.c_str());
     if (!stream_->is_open()) {
         missing("stream");
+        unopened_port_ = port_spec_;
         remove_registrations();
         return false;
     }

@@ -50,6 +50,8 @@ public:
     // that could not be made named on the console, when a link cannot be
     // opened; the module then stays inert and registered nowhere.
     bool init(module_man* mm, JIN_smart_stack* stack, bool start_thread = true);
+    // The port of the link that init could not open (empty when none).
+    const std::string& unopened_port() const { return unopened_port_; }
     // Saves the runtime (as the runtime timer does).
     void stop();
     // The pause after the I/O processor is told it runs (tests shorten it).
@@ -127,6 +129,7 @@ private:
     std::unique_ptr<Posix_threaded_serial_data_stream> iop_stream_;
     std::string port_spec_;
     std::string iop_port_;
+    std::string unopened_port_;
     NV_kelsu::parameters_t& params_;
     Data_store& store_;
     std::unique_ptr<Packet_interface> packet_interface_;
