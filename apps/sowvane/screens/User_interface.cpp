@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 using JDB = Debug_base<_JDB, _JDB::jdb_enum>;
 
@@ -19,8 +20,10 @@ constexpr int CHANNELS = 10;
 constexpr int FIRST_VT_ONLY_DISABLED_CHANNEL = 4;
 } // namespace
 
+// The screen manager keeps only the address of stat_man, which is built
+// right after it and registers with it.
 User_interface::User_interface(module_man* mm)
-    : User_interface_base(mm), screen_man(stat_man), stat_man("stat_man", &screen_man),
+    : User_interface_base(mm), screen_man(*std::addressof(stat_man)), stat_man("stat_man", &screen_man),
       intro("intro", &screen_man), main_screen("main", &screen_man), tank_fill_mask("tank_fill_mask", &screen_man)
 {
     // The module's own timeouts belong to no screen.

@@ -441,13 +441,12 @@ TEST_F(Driver_fixture, MultiTapTypesTextOnTheSoftKeys)
     p.add(new VT::Soft_key_mask_obj(id++, "key_mask_edit_string_letter", 0));
     p.add(new VT::Soft_key_mask_obj(id++, "key_mask_edit_string_number", 0));
     p.add(new VT::Soft_key_mask_obj(id++, "key_mask_edit_string_symbol", 0));
-    unsigned short letters[7], numbers[3];
+    unsigned short letters[7];
     for (int i = 0; i < 7; ++i) {
         letters[i] = id;
         p.add(new VT::Key_obj(id++, ("key_edit_letter" + std::to_string(i + 1)).c_str(), 0, 40));
     }
     for (int i = 0; i < 3; ++i) {
-        numbers[i] = id;
         p.add(new VT::Key_obj(id++, ("key_edit_number" + std::to_string(i + 1)).c_str(), 0, 50));
     }
     const unsigned short space = id++, backspace = id++;

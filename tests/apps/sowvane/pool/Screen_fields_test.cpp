@@ -380,8 +380,9 @@ TEST_F(ScreenFieldsTest, MultiTankPages)
             EXPECT_TRUE(pool->get<VtObjectContainer>(marker).getHidden()) << marker;
         EXPECT_EQ(run.preset_input[i], run.preset_input[0]);
         EXPECT_EQ(run.preset_pointer[i], run.preset_pointer[0]);
-        if (i > 0)
+        if (i > 0) {
             EXPECT_NE(weighing.weight_input[i], weighing.weight_input[0]);
+        }
         EXPECT_EQ(pool->get<VtObjectPointer>(weighing.weight_pointer[i]).getValue(), VT_NULL_ID);
     }
     EXPECT_EQ(run.master_off_state, t.common.indicator_off);
