@@ -138,10 +138,7 @@ bool Control_logic::set_up(module_man* mm, JIN_smart_stack* stack)
 
     iop_stream_ = std::make_unique<Posix_threaded_serial_data_stream>(iop_port_.c_str());
     if (!iop_stream_->is_open()) {
-        missing("iop_stream");
-        unopened_port_ = iop_port_;
-        remove_registrations();
-        return false;
+        return give_up("iop_stream", iop_port_);
     }
     iop_stream_->init(*mm);
     iop_stream_->register_waiter(&get_waiter());
@@ -154,10 +151,7 @@ bool Control_logic::set_up(module_man* mm, JIN_smart_stack* stack)
 
     stream_ = std::make_unique<Posix_threaded_serial_data_stream>(port_spec_.c_str());
     if (!stream_->is_open()) {
-        missing("stream");
-        unopened_port_ = port_spec_;
-        remove_registrations();
-        return false;
+        return give_up("stream", port_spec_);
     }
     stream_->init(*mm);
     stream_->register_waiter(&get_waiter());
@@ -171,6 +165,17 @@ bool Control_logic::set_up(module_man* mm, JIN_smart_stack* stack)
     ecu_mode_ = 1;
     ready_ = true;
     return true;
+}
+
+// A link that cannot be opened: the module stays inert, registered nowhere,
+// with nothing left in its queue.
+bool Control_logic::give_up(const char* what, const std::string& port)
+{
+    missing(what);
+    unopened_port_ = port;
+    remove_registrations();
+    get_waiter().flush_events();
+    return false;
 }
 
 void Control_logic::stop()
@@ -195,6 +200,9 @@ void Control_logic::remove_registrations()
     params_.autounreg_waiter(&get_waiter());
     params_.system.non_vtt_connected.autounreg_waiter(&get_waiter());
     drop_speed_registrations();
+    for (auto* link : {stream_.get(), iop_stream_.get()})
+        if (link)
+            link->deregister_waiter(&get_waiter());
 }
 
 // --- timers ----------------------------------------------------------------

@@ -110,9 +110,11 @@ private:
     bool set_up(module_man* mm, JIN_smart_stack* stack);
     void watch(const void* field, int size, Watch_kind kind, unsigned index);
     // Takes back every registration with the data store, the settings
-    // tree and the CAN stack: nothing sends to this module any more.
+    // tree, the CAN stack and the serial links: nothing sends to this
+    // module any more.
     void remove_registrations();
     void drop_speed_registrations();
+    bool give_up(const char* what, const std::string& port);
     void field_changed(const Watched& w);
     void connection_changed();
     void apply_throttling();
