@@ -188,7 +188,7 @@ bool JIN_smart_stack::remove_listener(const Listen_node* node)
 }
 
 unsigned char JIN_smart_stack::wait_for_name(waiter_descriptor* w, const RAWNAME& name,
-                                             bool resolve)
+                                             bool resolve, const std::function<bool()>& give_up)
 {
     // A registration the caller holds already for this NAME on w is the one
     // Add hands back: it stays when the wait ends.
@@ -203,18 +203,31 @@ unsigned char JIN_smart_stack::wait_for_name(waiter_descriptor* w, const RAWNAME
         release();
         return a;
     }
-    // Whatever else arrives meanwhile is kept and handed back afterwards.
+    // Whatever else arrives meanwhile is kept and handed back afterwards:
+    // the caller's wake-ups (a signal handler's, for one) are not lost.
     std::vector<waiter_event> others;
+    int anonymous = 0;
+    bool given_up = false;
     for (;;) {
         waiter_event e;
         w->get_event(&e);
         if (e.module_id == names_.module_id() && e.code == reinterpret_cast<intptr_t>(node))
             break;
-        if (e.module_id != module_man::EVENT_ANONYMOUS.module_id)
+        if (e.module_id == module_man::EVENT_ANONYMOUS.module_id)
+            ++anonymous;
+        else
             others.push_back(e);
+        if (give_up && give_up()) {
+            given_up = true;
+            break;
+        }
     }
     release();
     for (const waiter_event& e : others)
         w->send_event(e, false, false);
-    return resolve ? names_.gethostbyname(name, false) : NO_ADDRESS;
+    for (int i = 0; i < anonymous; ++i)
+        w->send_anonymous_event();
+    if (given_up || !resolve)
+        return NO_ADDRESS;
+    return names_.gethostbyname(name, false);
 }

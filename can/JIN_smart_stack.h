@@ -18,6 +18,8 @@
 #include "can/JIN_name_manager.h"
 #include "can/JIN_stack.h"
 
+#include <functional>
+
 // A NAME pattern naming a peer, and the listener that read() registered for
 // it (null when none).
 struct JIN_NAME {
@@ -90,9 +92,12 @@ public:
 
     // The address of the NAME, waiting on w until it is claimed when it holds
     // none yet. Without resolve the wait ends with 255. Events of other
-    // senders that reach w meanwhile are handed back to w afterwards, in
-    // their order. 255 at once when no listener could be added.
-    unsigned char wait_for_name(waiter_descriptor* w, const JIN_name::RAWNAME& name, bool resolve);
+    // senders and anonymous wake-ups that reach w meanwhile are handed back
+    // to w afterwards, in their order. 255 at once when no listener could be
+    // added. give_up, when given, is asked after every other wake-up of w: a
+    // true answer ends the wait with 255 (a stop request of the caller's).
+    unsigned char wait_for_name(waiter_descriptor* w, const JIN_name::RAWNAME& name, bool resolve,
+                                const std::function<bool()>& give_up = nullptr);
 
 private:
     // __write of a caller leaves its frames for the stack's next transmit

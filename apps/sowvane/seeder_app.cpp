@@ -38,8 +38,10 @@ const char* seeder_port_spec = nullptr;
 
 namespace {
 
-// Set by the signal handler; read by the main loop.
+// Set by the signal handler; read after each start step and by the main
+// loop before it waits.
 volatile std::sig_atomic_t exit_flag = 0;
+Start_step_observer start_observer = nullptr;
 
 // The event code of the main loop's registration on initiate_shutdown.
 constexpr int SHUTDOWN_EVENT = 1;
@@ -107,15 +109,19 @@ void delete_modules(Modules& m)
     m = Modules();
 }
 
-[[noreturn]] void shut_down(Modules& m, Settings_file& settings, int code)
+// The settings are saved only once they were read: a stop before that
+// leaves the file as it is.
+[[noreturn]] void shut_down(Modules& m, Settings_file* settings, int code)
 {
     if (m.control)
         m.control->stop();
-    // Confirmed on the factory-reset page: the settings file keeps the
-    // defaults (saved whole, in place of the old file in one step).
-    if (code == ConfirmFactoryResetMask::FACTORY_RESET_EXIT_CODE)
-        settings.restore_defaults();
-    settings.save();
+    if (settings) {
+        // Confirmed on the factory-reset page: the settings file keeps the
+        // defaults (saved whole, in place of the old file in one step).
+        if (code == ConfirmFactoryResetMask::FACTORY_RESET_EXIT_CODE)
+            settings->restore_defaults();
+        settings->save();
+    }
     const bool off = false;
     cds_set_bool(&sowvane_data_store.head, &sowvane_data_store.body.system.alive, &off);
     Atime::delay(100);
@@ -134,7 +140,20 @@ int end_start(Modules& m)
     return 0;
 }
 
+// A step of the start is done: a stop asked for meanwhile (a signal, also
+// one that came while the NAME was being claimed) ends the program from
+// here, in shutdown order, with exit code 1.
+void step_done(Start_step step, Modules& m, Settings_file* settings)
+{
+    if (start_observer)
+        start_observer(step);
+    if (exit_flag)
+        shut_down(m, settings, 1);
+}
+
 }  // namespace
+
+void seeder_app_observe_start(Start_step_observer observer) { start_observer = observer; }
 
 int seeder_app_thread()
 {
@@ -142,6 +161,8 @@ int seeder_app_thread()
     NV_kelsu::parameters_t& ps = sowvane_parameters;
     Modules m;
 
+    // First of all: a stop asked for at any moment of the start is kept.
+    install_signal_handlers();
     std::fputs("Seeder Test App Starting\r\n", stderr);
     tallocation_init();
     std::printf("GOT bus %s\n", seeder_bus_spec);
@@ -154,13 +175,13 @@ int seeder_app_thread()
     m.stack = new JIN_smart_stack;
     m.stack->open(*m.bus, &sowvane_module_man);
     m.stack->start();
-
-    install_signal_handlers();
+    step_done(Start_step::BUS, m, nullptr);
 
     make_directories(app_paths::DATA_DIR);
     Settings_file settings(app_paths::SETTINGS_FILE, ps);
     apply_startup_defaults(ps);
     settings.load();
+    step_done(Start_step::SETTINGS, m, &settings);
 
     sowvane_main_waiter.init(&sowvane_module_man);
 
@@ -171,10 +192,12 @@ int seeder_app_thread()
         return end_start(m);
     const bool vt_pool_whole = load_generated_pool(*m.vt_pool);
     m.upload_progress = new VT::Upload_bar_progress(m.vt_pool->find<VT::Number_variable_obj>("var_upload"));
+    step_done(Start_step::VT_POOL, m, &settings);
 
     const JIN_name::RAWNAME own(Known_names::get_seeder(0));
     m.stack->name_manager().add_local_name(own, PREFERRED_ADDRESS);
-    m.stack->wait_for_name(&sowvane_main_waiter, own, true);
+    m.stack->wait_for_name(&sowvane_main_waiter, own, true, [] { return exit_flag != 0; });
+    step_done(Start_step::NAME_CLAIM, m, &settings);
 
     m.remote_server = new CDS::Remote::Server;
     if (CDS::Lookup_struct* store_root = ds.head.get_lookup())
@@ -185,6 +208,7 @@ int seeder_app_thread()
     m.bridge = new Can_quor::Can_quor;
     m.bridge->add_stack(m.stack);
     m.bridge->init(sowvane_module_man, m.remote_server);
+    step_done(Start_step::REMOTE_STORE, m, &settings);
 
     bool vt_session = false;
     if (vt_pool_whole) {
@@ -196,6 +220,7 @@ int seeder_app_thread()
             std::printf("The VT pool cannot run on the CAN stack; no VT session\n");
     }
     m.ui->init(m.vt_pool, &screen_object_ids);
+    step_done(Start_step::VT_SESSION, m, &settings);
 
     make_directories(app_paths::DIAG_HISTORY_DIR);
     if (!pcfMount(app_paths::DIAG_HISTORY_DIR, HISTORY_STORE_BYTES))
@@ -204,6 +229,7 @@ int seeder_app_thread()
     m.diag = new Implement_diag(ds, "diag");
     assert(m.diag);
     m.diag->init(sowvane_module_man, m.stack);
+    step_done(Start_step::DIAGNOSTICS, m, &settings);
 
     m.tc_pool = new TC::Object_pool(&sowvane_module_man, nullptr, 0);
     m.diag->set_tc_client(m.tc_pool);
@@ -220,6 +246,7 @@ int seeder_app_thread()
     if (vt_session)
         m.vt_pool->start_diner();
     m.tc_pool->start();
+    step_done(Start_step::TASK_CONTROLLER, m, &settings);
 
     ps.signal_all();
     ps.autoreg_waiter(&sowvane_main_waiter, true);
@@ -231,10 +258,16 @@ int seeder_app_thread()
     } else {
         std::puts("START REAL");
         m.control = new Control_logic(seeder_port_spec, ps, ds);
-        m.control->init(&sowvane_module_man, m.stack);
+        if (!m.control->init(&sowvane_module_man, m.stack)) {
+            std::fprintf(stderr, "The serial link %s cannot be opened: the control logic cannot run, "
+                                 "the program ends\n",
+                         m.control->unopened_port().c_str());
+            shut_down(m, &settings, EXIT_NO_CONTROL_LINK);
+        }
     }
     cds_event_register_word(&ds.head, &sowvane_main_waiter, &ds.body.system.initiate_shutdown,
                             CDS::REG_APP, SHUTDOWN_EVENT);
+    step_done(Start_step::CONTROL, m, &settings);
     std::fflush(stdout);
     // The XML documents, the pool image and the other start-up buffers are
     // gone; their free pages go back to the system instead of staying
@@ -247,6 +280,9 @@ int seeder_app_thread()
     Atime save_deadline;
     int exit_code = 0;
     for (;;) {
+        // A stop request is looked at before each wait, not only after one.
+        if (exit_flag)
+            shut_down(m, &settings, 1);
         waiter_event event;
         bool got_event = true;
         if (!save_pending)
@@ -259,7 +295,7 @@ int seeder_app_thread()
         if (got_event && event.module_id == store_events && event.code == SHUTDOWN_EVENT)
             exit_code = int(cds_get_word(&ds.head, &ds.body.system.initiate_shutdown));
         if (exit_code > 0)
-            shut_down(m, settings, exit_code);
+            shut_down(m, &settings, exit_code);
 
         if (got_event) {
             const bool vt_only = !cds_get_byte(&ds.head, &ds.body.system.non_vtt_connected);

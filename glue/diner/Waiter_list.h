@@ -31,12 +31,16 @@ public:
     // the receiver is not registered.
     bool remove(waiter_descriptor* waiter)
     {
-        for (int i = 0; i < count_; i++) {
+        // count_ never exceeds N; bounding the loops by both keeps every
+        // index visibly inside the array.
+        const int count = count_ < N ? count_ : N;
+        for (int i = 0; i < count; i++) {
             if (waiters_[i] != waiter)
                 continue;
-            for (int j = i + 1; j < count_; j++)
+            for (int j = i + 1; j < count; j++)
                 waiters_[j - 1] = waiters_[j];
-            waiters_[--count_] = nullptr;
+            waiters_[count - 1] = nullptr;
+            count_ = count - 1;
             return true;
         }
         return false;

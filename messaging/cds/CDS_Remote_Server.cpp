@@ -239,16 +239,12 @@ void Server::send_ids(Backend& backend, const unsigned char* message, int length
     const int chunk = std::min(room - Msg_send_ids::EMPTY_LENGTH, MAX_IDS_CHUNK);
     const unsigned offset = request.offset();
     unsigned char* data = reply + Msg_send_ids::HEADER;
+    // An offset at or past the end gets the empty reply that ends a
+    // transfer.
     int n = 0;
     if (request.item_id() == 0) {
-        // An offset past the end is no request of this transfer.
-        if (offset > compressed_ids_.size())
-            return;
         n = get_compressed_ids(data, offset, chunk);
     } else {
-        Data_item* item = root_list_->find_data_item(request.item_id());
-        if (item && offset > unsigned(structure_size(*item, request.depth())))
-            return;
         // The window ends with a 0 byte, which is not sent.
         char text[MAX_IDS_CHUNK + 1];
         n = get_ids_text(text, int(offset), chunk + 1, request.item_id(), request.depth());
@@ -418,6 +414,15 @@ int Server::client_count()
 {
     Mutex::Protection guard(&lock_);
     return int(clients_.size());
+}
+
+bool Server::has_subscriptions()
+{
+    Mutex::Protection guard(&lock_);
+    for (const auto& client : clients_)
+        if (!client->subscribed.empty() || !client->pending.empty())
+            return true;
+    return false;
 }
 
 int Server::subscription_count(const Backend& backend)

@@ -94,6 +94,9 @@ public:
     const std::vector<unsigned char>& compressed_ids() const { return compressed_ids_; }
     int in_flight() const { return in_flight_; }
     int client_count();
+    // Whether any peer is subscribed to an item (or has a push due): only
+    // then does the server need the transport's tick.
+    bool has_subscriptions();
     // Items the peer behind backend is subscribed to (0 when unknown).
     int subscription_count(const Backend& backend);
     // Pushes waiting for the peer behind backend.

@@ -270,6 +270,13 @@ void Object_pool::register_event_waiter(waiter_descriptor& waiter)
     waiter_ = &waiter;
 }
 
+void Object_pool::deregister_event_waiter(waiter_descriptor& waiter)
+{
+    std::lock_guard<std::recursive_mutex> g(state_mutex_);
+    if (waiter_ == &waiter)
+        waiter_ = nullptr;
+}
+
 int Object_pool::vt_event_of(short module_id) const
 {
     if (event_base_id_ == 0)

@@ -165,6 +165,9 @@ public:
 
     // Events.
     void register_event_waiter(waiter_descriptor& waiter);
+    // The pool sends nothing more to the waiter (when it is the registered
+    // one): its owner is going.
+    void deregister_event_waiter(waiter_descriptor& waiter);
     void get_module_id(short& id) const { id = module_id_; }
     // The registry: VT event k arrives under module id base - k.
     short get_event_base_id() const { return event_base_id_; }

@@ -4,6 +4,7 @@
 #include "vt_object_model/VtMessageWriter.h"
 #include "vt_object_model/VtObjects.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -119,8 +120,13 @@ bool apply32(VtObject& model, int aid, uint32_t v)
 
 std::vector<uint8_t> string_command(unsigned short id, const std::string& s)
 {
-    std::vector<uint8_t> c = {CMD_STRING_VALUE, lo(id), hi(id), lo(unsigned(s.size())), hi(unsigned(s.size()))};
-    c.insert(c.end(), s.begin(), s.end());
+    std::vector<uint8_t> c(5 + s.size());
+    c[0] = CMD_STRING_VALUE;
+    c[1] = lo(id);
+    c[2] = hi(id);
+    c[3] = lo(unsigned(s.size()));
+    c[4] = hi(unsigned(s.size()));
+    std::copy(s.begin(), s.end(), c.begin() + 5);
     return c;
 }
 

@@ -59,11 +59,13 @@ Control_logic::Control_logic(const char* port_spec, NV_kelsu::parameters_t& para
 }
 
 // The thread ends first, so that no handler runs while the links close
-// under it.
+// under it; the store, the settings and the stack outlive the module and
+// must not send to it once it is gone.
 Control_logic::~Control_logic()
 {
     if (get_state() != Diner::UNINIT && !terminated())
         terminate(true);
+    remove_registrations();
     if (get_state() != Diner::UNINIT)
         for (Timeout* t : {&t1_tick_, &t2_control_, &t3_fast_, &t4_runtime_, &t5_reply_})
             remove_timeout(*t);
@@ -136,8 +138,7 @@ bool Control_logic::set_up(module_man* mm, JIN_smart_stack* stack)
 
     iop_stream_ = std::make_unique<Posix_threaded_serial_data_stream>(iop_port_.c_str());
     if (!iop_stream_->is_open()) {
-        missing("iop_stream");
-        return false;
+        return give_up("iop_stream", iop_port_);
     }
     iop_stream_->init(*mm);
     iop_stream_->register_waiter(&get_waiter());
@@ -150,8 +151,7 @@ bool Control_logic::set_up(module_man* mm, JIN_smart_stack* stack)
 
     stream_ = std::make_unique<Posix_threaded_serial_data_stream>(port_spec_.c_str());
     if (!stream_->is_open()) {
-        missing("stream");
-        return false;
+        return give_up("stream", port_spec_);
     }
     stream_->init(*mm);
     stream_->register_waiter(&get_waiter());
@@ -167,6 +167,17 @@ bool Control_logic::set_up(module_man* mm, JIN_smart_stack* stack)
     return true;
 }
 
+// A link that cannot be opened: the module stays inert, registered nowhere,
+// with nothing left in its queue.
+bool Control_logic::give_up(const char* what, const std::string& port)
+{
+    missing(what);
+    unopened_port_ = port;
+    remove_registrations();
+    get_waiter().flush_events();
+    return false;
+}
+
 void Control_logic::stop()
 {
     Diner::Protection lock(*this);
@@ -179,6 +190,19 @@ void Control_logic::watch(const void* field, int size, Watch_kind kind, unsigned
     int code = cds_change_code(field, size);
     cds_event_register(&store_.head, &get_waiter(), field, size, CDS::REG_APP, code);
     watched_.push_back(Watched{field, size, kind, index, code});
+}
+
+void Control_logic::remove_registrations()
+{
+    for (const Watched& w : watched_)
+        cds_event_unregister(&store_.head, &get_waiter(), w.field, w.size, CDS::REG_APP, w.code);
+    watched_.clear();
+    params_.autounreg_waiter(&get_waiter());
+    params_.system.non_vtt_connected.autounreg_waiter(&get_waiter());
+    drop_speed_registrations();
+    for (auto* link : {stream_.get(), iop_stream_.get()})
+        if (link)
+            link->deregister_waiter(&get_waiter());
 }
 
 // --- timers ----------------------------------------------------------------
@@ -396,6 +420,13 @@ void Control_logic::deregister_speed_messages()
     if (!stack_ || !speed_registered_)
         return;
     std::printf("Deregister speed PGNs\n");
+    drop_speed_registrations();
+}
+
+void Control_logic::drop_speed_registrations()
+{
+    if (!stack_ || !speed_registered_)
+        return;
     for (unsigned pgn : SPEED_PGNS)
         stack_->deregister_pgn(pgn, &get_waiter());
     speed_registered_ = false;

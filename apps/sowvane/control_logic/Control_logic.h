@@ -48,8 +48,10 @@ public:
     // Opens both links, builds the cores, registers for its events, starts
     // the timers and (with start_thread) the Diner. False, with the part
     // that could not be made named on the console, when a link cannot be
-    // opened; the module then stays inert.
+    // opened; the module then stays inert and registered nowhere.
     bool init(module_man* mm, JIN_smart_stack* stack, bool start_thread = true);
+    // The port of the link that init could not open (empty when none).
+    const std::string& unopened_port() const { return unopened_port_; }
     // Saves the runtime (as the runtime timer does).
     void stop();
     // The pause after the I/O processor is told it runs (tests shorten it).
@@ -107,6 +109,12 @@ private:
     // init's work under the module's lock.
     bool set_up(module_man* mm, JIN_smart_stack* stack);
     void watch(const void* field, int size, Watch_kind kind, unsigned index);
+    // Takes back every registration with the data store, the settings
+    // tree, the CAN stack and the serial links: nothing sends to this
+    // module any more.
+    void remove_registrations();
+    void drop_speed_registrations();
+    bool give_up(const char* what, const std::string& port);
     void field_changed(const Watched& w);
     void connection_changed();
     void apply_throttling();
@@ -123,6 +131,7 @@ private:
     std::unique_ptr<Posix_threaded_serial_data_stream> iop_stream_;
     std::string port_spec_;
     std::string iop_port_;
+    std::string unopened_port_;
     NV_kelsu::parameters_t& params_;
     Data_store& store_;
     std::unique_ptr<Packet_interface> packet_interface_;

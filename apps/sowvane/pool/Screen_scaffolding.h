@@ -17,7 +17,10 @@ public:
     void clear();
     void add(VtObjectContainer* object);
     // The entry at index, or null.
-    VtObjectContainer* at(int index) const { return index >= 0 && index < count_ ? items_[index] : nullptr; }
+    VtObjectContainer* at(int index) const
+    {
+        return index >= 0 && index < count_ && index < capacity ? items_[index] : nullptr;
+    }
     VtObjectContainer* operator[](int index) const { return at(index); }
     int count() const { return count_; }
 

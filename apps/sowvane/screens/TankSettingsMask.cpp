@@ -89,7 +89,7 @@ void TankSettingsMask::refresh(int i)
     double capacity = channel.capacity.get();
     capacity = capacity < 0.0 ? 0.0 : capacity > MAX_CAPACITY ? MAX_CAPACITY : capacity;
     t.capacity.set_val(capacity);
-    const unsigned type = mode < TANK_TYPES ? mode : GRANULAR;
+    const unsigned type = mode < TANK_TYPES ? mode : unsigned(GRANULAR);
     t.type.set_item((unsigned short)type);
     show_container(t.granular_row, type == GRANULAR);
     show_container(t.liquid_row, type != GRANULAR);
@@ -97,7 +97,7 @@ void TankSettingsMask::refresh(int i)
         t.liquid_drive.set_item(channel.liquid_controller_type.get());
     } else {
         const unsigned drive = channel.granular_controller_type.get();
-        t.granular_drive.set_item((unsigned short)(drive == PROP_VALVE ? PROP_VALVE_ITEM : drive));
+        t.granular_drive.set_item((unsigned short)(drive == PROP_VALVE ? unsigned(PROP_VALVE_ITEM) : drive));
     }
 }
 
@@ -181,7 +181,7 @@ bool TankSettingsMask::handle_stat_update(Stat* s)
             const int manual = 1;
             cds_set_int(ds_head(), &ds().channels.channels[i].rate_control_mode, &manual);
             const unsigned v = t.granular_drive.get_item();
-            const unsigned drive = v == PROP_VALVE_ITEM ? PROP_VALVE : v;
+            const unsigned drive = v == PROP_VALVE_ITEM ? unsigned(PROP_VALVE) : v;
             channel.granular_controller_type.set((unsigned char)drive);
             std::printf("Drive:%u\n", drive);
         } else if (s == &t.liquid_drive) {

@@ -35,6 +35,9 @@ User_interface::User_interface(module_man* mm)
 User_interface::~User_interface()
 {
     terminate(true);
+    // The pool, the store and the settings outlive the module.
+    if (pool)
+        pool->deregister_event_waiter(get_waiter());
     for (Screen* s : alarm_screens) {
         screen_man.remove_screen(s);
         delete s;

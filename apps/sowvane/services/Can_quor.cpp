@@ -104,7 +104,7 @@ void Can_quor::diner_start()
             name_listeners_[i] = s->name_manager().listeners().Add(JIN_name::NAME(), &get_waiter());
     }
     tick_.set_period(TICK_MS);
-    submit_timeout(tick_, tick_.get_deadline());
+    update_tick();
 }
 
 void Can_quor::diner_stop()
@@ -120,6 +120,19 @@ void Can_quor::diner_stop()
         }
     }
     remove_timeout(tick_);
+    ticking_ = false;
+}
+
+void Can_quor::update_tick()
+{
+    const bool wanted = server_ && server_->has_subscriptions();
+    if (wanted == ticking_)
+        return;
+    if (wanted)
+        submit_timeout(tick_, TICK_MS);
+    else
+        remove_timeout(tick_);
+    ticking_ = wanted;
 }
 
 void Can_quor::handle_event(waiter_event& event)
@@ -134,18 +147,20 @@ void Can_quor::handle_event(waiter_event& event)
             server_->handle_tx_event(int(int32_t(event.data)));
         if (event.module_id == registration_ids_[i]) {
             read_message(i);
-            return;
+            break;
         }
         JIN_smart_stack* s = smart(i);
         if (s && event.module_id == s->name_manager().module_id())
             check_peers(i);
     }
+    update_tick();
 }
 
 void Can_quor::handle_timeout(Timeout& timeout)
 {
     if (&timeout == &tick_ && server_)
         server_->handle_tx_event(CDS::Remote::Server::CODE_TICK);
+    update_tick();
 }
 
 void Can_quor::read_message(int index)

@@ -2,8 +2,9 @@
 // PGN (0x1EF00, fast packet) on up to three CAN stacks, hands each request
 // that carries the service marker 0xF1 0xF1 to the server with a backend
 // that answers the sender, passes the stacks' transmit-done reports to the
-// server and ticks it every 30 ms. Everything runs on the module's own
-// thread "QCAN".
+// server and, while a peer is subscribed to an item, ticks it every 30 ms
+// (an idle bridge sleeps until a message comes). Everything runs on the
+// module's own thread "QCAN".
 //
 // On a stack with a name manager (JIN_smart_stack) the bridge remembers the
 // NAME behind each requesting address; a peer whose NAME loses its address,
@@ -17,6 +18,7 @@
 #include "glue/message/Binary_message.h"
 #include "messaging/cds/CDS_Remote_Backend.h"
 
+#include <atomic>
 #include <vector>
 
 class JIN_stack;
@@ -84,6 +86,8 @@ public:
 
     // Peers whose NAME the bridge watches (for tests and status).
     int watched_peer_count() const { return int(peers_.size()); }
+    // Whether the 30 ms tick runs.
+    bool ticking() const { return ticking_; }
 
 private:
     // A requesting address on a stack with a name manager, and its NAME.
@@ -103,6 +107,8 @@ private:
     // After a change of NAMEs on a stack: drops the peers that left.
     void check_peers(int index);
     void drop_peer(size_t i);
+    // Runs the tick while the server has subscriptions, stops it otherwise.
+    void update_tick();
 
     Timeout tick_;
     JIN_stack* stacks_[MAX_STACKS] = {nullptr, nullptr, nullptr};
@@ -110,6 +116,7 @@ private:
     const void* name_listeners_[MAX_STACKS] = {nullptr, nullptr, nullptr};
     CDS::Remote::Server* server_ = nullptr;
     std::vector<Peer> peers_;
+    std::atomic<bool> ticking_{false};
 };
 
 } // namespace Can_quor

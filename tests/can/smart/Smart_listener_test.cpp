@@ -58,4 +58,40 @@ TEST(Smart_listener, WaitForNameLeavesTheCallersOwnListenerInPlace)
     EXPECT_FALSE(stack.remove_listener(mine));
 }
 
+// The waiter belongs to the caller (the program's main loop): a wake-up
+// meant for it (a signal handler's) that arrives during the wait is handed
+// back, and the caller's give-up check ends a wait for a NAME that nobody
+// claims.
+TEST(Smart_listener, WaitForNameHandsBackAnonymousWakeUpsAndGivesUpWhenAsked)
+{
+    const std::string spec = "loop,name=smart_listener_wake";
+    std::string error;
+    std::unique_ptr<CAN_bus> bus(Bus_select::start(spec.c_str(), error));
+    ASSERT_TRUE(bus) << error;
+    module_man mm;
+    waiter_descriptor w;
+    w.init(&mm);
+    JIN_smart_stack stack;
+    stack.open(*bus, &mm);
+    ASSERT_EQ(0, stack.start());
+
+    const RAWNAME ours = make_name(600, true);
+    ASSERT_TRUE(stack.name_manager().add_local_name(ours, 28));
+    w.send_anonymous_event();
+    int asked = 0;
+    EXPECT_EQ(28, stack.wait_for_name(&w, ours, true, [&] { return ++asked > 1; }));
+    EXPECT_EQ(1, asked) << "asked once, for the wake-up";
+    waiter_event e;
+    ASSERT_EQ(0, w.get_event(&e, Atime::now())) << "the wake-up is handed back";
+    EXPECT_EQ(module_man::EVENT_ANONYMOUS.module_id, e.module_id);
+    EXPECT_NE(0, w.get_event(&e, Atime::now())) << "once";
+
+    // Nobody ever claims this NAME: the wait ends when the caller gives up.
+    const RAWNAME absent = make_name(601, true);
+    w.send_anonymous_event();
+    EXPECT_EQ(255, stack.wait_for_name(&w, absent, true, [] { return true; }));
+    EXPECT_EQ(0, w.get_event(&e, Atime::now()));
+    EXPECT_EQ(module_man::EVENT_ANONYMOUS.module_id, e.module_id);
+}
+
 } // namespace

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -147,8 +148,11 @@ using Bytes = std::vector<uint8_t>;
 
 Bytes record(uint16_t id, uint8_t type, Bytes body)
 {
-    Bytes r = {uint8_t(id), uint8_t(id >> 8), type};
-    r.insert(r.end(), body.begin(), body.end());
+    Bytes r(3 + body.size());
+    r[0] = uint8_t(id);
+    r[1] = uint8_t(id >> 8);
+    r[2] = type;
+    std::copy(body.begin(), body.end(), r.begin() + 3);
     return r;
 }
 

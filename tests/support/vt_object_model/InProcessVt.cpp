@@ -1,5 +1,7 @@
 #include "InProcessVt.h"
 
+#include <algorithm>
+
 InProcessVt::InProcessVt()
 {
     processor.setDisplayInterface(&display);
@@ -16,8 +18,8 @@ void InProcessVt::receive(const std::vector<uint8_t>& message)
 
 void InProcessVt::uploadPool(const uint8_t* stream, uint32_t length)
 {
-    std::vector<uint8_t> transfer(1, 17);
-    transfer.insert(transfer.end(), stream, stream + length);
+    std::vector<uint8_t> transfer(size_t(length) + 1, 17);
+    std::copy(stream, stream + length, transfer.begin() + 1);
     receive(transfer);
     receive({18});
 }

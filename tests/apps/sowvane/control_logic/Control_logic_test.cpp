@@ -295,6 +295,41 @@ TEST_F(Module, RunsOnItsOwnThreadAndEndsCleanly)
     ::testing::internal::GetCapturedStdout();
 }
 
+// A link that cannot be opened leaves the module registered nowhere: it
+// would never read the speed messages the stack holds for it (until the
+// stack drops them, "readers too slow"), nor the changes sent to it.
+TEST_F(Module, AModuleWhoseLinkCannotBeOpenedIsRegisteredNowhere)
+{
+    const std::string missing = "/nonexistent/tty:57600";
+    for (bool iop_opens : {false, true}) {
+        ::testing::internal::CaptureStdout();
+        module = std::make_unique<Control_logic>(missing.c_str(), *ps, *store,
+                                                 iop_opens ? iop_line.port_spec().c_str() : missing.c_str());
+        module->set_startup_wait(0);
+        EXPECT_FALSE(module->init(&mm, &node, false));
+        ::testing::internal::GetCapturedStdout();
+
+        cds_set(head, &b.system.vt_alive, true);
+        cds_set(head, &b.channels.channels[0].requested_rate, 12.0);
+        cds_set(head, &b.booms.boom[0].boom_state, 1);
+        ps->signal_all();
+        waiter_descriptor witness;
+        witness.init(&mm);
+        ASSERT_EQ(1, node.register_pgn(65096, &witness, nullptr));
+        send_speed(65096, {0xD9, 0x0A, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
+        waiter_event e;
+        ASSERT_EQ(0, witness.get_event(&e, Atime::from_now(60000)));
+        JIN_header h;
+        uint8_t data[8];
+        EXPECT_EQ(0, node.read(65096, h, data, sizeof data, sizeof data, &witness));
+        EXPECT_EQ(0, node.held_rx(3)) << "the message is held for the module" << (iop_opens ? " (I/O link open)" : "");
+        EXPECT_EQ(0, module->get_waiter().num_pending());
+        node.deregister_pgn(65096, &witness);
+        module.reset();
+        cds_set(head, &b.system.vt_alive, false);
+    }
+}
+
 TEST(Module_ports, MissingPortLeavesTheModuleInert)
 {
     module_man mm;

@@ -29,8 +29,9 @@ TEST_F(RunScreenTest, PageASoftKeysAreAttachedAndPageBIsNot)
     EXPECT_EQ(mask.getSoftKeyMask(), table().main.soft_keys_page_a);
     EXPECT_EQ(mask.getBackgroundColour().getIndex(), 1u);
     for (uint32_t oid = 10000; oid < VT_NULL_ID; ++oid)
-        if (auto* other = dynamic_cast<VtObjectDataMask*>(pool->objects.find_object(oid)))
+        if (auto* other = dynamic_cast<VtObjectDataMask*>(pool->objects.find_object(oid))) {
             EXPECT_NE(other->getSoftKeyMask(), table().main.soft_keys_page_b) << "mask " << oid;
+        }
 
     const auto& m = table().main;
     EXPECT_EQ(pool->keys_of(m.soft_keys_page_a),

@@ -179,17 +179,21 @@ TEST_F(ProgramWithPeers, AMissingXmlFileEndsTheStart)
 }
 
 // With a serial port the control logic runs in place of the simulator; a
-// port that cannot be opened leaves it inert, and the program runs on.
-TEST_F(ProgramWithPeers, AControlLogicWithoutItsPortLeavesTheProgramRunning)
+// link that cannot be opened ends the start, in shutdown order, with a code
+// of its own: nothing would meter.
+TEST_F(ProgramWithPeers, AControlLogicWithoutItsLinksEndsTheStart)
 {
     Program_process program;
     ASSERT_TRUE(program.start({"-b", hub.bus_spec(), "-p", program.dir() + "/no_such_port:115200:rs485"}));
-    ASSERT_TRUE(program.wait_for_output("START REAL")) << program.output() << program.errors();
-    ASSERT_TRUE(program.wait_for_output("failed to make")) << program.output();
-    EXPECT_EQ(program.output().find("START SIM"), std::string::npos);
-    program.signal(SIGTERM);
-    EXPECT_EQ(program.wait_exit(), 1);
-    EXPECT_NE(program.output().find("EXIT: 1\n"), std::string::npos);
+    EXPECT_EQ(program.wait_exit(), 256 - 151) << program.output() << program.errors();
+    const std::string out = program.output();
+    EXPECT_NE(out.find("START REAL"), std::string::npos) << out;
+    EXPECT_EQ(out.find("START SIM"), std::string::npos);
+    EXPECT_NE(out.find("EXIT: -151\n"), std::string::npos) << out;
+    EXPECT_NE(program.errors().find(" cannot be opened: the control logic cannot run, the program ends\n"),
+              std::string::npos)
+        << program.errors();
+    EXPECT_EQ(out.find("readers too slow"), std::string::npos);
 }
 
 } // namespace

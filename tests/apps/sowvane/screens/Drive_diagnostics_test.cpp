@@ -56,12 +56,15 @@ TEST_F(Drive_diagnostics, KeySetAndRowsFollowTheTanks)
     start("actuator_diagnostics");
     EXPECT_EQ(actuator.soft_keys_shown(), ids.actuator_diagnostics.soft_key_mask);
     auto* pointer = actuator.tank(1).position_pointer;
-    if (pointer != nullptr)
+    if (pointer != nullptr) {
         EXPECT_EQ(pointer->get_value(), VT::Object_pool::NULL_ID); // disabled tank
-    if (actuator.tank(0).actuator_row != nullptr)
+    }
+    if (actuator.tank(0).actuator_row != nullptr) {
         EXPECT_FALSE(actuator.tank(0).actuator_row->get_hidden());
-    if (actuator.tank(1).electric_row != nullptr)
+    }
+    if (actuator.tank(1).electric_row != nullptr) {
         EXPECT_TRUE(actuator.tank(1).electric_row->get_hidden());
+    }
 
     ch[2].enabled.set(true);
     ch[2].mode.set(1);

@@ -124,14 +124,16 @@ TEST_F(Fan_and_options, CalibrationDriveAndActuatorOptions)
     const auto& o = ids.external_options_mask;
     EXPECT_FALSE(options.actuator_rows_shown());
     auto* row = vt.pool.find<VT::Container_obj>((unsigned short)o.cal_drive_row);
-    if (row != nullptr)
+    if (row != nullptr) {
         EXPECT_TRUE(row->get_hidden());
+    }
 
     ch[1].granular_controller_type.set(1);
     pump();
     EXPECT_TRUE(options.actuator_rows_shown());
-    if (row != nullptr)
+    if (row != nullptr) {
         EXPECT_FALSE(row->get_hidden());
+    }
 
     ASSERT_TRUE(man.switch_to_screen("external_options_mask"));
     auto* drives = vt.pool.find<VT::Input_list_obj>((unsigned short)o.cal_drive_list);

@@ -90,8 +90,9 @@ TEST_F(Tank_settings, TankTypesAndDrivesAsStored)
     EXPECT_EQ(int(cds_get_word(ds_head(), &ds().interface.channels[2].content_kind)), 0);
     EXPECT_EQ(tanks.tank(2).capacity.get_format(0).units, Units_man::UNITS_VOLUME);
     auto* liquid_row = vt.pool.find<VT::Container_obj>((unsigned short)t.liquid_drive_row[2]);
-    if (liquid_row != nullptr)
+    if (liquid_row != nullptr) {
         EXPECT_FALSE(liquid_row->get_hidden());
+    }
 
     send_value(t.tank_type_list[3], 1); // liquid
     EXPECT_EQ(int(cds_get_word(ds_head(), &ds().interface.channels[3].content_kind)), 1);

@@ -172,8 +172,8 @@ TEST(Can_quor_hub, TwoClientProcessesReadWriteAndSubscribeIndependently)
         int code = -1;
         std::string out;
     } peers[] = {
-        {"0x80", "internal.current_product_index", "internal.current_wheel_cal_step"},
-        {"0x81", "internal.current_channel_index", "internal.current_tank_cal_step"},
+        {"0x80", "internal.current_product_index", "internal.current_wheel_cal_step", -1, ""},
+        {"0x81", "internal.current_channel_index", "internal.current_tank_cal_step", -1, ""},
     };
     std::vector<std::thread> runs;
     for (Peer& p : peers) {

@@ -118,6 +118,34 @@ TEST_F(Can_quor_test, RequestIsAnsweredToTheSenderWithPriority6)
     EXPECT_EQ(frame[2], 5);
 }
 
+// An idle bridge sleeps: the 30 ms tick that starts pushes runs only while
+// a peer is subscribed to something.
+TEST_F(Can_quor_test, TicksOnlyWhileAPeerIsSubscribed)
+{
+    ASSERT_EQ(peer_node.stack.register_pgn(PGN, &waiter, nullptr, JIN_PGN::FAST), 1);
+    EXPECT_FALSE(bridge.ticking());
+    JIN_header h;
+    Bytes frame;
+    request({133});
+    ASSERT_TRUE(reply(h, frame));
+    EXPECT_FALSE(bridge.ticking()) << "a peer without subscriptions";
+
+    const unsigned short id = world.lookup.values.count.get_id();
+    request({134, static_cast<unsigned char>(id), static_cast<unsigned char>(id >> 8), 0, 0});
+    ASSERT_TRUE(reply(h, frame));
+    EXPECT_TRUE(wait_until([&] { return bridge.ticking(); }));
+    // A changed value is pushed on a tick.
+    const unsigned short value = 0x4321;
+    world.head.write(&world.block.values.count, &value, sizeof value);
+    ASSERT_TRUE(reply(h, frame));
+    EXPECT_EQ(frame[2], 3);
+
+    // The checksum request ends the peer's subscriptions: asleep again.
+    request({133});
+    ASSERT_TRUE(reply(h, frame));
+    EXPECT_TRUE(wait_until([&] { return !bridge.ticking(); }));
+}
+
 TEST_F(Can_quor_test, AFourthStackIsRefused)
 {
     Can_quor::Can_quor other;

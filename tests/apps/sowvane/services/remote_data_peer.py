@@ -138,17 +138,22 @@ try:
         fail("pushes never moved from %d" % first)
     print("pushes ok")
 
-    # No reply to any of these; the checksum request behind them (which
-    # also ends the subscription) is the next reply.
+    # No reply to any of these but the empty piece of a structure request
+    # past its end; the checksum request behind them (which also ends the
+    # subscription) is the next reply.
     for bad in ([136, 0, 0, 0, 0], [131, READ_ID & 0xFF], value_request(131, 65000),
                 value_request(132, READ_ID, READ_ID) + b"\x01",
                 [130, 0, 0, 0xFF, 0xFF, 0xFF, 255], [3, 1, 2, 3, 4]):
         send(bad)
     send([133])
+    empty_piece = False
     while True:
         reply = expect()
         if reply[:5] == value_request(3, COUNTER_ID):
             continue  # a push sent before the subscription ended
+        if reply == bytes([2, 0xFF, 0xFF, 0xFF, 0]) and not empty_piece:
+            empty_piece = True
+            continue
         if reply[0] == 3 and reply[1:3] == struct.pack("<H", READ_ID):
             # the refused short write is answered with the stored value
             if reply != value_request(3, READ_ID, READ_ID) + struct.pack("<I", READ_VALUE):
@@ -157,6 +162,8 @@ try:
         if reply[0] != 5:
             fail("malformed request answered " + reply.hex())
         break
+    if not empty_piece:
+        fail("no empty piece for a structure request past its end")
     print("malformed ok")
 finally:
     bus.shutdown()

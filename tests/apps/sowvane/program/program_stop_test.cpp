@@ -1,0 +1,116 @@
+// A stop asked for while the program starts: SIGTERM while its NAME is being
+// claimed, and a stop after each step of the start. Each ends the program in
+// order with exit code 1, the settings saved once they were read.
+
+#include "apps/sowvane/seeder_app.h"
+#include "can/JIN_claim_engine.h"
+#include "can/JIN_stack.h"
+#include "glue/diner/module_man.h"
+#include "glue/diner/waiter_descriptor.h"
+#include "platform/can/Bus_select.h"
+#include "tests/support/Hub_process.h"
+#include "tests/support/Program_process.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr unsigned char NODE = 0x1C, TOOL = 0xF9;
+constexpr int WAIT_MS = 60000;
+
+bool program_keeps_files_below_its_directory() { return std::string(SOWVANE_DATA_ROOT) == "."; }
+
+bool exists(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+// SIGTERM as soon as the program's first Address Claimed frame is on the
+// bus: the claim still runs (250 ms), and the stop must not get lost in it.
+TEST(ProgramStop, SigtermAtTheFirstAddressClaimEndsTheProgramInOrder)
+{
+    if (!program_keeps_files_below_its_directory())
+        GTEST_SKIP() << "the program of this build uses the installed paths";
+    Hub_process hub;
+    ASSERT_TRUE(hub.start()) << hub.error();
+    std::string error;
+    std::unique_ptr<CAN_bus> bus(Bus_select::start(hub.bus_spec().c_str(), error));
+    ASSERT_TRUE(bus) << error;
+    module_man mm;
+    JIN_stack tool;
+    waiter_descriptor tool_w;
+    ASSERT_EQ(0, tool.open(*bus, &mm));
+    ASSERT_EQ(0, tool.start());
+    tool.register_address(TOOL);
+    tool_w.init(&mm);
+    ASSERT_EQ(1, tool.register_pgn(JIN_name::Claim_engine::PGN_ADDRESS_CLAIMED, &tool_w, nullptr));
+
+    Program_process program;
+    ASSERT_TRUE(program.start({"-b", hub.bus_spec()}));
+    bool claim_seen = false;
+    const Atime deadline = Atime::from_now(WAIT_MS);
+    waiter_event e;
+    while (!claim_seen && tool_w.get_event(&e, deadline) == 0) {
+        if (e.module_id != tool.event_ids().rx)
+            continue;
+        JIN_header h;
+        unsigned char data[8];
+        claim_seen = tool.read(e.data, h, data, sizeof data, sizeof data, &tool_w) == 0 &&
+                     h.pgn == JIN_name::Claim_engine::PGN_ADDRESS_CLAIMED && h.src == NODE;
+    }
+    ASSERT_TRUE(claim_seen) << program.output() << program.errors();
+    program.signal(SIGTERM);
+
+    EXPECT_EQ(program.wait_exit(WAIT_MS), 1) << program.output() << program.errors();
+    EXPECT_NE(program.output().find("EXIT: 1\n"), std::string::npos) << program.output();
+    EXPECT_TRUE(exists(program.settings_file())) << "the shutdown saves the settings";
+}
+
+// The start in this process, stopped by SIGTERM right after one of its
+// steps; the test sees it end in a child process.
+Start_step stop_after = Start_step::BUS;
+
+void raise_at_stop_step(Start_step step)
+{
+    if (step == stop_after)
+        std::raise(SIGTERM);
+}
+
+[[noreturn]] void start_and_stop_after(Start_step step, const std::string& dir)
+{
+    // A start that never ends fails the test instead of hanging it.
+    ::alarm(WAIT_MS / 1000);
+    if (::chdir(dir.c_str()) != 0 || !std::freopen("out.txt", "w", stdout))
+        std::_Exit(90);
+    seeder_bus_spec = "loop,name=program_stop_steps";
+    stop_after = step;
+    seeder_app_observe_start(raise_at_stop_step);
+    seeder_app_thread();
+    std::_Exit(91);  // the start ended without a stop
+}
+
+TEST(ProgramStop, AStopAfterEachStartStepEndsTheProgramInOrder)
+{
+    if (!program_keeps_files_below_its_directory())
+        GTEST_SKIP() << "the program of this build uses the installed paths";
+    GTEST_FLAG_SET(death_test_style, "fast");
+    for (int i = 0; i < int(Start_step::COUNT); ++i) {
+        const Start_step step = Start_step(i);
+        Program_process files;  // only its directory with the data files
+        EXPECT_EXIT(start_and_stop_after(step, files.dir()), ::testing::ExitedWithCode(1), "")
+            << "stopped after step " << i;
+        EXPECT_NE(files.output().find("EXIT: 1\n"), std::string::npos) << "step " << i;
+        // Saved when they were read; before that the file is left alone.
+        EXPECT_EQ(exists(files.settings_file()), step >= Start_step::SETTINGS) << "step " << i;
+    }
+}
+
+}  // namespace
