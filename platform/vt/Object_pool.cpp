@@ -350,6 +350,12 @@ vt_capabilities_t Object_pool::get_capabilities()
     return caps_;
 }
 
+int Object_pool::get_vt_version()
+{
+    std::lock_guard<std::recursive_mutex> g(state_mutex_);
+    return vt_version_;
+}
+
 Locale_info Object_pool::get_locale()
 {
     std::lock_guard<std::recursive_mutex> g(state_mutex_);
@@ -671,6 +677,12 @@ void Object_pool::set_capabilities(const vt_capabilities_t& caps)
 {
     std::lock_guard<std::recursive_mutex> g(state_mutex_);
     caps_ = caps;
+}
+
+void Object_pool::set_vt_version(int version)
+{
+    std::lock_guard<std::recursive_mutex> g(state_mutex_);
+    vt_version_ = version;
 }
 
 void Object_pool::set_locale(const Locale_info& locale)

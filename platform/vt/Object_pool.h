@@ -199,6 +199,9 @@ public:
     bool get_vt_status(VT_status_message& out);
     bool get_vt_name(JIN_name::RAWNAME& out);
     vt_capabilities_t get_capabilities();
+    // The version of the VT in use as its Get Memory answer gave it, 0
+    // while no VT is known.
+    int get_vt_version();
     Locale_info get_locale();
     // 16 while the pool or a partial upload is being transmitted, else 0.
     int get_tx_state();
@@ -249,6 +252,7 @@ public:
     void clear_vt_status();
     void set_vt_name(const JIN_name::RAWNAME& name, bool known);
     void set_capabilities(const vt_capabilities_t& caps);
+    void set_vt_version(int version);
     // Stores the locale; posts EVENT_LOCALE when it changed.
     void set_locale(const Locale_info& locale);
     void set_tx_state(int state);
@@ -310,6 +314,7 @@ private:
     JIN_name::RAWNAME vt_name_;
     bool vt_name_known_ = false;
     vt_capabilities_t caps_;
+    int vt_version_ = 0;
     Locale_info locale_;
     int tx_state_ = 0;
     int connection_state_ = CONN_DISABLED;

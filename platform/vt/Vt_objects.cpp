@@ -1,5 +1,7 @@
 #include "platform/vt/Vt_objects.h"
 
+#include "platform/vt/Object_pool.h"
+
 #include "vt_object_model/VtMessageReader.h"
 #include "vt_object_model/VtMessageWriter.h"
 #include "vt_object_model/VtObjects.h"
@@ -34,6 +36,16 @@ constexpr uint8_t CMD_CHILD_POSITION = 0xB4;
 // colour and the size.
 constexpr int AID_BACKGROUND = 100;
 constexpr int AID_SIZE = 101;
+// The input options: options 2 of an input number, options of an input list.
+constexpr int AID_NUMBER_OPTIONS_2 = 15;
+constexpr int AID_LIST_OPTIONS = 5;
+
+// The VT versions that brought Enable/Disable Object and the input options
+// attributes; a VT that has not told its version counts as one of the
+// version the working set follows.
+constexpr int VT_VERSION_ENABLE_DISABLE = 3;
+constexpr int VT_VERSION_INPUT_OPTIONS = 4;
+constexpr int VT_VERSION_ASSUMED = 3;
 
 uint8_t lo(unsigned v) { return uint8_t(v); }
 uint8_t hi(unsigned v) { return uint8_t(v >> 8); }
@@ -440,29 +452,55 @@ bool Button_obj::select()
 // ---------------------------------------------------------------------------
 // Inputs
 
-bool Input_obj::set_enabled(bool enabled)
+int Input_obj::vt_version() const
+{
+    const int version = get_pool() ? get_pool()->get_vt_version() : 0;
+    return version > 0 ? version : VT_VERSION_ASSUMED;
+}
+
+unsigned char Input_obj::get_input_options() const
 {
     switch (get_type()) {
-    case INPUT_BOOLEAN: m<VtObjectInputFieldBoolean>().setEnabled(enabled); break;
-    case INPUT_STRING: m<VtObjectInputFieldString>().setEnabled(enabled); break;
-    case INPUT_NUMBER: m<VtObjectInputFieldNumber>().setEnabled(enabled); break;
-    case INPUT_LIST: m<VtObjectInputFieldList>().setEnabled(enabled); break;
+    case INPUT_BOOLEAN: return uint8_t(m<VtObjectInputFieldBoolean>().getEnabled() & INPUT_ENABLED);
+    case INPUT_STRING: return uint8_t(m<VtObjectInputFieldString>().getEnabled() & INPUT_ENABLED);
+    case INPUT_NUMBER: return uint8_t(m<VtObjectInputFieldNumber>().getEnabled());
+    case INPUT_LIST: return uint8_t(m<VtObjectInputFieldList>().getEnabled());
+    default: return 0;
+    }
+}
+
+bool Input_obj::set_input_options(unsigned char options)
+{
+    const int version = vt_version();
+    // The options of an input number (its options 2) and of an input list
+    // are an attribute from version 4 on; else the enabled flag stands alone.
+    const bool has_options =
+        (get_type() == INPUT_NUMBER || get_type() == INPUT_LIST) && version >= VT_VERSION_INPUT_OPTIONS;
+    const uint8_t held = uint8_t(options & (has_options ? INPUT_ENABLED | INPUT_REAL_TIME : INPUT_ENABLED));
+    const uint8_t before = get_input_options();
+    switch (get_type()) {
+    case INPUT_BOOLEAN: m<VtObjectInputFieldBoolean>().setEnabled(held); break;
+    case INPUT_STRING: m<VtObjectInputFieldString>().setEnabled(held); break;
+    case INPUT_NUMBER: m<VtObjectInputFieldNumber>().setEnabled(held); break;
+    case INPUT_LIST: m<VtObjectInputFieldList>().setEnabled(held); break;
     default: return false;
     }
-    send({CMD_ENABLE_DISABLE, lo(get_id()), hi(get_id()), uint8_t(enabled ? 1 : 0)});
+    if (has_options)
+        send_attribute(get_type() == INPUT_NUMBER ? AID_NUMBER_OPTIONS_2 : AID_LIST_OPTIONS, held);
+    else if (version >= VT_VERSION_ENABLE_DISABLE)
+        send({CMD_ENABLE_DISABLE, lo(get_id()), hi(get_id()), uint8_t(held & INPUT_ENABLED)});
+    else if (held != before)
+        touched();  // the VT sees it with the object's next upload
     return true;
+}
+
+bool Input_obj::set_enabled(bool enabled)
+{
+    const uint8_t others = uint8_t(get_input_options() & ~INPUT_ENABLED);
+    return set_input_options(uint8_t(enabled ? others | INPUT_ENABLED : others));
 }
 
 VT_SIZE_SETTER(Input_obj)
-
-bool Input_obj::set_options(unsigned char options)
-{
-    int aid = get_type() == INPUT_STRING ? 6 : get_type() == INPUT_NUMBER ? 5 : -1;
-    if (aid < 0 || !apply32(model(), aid, options))
-        return false;
-    send_attribute(aid, options);
-    return true;
-}
 
 Input_boolean_obj::Input_boolean_obj(unsigned short id, const char* name, unsigned char background_colour,
                                      unsigned short width, unsigned short foreground_colour,

@@ -125,16 +125,29 @@ public:
 } // namespace Base
 using Button_obj = Base::Button_obj;
 
-// Size, value and enabled state shared by the input fields.
+// Size, value and input options shared by the input fields.
 class Input_obj : public VT_obj {
 public:
     using VT_obj::VT_obj;
-    // Enable/Disable Object.
+    // The input options: bit 0 enabled, bit 1 real-time editing (the VT
+    // reports the value at every step while the operator edits it). An input
+    // number keeps them in its options 2, an input list in its options; an
+    // input string or boolean has the enabled bit alone.
+    static constexpr unsigned char INPUT_ENABLED = 0x01;
+    static constexpr unsigned char INPUT_REAL_TIME = 0x02;
+    unsigned char get_input_options() const;
+    // Sets the input options, but for bits the object or the VT in use does
+    // not have, and tells the VT what it can take: a VT of version 4 or later
+    // the options of a number or list (Change Attribute), one of version 3 or
+    // later the enabled state (Enable/Disable Object), an older one nothing.
+    // A VT not yet known counts as version 3.
+    bool set_input_options(unsigned char options);
+    // The enabled bit of the input options, the other bits kept.
     bool set_enabled(bool enabled);
     bool set_size(unsigned short width, unsigned short height);
-    // Input options (bit 0 enabled, bit 1 real-time editing) where the type
-    // has them (Change Attribute).
-    bool set_options(unsigned char options);
+
+private:
+    int vt_version() const;
 };
 
 class Input_boolean_obj : public Input_obj {
@@ -182,6 +195,8 @@ public:
     bool set_value(unsigned int value);
     unsigned short get_variable_reference() const;
     bool set_variable_reference(unsigned short id);
+    // The display options (bit 0 transparent, bit 1 leading zeros, bit 2
+    // zero as blank, bit 3 truncate); the input options are apart.
     unsigned char get_options() const;
     unsigned int get_min_value() const;
     unsigned int get_max_value() const;

@@ -180,6 +180,7 @@ void Vt_session::lose_vt(int64_t now_ms)
     pool_.set_running(false);
     pool_.set_vt_active(false);
     pool_.clear_vt_status();
+    pool_.set_vt_version(0);
     pool_.flush_commands();
     command_active_ = false;
     abandoned_.clear();
@@ -267,6 +268,7 @@ void Vt_session::handle_response(const uint8_t* d, uint32_t len, int64_t now_ms)
         if (function != FN_GET_MEMORY || len < 3)
             return;
         vt_version_ = d[1];
+        pool_.set_vt_version(vt_version_);
         if (d[2] != 0) {
             upload_failed("the VT has not enough memory for the pool", now_ms);
             return;

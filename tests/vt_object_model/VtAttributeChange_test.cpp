@@ -35,10 +35,10 @@ TEST(VtAttributeChange, AcceptedAttributeIdsPerType)
         {VtObjectTypeSoftKeyMask, {1, 100}},
         {VtObjectTypeKey, {1, 2, 100}},
         {VtObjectTypeButton, {1, 2, 3, 4, 5, 100, 101}},
-        {VtObjectTypeInputFieldBoolean, {1, 2, 3, 4, 100}},
-        {VtObjectTypeInputFieldString, {1, 2, 3, 4, 5, 6, 7, 8, 100, 101}},
-        {VtObjectTypeInputFieldNumber, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 100, 101}},
-        {VtObjectTypeInputFieldList, {1, 2, 3, 101}},
+        {VtObjectTypeInputFieldBoolean, {1, 2, 3, 4, 6, 100}},
+        {VtObjectTypeInputFieldString, {1, 2, 3, 4, 5, 6, 7, 8, 9, 100, 101}},
+        {VtObjectTypeInputFieldNumber, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 100, 101}},
+        {VtObjectTypeInputFieldList, {1, 2, 3, 5, 101}},
         {VtObjectTypeOutputFieldString, {1, 2, 3, 4, 5, 6, 7, 100, 101}},
         {VtObjectTypeOutputFieldNumber, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 100, 101}},
         {VtObjectTypeLine, {1, 2, 3, 4, 101}},
@@ -83,6 +83,11 @@ TEST(VtAttributeChange, ValuesAreReadInTheirStreamWidth)
     // Justification is stored and answered as done.
     EXPECT_EQ(change(number, 13, {2}), 0);
     EXPECT_EQ(number.getHorizontalJustification(), 2u);
+    // Options (the look) and options 2 (enabled, real-time editing) are two bytes.
+    number.setOptions(1);
+    EXPECT_EQ(change(number, 15, {2}), 0);
+    EXPECT_EQ(number.getEnabled(), 2u);
+    EXPECT_EQ(number.getOptions(), 1u);
     VtObjectOutputFieldNumber output(7);
     EXPECT_EQ(change(output, 11, {1}), 0);
     EXPECT_EQ(output.getHorizontalJustification(), 1u);

@@ -2,7 +2,9 @@
 // and in which width. Besides the ISO 11783-6 attribute IDs, 100 stands for
 // the background colour and 101 for the size (Change Background Colour and
 // Change Size). A value that the message cannot hold leaves the attribute as
-// it was; the attribute still counts as supported.
+// it was; the attribute still counts as supported. The input fields' enabled
+// byte (the enabled flag of a boolean and a string, options 2 of a number,
+// the options of a list) is an attribute from VT version 4 on.
 #include "vt_object_model/VtMessageReader.h"
 #include "vt_object_model/VtObjects.h"
 
@@ -128,6 +130,7 @@ int VtObjectInputFieldBoolean::changeAttribute(int attribute, VtMessageReader& r
         return kDone;
     case 3: return oid(reader, foregroundColour_, foregroundColourObserver_);
     case 4: return oid(reader, variableReference_, variableReferenceObserver_);
+    case 6: return byte(reader, enabled_);
     default: return kNotSupported;
     }
 }
@@ -144,6 +147,7 @@ int VtObjectInputFieldString::changeAttribute(int attribute, VtMessageReader& re
     case 6: return byte(reader, options_);
     case 7: return oid(reader, variableReference_, variableReferenceObserver_);
     case 8: return byte(reader, horizontalJustification_);
+    case 9: return byte(reader, enabled_);
     case kSize: return size(reader, size_);
     default: return kNotSupported;
     }
@@ -166,6 +170,7 @@ int VtObjectInputFieldNumber::changeAttribute(int attribute, VtMessageReader& re
     case 11: return byte(reader, numberOfDecimals_);
     case 12: return flag(reader, format_);
     case 13: return byte(reader, horizontalJustification_);
+    case 15: return byte(reader, enabled_);
     case kSize: return size(reader, size_);
     default: return kNotSupported;
     }
@@ -177,6 +182,7 @@ int VtObjectInputFieldList::changeAttribute(int attribute, VtMessageReader& read
     case 1: return ushort(reader, size_.width);
     case 2: return ushort(reader, size_.height);
     case 3: return oid(reader, variableReference_, variableReferenceObserver_);
+    case 5: return byte(reader, enabled_);
     case kSize: return size(reader, size_);
     default: return kNotSupported;
     }

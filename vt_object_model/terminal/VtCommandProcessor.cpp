@@ -935,8 +935,12 @@ void VtCommandProcessor::commandChangeAttribute(VtMessageReader& reader)
     VtObject* object = getObject(oid);
     uint32_t error = 1;
     if (object != nullptr) {
+        const bool wasEnabled = vtIsEnabled(object);
         error = object->changeAttribute(int(attribute), reader) == 2 ? 2 : 0;
         if (error == 0) {
+            // An input's enabled byte changed by attribute shows as Enable/Disable Object does.
+            if (vtIsEnabled(object) != wasEnabled)
+                applyOnOrOff<VtDisplayElementCommandEnable, VtDisplayElementCommandDisable>(object, !wasEnabled);
             object->notifyChanged();
             if (attribute == 2 && vtIsMask(object) && display_ != nullptr && display_->getActiveMaskId() == oid)
                 display_->setSoftKeyMask(vtSoftKeyMaskOf(object));

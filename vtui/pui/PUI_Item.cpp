@@ -399,8 +399,8 @@ void Number::draw_value(Widget& w, Client& c, int iid, Item_setup& setup)
     set_editable(stat, setup.editable);
     if (setup.editable && in) {
         resize(in, width, value_h);
-        if (in->get_options() != uint8_t(ns.options))
-            in->set_options(uint8_t(ns.options));
+        if (in->get_input_options() != uint8_t(ns.options))
+            in->set_input_options(uint8_t(ns.options));
     } else if (out) {
         resize(out, width, value_h);
     }

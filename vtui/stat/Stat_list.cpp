@@ -8,8 +8,6 @@
 
 namespace {
 const char* const SOURCE = "vtui/stat/Stat_list";
-constexpr unsigned char OPTION_ENABLED = 1;
-constexpr unsigned char OPTION_REAL_TIME = 2;
 } // namespace
 
 bool Stat_list::init(Stat_collector* col, VT::Input_list_obj* l, VT::Object_pointer_obj* ptr, VT::Object_pool* pool,
@@ -130,10 +128,11 @@ void Stat_list::set_live_edit(bool on)
 {
     if (!list)
         return;
-    // The list's options byte is its enabled flag: bit 1 asks the VT to
-    // report every step while the operator scrolls.
-    unsigned char options = OPTION_ENABLED | (on ? OPTION_REAL_TIME : 0);
-    list->set_options(options);
+    // Real-time editing asks the VT to report every step while the operator
+    // scrolls.
+    const unsigned char o = list->get_input_options();
+    const unsigned char live = VT::Input_obj::INPUT_REAL_TIME;
+    list->set_input_options(on ? uint8_t(o | live) : uint8_t(o & ~live));
 }
 
 bool Stat_list::dyn_create_objects(VT::Object_pool* pool, int n, bool ptr, bool var)

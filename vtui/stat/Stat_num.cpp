@@ -421,8 +421,7 @@ bool Stat_num::_set_editable(bool editable)
         else if (!editable && out_)
             ptr_->set_value(out_->get_id());
     } else if (in_ && !out_) {
-        unsigned char o = in_->get_options();
-        in_->set_options(editable ? uint8_t(o | 1u) : uint8_t(o & ~1u));
+        in_->set_enabled(editable);
     }
     return editable;
 }
@@ -431,8 +430,9 @@ void Stat_num::set_live_edit(bool on)
 {
     if (!in_)
         return;
-    unsigned char o = in_->get_options();
-    in_->set_options(on ? uint8_t(o | 2u) : uint8_t(o & ~2u));
+    const unsigned char o = in_->get_input_options();
+    const unsigned char live = VT::Input_obj::INPUT_REAL_TIME;
+    in_->set_input_options(on ? uint8_t(o | live) : uint8_t(o & ~live));
 }
 
 void Stat_num::set_hidden(bool hidden)

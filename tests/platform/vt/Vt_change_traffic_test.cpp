@@ -14,6 +14,8 @@
 #include "glue/diner/waiter_descriptor.h"
 #include "tests/support/vt_object_model/InProcessVt.h"
 
+#include "vt_object_model/VtObjects.h"
+
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -78,6 +80,8 @@ public:
         ASSERT_TRUE(pool.add_object(new Input_number_obj(RATE_INPUT, "t_rate_in", 40, 16, 1, 1, 0, RATE_VARIABLE, 0,
                                                          0, 100, 0, 1.0f, 0, 0, 2, true)));
         vt.processor.setWorkingSetMaster(OUR_ADDRESS);
+        // A VT of version 3: the enabled state goes by Enable/Disable Object.
+        vt.system.vtVersion = 3;
     }
 
     // The session finds the VT and uploads the pool; `before_end` runs once
@@ -343,6 +347,25 @@ TEST_F(Vt_traffic, AValueTheVtMayNotShowIsSent)
         advance(100);
         EXPECT_EQ(received(c.change.function), 1);
     }
+}
+
+// The version the VT gave with its memory answer decides how an input's
+// options go, until the VT is lost.
+TEST_F(Vt_traffic, TheVtsVersionDecidesHowAnInputsOptionsGo)
+{
+    vt.system.vtVersion = 4;
+    bring_up();
+    EXPECT_EQ(pool.get_vt_version(), 4);
+    ASSERT_TRUE(obj<Input_number_obj>("t_rate_in")->set_enabled(false));
+    advance(100);
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ(commands[0], (Bytes{0xAF, uint8_t(RATE_INPUT), uint8_t(RATE_INPUT >> 8), 15, 0, 0, 0, 0}));
+    EXPECT_FALSE(vtIsEnabled(vt.processor.getObject(RATE_INPUT)));
+
+    now += Vt_session::VT_LOST_MS + 500;
+    session->tick(now);
+    ASSERT_EQ(session->state(), Vt_session::WAIT_VT);
+    EXPECT_EQ(pool.get_vt_version(), 0);
 }
 
 // A change made while the pool goes up reaches the VT once the pool runs.

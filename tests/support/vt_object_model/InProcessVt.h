@@ -16,7 +16,10 @@
 class ManualClockVtSystem : public VtSystemInterface {
 public:
     uint32_t getTimeMs() override { return timeMs; }
+    // The VT version the terminal reports: the base's while 0.
+    uint32_t getVtVersion() override { return vtVersion != 0 ? vtVersion : VtSystemInterface::getVtVersion(); }
     uint32_t timeMs = 0;
+    uint32_t vtVersion = 0;
 };
 
 struct VtSentMessage {

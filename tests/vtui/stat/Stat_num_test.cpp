@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 using VT::Object_pool;
 
@@ -282,6 +283,38 @@ TEST_F(Stat_num_fixture, AVariableCarriesTheValueForItsObjects)
     EXPECT_TRUE(s.can_update_from_id(IN));
     EXPECT_TRUE(s.can_update_from_id(OUT));
     EXPECT_FALSE(s.can_update_from_id(PTR));
+}
+
+// An input shown without a look pointer shows its edit state and live
+// editing by its input options (a version 4 VT: options 2 by Change
+// Attribute); its display options stay as they are.
+TEST_F(Stat_num_fixture, EditStateAndLiveEditGoToTheInputOptionsNotTheLook)
+{
+    vt.pool.set_vt_version(4);
+    Stat_num s;
+    ASSERT_TRUE(s.init(&col, in, 0, Stat_num_format(), Stat_num_format(), nullptr, Stat_num::RAW_MAX, 0, &vt.pool,
+                       nullptr));
+    vt.sent();
+    const unsigned char display = in->get_options();
+    const std::function<void()> steps[] = {
+        [&] { s.set_editable(false); },
+        [&] { s.set_live_edit(true); },
+        [&] { s.set_editable(true); },
+        [&] { s.set_live_edit(false); },
+    };
+    std::vector<uint32_t> options2;
+    for (const auto& step : steps) {
+        step();
+        for (const Vt_cmd& c : vt.sent()) {
+            ASSERT_EQ(c.function, Recording_pool::CHANGE_ATTRIBUTE);
+            ASSERT_EQ(c.id, IN);
+            ASSERT_EQ(c.aid, 15);
+            options2.push_back(c.value);
+        }
+    }
+    EXPECT_EQ(options2, (std::vector<uint32_t>{0, 2, 3, 1}));
+    EXPECT_EQ(in->get_input_options(), 1);
+    EXPECT_EQ(in->get_options(), display);
 }
 
 TEST_F(Stat_num_fixture, AnUnboundStatTakesNoEventThatNamesNoObject)
