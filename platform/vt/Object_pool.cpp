@@ -35,20 +35,6 @@ std::vector<uint8_t> active_mask_command(unsigned short working_set, unsigned sh
     return {CMD_ACTIVE_MASK, uint8_t(working_set), uint8_t(working_set >> 8), uint8_t(mask), uint8_t(mask >> 8),
             0xFF, 0xFF, 0xFF};
 }
-
-// The variable an input field shows and edits, NULL_ID when none.
-unsigned short variable_of(VT_obj* obj)
-{
-    if (auto* n = obj_cast<Input_number_obj>(obj))
-        return n->get_variable_reference();
-    if (auto* l = obj_cast<Input_list_obj>(obj))
-        return l->get_variable_reference();
-    if (auto* b = obj_cast<Input_boolean_obj>(obj))
-        return b->get_variable_reference();
-    if (auto* t = obj_cast<Input_string_obj>(obj))
-        return t->get_variable_reference();
-    return Object_pool::NULL_ID;
-}
 } // namespace
 
 Object_pool::Object_pool(module_man* mm, unsigned short first_dyn_id, unsigned short last_dyn_id,
@@ -591,7 +577,7 @@ void Object_pool::vt_changed(unsigned short object_id, uint8_t function)
 {
     // An input field's value lives in its variable when it has one.
     VT_obj* obj = function == CMD_ACTIVE_MASK ? nullptr : find<VT_obj>(object_id);
-    const unsigned short variable = obj ? variable_of(obj) : NULL_ID;
+    const unsigned short variable = obj ? obj->get_edited_variable() : NULL_ID;
     std::lock_guard<std::recursive_mutex> g(state_mutex_);
     if (function == CMD_ACTIVE_MASK)
         object_id = working_set_id_;

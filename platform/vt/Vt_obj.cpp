@@ -27,6 +27,18 @@ constexpr uint32_t kMaxBody = 240000;
 // Room that holds the body of nearly every object; a larger body is written
 // again with the largest room.
 constexpr uint32_t kUsualBody = 4096;
+
+// The variable an input field of the library edits, 65535 for none.
+unsigned short edited_variable(int type, const VtObject& model)
+{
+    switch (type) {
+    case INPUT_BOOLEAN: return uint16_t(static_cast<const VtObjectInputFieldBoolean&>(model).getVariableReference());
+    case INPUT_STRING: return uint16_t(static_cast<const VtObjectInputFieldString&>(model).getVariableReference());
+    case INPUT_NUMBER: return uint16_t(static_cast<const VtObjectInputFieldNumber&>(model).getVariableReference());
+    case INPUT_LIST: return uint16_t(static_cast<const VtObjectInputFieldList&>(model).getVariableReference());
+    default: return 0xFFFF;
+    }
+}
 } // namespace
 
 const char* type_name(int type)
@@ -100,18 +112,41 @@ const std::vector<uint8_t>& VT_obj::body() const
 
 void VT_obj::append_record(std::vector<uint8_t>& out) const
 {
-    written_version_ = version_.load();
-    const std::vector<uint8_t>& b = body();
+    std::lock_guard<std::mutex> g(published_mutex_);
+    written_version_ = published_version_;
     out.push_back(uint8_t(get_id()));
     out.push_back(uint8_t(get_id() >> 8));
     out.push_back(uint8_t(get_type()));
-    out.insert(out.end(), b.begin(), b.end());
+    out.insert(out.end(), published_body_.begin(), published_body_.end());
+}
+
+unsigned short VT_obj::get_edited_variable() const
+{
+    std::lock_guard<std::mutex> g(published_mutex_);
+    return published_variable_;
+}
+
+void VT_obj::publish()
+{
+    const std::vector<uint8_t>& b = body();
+    const unsigned short variable = edited_variable(get_type(), *model_);
+    std::lock_guard<std::mutex> g(published_mutex_);
+    published_body_ = b;
+    published_version_ = version_;
+    published_variable_ = variable;
+}
+
+void VT_obj::set_pool(Object_pool* pool)
+{
+    pool_ = pool;
+    publish();
 }
 
 void VT_obj::touched()
 {
     body_valid_ = false;
     ++version_;
+    publish();
 }
 
 void VT_obj::send(std::vector<uint8_t> command)
@@ -125,8 +160,10 @@ void VT_obj::send(std::vector<uint8_t> command)
     body_valid_ = false;
     const bool changed = !before_known || body() != before;
     const uint32_t before_version = version_;
-    if (changed)
+    if (changed) {
         ++version_;
+        publish();
+    }
     while (command.size() < 8)
         command.push_back(0xFF);
     if (pool_)

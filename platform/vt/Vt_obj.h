@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 class VtObject;
@@ -122,7 +123,8 @@ public:
 
     // The pool whose running session the changes go to (set by the pool when
     // the object is added; objects made at run time set it before).
-    void set_pool(Object_pool* pool) { pool_ = pool; }
+    // Publishes the record as it stands then.
+    void set_pool(Object_pool* pool);
     Object_pool* get_pool() const { return pool_; }
 
     // Replaces the attributes by the record body `bytes` (what follows id and
@@ -131,8 +133,16 @@ public:
     bool load_body(const uint8_t* bytes, uint32_t len);
     // The attribute bytes after id and type, as uploaded.
     const std::vector<uint8_t>& body() const;
+
+    // The object's setters and getters belong to the thread that changes it
+    // (the screens'). Each change publishes a copy of the record; the two
+    // calls below read that copy and may come from any thread (the VT
+    // session's).
     // Appends the whole record (id, type, attributes).
     void append_record(std::vector<uint8_t>& out) const;
+    // The variable an input field edits, NULL_ID for none and for the other
+    // types.
+    unsigned short get_edited_variable() const;
 
     // The object of the VT object library that holds the attributes.
     VtObject& model() const { return *model_; }
@@ -144,9 +154,8 @@ public:
     static VT_obj* create(unsigned short id, int type, const char* name);
 
 protected:
-    // The attributes changed without a command to the VT: the cached binary
-    // form is out of date, and the VT sees the change with the object's next
-    // upload.
+    // The attributes changed without a command to the VT: the VT sees the
+    // change with the object's next upload.
     void touched();
     // Marks the object changed and, while the pool takes changes, queues the
     // change command for the VT (the pool leaves out a value the VT holds).
@@ -162,6 +171,9 @@ private:
     // the VT holds.
     friend class Object_pool;
 
+    // Publishes the record as the attributes now are.
+    void publish();
+
     std::unique_ptr<VtObject> model_;
     Object_pool* pool_ = nullptr;
     // Counts the changes of the attributes.
@@ -174,8 +186,15 @@ private:
     uint32_t vt_version_ = 0;
     Attribute_uint8 type_attr_;
     Attribute_body body_attr_;
+    // The changing thread's cache of the record body.
     mutable std::vector<uint8_t> body_;
     mutable bool body_valid_ = false;
+    // The published record body, with its version and the variable an input
+    // edits.
+    mutable std::mutex published_mutex_;
+    std::vector<uint8_t> published_body_;
+    uint32_t published_version_ = 0;
+    unsigned short published_variable_ = 0xFFFF;
 };
 
 // The object as T when it is of T's type, else null.

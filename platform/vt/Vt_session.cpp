@@ -624,9 +624,7 @@ void Vt_session::run_commands(int64_t now_ms)
     VT_obj* obj = nullptr;
     if (pool_.take_upload(obj)) {
         std::vector<uint8_t> msg(1, FN_POOL_TRANSFER);
-        pool_.lock(-1);  // the screens change objects under the same lock
-        obj->append_record(msg);
-        pool_.unlock();
+        obj->append_record(msg);  // as the screens last published it
         command_active_ = true;
         command_ = Sent_command();
         command_.function = FN_END_OF_POOL;
