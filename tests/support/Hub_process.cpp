@@ -29,8 +29,16 @@ pid_t spawn_with_output(const std::vector<std::string>& args, int& out_fd, std::
     std::vector<char*> argv;
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
+    // A test that runs its own executable for one named test must not pass
+    // on the shard it runs in: the child would look for that test in its
+    // shard only.
+    std::vector<char*> env;
+    for (char** e = environ; *e; ++e)
+        if (strncmp(*e, "GTEST_TOTAL_SHARDS=", 19) != 0 && strncmp(*e, "GTEST_SHARD_INDEX=", 18) != 0)
+            env.push_back(*e);
+    env.push_back(nullptr);
     pid_t pid = -1;
-    int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), env.data());
     posix_spawn_file_actions_destroy(&actions);
     close(fds[1]);
     if (rc != 0) {

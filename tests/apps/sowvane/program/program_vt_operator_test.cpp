@@ -272,7 +272,7 @@ TEST_F(ProgramAtTheVt, AFactoryResetConfirmedAtTheVtStartsAgainFromTheDefaults)
     activate(ids->advanced_settings_mask.factory_reset_button, true);
     ASSERT_TRUE(vt_shows(ids->factory_reset_mask.data_mask));
     activate(ids->factory_reset_mask.key_confirm, false);
-    EXPECT_EQ(program.wait_exit(), 3) << program.output();
+    EXPECT_EQ(program.wait_exit(), 3) << program.output() << program.errors();
     EXPECT_NE(program.output().find("EXIT: 3\n"), std::string::npos);
     EXPECT_EQ(saved_width(), 0.0);
 
