@@ -3,6 +3,7 @@
 // project's in-process terminal, messages and time fed in; the terminal's
 // answers can be turned into refusals or held back.
 #include "Vt_test_images.h"
+#include "Vt_test_link.h"
 
 #include "platform/vt/DOM_xerces_spec_man.h"
 #include "platform/vt/Object_deserial.h"
@@ -30,35 +31,14 @@ using Bytes = std::vector<uint8_t>;
 
 namespace {
 
-constexpr uint8_t OUR_ADDRESS = 28;
 constexpr uint8_t VT_ADDRESS = 0x26;
 // An input number that edits a number variable, added to the pool.
 constexpr unsigned short RATE_VARIABLE = 30001;
 constexpr unsigned short RATE_INPUT = 30002;
 
-struct Sent {
-    uint8_t dest;
-    uint32_t pgn;
-    Bytes bytes;
-    int tag;
-};
-
-class Test_link : public Vt_link {
-public:
-    bool send(uint8_t dest, uint32_t pgn, uint8_t prio, const uint8_t* data, uint32_t len, int tag) override
-    {
-        out.push_back({dest, pgn, Bytes(data, data + len), tag});
-        return true;
-    }
-    uint8_t own_address() override { return OUR_ADDRESS; }
-    bool name_of(uint8_t address, JIN_name::RAWNAME& name) override
-    {
-        name = JIN_name::RAWNAME(0xA000000000000001ull);
-        return address == VT_ADDRESS;
-    }
-
-    std::deque<Sent> out;
-};
+using vt_test::OUR_ADDRESS;
+using vt_test::Sent;
+using vt_test::Test_link;
 
 class Vt_traffic : public testing::Test {
 public:
@@ -80,6 +60,7 @@ public:
         ASSERT_TRUE(pool.add_object(new Input_number_obj(RATE_INPUT, "t_rate_in", 40, 16, 1, 1, 0, RATE_VARIABLE, 0,
                                                          0, 100, 0, 1.0f, 0, 0, 2, true)));
         vt.processor.setWorkingSetMaster(OUR_ADDRESS);
+        link.names[VT_ADDRESS] = 0xA000000000000001ull;
         // A VT of version 3: the enabled state goes by Enable/Disable Object.
         vt.system.vtVersion = 3;
     }

@@ -3,6 +3,7 @@
 // a real terminal gives when things go wrong. Messages and time are fed in;
 // nothing runs on another thread.
 #include "Vt_test_images.h"
+#include "Vt_test_link.h"
 
 #include "platform/vt/DOM_xerces_spec_man.h"
 #include "platform/vt/Object_deserial.h"
@@ -28,42 +29,12 @@ using Bytes = std::vector<uint8_t>;
 
 namespace {
 
-constexpr uint8_t OUR_ADDRESS = 28;
 constexpr uint8_t VT_A = 0x26;
 constexpr uint8_t VT_B = 0x27;
 
-struct Sent {
-    uint8_t dest;
-    uint32_t pgn;
-    Bytes bytes;
-    int tag;
-};
-
-// The CAN side as the session sees it: what it sends is kept until the test
-// delivers it; every message goes out whole.
-class Test_link : public Vt_link {
-public:
-    bool send(uint8_t dest, uint32_t pgn, uint8_t prio, const uint8_t* data, uint32_t len, int tag) override
-    {
-        if (refuse)
-            return false;
-        out.push_back({dest, pgn, Bytes(data, data + len), tag});
-        return true;
-    }
-    uint8_t own_address() override { return OUR_ADDRESS; }
-    bool name_of(uint8_t address, JIN_name::RAWNAME& name) override
-    {
-        auto it = names.find(address);
-        if (it == names.end())
-            return false;
-        name = JIN_name::RAWNAME(it->second);
-        return true;
-    }
-
-    std::deque<Sent> out;
-    std::map<uint8_t, unsigned long long> names;
-    bool refuse = false;
-};
+using vt_test::OUR_ADDRESS;
+using vt_test::Sent;
+using vt_test::Test_link;
 
 // A pool from the implement's specification and a generated image.
 class Session : public testing::Test {

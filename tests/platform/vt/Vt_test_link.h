@@ -1,0 +1,51 @@
+// The CAN side as a VT session sees it, for the session tests: what the
+// session sends is kept until the test delivers it; every message goes out
+// whole.
+#pragma once
+
+#include "platform/vt/Vt_session.h"
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <vector>
+
+namespace vt_test {
+
+// The working set's own address on the test bus.
+constexpr uint8_t OUR_ADDRESS = 28;
+
+struct Sent {
+    uint8_t dest;
+    uint32_t pgn;
+    std::vector<uint8_t> bytes;
+    int tag;
+};
+
+class Test_link : public VT::Vt_link {
+public:
+    bool send(uint8_t dest, uint32_t pgn, uint8_t prio, const uint8_t* data, uint32_t len, int tag) override
+    {
+        if (refuse)
+            return false;
+        out.push_back({dest, pgn, std::vector<uint8_t>(data, data + len), tag});
+        return true;
+    }
+    uint8_t own_address() override { return OUR_ADDRESS; }
+    bool name_of(uint8_t address, JIN_name::RAWNAME& name) override
+    {
+        auto it = names.find(address);
+        if (it == names.end())
+            return false;
+        name = JIN_name::RAWNAME(it->second);
+        return true;
+    }
+
+    std::deque<Sent> out;
+    // The NAMEs of the addresses on the bus.
+    std::map<uint8_t, unsigned long long> names;
+    // Every send fails (the stack cannot take the message).
+    bool refuse = false;
+};
+
+}  // namespace vt_test
