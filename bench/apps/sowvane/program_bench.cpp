@@ -10,6 +10,7 @@
 // given whole, without the pools, and without both the pools and the clean
 // pages of the system's shared libraries; the pools are measured by filling
 // them in this process as the program does.
+#include "apps/sowvane/app_paths.h"
 #include "apps/sowvane/pool_loading.h"
 #include "bench/Hub_launcher.h"
 #include "glue/diner/module_man.h"
@@ -44,9 +45,6 @@
 
 namespace {
 
-constexpr const char* INSTALLED_VT_SPEC = "/usr/share/sowvane/spec/test_pool.xml";
-constexpr const char* INSTALLED_TC_SPEC = "/usr/share/sowvane/tcspec/tc_pool.xml";
-constexpr const char* INSTALLED_SETTINGS = "/usr/share/sowvane/params";
 
 std::string program_path()
 {
@@ -57,12 +55,29 @@ std::string program_path()
 }
 
 // The program reads its descriptions from the installed place.
+std::string file_text(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return in ? text.str() : std::string();
+}
+
+// The program reads the installed descriptions: figures measured with those
+// of an older build would not be this build's.
 bool data_files_installed(benchmark::State& state)
 {
-    if (access(INSTALLED_VT_SPEC, R_OK) == 0 && access(INSTALLED_TC_SPEC, R_OK) == 0)
-        return true;
-    state.SkipWithError("the data files are not installed (run scripts/run once)");
-    return false;
+    if (access(app_paths::VT_POOL_SPEC, R_OK) != 0 || access(app_paths::TC_POOL_SPEC, R_OK) != 0) {
+        state.SkipWithError("the data files are not installed (run scripts/run once)");
+        return false;
+    }
+    const std::string source = std::string(SOWVANE_SOURCE_DIR) + "/apps/sowvane/data/";
+    if (file_text(app_paths::VT_POOL_SPEC) != file_text(source + "spec/test_pool.xml") ||
+        file_text(app_paths::TC_POOL_SPEC) != file_text(source + "tcspec/tc_pool.xml")) {
+        state.SkipWithError("the installed data files are not this tree's (run scripts/run once)");
+        return false;
+    }
+    return true;
 }
 
 // The program on the hub, its output thrown away; with the test console on
@@ -292,7 +307,7 @@ class Settings_kept {
 public:
     Settings_kept()
     {
-        std::ifstream in(INSTALLED_SETTINGS, std::ios::binary);
+        std::ifstream in(app_paths::SETTINGS_FILE, std::ios::binary);
         existed_ = bool(in);
         std::stringstream s;
         s << in.rdbuf();
@@ -301,9 +316,9 @@ public:
     ~Settings_kept()
     {
         if (existed_)
-            std::ofstream(INSTALLED_SETTINGS, std::ios::binary | std::ios::trunc) << text_;
+            std::ofstream(app_paths::SETTINGS_FILE, std::ios::binary | std::ios::trunc) << text_;
         else
-            std::remove(INSTALLED_SETTINGS);
+            std::remove(app_paths::SETTINGS_FILE);
     }
 
 private:
@@ -482,44 +497,9 @@ BENCHMARK(BM_VtFramesPerSecondAtTheRunScreen)->Iterations(1)->Unit(benchmark::kS
 
 #ifdef SOWVANE_BENCH_HAS_TEST_SUPPORT
 
-#include "apps/sowvane/app_paths.h"
-
 #include <csignal>
 
 namespace tc_budget {
-
-// The files of the program of this build (the data root it was built with).
-bool program_files_present(benchmark::State& state)
-{
-    if (access(app_paths::VT_POOL_SPEC, R_OK) == 0 && access(app_paths::TC_POOL_SPEC, R_OK) == 0)
-        return true;
-    state.SkipWithError("the data files are not in the program's data directory");
-    return false;
-}
-
-// The program's settings file as it was, put back at the end.
-class Kept_settings {
-public:
-    Kept_settings()
-    {
-        std::ifstream in(app_paths::SETTINGS_FILE, std::ios::binary);
-        existed_ = bool(in);
-        std::stringstream s;
-        s << in.rdbuf();
-        text_ = s.str();
-    }
-    ~Kept_settings()
-    {
-        if (existed_)
-            std::ofstream(app_paths::SETTINGS_FILE, std::ios::binary | std::ios::trunc) << text_;
-        else
-            std::remove(app_paths::SETTINGS_FILE);
-    }
-
-private:
-    bool existed_ = false;
-    std::string text_;
-};
 
 // The implement of the budget, set through the console as an operator
 // would: the task controller on, two channels, two booms of 4 and 3
@@ -565,10 +545,10 @@ void BM_TcFramesPerSecondAtSteadyState(benchmark::State& state)
     constexpr unsigned char CLIENT = 0x1C;
     constexpr int SETTLE_S = 5;
     constexpr int WINDOW_S = 20;
-    if (!tc_budget::program_files_present(state))
+    if (!data_files_installed(state))
         return;
     Hub_launcher hub;
-    tc_budget::Kept_settings settings;
+    Settings_kept settings;
     if (!tc_budget::configure(hub.port())) {
         state.SkipWithError("the program did not start");
         return;
