@@ -63,14 +63,8 @@ protected:
         ASSERT_TRUE(stack.name_manager().add_local_name(OUR_NAME, 28));
         ASSERT_EQ(28, stack.wait_for_name(&waiter, OUR_NAME, true));
 
-        DOM_xerces_spec_man loader(&pool);
-        ASSERT_TRUE(loader.init());
-        ASSERT_TRUE(loader.load(vt_test::spec_path().c_str()));
         // About 80 kB in all, as the generated pool.
-        std::vector<uint8_t> image = vt_test::make_image(600);
-        Object_deserial d;
-        d.init(&pool);
-        ASSERT_TRUE(d.run(image.data(), uint32_t(image.size())));
+        ASSERT_NO_FATAL_FAILURE(vt_test::load_pool(pool, 600));
         pool.register_event_waiter(waiter);
         progress.reset(new Upload_bar_progress(pool.find<Number_variable_obj>("var_upload")));
         ASSERT_EQ(0, pool.init(&stack, OUR_NAME, &stack.name_manager(), pool.find<Data_mask_obj>("mask_intro"),

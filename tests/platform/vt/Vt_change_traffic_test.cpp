@@ -49,13 +49,7 @@ public:
     {
         waiter.init(&mm);
         pool.register_event_waiter(waiter);
-        DOM_xerces_spec_man loader(&pool);
-        ASSERT_TRUE(loader.init());
-        ASSERT_TRUE(loader.load(vt_test::spec_path().c_str()));
-        Bytes image = vt_test::make_image(1);
-        Object_deserial d;
-        d.init(&pool);
-        ASSERT_TRUE(d.run(image.data(), uint32_t(image.size())));
+        ASSERT_NO_FATAL_FAILURE(vt_test::load_pool(pool, 1));
         ASSERT_TRUE(pool.add_object(new Number_variable_obj(RATE_VARIABLE, "t_rate", 5)));
         ASSERT_TRUE(pool.add_object(new Input_number_obj(RATE_INPUT, "t_rate_in", 40, 16, 1, 1, 0, RATE_VARIABLE, 0,
                                                          0, 100, 0, 1.0f, 0, 0, 2, true)));

@@ -43,13 +43,7 @@ protected:
     {
         waiter.init(&mm);
         pool.register_event_waiter(waiter);
-        DOM_xerces_spec_man loader(&pool);
-        ASSERT_TRUE(loader.init());
-        ASSERT_TRUE(loader.load(vt_test::spec_path().c_str()));
-        Bytes image = vt_test::make_image(image_strings());
-        Object_deserial d;
-        d.init(&pool);
-        ASSERT_TRUE(d.run(image.data(), uint32_t(image.size())));
+        ASSERT_NO_FATAL_FAILURE(vt_test::load_pool(pool, image_strings()));
         link.names[VT_A] = 0xA000000000000001ull;
         link.names[VT_B] = 0xA000000000000002ull;
         vt.processor.setWorkingSetMaster(OUR_ADDRESS);

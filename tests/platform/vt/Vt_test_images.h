@@ -4,10 +4,15 @@
 // a given image size.
 #pragma once
 
+#include "platform/vt/DOM_xerces_spec_man.h"
+#include "platform/vt/Object_deserial.h"
+#include "platform/vt/Object_pool.h"
 #include "tests/support/app_data_dir.h"
 #include "vt_object_model/VtMessageWriter.h"
 #include "vt_object_model/VtObjects.h"
 #include "vt_object_model/VtPoolWriter.h"
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <memory>
@@ -62,6 +67,19 @@ inline std::vector<uint8_t> make_image(int strings = 1)
 inline std::string spec_path()
 {
     return test_support::vt_spec_dir() + "test_pool.xml";
+}
+
+// Fills the pool as the program does: the implement's specification, then
+// the image of make_image(strings).
+inline void load_pool(VT::Object_pool& pool, int strings)
+{
+    VT::DOM_xerces_spec_man loader(&pool);
+    ASSERT_TRUE(loader.init());
+    ASSERT_TRUE(loader.load(spec_path().c_str()));
+    const std::vector<uint8_t> image = make_image(strings);
+    VT::Object_deserial d;
+    d.init(&pool);
+    ASSERT_TRUE(d.run(image.data(), uint32_t(image.size())));
 }
 
 } // namespace vt_test
