@@ -128,6 +128,9 @@ unsigned short VT_obj::get_edited_variable() const
 
 void VT_obj::publish()
 {
+    // Only an object of a pool is ever written out; set_pool publishes it.
+    if (!pool_)
+        return;
     const std::vector<uint8_t>& b = body();
     const unsigned short variable = edited_variable(get_type(), *model_);
     std::lock_guard<std::mutex> g(published_mutex_);
