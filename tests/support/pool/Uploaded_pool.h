@@ -1,0 +1,32 @@
+// The whole pool the program uploads to a VT, made as the program makes it at
+// start: the named objects of the pool specification of the source tree and
+// the screens generated for a data-mask size, in one pool, written as the
+// ISO 11783-6 object-pool stream of seeder_pool.iop.
+#pragma once
+
+#include "vt_object_model/VtSize.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace VT {
+class Object_pool;
+}
+struct Screen_object_ids;
+
+struct Uploaded_pool {
+    explicit Uploaded_pool(const VtSize& mask_size);
+    ~Uploaded_pool();
+
+    // The ID of a named object of the specification (65535 when none).
+    uint32_t id(const char* name) const;
+
+    // Empty when the pool was made; else what failed.
+    std::string error;
+    std::vector<uint8_t> stream;
+    std::unique_ptr<VT::Object_pool> pool;
+    // The generated screens' objects.
+    std::unique_ptr<Screen_object_ids> table;
+};
