@@ -56,8 +56,10 @@ void add_bands(Pool_layout& layout, Oid_list& list, int mode, VtObjectDataMask* 
         for (int i = 0; i < layout.rows; ++i)
             add_band(layout, list, mask, row_height + layout.margin + i * row_height, row_height);
     } else if (mode == 2) {
+        // Each band below the one before, so that none draws into another.
+        const int band_height = layout.height / 5;
         for (int i = 0; i < 5; ++i)
-            add_band(layout, list, mask, i * row_height, layout.height / 5);
+            add_band(layout, list, mask, i * band_height, band_height);
     }
 }
 

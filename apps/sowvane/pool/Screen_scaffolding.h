@@ -47,7 +47,7 @@ private:
 };
 
 // Mode 1: a title band, a margin band and four body rows; mode 2: five equal
-// bands. Appends every band to `list` and adds it to the mask.
+// bands filling the mask, one under the other. Appends every band to `list` and adds it to the mask.
 void add_bands(Pool_layout& layout, Oid_list& list, int mode, VtObjectDataMask* mask);
 // Splits the band into columns by mode (1 to 9), with separator lines.
 void add_columns(Pool_layout& layout, Oid_list& list, int mode, VtObjectContainer* band);

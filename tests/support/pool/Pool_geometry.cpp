@@ -57,6 +57,7 @@ public:
             case VtObjectTypeDataMask:
             case VtObjectTypeAlarmMask:
                 visit_children(object, 0, 0, options_.mask_width, options_.mask_height, 0);
+                check_bands(*object);
                 break;
             case VtObjectTypeKey: visit_children(object, 0, 0, options_.key_width, options_.key_height, 0); break;
             case VtObjectTypeSoftKeyMask: check_key_mask(*static_cast<VtObjectSoftKeyMask*>(object)); break;
@@ -126,6 +127,30 @@ private:
                   ", which no VT has");
         if ((font.getFontStyle() & proportional_style) != 0)
             fault("font " + std::to_string(font.getOid()) + " is proportional: its texts' widths are not known");
+    }
+
+    // The bands of a mask, the containers shown in it, take rows of their
+    // own: a band reaching into the next cuts what the other draws there.
+    void check_bands(VtObject& mask)
+    {
+        VtObjectRefList& children = *vtChildRefsOf(&mask);
+        std::vector<const VtObjectRef*> bands;
+        for (uint32_t i = 0; i < children.size(); ++i) {
+            auto* band = dynamic_cast<VtObjectContainer*>(pool_.find_object(children.at(i)->oid));
+            if (band != nullptr && !band->getHidden())
+                bands.push_back(children.at(i));
+        }
+        for (size_t a = 0; a < bands.size(); ++a)
+            for (size_t b = a + 1; b < bands.size(); ++b) {
+                const VtObject* first = pool_.find_object(bands[a]->oid);
+                const VtObject* second = pool_.find_object(bands[b]->oid);
+                if (bands[a]->x < bands[b]->x + width_of(second) && bands[b]->x < bands[a]->x + width_of(first) &&
+                    bands[a]->y < bands[b]->y + height_of(second) && bands[b]->y < bands[a]->y + height_of(first))
+                    fault("band " + name(first) + " at (" + std::to_string(bands[a]->x) + ", " +
+                          std::to_string(bands[a]->y) + ") size " + size_text(first) + " overlaps band " +
+                          name(second) + " at (" + std::to_string(bands[b]->x) + ", " + std::to_string(bands[b]->y) +
+                          ") size " + size_text(second));
+            }
     }
 
     void check_key_mask(VtObjectSoftKeyMask& mask)

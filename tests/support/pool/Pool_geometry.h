@@ -1,6 +1,6 @@
 // What an operator sees of a VT pool, checked as a VT draws it, over every
 // object of the pool: every object of every data and alarm mask inside its
-// parent and the mask (a button's children inside its face, within the
+// parent and the mask, the mask's shown bands apart from each other (a button's children inside its face, within the
 // border the VT draws), every object of every key inside the soft key
 // designator, every container, button and input list that no mask holds yet
 // (the screens place them at run time) inside its own area; every text and

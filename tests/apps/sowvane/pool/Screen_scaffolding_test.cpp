@@ -92,7 +92,8 @@ TEST_F(ScaffoldingTest, BandsOfBothModes)
     add_bands(layout, five, 2, second);
     ASSERT_EQ(five.count(), 5);
     EXPECT_EQ(five[4]->getHeight(), 48u);
-    EXPECT_EQ(second->getChilds().at(4)->y, 4 * 44) << "bands of height / 5 overlap at row_height steps";
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(second->getChilds().at(uint32_t(i))->y, i * 48) << "each band below the one before, none overlapping";
 }
 
 TEST_F(ScaffoldingTest, GridPageCapsColumnsAtFour)
