@@ -1,6 +1,7 @@
 #include "Pool_geometry.h"
 
 #include "apps/sowvane/pool/Pool_builder.h"
+#include "vt_object_model/VtMessageReader.h"
 #include "vt_object_model/terminal/VtSystemInterface.h"
 
 #include <cstdio>
@@ -230,8 +231,8 @@ private:
         if (object->getType() == VtObjectTypeContainer)
             visit_children(object, x, y, w, h, depth + 1);
         else if (object->getType() == VtObjectTypeButton)
-            visit_children(object, x + button_border, y + button_border, w - 2 * button_border,
-                           h - 2 * button_border, depth + 1);
+            visit_children(object, x + button_border, y + button_border, w - 2 * button_border, h - 2 * button_border,
+                           depth + 1);
     }
 
     void check_text_fits(const VtObject& field, const std::string& text, uint32_t font, const char* what)
@@ -259,8 +260,8 @@ private:
                   std::to_string(per_line) + " x " + std::to_string(lines) + " in " + name(&text) + " of " +
                   size_text(&text));
         else if (!runtime && wrapped_lines(shown_text(text), per_line) > lines)
-            fault("wrapped text needs " + std::to_string(wrapped_lines(shown_text(text), per_line)) +
-                  " lines of " + std::to_string(per_line) + " in " + name(&text) + " of " + size_text(&text));
+            fault("wrapped text needs " + std::to_string(wrapped_lines(shown_text(text), per_line)) + " lines of " +
+                  std::to_string(per_line) + " in " + name(&text) + " of " + size_text(&text));
     }
 
     void check_content(VtObject& object)
@@ -272,8 +273,7 @@ private:
             if ((text->getOptions() & auto_wrap) != 0)
                 check_wrapping_text_fits(*text, runtime);
             else
-                check_text_fits(object, runtime ? std::string() : shown_text(*text), text->getFontAttributes(),
-                                "text");
+                check_text_fits(object, runtime ? std::string() : shown_text(*text), text->getFontAttributes(), "text");
         } else if (auto* input_text = dynamic_cast<VtObjectInputFieldString*>(&object)) {
             auto* variable =
                 dynamic_cast<VtObjectStringVariable*>(pool_.find_object(input_text->getVariableReference()));
@@ -301,8 +301,8 @@ private:
                 continue;
             placed_.insert(element->getOid());
             if (width_of(element) > width_of(&list) || height_of(element) > height_of(&list))
-                fault("list element " + name(element) + " of " + size_text(element) + " is larger than " +
-                      name(&list) + " of " + size_text(&list));
+                fault("list element " + name(element) + " of " + size_text(element) + " is larger than " + name(&list) +
+                      " of " + size_text(&list));
             check_content(*element);
         }
     }
@@ -321,6 +321,17 @@ private:
 std::vector<std::string> check_pool_geometry(const Pool_builder& objects, const Pool_geometry_options& options)
 {
     return Checker(objects, options).check();
+}
+
+std::vector<std::string> check_pool_geometry(const std::vector<uint8_t>& stream, const Pool_geometry_options& options)
+{
+    Pool_builder objects;
+    VtMessageReader reader;
+    reader.setData(stream.data(), uint32_t(stream.size()));
+    if (objects.read_pool(reader) != 1)
+        return {"the pool stream cannot be read whole (" + std::to_string(reader.getPosition()) + " of " +
+                std::to_string(stream.size()) + " bytes read)"};
+    return check_pool_geometry(objects, options);
 }
 
 int wrapped_lines(const std::string& text, int per_line)

@@ -38,6 +38,9 @@ struct Pool_geometry_options {
 
 // One line per fault, each naming the mask, key or object it was met in.
 std::vector<std::string> check_pool_geometry(const Pool_builder& objects, const Pool_geometry_options& options);
+// The same of an ISO 11783-6 object-pool stream (a stream that cannot be
+// read whole is a fault).
+std::vector<std::string> check_pool_geometry(const std::vector<uint8_t>& stream, const Pool_geometry_options& options);
 
 // The number of lines a text takes when the VT wraps it at spaces into lines
 // of `per_line` characters (a word longer than a line is broken).

@@ -4,6 +4,8 @@
 // ISO 11783-6 object-pool stream of seeder_pool.iop.
 #pragma once
 
+#include "tests/support/pool/Pool_geometry.h"
+
 #include "vt_object_model/VtSize.h"
 
 #include <cstdint>
@@ -22,6 +24,8 @@ struct Uploaded_pool {
 
     // The ID of a named object of the specification (65535 when none).
     uint32_t id(const char* name) const;
+    // How the screens show the whole pool at run time, for its geometry check.
+    Pool_geometry_options geometry_options(int mask_size) const;
 
     // Empty when the pool was made; else what failed.
     std::string error;
@@ -30,3 +34,7 @@ struct Uploaded_pool {
     // The generated screens' objects.
     std::unique_ptr<Screen_object_ids> table;
 };
+
+// How the screens show the generated pool at run time: the objects its
+// pointers switch between and the strings whose texts they write.
+Pool_geometry_options generated_pool_geometry_options(int mask_size, const Screen_object_ids& table);

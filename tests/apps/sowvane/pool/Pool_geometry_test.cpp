@@ -14,49 +14,6 @@
 
 namespace {
 
-// The pointers the masks aim at run time, with what they may show.
-void add_switchable_targets(Pool_geometry_options& options, const Screen_object_ids& t)
-{
-    auto add = [&](uint32_t pointer, std::initializer_list<uint32_t> targets) {
-        options.pointer_targets[pointer].insert(options.pointer_targets[pointer].end(), targets);
-    };
-    add(t.wheel_calibration_mask.distance_pointer,
-        {t.wheel_calibration_mask.distance_input, t.wheel_calibration_mask.distance_output});
-    add(t.area_test_mask.target_area_pointer, {t.area_test_mask.target_area_input, t.area_test_mask.target_area_output});
-    const auto& tank_cal = t.tank_calibration_settings_mask;
-    add(tank_cal.weight_pointer, {tank_cal.weight_input, tank_cal.weight_output});
-    add(tank_cal.factor_pointer, {tank_cal.factor_input, tank_cal.factor_output});
-    for (int i = 0; i < Screen_object_ids::tank_count; ++i) {
-        const auto& run = t.multi_tank_cal_1_mask;
-        add(run.preset_pointer[i], {run.preset_input[i], run.preset_output[i]});
-        const auto& weighing = t.multi_tank_cal_2_mask;
-        add(weighing.weight_pointer[i], {weighing.weight_input[i], weighing.weight_output[i]});
-        add(t.main.volume_units_pointer, {t.common.volume_units[i]});
-    }
-}
-
-// Texts the masks write while they run (names, instructions, firmware
-// versions, bit patterns): their placeholders stand for no real text.
-void add_runtime_texts(Pool_geometry_options& options, const Screen_object_ids& t)
-{
-    for (uint32_t oid : {t.wheel_calibration_mask.instructions, t.area_test_mask.step_text,
-                         t.tank_calibration_settings_mask.step_text, t.tank_calibration_settings_mask.product_name})
-        options.runtime_texts.insert(oid);
-    for (int i = 0; i < Screen_object_ids::tank_count; ++i)
-        for (uint32_t oid : {t.multi_tank_cal_1_mask.tank_name[i], t.multi_tank_cal_2_mask.tank_name[i],
-                             t.multi_tank_cal_3_mask.tank_name[i], t.tank_records[i]->name})
-            options.runtime_texts.insert(oid);
-}
-
-Pool_geometry_options options_for(int mask_size, const Screen_object_ids& table)
-{
-    Pool_geometry_options options;
-    options.mask_width = options.mask_height = mask_size;
-    add_switchable_targets(options, table);
-    add_runtime_texts(options, table);
-    return options;
-}
-
 std::string listed(const std::vector<std::string>& faults)
 {
     std::string out;
@@ -72,7 +29,8 @@ TEST(PoolGeometryTest, EveryGeneratedMaskFitsAsTheVtDrawsIt)
     for (int size : mask_sizes) {
         Generated_pool pool(VtSize(size, size));
         ASSERT_EQ(pool.result, 0) << size;
-        const std::vector<std::string> faults = check_pool_geometry(pool.objects, options_for(size, *pool.table));
+        const std::vector<std::string> faults =
+            check_pool_geometry(pool.objects, generated_pool_geometry_options(size, *pool.table));
         EXPECT_TRUE(faults.empty()) << "mask size " << size << ": " << faults.size() << " faults\n" << listed(faults);
     }
 }
@@ -85,28 +43,42 @@ TEST(PoolGeometryTest, WholeUploadedPoolFitsAsTheVtDrawsIt)
     for (int size : mask_sizes) {
         Uploaded_pool uploaded(VtSize(size, size));
         ASSERT_EQ(uploaded.error, "") << size;
-        Pool_builder objects;
-        VtMessageReader reader;
-        reader.setData(uploaded.stream.data(), uint32_t(uploaded.stream.size()));
-        ASSERT_EQ(objects.read_pool(reader), 1) << "the written pool reads back whole at " << size;
-        ASSERT_NE(objects.find_object(uploaded.id("alarm_mask_FAN_PRESSURE_LOW")), nullptr);
-
-        Pool_geometry_options options = options_for(size, *uploaded.table);
-        // The soft key marks: the edit picture, or the red cross while an
-        // edit is not committed; the cycle widget's border, selected or not.
-        options.pointer_targets[uploaded.id("skptr_edit_pic")] = {uploaded.id("skpic_edit"),
-                                                                  uploaded.id("skpic_cross_red")};
-        options.pointer_targets[uploaded.id("ptr_widget_bdr")] = {uploaded.id("rec_cycle_selected"),
-                                                                  uploaded.id("rec_cycle_unselected")};
+        ASSERT_NE(uploaded.id("alarm_mask_FAN_PRESSURE_LOW"), VT_NULL_ID) << "the specification's objects are there";
+        Pool_geometry_options options = uploaded.geometry_options(size);
         for (const VtSize& designator : designators) {
             options.key_width = int(designator.width);
             options.key_height = int(designator.height);
-            const std::vector<std::string> faults = check_pool_geometry(objects, options);
+            const std::vector<std::string> faults = check_pool_geometry(uploaded.stream, options);
             EXPECT_TRUE(faults.empty()) << "mask size " << size << ", soft key " << designator.width << " x "
                                         << designator.height << ": " << faults.size() << " faults\n"
                                         << listed(faults);
         }
     }
+}
+
+// The check finds what a VT would not show: a title wider than its field in
+// its font, a key's mark below the key, a picture larger than its frame.
+TEST(PoolGeometryTest, FindsTextsAndMarksThatDoNotShow)
+{
+    Uploaded_pool uploaded(VtSize(240, 240));
+    ASSERT_EQ(uploaded.error, "");
+    Pool_builder objects;
+    VtMessageReader reader;
+    reader.setData(uploaded.stream.data(), uint32_t(uploaded.stream.size()));
+    ASSERT_EQ(objects.read_pool(reader), 1);
+    auto& title =
+        dynamic_cast<VtObjectOutputFieldString&>(*objects.find_object(uploaded.id("os_alarm_title_TANK_ALT_RATE_1")));
+    title.setFontAttributes(uploaded.id("font_title"));
+    vtChildRefsOf(objects.find_object(uploaded.id("key_cross")))
+        ->moveObject(uploaded.id("skpic_cross_red"), 24, 30, false);
+    auto& pencil = dynamic_cast<VtObjectContainer&>(*objects.find_object(uploaded.id("pencil")));
+    pencil.setSize(VtSize(12, 12));
+
+    const std::string faults = listed(check_pool_geometry(objects, uploaded.geometry_options(240)));
+    for (const char* expected : {"text \"Tank 1 alternate rate in use\" needs 448 x 16 in",
+                                 "(VtObjectTypePictureGraphic) at (24, 30) size 16 x 16 lies outside",
+                                 "(VtObjectTypePictureGraphic) at (2, 2) size 16 x 16 lies outside"})
+        EXPECT_NE(faults.find(expected), std::string::npos) << expected << "\nin\n" << faults;
 }
 
 TEST(PoolGeometryTest, WrappedLinesBreakAtSpaces)
@@ -119,7 +91,7 @@ TEST(PoolGeometryTest, WrappedLinesBreakAtSpaces)
     const Case cases[] = {
         {"", 10, 0},
         {"Tank 1 alternate rate in use", 28, 1},
-        {"Tank 1 alternate rate in use", 14, 3},  // "Tank 1" "alternate rate" "in use"
+        {"Tank 1 alternate rate in use", 14, 3}, // "Tank 1" "alternate rate" "in use"
         {"Tank 1 alternate rate in use", 19, 2},
         {"abcdefghij", 4, 3},
         {"a  b", 3, 1},

@@ -2,7 +2,8 @@
 // hub with a service tool beside it: the address claim, identification and
 // trouble codes on request, the simulator moving values, settings saved a
 // second after an edit and read back after a restart, the test console on
-// a pipe, and the exit codes of the ways it ends.
+// a pipe, and the exit codes of the ways it ends; the whole VT pool written
+// at start, as the VT draws it.
 
 #include "can/J1939_codes.h"
 #include "can/JIN_stack.h"
@@ -13,10 +14,14 @@
 #include "platform/can/Bus_select.h"
 #include "tests/support/Hub_process.h"
 #include "tests/support/Program_process.h"
+#include "tests/support/pool/Pool_geometry.h"
+#include "tests/support/pool/Uploaded_pool.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <sys/stat.h>
@@ -183,6 +188,24 @@ TEST_F(ProgramOnBus, ClaimsItsAddressIdentifiesItselfReportsAlarmsAndSimulates)
     ASSERT_TRUE(program.write_input("set data_store.system.initiate_shutdown=3\n"));
     EXPECT_EQ(program.wait_exit(), 3);
     EXPECT_NE(program.output().find("EXIT: 3\n"), std::string::npos);
+}
+
+TEST_F(ProgramOnBus, WritesAtStartTheWholePoolItUploadsAndEveryObjectFits)
+{
+    Program_process program;
+    ASSERT_TRUE(start_program(program)) << program.output() << program.errors();
+    std::ifstream file(program.data_file("seeder_pool.iop"), std::ios::binary);
+    const std::vector<uint8_t> written{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    ASSERT_FALSE(written.empty());
+    // The pool the geometry tests make is the one the program writes.
+    const Uploaded_pool made(VtSize(240, 240));
+    ASSERT_EQ(made.error, "");
+    EXPECT_TRUE(written == made.stream) << written.size() << " bytes written, " << made.stream.size() << " made";
+    const std::vector<std::string> faults = check_pool_geometry(written, made.geometry_options(240));
+    EXPECT_TRUE(faults.empty()) << faults.size() << " faults, the first: " << (faults.empty() ? "" : faults[0]);
+
+    ASSERT_TRUE(program.write_input("set data_store.system.initiate_shutdown=3\n"));
+    EXPECT_EQ(program.wait_exit(), 3);
 }
 
 TEST_F(ProgramOnBus, ASettingEditIsSavedASecondLaterAndSurvivesARestart)
