@@ -272,8 +272,11 @@ void build_product_row(Screen_object_ids& table, Pool_layout& layout, VtObjectCo
     for (int m = 0; m < 2; ++m) {
         VtObjectContainer* marker = builder.create_framed_text(marker_texts[m], layout.font(14), layout.line_thin);
         marker->setHidden(true);
-        builder.add_child(band, half + 2, std::min(row_height - layout.gap, band_height - int(marker->getHeight())),
-                          marker);
+        // Clear of the band's foot, where the next band's separator is drawn:
+        // a frame flush with the edge loses its bottom line on a VT that
+        // draws the border across the edge or scales the mask.
+        const int foot = band_height - int(marker->getHeight()) - layout.line_width;
+        builder.add_child(band, half + 2, std::min(row_height - layout.gap, foot), marker);
         *markers[m] = marker->getOid();
     }
 

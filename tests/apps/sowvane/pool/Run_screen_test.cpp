@@ -93,8 +93,8 @@ TEST_F(RunScreenTest, ProductRowGeometry)
     EXPECT_EQ(pool->position(band, r.active_rect), std::make_pair(10, 44 / 3 + 2));
     EXPECT_EQ(pool->get<VtObjectRectangle>(r.active_rect).getFillAttributes(), table().common.indicator_off);
     EXPECT_EQ(pool->position(band, r.rate_input), std::make_pair(3 + 120, 2));
-    // The 11-pixel marker ends at the foot of the 44-pixel row.
-    EXPECT_EQ(pool->position(band, r.preset_1_marker), std::make_pair(122, 33));
+    // The 11-pixel marker ends a line above the foot of the 44-pixel row.
+    EXPECT_EQ(pool->position(band, r.preset_1_marker), std::make_pair(122, 32));
     EXPECT_TRUE(pool->get<VtObjectContainer>(r.preset_2_marker).getHidden());
     EXPECT_TRUE(pool->get<VtObjectContainer>(r.alarm_marker).getHidden());
     EXPECT_EQ(pool->position(r.alarm_marker, r.actual_rate).second, 0);
