@@ -220,7 +220,8 @@ unsigned char TC_interface_process_data_base::perform_change(unsigned int value)
 
 int TC_interface_process_data_base::handle_default()
 {
-    if (!described())
+    // Only what the description the TC holds puts in the default set.
+    if (!element_ || !element_->is_in_default_set(ddi_))
         return 0;
     change_threshold_ = 0;
     return perform_request(SET_AND_SEND);

@@ -20,7 +20,6 @@ constexpr TC::ddi_t DDI_ACTUAL_WORKING_WIDTH = 0x0043;
 // A switch the task controller sets with 1 (on) or 0 (off); other values
 // are reported, change nothing and are refused (2 and 3 are states the
 // implement reports but cannot be set to; higher ones are no work state).
-// The default-data request leaves it to its element.
 class TC_interface_flag_state : public TC_interface_process_data_cds<bool, unsigned int> {
 public:
     // 0 off, 1 on, 2 error, 3 not available.
@@ -32,7 +31,6 @@ public:
                             CDS::Head& store, bool* field, const char* message, int index);
 
     int handle_other_event(waiter_event&) override { return 0; }
-    int handle_default() override { return 0; }
     int request_value() override;
     unsigned char change_value(unsigned int v) override;
 
@@ -149,7 +147,6 @@ public:
                             unsigned long event_id, unsigned short oid, CDS::Head& store,
                             ds_boom* boom, unsigned int boom_index, unsigned int section);
 
-    int handle_default() override { return 0; }
     int request_value() override;
     unsigned char change_value(unsigned int) override { return TC::PDACK_NOT_SETTABLE; }
 
