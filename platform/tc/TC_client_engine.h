@@ -72,8 +72,10 @@ public:
     static constexpr int64_t PAUSE_MS = 6000;
     static constexpr int TRANSFER_TAG = 0x7C01;
     // Every node claims its address again in answer to a Request for
-    // Address Claimed to all; the TC's claim within this time of one is
-    // such an answer.
+    // Address Claimed to all; the TC's claim within this time of one from a
+    // node that holds an address is such an answer. A request from the null
+    // address comes from a node that is starting, which may be the TC
+    // itself: the claim after it counts.
     static constexpr int64_t CLAIM_ANSWER_MS = 1250;
 
     struct Tc_info {
@@ -144,7 +146,8 @@ private:
     void send_pool(int64_t now_ms);
 
     void on_status(const unsigned char* d, unsigned char src, int64_t now_ms);
-    void on_request(const unsigned char* d, int len, unsigned char dest, int64_t now_ms);
+    void on_request(const unsigned char* d, int len, unsigned char src, unsigned char dest,
+                    int64_t now_ms);
     void on_address_claimed(unsigned char src, int64_t now_ms);
     void on_acknowledgement(const unsigned char* d, int len, unsigned char src,
                             unsigned char dest, int64_t now_ms);
@@ -173,7 +176,8 @@ private:
     bool own_name_known_ = false;
     Tc_info tc_;
     int64_t tc_last_heard_ = 0;
-    int64_t claim_request_ms_ = INT64_MIN / 2;  // the last Request for Address Claimed to all
+    // The last Request for Address Claimed to all from a node with an address.
+    int64_t claim_request_ms_ = INT64_MIN / 2;
     int64_t next_periodic_ = 0;
     int64_t deadline_ = -1;  // of the state; -1 none
     bool tc_has_other_pool_ = false;

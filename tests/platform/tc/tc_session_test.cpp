@@ -426,8 +426,10 @@ TEST(TcSession, ATcThatStartsAgainIsJoinedAgainAtItsFirstSign)
     struct Case {
         const char* what;
         bool claims;
+        bool asks_first;  // a Request for Address Claimed from the null address before
     };
-    for (const Case& c : {Case{"its address claim", true}, Case{"a NACK of process data", false}}) {
+    for (const Case& c : {Case{"its address claim", true, false}, Case{"a NACK of process data", false, false},
+                          Case{"its claim after its request from the null address", true, true}}) {
         SCOPED_TRACE(c.what);
         Rig rig;
         rig.switch_on();
@@ -438,6 +440,10 @@ TEST(TcSession, ATcThatStartsAgainIsJoinedAgainAtItsFirstSign)
         rig.client_end.sent.clear();
 
         rig.server.restart();
+        if (c.asks_first) {
+            rig.deliver(TC::PGN_REQUEST, TC::NO_ADDRESS, TC::GLOBAL_ADDRESS, {0x00, 0xEE, 0x00});
+            rig.advance(300);
+        }
         if (c.claims)
             rig.deliver(TC::PGN_ADDRESS_CLAIMED, SERVER, TC::GLOBAL_ADDRESS, tc_name);
         else
