@@ -259,7 +259,7 @@ TEST_F(Implement, DefaultDataRequestArmsTheElementsTriggers)
               20000);
     EXPECT_EQ(tci->device()->pd(TC_interface_device::PD_PRESCRIPTION_STATE)
                   ->get_change_threshold(),
-              0);
+              INT_MAX);
     // The condensed states were not sent at once; the root's total was.
     for (const Sent_pd& s : sent)
         EXPECT_NE(s.ddi, DDI_ACTUAL_CONDENSED_WORK_STATE);
