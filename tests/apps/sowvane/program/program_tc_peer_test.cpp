@@ -35,8 +35,6 @@ namespace {
 constexpr unsigned char NODE = 0x1C;
 constexpr unsigned char TC_ADDRESS = test_support::Implement_peers::TC_ADDRESS;
 
-bool program_keeps_files_below_its_directory() { return std::string(SOWVANE_DATA_ROOT) == "."; }
-
 // The test task controller on a node of its own, at TC_ADDRESS.
 struct Tc_peer {
     bool open(const std::string& spec, module_man& mm)
@@ -85,22 +83,17 @@ std::vector<std::string> log_lines(const std::string& path)
     return lines;
 }
 
-class ProgramWithRestartingTc : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        if (!program_keeps_files_below_its_directory())
-            GTEST_SKIP() << "the program of this build uses the installed paths";
-        ASSERT_TRUE(hub.start({"-l", log})) << hub.error();
-    }
-    void TearDown() override { std::remove(log.c_str()); }
-
-    std::string log = test_support::temp_path("program_tc_peer_hub.log");
-    Hub_process hub;
-};
-
-TEST_F(ProgramWithRestartingTc, TheDescriptionIsActiveAgainOnARestartedTcAndFromAMovedAddress)
+TEST(ProgramWithRestartingTc, TheDescriptionIsActiveAgainOnARestartedTcAndFromAMovedAddress)
 {
+    if (std::string(SOWVANE_DATA_ROOT) != ".")
+        GTEST_SKIP() << "the program of this build uses the installed paths";
+    const std::string log = test_support::temp_path("program_tc_peer_hub.log");
+    struct Removed_at_end {
+        const std::string& path;
+        ~Removed_at_end() { std::remove(path.c_str()); }
+    } removed{log};
+    Hub_process hub;
+    ASSERT_TRUE(hub.start({"-l", log})) << hub.error();
     module_man mm;
     auto tc = std::make_unique<Tc_peer>();
     ASSERT_TRUE(tc->open(hub.bus_spec(), mm));
