@@ -46,6 +46,12 @@ bool TC_interface_device_element::is_described(TC::ddi_t ddi) const
     return pool && pool->is_described(element_obj_->get_number(), ddi);
 }
 
+bool TC_interface_device_element::is_in_default_set(TC::ddi_t ddi) const
+{
+    TC::Object_pool* pool = element_obj_ ? element_obj_->get_pool() : nullptr;
+    return pool && pool->is_in_default_set(element_obj_->get_number(), ddi);
+}
+
 waiter_descriptor* TC_interface_device_element::get_waiter() const
 {
     return parent_ ? &parent_->get_waiter() : nullptr;

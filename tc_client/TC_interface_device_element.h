@@ -37,6 +37,9 @@ public:
     // element object.
     bool is_described() const;
     bool is_described(TC::ddi_t ddi) const;
+    // Whether that description holds this element's datum of that DDI as a
+    // member of the default set.
+    bool is_in_default_set(TC::ddi_t ddi) const;
     // The client core's waiter, null without parent.
     waiter_descriptor* get_waiter() const;
     bool submit_timer(Timeout& t, int ms);

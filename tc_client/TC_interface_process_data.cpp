@@ -218,12 +218,21 @@ unsigned char TC_interface_process_data_base::perform_change(unsigned int value)
     return errors;
 }
 
+bool TC_interface_process_data_base::in_default_set() const
+{
+    return element_ && element_->is_in_default_set(ddi_);
+}
+
+int TC_interface_process_data_base::send_default_value()
+{
+    return in_default_set() ? perform_request(SET_AND_SEND) : 0;
+}
+
 int TC_interface_process_data_base::handle_default()
 {
-    if (!described())
-        return 0;
-    change_threshold_ = 0;
-    return perform_request(SET_AND_SEND);
+    if (in_default_set())
+        change_threshold_ = 0;
+    return send_default_value();
 }
 
 int TC_interface_process_data_base::handle_pd_timeout(Timeout& t)

@@ -106,6 +106,9 @@ public:
     // Whether the description active on the task controller holds this
     // datum (its element number and DDI).
     bool described() const;
+    // Whether that description holds it as a member of the default set,
+    // which a default-data request asks for.
+    bool in_default_set() const;
 
     int handle_default() override;
     int handle_pd_timeout(Timeout& t) override;
@@ -129,6 +132,10 @@ public:
 
 protected:
     using Jdb = Debug_base<_JDB, _JDB::jdb_enum>;
+
+    // The default-data request's send: the value at once, when the datum is
+    // in the default set; the triggers stay as they are.
+    int send_default_value();
 
     TC_interface_device_element* element_;
     TC::object_id_t oid_;

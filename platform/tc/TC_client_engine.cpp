@@ -1,5 +1,6 @@
 #include "platform/tc/TC_client_engine.h"
 
+#include "platform/tc/TC_ddi_range.h"
 #include "platform/util/Util.h"
 #include "util/Debug_print.h"
 
@@ -81,13 +82,22 @@ void Client_engine::set_own_name(const unsigned char* name8)
     own_name_known_ = true;
 }
 
-void Client_engine::set_own_address(unsigned char address)
+void Client_engine::set_own_address(unsigned char address, int64_t now_ms)
 {
+    if (address == own_address_)
+        return;
+    const unsigned char was = own_address_;
     own_address_ = address;
-    if (address == NO_ADDRESS && state_ != ST_DISABLED) {
-        tc_ = Tc_info();
-        go(ST_WAIT_TC, 0);
-    }
+    if (!session_up())
+        return;
+    // The TC knows the client by its address: from another one (or none)
+    // the client is a stranger to it, and nothing more goes out until the
+    // session is joined again.
+    Debug_print::dprint("TC client: own address %d became %d; the session starts again\n", was,
+                        address);
+    tc_ = Tc_info();
+    go(ST_WAIT_TC, now_ms);
+    pool_.post_status(Object_pool::STATUS_WAITING_FOR_TC);
 }
 
 const Object_pool::Described_datum* Client_engine::find_described(unsigned short element,
@@ -191,9 +201,9 @@ void Client_engine::fail(Object_pool::status_code_t code, const char* why, int64
         go(ST_PAUSE, now_ms, PAUSE_MS);
 }
 
-void Client_engine::lose_tc(int64_t now_ms)
+void Client_engine::lose_tc(const char* why, int64_t now_ms)
 {
-    Debug_print::dprint("TC client: task controller %d went silent\n", tc_.address);
+    Debug_print::dprint("TC client: task controller %d %s\n", tc_.address, why);
     tc_ = Tc_info();
     go(ST_WAIT_TC, now_ms);
     pool_.post_status(Object_pool::STATUS_TC_LOST);
@@ -240,6 +250,7 @@ void Client_engine::start_session(int64_t now_ms)
         return;
     }
     pool_.post_status(Object_pool::STATUS_CONNECTING);
+    send_working_set_master();
     next_periodic_ = now_ms;
     send_periodic(now_ms);
     send_subcommand(SUB_REQUEST_VERSION);
@@ -313,14 +324,19 @@ void Client_engine::send_periodic(int64_t now_ms)
     if (now_ms < next_periodic_)
         return;
     next_periodic_ = now_ms + STATUS_PERIOD_MS;
-    const unsigned char master[8] = {0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-    link_.send(PGN_WORKING_SET_MASTER, GLOBAL_ADDRESS, WORKING_SET_PRIORITY, master, 8, 0);
     // The client task message echoes the TC's task-active bit; the reserved
     // bytes after it are zero.
     const unsigned char task[8] = {0xFF, 0xFF, 0xFF, 0xFF,
                                    static_cast<unsigned char>(tc_.task_active ? 0x01 : 0x00),
                                    0x00, 0x00, 0x00};
     send8(tc_.address, task);
+}
+
+void Client_engine::send_working_set_master()
+{
+    // A working set of one: the master.
+    const unsigned char master[8] = {0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    link_.send(PGN_WORKING_SET_MASTER, GLOBAL_ADDRESS, WORKING_SET_PRIORITY, master, 8, 0);
 }
 
 void Client_engine::send_ack(unsigned short element, ddi_t ddi, unsigned char errors,
@@ -341,9 +357,24 @@ void Client_engine::send_ack(unsigned short element, ddi_t ddi, unsigned char er
 void Client_engine::handle_message(unsigned pgn, unsigned char src, unsigned char dest,
                                    const unsigned char* data, int len, int64_t now_ms)
 {
-    if (pgn != PGN_PROCESS_DATA || state_ == ST_DISABLED || own_address_ == NO_ADDRESS)
+    if (own_address_ == NO_ADDRESS || (dest != own_address_ && dest != GLOBAL_ADDRESS))
         return;
-    if (dest != own_address_ && dest != GLOBAL_ADDRESS)
+    switch (pgn) {
+    case PGN_PROCESS_DATA:
+        break;
+    case PGN_REQUEST:
+        on_request(data, len, src, dest, now_ms);
+        return;
+    case PGN_ADDRESS_CLAIMED:
+        on_address_claimed(src, now_ms);
+        return;
+    case PGN_ACKNOWLEDGEMENT:
+        on_acknowledgement(data, len, src, dest, now_ms);
+        return;
+    default:
+        return;
+    }
+    if (state_ == ST_DISABLED)
         return;
     if (!data || len < 8) {
         Debug_print::dprint("TC client: refused a process-data message of %d bytes from %d\n", len,
@@ -386,6 +417,39 @@ void Client_engine::on_status(const unsigned char* d, unsigned char src, int64_t
         tc_last_heard_ = now_ms;
         tc_.task_active = (d[4] & 0x01) != 0;
     }
+}
+
+void Client_engine::on_request(const unsigned char* d, int len, unsigned char src,
+                               unsigned char dest, int64_t now_ms)
+{
+    if (!d || len < 3)
+        return;
+    const unsigned requested = unsigned(d[0]) | unsigned(d[1]) << 8 | unsigned(d[2]) << 16;
+    if (requested == PGN_WORKING_SET_MASTER)
+        send_working_set_master();
+    else if (requested == PGN_ADDRESS_CLAIMED && dest == GLOBAL_ADDRESS && src < NO_ADDRESS)
+        claim_request_ms_ = now_ms;
+}
+
+void Client_engine::on_address_claimed(unsigned char src, int64_t now_ms)
+{
+    if (!session_up() || src != tc_.address || now_ms - claim_request_ms_ <= CLAIM_ANSWER_MS)
+        return;
+    lose_tc("claimed its address anew: it started again", now_ms);
+}
+
+void Client_engine::on_acknowledgement(const unsigned char* d, int len, unsigned char src,
+                                       unsigned char dest, int64_t now_ms)
+{
+    // Control byte, group function, two reserved bytes, the address
+    // acknowledged (the client's, when sent to all) and the PGN.
+    if (!d || len < 8 || !session_up() || src != tc_.address)
+        return;
+    const bool refused = d[0] == 1 || d[0] == 2;  // NACK, access denied
+    const unsigned pgn = unsigned(d[5]) | unsigned(d[6]) << 8 | unsigned(d[7]) << 16;
+    if (!refused || pgn != PGN_PROCESS_DATA || (dest == GLOBAL_ADDRESS && d[4] != own_address_))
+        return;
+    lose_tc("refused the client's process data", now_ms);
 }
 
 void Client_engine::on_technical(const unsigned char* d, int len, unsigned char src,
@@ -513,9 +577,11 @@ unsigned char Client_engine::check_use(command_t cmd, int32_t value,
 {
     // What the pool told the TC it may do with the datum: set it, and start
     // which of the triggers.
-    if (cmd == CMD_VALUE || cmd == CMD_SET_VALUE_ACK)
-        return (pd.properties & Device_process_data_obj::PROP_SETTABLE) ? PDACK_NO_ERROR
-                                                                        : PDACK_NOT_SETTABLE;
+    if (cmd == CMD_VALUE || cmd == CMD_SET_VALUE_ACK) {
+        if (!(pd.properties & Device_process_data_obj::PROP_SETTABLE))
+            return PDACK_NOT_SETTABLE;
+        return ddi_defines_value(pd.ddi, value) ? PDACK_NO_ERROR : PDACK_VALUE_NOT_CONFORMING;
+    }
     unsigned char trigger = needed_trigger(cmd);
     if (trigger == 0)
         return PDACK_NO_ERROR;
@@ -537,7 +603,9 @@ void Client_engine::on_process_data(const unsigned char* d, int64_t now_ms)
     unsigned char errors = PDACK_NO_ERROR;
     if (state_ != ST_ACTIVE || kind < 0)
         errors = PDACK_COMMAND_NOT_SUPPORTED;
-    else if (!(cmd == CMD_REQUEST_VALUE && ddi == DDI_DEFAULT_DATA))
+    else if (!(cmd == CMD_REQUEST_VALUE && ddi == DDI_DEFAULT_DATA && element == 0))
+        // The default data are asked for on element 0 only; elsewhere the
+        // DDI is one like any other the element does not have.
         errors = check_target(cmd, element, ddi, value);
     if (errors != PDACK_NO_ERROR) {
         Debug_print::dprint("TC client: command %d for element %u, DDI 0x%04X refused (0x%02X)\n",
@@ -575,7 +643,7 @@ void Client_engine::handle_time(int64_t now_ms)
     if (state_ == ST_DISABLED || state_ == ST_WAIT_TC || own_address_ == NO_ADDRESS)
         return;
     if (now_ms - tc_last_heard_ >= TC_LOST_MS) {
-        lose_tc(now_ms);
+        lose_tc("went silent", now_ms);
         return;
     }
     send_periodic(now_ms);

@@ -12,11 +12,19 @@
 // the TC holds another one or a reload was asked for) and activated. Once
 // active, the TC's process-data commands become pool events, and the
 // application's values go to the TC.
+//
+// The TC is also counted lost, at once, when it claims its address anew
+// (other than in answer to a Request for Address Claimed: it has started
+// again and knows the client no more) and when it refuses the client's
+// process data with a NACK. A change of the client's own address ends the
+// session too: it starts again from the new address once the TC is heard.
+// Requests for the working set master message are answered at any time.
 #pragma once
 
 #include "platform/tc/TC_message.h"
 #include "platform/tc/TC_object_pool.h"
 
+#include <climits>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -36,7 +44,7 @@ public:
 class Client_engine {
 public:
     enum state_t {
-        ST_DISABLED,          // switched off: silent
+        ST_DISABLED,          // switched off: silent but for answers to requests
         ST_WAIT_TC,           // no task controller heard
         ST_WAIT_VERSION,      // asked the TC for its version
         ST_WAIT_STRUCTURE,    // asked for the stored pool's structure label
@@ -63,6 +71,12 @@ public:
     static constexpr int64_t TRANSFER_BYTES_PER_S = 2000;
     static constexpr int64_t PAUSE_MS = 6000;
     static constexpr int TRANSFER_TAG = 0x7C01;
+    // Every node claims its address again in answer to a Request for
+    // Address Claimed to all; the TC's claim within this time of one from a
+    // node that holds an address is such an answer. A request from the null
+    // address comes from a node that is starting, which may be the TC
+    // itself: the claim after it counts.
+    static constexpr int64_t CLAIM_ANSWER_MS = 1250;
 
     struct Tc_info {
         unsigned char address = NO_ADDRESS;
@@ -80,10 +94,14 @@ public:
 
     // The client's own address (NO_ADDRESS while it has none: silent) and
     // its NAME, written into the device object as the working-set master.
-    void set_own_address(unsigned char address);
+    // Another address ends the session: it starts again from the new one.
+    void set_own_address(unsigned char address, int64_t now_ms);
     void set_own_name(const unsigned char* name8);
 
-    // A whole message from the bus (reassembled when it came in pieces).
+    // A whole message from the bus (reassembled when it came in pieces):
+    // process data, acknowledgements, address claims, and requests (PGN
+    // 0xEA00, the requested PGN in the data) for the working set master
+    // message or the address claims.
     void handle_message(unsigned pgn, unsigned char src, unsigned char dest,
                         const unsigned char* data, int len, int64_t now_ms);
     // The outcome of a message the engine queued with a tag.
@@ -112,17 +130,27 @@ public:
 private:
     void go(state_t s, int64_t now_ms, int64_t timeout_ms = -1);
     void start_session(int64_t now_ms);
-    void lose_tc(int64_t now_ms);
+    // The TC is gone, has started again or refuses the client: the session
+    // starts over once a TC is heard.
+    void lose_tc(const char* why, int64_t now_ms);
+    // A TC has been found and the session runs with it.
+    bool session_up() const { return state_ != ST_DISABLED && state_ != ST_WAIT_TC; }
     void fail(Object_pool::status_code_t code, const char* why, int64_t now_ms);
     bool build_pool();
     void send8(unsigned char dest, const unsigned char* d, int prio = PD_PRIORITY);
     void send_subcommand(unsigned char sub, const unsigned char* rest7 = nullptr);
     void send_periodic(int64_t now_ms);
+    void send_working_set_master();
     void send_version();
     void start_upload(int64_t now_ms);
     void send_pool(int64_t now_ms);
 
     void on_status(const unsigned char* d, unsigned char src, int64_t now_ms);
+    void on_request(const unsigned char* d, int len, unsigned char src, unsigned char dest,
+                    int64_t now_ms);
+    void on_address_claimed(unsigned char src, int64_t now_ms);
+    void on_acknowledgement(const unsigned char* d, int len, unsigned char src,
+                            unsigned char dest, int64_t now_ms);
     void on_technical(const unsigned char* d, int len, unsigned char src, int64_t now_ms);
     void on_descriptor(const unsigned char* d, int len, int64_t now_ms);
     void on_process_data(const unsigned char* d, int64_t now_ms);
@@ -148,6 +176,8 @@ private:
     bool own_name_known_ = false;
     Tc_info tc_;
     int64_t tc_last_heard_ = 0;
+    // The last Request for Address Claimed to all from a node with an address.
+    int64_t claim_request_ms_ = INT64_MIN / 2;
     int64_t next_periodic_ = 0;
     int64_t deadline_ = -1;  // of the state; -1 none
     bool tc_has_other_pool_ = false;

@@ -11,6 +11,9 @@ namespace TC {
 
 constexpr unsigned PGN_PROCESS_DATA = 0xCB00;
 constexpr unsigned PGN_WORKING_SET_MASTER = 0xFE0D;
+constexpr unsigned PGN_ACKNOWLEDGEMENT = 0xE800;
+constexpr unsigned PGN_REQUEST = 0xEA00;
+constexpr unsigned PGN_ADDRESS_CLAIMED = 0xEE00;
 constexpr int PD_PRIORITY = 3;
 constexpr int WORKING_SET_PRIORITY = 7;
 constexpr unsigned char NO_ADDRESS = 254;

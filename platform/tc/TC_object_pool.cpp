@@ -321,6 +321,17 @@ bool Object_pool::is_described(unsigned short element, ddi_t ddi)
     return found;
 }
 
+bool Object_pool::is_in_default_set(unsigned short element, ddi_t ddi)
+{
+    const Described_datum key{element, ddi, 0, 0};
+    lock(-1);
+    auto at = std::lower_bound(described_.begin(), described_.end(), key);
+    bool member = at != described_.end() && at->element == element && at->ddi == ddi &&
+                  (at->properties & Device_process_data_obj::PROP_DEFAULT_SET);
+    unlock();
+    return member;
+}
+
 bool Object_pool::is_element_described(unsigned short element)
 {
     const Described_datum key{element, 0, 0, 0};

@@ -155,6 +155,9 @@ public:
     // Whether the active description holds the datum, or the element.
     virtual bool is_described(unsigned short element, ddi_t ddi);
     virtual bool is_element_described(unsigned short element);
+    // Whether the active description holds the datum as a member of the
+    // default set (what a default-data request asks for).
+    virtual bool is_in_default_set(unsigned short element, ddi_t ddi);
 
     // ---- The application's end of the session ----
     virtual void set_enabled(bool enabled);

@@ -12,8 +12,10 @@ Stack_host::Stack_host(JIN_smart_stack& stack, const JIN_name::RAWNAME& name)
 Stack_host::~Stack_host()
 {
     stop_host();
-    for (unsigned pgn : pgns_)
-        stack_.deregister_pgn(pgn, &get_waiter());
+    for (const Registration& r : registrations_)
+        stack_.deregister_pgn(r.pgn, &get_waiter(), r.kind);
+    if (listener_)
+        stack_.remove_listener(listener_);
 }
 
 void Stack_host::stop_host()
@@ -22,19 +24,29 @@ void Stack_host::stop_host()
         terminate(true);
 }
 
+bool Stack_host::register_pgn(unsigned pgn, JIN_PGN::type_t kind)
+{
+    if (stack_.register_pgn(pgn, &get_waiter(), nullptr, kind) != 1)
+        return false;
+    registrations_.push_back({pgn, kind});
+    return true;
+}
+
 bool Stack_host::open_host(module_man& mm, const char* diner_name,
-                           std::initializer_list<unsigned> pgns, int tick_ms, int max_message)
+                           std::initializer_list<unsigned> pgns, int tick_ms, int max_message,
+                           std::initializer_list<unsigned> request_pgns)
 {
     Diner::init(mm, nullptr, Diner::Descriptor(diner_name, 0), 44, 10240, true, false);
     Diner::Protection lock(*this);
     buffer_.resize(size_t(max_message));
-    for (unsigned pgn : pgns) {
-        short id = 0;
-        if (stack_.register_pgn(pgn, &get_waiter(), &id) != 1)
+    for (unsigned pgn : pgns)
+        if (!register_pgn(pgn, JIN_PGN::NORMAL))
             return false;
-        pgns_.push_back(pgn);
-        rx_id_ = id;
-    }
+    for (unsigned pgn : request_pgns)
+        if (!register_pgn(pgn, JIN_PGN::REQUEST))
+            return false;
+    if (stack_.add_listener(JIN_name::NAME(name_), &get_waiter(), listener_) != 0)
+        return false;
     tick_.set_period(tick_ms);
     submit_timeout(tick_, tick_ms);
     return true;
@@ -51,17 +63,28 @@ unsigned char Stack_host::own_address()
     return stack_.name_manager().gethostbyname(name_, false);
 }
 
+void Stack_host::read_messages(JIN_PGN::type_t kind)
+{
+    JIN_header h;
+    const int size = int(buffer_.size());
+    for (const Registration& r : registrations_)
+        if (r.kind == kind)
+            while (stack_.read(r.pgn, h, buffer_.data(), size, size, &get_waiter(), kind) == 0)
+                on_message(h, buffer_.data(), now_ms());
+}
+
 void Stack_host::handle_event(waiter_event& event)
 {
-    if (event.module_id == rx_id_ && rx_id_ != 0) {
-        JIN_header h;
-        const int size = int(buffer_.size());
-        for (unsigned pgn : pgns_)
-            while (stack_.read(pgn, h, buffer_.data(), size, size, &get_waiter()) == 0)
-                on_message(h, buffer_.data(), now_ms());
-    } else if (event.module_id == stack_.event_ids().tx_finished) {
+    const JIN_stack::Event_ids& ids = stack_.event_ids();
+    if (event.module_id == ids.rx) {
+        read_messages(JIN_PGN::NORMAL);
+    } else if (event.module_id == ids.request) {
+        read_messages(JIN_PGN::REQUEST);
+    } else if (event.module_id == ids.tx_finished) {
         auto value = static_cast<int32_t>(event.data);
         on_transfer_result(value < 0 ? -value : value, value > 0, now_ms());
+    } else if (event.module_id == stack_.name_manager().module_id()) {
+        on_address_change(now_ms());
     }
 }
 

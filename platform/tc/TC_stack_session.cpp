@@ -23,7 +23,8 @@ Stack_session::~Stack_session()
 bool Stack_session::init(module_man& mm)
 {
     // No task controller sends a client more than 8 bytes.
-    if (!open_host(mm, "TCC0", {PGN_PROCESS_DATA}, TICK_MS, 64))
+    if (!open_host(mm, "TCC0", {PGN_PROCESS_DATA, PGN_ACKNOWLEDGEMENT, PGN_ADDRESS_CLAIMED},
+                   TICK_MS, 64, {PGN_WORKING_SET_MASTER, PGN_ADDRESS_CLAIMED}))
         return false;
     Diner::Protection lock(*this);
     pool_.set_session(this);
@@ -65,12 +66,15 @@ void Stack_session::pool_tx_state(int state)
 bool Stack_session::pool_send(unsigned short element, ddi_t ddi, int32_t value)
 {
     Diner::Protection lock(*this);
+    // Not from an address the session has not joined the TC from.
+    engine_.set_own_address(own_address(), now_ms());
     return engine_.send_process_data(element, ddi, value);
 }
 
 bool Stack_session::pool_acknowledge(unsigned short element, ddi_t ddi, unsigned char errors)
 {
     Diner::Protection lock(*this);
+    engine_.set_own_address(own_address(), now_ms());
     return engine_.acknowledge(element, ddi, errors);
 }
 
@@ -78,9 +82,11 @@ bool Stack_session::pool_start() { return Diner::start() == 0; }
 
 void Stack_session::on_message(const JIN_header& h, const unsigned char* data, int64_t now)
 {
-    engine_.set_own_address(own_address());
+    engine_.set_own_address(own_address(), now);
     engine_.handle_message(h.pgn, h.src, h.dest, data, int(h.length), now);
 }
+
+void Stack_session::on_address_change(int64_t now) { engine_.set_own_address(own_address(), now); }
 
 void Stack_session::on_transfer_result(int tag, bool ok, int64_t now)
 {
@@ -89,7 +95,7 @@ void Stack_session::on_transfer_result(int tag, bool ok, int64_t now)
 
 void Stack_session::on_tick(int64_t now)
 {
-    engine_.set_own_address(own_address());
+    engine_.set_own_address(own_address(), now);
     engine_.handle_time(now);
 }
 

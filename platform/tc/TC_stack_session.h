@@ -1,6 +1,10 @@
 // The task-controller session of a TC object pool on a CAN stack: the client
-// engine on a Stack_host, fed the process-data messages, the outcome of its
-// transfers and a 100 ms tick, sending from the client's own NAME.
+// engine on a Stack_host, fed the process-data messages, the acknowledgements
+// and address claims of the bus, the requests for the working set master
+// message and for the address claims, the outcome of its transfers, its own
+// NAME's address (at once when the name manager reports a change, and before
+// every message it sends) and a 100 ms tick, sending from the client's own
+// NAME.
 //
 //   TC::Stack_session session(pool, stack, own_name);
 //   session.init(mm);          // the Diner exists, stopped
@@ -38,6 +42,7 @@ public:
 protected:
     void on_message(const JIN_header& h, const unsigned char* data, int64_t now) override;
     void on_transfer_result(int tag, bool ok, int64_t now) override;
+    void on_address_change(int64_t now) override;
     void on_tick(int64_t now) override;
 
 private:

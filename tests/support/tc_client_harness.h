@@ -76,6 +76,10 @@ public:
     {
         return everything_described_ || TC::Object_pool::is_element_described(element);
     }
+    bool is_in_default_set(unsigned short element, TC::ddi_t ddi) override
+    {
+        return everything_described_ || TC::Object_pool::is_in_default_set(element, ddi);
+    }
     // The pool as it would be uploaded now becomes the active description
     // (false when it is not whole); `deactivate` ends it.
     bool activate_upload()

@@ -143,10 +143,12 @@ void Seed_simulator::step_tanks(double seconds, double speed_mps, const double f
             remaining = or_default(ch.bin_capacity, 1000.0);
 
         double requested = ch.requested_rate;
-        if (requested <= 0) {
+        if (!rate_given_[i] && requested <= 0) {
             requested = or_default(setting.current_rate.get(), DEMO_RATE);
             cds_set(head, &field.requested_rate, requested);
         }
+        rate_given_[i] = true;
+        requested = std::max(requested, 0.0);
         // The drive turns while its tank switch and the master switch are
         // on, the machine moves and there is product left; the switches are
         // the operator's (run screen, switch box, task controller).

@@ -16,8 +16,10 @@
 // until it is calibrated.
 // - ground speed from the store's source speed, else the manual speed
 //   setting, with the wheel sensor's period and pulse count;
-// - per tank in use: the requested rate (from the store, else the tank's
-//   current-rate setting, else a demonstration rate), an actual rate that
+// - per tank in use: the requested rate (from the store; when the store
+//   holds none as the tank is first simulated, the tank's current-rate
+//   setting, else a demonstration rate; a rate of 0 the task controller or
+//   the operator sets later stays in force), an actual rate that
 //   follows it within seconds, the tank's worked width, shaft speed, set and
 //   actual drive periods, flow, motor pulses, load and current, and the
 //   product left, falling with what is applied. A tank meters only while
@@ -93,6 +95,7 @@ private:
     Timeout tick_;
     Atime last_;
     bool tanks_filled_ = false;
+    bool rate_given_[MAX_TANKS] = {};  // the tank's requested rate was looked at
     double motor_carry_[MAX_TANKS] = {};
     double shaft_carry_[MAX_TANKS] = {};
     double fan_carry_[MAX_FANS] = {};

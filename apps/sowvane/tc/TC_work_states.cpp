@@ -106,7 +106,7 @@ TC_interface_condensed_section_state::TC_interface_condensed_section_state(
 
 int TC_interface_condensed_section_state::handle_default()
 {
-    if (!element_ || !described())
+    if (!in_default_set())
         return 0;
     element_->remove_timeout(interval_timer_);
     interval_timer_.set_period(DEFAULT_INTERVAL_MS);

@@ -20,7 +20,7 @@ constexpr TC::ddi_t DDI_ACTUAL_WORKING_WIDTH = 0x0043;
 // A switch the task controller sets with 1 (on) or 0 (off); other values
 // are reported, change nothing and are refused (2 and 3 are states the
 // implement reports but cannot be set to; higher ones are no work state).
-// The default-data request leaves it to its element.
+// The default-data request sends it and leaves its triggers to its element.
 class TC_interface_flag_state : public TC_interface_process_data_cds<bool, unsigned int> {
 public:
     // 0 off, 1 on, 2 error, 3 not available.
@@ -32,7 +32,7 @@ public:
                             CDS::Head& store, bool* field, const char* message, int index);
 
     int handle_other_event(waiter_event&) override { return 0; }
-    int handle_default() override { return 0; }
+    int handle_default() override { return send_default_value(); }
     int request_value() override;
     unsigned char change_value(unsigned int v) override;
 
@@ -142,14 +142,15 @@ using TC_interface_actual_condensed_section_state = TC_interface_condensed_state
 using TC_interface_setpoint_condensed_section_state = TC_interface_condensed_state_of<true>;
 
 // The actual work state of one section: 3 beyond the configured count;
-// set values are refused (the implement reports it, nobody sets it).
+// set values are refused (the implement reports it, nobody sets it). The
+// default-data request sends it and leaves its triggers to its element.
 class TC_interface_work_state : public TC_interface_boom_record_pd {
 public:
     TC_interface_work_state(TC_interface_device_element* element, NV_kelsu::parameters_t* params,
                             unsigned long event_id, unsigned short oid, CDS::Head& store,
                             ds_boom* boom, unsigned int boom_index, unsigned int section);
 
-    int handle_default() override { return 0; }
+    int handle_default() override { return send_default_value(); }
     int request_value() override;
     unsigned char change_value(unsigned int) override { return TC::PDACK_NOT_SETTABLE; }
 

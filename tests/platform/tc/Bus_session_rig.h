@@ -66,12 +66,20 @@ public:
             return false;
         add_filler_elements(pool, filler);
         pool.register_event_waiter(app);
-        if (!client.open(spec, mm, client_name, CLIENT_PREFERRED) ||
-            !tc.open(spec, mm, server_name, SERVER_PREFERRED))
+        spec_ = spec;
+        if (!client.open(spec, mm, client_name, CLIENT_PREFERRED))
             return false;
         session = std::make_unique<TC::Stack_session>(pool, client.stack, client_name);
-        server = std::make_unique<test_support::Test_tc_server_host>(tc.stack, server_name);
-        return session->init(mm) && server->start(mm);
+        return session->init(mm) && start_tc();
+    }
+
+    // The task controller's node goes off the bus, and a new one with the
+    // same NAME comes on at the same address.
+    bool restart_tc()
+    {
+        server.reset();
+        tc.reset();
+        return start_tc();
     }
 
     // As the application starts its pool.
@@ -94,12 +102,31 @@ public:
         session.reset();
     }
 
+    // The client's address now.
+    unsigned char client_address()
+    {
+        return client.stack.name_manager().gethostbyname(client_name, false);
+    }
+
     module_man mm;
     waiter_descriptor app;
     TC::Object_pool pool{&mm, nullptr, 0};
-    Node client, tc;
+    Node client;
+    std::unique_ptr<Node> tc;
     std::unique_ptr<TC::Stack_session> session;
     std::unique_ptr<test_support::Test_tc_server_host> server;
+
+private:
+    bool start_tc()
+    {
+        tc = std::make_unique<Node>();
+        if (!tc->open(spec_, mm, server_name, SERVER_PREFERRED))
+            return false;
+        server = std::make_unique<test_support::Test_tc_server_host>(tc->stack, server_name);
+        return server->start(mm);
+    }
+
+    std::string spec_;
 };
 
 } // namespace bus_rig

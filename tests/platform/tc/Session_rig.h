@@ -32,6 +32,7 @@ struct Msg {
 
 struct Wire_end : TC::Client_link {
     Wire_end(std::deque<Msg>& out, unsigned char src) : out_(out), src_(src) {}
+    void set_source(unsigned char src) { src_ = src; }
     int send(unsigned pgn, unsigned char dest, int, const unsigned char* data, int len,
              int tag) override
     {
@@ -58,7 +59,7 @@ public:
         pool.set_session(this);
         EXPECT_TRUE(tc_description::load(pool));
         pool.register_event_waiter(app);
-        engine->set_own_address(CLIENT);
+        engine->set_own_address(CLIENT, now);
         server.set_own_address(SERVER);
     }
 
@@ -106,8 +107,23 @@ public:
     void restart_client()
     {
         engine = std::make_unique<TC::Client_engine>(pool, client_end);
-        engine->set_own_address(CLIENT);
+        engine->set_own_address(CLIENT, now);
         switch_on();
+    }
+
+    // The client's address moves (its NAME lost it, or it has none).
+    void move_client(unsigned char address)
+    {
+        client_end.set_source(address);
+        engine->set_own_address(address, now);
+    }
+
+    // A message from another node to the client.
+    void deliver(unsigned pgn, unsigned char src, unsigned char dest,
+                 std::vector<unsigned char> data)
+    {
+        engine->handle_message(pgn, src, dest, data.data(), int(data.size()), now);
+        pump();
     }
 
     // As the application does: enabled, then the pool offered anew.

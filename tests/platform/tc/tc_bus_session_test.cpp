@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -62,6 +63,67 @@ TEST(TcBusSession, UploadProcessDataAndTcLossOnTheLoopBus)
     ASSERT_TRUE(rig.wait_active());
     EXPECT_EQ(rig.server->with_server([](auto& s) { return s.transfers; }), 1);
     EXPECT_EQ(rig.server->with_server([](auto& s) { return s.activations; }), 2);
+}
+
+// Whether the task controller holds an active pool of the client at the
+// address.
+bool active_on_tc(Rig& rig, unsigned char client)
+{
+    return rig.server->with_server([&](test_support::Test_tc_server& s) {
+        auto c = s.clients.find(client);
+        return c != s.clients.end() && c->second.active;
+    });
+}
+
+// The task controller's node leaves the bus and a new one comes on at its
+// address: the client hears the new one's address claim, and joins it as a
+// new TC (which holds no pool yet) without a value it would refuse.
+TEST(TcBusSession, ATcThatComesBackAtItsAddressIsJoinedAgain)
+{
+    Rig rig;
+    ASSERT_TRUE(rig.open("loop,name=tc_session_restart"));
+    ASSERT_TRUE(rig.start_client());
+    ASSERT_TRUE(rig.wait_active());
+    const unsigned char client = rig.client_address();
+    ASSERT_TRUE(rig.restart_tc());
+    ASSERT_TRUE(wait_until([&] { return active_on_tc(rig, client); })) << "joined the new TC";
+    rig.server->with_server([](test_support::Test_tc_server& s) {
+        EXPECT_EQ(s.transfers, 1);
+        EXPECT_EQ(s.refused, 0);
+    });
+    EXPECT_TRUE(rig.wait_active());
+}
+
+// Another node takes the client's address with a NAME of higher priority:
+// the client claims another one, its session ends there (the application
+// hears that it is not active) and starts again from the new address.
+TEST(TcBusSession, AClientWhoseAddressIsTakenJoinsAgainFromItsNewOne)
+{
+    Rig rig;
+    const std::string spec = "loop,name=tc_session_moved";
+    ASSERT_TRUE(rig.open(spec));
+    ASSERT_TRUE(rig.start_client());
+    ASSERT_TRUE(rig.wait_active());
+    const unsigned char first = rig.client_address();
+    bus_rig::Node intruder;
+    ASSERT_TRUE(intruder.open(spec, rig.mm, claim_sim::make_name(5, true), first));
+    unsigned char moved = TC::NO_ADDRESS;
+    ASSERT_TRUE(wait_until([&] {
+        moved = rig.client_address();
+        return moved != first && moved < TC::NO_ADDRESS;
+    })) << "the client claims another address";
+    ASSERT_TRUE(wait_until([&] { return active_on_tc(rig, moved); })) << "joined from " << int(moved);
+    EXPECT_EQ(rig.server->with_server([](test_support::Test_tc_server& s) { return s.refused; }), 0);
+
+    // The application heard the session end before it was active again.
+    std::vector<int> statuses;
+    waiter_event e;
+    while (rig.app.get_event(&e, Atime::from_now(0)) == 0)
+        if (e.module_id == rig.pool.get_event_id())
+            statuses.push_back(int(e.data));
+    const auto active = std::find(statuses.begin(), statuses.end(), TC::Object_pool::STATUS_ACTIVE);
+    ASSERT_NE(active, statuses.end());
+    EXPECT_NE(std::find(active, statuses.end(), TC::Object_pool::STATUS_WAITING_FOR_TC), statuses.end());
 }
 
 TEST(TcBusSession, AHundredKilobytePoolGoesThroughTheHubByExtendedTransport)

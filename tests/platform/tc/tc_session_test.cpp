@@ -4,6 +4,7 @@
 #include "tests/support/debug_capture.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -44,10 +45,12 @@ TEST(TcSession, FirstConnectionUploadsThePoolAndActivatesIt)
               (std::vector<int>{P::STATUS_WAITING_FOR_TC, P::STATUS_CONNECTING, P::STATUS_UPLOADING,
                                 P::STATUS_ACTIVATING, P::STATUS_ACTIVE}));
 
-    // Working-set master and client task messages every 2 s.
-    const int masters = rig.server.master_messages, tasks = rig.server.task_messages;
+    // The working set master message once, as the client announces
+    // itself; the client task message every 2 s.
+    EXPECT_EQ(rig.server.master_messages, 1);
+    const int tasks = rig.server.task_messages;
     rig.advance(10000);
-    EXPECT_EQ(rig.server.master_messages - masters, 5);
+    EXPECT_EQ(rig.server.master_messages, 1);
     EXPECT_EQ(rig.server.task_messages - tasks, 5);
     EXPECT_EQ(rig.engine->get_state(), E::ST_ACTIVE);
 
@@ -200,8 +203,8 @@ TEST(TcSession, ProcessDataCommandsBecomePoolEventsAndAreAcknowledged)
     };
     const Case cases[] = {
         {TC::CMD_REQUEST_VALUE, 116, P::PD_REQUEST_VALUE, false, -1234},
-        {TC::CMD_VALUE, 141, P::PD_SET_VALUE, false, -1234},
-        {TC::CMD_SET_VALUE_ACK, 141, P::PD_SET_VALUE, true, -1234},
+        {TC::CMD_VALUE, 141, P::PD_SET_VALUE, false, 1},
+        {TC::CMD_SET_VALUE_ACK, 141, P::PD_SET_VALUE, true, 0},
         {TC::CMD_TIME_INTERVAL, 116, P::PD_TIME_INTERVAL, false, 1234},
         {TC::CMD_MINIMUM_THRESHOLD, 141, P::PD_MINIMUM_THRESHOLD, false, -1234},
         {TC::CMD_MAXIMUM_THRESHOLD, 141, P::PD_MAXIMUM_THRESHOLD, false, -1234},
@@ -229,8 +232,8 @@ TEST(TcSession, ProcessDataCommandsBecomePoolEventsAndAreAcknowledged)
         }
     }
 
-    // The default-data request goes to the application whatever element.
-    rig.server.send_command(CLIENT, TC::CMD_REQUEST_VALUE, 4000, TC::DDI_DEFAULT_DATA, 0);
+    // The default-data request goes to the application on element 0 only.
+    rig.server.send_command(CLIENT, TC::CMD_REQUEST_VALUE, 0, TC::DDI_DEFAULT_DATA, 0);
     rig.pump();
     ASSERT_EQ(rig.events().size(), 1u);
 
@@ -259,6 +262,11 @@ TEST(TcSession, ProcessDataCommandsBecomePoolEventsAndAreAcknowledged)
         // Intervals and changes below nothing.
         {TC::CMD_TIME_INTERVAL, 0, 116, TC::PDACK_INVALID_INTERVAL, -100},
         {TC::CMD_CHANGE_THRESHOLD, 0, 141, TC::PDACK_INVALID_INTERVAL, -1},
+        // Set values the DDI does not define: a work state is 0 to 3.
+        {TC::CMD_SET_VALUE_ACK, 0, 141, TC::PDACK_VALUE_NOT_CONFORMING, 4},
+        {TC::CMD_VALUE, 0, 141, TC::PDACK_VALUE_NOT_CONFORMING, -1},
+        // The default data of another element than 0: no such datum there.
+        {TC::CMD_REQUEST_VALUE, 4000, TC::DDI_DEFAULT_DATA, TC::PDACK_INVALID_ELEMENT, 0},
     };
     for (const Bad& b : bad) {
         SCOPED_TRACE(int(b.cmd));
@@ -365,10 +373,177 @@ TEST(TcSession, SwitchedOffOrWithoutAddressTheClientIsSilent)
     EXPECT_EQ(rig.engine->get_state(), E::ST_DISABLED);
     rig.pool.set_enabled(true);
     ASSERT_TRUE(rig.run_until(E::ST_ACTIVE));
-    rig.engine->set_own_address(TC::NO_ADDRESS);
+    rig.engine->set_own_address(TC::NO_ADDRESS, rig.now);
     rig.client_end.sent.clear();
     rig.advance(5000);
     EXPECT_TRUE(rig.client_end.sent.empty());
+}
+
+// The working set master message goes as the client announces itself to a
+// TC, and whenever a node asks for it; not periodically.
+TEST(TcSession, TheWorkingSetMasterMessageAnswersEachRequest)
+{
+    Rig rig;
+    auto masters = [&] {
+        return std::count_if(rig.client_end.sent.begin(), rig.client_end.sent.end(), [](const session_rig::Msg& m) {
+            return m.pgn == TC::PGN_WORKING_SET_MASTER && m.dest == TC::GLOBAL_ADDRESS &&
+                   m.data == std::vector<unsigned char>{0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+        });
+    };
+    const std::vector<unsigned char> request = {0x0D, 0xFE, 0x00};
+    // Switched off, the client still answers for the working set.
+    rig.deliver(TC::PGN_REQUEST, 0x80, TC::GLOBAL_ADDRESS, request);
+    EXPECT_EQ(masters(), 1);
+    rig.switch_on();
+    ASSERT_TRUE(rig.run_until(E::ST_ACTIVE));
+    EXPECT_EQ(masters(), 2);
+    rig.advance(10000);
+    EXPECT_EQ(masters(), 2);
+    struct Case {
+        const char* what;
+        unsigned char dest;
+        std::vector<unsigned char> data;
+        int answers;
+    };
+    for (const Case& c : {Case{"to all", TC::GLOBAL_ADDRESS, request, 1},
+                          Case{"to the client", CLIENT, request, 1},
+                          Case{"to another node", 0x33, request, 0},
+                          Case{"for another PGN", TC::GLOBAL_ADDRESS, {0x00, 0xEE, 0x00}, 0},
+                          Case{"too short", TC::GLOBAL_ADDRESS, {0x0D, 0xFE}, 0}}) {
+        SCOPED_TRACE(c.what);
+        const long before = masters();
+        rig.deliver(TC::PGN_REQUEST, 0x80, c.dest, c.data);
+        EXPECT_EQ(masters() - before, c.answers);
+    }
+}
+
+// A TC that starts again at its address knows the client no more: its
+// address claim, or its first NACK of the client's process data, ends the
+// session at once, and the client joins it again as it would a new TC.
+TEST(TcSession, ATcThatStartsAgainIsJoinedAgainAtItsFirstSign)
+{
+    const std::vector<unsigned char> tc_name = {1, 2, 3, 4, 5, 6, 7, 0xA0};
+    struct Case {
+        const char* what;
+        bool claims;
+        bool asks_first;  // a Request for Address Claimed from the null address before
+    };
+    for (const Case& c : {Case{"its address claim", true, false}, Case{"a NACK of process data", false, false},
+                          Case{"its claim after its request from the null address", true, true}}) {
+        SCOPED_TRACE(c.what);
+        Rig rig;
+        rig.switch_on();
+        ASSERT_TRUE(rig.run_until(E::ST_ACTIVE));
+        ASSERT_TRUE(rig.pool.send_process_data(0, 116, 1));
+        rig.pump();
+        rig.statuses();
+        rig.client_end.sent.clear();
+
+        rig.server.restart();
+        if (c.asks_first) {
+            rig.deliver(TC::PGN_REQUEST, TC::NO_ADDRESS, TC::GLOBAL_ADDRESS, {0x00, 0xEE, 0x00});
+            rig.advance(300);
+        }
+        if (c.claims)
+            rig.deliver(TC::PGN_ADDRESS_CLAIMED, SERVER, TC::GLOBAL_ADDRESS, tc_name);
+        else
+            EXPECT_TRUE(rig.pool.send_process_data(0, 116, 2));
+        rig.pump();
+        EXPECT_EQ(rig.engine->get_state(), E::ST_WAIT_TC);
+        EXPECT_EQ(rig.statuses(), std::vector<int>{P::STATUS_TC_LOST});
+        EXPECT_FALSE(rig.pool.send_process_data(0, 116, 3)) << "nothing more to a TC that refuses";
+        EXPECT_EQ(rig.server.refused, c.claims ? 0 : 1);
+
+        // Version, labels and activation of the stored pool, as with a new TC.
+        ASSERT_TRUE(rig.run_until(E::ST_ACTIVE, 10000));
+        EXPECT_EQ(count_sub(rig.client_end.sent, TC::SUB_REQUEST_VERSION), 1);
+        EXPECT_EQ(count_sub(rig.client_end.sent, TC::SUB_REQUEST_STRUCTURE_LABEL), 1);
+        EXPECT_EQ(rig.server.activations, 2);
+        EXPECT_TRUE(rig.server.clients[CLIENT].active);
+        EXPECT_TRUE(rig.pool.send_process_data(0, 116, 4));
+        rig.pump();
+        EXPECT_EQ(rig.server.refused, c.claims ? 0 : 1);
+    }
+}
+
+TEST(TcSession, WhatIsNoSignOfARestartLeavesTheSessionActive)
+{
+    Rig rig;
+    rig.switch_on();
+    ASSERT_TRUE(rig.run_until(E::ST_ACTIVE));
+    const std::vector<unsigned char> name = {1, 2, 3, 4, 5, 6, 7, 0xA0};
+    const std::vector<unsigned char> request_claims = {0x00, 0xEE, 0x00};
+    auto nack = [](unsigned char control, unsigned char acknowledged, unsigned pgn) {
+        return std::vector<unsigned char>{control, 0xFF, 0xFF, 0xFF, acknowledged,
+                                          (unsigned char)pgn, (unsigned char)(pgn >> 8), (unsigned char)(pgn >> 16)};
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> happens;
+    };
+    const Case cases[] = {
+        {"another node claims", [&] { rig.deliver(TC::PGN_ADDRESS_CLAIMED, 0x44, TC::GLOBAL_ADDRESS, name); }},
+        {"the TC answers a request for the claims",
+         [&] {
+             rig.deliver(TC::PGN_REQUEST, 0x44, TC::GLOBAL_ADDRESS, request_claims);
+             rig.advance(1000);
+             rig.deliver(TC::PGN_ADDRESS_CLAIMED, SERVER, TC::GLOBAL_ADDRESS, name);
+         }},
+        {"an ACK", [&] { rig.deliver(TC::PGN_ACKNOWLEDGEMENT, SERVER, CLIENT, nack(0, CLIENT, 0xCB00)); }},
+        {"a NACK of another PGN", [&] { rig.deliver(TC::PGN_ACKNOWLEDGEMENT, SERVER, CLIENT, nack(1, CLIENT, 0xEF00)); }},
+        {"another node's NACK", [&] { rig.deliver(TC::PGN_ACKNOWLEDGEMENT, 0x44, CLIENT, nack(1, CLIENT, 0xCB00)); }},
+        {"a NACK to all for another client",
+         [&] { rig.deliver(TC::PGN_ACKNOWLEDGEMENT, SERVER, TC::GLOBAL_ADDRESS, nack(1, 0x45, 0xCB00)); }},
+        {"a NACK too short", [&] {
+             std::vector<unsigned char> d = nack(1, CLIENT, 0xCB00);
+             d.resize(7);
+             rig.deliver(TC::PGN_ACKNOWLEDGEMENT, SERVER, CLIENT, d);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.happens();
+        EXPECT_EQ(rig.engine->get_state(), E::ST_ACTIVE);
+    }
+    // A NACK to all that names the client counts.
+    rig.deliver(TC::PGN_ACKNOWLEDGEMENT, SERVER, TC::GLOBAL_ADDRESS, nack(2, CLIENT, 0xCB00));
+    EXPECT_EQ(rig.engine->get_state(), E::ST_WAIT_TC);
+}
+
+// The client's own address moves (another node took it with a NAME of
+// higher priority) or goes: the session ends at once and starts again from
+// the new address once the TC is heard; nothing goes out before.
+TEST(TcSession, AnotherOwnAddressStartsTheSessionAgainFromIt)
+{
+    Rig rig;
+    rig.switch_on();
+    ASSERT_TRUE(rig.run_until(E::ST_ACTIVE));
+    rig.statuses();
+    rig.client_end.sent.clear();
+    constexpr unsigned char MOVED = 0x90;
+
+    rig.move_client(MOVED);
+    EXPECT_EQ(rig.engine->get_state(), E::ST_WAIT_TC);
+    EXPECT_EQ(rig.statuses(), std::vector<int>{P::STATUS_WAITING_FOR_TC}) << "not active any more";
+    EXPECT_FALSE(rig.pool.send_process_data(0, 116, 1));
+    rig.engine->handle_time(rig.now + 1900);
+    EXPECT_TRUE(rig.client_end.sent.empty());
+
+    ASSERT_TRUE(rig.run_until(E::ST_ACTIVE, 15000));
+    EXPECT_TRUE(rig.server.clients[MOVED].active);
+    EXPECT_EQ(rig.engine->tc().address, SERVER);
+    // The new client announced itself first.
+    ASSERT_FALSE(rig.client_end.sent.empty());
+    EXPECT_EQ(rig.client_end.sent.front().pgn, TC::PGN_WORKING_SET_MASTER);
+    EXPECT_TRUE(rig.pool.send_process_data(0, 116, 2));
+    rig.pump();
+    EXPECT_EQ(rig.server.refused, 0);
+
+    // Without an address: not active, silent.
+    rig.statuses();
+    rig.move_client(TC::NO_ADDRESS);
+    EXPECT_EQ(rig.statuses(), std::vector<int>{P::STATUS_WAITING_FOR_TC});
+    EXPECT_EQ(rig.engine->get_state(), E::ST_WAIT_TC);
 }
 
 } // namespace

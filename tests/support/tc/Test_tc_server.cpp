@@ -27,6 +27,13 @@ void Test_tc_server::send_command(unsigned char client, command_t cmd, unsigned 
 
 void Test_tc_server::request_version(unsigned char client) { reply(client, SUB_REQUEST_VERSION, {}); }
 
+void Test_tc_server::restart()
+{
+    for (auto& entry : clients)
+        entry.second.active = false;
+    next_status_ = 0;
+}
+
 void Test_tc_server::handle_time(int64_t now_ms)
 {
     if (silent_ || own_ == NO_ADDRESS || now_ms < next_status_)
@@ -63,10 +70,16 @@ void Test_tc_server::handle_message(unsigned pgn, unsigned char src, unsigned ch
         last_task_message.assign(d, d + 8);
         return;
     case CMD_VALUE:
-        values.push_back({src, pd_element(d), pd_ddi(d), pd_value(d)});
-        return;
     case CMD_ACKNOWLEDGE:
-        acks.push_back({src, pd_element(d), pd_ddi(d), d[4], static_cast<unsigned char>(d[5] & 0x0F)});
+        if (!c.active) {
+            ++refused;
+            const unsigned char nack[8] = {0x01, 0xFF, 0xFF, 0xFF, src, 0x00, 0xCB, 0x00};
+            link_.send(PGN_ACKNOWLEDGEMENT, src, 6, nack, 8, 0);
+        } else if ((d[0] & 0x0F) == CMD_VALUE) {
+            values.push_back({src, pd_element(d), pd_ddi(d), pd_value(d)});
+        } else {
+            acks.push_back({src, pd_element(d), pd_ddi(d), d[4], static_cast<unsigned char>(d[5] & 0x0F)});
+        }
         return;
     case CMD_DEVICE_DESCRIPTOR:
         break;

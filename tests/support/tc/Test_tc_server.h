@@ -2,8 +2,10 @@
 // announces itself every 2 s, answers version and label requests, takes,
 // checks, stores and activates a client's device descriptor pool, deletes
 // it on request, sends process-data commands and records the client's values
-// and acknowledges. Like the client engine it is fed messages and time; a
-// Stack_host runs it on a CAN stack.
+// and acknowledges. Values and acknowledges of a client whose pool is not
+// active it refuses with a NACK, as a TC that does not know the client does.
+// Like the client engine it is fed messages and time; a Stack_host runs it
+// on a CAN stack.
 #pragma once
 
 #include "platform/tc/TC_client_engine.h"
@@ -58,6 +60,9 @@ public:
     void send_command(unsigned char client, TC::command_t cmd, unsigned short element,
                       TC::ddi_t ddi, int32_t value);
     void request_version(unsigned char client);
+    // Starts again: the stored pools stay, none is active, the status
+    // message goes out at once.
+    void restart();
 
     std::map<unsigned char, Client> clients;
     std::vector<Value> values;
@@ -67,6 +72,8 @@ public:
     int activations = 0;
     int deletes = 0;
     int master_messages = 0;
+    // Values and acknowledges refused (NACK) for want of an active pool.
+    int refused = 0;
     // Every process-data message a client addressed to the server.
     int client_messages = 0;
     int64_t first_status_ms = -1;  // when the first status message went out

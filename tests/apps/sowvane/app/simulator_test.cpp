@@ -69,6 +69,14 @@ TEST_F(Simulator, ATankInUseMetersAtTheRequestedRateAndItsLevelFalls)
     b.channels.channels[0].requested_rate = 300.0;
     run_for(30);
     EXPECT_NEAR(ch.shaft_rpm, 2 * rpm, rpm * 0.02);
+
+    // A rate of 0 set by the task controller or the operator stops the
+    // drive: the simulator does not put its own rate in its place.
+    b.channels.channels[0].requested_rate = 0.0;
+    run_for(30);
+    EXPECT_EQ(ch.requested_rate, 0.0);
+    EXPECT_EQ(ch.actual_rate, 0.0);
+    EXPECT_EQ(ch.shaft_rpm, 0.0);
 }
 
 // A tank switched off (run screen, switch box, task controller) stays off

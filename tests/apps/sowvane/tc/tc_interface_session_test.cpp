@@ -7,6 +7,7 @@
 #include "tests/platform/tc/Session_rig.h"
 #include "tests/support/item_id_scope.h"
 #include "tests/support/tc/Ddop_reading.h"
+#include "tests/support/tc_client_harness.h"
 
 #include <gtest/gtest.h>
 
@@ -136,6 +137,48 @@ TEST_F(Implement_on_session, TheVersionMessageCarriesTheOptionsAndCountsInTheirP
     ASSERT_EQ(rig.server.versions.size(), 2u);
     EXPECT_EQ(rig.server.versions[1][3], 0x01);
     EXPECT_EQ(rig.server.versions[1][6], 0);
+}
+
+// A set value the DDI does not define is refused with error 0x40 before it
+// reaches the implement; a rate of 0 (stop) is a rate like any other.
+TEST_F(Implement_on_session, SetValuesOutsideTheirDdisRangeAreRefusedAndNotStored)
+{
+    ASSERT_TRUE(start());
+    tci->get_waiter().set_enabled(true);
+    test_support::pump(*tci);
+    const ds_channel& tank = store.body.channels.channels[0];
+    const ds_boom& boom = store.body.booms.boom[0];
+    struct Case {
+        const char* what;
+        unsigned short element;
+        TC::ddi_t ddi;
+        int32_t value;
+        unsigned char errors;
+        double rate_after;
+        int boom_state_after;
+    };
+    const Case cases[] = {
+        {"a rate", 100, 0x0006, 12345, TC::PDACK_NO_ERROR, 123.45, 0},
+        {"a rate below 0", 100, 0x0006, -5, TC::PDACK_VALUE_NOT_CONFORMING, 123.45, 0},
+        {"a rate far below 0", 100, 0x0006, -20000, TC::PDACK_VALUE_NOT_CONFORMING, 123.45, 0},
+        {"sections 1 to 4 on", 1000, 0x0122, int32_t(0xFFFFFF55u), TC::PDACK_NO_ERROR, 123.45, 15},
+        {"section 1 in error", 1000, 0x0122, int32_t(0xFFFFFF56u), TC::PDACK_VALUE_NOT_CONFORMING,
+         123.45, 15},
+        {"a rate of 0", 100, 0x0006, 0, TC::PDACK_NO_ERROR, 0.0, 15},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        rig.server.acks.clear();
+        rig.server.send_command(CLIENT, TC::CMD_SET_VALUE_ACK, c.element, c.ddi, c.value);
+        rig.pump();
+        test_support::pump(*tci);
+        rig.pump();
+        ASSERT_EQ(rig.server.acks.size(), 1u);
+        EXPECT_EQ(rig.server.acks[0].errors, c.errors);
+        EXPECT_DOUBLE_EQ(tank.requested_rate, c.rate_after);
+        EXPECT_EQ(boom.boom_state, c.boom_state_after);
+        EXPECT_EQ(boom.sections[0].requested_state, c.boom_state_after ? 1u : 0u);
+    }
 }
 
 } // namespace

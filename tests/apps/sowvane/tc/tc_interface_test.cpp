@@ -269,6 +269,51 @@ TEST_F(Implement, DefaultDataRequestArmsTheElementsTriggers)
     EXPECT_TRUE(total);
 }
 
+// The default-data request sends each datum the active description puts in
+// the default set, the work states of the root, the channels and the
+// sections and the root's prescription state among them (the condensed
+// states follow by their timer); nothing else.
+TEST_F(Implement, TheDefaultDataAreEveryDatumOfTheDefaultSet)
+{
+    test_support::Description_dir dir("tc_default_set");
+    // The total area taken out of the default set.
+    const std::string path = edited_description(
+        dir, "name=\"total_area\" object_id=\"402\" ddi=\"116\" properties=\"1\"",
+        "name=\"total_area\" object_id=\"402\" ddi=\"116\" properties=\"0\"");
+    start(path);
+    ASSERT_TRUE(pool.activate_upload());
+    std::vector<TC::Object_pool::Described_datum> described;
+    std::string why;
+    pool.lock(-1);
+    ASSERT_TRUE(pool.describe_upload(described, why)) << why;
+    pool.unlock();
+
+    command(TC::Object_pool::PD_REQUEST_VALUE, 0, 0xDFFF, 0);
+    std::vector<Sent_pd> sent = pool.take();
+    auto was_sent = [&](unsigned short element, TC::ddi_t ddi) {
+        return std::count_if(sent.begin(), sent.end(), [&](const Sent_pd& s) {
+            return s.element == element && s.ddi == ddi;
+        });
+    };
+    int members = 0;
+    for (const auto& d : described) {
+        const bool member = d.properties & TC::Device_process_data_obj::PROP_DEFAULT_SET;
+        const bool by_timer = d.ddi == DDI_ACTUAL_CONDENSED_WORK_STATE ||
+                              d.ddi == DDI_SETPOINT_CONDENSED_WORK_STATE;
+        members += member;
+        EXPECT_EQ(was_sent(d.element, d.ddi), member && !by_timer ? 1 : 0)
+            << "element " << d.element << ", DDI 0x" << std::hex << d.ddi;
+    }
+    EXPECT_GT(members, 100);
+    for (const auto& [element, ddi] : {std::pair<unsigned short, TC::ddi_t>{0, DDI_ACTUAL_WORK_STATE},
+                                       {0, DDI_PRESCRIPTION_CONTROL_STATE},
+                                       {100, DDI_ACTUAL_WORK_STATE},
+                                       {1001, DDI_ACTUAL_WORK_STATE},
+                                       {1103, DDI_ACTUAL_WORK_STATE}})
+        EXPECT_EQ(was_sent(element, ddi), 1) << element << " 0x" << std::hex << ddi;
+    EXPECT_EQ(was_sent(0, 116), 0) << "not in the default set";
+}
+
 TEST_F(Implement, ReloadFollowsTheLayoutAndUploadsAgain)
 {
     start();

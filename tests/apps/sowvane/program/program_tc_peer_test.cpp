@@ -1,0 +1,162 @@
+// The program as a process on the CAN hub with a task controller of its
+// own stack that is killed while values flow and comes back at its address
+// 2 s later, and then with a node that takes the program's address with a
+// NAME of higher priority: each time the description is active again, from
+// the address the program holds, without a run of refused frames. The
+// frames are read back from the hub's log with Wireshark's ISObus
+// dissector.
+
+#include "can/JIN_smart_stack.h"
+#include "glue/diner/module_man.h"
+#include "tests/support/Bus_node.h"
+#include "tests/support/Hub_process.h"
+#include "tests/support/Implement_peers.h"
+#include "tests/support/Program_process.h"
+#include "tests/support/tc/Test_tc_server.h"
+#include "tests/support/temp_path.h"
+#include "tests/support/tshark_fields.h"
+#include "tests/support/wait_until.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+using test_support::wait_until;
+
+namespace {
+
+constexpr unsigned char NODE = 0x1C;
+constexpr unsigned char TC_ADDRESS = test_support::Implement_peers::TC_ADDRESS;
+
+// The test task controller on a node of its own, at TC_ADDRESS.
+struct Tc_peer {
+    bool open(const std::string& spec, module_man& mm)
+    {
+        if (!node.open(spec, mm) ||
+            !node.stack.name_manager().add_local_name(test_support::Implement_peers::tc_name(), TC_ADDRESS))
+            return false;
+        host = std::make_unique<test_support::Test_tc_server_host>(node.stack,
+                                                                   test_support::Implement_peers::tc_name());
+        return host->start(mm);
+    }
+    ~Tc_peer() { host.reset(); }
+
+    // The address of a client whose pool is active other than `besides`;
+    // NO_ADDRESS when none.
+    unsigned char active_client(unsigned char besides = TC::NO_ADDRESS)
+    {
+        return host->with_server([&](test_support::Test_tc_server& s) {
+            for (const auto& c : s.clients)
+                if (c.second.active && c.first != besides)
+                    return c.first;
+            return TC::NO_ADDRESS;
+        });
+    }
+    int refused() { return host->with_server([](test_support::Test_tc_server& s) { return s.refused; }); }
+    size_t values() { return host->with_server([](test_support::Test_tc_server& s) { return s.values.size(); }); }
+    // The default-data request to the client: its values start to flow.
+    void ask_default_data(unsigned char client)
+    {
+        host->with_server([&](test_support::Test_tc_server& s) {
+            s.send_command(client, TC::CMD_REQUEST_VALUE, 0, TC::DDI_DEFAULT_DATA, 0);
+            return 0;
+        });
+    }
+
+    test_support::Bus_node<JIN_smart_stack> node;
+    std::unique_ptr<test_support::Test_tc_server_host> host;
+};
+
+std::vector<std::string> log_lines(const std::string& path)
+{
+    std::vector<std::string> lines;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line + "\n");
+    return lines;
+}
+
+TEST(ProgramWithRestartingTc, TheDescriptionIsActiveAgainOnARestartedTcAndFromAMovedAddress)
+{
+    if (std::string(SOWVANE_DATA_ROOT) != ".")
+        GTEST_SKIP() << "the program of this build uses the installed paths";
+    const std::string log = test_support::temp_path("program_tc_peer_hub.log");
+    struct Removed_at_end {
+        const std::string& path;
+        ~Removed_at_end() { std::remove(path.c_str()); }
+    } removed{log};
+    Hub_process hub;
+    ASSERT_TRUE(hub.start({"-l", log})) << hub.error();
+    module_man mm;
+    auto tc = std::make_unique<Tc_peer>();
+    ASSERT_TRUE(tc->open(hub.bus_spec(), mm));
+    Program_process program;
+    ASSERT_TRUE(program.start({"-T", "-b", hub.bus_spec()}, true));
+    ASSERT_TRUE(program.wait_for_output("START SIM")) << program.output() << program.errors();
+    ASSERT_TRUE(program.write_input("set params.system.tc_enabled=1\n"));
+    ASSERT_TRUE(program.write_input("set data_store.system.reset_tc=1\n"));
+    ASSERT_TRUE(wait_until([&] { return tc->active_client() == NODE; })) << program.output();
+    tc->ask_default_data(NODE);
+    ASSERT_TRUE(wait_until([&] { return tc->values() > 0; })) << "values flow";
+
+    // The TC is killed, and 2 s later (the program meanwhile sends into
+    // the void) a new one starts at the same address.
+    tc.reset();
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    tc = std::make_unique<Tc_peer>();
+    ASSERT_TRUE(tc->open(hub.bus_spec(), mm));
+    ASSERT_TRUE(wait_until([&] { return tc->active_client() == NODE; })) << "active on the new TC";
+    EXPECT_LT(tc->refused(), 5) << "the program stopped at the new TC's address claim";
+    tc->ask_default_data(NODE);
+    ASSERT_TRUE(wait_until([&] { return tc->values() > 0; }));
+
+    // Another node takes the program's address: the program claims another
+    // one and joins the TC from there.
+    test_support::Bus_node<JIN_smart_stack> intruder;
+    ASSERT_TRUE(intruder.open(hub.bus_spec(), mm));
+    ASSERT_TRUE(intruder.stack.name_manager().add_local_name(JIN_name::RAWNAME(1ull), NODE));
+    unsigned char moved = TC::NO_ADDRESS;
+    ASSERT_TRUE(wait_until([&] { return (moved = tc->active_client(NODE)) != TC::NO_ADDRESS; }))
+        << "active from the program's new address";
+    EXPECT_LT(tc->refused(), 5);
+
+    program.signal(SIGTERM);
+    EXPECT_EQ(program.wait_exit(), 1);
+    tc.reset();
+    ASSERT_TRUE(hub.stop());
+
+    // Read back by an independent dissector: the NACKs the TCs sent the
+    // program (Acknowledgement, PGN 0xE800), and the program's working set
+    // master messages (PGN 0xFE0D, priority 7, to all): one as it announced
+    // itself to each TC, not one every 2 s.
+    if (!test_support::tshark_available())
+        GTEST_SKIP() << "tshark is not installed";
+    int nacks = 0, masters = 0;
+    // Per frame: PDU format, source, priority, then the destination (PDU 1)
+    // or the group extension (PDU 2).
+    for (const std::string& frame : test_support::tshark_isobus_fields(
+             log_lines(log), {"isobus.pdu_format", "isobus.src_addr", "isobus.priority", "isobus.dst_addr",
+                              "isobus.grp_ext"})) {
+        unsigned pf = 0, src = 0, prio = 0, last = 0;
+        if (std::sscanf(frame.c_str(), "%u/%u/%x/%u", &pf, &src, &prio, &last) != 4)
+            continue;
+        if (pf == 0xE8 && src == TC_ADDRESS && (last == NODE || last == moved))
+            ++nacks;
+        if (pf == 0xFE && last == 0x0D && (src == NODE || src == moved)) {
+            ++masters;
+            EXPECT_EQ(prio, 7u);
+        }
+    }
+    EXPECT_LT(nacks, 5);
+    EXPECT_GE(masters, 3) << "one to the first TC, the restarted one, and from the new address";
+    EXPECT_LE(masters, 8);
+}
+
+} // namespace
