@@ -10,6 +10,8 @@
 #include "platform/vt/Object_pool.h"
 #include "platform/vt/Vt_session.h"
 
+#include "Vt_test_link.h"
+
 #include "tests/support/tshark_fields.h"
 #include "tests/support/vt_object_model/InProcessVt.h"
 
@@ -141,15 +143,6 @@ std::string decoded(unsigned short id, const Expected& e)
     return buf;
 }
 
-std::string candump_line(const Bytes& data, int index)
-{
-    char line[80];
-    int n = std::snprintf(line, sizeof line, "(1700000000.%06d) can0 1CE7261C#", index * 1000);
-    for (uint8_t b : data)
-        n += std::snprintf(line + n, sizeof line - size_t(n), "%02X", b);
-    return std::string(line) + "\n";
-}
-
 } // namespace
 
 TEST(Input_options, EachVtVersionGetsWhatItHasAndTheDisplayOptionsStay)
@@ -187,7 +180,7 @@ TEST(Input_options, EachVtVersionGetsWhatItHasAndTheDisplayOptionsStay)
         ASSERT_EQ(sent.size(), c.sent.size());
         for (size_t i = 0; i < sent.size(); ++i) {
             EXPECT_EQ(sent[i], bytes_of(c.object, c.sent[i]));
-            frames.push_back(candump_line(sent[i], int(frames.size())));
+            frames.push_back(vt_test::candump_line(sent[i], "1CE7261C", int(frames.size())));
             expected_decodes.push_back(decoded(c.object, c.sent[i]));
         }
         EXPECT_EQ(static_cast<Input_obj&>(*input).get_input_options(), c.pool_options);

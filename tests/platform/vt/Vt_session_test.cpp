@@ -38,6 +38,21 @@ using vt_test::OUR_ADDRESS;
 using vt_test::Sent;
 using vt_test::Test_link;
 
+// Event 10 (a command's completion) as the application reads it.
+struct Completion {
+    unsigned short object;
+    uint8_t function, result, error;
+    bool operator==(const Completion& o) const
+    {
+        return object == o.object && function == o.function && result == o.result && error == o.error;
+    }
+};
+std::ostream& operator<<(std::ostream& os, const Completion& c)
+{
+    return os << "{object " << c.object << " function " << int(c.function) << " result " << int(c.result)
+              << " error " << int(c.error) << "}";
+}
+
 // A pool from the implement's specification and a generated image.
 class Session : public testing::Test {
 protected:
@@ -133,6 +148,16 @@ protected:
         return out;
     }
 
+    // The completions (event 10) since the last look.
+    std::vector<Completion> completions()
+    {
+        std::vector<Completion> out;
+        for (const waiter_event& ev : events())
+            if (pool.vt_event_of(ev.module_id) == 10)
+                out.push_back({uint16_t(ev.data), uint8_t(ev.code), uint8_t(ev.code >> 8), uint8_t(ev.code >> 16)});
+        return out;
+    }
+
     void bring_up()
     {
         make_session();
@@ -153,21 +178,6 @@ protected:
     std::vector<Sent> log;
     int64_t now = 1000;
 };
-
-// Event 10 (a command's completion) as the application reads it.
-struct Completion {
-    unsigned short object;
-    uint8_t function, result, error;
-    bool operator==(const Completion& o) const
-    {
-        return object == o.object && function == o.function && result == o.result && error == o.error;
-    }
-};
-std::ostream& operator<<(std::ostream& os, const Completion& c)
-{
-    return os << "{object " << c.object << " function " << int(c.function) << " result " << int(c.result)
-              << " error " << int(c.error) << "}";
-}
 
 TEST_F(Session, FindsTheVtAnnouncesTheWorkingSetAndUploadsThePool)
 {
@@ -626,13 +636,6 @@ TEST_F(Session, ALateAnswerIsNotTakenForTheNextCommand)
     Number_variable_obj* number = pool.find<Number_variable_obj>("var_upload");
     const unsigned short id = number->get_id();
     const unsigned short other = pool.find<Number_variable_obj>("var_alarm_fmi")->get_id();
-    auto completions = [this] {
-        std::vector<Completion> out;
-        for (const waiter_event& ev : events())
-            if (pool.vt_event_of(ev.module_id) == 10)
-                out.push_back({uint16_t(ev.data), uint8_t(ev.code), uint8_t(ev.code >> 8), uint8_t(ev.code >> 16)});
-        return out;
-    };
     auto answer = [this](unsigned short object, uint8_t error, uint32_t value) {
         const Bytes a = {0xA8, uint8_t(object), uint8_t(object >> 8), error, uint8_t(value), 0, 0, 0};
         session->on_vt_message(VT_A, a.data(), uint32_t(a.size()), now);
@@ -791,18 +794,6 @@ TEST_F(Session, PreferredVtAndSwitchToTheNext)
     EXPECT_GT(received[VT_A], 0);
 }
 
-// The VT's messages of the operator's keys and the working set's answers as
-// a candump log line (VT at VT_A, us at OUR_ADDRESS).
-std::string candump_line(const Bytes& data, bool from_vt, int index)
-{
-    char line[80];
-    int n = std::snprintf(line, sizeof line, "(1700000000.%06d) can0 %s#", index * 1000,
-                          from_vt ? "1CE61C26" : "14E7261C");
-    for (uint8_t b : data)
-        n += std::snprintf(line + n, sizeof line - size_t(n), "%02X", b);
-    return std::string(line) + "\n";
-}
-
 // Every Soft Key and Button Activation is answered with what the VT sent:
 // function, activation code, key, parent and key code, and in the last byte
 // a version 6 VT's transaction number (its upper half), reserved before;
@@ -843,7 +834,8 @@ TEST_F(Session, KeyAndButtonActivationsAreAnsweredWithWhatTheVtSent)
             std::snprintf(decode, sizeof decode, "%u/%u/%u/%u/%u", m[0], m[1], unsigned(m[2] | m[3] << 8),
                           unsigned(m[4] | m[5] << 8), m[6]);
             for (bool from_vt : {true, false}) {
-                frames.push_back(candump_line(from_vt ? m : link.out[i].bytes, from_vt, int(frames.size())));
+                frames.push_back(vt_test::candump_line(from_vt ? m : link.out[i].bytes, from_vt ? "1CE61C26" : "14E7261C",
+                                                       int(frames.size())));
                 expected_decodes.push_back(decode);
             }
         }
@@ -936,13 +928,6 @@ TEST_F(Session, OneLostAnswerDelaysNoLaterCommand)
     events();
     Number_variable_obj* number = pool.find<Number_variable_obj>("var_upload");
     const unsigned short id = number->get_id();
-    auto completions = [this] {
-        std::vector<Completion> out;
-        for (const waiter_event& ev : events())
-            if (pool.vt_event_of(ev.module_id) == 10)
-                out.push_back({uint16_t(ev.data), uint8_t(ev.code), uint8_t(ev.code >> 8), uint8_t(ev.code >> 16)});
-        return out;
-    };
     auto answer = [this](const Bytes& a) { session->on_vt_message(VT_A, a.data(), uint32_t(a.size()), now); };
     auto value_answer = [&](uint32_t value) {
         answer({0xA8, uint8_t(id), uint8_t(id >> 8), 0, uint8_t(value), uint8_t(value >> 8), 0, 0});
