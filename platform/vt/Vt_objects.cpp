@@ -485,12 +485,17 @@ bool Input_obj::set_input_options(unsigned char options)
     case INPUT_LIST: m<VtObjectInputFieldList>().setEnabled(held); break;
     default: return false;
     }
-    if (has_options)
+    if (version < VT_VERSION_ENABLE_DISABLE) {
+        if (held != before)
+            touched();  // the VT sees it with the object's next upload
+        return true;
+    }
+    // The enabled state goes by its own command, which every VT of these
+    // versions has (some refuse it as an attribute); the options attribute
+    // only for the real-time editing bit, which has none.
+    if (has_options && ((held ^ before) & INPUT_REAL_TIME))
         send_attribute(get_type() == INPUT_NUMBER ? AID_NUMBER_OPTIONS_2 : AID_LIST_OPTIONS, held);
-    else if (version >= VT_VERSION_ENABLE_DISABLE)
-        send({CMD_ENABLE_DISABLE, lo(get_id()), hi(get_id()), uint8_t(held & INPUT_ENABLED)});
-    else if (held != before)
-        touched();  // the VT sees it with the object's next upload
+    send({CMD_ENABLE_DISABLE, lo(get_id()), hi(get_id()), uint8_t(held & INPUT_ENABLED)});
     return true;
 }
 

@@ -137,10 +137,11 @@ public:
     static constexpr unsigned char INPUT_REAL_TIME = 0x02;
     unsigned char get_input_options() const;
     // Sets the input options, but for bits the object or the VT in use does
-    // not have, and tells the VT what it can take: a VT of version 4 or later
-    // the options of a number or list (Change Attribute), one of version 3 or
-    // later the enabled state (Enable/Disable Object), an older one nothing.
-    // A VT not yet known counts as version 3.
+    // not have, and tells the VT what it can take: a VT of version 3 or later
+    // the enabled state (Enable/Disable Object), one of version 4 or later a
+    // changed real-time editing bit of a number or list too (Change
+    // Attribute of its options), an older one nothing. A VT not yet known
+    // counts as version 3.
     bool set_input_options(unsigned char options);
     // The enabled bit of the input options, the other bits kept.
     bool set_enabled(bool enabled);

@@ -3,6 +3,7 @@
 #include "platform/vt/Object_pool.h"
 #include "platform/vt/Upload_bar_progress.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace VT {
@@ -22,6 +23,10 @@ constexpr uint8_t FN_AUDIO_SIGNAL = 0xA3;
 constexpr uint8_t FN_AUDIO_VOLUME = 0xA4;
 constexpr uint8_t FN_STRING_VALUE = 0xB3;
 constexpr uint8_t FN_ACTIVE_MASK = 0xAD;
+constexpr uint8_t FN_NUMERIC_VALUE = 0xA8;
+constexpr uint8_t FN_SOFT_KEY = 0x00;
+constexpr uint8_t FN_BUTTON = 0x01;
+constexpr unsigned short NULL_ID = 0xFFFF;
 // Busy bits of the VT status that hold a command back: a VT parsing a pool
 // or out of memory cannot take one. One executing a command (bit 2) takes the
 // next when it is done, in the order it received them, so that bit holds
@@ -31,6 +36,9 @@ constexpr uint8_t BUSY_OUT_OF_MEMORY = 0x80;
 constexpr uint8_t BUSY_HOLD = BUSY_PARSING | BUSY_OUT_OF_MEMORY;
 // The version of the standard the working set follows.
 constexpr uint8_t OUR_VERSION = 3;
+// VTs from this version on carry a transaction number in the messages that
+// report the operator's actions, and expect it back in the answers.
+constexpr uint8_t VT_VERSION_TRANSACTION_NUMBER = 6;
 constexpr uint8_t PRIO_ECU_TO_VT = 5;
 
 uint16_t u16(const uint8_t* d) { return uint16_t(d[0] | d[1] << 8); }
@@ -42,6 +50,50 @@ std::vector<uint8_t> padded(std::vector<uint8_t> b)
     while (b.size() < 8)
         b.push_back(0xFF);
     return b;
+}
+
+// What the answer to a command echoes of it: `length` bytes at `answer_at`
+// of the answer, as the command had them at `command_at`. A numeric value
+// comes back in the width of the object's value, the rest padded.
+struct Echo {
+    uint8_t function;
+    uint8_t answer_at;
+    uint8_t command_at;
+    uint8_t length;
+    bool padded;
+};
+constexpr Echo ECHOES[] = {
+    {0xA0, 3, 3, 1, false},              // Hide/Show: the state
+    {0xA1, 3, 3, 1, false},              // Enable/Disable: the state
+    {0xA5, 3, 3, 2, false},              // Child Location: the child
+    {0xA7, 3, 3, 1, false},              // Background Colour: the colour
+    {FN_NUMERIC_VALUE, 4, 4, 4, true},   // Numeric Value: the value
+    {0xAE, 3, 4, 2, false},              // Soft Key Mask: the soft key mask
+    {0xAF, 3, 3, 1, false},              // Attribute: the attribute id
+    {0xB0, 3, 3, 1, false},              // Priority: the priority
+    {0xB1, 3, 3, 3, false},              // List Item: the index and the item
+    {0xB4, 3, 3, 2, false},              // Child Position: the child
+};
+
+const Echo* echo_of(uint8_t function)
+{
+    for (const Echo& e : ECHOES)
+        if (e.function == function)
+            return &e;
+    return nullptr;
+}
+
+// Whether the bytes an answer echoes are the command's: equal, or (for a
+// value sent wider than the object holds it) padding above the first byte
+// where the command has zero.
+bool echoes(const Echo& e, const uint8_t* answer, const uint8_t* command)
+{
+    for (int i = 0; i < e.length; ++i) {
+        const uint8_t a = answer[e.answer_at + i], c = command[e.command_at + i];
+        if (a != c && !(e.padded && i > 0 && c == 0 && a == 0xFF))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -158,14 +210,21 @@ void Vt_session::take_vt(const Known_vt& vt, int64_t now_ms)
     error_.clear();
     // Working set master message: one member.
     std::vector<uint8_t> master = padded({1});
-    link_.send(0xFF, PGN_WS_MASTER, 7, master.data(), uint32_t(master.size()), TAG_OTHER);
+    link_.send(0xFF, PGN_WS_MASTER, 7, master.data(), uint32_t(master.size()), next_tag(TAG_OTHER, false));
     send_maintenance(true);
     next_maintenance_ = now_ms + MAINTENANCE_MS;
     // Its language and units: a VT that came up before us told them before
     // we listened.
     const uint8_t language[3] = {uint8_t(PGN_LANGUAGE), uint8_t(PGN_LANGUAGE >> 8), uint8_t(PGN_LANGUAGE >> 16)};
-    link_.send(vt_address_, PGN_REQUEST, 6, language, 3, TAG_OTHER);
-    // What the pool needs of the VT's memory.
+    link_.send(vt_address_, PGN_REQUEST, 6, language, 3, next_tag(TAG_OTHER, false));
+    retry_at_ = -1;
+    retry_pause_ms_ = UPLOAD_RETRY_MS;
+    ask_memory(now_ms);
+}
+
+// What the pool needs of the VT's memory: the first step of an upload.
+void Vt_session::ask_memory(int64_t now_ms)
+{
     std::vector<uint8_t> stream;
     pool_.serialise_pool(stream);
     uint32_t size = uint32_t(stream.size());
@@ -184,23 +243,30 @@ void Vt_session::lose_vt(int64_t now_ms)
     pool_.flush_commands();
     command_active_ = false;
     abandoned_.clear();
-    transports_in_flight_ = 0;
+    transports_.clear();
     command_held_since_ = -1;
-    chunk_in_flight_ = false;
+    chunk_tag_ = 0;
+    retry_at_ = -1;
     stream_.clear();
     busy_ = 0;
     vt_address_ = 0xFE;
 }
 
-bool Vt_session::send_to_vt(std::vector<uint8_t> bytes, int tag)
+int Vt_session::next_tag(Tag_kind kind, bool transport)
+{
+    sequence_ = sequence_ % (TAG_SEQUENCES - 1) + 1;
+    return sequence_ << TAG_SEQUENCE_SHIFT | (transport ? TAG_TRANSPORT : 0) | kind;
+}
+
+int Vt_session::send_to_vt(std::vector<uint8_t> bytes, Tag_kind kind)
 {
     const bool transport = bytes.size() > 8;
+    const int tag = next_tag(kind, transport);
+    if (!link_.send(vt_address_, PGN_ECU_TO_VT, PRIO_ECU_TO_VT, bytes.data(), uint32_t(bytes.size()), tag))
+        return 0;
     if (transport)
-        tag |= TAG_TRANSPORT;
-    const bool ok = link_.send(vt_address_, PGN_ECU_TO_VT, PRIO_ECU_TO_VT, bytes.data(), uint32_t(bytes.size()), tag);
-    if (ok && transport)
-        ++transports_in_flight_;
-    return ok;
+        transports_.push_back(tag);
+    return tag;
 }
 
 void Vt_session::send_request(uint8_t function, int64_t now_ms)
@@ -270,7 +336,7 @@ void Vt_session::handle_response(const uint8_t* d, uint32_t len, int64_t now_ms)
         vt_version_ = d[1];
         pool_.set_vt_version(vt_version_);
         if (d[2] != 0) {
-            upload_failed("the VT has not enough memory for the pool", now_ms);
+            upload_failed("the VT has not enough memory for the pool", now_ms, false);
             return;
         }
         enter(GET_SOFT_KEYS, now_ms);
@@ -326,17 +392,72 @@ bool Vt_session::pool_holds(unsigned short id)
     return id != 0xFFFF && pool_.find<VT_obj>(id) != nullptr;
 }
 
+uint8_t Vt_session::transaction_byte(uint8_t received) const
+{
+    return vt_version_ >= VT_VERSION_TRANSACTION_NUMBER ? uint8_t(received | 0x0F) : 0xFF;
+}
+
+// The mask the working set shows is the one it activated last (before any,
+// the working set's active mask). A button acts only on that data or alarm
+// mask; a soft key only in that mask's soft key mask, and only when the VT
+// names as its parent that mask or the soft key mask (VTs differ in which
+// they name).
+bool Vt_session::key_is_shown(uint8_t function, unsigned short key, unsigned short parent)
+{
+    if (parent == NULL_ID)
+        return false;
+    pool_.lock(-1);
+    unsigned short shown = pool_.get_active_mask();
+    if (shown == NULL_ID)
+        if (Working_set_obj* ws = pool_.get_working_set())
+            shown = ws->get_active_mask();
+    Mask_obj* mask = pool_.find<Data_mask_obj>(shown);
+    if (!mask)
+        mask = pool_.find<Alarm_mask_obj>(shown);
+    bool is_shown = false;
+    if (mask && function == FN_BUTTON) {
+        is_shown = parent == shown;
+    } else if (mask) {
+        const unsigned short soft_keys = mask->get_soft_key_mask();
+        is_shown = (parent == shown || parent == soft_keys) && soft_key_mask_holds(soft_keys, key);
+    }
+    pool_.unlock();
+    return is_shown;
+}
+
+// A key of the soft key mask, placed there itself or by an object pointer.
+bool Vt_session::soft_key_mask_holds(unsigned short soft_key_mask, unsigned short key)
+{
+    const Soft_key_mask_obj* keys = pool_.find<Soft_key_mask_obj>(soft_key_mask);
+    for (int i = 0; keys && i < keys->num_keys(); ++i) {
+        const unsigned short id = keys->get_key_id(i);
+        if (id == key)
+            return true;
+        if (const Object_pointer_obj* pointer = pool_.find<Object_pointer_obj>(id))
+            if (pointer->get_value() == key)
+                return true;
+    }
+    return false;
+}
+
 void Vt_session::handle_event(uint8_t function, const uint8_t* d, uint32_t len)
 {
     // The words of each event as the screens read them: first and second.
     // An event about an object the pool does not hold (the null id among
-    // them) reaches no screen; the VT still gets its answer.
+    // them), or a key the operator cannot see, reaches no screen; the VT
+    // still gets its answer.
     switch (function) {
-    case 0x00:  // soft key
-    case 0x01:  // button
-        if (len >= 7 && pool_holds(u16(d + 2)))
-            pool_.post_vt_event(function, uint32_t(d[1]) | uint32_t(d[6]) << 8,
-                                uint32_t(u16(d + 2)) | uint32_t(u16(d + 4)) << 16);
+    case FN_SOFT_KEY:
+    case FN_BUTTON:
+        // Activation code, key, parent, key code; the answer repeats them.
+        if (len >= 7) {
+            const unsigned short key = u16(d + 2), parent = u16(d + 4);
+            if (pool_holds(key) && key_is_shown(function, key, parent))
+                pool_.post_vt_event(function, uint32_t(d[1]) | uint32_t(d[6]) << 8,
+                                    uint32_t(key) | uint32_t(parent) << 16);
+            send_to_vt({function, d[1], d[2], d[3], d[4], d[5], d[6], transaction_byte(len >= 8 ? d[7] : 0xFF)},
+                       TAG_OTHER);
+        }
         return;
     case 0x02:  // pointing
         if (len >= 5)
@@ -350,14 +471,15 @@ void Vt_session::handle_event(uint8_t function, const uint8_t* d, uint32_t len)
         if (len >= 4) {
             if (u16(d + 1) == 0xFFFF || pool_holds(u16(d + 1)))
                 pool_.post_vt_event(4, d[3], u16(d + 1));
-            send_to_vt(padded({0x04, d[1], d[2]}), TAG_OTHER);
+            send_to_vt({0x04, d[1], d[2], 0xFF, 0xFF, 0xFF, 0xFF, transaction_byte(len >= 8 ? d[7] : 0xFF)},
+                       TAG_OTHER);
         }
         return;
     case 0x05:  // change numeric value
         if (len >= 8) {
             if (pool_holds(u16(d + 1)))
                 pool_.post_vt_event(5, u16(d + 1), u32(d + 4));
-            send_to_vt(padded({0x05, d[1], d[2], 0xFF, d[4], d[5], d[6], d[7]}), TAG_OTHER);
+            send_to_vt({0x05, d[1], d[2], transaction_byte(d[3]), d[4], d[5], d[6], d[7]}, TAG_OTHER);
         }
         return;
     case 0x06:  // change active mask
@@ -405,7 +527,7 @@ void Vt_session::start_upload(int64_t now_ms)
     }
     pool_.unlock();
     sent_bytes_ = 0;
-    chunk_in_flight_ = false;
+    chunk_tag_ = 0;
     if (config_.progress)
         config_.progress->set_progress(0, uint32_t(stream_.size()));
     enter(UPLOADING, now_ms);
@@ -433,10 +555,10 @@ void Vt_session::send_next_chunk(int64_t now_ms)
     msg.push_back(FN_POOL_TRANSFER);
     msg.insert(msg.end(), stream_.begin() + sent_bytes_, stream_.begin() + end);
     chunk_end_ = end;
-    chunk_in_flight_ = true;
     state_since_ = now_ms;
-    if (!send_to_vt(std::move(msg), TAG_CHUNK))
-        upload_failed("the transport refused the pool", now_ms);
+    chunk_tag_ = send_to_vt(std::move(msg), TAG_CHUNK);
+    if (chunk_tag_ == 0)
+        upload_failed("the transport refused the pool", now_ms, true);
 }
 
 // The VT's verdict on a pool is in its two error bytes: the error codes and
@@ -470,37 +592,46 @@ void Vt_session::end_of_pool(const uint8_t* d, uint32_t len, int64_t now_ms)
 {
     std::string why;
     if (!end_of_pool_ok(d, len, why)) {
-        upload_failed(why, now_ms);
+        upload_failed(why, now_ms, false);  // the VT refused the pool
         return;
     }
     stream_.clear();
     record_ends_.clear();
+    retry_pause_ms_ = UPLOAD_RETRY_MS;
     pool_.set_running(true);
     enter(RUNNING, now_ms);
     run_commands(now_ms);
 }
 
-void Vt_session::upload_failed(const std::string& why, int64_t now_ms)
+// A pool the VT refused (errors in End of Object Pool, not memory enough)
+// stays refused until the VT is lost or another one is chosen; an upload
+// that went wrong on the way, on a busy bus or a VT slow to answer, is tried
+// again after a pause, longer after each failure.
+void Vt_session::upload_failed(const std::string& why, int64_t now_ms, bool retry)
 {
     error_ = "VT pool upload failed: " + why;
     std::fprintf(stderr, "%s\n", error_.c_str());
     stream_.clear();
-    chunk_in_flight_ = false;
+    chunk_tag_ = 0;
     pool_.set_running(false);
     enter(UPLOAD_FAILED, now_ms);
+    retry_at_ = retry ? now_ms + retry_pause_ms_ : -1;
+    if (retry)
+        retry_pause_ms_ = std::min(retry_pause_ms_ * 2, UPLOAD_RETRY_MAX_MS);
 }
 
 void Vt_session::on_sent(int tag, bool ok, int64_t now_ms)
 {
     if (tag & TAG_TRANSPORT) {
-        if (transports_in_flight_ > 0)
-            --transports_in_flight_;
-        tag &= ~TAG_TRANSPORT;
+        auto it = std::find(transports_.begin(), transports_.end(), tag);
+        if (it == transports_.end())
+            return;  // of a VT left behind
+        transports_.erase(it);
     }
-    if (tag == TAG_CHUNK && state_ == UPLOADING && chunk_in_flight_) {
-        chunk_in_flight_ = false;
+    if (tag != 0 && tag == chunk_tag_ && state_ == UPLOADING) {
+        chunk_tag_ = 0;
         if (!ok) {
-            upload_failed("a pool transfer message could not be sent", now_ms);
+            upload_failed("a pool transfer message could not be sent", now_ms, true);
             return;
         }
         sent_bytes_ = chunk_end_;
@@ -509,10 +640,12 @@ void Vt_session::on_sent(int tag, bool ok, int64_t now_ms)
         send_next_chunk(now_ms);
         return;
     }
-    if (tag == TAG_UPLOAD && command_active_ && command_.data_in_transit)
-        sent_upload_data(ok, now_ms);
-    else if (tag == TAG_COMMAND && !ok && command_active_ && !command_.data_in_transit)
-        complete_command(1, 0xFF);
+    if (tag != 0 && command_active_ && tag == command_.tag) {
+        if (command_.data_in_transit)
+            sent_upload_data(ok, now_ms);
+        else if (!ok)
+            complete_command(1, 0xFF);
+    }
     // The end of a transport may free the next command.
     run_commands(now_ms);
 }
@@ -527,27 +660,52 @@ void Vt_session::sent_upload_data(bool ok, int64_t now_ms)
         return;
     }
     command_.sent_ms = now_ms;
-    if (!send_to_vt(padded({FN_END_OF_POOL}), TAG_COMMAND))
+    command_.tag = send_to_vt(padded({FN_END_OF_POOL}), TAG_COMMAND);
+    if (command_.tag == 0)
         complete_command(1, 0xFF);
 }
 
-// Whether an answer is the one `c` waits for: the same function and, where
-// the answer names one, the same object.
+// Whether an answer can be the one `c` waits for: the same function and,
+// where the answer names them, the same object and the values the command
+// set. A refusal is not held to the values: a VT may report the ones it
+// kept.
 bool Vt_session::answers(const Sent_command& c, const uint8_t* d, uint32_t len)
 {
     if (len < 1 || d[0] != c.function)
         return false;
     const int at = object_byte_of(c.function);
-    return at < 0 || (uint32_t(at) + 2 <= len && u16(d + at) == c.object_id);
+    if (at >= 0 && !(uint32_t(at) + 2 <= len && u16(d + at) == c.object_id))
+        return false;
+    const Echo* echo = echo_of(c.function);
+    const uint32_t error_at = uint32_t(error_byte_of(c.function));
+    if (!echo || (error_at < len && d[error_at] != 0) || uint32_t(echo->answer_at + echo->length) > len ||
+        size_t(echo->command_at + echo->length) > c.head.size())
+        return true;
+    return echoes(*echo, d, c.head.data());
+}
+
+// Whether no answer could tell the two commands apart.
+bool Vt_session::answered_alike(const Sent_command& a, const Sent_command& b)
+{
+    if (a.function != b.function || a.is_upload != b.is_upload)
+        return false;
+    if (object_byte_of(a.function) >= 0 && a.object_id != b.object_id)
+        return false;
+    const Echo* echo = echo_of(a.function);
+    if (!echo || size_t(echo->command_at + echo->length) > a.head.size() ||
+        size_t(echo->command_at + echo->length) > b.head.size())
+        return true;
+    return std::equal(a.head.begin() + echo->command_at, a.head.begin() + echo->command_at + echo->length,
+                      b.head.begin() + echo->command_at);
 }
 
 // Matches an answer of the VT to the command it belongs to, and completes
 // that command: the one place where a command is answered.
 void Vt_session::take_answer(const uint8_t* d, uint32_t len, int64_t now_ms)
 {
-    // The VT answers in the order it received: an answer that fits a command
-    // given up before the one now waiting is that command's, late, and is
-    // dropped with those given up before it.
+    // The VT answers in the order it received: an answer that can only be
+    // that of a command given up before the one now waiting is that
+    // command's, late, and is dropped with those given up before it.
     for (size_t i = 0; i < abandoned_.size(); ++i) {
         if (answers(abandoned_[i], d, len)) {
             abandoned_.erase(abandoned_.begin(), abandoned_.begin() + long(i) + 1);
@@ -612,7 +770,7 @@ void Vt_session::run_commands(int64_t now_ms)
 {
     // One at a time, and none behind a message still with the transport:
     // the VT must have it whole before the next command.
-    if (state_ != RUNNING || command_active_ || transports_in_flight_ > 0)
+    if (state_ != RUNNING || command_active_ || !transports_.empty())
         return;
     if (busy_ & BUSY_HOLD) {
         if (command_held_since_ < 0)
@@ -632,8 +790,10 @@ void Vt_session::run_commands(int64_t now_ms)
         command_.is_upload = true;
         command_.data_in_transit = true;
         command_.sent_ms = now_ms;
+        forget_answered_alike();
         pool_.set_tx_state(16);
-        if (!send_to_vt(std::move(msg), TAG_UPLOAD)) {
+        command_.tag = send_to_vt(std::move(msg), TAG_UPLOAD);
+        if (command_.tag == 0) {
             command_.data_in_transit = false;
             complete_command(1, 0xFF);
         }
@@ -646,9 +806,24 @@ void Vt_session::run_commands(int64_t now_ms)
     command_ = Sent_command();
     command_.function = c.bytes[0];
     command_.object_id = c.object_id;
+    command_.head.assign(c.bytes.begin(), c.bytes.begin() + long(std::min<size_t>(c.bytes.size(), 8)));
     command_.sent_ms = now_ms;
-    if (!send_to_vt(std::move(c.bytes), TAG_COMMAND))
+    forget_answered_alike();
+    command_.tag = send_to_vt(std::move(c.bytes), TAG_COMMAND);
+    if (command_.tag == 0)
         complete_command(1, 0xFF);
+}
+
+// A command given up whose answer could not be told from that of the
+// command now sent is forgotten: the next such answer is taken as the new
+// command's (were it the late one, the VT answers both alike), so that one
+// lost answer does not hold every later command to the same object to its
+// time-out.
+void Vt_session::forget_answered_alike()
+{
+    abandoned_.erase(std::remove_if(abandoned_.begin(), abandoned_.end(),
+                                    [this](const Sent_command& c) { return answered_alike(c, command_); }),
+                     abandoned_.end());
 }
 
 void Vt_session::tick(int64_t now_ms)
@@ -685,11 +860,17 @@ void Vt_session::tick(int64_t now_ms)
     case GET_FONTS:
     case GET_HARDWARE:
         if (now_ms - state_since_ > RESPONSE_MS)
-            upload_failed("the VT did not answer", now_ms);
+            upload_failed("the VT did not answer", now_ms, true);
         return;
     case END_OF_POOL:
         if (end_of_pool_overdue(state_since_, now_ms))
-            upload_failed("the VT did not answer", now_ms);
+            upload_failed("the VT did not answer", now_ms, true);
+        return;
+    case UPLOAD_FAILED:
+        if (retry_at_ >= 0 && now_ms >= retry_at_) {
+            retry_at_ = -1;
+            ask_memory(now_ms);
+        }
         return;
     case UPLOADING:
         return;  // the transport times out the transfer itself

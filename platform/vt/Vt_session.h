@@ -10,11 +10,13 @@
 // into the pool's events.
 //
 // The VT answers commands in the order it received them, naming the
-// function and (for most) the object: an answer completes the command that
-// waits for it only when both match, and one that matches a command given up
-// before is that command's late answer and is dropped. A message that goes
+// function, (for most) the object and (for some) the value it set: an answer
+// belongs to the oldest command still waiting for it that it can be the
+// answer of, so a late answer of a command given up before is known and
+// dropped, and one lost answer delays no later command. A message that goes
 // by the transport protocol is followed by the next command only once the
-// transport has delivered it.
+// transport has delivered it; each completion names the message it is about,
+// so one of a transfer to a VT left behind counts for nothing.
 #pragma once
 
 #include "can/JIN_name.h"
@@ -61,6 +63,11 @@ public:
     // Commands given up without an answer whose late answers are still
     // recognised.
     static constexpr size_t MAX_ABANDONED = 8;
+    // An upload that failed without the VT refusing the pool (no answer in
+    // time, a transfer aborted) is tried again after this pause, doubled
+    // after each further failure up to UPLOAD_RETRY_MAX_MS.
+    static constexpr int UPLOAD_RETRY_MS = 5000;
+    static constexpr int UPLOAD_RETRY_MAX_MS = 60000;
     // End of Object Pool is awaited this long at most while the VT's status
     // says it is still parsing the pool (a large pool can take many seconds).
     static constexpr int PARSE_WAIT_MS = 60000;
@@ -133,14 +140,24 @@ private:
         bool named;
         int64_t last_seen;
     };
-    // Tags of what is sent; a message longer than a frame (it goes by the
-    // transport protocol) carries TAG_TRANSPORT too.
-    enum Tag { TAG_OTHER = 1, TAG_CHUNK = 2, TAG_COMMAND = 3, TAG_UPLOAD = 4, TAG_TRANSPORT = 0x10 };
+    // Tags of what is sent: the kind in the low bits, TAG_TRANSPORT for a
+    // message longer than a frame (it goes by the transport protocol), and
+    // above them a sequence number of its own, so that a completion names
+    // the very message it is about.
+    enum Tag_kind { TAG_OTHER = 1, TAG_CHUNK = 2, TAG_COMMAND = 3, TAG_UPLOAD = 4 };
+    static constexpr int TAG_TRANSPORT = 0x10;
+    static constexpr int TAG_SEQUENCE_SHIFT = 5;
+    static constexpr int TAG_SEQUENCES = 1 << 25;
 
     // A command (or partial upload) sent to the VT, as its answer names it.
     struct Sent_command {
         uint8_t function = 0;
         unsigned short object_id = 0xFFFF;
+        // The command's first bytes: the values an answer echoes.
+        std::vector<uint8_t> head;
+        // The tag of the message on its way (data, then End of Object Pool,
+        // of a partial upload).
+        int tag = 0;
         bool is_upload = false;
         // The partial upload's data is on its way: End of Object Pool
         // follows once the transport has delivered it.
@@ -152,20 +169,31 @@ private:
     void choose_vt(int64_t now_ms);
     void take_vt(const Known_vt& vt, int64_t now_ms);
     void lose_vt(int64_t now_ms);
-    bool send_to_vt(std::vector<uint8_t> bytes, int tag);
+    int next_tag(Tag_kind kind, bool transport);
+    // The message's tag, 0 when the link refused it.
+    int send_to_vt(std::vector<uint8_t> bytes, Tag_kind kind);
     void send_request(uint8_t function, int64_t now_ms);
     void send_maintenance(bool initiating);
     void handle_status(uint8_t src, const uint8_t* d, int64_t now_ms);
     void handle_response(const uint8_t* d, uint32_t len, int64_t now_ms);
     void handle_event(uint8_t function, const uint8_t* d, uint32_t len);
     bool pool_holds(unsigned short id);
+    bool key_is_shown(uint8_t function, unsigned short key, unsigned short parent);
+    bool soft_key_mask_holds(unsigned short soft_key_mask, unsigned short key);
+    // The last byte of an answer to a key or ESC message: the VT's
+    // transaction number on a version 6 VT, else reserved.
+    uint8_t transaction_byte(uint8_t received) const;
     void start_upload(int64_t now_ms);
     void send_next_chunk(int64_t now_ms);
     void end_of_pool(const uint8_t* d, uint32_t len, int64_t now_ms);
     bool end_of_pool_ok(const uint8_t* d, uint32_t len, std::string& why) const;
-    void upload_failed(const std::string& why, int64_t now_ms);
+    // `retry`: the VT did not refuse the pool; it is tried again later.
+    void upload_failed(const std::string& why, int64_t now_ms, bool retry);
+    void ask_memory(int64_t now_ms);
     void run_commands(int64_t now_ms);
     static bool answers(const Sent_command& c, const uint8_t* d, uint32_t len);
+    static bool answered_alike(const Sent_command& a, const Sent_command& b);
+    void forget_answered_alike();
     void take_answer(const uint8_t* d, uint32_t len, int64_t now_ms);
     void complete_command(uint8_t result, uint8_t error);
     void abandon_command();
@@ -195,10 +223,16 @@ private:
     std::vector<uint32_t> record_ends_;
     uint32_t sent_bytes_ = 0;
     uint32_t chunk_end_ = 0;
-    bool chunk_in_flight_ = false;
+    // The tag of the Object Pool Transfer message on its way, 0 while none.
+    int chunk_tag_ = 0;
+    // When a failed upload is tried again (-1: not), and the pause before
+    // the next try.
+    int64_t retry_at_ = -1;
+    int retry_pause_ms_ = UPLOAD_RETRY_MS;
 
-    // Messages to the VT still with the transport protocol.
-    int transports_in_flight_ = 0;
+    int sequence_ = 0;
+    // Tags of the messages to the VT still with the transport protocol.
+    std::vector<int> transports_;
 
     // Runtime traffic: one command or partial upload at a time.
     bool command_active_ = false;

@@ -92,8 +92,9 @@ protected:
             ASSERT_NE(on_vt<VtObject>(entry.first), nullptr) << entry.first;
         EXPECT_TRUE(wait_until([&] { return pool.is_vt_active(); }));
 
+        const unsigned short mask = vt_test::show_edit_keys(pool);
         unsigned short key = pool.find<Key_obj>("key_tick")->get_id();
-        vt.with_processor([&](VtCommandProcessor& p, RecordingVtDisplay&) { p.sendSoftKeyActivation(1, key, 10001, 3); });
+        vt.with_processor([&](VtCommandProcessor& p, RecordingVtDisplay&) { p.sendSoftKeyActivation(1, key, mask, 3); });
         bool pressed = false;
         ASSERT_TRUE(wait_until([&] {
             waiter_event ev;

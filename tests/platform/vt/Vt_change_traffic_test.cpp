@@ -325,16 +325,21 @@ TEST_F(Vt_traffic, AValueTheVtMayNotShowIsSent)
 }
 
 // The version the VT gave with its memory answer decides how an input's
-// options go, until the VT is lost.
+// options go, until the VT is lost: on version 4 the real-time editing bit
+// by the options attribute, the enabled state by Enable/Disable Object.
 TEST_F(Vt_traffic, TheVtsVersionDecidesHowAnInputsOptionsGo)
 {
     vt.system.vtVersion = 4;
     bring_up();
     EXPECT_EQ(pool.get_vt_version(), 4);
-    ASSERT_TRUE(obj<Input_number_obj>("t_rate_in")->set_enabled(false));
+    auto* input = obj<Input_number_obj>("t_rate_in");
+    ASSERT_TRUE(input->set_input_options(Input_obj::INPUT_ENABLED | Input_obj::INPUT_REAL_TIME));
     advance(100);
-    ASSERT_EQ(commands.size(), 1u);
-    EXPECT_EQ(commands[0], (Bytes{0xAF, uint8_t(RATE_INPUT), uint8_t(RATE_INPUT >> 8), 15, 0, 0, 0, 0}));
+    ASSERT_TRUE(input->set_enabled(false));
+    advance(100);
+    ASSERT_EQ(commands.size(), 2u);
+    EXPECT_EQ(commands[0], (Bytes{0xAF, uint8_t(RATE_INPUT), uint8_t(RATE_INPUT >> 8), 15, 3, 0, 0, 0}));
+    EXPECT_EQ(commands[1], (Bytes{0xA1, uint8_t(RATE_INPUT), uint8_t(RATE_INPUT >> 8), 0, 0xFF, 0xFF, 0xFF, 0xFF}));
     EXPECT_FALSE(vtIsEnabled(vt.processor.getObject(RATE_INPUT)));
 
     now += Vt_session::VT_LOST_MS + 500;

@@ -1,13 +1,16 @@
 // The input fields' options (enabled, real-time editing) as a VT of each
-// version gets them: an input number's options 2 and an input list's options
-// by Change Attribute from version 4, the enabled state alone by
-// Enable/Disable Object from version 3, nothing before; bits an object or
+// version gets them: the enabled state by Enable/Disable Object from version
+// 3 (a VT of another stack refuses it as an attribute), a changed real-time
+// editing bit of an input number (its options 2) or list (its options) by
+// Change Attribute from version 4, nothing before; bits an object or
 // VT does not have stay out of the pool and off the bus, and the number's
 // display options are never touched. The frames are checked byte by byte,
 // by the project's terminal that applies them and by Wireshark's ISObus VT
 // dissector (tshark, where installed).
 #include "platform/vt/Object_pool.h"
 #include "platform/vt/Vt_session.h"
+
+#include "Vt_test_link.h"
 
 #include "tests/support/tshark_fields.h"
 #include "tests/support/vt_object_model/InProcessVt.h"
@@ -140,15 +143,6 @@ std::string decoded(unsigned short id, const Expected& e)
     return buf;
 }
 
-std::string candump_line(const Bytes& data, int index)
-{
-    char line[80];
-    int n = std::snprintf(line, sizeof line, "(1700000000.%06d) can0 1CE7261C#", index * 1000);
-    for (uint8_t b : data)
-        n += std::snprintf(line + n, sizeof line - size_t(n), "%02X", b);
-    return std::string(line) + "\n";
-}
-
 } // namespace
 
 TEST(Input_options, EachVtVersionGetsWhatItHasAndTheDisplayOptionsStay)
@@ -156,12 +150,14 @@ TEST(Input_options, EachVtVersionGetsWhatItHasAndTheDisplayOptionsStay)
     auto enable = [](bool e) { return [e](Input_obj& o) { return o.set_enabled(e); }; };
     auto options = [](unsigned char v) { return [v](Input_obj& o) { return o.set_input_options(v); }; };
     const std::vector<Options_case> cases = {
-        {"version 4: a number's options 2", 4, NUMBER, options(3), {{15, 3}}, 3, 3},
-        {"version 4: a number disabled", 4, NUMBER, enable(false), {{15, 0}}, 0, 0},
+        {"version 4: a number made live", 4, NUMBER, options(3), {{15, 3}}, 3, 3},
+        {"version 4: a number disabled", 4, NUMBER, enable(false), {{-1, 0}}, 0, 0},
         {"version 4: disabling a live number keeps it live", 4, NUMBER,
-         [](Input_obj& o) { return o.set_input_options(3) && o.set_enabled(false); }, {{15, 2}}, 2, 2},
+         [](Input_obj& o) { return o.set_input_options(3) && o.set_enabled(false); }, {{15, 3}, {-1, 0}}, 2, 2},
         {"version 6: a number made live", 6, NUMBER, options(3), {{15, 3}}, 3, 3},
-        {"version 4: a list's options", 4, LIST, options(3), {{5, 3}}, 3, 3},
+        {"version 6: a number disabled", 6, NUMBER, enable(false), {{-1, 0}}, 0, 0},
+        {"version 4: a list made live", 4, LIST, options(3), {{5, 3}}, 3, 3},
+        {"version 4: a list disabled", 4, LIST, enable(false), {{-1, 0}}, 0, 0},
         {"version 4: a string disabled", 4, TEXT, enable(false), {{-1, 0}}, 0, 0},
         {"version 4: a string has no real-time bit", 4, TEXT, options(3), {}, 1, 1},
         {"version 4: a boolean disabled", 4, FLAG, enable(false), {{-1, 0}}, 0, 0},
@@ -184,7 +180,7 @@ TEST(Input_options, EachVtVersionGetsWhatItHasAndTheDisplayOptionsStay)
         ASSERT_EQ(sent.size(), c.sent.size());
         for (size_t i = 0; i < sent.size(); ++i) {
             EXPECT_EQ(sent[i], bytes_of(c.object, c.sent[i]));
-            frames.push_back(candump_line(sent[i], int(frames.size())));
+            frames.push_back(vt_test::candump_line(sent[i], "1CE7261C", int(frames.size())));
             expected_decodes.push_back(decoded(c.object, c.sent[i]));
         }
         EXPECT_EQ(static_cast<Input_obj&>(*input).get_input_options(), c.pool_options);
@@ -209,9 +205,9 @@ TEST(Input_options, EachVtVersionGetsWhatItHasAndTheDisplayOptionsStay)
     EXPECT_EQ(test_support::tshark_isobus_fields(frames, fields), expected_decodes);
 }
 
-// The terminal shows an input disabled or enabled by its options attribute
-// as it does by Enable/Disable Object.
-TEST(Input_options, TheTerminalShowsTheEnabledStateSetByAttribute)
+// The terminal shows an input disabled and enabled again; a change of the
+// real-time editing bit alone leaves the look as it is.
+TEST(Input_options, TheTerminalShowsTheEnabledState)
 {
     Inputs_on_vt rig(4);
     rig.vt.display.take();

@@ -13,10 +13,12 @@
 
 #include "glue/diner/module_man.h"
 #include "glue/diner/waiter_descriptor.h"
+#include "tests/support/tshark_fields.h"
 #include "tests/support/vt_object_model/InProcessVt.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <deque>
 #include <functional>
 #include <map>
@@ -35,6 +37,21 @@ constexpr uint8_t VT_B = 0x27;
 using vt_test::OUR_ADDRESS;
 using vt_test::Sent;
 using vt_test::Test_link;
+
+// Event 10 (a command's completion) as the application reads it.
+struct Completion {
+    unsigned short object;
+    uint8_t function, result, error;
+    bool operator==(const Completion& o) const
+    {
+        return object == o.object && function == o.function && result == o.result && error == o.error;
+    }
+};
+std::ostream& operator<<(std::ostream& os, const Completion& c)
+{
+    return os << "{object " << c.object << " function " << int(c.function) << " result " << int(c.result)
+              << " error " << int(c.error) << "}";
+}
 
 // A pool from the implement's specification and a generated image.
 class Session : public testing::Test {
@@ -131,6 +148,16 @@ protected:
         return out;
     }
 
+    // The completions (event 10) since the last look.
+    std::vector<Completion> completions()
+    {
+        std::vector<Completion> out;
+        for (const waiter_event& ev : events())
+            if (pool.vt_event_of(ev.module_id) == 10)
+                out.push_back({uint16_t(ev.data), uint8_t(ev.code), uint8_t(ev.code >> 8), uint8_t(ev.code >> 16)});
+        return out;
+    }
+
     void bring_up()
     {
         make_session();
@@ -151,21 +178,6 @@ protected:
     std::vector<Sent> log;
     int64_t now = 1000;
 };
-
-// Event 10 (a command's completion) as the application reads it.
-struct Completion {
-    unsigned short object;
-    uint8_t function, result, error;
-    bool operator==(const Completion& o) const
-    {
-        return object == o.object && function == o.function && result == o.result && error == o.error;
-    }
-};
-std::ostream& operator<<(std::ostream& os, const Completion& c)
-{
-    return os << "{object " << c.object << " function " << int(c.function) << " result " << int(c.result)
-              << " error " << int(c.error) << "}";
-}
 
 TEST_F(Session, FindsTheVtAnnouncesTheWorkingSetAndUploadsThePool)
 {
@@ -325,7 +337,10 @@ TEST_F(Session, OperatorEventsReachTheRegisteredWaiter)
     const unsigned short key = pool.find<Key_obj>("key_cross")->get_id();
     const unsigned short list = pool.find<VT_obj>("list_locale_units")->get_id();
     const unsigned short text = pool.find<VT_obj>("UNIT_NONE")->get_id();
-    vt.processor.sendSoftKeyActivation(1, key, 10001, 2);
+    const unsigned short mask = vt_test::show_edit_keys(pool);
+    advance(100);
+    events();
+    vt.processor.sendSoftKeyActivation(1, key, mask, 2);
     vt.processor.sendChangeNumericValue(list, 77, 4);
     vt.processor.sendEsc(list, 0);
     vt.processor.sendChangeStringValue(text, VtString("abc"));
@@ -576,6 +591,8 @@ TEST_F(Session, LanguageCommandOfTheVtInUseBecomesTheLocale)
 TEST_F(Session, EventsForObjectsThePoolDoesNotHoldAreDropped)
 {
     bring_up();
+    const unsigned short mask = vt_test::show_edit_keys(pool);
+    advance(100);
     events();
     link.out.clear();
     const unsigned short key = pool.find<Key_obj>("key_cross")->get_id();
@@ -591,7 +608,7 @@ TEST_F(Session, EventsForObjectsThePoolDoesNotHoldAreDropped)
         {0x04, lo(unknown), hi(unknown), 0, 0xFF, 0xFF, 0xFF, 0xFF}, // ESC of an input not ours
         {0x05, lo(unknown), hi(unknown), 0xFF, 7, 0, 0, 0},          // numeric value
         {0x08, lo(unknown), hi(unknown), 2, 'a', 'b', 0xFF, 0xFF},   // string value
-        {0x00, 1, lo(key), hi(key), 0xFF, 0xFF, 3, 0xFF},            // soft key: ours
+        {0x00, 1, lo(key), hi(key), lo(mask), hi(mask), 3, 0xFF},    // soft key: ours
         {0x04, 0xFF, 0xFF, 1, 0xFF, 0xFF, 0xFF, 0xFF},               // ESC, no input open
     };
     for (const Bytes& m : messages)
@@ -601,11 +618,12 @@ TEST_F(Session, EventsForObjectsThePoolDoesNotHoldAreDropped)
         if (pool.vt_event_of(ev.module_id) >= 0)
             got.push_back({pool.vt_event_of(ev.module_id), unsigned(ev.code & 0xFFFF)});
     EXPECT_EQ(got, (std::vector<std::pair<int, unsigned>>{{0, key}, {4, 0xFFFF}}));
-    // The ESC, numeric value and string value messages are answered all the same.
+    // The VT's messages are answered all the same (but for Select Input
+    // Object, which the working set does not answer).
     std::vector<uint8_t> answered;
     for (const Sent& s : link.out)
         answered.push_back(s.bytes[0]);
-    EXPECT_EQ(answered, (std::vector<uint8_t>{0x04, 0x05, 0x08, 0x04}));
+    EXPECT_EQ(answered, (std::vector<uint8_t>{0x00, 0x00, 0x01, 0x04, 0x05, 0x08, 0x00, 0x04}));
 }
 
 // A command the VT did not answer in time counts as unanswered; when its
@@ -618,13 +636,6 @@ TEST_F(Session, ALateAnswerIsNotTakenForTheNextCommand)
     Number_variable_obj* number = pool.find<Number_variable_obj>("var_upload");
     const unsigned short id = number->get_id();
     const unsigned short other = pool.find<Number_variable_obj>("var_alarm_fmi")->get_id();
-    auto completions = [this] {
-        std::vector<Completion> out;
-        for (const waiter_event& ev : events())
-            if (pool.vt_event_of(ev.module_id) == 10)
-                out.push_back({uint16_t(ev.data), uint8_t(ev.code), uint8_t(ev.code >> 8), uint8_t(ev.code >> 16)});
-        return out;
-    };
     auto answer = [this](unsigned short object, uint8_t error, uint32_t value) {
         const Bytes a = {0xA8, uint8_t(object), uint8_t(object >> 8), error, uint8_t(value), 0, 0, 0};
         session->on_vt_message(VT_A, a.data(), uint32_t(a.size()), now);
@@ -783,6 +794,250 @@ TEST_F(Session, PreferredVtAndSwitchToTheNext)
     EXPECT_GT(received[VT_A], 0);
 }
 
+// Every Soft Key and Button Activation is answered with what the VT sent:
+// function, activation code, key, parent and key code, and in the last byte
+// a version 6 VT's transaction number (its upper half), reserved before;
+// whether the key acts or not. The dissector reads each answer as the
+// message it answers.
+TEST_F(Session, KeyAndButtonActivationsAreAnsweredWithWhatTheVtSent)
+{
+    std::vector<std::string> frames;
+    std::vector<std::string> expected_decodes;
+    for (uint32_t version : {3u, 4u, 6u}) {
+        SCOPED_TRACE(version);
+        vt.system.vtVersion = version;
+        bring_up();
+        const unsigned short mask = vt_test::show_edit_keys(pool);
+        advance(100);
+        link.out.clear();
+        const unsigned short key = pool.find<Key_obj>("key_tick")->get_id();
+        const unsigned short button = pool.find<Button_obj>("button_widget_cycle")->get_id();
+        auto lo = [](unsigned short v) { return uint8_t(v); };
+        auto hi = [](unsigned short v) { return uint8_t(v >> 8); };
+        const std::vector<Bytes> messages = {
+            {0x00, 1, lo(key), hi(key), lo(mask), hi(mask), 4, 0x5F},        // a key of the mask shown
+            {0x00, 0, lo(key), hi(key), 0xFF, 0xFF, 4, 0xAF},                // one that does not act
+            {0x01, 2, lo(button), hi(button), lo(mask), hi(mask), 60, 0x3F}, // a button held
+            {0x00, 3, 0xFF, 0xFF, lo(mask), hi(mask), 0, 0xFF},              // no key at all
+        };
+        for (const Bytes& m : messages)
+            session->on_vt_message(VT_A, m.data(), uint32_t(m.size()), now);
+        ASSERT_EQ(link.out.size(), messages.size());
+        for (size_t i = 0; i < messages.size(); ++i) {
+            Bytes expected = messages[i];
+            expected[7] = version >= 6 ? uint8_t(messages[i][7] | 0x0F) : 0xFF;
+            EXPECT_EQ(link.out[i].dest, VT_A);
+            EXPECT_EQ(link.out[i].pgn, Vt_session::PGN_ECU_TO_VT);
+            EXPECT_EQ(link.out[i].bytes, expected) << i;
+            const Bytes& m = messages[i];
+            char decode[64];
+            std::snprintf(decode, sizeof decode, "%u/%u/%u/%u/%u", m[0], m[1], unsigned(m[2] | m[3] << 8),
+                          unsigned(m[4] | m[5] << 8), m[6]);
+            for (bool from_vt : {true, false}) {
+                frames.push_back(vt_test::candump_line(from_vt ? m : link.out[i].bytes, from_vt ? "1CE61C26" : "14E7261C",
+                                                       int(frames.size())));
+                expected_decodes.push_back(decode);
+            }
+        }
+    }
+    if (!test_support::tshark_available())
+        GTEST_SKIP() << "tshark is not installed";
+    const std::vector<std::string> fields = {
+        "isobus.vt.command",
+        "isobus.vt.soft_key.act_code",
+        "isobus.vt.button.act_code",
+        "isobus.vt.soft_key.object_id",
+        "isobus.vt.button.object_id",
+        "isobus.vt.soft_key.parent_object_id",
+        "isobus.vt.button.parent_object_id",
+        "isobus.vt.soft_key.key_number",
+        "isobus.vt.button.key_number",
+    };
+    EXPECT_EQ(test_support::tshark_isobus_fields(frames, fields), expected_decodes);
+}
+
+// A key acts only when the operator can see it: a soft key of the soft key
+// mask of the mask the working set shows (the VT naming that mask or the
+// soft key mask as its parent), a button of that mask. A key naming no
+// parent, another mask or a soft key mask not shown reaches no screen.
+TEST_F(Session, OnlyAKeyOfTheMaskShownActs)
+{
+    bring_up();
+    const unsigned short mask = vt_test::show_edit_keys(pool);
+    advance(100);
+    auto id = [this](const char* name) { return pool.find<VT_obj>(name)->get_id(); };
+    const unsigned short soft_keys = id("key_mask_edit_number"), tick = id("key_tick"),
+                         hidden_key = id("key_edit_space"), button = id("button_widget_cycle"),
+                         other_mask = vt_test::RUN_MASK_ID;
+    const struct {
+        const char* what;
+        uint8_t function;
+        unsigned short key, parent;
+        bool acts;
+    } cases[] = {
+        {"soft key, parent the mask shown", 0x00, tick, mask, true},
+        {"soft key, parent the soft key mask shown", 0x00, tick, soft_keys, true},
+        {"soft key, no parent", 0x00, tick, 0xFFFF, false},
+        {"soft key, parent another mask", 0x00, tick, other_mask, false},
+        {"soft key of a soft key mask not shown", 0x00, hidden_key, mask, false},
+        {"soft key of a soft key mask not shown, parent that one", 0x00, hidden_key, id("key_mask_edit_string_control"),
+         false},
+        {"button, parent the mask shown", 0x01, button, mask, true},
+        {"button, no parent", 0x01, button, 0xFFFF, false},
+        {"button, parent another mask", 0x01, button, other_mask, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        events();
+        const Bytes m = {c.function, 1, uint8_t(c.key), uint8_t(c.key >> 8), uint8_t(c.parent), uint8_t(c.parent >> 8),
+                         1, 0xFF};
+        session->on_vt_message(VT_A, m.data(), uint32_t(m.size()), now);
+        int acted = 0;
+        for (const waiter_event& ev : events())
+            acted += pool.vt_event_of(ev.module_id) == c.function && (ev.code & 0xFFFF) == c.key;
+        EXPECT_EQ(acted, c.acts ? 1 : 0);
+    }
+    // Once the working set shows another soft key mask, the keys of the one
+    // before are hidden.
+    ASSERT_TRUE(pool.find<Data_mask_obj>("mask_intro")->set_soft_key_mask(id("key_mask_edit_string_control")));
+    advance(100);
+    events();
+    const Bytes was_shown = {0x00, 1, uint8_t(id("key_increment")), uint8_t(id("key_increment") >> 8), uint8_t(mask),
+                             uint8_t(mask >> 8), 1, 0xFF};
+    const Bytes now_shown = {0x00, 1, uint8_t(hidden_key), uint8_t(hidden_key >> 8), uint8_t(mask), uint8_t(mask >> 8),
+                             1, 0xFF};
+    session->on_vt_message(VT_A, was_shown.data(), 8, now);
+    session->on_vt_message(VT_A, now_shown.data(), 8, now);
+    std::vector<unsigned> keys;
+    for (const waiter_event& ev : events())
+        if (pool.vt_event_of(ev.module_id) == 0)
+            keys.push_back(unsigned(ev.code & 0xFFFF));
+    EXPECT_EQ(keys, std::vector<unsigned>{hidden_key});
+}
+
+// One lost answer delays no later command. An answer belongs to the oldest
+// command waiting for it that it can be the answer of: a Change Numeric
+// Value answer echoes the value, so the answer to the next value completes
+// that command at once, and the late answer of the value given up is known
+// and dropped. A command whose answer cannot be told from that of the one
+// given up (a string value of the same object, the same value again) takes
+// the next such answer as its own.
+TEST_F(Session, OneLostAnswerDelaysNoLaterCommand)
+{
+    bring_up();
+    events();
+    Number_variable_obj* number = pool.find<Number_variable_obj>("var_upload");
+    const unsigned short id = number->get_id();
+    auto answer = [this](const Bytes& a) { session->on_vt_message(VT_A, a.data(), uint32_t(a.size()), now); };
+    auto value_answer = [&](uint32_t value) {
+        answer({0xA8, uint8_t(id), uint8_t(id >> 8), 0, uint8_t(value), uint8_t(value >> 8), 0, 0});
+    };
+    // The transport delivers what was sent.
+    auto deliver = [this] {
+        for (; !link.out.empty(); link.out.pop_front())
+            session->on_sent(link.out.front().tag, true, now);
+    };
+    // Sends the change and loses its answer.
+    auto lose_answer_of = [&](std::function<void()> change) {
+        link.out.clear();
+        change();
+        session->tick(now);
+        ASSERT_EQ(link.out.size(), 1u);
+        deliver();
+        now += Vt_session::RESPONSE_MS + 100;
+        status(VT_A);
+        session->tick(now);
+        ASSERT_EQ(completions().size(), 1u) << "given up";
+    };
+
+    ASSERT_NO_FATAL_FAILURE(lose_answer_of([&] { number->set_value(1); }));
+    link.out.clear();
+    number->set_value(2);
+    session->tick(now);
+    ASSERT_EQ(link.out.size(), 1u);
+    value_answer(2);
+    EXPECT_EQ(completions(), (std::vector<Completion>{{id, 0xA8, 0, 0}})) << "answered at once";
+
+    number->set_value(300);
+    session->tick(now);
+    value_answer(1);  // the late answer of the value given up
+    EXPECT_TRUE(completions().empty());
+    value_answer(300);
+    EXPECT_EQ(completions(), (std::vector<Completion>{{id, 0xA8, 0, 0}}));
+
+    // The same value again after a lost answer.
+    ASSERT_NO_FATAL_FAILURE(lose_answer_of([&] {
+        number->set_value(4);
+        pool.change_answered(false);  // the VT's value is not known: sent again
+    }));
+    number->set_value(5);
+    session->tick(now);
+    value_answer(5);
+    completions();
+    number->set_value(4);
+    session->tick(now);
+    value_answer(4);
+    EXPECT_EQ(completions(), (std::vector<Completion>{{id, 0xA8, 0, 0}}));
+
+    // A string value: its answer names the object alone.
+    VT_obj* text = pool.find<VT_obj>("UNIT_NONE");
+    const unsigned short text_id = text->get_id();
+    const Bytes string_answer = {0xB3, 0xFF, 0xFF, uint8_t(text_id), uint8_t(text_id >> 8), 0, 0xFF, 0xFF};
+    ASSERT_NO_FATAL_FAILURE(lose_answer_of([&] { pool.set_string(text, 0, "a", true, 0); }));
+    for (const char* t : {"b", "c"}) {
+        ASSERT_TRUE(pool.set_string(text, 0, t, true, 0));
+        session->tick(now);
+        deliver();
+        answer(string_answer);
+        EXPECT_EQ(completions(), (std::vector<Completion>{{text_id, 0xB3, 0, 0}})) << t;
+    }
+}
+
+// Completions name the message they are about: after a switch to another
+// VT, the completion of a pool transfer message to the VT left behind
+// neither lets the next chunk to the new VT go early nor frees a command.
+TEST_F(Session, ACompletionOfATransferToTheVtLeftBehindCountsForNothing)
+{
+    InProcessVt vt_b;
+    vt_b.processor.setWorkingSetMaster(OUR_ADDRESS);
+    make_session();
+    status(VT_A);
+    status(VT_B);
+    // Runs the upload to `to` up to its first pool transfer message and
+    // holds that message with the transport.
+    auto first_chunk_to = [&](InProcessVt& terminal, uint8_t to) {
+        for (int rounds = 0; rounds < 100; ++rounds) {
+            if (link.out.empty())
+                return Sent{};
+            Sent s = link.out.front();
+            link.out.pop_front();
+            if (s.pgn == Vt_session::PGN_ECU_TO_VT && s.dest == to && s.bytes[0] == 0x11)
+                return s;
+            if (s.pgn == Vt_session::PGN_ECU_TO_VT && s.dest == to)
+                terminal.receive(s.bytes);
+            session->on_sent(s.tag, true, now);
+            for (const VtSentMessage& m : terminal.transport.take())
+                if (m.destination == OUR_ADDRESS)
+                    session->on_vt_message(to, m.bytes.data(), uint32_t(m.bytes.size()), now);
+        }
+        return Sent{};
+    };
+    const Sent old_chunk = first_chunk_to(vt, VT_A);
+    ASSERT_FALSE(old_chunk.bytes.empty());
+    ASSERT_EQ(session->state(), Vt_session::UPLOADING);
+    ASSERT_EQ(session->switch_next_vt(now), 0);
+    const Sent new_chunk = first_chunk_to(vt_b, VT_B);
+    ASSERT_FALSE(new_chunk.bytes.empty());
+    ASSERT_EQ(session->vt_address(), VT_B);
+    link.out.clear();
+    session->on_sent(old_chunk.tag, true, now);
+    EXPECT_TRUE(link.out.empty()) << "the next chunk waits for the transfer to the new VT";
+    session->on_sent(new_chunk.tag, true, now);
+    ASSERT_FALSE(link.out.empty());
+    EXPECT_EQ(link.out.front().dest, VT_B);
+    EXPECT_EQ(link.out.front().bytes[0], 0x11);
+}
+
 // ---------------------------------------------------------------------------
 // A scripted VT: answers the requests, and End of Object Pool as told.
 
@@ -896,6 +1151,50 @@ TEST_F(Scripted_end, EndOfObjectPoolIsAwaitedWhileTheVtParsesThePool)
         session->on_vt_message(VT_A, done.data(), uint32_t(done.size()), now);
         EXPECT_EQ(session->state(), Vt_session::RUNNING);
     }
+}
+
+// An upload that went wrong on the way (the VT did not answer in time) is
+// tried again after a pause that grows with each failure; a pool the VT
+// refused stays refused.
+TEST_F(Scripted_end, AnUploadThatWentWrongIsTriedAgainARefusedOneIsNot)
+{
+    // Lets `ms` pass with the VT's status every second: whether the session
+    // asked the VT for its memory meanwhile (a new upload).
+    auto asks_memory_within = [this](int ms) {
+        link.out.clear();
+        for (int t = 0; t < ms; t += 100) {
+            now += 100;
+            if (now % 1000 == 0)
+                status(VT_A);
+            session->tick(now);
+        }
+        for (const Sent& s : link.out)
+            if (s.pgn == Vt_session::PGN_ECU_TO_VT && s.bytes[0] == 0xC0)
+                return true;
+        return false;
+    };
+    answer_end_of_pool({});
+    EXPECT_FALSE(asks_memory_within(Vt_session::RESPONSE_MS + 200));
+    ASSERT_EQ(session->state(), Vt_session::UPLOAD_FAILED);
+    EXPECT_FALSE(asks_memory_within(Vt_session::UPLOAD_RETRY_MS - 400));
+    EXPECT_TRUE(asks_memory_within(400));
+    EXPECT_EQ(session->state(), Vt_session::GET_MEMORY);
+    // No answer again: the next try after twice the pause.
+    EXPECT_FALSE(asks_memory_within(Vt_session::RESPONSE_MS + 200));
+    ASSERT_EQ(session->state(), Vt_session::UPLOAD_FAILED);
+    EXPECT_FALSE(asks_memory_within(2 * Vt_session::UPLOAD_RETRY_MS - 400));
+    EXPECT_TRUE(asks_memory_within(400));
+
+    // A pool the VT refused, or had no memory for, is not sent again.
+    answer_end_of_pool({0x12, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0xFF});
+    ASSERT_EQ(session->state(), Vt_session::UPLOAD_FAILED);
+    EXPECT_FALSE(asks_memory_within(Vt_session::UPLOAD_RETRY_MAX_MS + 1000));
+    make_session();
+    status(VT_A);
+    const Bytes no_memory = {0xC0, 4, 1, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    session->on_vt_message(VT_A, no_memory.data(), 8, now);
+    ASSERT_EQ(session->state(), Vt_session::UPLOAD_FAILED);
+    EXPECT_FALSE(asks_memory_within(Vt_session::UPLOAD_RETRY_MAX_MS + 1000));
 }
 
 } // namespace

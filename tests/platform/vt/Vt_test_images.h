@@ -82,4 +82,16 @@ inline void load_pool(VT::Object_pool& pool, int strings)
     ASSERT_TRUE(d.run(image.data(), uint32_t(image.size())));
 }
 
+// The working set shows the intro mask with the soft keys of number editing
+// (key_tick and key_cross among them): the keys an operator can press. The
+// intro mask's id.
+inline unsigned short show_edit_keys(VT::Object_pool& pool)
+{
+    auto* intro = pool.find<VT::Data_mask_obj>("mask_intro");
+    auto* keys = pool.find<VT::Soft_key_mask_obj>("key_mask_edit_number");
+    if (!intro || !keys || !pool.activate_data_mask(intro) || !intro->set_soft_key_mask(keys->get_id()))
+        ADD_FAILURE() << "the intro mask and its soft keys";
+    return intro ? intro->get_id() : 0xFFFF;
+}
+
 } // namespace vt_test

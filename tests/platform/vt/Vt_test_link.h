@@ -6,8 +6,10 @@
 #include "platform/vt/Vt_session.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <deque>
 #include <map>
+#include <string>
 #include <vector>
 
 namespace vt_test {
@@ -47,5 +49,16 @@ public:
     // Every send fails (the stack cannot take the message).
     bool refuse = false;
 };
+
+// A message of one frame as a candump log line (for the dissector), with
+// the frame's identifier in hex.
+inline std::string candump_line(const std::vector<uint8_t>& data, const char* can_id, int index)
+{
+    char line[80];
+    int n = std::snprintf(line, sizeof line, "(1700000000.%06d) can0 %s#", index * 1000, can_id);
+    for (uint8_t b : data)
+        n += std::snprintf(line + n, sizeof line - size_t(n), "%02X", b);
+    return std::string(line) + "\n";
+}
 
 }  // namespace vt_test

@@ -3,6 +3,8 @@
 #include "platform/can/Bus_select.h"
 #include "util/Atime.h"
 
+#include <algorithm>
+
 namespace {
 constexpr unsigned PGN_VT_TO_ECU = 0xE600;
 constexpr unsigned PGN_ECU_TO_VT = 0xE700;
@@ -74,10 +76,37 @@ void Bus_vt::with_processor(const std::function<void(VtCommandProcessor&, Record
     fn(processor_, display_);
 }
 
+std::vector<std::vector<uint8_t>> Bus_vt::received_messages()
+{
+    std::lock_guard<std::mutex> g(record_mutex_);
+    return received_messages_;
+}
+
+void Bus_vt::lose_next_answer(uint8_t function, unsigned short object)
+{
+    std::lock_guard<std::mutex> g(record_mutex_);
+    losing_ = true;
+    lose_function_ = function;
+    lose_object_ = object;
+}
+
+bool Bus_vt::answer_lost()
+{
+    std::lock_guard<std::mutex> g(record_mutex_);
+    return !losing_;
+}
+
 void Bus_vt::send(uint32_t destination, const uint8_t* data, uint32_t length)
 {
     if (destination == 255 && !announcing_)
         return;
+    {
+        std::lock_guard<std::mutex> g(record_mutex_);
+        if (losing_ && length >= 3 && data[0] == lose_function_ && (data[1] | data[2] << 8) == lose_object_) {
+            losing_ = false;
+            return;
+        }
+    }
     stack_.write(address_, static_cast<unsigned char>(destination), PGN_VT_TO_ECU, destination == 255 ? 6 : 5,
                  length, data, int(length), nullptr, 0);
 }
@@ -91,6 +120,10 @@ void Bus_vt::handle_event(waiter_event& event)
         if (h.dest != address_)
             continue;
         ++received_;
+        {
+            std::lock_guard<std::mutex> g(record_mutex_);
+            received_messages_.emplace_back(buffer_.begin(), buffer_.begin() + std::min<int>(h.length, 8));
+        }
         processor_.setWorkingSetMaster(h.src);
         processor_.process(buffer_.data(), h.length);
     }

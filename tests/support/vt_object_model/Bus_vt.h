@@ -19,6 +19,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,13 @@ public:
     unsigned char address() const { return address_; }
     // Messages received from working sets so far.
     int messages_received() const { return received_; }
+    // The first eight bytes (at most) of every message received from working
+    // sets so far, in order.
+    std::vector<std::vector<uint8_t>> received_messages();
+    // The next answer of `function` about `object` (its bytes 1-2) is lost
+    // on the way, as a frame a busy bus dropped; true once it was.
+    void lose_next_answer(uint8_t function, unsigned short object);
+    bool answer_lost();
 
     void handle_event(waiter_event& event) override;
     void handle_timeout(Timeout& timeout) override;
@@ -61,6 +69,11 @@ private:
     Timeout tick_;
     std::atomic<bool> announcing_{true};
     std::atomic<int> received_{0};
+    std::mutex record_mutex_;
+    std::vector<std::vector<uint8_t>> received_messages_;
+    bool losing_ = false;
+    uint8_t lose_function_ = 0;
+    unsigned short lose_object_ = 0xFFFF;
     bool open_ = false;
     std::vector<unsigned char> buffer_;
     // Destroyed in reverse order: the processor before the display.

@@ -286,8 +286,9 @@ TEST_F(Stat_num_fixture, AVariableCarriesTheValueForItsObjects)
 }
 
 // An input shown without a look pointer shows its edit state and live
-// editing by its input options (a version 4 VT: options 2 by Change
-// Attribute); its display options stay as they are.
+// editing by its input options (a version 4 VT: the enabled state by
+// Enable/Disable Object, the live editing bit by Change Attribute of options
+// 2); its display options stay as they are.
 TEST_F(Stat_num_fixture, EditStateAndLiveEditGoToTheInputOptionsNotTheLook)
 {
     vt.pool.set_vt_version(4);
@@ -302,17 +303,23 @@ TEST_F(Stat_num_fixture, EditStateAndLiveEditGoToTheInputOptionsNotTheLook)
         [&] { s.set_editable(true); },
         [&] { s.set_live_edit(false); },
     };
-    std::vector<uint32_t> options2;
+    // Options 2 as Change Attribute sets it, or (-1, the state) as
+    // Enable/Disable Object does.
+    std::vector<std::pair<int, uint32_t>> sent;
     for (const auto& step : steps) {
         step();
         for (const Vt_cmd& c : vt.sent()) {
-            ASSERT_EQ(c.function, Recording_pool::CHANGE_ATTRIBUTE);
             ASSERT_EQ(c.id, IN);
-            ASSERT_EQ(c.aid, 15);
-            options2.push_back(c.value);
+            if (c.function == Recording_pool::CHANGE_ATTRIBUTE) {
+                ASSERT_EQ(c.aid, 15);
+                sent.push_back({15, c.value});
+            } else {
+                ASSERT_EQ(c.function, Recording_pool::ENABLE_DISABLE);
+                sent.push_back({-1, c.value});
+            }
         }
     }
-    EXPECT_EQ(options2, (std::vector<uint32_t>{0, 2, 3, 1}));
+    EXPECT_EQ(sent, (std::vector<std::pair<int, uint32_t>>{{-1, 0}, {15, 2}, {-1, 0}, {-1, 1}, {15, 1}, {-1, 1}}));
     EXPECT_EQ(in->get_input_options(), 1);
     EXPECT_EQ(in->get_options(), display);
 }

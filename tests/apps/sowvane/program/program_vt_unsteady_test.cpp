@@ -1,0 +1,194 @@
+// The program as a process on the CAN hub with a VT whose bus is not
+// steady: an answer lost on the way slows no later update, and a soft key
+// the operator cannot see (one naming no mask, one of the run screen's page
+// not shown) does nothing, while every key message is answered.
+
+#include "apps/sowvane/pool/Screen_object_ids.h"
+#include "apps/sowvane/pool/Seeder_pool.h"
+#include "tests/support/Hub_process.h"
+#include "tests/support/Implement_peers.h"
+#include "tests/support/Program_process.h"
+#include "tests/support/wait_until.h"
+#include "vt_object_model/VtMessageWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <memory>
+#include <string>
+#include <vector>
+
+using test_support::Implement_peers;
+using test_support::wait_until;
+
+namespace {
+
+constexpr uint8_t FN_SOFT_KEY = 0x00;
+constexpr uint8_t FN_NUMERIC_VALUE = 0xA8;
+
+class ProgramAtAnUnsteadyVt : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (std::string(SOWVANE_DATA_ROOT) != ".")
+            GTEST_SKIP() << "the program of this build uses the installed paths";
+        VtMessageWriter writer(80000, nullptr);
+        ASSERT_EQ(build_seeder_pool(ids, writer, VtSize(240, 240)), 0) << "pool generation failed";
+        ASSERT_TRUE(hub.start()) << hub.error();
+        ASSERT_TRUE(peers.open(hub.bus_spec()));
+        // With the command answers on the screens' debug channel (35).
+        ASSERT_TRUE(program.start({"-T", "-b", hub.bus_spec(), "-d", "JDB=23"}, true));
+        ASSERT_TRUE(program.wait_for_output("START SIM")) << program.output() << program.errors();
+        ASSERT_TRUE(wait_until([&] { return peers.vt_holds_pool(); })) << program.errors();
+        ASSERT_TRUE(vt_shows(ids.main.data_mask));
+    }
+    void TearDown() override { peers.close(); }
+
+    uint32_t shown_mask()
+    {
+        uint32_t mask = 0xFFFF;
+        peers.vt.with_processor([&](VtCommandProcessor&, RecordingVtDisplay& d) { mask = d.shownMask; });
+        return mask;
+    }
+    bool vt_shows(uint32_t mask)
+    {
+        return wait_until([&] { return shown_mask() == mask; }, std::chrono::seconds(30));
+    }
+    bool vt_shows_soft_keys(uint32_t soft_key_mask)
+    {
+        return wait_until(
+            [&] {
+                uint32_t shown = 0xFFFF;
+                peers.vt.with_processor(
+                    [&](VtCommandProcessor&, RecordingVtDisplay& d) { shown = d.shownSoftKeyMask; });
+                return shown == soft_key_mask;
+            },
+            std::chrono::seconds(30));
+    }
+    // From the run screen's second page (its soft keys shown) to the
+    // settings menu.
+    void open_settings_menu()
+    {
+        activate(ids.main.key_to_page_b, false);
+        ASSERT_TRUE(vt_shows_soft_keys(ids.main.soft_keys_page_b));
+        activate(ids.main.key_settings, false);
+        ASSERT_TRUE(vt_shows(ids.settings_menu.data_mask));
+    }
+    // The operator presses and releases a key naming `parent` (a button or a
+    // soft key of the mask shown, by default) as its parent.
+    void activate(uint32_t id, bool button, uint32_t parent = 0)
+    {
+        if (parent == 0)
+            parent = shown_mask();
+        peers.vt.with_processor([&](VtCommandProcessor& p, RecordingVtDisplay&) {
+            for (uint32_t code : {1u, 0u}) {
+                if (button)
+                    p.sendButtonActivation(code, id, parent, 1);
+                else
+                    p.sendSoftKeyActivation(code, id, parent, 1);
+            }
+        });
+    }
+    // The messages of `function` about `object` (bytes 1-2) the VT received.
+    int received(uint8_t function, unsigned short object)
+    {
+        int n = 0;
+        for (const std::vector<uint8_t>& m : peers.vt.received_messages())
+            n += m.size() >= 3 && m[0] == function && (m[1] | m[2] << 8) == object;
+        return n;
+    }
+    // The commands of `function` about `object` the program reported as not
+    // answered (on standard error).
+    int unanswered(uint8_t function, unsigned short object)
+    {
+        const std::string line =
+            "Got event oid=" + std::to_string(object) + " cmd=" + std::to_string(function) + " res=2 ";
+        const std::string out = program.errors();
+        int n = 0;
+        for (size_t at = out.find(line); at != std::string::npos; at = out.find(line, at + 1))
+            ++n;
+        return n;
+    }
+    void stop_program(int expected_exit = 1)
+    {
+        program.signal(SIGTERM);
+        EXPECT_EQ(program.wait_exit(), expected_exit) << program.output();
+    }
+
+    Screen_object_ids ids;
+    Hub_process hub;
+    Implement_peers peers;
+    Program_process program;
+};
+
+// With the wheel calibration driving, the pulse count goes to the VT about
+// once a second. One of its answers is lost: that command alone counts as
+// unanswered, and the answers to the later ones are taken as they come.
+TEST_F(ProgramAtAnUnsteadyVt, OneLostAnswerLeavesTheLaterUpdatesOfTheObjectAnswered)
+{
+    ASSERT_NO_FATAL_FAILURE(open_settings_menu());
+    activate(ids.settings_menu.seeder_button, true);
+    ASSERT_TRUE(vt_shows(ids.seeder_settings_menu.data_mask));
+    activate(ids.seeder_settings_menu.wheel_calibration_button, true);
+    ASSERT_TRUE(vt_shows(ids.wheel_calibration_settings_mask.data_mask));
+    activate(ids.wheel_calibration_settings_mask.key_calibrate, false);
+    ASSERT_TRUE(vt_shows(ids.wheel_calibration_mask.data_mask));
+    activate(ids.wheel_calibration_mask.key_start, false);
+
+    const unsigned short pulses = ids.wheel_calibration_mask.pulses_output;
+    ASSERT_TRUE(wait_until([&] { return received(FN_NUMERIC_VALUE, pulses) >= 3; }, std::chrono::seconds(60)))
+        << "the pulse count goes to the VT while driving";
+    peers.vt.lose_next_answer(FN_NUMERIC_VALUE, pulses);
+    ASSERT_TRUE(wait_until([&] { return peers.vt.answer_lost(); }, std::chrono::seconds(60)));
+    const int at_loss = received(FN_NUMERIC_VALUE, pulses);
+    ASSERT_TRUE(wait_until([&] { return received(FN_NUMERIC_VALUE, pulses) >= at_loss + 6; },
+                           std::chrono::seconds(90)))
+        << "the pulse count goes on";
+    // Each command's answer reaches the screens before the next command goes.
+    ASSERT_TRUE(wait_until([&] { return unanswered(FN_NUMERIC_VALUE, pulses) >= 1; }, std::chrono::seconds(30)))
+        << program.errors().substr(0, 2000);
+    EXPECT_EQ(unanswered(FN_NUMERIC_VALUE, pulses), 1) << "only the command whose answer was lost";
+    stop_program();
+}
+
+// The settings key of the run screen's second page does nothing while the
+// first page shows; on the factory reset confirmation, a confirm key naming
+// no mask as its parent does not confirm, and cancel, pressed on the mask
+// shown, goes back. Every key message is answered with what the VT sent.
+TEST_F(ProgramAtAnUnsteadyVt, AKeyTheOperatorCannotSeeDoesNothingAndEveryKeyIsAnswered)
+{
+    // The keys act in order: had the hidden one switched screens, the page
+    // key of the run screen would not be taken, nor its page shown.
+    activate(ids.main.key_settings, false);
+    ASSERT_NO_FATAL_FAILURE(open_settings_menu());
+    activate(ids.settings_menu.advanced_settings_button, true);
+    ASSERT_TRUE(vt_shows(ids.advanced_settings_mask.data_mask));
+    activate(ids.advanced_settings_mask.factory_reset_button, true);
+    ASSERT_TRUE(vt_shows(ids.factory_reset_mask.data_mask));
+    activate(ids.factory_reset_mask.key_confirm, false, 0xFFFF);
+    activate(ids.factory_reset_mask.key_cancel, false);
+    ASSERT_TRUE(vt_shows(ids.advanced_settings_mask.data_mask)) << program.output().substr(0, 2000);
+
+    // Pressed (code 1) and released (code 0) of both keys, each answered.
+    std::vector<std::vector<uint8_t>> answers;
+    ASSERT_TRUE(wait_until([&] {
+        answers.clear();
+        for (const std::vector<uint8_t>& m : peers.vt.received_messages())
+            if (m.size() == 8 && m[0] == FN_SOFT_KEY)
+                answers.push_back(m);
+        return answers.size() >= 4;
+    }));
+    const unsigned short confirm = ids.factory_reset_mask.key_confirm, cancel = ids.factory_reset_mask.key_cancel,
+                         mask = ids.factory_reset_mask.data_mask;
+    auto answer = [](uint8_t code, unsigned short key, unsigned short parent) {
+        return std::vector<uint8_t>{FN_SOFT_KEY, code,          uint8_t(key), uint8_t(key >> 8), uint8_t(parent),
+                                    uint8_t(parent >> 8), 1, 0xFF};
+    };
+    const std::vector<std::vector<uint8_t>> expected = {answer(1, confirm, 0xFFFF), answer(0, confirm, 0xFFFF),
+                                                        answer(1, cancel, mask), answer(0, cancel, mask)};
+    EXPECT_EQ(std::vector<std::vector<uint8_t>>(answers.end() - 4, answers.end()), expected);
+    // Not reset: the program ends as told, not to start again from defaults.
+    stop_program(1);
+}
+
+} // namespace
