@@ -15,6 +15,11 @@ namespace float_vt {
 // 2^24: from here on a float no longer holds every whole number.
 constexpr int64_t EXACT_LIMIT = int64_t(1) << 24;
 
+// Counts (raw + offset) below 2^20 in magnitude (about a million): a float
+// still takes each back from its text with room to spare. Fields of 7 digits
+// and more (50000.000) are beyond a float VT's entry, whatever their offset.
+constexpr int64_t ENTRY_LIMIT = int64_t(1) << 20;
+
 inline bool exact(int64_t raw_or_offset)
 {
     return raw_or_offset > -EXACT_LIMIT && raw_or_offset < EXACT_LIMIT;
@@ -73,17 +78,18 @@ inline int64_t steps_of(float scale, int decimals)
     return whole >= 1.0 && std::fabs(s - whole) < 1e-6 * whole ? int64_t(whole) : 0;
 }
 
-// Every raw value lo..hi (a sample of about a million of them, the ends
+// Every raw value lo..hi (a sample of about `samples` of them, the ends
 // included, when there are more) of a field whose scale is a whole number of
 // units of its last decimal: the float VT shows each as its exact value and
 // takes each shown text back to the same raw value, clearly. The first failure, or
 // an empty text.
-inline std::string first_inexact(uint32_t lo, uint32_t hi, int32_t offset, float scale, int decimals)
+inline std::string first_inexact(uint32_t lo, uint32_t hi, int32_t offset, float scale, int decimals,
+                                 uint32_t samples = 1000000)
 {
     const int64_t steps = steps_of(scale, decimals);
     if (steps == 0)
         return "scale " + std::to_string(scale) + " is no whole number of its last decimal";
-    const uint32_t stride = std::max<uint32_t>(1, (hi - lo) / 1000000);
+    const uint32_t stride = std::max<uint32_t>(1, (hi - lo) / std::max<uint32_t>(samples, 1));
     for (uint64_t r = lo; r <= hi; r = (r + stride > hi && r < hi) ? hi : r + stride) {
         const uint32_t raw = uint32_t(r);
         const std::string exact_text = text_of_count(int64_t(raw) + offset, steps, decimals);
