@@ -7,9 +7,10 @@
 // the counts its raw limits allow) on raw values from 0 up, with offset 0
 // for values that are never negative and the lowest count as offset for the
 // others. Raw values, limits and offsets stay below 2^24, where a VT that
-// computes in 32-bit floats still resolves every count: (raw + offset) is
-// exact there, so what it shows and what it takes back from an entry are the
-// value itself.
+// computes in 32-bit floats still resolves every count ((raw + offset) is
+// exact there); a range of up to about a million counts (0 to 99,999.9 at
+// 0.1) it shows and takes back from an entry exactly. A range wider than
+// 2^24 counts is cut at its top.
 #pragma once
 
 #include "util/Atime.h"
