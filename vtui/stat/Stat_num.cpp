@@ -3,7 +3,9 @@
 #include "util/Debug_print.h"
 #include "vtui/stat/Stat_user.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 namespace {
@@ -30,6 +32,40 @@ bool is_distance(int units)
 double usable(double k)
 {
     return k != 0.0 ? k : 1.0;
+}
+
+// A number of counts (value / scale), rounded, held far from the limits of
+// the integer types.
+int64_t counts_of(double x)
+{
+    constexpr double far = 4294967296.0;
+    return int64_t(std::rint(std::max(-far, std::min(far, x))));
+}
+
+// The counts lo..hi on raw values from 0 up: offset 0 when no count is
+// negative, else the lowest count. A span wider than Stat_num::RAW_MAX is
+// cut at its top (the values above show as the highest).
+void encode(Stat_num_format& f, int64_t lo, int64_t hi)
+{
+    const int64_t widest = Stat_num::RAW_MAX;
+    lo = std::max(lo, -widest);
+    hi = std::max(hi, lo);
+    f.offset = int(std::min<int64_t>(lo, 0));
+    if (hi - f.offset > widest) {
+        Debug_print::dprint("Stat_num: counts %lld..%lld cut to %lld raw steps\n", (long long)lo, (long long)hi,
+                            (long long)widest);
+        hi = f.offset + widest;
+        lo = std::min(lo, hi);
+    }
+    f.raw_min = unsigned(lo - f.offset);
+    f.raw_max = unsigned(hi - f.offset);
+}
+
+// The raw value of a number of counts in a format, within its raw limits.
+unsigned raw_of(const Stat_num_format& f, double counts)
+{
+    const int64_t raw = counts_of(counts) - f.offset;
+    return unsigned(std::max<int64_t>(f.raw_min, std::min<int64_t>(f.raw_max, raw)));
 }
 
 } // namespace
@@ -104,8 +140,7 @@ void Stat_num::_init(Stat_collector* col, int interval, Stat_num_format metric, 
 {
     update_mode_mask_ = modes;
     update_interval_ = interval;
-    span_ = raw_max - raw_min;
-    raw_min_ = int(raw_min);
+    half_counts_ = std::min(raw_max > raw_min ? raw_max - raw_min : 0u, RAW_MAX) / 2;
     units_text_ = units_text;
 
     if (var_) {
@@ -129,10 +164,8 @@ void Stat_num::_init(Stat_collector* col, int interval, Stat_num_format metric, 
     formats_[Units_man::UNITS_METRIC] = metric;
     formats_[Units_man::UNITS_IMPERIAL] = imperial;
     formats_[Units_man::UNITS_US] = imperial;
-    if (span_ & 1u)
-        --span_;
-    for (auto& f : formats_)
-        f.half_range = f.scale * double(span_ / 2);
+    for (const auto& f : formats_)
+        STAT_NUM_CHECK(f.scale > 0.0);
 
     if (pool)
         pool_ = pool;
@@ -140,12 +173,16 @@ void Stat_num::_init(Stat_collector* col, int interval, Stat_num_format metric, 
     scale_dirty_ = false;
     has_range_ = false;
     range_min_ = range_max_ = 0;
+    encode_formats();
 
     setup_objs();
     raw_ = 0;
     next_update_ = now();
+    // Zero in this encoding, written at once: what the objects held before
+    // may mean anything in it.
     set_val(0.0);
-    update_val(UPDATE_NORMAL);
+    if (is_active() && dirty_)
+        write_value();
     setup(col);
 }
 
@@ -155,7 +192,9 @@ unsigned Stat_num::vt_raw() const
 {
     if (var_)
         return var_->get_value();
-    if (in_ && editable_)
+    // An input without an output holds the VT's value whether or not it
+    // takes edits.
+    if (in_ && (editable_ || !out_))
         return in_->get_value();
     if (out_)
         return out_->get_value();
@@ -164,10 +203,18 @@ unsigned Stat_num::vt_raw() const
 
 double Stat_num::raw_to_val(unsigned raw) const
 {
-    double h = format().half_range;
-    if (span_ == 0)
-        return 0.0;
-    return double(raw - unsigned(raw_min_)) * 2.0 * h / double(span_) - h;
+    const Stat_num_format& f = format();
+    return (double(raw) + double(f.offset)) * f.scale;
+}
+
+void Stat_num::encode_formats()
+{
+    for (Stat_num_format& f : formats_) {
+        if (has_range_)
+            encode(f, counts_of(range_min_ / f.scale), counts_of(range_max_ / f.scale));
+        else
+            encode(f, -int64_t(half_counts_), int64_t(half_counts_));
+    }
 }
 
 bool Stat_num::set_val(double v)
@@ -176,15 +223,9 @@ bool Stat_num::set_val(double v)
     // keeps what it had.
     if (!std::isfinite(v))
         return false;
-    double h = format().half_range;
-    if (v < -h)
-        v = -h;
-    if (v > h)
-        v = h;
     if (has_range_)
         v = rangify(v);
-    unsigned steps = h > 0.0 ? unsigned(std::rint(double(span_) * (v + h) / (2.0 * h))) : span_ / 2;
-    raw_ = unsigned(raw_min_) + steps;
+    raw_ = raw_of(format(), v / format().scale);
     if (raw_ == vt_raw())
         return false;
     dirty_ = true;
@@ -203,14 +244,6 @@ double Stat_num::get_stat_val() const
 
 bool Stat_num::set_val_int(int i)
 {
-    if (format().half_range == double(span_ / 2)) {
-        unsigned r = unsigned(i) + span_ / 2 + unsigned(raw_min_);
-        if (r == raw_)
-            return false;
-        raw_ = r;
-        dirty_ = true;
-        return true;
-    }
     return set_val(double(i));
 }
 
@@ -256,23 +289,22 @@ double Stat_num::round_to_decimals(double x, int decimals)
     return i + double(int((x - i + c / q) * p)) / p;
 }
 
-int Stat_num::vt_offset() const
-{
-    return int(-int64_t(raw_min_) - int64_t(span_ / 2));
-}
-
+// The input takes what the range holds, shown to its decimals; without a
+// range, what the raw limits hold.
 void Stat_num::write_input_limits(double scale)
 {
-    if (!in_ || !has_range_ || scale == 0.0)
+    if (!in_)
         return;
     const Stat_num_format& f = format();
-    int offset = vt_offset();
-    in_->set_min_value(unsigned(int64_t(std::rint(f.min / scale)) - offset));
-    in_->set_max_value(unsigned(int64_t(std::rint(f.max / scale)) - offset));
+    const bool ranged = has_range_ && scale > 0.0;
+    in_->set_min_value(ranged ? raw_of(f, f.min / scale) : f.raw_min);
+    in_->set_max_value(ranged ? raw_of(f, f.max / scale) : f.raw_max);
 }
 
 void Stat_num::set_range(double min, double max)
 {
+    // The value stays what it was, within the new range.
+    const double v = get_stat_val();
     range_min_ = min;
     range_max_ = max;
     has_range_ = true;
@@ -281,45 +313,52 @@ void Stat_num::set_range(double min, double max)
         double k = usable(Units_man::get(i, f.units).factor);
         f.min = round_to_decimals(k * min, f.decimals);
         f.max = round_to_decimals(k * max, f.decimals);
-        if (i == system_)
-            write_input_limits(k * f.scale);
     }
+    encode_formats();
+    write_encoding();
+    if (set_val(v) && is_active())
+        write_value();
 }
 
 // ---- VT objects ----
 
-void Stat_num::setup_objs()
+void Stat_num::write_encoding()
 {
     const Stat_num_format& f = format();
-    int offset = vt_offset();
-    float s = float(display_factor() * f.scale);
+    const double scale = display_factor() * f.scale;
     if (out_) {
-        out_->set_offset(offset);
-        out_->set_scale(s);
+        out_->set_offset(f.offset);
+        out_->set_scale(float(scale));
         out_->set_no_decimals(uint8_t(f.decimals));
-        if (pool_)
-            font_ = pool_->find<VT::Font_attributes_obj>(out_->get_font_attributes());
     }
     if (in_) {
-        in_->set_offset(offset);
-        in_->set_scale(s);
+        in_->set_offset(f.offset);
+        in_->set_scale(float(scale));
         in_->set_no_decimals(uint8_t(f.decimals));
-        write_input_limits(display_factor() * f.scale);
-        if (pool_)
-            font_ = pool_->find<VT::Font_attributes_obj>(in_->get_font_attributes());
+        write_input_limits(scale);
     }
+}
+
+void Stat_num::setup_objs()
+{
+    write_encoding();
+    if (!pool_)
+        return;
+    if (out_)
+        font_ = pool_->find<VT::Font_attributes_obj>(out_->get_font_attributes());
+    if (in_)
+        font_ = pool_->find<VT::Font_attributes_obj>(in_->get_font_attributes());
 }
 
 bool Stat_num::update_scale()
 {
     if (!scale_dirty_ || (!out_ && !in_))
         return false;
-    float s = float(display_factor() * format().scale);
-    if (out_)
-        out_->set_scale(s);
-    if (in_)
-        in_->set_scale(s);
+    write_encoding();
     scale_dirty_ = false;
+    // The value follows its encoding at once.
+    if (dirty_)
+        write_value();
     return false;
 }
 
@@ -332,6 +371,7 @@ bool Stat_num::set_units(Units_man& units)
 bool Stat_num::set_units(Units_man& units, bool set_text)
 {
     double v = get_stat_val();
+    const int before = system_;
     int system = units.get_system_type(formats_[Units_man::UNITS_METRIC].units);
     system_ = system >= 0 && system < Units_man::NUM_UNITS_SYSTEMS ? system : Units_man::UNITS_METRIC;
     set_val(v);
@@ -341,7 +381,8 @@ bool Stat_num::set_units(Units_man& units, bool set_text)
         Debug_print::dprint("Stat_num: units type %d has no factor, value shown in base units\n", format().units);
     if (r.obj && set_text)
         setup_string(r.obj->get_id());
-    if (k != units_factor_) {
+    // Another system has its own scale, offset and limits.
+    if (k != units_factor_ || system_ != before) {
         units_factor_ = k;
         scale_dirty_ = true;
         return true;
@@ -365,6 +406,14 @@ int Stat_num::update_val(update_modes modes)
     }
     if (!(update_mode_mask_ & modes))
         return 1;
+    // The VT reads the value in the encoding it was made in.
+    update_scale();
+    write_value();
+    return 0;
+}
+
+void Stat_num::write_value()
+{
     if (var_) {
         var_->set_value(raw_);
     } else {
@@ -375,7 +424,6 @@ int Stat_num::update_val(update_modes modes)
     }
     dirty_ = false;
     force_ = false;
-    return 0;
 }
 
 void Stat_num::force_send_update()

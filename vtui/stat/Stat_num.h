@@ -1,7 +1,16 @@
 // One number on the VT. The application works in base units (a double); the
-// VT shows a 32-bit raw value as (raw + offset) x scale with a number of
-// decimals. Three display formats (metric, imperial, US) follow the units
-// system in force; pushes to the VT are rate-limited.
+// VT shows a raw value as (raw + offset) x scale with a number of decimals.
+// Three display formats (metric, imperial, US) follow the units system in
+// force; pushes to the VT are rate-limited.
+//
+// Each format puts the values the stat can hold (its range, or without one
+// the counts its raw limits allow) on raw values from 0 up, with offset 0
+// for values that are never negative and the lowest count as offset for the
+// others. Raw values, limits and offsets stay below 2^24, where a VT that
+// computes in 32-bit floats still resolves every count ((raw + offset) is
+// exact there); a range of up to about a million counts (0 to 99,999.9 at
+// 0.1) it shows and takes back from an entry exactly. A range wider than
+// 2^24 counts is cut at its top.
 #pragma once
 
 #include "util/Atime.h"
@@ -12,17 +21,23 @@ struct Stat_num_format {
     int units;          // Units_man::units_type of the value
     double scale;       // one raw step in base units
     int decimals;       // decimals shown
-    double half_range;  // computed at set-up
+    // Computed at set-up: raw = round(value / scale) - offset, within
+    // raw_min..raw_max.
+    int offset;
+    unsigned raw_min, raw_max;
     double min, max;    // the range in display units, computed by set_range
     Stat_num_format(int units = Units_man::UNITS_NONE, double scale = 1.0, int decimals = 0)
-        : units(units), scale(scale), decimals(decimals), half_range(0), min(0), max(0)
+        : units(units), scale(scale), decimals(decimals), offset(0), raw_min(0), raw_max(0), min(0), max(0)
     {
     }
 };
 
 class Stat_num : public Stat {
 public:
-    static constexpr unsigned RAW_MAX = 0xFFFFFFFFu;
+    // The widest raw range (2^24 - 1): every raw value, limit and offset
+    // stays below 2^24. A stat without a range holds the counts
+    // -(raw_max - raw_min) / 2 .. (raw_max - raw_min) / 2 of its set-up.
+    static constexpr unsigned RAW_MAX = 0xFFFFFFu;
 
     Stat_num();
 
@@ -123,15 +138,21 @@ private:
     double display_factor() const { return units_factor_ != 0.0 ? units_factor_ : 1.0; }
     unsigned vt_raw() const;
     double raw_to_val(unsigned raw) const;
-    int vt_offset() const;
+    // The encoding of every format for the values the stat holds.
+    void encode_formats();
+    // Offset, scale, decimals and input limits of the format in force into
+    // the objects.
+    void write_encoding();
     void write_input_limits(double scale);
+    // The raw value into the variable, else the objects, now.
+    void write_value();
 
     bool dirty_ = false;
     bool scale_dirty_ = false;
     unsigned char update_mode_mask_ = UPDATE_NORMAL;
     unsigned raw_ = 0;
-    int raw_min_ = 0;
-    unsigned span_ = 0;
+    // The counts a stat without a range holds: -half_counts_..half_counts_.
+    unsigned half_counts_ = 0;
     double units_factor_ = 1.0;
     double range_min_ = 0, range_max_ = 0;
     bool has_range_ = false;

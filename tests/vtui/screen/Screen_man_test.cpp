@@ -326,7 +326,7 @@ TEST_F(Screen_man_fixture, GlobalStatsAreSharedByTheScreensThatListThem)
     man.advance(100); // the manager's refresh
     auto cmds = Recording_pool::of(vt.sent(), Recording_pool::CHANGE_NUMERIC_VALUE, OUT_SPEED);
     ASSERT_EQ(cmds.size(), 1u);
-    EXPECT_EQ(cmds[0].value, 0x7FFFFFFFu + 20);
+    EXPECT_EQ(cmds[0].value, Stat_num::RAW_MAX / 2 + 20);
 
     // The next screen lists it twice: it is active once, and the value that
     // went out is not sent again.
@@ -348,7 +348,7 @@ TEST_F(Screen_man_fixture, OperatorEditsFindTheirStatAndStrayOnesChangeNothing)
                           Stat_num_format(), nullptr, Stat_num::RAW_MAX, 0, &vt.pool, nullptr));
     rate.set_editable(true);
     start();
-    vt_event(VT_event::CHANGE_NUMERIC_VALUE, IN_RATE, 0x7FFFFFFFu + 12);
+    vt_event(VT_event::CHANGE_NUMERIC_VALUE, IN_RATE, Stat_num::RAW_MAX / 2 + 12);
     ASSERT_EQ(intro.edited.size(), 1u);
     EXPECT_EQ(intro.edited[0], &rate);
     EXPECT_EQ(rate.get_stat_val_int(), 12);
@@ -368,8 +368,8 @@ TEST_F(Screen_man_fixture, AnAbortedLiveEditPutsTheSelectedValueBack)
                           Stat_num_format(), nullptr, Stat_num::RAW_MAX, 0, &vt.pool, nullptr));
     rate.set_editable(true);
     start();
-    vt_event(VT_event::SELECT_INPUT_OBJECT, 1, IN_RATE); // backs up 0x7FFFFFFF
-    vt_event(VT_event::CHANGE_NUMERIC_VALUE, IN_RATE, 0x7FFFFFFFu + 4);
+    vt_event(VT_event::SELECT_INPUT_OBJECT, 1, IN_RATE); // backs up the raw value of zero
+    vt_event(VT_event::CHANGE_NUMERIC_VALUE, IN_RATE, Stat_num::RAW_MAX / 2 + 4);
     EXPECT_EQ(rate.get_stat_val_int(), 4);
     vt_event(VT_event::ESC, 0, IN_RATE);
     EXPECT_EQ(rate.get_stat_val_int(), 0);

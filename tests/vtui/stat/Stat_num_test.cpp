@@ -10,12 +10,15 @@
 #include "glue/diner/module_man.h"
 #include "glue/diner/waiter_descriptor.h"
 #include "tests/support/debug_capture.h"
+#include "tests/support/vtui/Float_vt.h"
 #include "tests/support/vtui/Recording_pool.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
+#include <vector>
 
 using VT::Object_pool;
 
@@ -112,14 +115,177 @@ TEST_F(Stat_num_fixture, TheVtShowsTheValueScaledAndRoundedInTheUnitsInForce)
     }
 }
 
-TEST_F(Stat_num_fixture, ValueZeroSitsInTheMiddleOfTheRawRange)
+TEST_F(Stat_num_fixture, WithoutARangeValueZeroSitsInTheMiddleOfTheRawRange)
 {
     Stat_num s;
     ASSERT_TRUE(s.init(&col, out, 0, Stat_num_format(), Stat_num_format(), nullptr, Stat_num::RAW_MAX, 0, &vt.pool,
                        nullptr));
-    EXPECT_EQ(s.get_raw(), 0x7FFFFFFFu);
-    EXPECT_EQ(out->get_offset(), -0x7FFFFFFF);
+    EXPECT_EQ(s.get_raw(), 0x7FFFFFu);
+    EXPECT_EQ(out->get_offset(), -0x7FFFFF);
     EXPECT_EQ(col.count(), 1);
+}
+
+// ---- the encoding on the VT ----
+
+namespace {
+
+constexpr double PER_ACRE = 0.11208511561944565; // 0.1 lb/ac in kg/ha
+
+struct Typed {
+    const char* text; // what the operator types, in the units shown
+    double stored;    // the value the stat then holds, in base units
+};
+
+struct Encoding_case {
+    const char* what;
+    int units;
+    double metric_scale, imperial_scale;
+    int decimals;
+    bool ranged;
+    double min, max;
+    int system;
+    // What the input and output are given.
+    int offset;
+    unsigned raw_min, raw_max;
+    std::vector<Typed> typed;
+};
+
+} // namespace
+
+// Whatever a number holds, its raw values, limits and offset stay below 2^24:
+// a VT that computes (raw + offset) x scale in 32-bit floats shows every
+// value of the range exactly to its decimals, and what the operator types
+// comes back as exactly that value (100 stays 100, 120 stays 120).
+TEST_F(Stat_num_fixture, AFloatVtShowsAndTakesBackEveryValueOfTheRangeExactly)
+{
+    const Encoding_case cases[] = {
+        {"rate in kg/ha", Units_man::UNITS_MASS_PER_AREA, 0.1, PER_ACRE, 1, true, 0, 99999, 0, 0, 0, 999990,
+         {{"100.0", 100}, {"120.0", 120}, {"0.0", 0}, {"99999.0", 99999}, {"102.5", 102.5}}},
+        {"rate in lb/ac", Units_man::UNITS_MASS_PER_AREA, 0.1, PER_ACRE, 1, true, 0, 99999, 1, 0, 0, 892170,
+         {{"100.0", 1000 * PER_ACRE}, {"120.0", 1200 * PER_ACRE}, {"89217.0", 892170 * PER_ACRE}}},
+        {"negative range in lb/ac", Units_man::UNITS_MASS_PER_AREA, 0.1, PER_ACRE, 1, true, -50, 150, 1, -446, 0,
+         1784, {{"-20.0", -200 * PER_ACRE}, {"-44.6", -446 * PER_ACRE}, {"0.0", 0}, {"133.8", 1338 * PER_ACRE}}},
+        {"remaining litres below zero", Units_man::UNITS_VOLUME, 0.1, 0.1, 1, true, -9999, 99999, 0, -99990, 0,
+         1099980, {{"-5.5", -5.5}, {"-9999.0", -9999}, {"0.0", 0}, {"99999.0", 99999}}},
+        {"percent from 1", Units_man::UNITS_NONE, 0.1, 0.1, 1, true, 1, 100, 0, 0, 10, 1000,
+         {{"50.5", 50.5}, {"1.0", 1}, {"100.0", 100}}},
+        {"signed count without range", Units_man::UNITS_NONE, 1.0, 1.0, 0, false, 0, 0, 0, -0x7FFFFF, 0,
+         2 * 0x7FFFFFu, {{"-3", -3}, {"100", 100}, {"0", 0}, {"8388607", 8388607}}},
+    };
+    for (const Encoding_case& c : cases) {
+        SCOPED_TRACE(c.what);
+        locale(c.system);
+        Recording_user user;
+        Stat_num s;
+        ASSERT_TRUE(s.init(&col, in, out, ptr, var, 0, Stat_num_format(c.units, c.metric_scale, c.decimals),
+                           Stat_num_format(c.units, c.imperial_scale, c.decimals), Stat_num::RAW_MAX, 0, &vt.pool,
+                           nullptr));
+        s.set_units(units);
+        s.update_scale();
+        if (c.ranged)
+            s.set_range(c.min, c.max);
+        s.set_editable(true);
+        s.update_val(Stat::UPDATE_NORMAL);
+        vt.sent();
+
+        EXPECT_EQ(in->get_offset(), c.offset);
+        EXPECT_EQ(out->get_offset(), c.offset);
+        EXPECT_EQ(in->get_min_value(), c.raw_min);
+        EXPECT_EQ(in->get_max_value(), c.raw_max);
+        EXPECT_FLOAT_EQ(in->get_scale(), out->get_scale());
+        for (int64_t n : {int64_t(in->get_offset()), int64_t(in->get_min_value()), int64_t(in->get_max_value()),
+                          int64_t(var->get_value())})
+            EXPECT_TRUE(float_vt::exact(n)) << n;
+        EXPECT_EQ(float_vt::first_inexact(in->get_min_value(), in->get_max_value(), in->get_offset(),
+                                          in->get_scale(), c.decimals),
+                  "");
+
+        for (const Typed& t : c.typed) {
+            SCOPED_TRACE(t.text);
+            const int64_t raw = float_vt::entered_raw(t.text, in->get_offset(), in->get_scale());
+            ASSERT_GE(raw, 0);
+            EXPECT_TRUE(s.update_from_input(uint32_t(raw), &user));
+            EXPECT_NEAR(s.get_stat_val(), t.stored, 1e-9 * std::max(1.0, std::fabs(t.stored)));
+            vt.sent();
+            EXPECT_EQ(float_vt::shown(var->get_value(), out->get_offset(), out->get_scale(), c.decimals), t.text);
+            // The stored value set again is the same raw value.
+            EXPECT_FALSE(s.set_val(t.stored));
+        }
+        col.remove(&s);
+    }
+}
+
+// A value outside the range shows as the nearest end of it; a range wider
+// than 2^24 counts is cut at its top.
+TEST_F(Stat_num_fixture, AValueOutsideTheRangeShowsAsItsNearestEnd)
+{
+    Stat_num s;
+    ASSERT_TRUE(s.init(&col, out, 0, Stat_num_format(Units_man::UNITS_NONE, 0.1, 1),
+                       Stat_num_format(Units_man::UNITS_NONE, 0.1, 1), nullptr, Stat_num::RAW_MAX, 0, &vt.pool,
+                       nullptr));
+    s.set_range(-50.0, 5000.0);
+    const struct {
+        double value;
+        unsigned raw;
+    } values[] = {{-80.0, 0}, {1e12, 50500}, {-1e12, 0}, {5000.0, 50500}, {-50.0, 0}, {0.0, 500}};
+    for (const auto& v : values) {
+        s.set_val(v.value);
+        EXPECT_EQ(s.get_raw(), v.raw) << v.value;
+    }
+
+    Debug_capture lines;
+    s.set_range(0.0, 1e7);
+    EXPECT_EQ(out->get_offset(), 0);
+    s.set_val(1e7);
+    EXPECT_EQ(s.get_raw(), Stat_num::RAW_MAX);
+    EXPECT_NE(lines.text().find("cut"), std::string::npos);
+}
+
+// The units change gives the objects their new scale, offset and limits
+// before the value in the new units reaches the variable they share; both
+// systems keep every raw value, limit and offset below 2^24.
+TEST_F(Stat_num_fixture, AUnitsChangeSendsTheNewEncodingBeforeTheValue)
+{
+    Stat_num s;
+    locale(0);
+    ASSERT_TRUE(s.init(&col, in, out, ptr, var, 0, Stat_num_format(Units_man::UNITS_MASS_PER_AREA, 0.1, 1),
+                       Stat_num_format(Units_man::UNITS_MASS_PER_AREA, PER_ACRE, 1), Stat_num::RAW_MAX, 0, &vt.pool,
+                       nullptr));
+    s.set_units(units);
+    s.update_scale();
+    s.set_range(-50.0, 150.0);
+    s.set_val(100.0);
+    s.update_val(Stat::UPDATE_NORMAL);
+    vt.sent();
+    EXPECT_EQ(float_vt::shown(var->get_value(), out->get_offset(), out->get_scale(), 1), "100.0");
+
+    const struct {
+        int system;
+        int offset;
+        const char* shown;
+    } steps[] = {{1, -446, "89.2"}, {0, -500, "100.0"}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.system);
+        locale(step.system);
+        EXPECT_TRUE(s.set_units(units, true));
+        s.update_val(Stat::UPDATE_NORMAL);
+        const std::vector<Vt_cmd> cmds = vt.sent();
+        size_t value_at = cmds.size(), last_attribute = 0;
+        for (size_t i = 0; i < cmds.size(); ++i) {
+            if (cmds[i].function == Recording_pool::CHANGE_NUMERIC_VALUE && cmds[i].id == VAR)
+                value_at = std::min(value_at, i);
+            if (cmds[i].function == Recording_pool::CHANGE_ATTRIBUTE)
+                last_attribute = i;
+        }
+        ASSERT_LT(value_at, cmds.size());
+        EXPECT_LT(last_attribute, value_at);
+        EXPECT_EQ(vt.mirror.attributes.at({IN, 9}), uint32_t(step.offset));
+        EXPECT_EQ(vt.mirror.attributes.at({OUT, 7}), uint32_t(step.offset));
+        for (int aid : {7, 8})
+            EXPECT_TRUE(float_vt::exact(vt.mirror.attributes.at({IN, aid})));
+        EXPECT_TRUE(float_vt::exact(vt.mirror.values.at(VAR)));
+        EXPECT_EQ(float_vt::shown(var->get_value(), out->get_offset(), out->get_scale(), 1), step.shown);
+    }
 }
 
 TEST_F(Stat_num_fixture, RoundingToDecimalsIsSymmetricForNegatives)
@@ -186,7 +352,7 @@ TEST_F(Stat_num_fixture, AnInputOfATypeWithoutFactorRefusesEdits)
     s.update_scale();
     EXPECT_FLOAT_EQ(in->get_scale(), 1.0f);
     Debug_capture lines;
-    EXPECT_FALSE(s.update_from_input(0x7FFFFFFFu + 5, &user));
+    EXPECT_FALSE(s.update_from_input(Stat_num::RAW_MAX / 2 + 5, &user));
     EXPECT_TRUE(user.updates.empty());
     EXPECT_NE(lines.text().find("no factor"), std::string::npos);
 }
@@ -226,6 +392,11 @@ TEST_F(Stat_num_fixture, PushesAreRateLimitedUntilForced)
     ASSERT_TRUE(s.init(&col, out, 1000, Stat_num_format(), Stat_num_format(), nullptr, Stat_num::RAW_MAX, 0,
                        &vt.pool, nullptr));
     vt.sent();
+    // The set-up's own write takes no turn: the first value goes at once,
+    // the next waits for the interval.
+    EXPECT_TRUE(s.set_val(4.0));
+    EXPECT_EQ(s.update_val(Stat::UPDATE_NORMAL), 0);
+    EXPECT_EQ(Recording_pool::of(vt.sent(), Recording_pool::CHANGE_NUMERIC_VALUE, OUT).size(), 1u);
     EXPECT_TRUE(s.set_val(5.0));
     EXPECT_EQ(s.update_val(Stat::UPDATE_NORMAL), 1);
     EXPECT_TRUE(vt.sent().empty());
@@ -233,7 +404,7 @@ TEST_F(Stat_num_fixture, PushesAreRateLimitedUntilForced)
     s.force_send_update();
     auto cmds = Recording_pool::of(vt.sent(), Recording_pool::CHANGE_NUMERIC_VALUE, OUT);
     ASSERT_EQ(cmds.size(), 1u);
-    EXPECT_EQ(cmds[0].value, 0x7FFFFFFFu + 5);
+    EXPECT_EQ(cmds[0].value, Stat_num::RAW_MAX / 2 + 5);
     EXPECT_TRUE(s.val_up_to_date());
     // Setting what the VT holds already is no change.
     EXPECT_FALSE(s.set_val(5.0));
@@ -449,7 +620,7 @@ TYPED_TEST(Auto_stat_fixture, FollowsItsFieldWhenTheStoreSignalsAChange)
     EXPECT_EQ(s.update_val(Stat::UPDATE_NORMAL), 0);
     auto cmds = Recording_pool::of(this->vt.sent(), Recording_pool::CHANGE_NUMERIC_VALUE, OUT);
     ASSERT_EQ(cmds.size(), 1u);
-    EXPECT_EQ(cmds[0].value, 0x7FFFFFFFu + 7);
+    EXPECT_EQ(cmds[0].value, Stat_num::RAW_MAX / 2 + 7);
 
     // The same value again: no change, the owner is left alone.
     this->head.write(&f, &v, int(sizeof v));

@@ -10,6 +10,8 @@
 #include "tests/support/Hub_process.h"
 #include "tests/support/Implement_peers.h"
 #include "tests/support/Program_process.h"
+#include "tests/support/pool/Number_encoding_check.h"
+#include "tests/support/vtui/Float_vt.h"
 #include "tests/support/wait_until.h"
 #include "vt_object_model/VtMessageWriter.h"
 #include "vt_object_model/objects/VtInputObjects.h"
@@ -96,6 +98,20 @@ protected:
             const double raw = std::round(shown / in->getScale()) - in->getOffset();
             in->setValue(uint32_t(int64_t(raw)));
             p.sendChangeNumericValue(id, uint32_t(int64_t(raw)), 4);
+        });
+    }
+
+    // The operator types a text into an input field of a VT that computes
+    // in floats.
+    void type_text(uint32_t id, const char* text)
+    {
+        peers.vt.with_processor([&](VtCommandProcessor& p, RecordingVtDisplay&) {
+            auto* in = dynamic_cast<VtObjectInputFieldNumber*>(p.getObject(id));
+            ASSERT_NE(in, nullptr) << id;
+            const int64_t raw = float_vt::entered_raw(text, in->getOffset(), float(in->getScale()));
+            ASSERT_GE(raw, 0) << text;
+            in->setValue(uint32_t(raw));
+            p.sendChangeNumericValue(id, uint32_t(raw), 4);
         });
     }
 
@@ -280,6 +296,35 @@ TEST_F(ProgramAtTheVt, AFactoryResetConfirmedAtTheVtStartsAgainFromTheDefaults)
     EXPECT_TRUE(console_shows("get params.app.machine_width", "machine_width = 0\n")) << program.output();
     EXPECT_TRUE(console_shows("get params.app.history.machine_operating_time", "machine_operating_time = 812.5\n"))
         << program.output();
+    stop_program();
+}
+
+// A preset rate typed at the VT is stored as typed, and the pool the VT then
+// holds has no number object with a raw value, limit or offset of 2^24 or
+// more.
+TEST_F(ProgramAtTheVt, APresetRateTypedAtTheVtIsStoredAsTypedAndEveryNumberStaysBelow2To24)
+{
+    start_program();
+    ASSERT_TRUE(vt_shows(ids->main.data_mask));
+    activate(ids->main.key_settings, false);
+    ASSERT_TRUE(vt_shows(ids->settings_menu.data_mask));
+    activate(ids->settings_menu.products_button, true);
+    ASSERT_TRUE(vt_shows(ids->product_settings_menu.data_mask));
+    activate(ids->product_settings_menu.product_button[0], true);
+    ASSERT_TRUE(vt_shows(ids->product_settings_mask.data_mask));
+
+    const uint32_t preset = ids->product_settings_mask.preset_rate_1_input;
+    type_text(preset, "100.0");
+    EXPECT_TRUE(console_shows("get params.app.products.0.preset_rate_1", "preset_rate_1 = 100\n"));
+    type_text(preset, "120.0");
+    EXPECT_TRUE(console_shows("get params.app.products.0.preset_rate_1", "preset_rate_1 = 120\n"));
+
+    std::string problems;
+    peers.vt.with_processor([&](VtCommandProcessor& p, RecordingVtDisplay&) {
+        for (const std::string& line : number_encoding_problems([&p](uint32_t oid) { return p.getObject(oid); }))
+            problems += line + "\n";
+    });
+    EXPECT_EQ(problems, "");
     stop_program();
 }
 

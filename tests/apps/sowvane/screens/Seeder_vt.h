@@ -35,6 +35,8 @@ struct Seeder_vt {
     VT::Object_pool pool{&sowvane_module_man};
     std::unique_ptr<Screen_object_ids> table = std::make_unique<Screen_object_ids>();
     Recording_pool::Mirror mirror;
+    // Every command taken by sent(), in order.
+    std::vector<Vt_cmd> history;
     bool loaded = false;
 
     Seeder_vt()
@@ -73,6 +75,7 @@ struct Seeder_vt {
             pool.command_done();
         }
         mirror.apply(out);
+        history.insert(history.end(), out.begin(), out.end());
         return out;
     }
 
