@@ -164,6 +164,7 @@ void Stat_num::_init(Stat_collector* col, int interval, Stat_num_format metric, 
     formats_[Units_man::UNITS_METRIC] = metric;
     formats_[Units_man::UNITS_IMPERIAL] = imperial;
     formats_[Units_man::UNITS_US] = imperial;
+    std::copy(std::begin(formats_), std::end(formats_), std::begin(asked_));
     for (const auto& f : formats_)
         STAT_NUM_CHECK(f.scale > 0.0);
 
@@ -310,6 +311,14 @@ void Stat_num::set_range(double min, double max)
     has_range_ = true;
     for (int i = 0; i < Units_man::NUM_UNITS_SYSTEMS; ++i) {
         Stat_num_format& f = formats_[i];
+        // A range that needs more raw steps than a VT computes exactly is
+        // shown with fewer decimals rather than cut.
+        f.scale = asked_[i].scale;
+        f.decimals = asked_[i].decimals;
+        while (f.decimals > 0 && (max - std::min(min, 0.0)) / f.scale > double(RAW_MAX)) {
+            f.scale *= 10.0;
+            --f.decimals;
+        }
         double k = usable(Units_man::get(i, f.units).factor);
         f.min = round_to_decimals(k * min, f.decimals);
         f.max = round_to_decimals(k * max, f.decimals);

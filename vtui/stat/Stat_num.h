@@ -167,5 +167,8 @@ private:
     VT::Object_pool* pool_ = nullptr;
     VT::Font_attributes_obj* font_ = nullptr;
     Stat_num_format formats_[Units_man::NUM_UNITS_SYSTEMS];
+    // The scale and decimals each system was set up with; a range too wide
+    // for them is shown with fewer decimals.
+    Stat_num_format asked_[Units_man::NUM_UNITS_SYSTEMS];
     int system_ = 0;
 };

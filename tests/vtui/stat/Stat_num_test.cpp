@@ -233,11 +233,28 @@ TEST_F(Stat_num_fixture, AValueOutsideTheRangeShowsAsItsNearestEnd)
         EXPECT_EQ(s.get_raw(), v.raw) << v.value;
     }
 
-    Debug_capture lines;
+    // A range wider than a VT computes exactly at one decimal is shown
+    // whole, not cut; the next narrower range has its decimal back.
     s.set_range(0.0, 1e7);
     EXPECT_EQ(out->get_offset(), 0);
+    EXPECT_EQ(out->get_no_decimals(), 0);
     s.set_val(1e7);
-    EXPECT_EQ(s.get_raw(), Stat_num::RAW_MAX);
+    EXPECT_EQ(s.get_raw(), 10000000u);
+    EXPECT_LT(s.get_raw(), Stat_num::RAW_MAX);
+    s.set_range(0.0, 5000.0);
+    EXPECT_EQ(out->get_no_decimals(), 1);
+    s.set_val(4999.9);
+    EXPECT_EQ(s.get_raw(), 49999u);
+
+    // Without decimals left to give, the range is cut at its top.
+    Stat_num whole;
+    ASSERT_TRUE(whole.init(&col, out, 0, Stat_num_format(Units_man::UNITS_NONE, 1.0, 0),
+                           Stat_num_format(Units_man::UNITS_NONE, 1.0, 0), nullptr, Stat_num::RAW_MAX, 0, &vt.pool,
+                           nullptr));
+    Debug_capture lines;
+    whole.set_range(0.0, 1e8);
+    whole.set_val(1e8);
+    EXPECT_EQ(whole.get_raw(), Stat_num::RAW_MAX);
     EXPECT_NE(lines.text().find("cut"), std::string::npos);
 }
 
