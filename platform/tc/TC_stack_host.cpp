@@ -14,6 +14,8 @@ Stack_host::~Stack_host()
     stop_host();
     for (unsigned pgn : pgns_)
         stack_.deregister_pgn(pgn, &get_waiter());
+    // A transfer still under way must not tell a host that is gone.
+    stack_.forget_waiter(&get_waiter());
 }
 
 void Stack_host::stop_host()
