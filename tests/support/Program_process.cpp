@@ -153,6 +153,25 @@ int Program_process::wait_exit(int timeout_ms)
 std::string Program_process::output() const { return read_file(dir_ + "/out.txt"); }
 std::string Program_process::errors() const { return read_file(dir_ + "/err.txt"); }
 
+bool Program_process::sanitizer_reported() const
+{
+    const std::string text = errors();
+    return text.find("Sanitizer") != std::string::npos ||
+           text.find("runtime error") != std::string::npos;
+}
+
+bool Program_process::has_thread(const std::string& name) const
+{
+    if (pid_ <= 0)
+        return false;
+    std::error_code error;
+    for (const auto& task :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(pid_) + "/task", error))
+        if (read_file(task.path().string() + "/comm") == name + "\n")
+            return true;
+    return false;
+}
+
 bool Program_process::wait_for_output(const std::string& text, size_t from, int timeout_ms) const
 {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);

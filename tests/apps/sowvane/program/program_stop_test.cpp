@@ -36,14 +36,6 @@ bool exists(const std::string& path)
     return ::stat(path.c_str(), &st) == 0;
 }
 
-// What the sanitizers write when they find a fault (they end the process
-// with status 1 too, so the exit code alone does not tell).
-bool sanitizer_report_in(const std::string& errors)
-{
-    return errors.find("Sanitizer") != std::string::npos ||
-           errors.find("runtime error") != std::string::npos;
-}
-
 // Reads every frame of a bus (a hub's) until one is of the kind asked for.
 class Frame_watch {
 public:
@@ -160,7 +152,7 @@ TEST(ProgramStop, SigtermAsAPoolTransferStartsEndsTheProgramInOrder)
         program.signal(SIGTERM);
         EXPECT_EQ(program.wait_exit(WAIT_MS), 1) << program.output() << program.errors();
         EXPECT_NE(program.output().find("EXIT: 1\n"), std::string::npos) << program.output();
-        EXPECT_FALSE(sanitizer_report_in(program.errors()))
+        EXPECT_FALSE(program.sanitizer_reported())
             << "stopped at pool transfer " << transfer << ":\n" << program.errors();
     }
 }

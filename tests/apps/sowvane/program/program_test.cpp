@@ -13,6 +13,7 @@
 #include "platform/can/Bus_select.h"
 #include "tests/support/Hub_process.h"
 #include "tests/support/Program_process.h"
+#include "tests/support/wait_until.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +23,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
+
+using test_support::wait_until;
 
 namespace {
 
@@ -220,6 +223,34 @@ TEST_F(ProgramOnBus, ASettingEditIsSavedASecondLaterAndSurvivesARestart)
     ASSERT_TRUE(program.write_input("shutdown\n"));
     EXPECT_EQ(program.wait_exit(), 1);
     EXPECT_NE(program.output().find("Shutting down\n"), std::string::npos);
+}
+
+// The console's thread ends at the end of its input, and at a line read
+// once the shutdown began; either way the program ends with its code and
+// nothing of the console left behind (the sanitizers would report it).
+TEST_F(ProgramOnBus, TheConsoleThatEndsLeavesNothingBehind)
+{
+    {
+        Program_process program;
+        ASSERT_TRUE(start_program(program));
+        ASSERT_TRUE(program.write_input("help\n"));
+        ASSERT_TRUE(program.wait_for_output("quit - exit the test console")) << program.output();
+        program.close_input();
+        ASSERT_TRUE(wait_until([&] { return !program.has_thread("kor.STC"); }))
+            << "waited for the console's thread to end after the end of its input";
+        program.signal(SIGTERM);
+        EXPECT_EQ(program.wait_exit(), 1) << program.errors();
+        EXPECT_FALSE(program.sanitizer_reported()) << program.errors();
+    }
+    {
+        // A factory reset, and one more line while the program ends.
+        Program_process program;
+        ASSERT_TRUE(start_program(program));
+        ASSERT_TRUE(program.write_input("set data_store.system.initiate_shutdown=3\nhelp\n"));
+        EXPECT_EQ(program.wait_exit(), 3) << program.errors();
+        EXPECT_NE(program.output().find("EXIT: 3\n"), std::string::npos);
+        EXPECT_FALSE(program.sanitizer_reported()) << program.errors();
+    }
 }
 
 TEST_F(ProgramOnBus, SigintEndsInOrderToo)
