@@ -4,6 +4,9 @@
 
 int main(int argc, char** argv)
 {
+    // First of all: a stop asked for at any moment (also while the command
+    // line is read and the libraries start) ends the program in order.
+    seeder_app_install_signal_handlers();
     const int code = read_command_line(argc, argv);
     if (code >= 0)
         return code;

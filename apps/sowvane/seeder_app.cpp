@@ -55,16 +55,6 @@ void on_signal(int)
     sowvane_main_waiter.send_anonymous_event();
 }
 
-void install_signal_handlers()
-{
-    struct sigaction action;
-    std::memset(&action, 0, sizeof action);
-    action.sa_handler = on_signal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
 // Creates the directories of path, as far as the user may.
 void make_directories(const std::string& path)
 {
@@ -155,14 +145,26 @@ void step_done(Start_step step, Modules& m, Settings_file* settings)
 
 void seeder_app_observe_start(Start_step_observer observer) { start_observer = observer; }
 
+void seeder_app_install_signal_handlers()
+{
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    action.sa_handler = on_signal;
+    // Calls the signal interrupts go on where they can (reads and writes of
+    // the libraries that do not expect EINTR); the stop is seen at the next
+    // step.
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
 int seeder_app_thread()
 {
     Data_store& ds = sowvane_data_store;
     NV_kelsu::parameters_t& ps = sowvane_parameters;
     Modules m;
 
-    // First of all: a stop asked for at any moment of the start is kept.
-    install_signal_handlers();
     std::fputs("Seeder Test App Starting\r\n", stderr);
     tallocation_init();
     std::printf("GOT bus %s\n", seeder_bus_spec);

@@ -172,6 +172,18 @@ bool Program_process::has_thread(const std::string& name) const
     return false;
 }
 
+bool Program_process::catches(int sig) const
+{
+    if (pid_ <= 0)
+        return false;
+    const std::string status = read_file("/proc/" + std::to_string(pid_) + "/status");
+    const size_t at = status.find("\nSigCgt:");
+    if (at == std::string::npos)
+        return false;
+    const unsigned long long caught = std::strtoull(status.c_str() + at + 8, nullptr, 16);
+    return (caught >> (sig - 1)) & 1;
+}
+
 bool Program_process::wait_for_output(const std::string& text, size_t from, int timeout_ms) const
 {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);

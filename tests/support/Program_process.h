@@ -42,6 +42,8 @@ public:
     bool sanitizer_reported() const;
     // Whether the running program has a thread of that name.
     bool has_thread(const std::string& name) const;
+    // Whether the running program has a handler of its own for the signal.
+    bool catches(int sig) const;
 
     const std::string& dir() const { return dir_; }
     std::string settings_file() const { return dir_ + "/usr/share/sowvane/params"; }

@@ -283,9 +283,8 @@ void Test_console::print_help()
 void Test_console::run()
 {
     // Readline would install handlers of its own for SIGINT and SIGTERM
-    // while it reads and put back, when it returns, those it found; the
-    // console starts before the program's handlers are in place, so that
-    // would leave the signals without the orderly shutdown.
+    // while it reads; the program's handlers, which end it in order, stay
+    // the only ones.
     rl_catch_signals = 0;
     rl_catch_sigwinch = 0;
     for (;;) {

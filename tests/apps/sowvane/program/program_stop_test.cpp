@@ -13,6 +13,7 @@
 #include "tests/support/Hub_process.h"
 #include "tests/support/Implement_peers.h"
 #include "tests/support/Program_process.h"
+#include "tests/support/wait_until.h"
 
 #include <gtest/gtest.h>
 
@@ -130,6 +131,26 @@ TEST(ProgramStop, SigtermAtTheFirstAddressClaimEndsTheProgramInOrder)
     EXPECT_TRUE(exists(program.settings_file())) << "the shutdown saves the settings";
 }
 
+// A stop the moment the program's handlers are in place, before it read its
+// command line: it ends in order all the same.
+TEST(ProgramStop, AStopAsSoonAsTheHandlersAreInPlaceEndsTheProgramInOrder)
+{
+    if (!program_keeps_files_below_its_directory())
+        GTEST_SKIP() << "the program of this build uses the installed paths";
+    Hub_process hub;
+    ASSERT_TRUE(hub.start()) << hub.error();
+    for (int sig : {SIGTERM, SIGINT}) {
+        Program_process program;
+        ASSERT_TRUE(program.start({"-T", "-b", hub.bus_spec()}, true));
+        ASSERT_TRUE(test_support::wait_until([&] { return program.catches(sig); }))
+            << "waited for the program to install its handler of signal " << sig;
+        program.signal(sig);
+        EXPECT_EQ(program.wait_exit(WAIT_MS), 1) << program.output() << program.errors();
+        EXPECT_NE(program.output().find("EXIT: 1\n"), std::string::npos) << program.output();
+        EXPECT_FALSE(program.sanitizer_reported()) << program.errors();
+    }
+}
+
 // SIGTERM as the program opens one of the transfers of its pool upload, the
 // VT answering on: the stop must not leave the stack telling a VT client
 // that is gone of the transfer's end.
@@ -176,6 +197,7 @@ void raise_at_stop_step(Start_step step)
     seeder_bus_spec = "loop,name=program_stop_steps";
     stop_after = step;
     seeder_app_observe_start(raise_at_stop_step);
+    seeder_app_install_signal_handlers();
     seeder_app_thread();
     std::_Exit(91);  // the start ended without a stop
 }
