@@ -261,9 +261,7 @@ int seeder_app_thread()
         std::puts("START REAL");
         m.control = new Control_logic(seeder_port_spec, ps, ds);
         if (!m.control->init(&sowvane_module_man, m.stack)) {
-            std::fprintf(stderr, "The serial link %s cannot be opened: the control logic cannot run, "
-                                 "the program ends\n",
-                         m.control->unopened_port().c_str());
+            std::fprintf(stderr, "%s\n", m.control->link_failure().c_str());
             shut_down(m, &settings, EXIT_NO_CONTROL_LINK);
         }
     }
