@@ -89,6 +89,9 @@ bool Program_process::start(const std::vector<std::string>& args, bool with_inpu
         posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
     else
         posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    // The program has the standard streams only, whatever the test (or the
+    // shell that runs the tests) holds open.
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     std::vector<std::string> all{binary_path()};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
