@@ -158,9 +158,10 @@ TEST_F(ProgramOnBus, ClaimsItsAddressIdentifiesItselfReportsAlarmsAndSimulates)
     // low level, SPN 520272 (0x7F050), FMI 17, once.
     ASSERT_TRUE(program.write_input("set data_store.alarms.tank_low.0.active=1\n"));
     std::vector<unsigned char> dm1;
-    for (int i = 0; i < 20 && (dm1.size() < 6 || dm1[2] != 0x50); i++)
+    ASSERT_TRUE(wait_until([&] {
         dm1 = next_from_program(J1939::PGN_DM1);
-    ASSERT_GE(dm1.size(), 6u);
+        return dm1.size() >= 6 && dm1[2] == 0x50;
+    })) << "waited for a DM1 with the tank's alarm";
     EXPECT_EQ((std::vector<unsigned char>(dm1.begin() + 2, dm1.begin() + 6)),
               (std::vector<unsigned char>{0x50, 0xF0, 0xE0 | 17, 1}));
 
@@ -172,20 +173,19 @@ TEST_F(ProgramOnBus, ClaimsItsAddressIdentifiesItselfReportsAlarmsAndSimulates)
     ASSERT_TRUE(program.write_input("get ds.channels.0\n"));
     ASSERT_TRUE(program.wait_for_output("remote_preload=", from));
     const std::string first = last_value(program.output(), "motor_pulse_count");
-    std::string later = first;
-    for (int i = 0; i < 600 && later == first; i++) {
-        from = program.output().size();
-        ASSERT_TRUE(program.write_input("get ds.channels.0\n"));
-        ASSERT_TRUE(program.wait_for_output("remote_preload=", from));
-        later = last_value(program.output(), "motor_pulse_count");
-    }
-    EXPECT_NE(later, first);
+    EXPECT_TRUE(wait_until([&] {
+        const size_t at = program.output().size();
+        return program.write_input("get ds.channels.0\n") &&
+               program.wait_for_output("remote_preload=", at) &&
+               last_value(program.output(), "motor_pulse_count") != first;
+    })) << "waited for the motor pulses to count on from " << first;
     EXPECT_NE(last_value(program.output(), "actual_period"), "0");
 
     // A shutdown asked for through the store ends with its code.
     ASSERT_TRUE(program.write_input("set data_store.system.initiate_shutdown=3\n"));
     EXPECT_EQ(program.wait_exit(), 3);
     EXPECT_NE(program.output().find("EXIT: 3\n"), std::string::npos);
+    EXPECT_FALSE(program.sanitizer_reported()) << program.errors();
 }
 
 TEST_F(ProgramOnBus, ASettingEditIsSavedASecondLaterAndSurvivesARestart)
@@ -200,13 +200,8 @@ TEST_F(ProgramOnBus, ASettingEditIsSavedASecondLaterAndSurvivesARestart)
     // Saved by the main loop a second after the edit, with the program
     // still running.
     struct stat after;
-    bool saved = false;
-    for (int i = 0; i < 12000 && !saved; i++) {
-        saved = ::stat(program.settings_file().c_str(), &after) == 0;
-        if (!saved)
-            usleep(10000);
-    }
-    EXPECT_TRUE(saved);
+    EXPECT_TRUE(wait_until([&] { return ::stat(program.settings_file().c_str(), &after) == 0; }))
+        << "waited for the settings file to be saved";
 
     // The end of the input ends the console, not the program; SIGTERM ends
     // it with 1.
@@ -260,6 +255,7 @@ TEST_F(ProgramOnBus, SigintEndsInOrderToo)
     program.signal(SIGINT);
     EXPECT_EQ(program.wait_exit(), 1);
     EXPECT_NE(program.output().find("EXIT: 1\n"), std::string::npos);
+    EXPECT_FALSE(program.sanitizer_reported()) << program.errors();
     // The shutdown saved the settings.
     struct stat st;
     EXPECT_EQ(::stat(program.settings_file().c_str(), &st), 0);

@@ -53,12 +53,14 @@ protected:
     {
         ASSERT_TRUE(program.start({"-T", "-b", hub.bus_spec()}, true));
         ASSERT_TRUE(program.wait_for_output("START SIM")) << program.output() << program.errors();
-        ASSERT_TRUE(wait_until([&] { return peers.vt_holds_pool(); })) << program.errors();
+        ASSERT_TRUE(wait_until([&] { return peers.vt_holds_pool(); }))
+            << "waited for the VT to hold the program's pool\n" << program.errors();
     }
     void stop_program()
     {
         program.signal(SIGTERM);
         EXPECT_EQ(program.wait_exit(), 1) << program.output();
+        EXPECT_FALSE(program.sanitizer_reported()) << program.errors();
     }
 
     uint32_t shown_mask()
@@ -67,9 +69,12 @@ protected:
         peers.vt.with_processor([&](VtCommandProcessor&, RecordingVtDisplay& d) { mask = d.shownMask; });
         return mask;
     }
-    bool vt_shows(uint32_t mask)
+    ::testing::AssertionResult vt_shows(uint32_t mask)
     {
-        return wait_until([&] { return shown_mask() == mask; }, std::chrono::seconds(30));
+        if (wait_until([&] { return shown_mask() == mask; }))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "waited for the VT to show mask " << mask << ", it shows "
+                                             << shown_mask();
     }
 
     // The operator presses and releases a soft key or a button of the mask
@@ -121,18 +126,19 @@ protected:
         ASSERT_TRUE(vt_shows(ids->width_and_speed_settings_mask.data_mask));
     }
 
-    // The console answers the command with answer, asked again until it
-    // does (an edit at the VT reaches the program a little later).
-    bool console_shows(const std::string& command, const std::string& answer)
+    // The console answers the command with answer, asked again every
+    // second until it does (an edit at the VT reaches the program a little
+    // later).
+    ::testing::AssertionResult console_shows(const std::string& command, const std::string& answer)
     {
-        for (int i = 0; i < 30; i++) {
+        const bool shown = wait_until([&] {
             const size_t from = program.output().size();
-            if (!program.write_input(command + "\n"))
-                return false;
-            if (program.wait_for_output(answer, from, 1000))
-                return true;
-        }
-        return false;
+            return program.write_input(command + "\n") && program.wait_for_output(answer, from, 1000);
+        });
+        if (shown)
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "waited for the console to answer \"" << command << "\" with \""
+                                             << answer << "\"";
     }
 
     // The settings the settings file holds, null while there are none.
@@ -169,7 +175,7 @@ protected:
 TEST_F(ProgramAtTheVt, TheRunScreenFollowsTheIntroWhileTheSimulatorRuns)
 {
     start_program();
-    EXPECT_TRUE(wait_until([&] { return shown_mask() == ids->main.data_mask; }, std::chrono::seconds(30)))
+    EXPECT_TRUE(wait_until([&] { return shown_mask() == ids->main.data_mask; }))
         << "shown mask " << shown_mask() << ", run screen " << ids->main.data_mask;
     stop_program();
 }
@@ -182,7 +188,7 @@ TEST_F(ProgramAtTheVt, AWidthEditedAtTheVtIsSavedASecondLaterAndKeptOverARestart
 
     type_number(ids->width_and_speed_settings_mask.width_input, 12.5);
     // The main loop saves it while the program runs on.
-    EXPECT_TRUE(wait_until([&] { return std::fabs(saved_width() - 12.5) < 1e-3; }, std::chrono::seconds(30)))
+    EXPECT_TRUE(wait_until([&] { return std::fabs(saved_width() - 12.5) < 1e-3; }))
         << saved_width();
     // Killed outright: what the restart finds is what that save wrote.
     program.signal(SIGKILL);
@@ -209,8 +215,8 @@ TEST_F(ProgramAtTheVt, TheAreaTestLeavesTheSwitchBoxSettingsAsTheyWereOverAKill)
             const NV_kelsu::parameters_t* saved = saved_settings();
             return saved && saved->app.swbox_cal_swbox_type.get() == 1 &&
                    saved->app.swbox_remote_master_mode.get() == 2;
-        },
-        std::chrono::seconds(30)));
+        }))
+        << "waited for the settings file to hold both switch-box settings";
     const ino_t before = settings_file_inode();
 
     activate(ids->main.key_settings, false);
@@ -220,7 +226,8 @@ TEST_F(ProgramAtTheVt, TheAreaTestLeavesTheSwitchBoxSettingsAsTheyWereOverAKill)
     EXPECT_TRUE(console_shows("get params.app.swbox_cal_swbox_type", "swbox_cal_swbox_type = 0\n"));
     EXPECT_TRUE(console_shows("get params.app.swbox_remote_master_mode", "swbox_remote_master_mode = 0\n"));
     // The change is saved a second later; then the program is killed.
-    ASSERT_TRUE(wait_until([&] { return settings_file_inode() != before; }, std::chrono::seconds(30)));
+    ASSERT_TRUE(wait_until([&] { return settings_file_inode() != before; }))
+        << "waited for the save the area test's change sets off";
     program.signal(SIGKILL);
     program.wait_exit();
 
@@ -247,7 +254,7 @@ TEST_F(ProgramAtTheVt, TheWidthPageShowsAWidthSetElsewhereWhenOpenedAgain)
     ASSERT_TRUE(console_shows("set params.app.machine_width=8.25", "machine_width = 8.25\n"));
     activate(ids->seeder_settings_menu.width_and_speed_button, true);
     ASSERT_TRUE(vt_shows(ids->width_and_speed_settings_mask.data_mask));
-    EXPECT_TRUE(wait_until([&] { return std::fabs(vt_number(width) - 8.25) < 1e-3; }, std::chrono::seconds(30)))
+    EXPECT_TRUE(wait_until([&] { return std::fabs(vt_number(width) - 8.25) < 1e-3; }))
         << vt_number(width);
     stop_program();
 }
@@ -261,7 +268,8 @@ TEST_F(ProgramAtTheVt, AFactoryResetConfirmedAtTheVtStartsAgainFromTheDefaults)
     ASSERT_TRUE(vt_shows(ids->main.data_mask));
     open_width_and_speed_page();
     type_number(ids->width_and_speed_settings_mask.width_input, 12.5);
-    ASSERT_TRUE(wait_until([&] { return std::fabs(saved_width() - 12.5) < 1e-3; }, std::chrono::seconds(30)));
+    ASSERT_TRUE(wait_until([&] { return std::fabs(saved_width() - 12.5) < 1e-3; }))
+        << "waited for the settings file to hold the width typed at the VT";
     ASSERT_TRUE(console_shows("set params.app.history.machine_operating_time=812.5",
                               "machine_operating_time = 812.5\n"));
 
@@ -274,6 +282,7 @@ TEST_F(ProgramAtTheVt, AFactoryResetConfirmedAtTheVtStartsAgainFromTheDefaults)
     activate(ids->factory_reset_mask.key_confirm, false);
     EXPECT_EQ(program.wait_exit(), 3) << program.output() << program.errors();
     EXPECT_NE(program.output().find("EXIT: 3\n"), std::string::npos);
+    EXPECT_FALSE(program.sanitizer_reported()) << program.errors();
     EXPECT_EQ(saved_width(), 0.0);
 
     start_program();
