@@ -267,6 +267,10 @@ int seeder_app_thread()
     }
     cds_event_register_word(&ds.head, &sowvane_main_waiter, &ds.body.system.initiate_shutdown,
                             CDS::REG_APP, SHUTDOWN_EVENT);
+    // A shutdown asked for through the store during the start (the console
+    // reads from the first moment) is not lost for want of its event.
+    if (const int asked = int(cds_get_word(&ds.head, &ds.body.system.initiate_shutdown)); asked > 0)
+        shut_down(m, &settings, asked);
     step_done(Start_step::CONTROL, m, &settings);
     std::fflush(stdout);
     // The XML documents, the pool image and the other start-up buffers are

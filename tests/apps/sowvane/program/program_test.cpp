@@ -248,6 +248,18 @@ TEST_F(ProgramOnBus, TheConsoleThatEndsLeavesNothingBehind)
     }
 }
 
+// The console reads from the program's first moment: a shutdown asked for
+// through it while the program still starts is kept, with its code.
+TEST_F(ProgramOnBus, AShutdownAskedForThroughTheConsoleDuringTheStartIsKept)
+{
+    Program_process program;
+    ASSERT_TRUE(program.start({"-T", "-b", hub.bus_spec()}, true));
+    ASSERT_TRUE(program.write_input("set data_store.system.initiate_shutdown=3\n"));
+    EXPECT_EQ(program.wait_exit(), 3) << program.output() << program.errors();
+    EXPECT_NE(program.output().find("EXIT: 3\n"), std::string::npos);
+    EXPECT_FALSE(program.sanitizer_reported()) << program.errors();
+}
+
 TEST_F(ProgramOnBus, SigintEndsInOrderToo)
 {
     Program_process program;
