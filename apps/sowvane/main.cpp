@@ -1,5 +1,6 @@
 // The program sowvane: the implement ECU of an ISOBUS air seeder and planter.
 #include "apps/sowvane/command_line.h"
+#include "apps/sowvane/console/Test_console.h"
 #include "apps/sowvane/seeder_app.h"
 
 int main(int argc, char** argv)
@@ -11,6 +12,7 @@ int main(int argc, char** argv)
     if (code >= 0)
         return code;
     const int failed = seeder_app_thread();
+    test_console_hold_lines();
     // A failed XML step ends the start with 0; only a bus that cannot be
     // opened has a code of its own.
     return failed == EXIT_NO_BUS ? failed : 0;

@@ -1,6 +1,7 @@
 #include "apps/sowvane/seeder_app.h"
 
 #include "apps/sowvane/app_paths.h"
+#include "apps/sowvane/console/Test_console.h"
 #include "apps/sowvane/control_logic/Control_logic.h"
 #include "apps/sowvane/data_model.h"
 #include "apps/sowvane/diagnostics/Implement_diag.h"
@@ -118,6 +119,7 @@ void delete_modules(Modules& m)
     std::printf("EXIT: %d\n", code);
     std::fflush(stdout);
     delete_modules(m);
+    test_console_hold_lines();
     std::exit(code);
 }
 
