@@ -930,6 +930,26 @@ int JIN_stack::feed_data(const unsigned char* data, int len, waiter_descriptor* 
     return taken;
 }
 
+int JIN_stack::forget_waiter(waiter_descriptor* w)
+{
+    if (!w) return 0;
+    Diner::Protection p(*this);
+    int forgotten = 0;
+    for (int i = 0; i < pool_made_; ++i) {
+        JIN_stack_node* n = pool_[i];
+        if (!n->waiter_set || n->notify.waiter != w) continue;
+        notify_tree_.remove(&n->notify);
+        n->waiter_set = false;
+        n->notify.waiter = nullptr;
+        ++forgotten;
+    }
+    int kept = 0;
+    for (int i = 0; i < notes_count_; ++i)
+        if (notes_[i].waiter != w) notes_[kept++] = notes_[i];
+    notes_count_ = kept;
+    return forgotten;
+}
+
 void JIN_stack::run_pending_tx_pass()
 {
     if (!tx_pass_wanted_ || tx_pass_depth_ > 0 || !bus_) return;

@@ -105,6 +105,13 @@ public:
     // More bytes for the transmission queued with (w, tag): bytes taken, or
     // -1 when there is no such transmission.
     int feed_data(const unsigned char* data, int len, waiter_descriptor* w, int tag);
+    // The stack tells w nothing more: its transmissions go on without a
+    // sender to tell (one that waits for more bytes of w ends at its
+    // deadline, the peer told), and the events held back for it are
+    // dropped. A module calls it as it goes, after its last write and
+    // before its waiter dies; the stack's thread may run meanwhile.
+    // Transmissions of w it forgot.
+    int forget_waiter(waiter_descriptor* w);
 
     int register_address(unsigned char a);
     int deregister_address(unsigned char a);

@@ -11,14 +11,24 @@
 
 namespace {
 
+// The console's thread: when the console ends (the end of the input, a
+// line read once the shutdown began) nothing else refers to its task, and
+// the thread frees it (the task then lets its thread end on its own). A
+// console still reading when the program ends keeps it to the end.
+void* run_console(void* task)
+{
+    test_console_main(nullptr);
+    delete static_cast<Task*>(task);
+    return nullptr;
+}
+
 // The test console task: "STC", thread "kor.STC".
 void start_console_task()
 {
-    // Lives as long as the process: its thread may still read when the
-    // program ends.
     Task* task = new Task("STC", 20480, true, 0);
     task->set_name("kor.STC");
-    task->start(5, test_console_main, nullptr);
+    if (task->start(5, run_console, task) != 0)
+        delete task;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "apps/sowvane/seeder_app.h"
 
 #include "apps/sowvane/app_paths.h"
+#include "apps/sowvane/console/Test_console.h"
 #include "apps/sowvane/control_logic/Control_logic.h"
 #include "apps/sowvane/data_model.h"
 #include "apps/sowvane/diagnostics/Implement_diag.h"
@@ -53,16 +54,6 @@ void on_signal(int)
 {
     exit_flag = 1;
     sowvane_main_waiter.send_anonymous_event();
-}
-
-void install_signal_handlers()
-{
-    struct sigaction action;
-    std::memset(&action, 0, sizeof action);
-    action.sa_handler = on_signal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
 }
 
 // Creates the directories of path, as far as the user may.
@@ -128,6 +119,7 @@ void delete_modules(Modules& m)
     std::printf("EXIT: %d\n", code);
     std::fflush(stdout);
     delete_modules(m);
+    test_console_hold_lines();
     std::exit(code);
 }
 
@@ -155,14 +147,26 @@ void step_done(Start_step step, Modules& m, Settings_file* settings)
 
 void seeder_app_observe_start(Start_step_observer observer) { start_observer = observer; }
 
+void seeder_app_install_signal_handlers()
+{
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    action.sa_handler = on_signal;
+    // Calls the signal interrupts go on where they can (reads and writes of
+    // the libraries that do not expect EINTR); the stop is seen at the next
+    // step.
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
 int seeder_app_thread()
 {
     Data_store& ds = sowvane_data_store;
     NV_kelsu::parameters_t& ps = sowvane_parameters;
     Modules m;
 
-    // First of all: a stop asked for at any moment of the start is kept.
-    install_signal_handlers();
     std::fputs("Seeder Test App Starting\r\n", stderr);
     tallocation_init();
     std::printf("GOT bus %s\n", seeder_bus_spec);
@@ -259,14 +263,16 @@ int seeder_app_thread()
         std::puts("START REAL");
         m.control = new Control_logic(seeder_port_spec, ps, ds);
         if (!m.control->init(&sowvane_module_man, m.stack)) {
-            std::fprintf(stderr, "The serial link %s cannot be opened: the control logic cannot run, "
-                                 "the program ends\n",
-                         m.control->unopened_port().c_str());
+            std::fprintf(stderr, "%s\n", m.control->link_failure().c_str());
             shut_down(m, &settings, EXIT_NO_CONTROL_LINK);
         }
     }
     cds_event_register_word(&ds.head, &sowvane_main_waiter, &ds.body.system.initiate_shutdown,
                             CDS::REG_APP, SHUTDOWN_EVENT);
+    // A shutdown asked for through the store during the start (the console
+    // reads from the first moment) is not lost for want of its event.
+    if (const int asked = int(cds_get_word(&ds.head, &ds.body.system.initiate_shutdown)); asked > 0)
+        shut_down(m, &settings, asked);
     step_done(Start_step::CONTROL, m, &settings);
     std::fflush(stdout);
     // The XML documents, the pool image and the other start-up buffers are

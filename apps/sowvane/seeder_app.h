@@ -32,6 +32,12 @@ enum class Start_step {
 using Start_step_observer = void (*)(Start_step step);
 void seeder_app_observe_start(Start_step_observer observer);
 
+// SIGINT and SIGTERM ask for the stop: the start goes on to its next step
+// and ends there, the main loop ends at once; either way in shutdown order
+// with exit code 1. Installed by main before anything else, so that a stop
+// at any moment is kept.
+void seeder_app_install_signal_handlers();
+
 // Builds every long-lived module, runs the main loop and ends the process
 // with the shutdown's exit code; returns only when a start step fails.
 int seeder_app_thread();

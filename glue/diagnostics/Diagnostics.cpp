@@ -100,6 +100,7 @@ int Diagnostics::_remove_stack(JIN_smart_stack* stack)
         if (!stack || slots_[i].stack != stack)
             continue;
         deregister_pgns(i);
+        stack->forget_waiter(&get_waiter());
         slots_[i] = Stack_slot();
         return 1;
     }

@@ -35,6 +35,16 @@ int ms_left(std::chrono::steady_clock::time_point end)
     return left > 0 ? int(left) : 0;
 }
 
+// poll() of one descriptor until end; a signal (the program's stop, which
+// its start looks at after this step) does not cut the wait short.
+int poll_until(pollfd& p, std::chrono::steady_clock::time_point end)
+{
+    for (;;) {
+        const int rc = poll(&p, 1, ms_left(end));
+        if (rc >= 0 || errno != EINTR) return rc;
+    }
+}
+
 }  // namespace
 
 Tcp_bus::Tcp_bus(const std::string& host, int port, std::string spec, int timeout_ms)
@@ -88,9 +98,11 @@ bool Tcp_bus::open_connection(const std::string& host, int port, int timeout_ms)
         error_ = std::string("socket: ") + strerror(errno);
         return false;
     }
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
     rc = connect(fd_, found->ai_addr, found->ai_addrlen);
     freeaddrinfo(found);
-    if (rc != 0 && errno != EINPROGRESS) {
+    // Interrupted, the connection goes on being made as with EINPROGRESS.
+    if (rc != 0 && errno != EINPROGRESS && errno != EINTR) {
         error_ = "cannot connect to " + where + ": " + strerror(errno);
         return false;
     }
@@ -98,7 +110,7 @@ bool Tcp_bus::open_connection(const std::string& host, int port, int timeout_ms)
         pollfd p{fd_, POLLOUT, 0};
         int err = 0;
         socklen_t len = sizeof err;
-        if (poll(&p, 1, timeout_ms) != 1) {
+        if (poll_until(p, end) != 1) {
             error_ = "cannot connect to " + where + ": timed out";
             return false;
         }
@@ -141,12 +153,13 @@ bool Tcp_bus::expect(const char* wanted, int timeout_ms)
             }
         }
         pollfd p{fd_, POLLIN, 0};
-        if (poll(&p, 1, ms_left(end)) != 1) {
+        if (poll_until(p, end) != 1) {
             error_ = "no '" + std::string(wanted) + "' from the server";
             return false;
         }
         char buf[512];
         ssize_t n = recv(fd_, buf, sizeof buf, 0);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (n <= 0) {
             error_ = "the server closed the connection";
             return false;
@@ -170,7 +183,7 @@ bool Tcp_bus::send_all(const std::string& text, int timeout_ms)
             return false;
         }
         pollfd p{fd_, POLLOUT, 0};
-        if (poll(&p, 1, ms_left(end)) != 1) {
+        if (poll_until(p, end) != 1) {
             error_ = "send timed out";
             return false;
         }

@@ -16,6 +16,8 @@ Stack_host::~Stack_host()
         stack_.deregister_pgn(r.pgn, &get_waiter(), r.kind);
     if (listener_)
         stack_.remove_listener(listener_);
+    // A transfer still under way must not tell a host that is gone.
+    stack_.forget_waiter(&get_waiter());
 }
 
 void Stack_host::stop_host()

@@ -65,6 +65,8 @@ void Vt_client::close()
     terminate(true);
     stack_->deregister_pgn(Vt_session::PGN_VT_TO_ECU, &get_waiter());
     stack_->deregister_pgn(Vt_session::PGN_LANGUAGE, &get_waiter());
+    // A pool transfer still under way must not tell a client that is gone.
+    stack_->forget_waiter(&get_waiter());
 }
 
 int Vt_client::get_next_vt()

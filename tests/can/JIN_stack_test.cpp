@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -174,6 +175,40 @@ TEST(JIN_stack, SecondMultiPacketMessageToAPeerWaitsForTheFirst)
     EXPECT_EQ(ev.module_id, rig.stack.event_ids().tx_finished);
     EXPECT_EQ(int32_t(ev.data), 2);
     EXPECT_EQ(Stack_rig::next_event(rig.module[0]).module_id, 0);
+}
+
+// A module that goes while its transfers are under way: the stack forgets
+// it, and what the peers answer afterwards reaches no one (its receiver is
+// freed, so the sanitizer sees any event still sent to it). A transfer under
+// way, one held behind it, one still waiting for bytes of its sender that
+// the peer aborts; the module that stays hears of its own.
+TEST(JIN_stack, ASenderThatGoesHearsNothingOfItsTransfersAfterwards)
+{
+    Stack_rig rig(US);
+    auto going = std::make_unique<waiter_descriptor>();
+    going->init(&rig.mm);
+    std::vector<unsigned char> d(100, 0x5A);
+    ASSERT_EQ(rig.stack.write(US, PEER, 0xEF00, 6, 100, d.data(), 100, going.get(), 1), 0);
+    ASSERT_EQ(rig.stack.write(US, PEER, 0xEF00, 6, 100, d.data(), 100, going.get(), 2), 0);
+    ASSERT_EQ(rig.stack.write(US, OTHER, 0xEF00, 6, 100, d.data(), 20, going.get(), 3), 0);
+    ASSERT_EQ(rig.stack.write(US, PEER, 0xEF00, 6, 100, d.data(), 100, &rig.module[0], 4), 0);
+    EXPECT_EQ(rig.stack.forget_waiter(going.get()), 3);
+    going.reset();
+    EXPECT_EQ(rig.bus.take_sent().size(), 2u) << "the RTS to each peer";
+
+    rig.inject({j1939_frame(6, 0xEC00, US, OTHER, {255, 1, 0xFF, 0xFF, 0xFF, 0x00, 0xEF, 0})});
+    rig.inject({j1939_frame(6, 0xEC00, US, PEER, {17, 15, 1, 0xFF, 0xFF, 0x00, 0xEF, 0})});
+    EXPECT_EQ(rig.bus.take_sent().size(), 15u);
+    rig.inject({j1939_frame(6, 0xEC00, US, PEER, {19, 100, 0, 15, 0xFF, 0x00, 0xEF, 0})});
+    peer_accepts_transfer(rig, 100, 0xEF00);
+    peer_accepts_transfer(rig, 100, 0xEF00);
+
+    waiter_event ev = Stack_rig::next_event(rig.module[0]);
+    EXPECT_EQ(ev.module_id, rig.stack.event_ids().tx_finished);
+    EXPECT_EQ(int32_t(ev.data), 4);
+    EXPECT_EQ(Stack_rig::next_event(rig.module[0]).module_id, 0);
+    EXPECT_TRUE(rig.stack.is_empty());
+    EXPECT_TRUE(rig.stack.is_sane());
 }
 
 // Notifications of different messages to one receiver are separate events,

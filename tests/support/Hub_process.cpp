@@ -26,6 +26,9 @@ pid_t spawn_with_output(const std::vector<std::string>& args, int& out_fd, std::
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    // The child has the standard streams only, whatever the test (or the
+    // shell that runs the tests) holds open.
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     std::vector<char*> argv;
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);

@@ -89,6 +89,9 @@ bool Program_process::start(const std::vector<std::string>& args, bool with_inpu
         posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
     else
         posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    // The program has the standard streams only, whatever the test (or the
+    // shell that runs the tests) holds open.
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     std::vector<std::string> all{binary_path()};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -152,6 +155,37 @@ int Program_process::wait_exit(int timeout_ms)
 
 std::string Program_process::output() const { return read_file(dir_ + "/out.txt"); }
 std::string Program_process::errors() const { return read_file(dir_ + "/err.txt"); }
+
+bool Program_process::sanitizer_reported() const
+{
+    const std::string text = errors();
+    return text.find("Sanitizer") != std::string::npos ||
+           text.find("runtime error") != std::string::npos;
+}
+
+bool Program_process::has_thread(const std::string& name) const
+{
+    if (pid_ <= 0)
+        return false;
+    std::error_code error;
+    for (const auto& task :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(pid_) + "/task", error))
+        if (read_file(task.path().string() + "/comm") == name + "\n")
+            return true;
+    return false;
+}
+
+bool Program_process::catches(int sig) const
+{
+    if (pid_ <= 0)
+        return false;
+    const std::string status = read_file("/proc/" + std::to_string(pid_) + "/status");
+    const size_t at = status.find("\nSigCgt:");
+    if (at == std::string::npos)
+        return false;
+    const unsigned long long caught = std::strtoull(status.c_str() + at + 8, nullptr, 16);
+    return (caught >> (sig - 1)) & 1;
+}
 
 bool Program_process::wait_for_output(const std::string& text, size_t from, int timeout_ms) const
 {

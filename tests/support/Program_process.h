@@ -37,6 +37,13 @@ public:
     std::string errors() const;
     // Waits until the output holds text at least count times after from.
     bool wait_for_output(const std::string& text, size_t from = 0, int timeout_ms = 120000) const;
+    // Whether the sanitizers reported a fault on standard error: they end
+    // the process with status 1, so the exit code alone does not tell.
+    bool sanitizer_reported() const;
+    // Whether the running program has a thread of that name.
+    bool has_thread(const std::string& name) const;
+    // Whether the running program has a handler of its own for the signal.
+    bool catches(int sig) const;
 
     const std::string& dir() const { return dir_; }
     std::string settings_file() const { return dir_ + "/usr/share/sowvane/params"; }

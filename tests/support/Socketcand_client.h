@@ -9,6 +9,10 @@
 
 class Socketcand_client {
 public:
+    // How long a read waits for what is due by default: only a hang counts,
+    // also on a loaded machine.
+    static constexpr int WAIT_MS = 60000;
+
     Socketcand_client() = default;
     ~Socketcand_client();
     Socketcand_client(const Socketcand_client&) = delete;
@@ -25,14 +29,14 @@ public:
     bool send_frame(const CAN_packet& frame);
     // The next complete message, or "" when none came within timeout_ms or
     // the hub closed the connection.
-    std::string next_message(int timeout_ms = 5000);
+    std::string next_message(int timeout_ms = WAIT_MS);
     // The next frame message; false when another message or none came.
-    bool next_frame(CAN_packet& frame, int timeout_ms = 5000);
+    bool next_frame(CAN_packet& frame, int timeout_ms = WAIT_MS);
     // Sends "< echo >" and skips whatever arrives before its answer; false
     // when the answer never came.
-    bool sync(int timeout_ms = 10000);
+    bool sync(int timeout_ms = WAIT_MS);
     // True when the hub has closed this connection (reads to the end first).
-    bool closed_by_peer(int timeout_ms = 5000);
+    bool closed_by_peer(int timeout_ms = WAIT_MS);
 
     int fd() const { return fd_; }
 

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include <readline/history.h>
 #include <readline/readline.h>
@@ -280,12 +281,21 @@ void Test_console::print_help()
     std::fprintf(o, "TARNVELDT Firmware Version:%s\n", version);
 }
 
+namespace {
+// Held while a line runs; never destroyed, as the exit may still find it
+// held.
+std::mutex& line_mutex()
+{
+    static std::mutex* mutex = new std::mutex;
+    return *mutex;
+}
+}  // namespace
+
 void Test_console::run()
 {
     // Readline would install handlers of its own for SIGINT and SIGTERM
-    // while it reads and put back, when it returns, those it found; the
-    // console starts before the program's handlers are in place, so that
-    // would leave the signals without the orderly shutdown.
+    // while it reads; the program's handlers, which end it in order, stay
+    // the only ones.
     rl_catch_signals = 0;
     rl_catch_sigwinch = 0;
     for (;;) {
@@ -295,13 +305,19 @@ void Test_console::run()
             return;
         if (line[0])
             add_history(line);
-        const bool go_on = run_line(line);
+        bool go_on;
+        {
+            std::lock_guard<std::mutex> running(line_mutex());
+            go_on = run_line(line);
+        }
         std::free(line);
         std::fflush(out_);
         if (!go_on)
             return;
     }
 }
+
+void test_console_hold_lines() { line_mutex().lock(); }
 
 void* test_console_main(void*)
 {

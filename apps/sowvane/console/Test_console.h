@@ -73,3 +73,7 @@ private:
 // The body of the console task "STC": the console on the process's own
 // data store and parameter tree.
 void* test_console_main(void*);
+// Called as the process ends: a line the console runs finishes, and no
+// further line runs while the exit takes apart the store and the tree it
+// works on (its thread may still be reading).
+void test_console_hold_lines();

@@ -138,6 +138,7 @@ bool Control_logic::set_up(module_man* mm, JIN_smart_stack* stack)
 
     iop_stream_ = std::make_unique<Posix_threaded_serial_data_stream>(iop_port_.c_str());
     if (!iop_stream_->is_open()) {
+        iop_unopened_ = true;
         return give_up("iop_stream", iop_port_);
     }
     iop_stream_->init(*mm);
@@ -176,6 +177,17 @@ bool Control_logic::give_up(const char* what, const std::string& port)
     remove_registrations();
     get_waiter().flush_events();
     return false;
+}
+
+std::string Control_logic::link_failure() const
+{
+    if (unopened_port_.empty())
+        return "";
+    const std::string ends = " cannot be opened: the control logic cannot run, the program ends";
+    if (!iop_unopened_)
+        return "The serial link " + unopened_port_ + ends;
+    return "The I/O processor's serial link " + unopened_port_ + ends + " (the port " + port_spec_ +
+           " given with -p was not reached)";
 }
 
 void Control_logic::stop()

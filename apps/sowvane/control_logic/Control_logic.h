@@ -50,8 +50,10 @@ public:
     // that could not be made named on the console, when a link cannot be
     // opened; the module then stays inert and registered nowhere.
     bool init(module_man* mm, JIN_smart_stack* stack, bool start_thread = true);
-    // The port of the link that init could not open (empty when none).
-    const std::string& unopened_port() const { return unopened_port_; }
+    // Why init failed, for the user: the link that could not be opened
+    // (empty when none). The I/O processor's link is opened first: when it
+    // fails, the port given for the satellite ECUs was not tried.
+    std::string link_failure() const;
     // Saves the runtime (as the runtime timer does).
     void stop();
     // The pause after the I/O processor is told it runs (tests shorten it).
@@ -132,6 +134,7 @@ private:
     std::string port_spec_;
     std::string iop_port_;
     std::string unopened_port_;
+    bool iop_unopened_ = false;
     NV_kelsu::parameters_t& params_;
     Data_store& store_;
     std::unique_ptr<Packet_interface> packet_interface_;

@@ -65,8 +65,15 @@ Can_quor::Can_quor() = default;
 
 Can_quor::~Can_quor()
 {
-    if (get_state() != Diner::UNINIT && !terminated())
+    // A bridge that never ran sent nothing (its stacks may be gone).
+    if (get_state() == Diner::UNINIT)
+        return;
+    if (!terminated())
         terminate(true);
+    // Replies still under way must not tell a bridge that is gone.
+    for (JIN_stack* stack : stacks_)
+        if (stack)
+            stack->forget_waiter(&get_waiter());
 }
 
 int Can_quor::add_stack(JIN_stack* stack)

@@ -308,6 +308,15 @@ TEST_F(Module, AModuleWhoseLinkCannotBeOpenedIsRegisteredNowhere)
         module->set_startup_wait(0);
         EXPECT_FALSE(module->init(&mm, &node, false));
         ::testing::internal::GetCapturedStdout();
+        // The user hears of the link that failed, in the terms of the
+        // command line: the port of -p, or the I/O processor's link, opened
+        // first, before the port of -p was reached.
+        EXPECT_EQ(module->link_failure(),
+                  iop_opens ? "The serial link " + missing +
+                                  " cannot be opened: the control logic cannot run, the program ends"
+                            : "The I/O processor's serial link " + missing +
+                                  " cannot be opened: the control logic cannot run, the program ends"
+                                  " (the port " + missing + " given with -p was not reached)");
 
         cds_set(head, &b.system.vt_alive, true);
         cds_set(head, &b.channels.channels[0].requested_rate, 12.0);

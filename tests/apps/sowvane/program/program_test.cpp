@@ -16,6 +16,7 @@
 #include "tests/support/Program_process.h"
 #include "tests/support/pool/Pool_geometry.h"
 #include "tests/support/pool/Uploaded_pool.h"
+#include "tests/support/wait_until.h"
 
 #include <gtest/gtest.h>
 
@@ -27,6 +28,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
+
+using test_support::wait_until;
 
 namespace {
 
@@ -160,9 +163,10 @@ TEST_F(ProgramOnBus, ClaimsItsAddressIdentifiesItselfReportsAlarmsAndSimulates)
     // low level, SPN 520272 (0x7F050), FMI 17, once.
     ASSERT_TRUE(program.write_input("set data_store.alarms.tank_low.0.active=1\n"));
     std::vector<unsigned char> dm1;
-    for (int i = 0; i < 20 && (dm1.size() < 6 || dm1[2] != 0x50); i++)
+    ASSERT_TRUE(wait_until([&] {
         dm1 = next_from_program(J1939::PGN_DM1);
-    ASSERT_GE(dm1.size(), 6u);
+        return dm1.size() >= 6 && dm1[2] == 0x50;
+    })) << "waited for a DM1 with the tank's alarm";
     EXPECT_EQ((std::vector<unsigned char>(dm1.begin() + 2, dm1.begin() + 6)),
               (std::vector<unsigned char>{0x50, 0xF0, 0xE0 | 17, 1}));
 
@@ -174,20 +178,19 @@ TEST_F(ProgramOnBus, ClaimsItsAddressIdentifiesItselfReportsAlarmsAndSimulates)
     ASSERT_TRUE(program.write_input("get ds.channels.0\n"));
     ASSERT_TRUE(program.wait_for_output("remote_preload=", from));
     const std::string first = last_value(program.output(), "motor_pulse_count");
-    std::string later = first;
-    for (int i = 0; i < 600 && later == first; i++) {
-        from = program.output().size();
-        ASSERT_TRUE(program.write_input("get ds.channels.0\n"));
-        ASSERT_TRUE(program.wait_for_output("remote_preload=", from));
-        later = last_value(program.output(), "motor_pulse_count");
-    }
-    EXPECT_NE(later, first);
+    EXPECT_TRUE(wait_until([&] {
+        const size_t at = program.output().size();
+        return program.write_input("get ds.channels.0\n") &&
+               program.wait_for_output("remote_preload=", at) &&
+               last_value(program.output(), "motor_pulse_count") != first;
+    })) << "waited for the motor pulses to count on from " << first;
     EXPECT_NE(last_value(program.output(), "actual_period"), "0");
 
     // A shutdown asked for through the store ends with its code.
     ASSERT_TRUE(program.write_input("set data_store.system.initiate_shutdown=3\n"));
     EXPECT_EQ(program.wait_exit(), 3);
     EXPECT_NE(program.output().find("EXIT: 3\n"), std::string::npos);
+    EXPECT_FALSE(program.sanitizer_reported()) << program.errors();
 }
 
 TEST_F(ProgramOnBus, WritesAtStartTheWholePoolItUploadsAndEveryObjectFits)
@@ -220,13 +223,8 @@ TEST_F(ProgramOnBus, ASettingEditIsSavedASecondLaterAndSurvivesARestart)
     // Saved by the main loop a second after the edit, with the program
     // still running.
     struct stat after;
-    bool saved = false;
-    for (int i = 0; i < 12000 && !saved; i++) {
-        saved = ::stat(program.settings_file().c_str(), &after) == 0;
-        if (!saved)
-            usleep(10000);
-    }
-    EXPECT_TRUE(saved);
+    EXPECT_TRUE(wait_until([&] { return ::stat(program.settings_file().c_str(), &after) == 0; }))
+        << "waited for the settings file to be saved";
 
     // The end of the input ends the console, not the program; SIGTERM ends
     // it with 1.
@@ -245,6 +243,46 @@ TEST_F(ProgramOnBus, ASettingEditIsSavedASecondLaterAndSurvivesARestart)
     EXPECT_NE(program.output().find("Shutting down\n"), std::string::npos);
 }
 
+// The console's thread ends at the end of its input, and at a line read
+// once the shutdown began; either way the program ends with its code and
+// nothing of the console left behind (the sanitizers would report it).
+TEST_F(ProgramOnBus, TheConsoleThatEndsLeavesNothingBehind)
+{
+    {
+        Program_process program;
+        ASSERT_TRUE(start_program(program));
+        ASSERT_TRUE(program.write_input("help\n"));
+        ASSERT_TRUE(program.wait_for_output("quit - exit the test console")) << program.output();
+        program.close_input();
+        ASSERT_TRUE(wait_until([&] { return !program.has_thread("kor.STC"); }))
+            << "waited for the console's thread to end after the end of its input";
+        program.signal(SIGTERM);
+        EXPECT_EQ(program.wait_exit(), 1) << program.errors();
+        EXPECT_FALSE(program.sanitizer_reported()) << program.errors();
+    }
+    {
+        // A factory reset, and one more line while the program ends.
+        Program_process program;
+        ASSERT_TRUE(start_program(program));
+        ASSERT_TRUE(program.write_input("set data_store.system.initiate_shutdown=3\nhelp\n"));
+        EXPECT_EQ(program.wait_exit(), 3) << program.errors();
+        EXPECT_NE(program.output().find("EXIT: 3\n"), std::string::npos);
+        EXPECT_FALSE(program.sanitizer_reported()) << program.errors();
+    }
+}
+
+// The console reads from the program's first moment: a shutdown asked for
+// through it while the program still starts is kept, with its code.
+TEST_F(ProgramOnBus, AShutdownAskedForThroughTheConsoleDuringTheStartIsKept)
+{
+    Program_process program;
+    ASSERT_TRUE(program.start({"-T", "-b", hub.bus_spec()}, true));
+    ASSERT_TRUE(program.write_input("set data_store.system.initiate_shutdown=3\n"));
+    EXPECT_EQ(program.wait_exit(), 3) << program.output() << program.errors();
+    EXPECT_NE(program.output().find("EXIT: 3\n"), std::string::npos);
+    EXPECT_FALSE(program.sanitizer_reported()) << program.errors();
+}
+
 TEST_F(ProgramOnBus, SigintEndsInOrderToo)
 {
     Program_process program;
@@ -252,6 +290,7 @@ TEST_F(ProgramOnBus, SigintEndsInOrderToo)
     program.signal(SIGINT);
     EXPECT_EQ(program.wait_exit(), 1);
     EXPECT_NE(program.output().find("EXIT: 1\n"), std::string::npos);
+    EXPECT_FALSE(program.sanitizer_reported()) << program.errors();
     // The shutdown saved the settings.
     struct stat st;
     EXPECT_EQ(::stat(program.settings_file().c_str(), &st), 0);

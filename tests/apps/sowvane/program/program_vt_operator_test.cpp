@@ -3,92 +3,27 @@
 // keeps the values moving, and a setting edited at the VT is kept.
 
 #include "apps/sowvane/data_model.h"
-#include "apps/sowvane/pool/Screen_object_ids.h"
-#include "apps/sowvane/pool/Seeder_pool.h"
 #include "glue/NV_store/NV_iterator.h"
 #include "glue/diner/module_man.h"
-#include "tests/support/Hub_process.h"
-#include "tests/support/Implement_peers.h"
-#include "tests/support/Program_process.h"
+#include "tests/support/Program_at_vt.h"
 #include "tests/support/pool/Number_encoding_check.h"
 #include "tests/support/vtui/Float_vt.h"
 #include "tests/support/wait_until.h"
-#include "vt_object_model/VtMessageWriter.h"
 #include "vt_object_model/objects/VtInputObjects.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <csignal>
-#include <memory>
 #include <string>
 #include <sys/stat.h>
 
-using test_support::Implement_peers;
 using test_support::wait_until;
 
 namespace {
 
-// The object ids of the program's generated pool.
-std::unique_ptr<Screen_object_ids> pool_ids()
-{
-    auto ids = std::make_unique<Screen_object_ids>();
-    VtMessageWriter writer(80000, nullptr);
-    if (build_seeder_pool(*ids, writer, VtSize(240, 240)) != 0)
-        ADD_FAILURE() << "pool generation failed";
-    return ids;
-}
-
-class ProgramAtTheVt : public ::testing::Test {
+class ProgramAtTheVt : public test_support::Program_at_vt {
 protected:
-    void SetUp() override
-    {
-        if (std::string(SOWVANE_DATA_ROOT) != ".")
-            GTEST_SKIP() << "the program of this build uses the installed paths";
-        ASSERT_TRUE(hub.start()) << hub.error();
-        ASSERT_TRUE(peers.open(hub.bus_spec()));
-    }
-    void TearDown() override { peers.close(); }
-
-    // Started with the simulator and its pool up on the VT.
-    void start_program()
-    {
-        ASSERT_TRUE(program.start({"-T", "-b", hub.bus_spec()}, true));
-        ASSERT_TRUE(program.wait_for_output("START SIM")) << program.output() << program.errors();
-        ASSERT_TRUE(wait_until([&] { return peers.vt_holds_pool(); })) << program.errors();
-    }
-    void stop_program()
-    {
-        program.signal(SIGTERM);
-        EXPECT_EQ(program.wait_exit(), 1) << program.output();
-    }
-
-    uint32_t shown_mask()
-    {
-        uint32_t mask = 0xFFFF;
-        peers.vt.with_processor([&](VtCommandProcessor&, RecordingVtDisplay& d) { mask = d.shownMask; });
-        return mask;
-    }
-    bool vt_shows(uint32_t mask)
-    {
-        return wait_until([&] { return shown_mask() == mask; }, std::chrono::seconds(30));
-    }
-
-    // The operator presses and releases a soft key or a button of the mask
-    // shown.
-    void activate(uint32_t id, bool button)
-    {
-        const uint32_t mask = shown_mask();
-        peers.vt.with_processor([&](VtCommandProcessor& p, RecordingVtDisplay&) {
-            for (uint32_t code : {1u, 0u}) {
-                if (button)
-                    p.sendButtonActivation(code, id, mask, 1);
-                else
-                    p.sendSoftKeyActivation(code, id, mask, 1);
-            }
-        });
-    }
-
     // The operator types a number into an input field, in the units shown.
     void type_number(uint32_t id, double shown)
     {
@@ -129,26 +64,26 @@ protected:
     // From the run screen to the width and speed page.
     void open_width_and_speed_page()
     {
-        activate(ids->main.key_settings, false);
-        ASSERT_TRUE(vt_shows(ids->settings_menu.data_mask));
-        activate(ids->settings_menu.seeder_button, true);
-        ASSERT_TRUE(vt_shows(ids->seeder_settings_menu.data_mask));
-        activate(ids->seeder_settings_menu.width_and_speed_button, true);
-        ASSERT_TRUE(vt_shows(ids->width_and_speed_settings_mask.data_mask));
+        ASSERT_NO_FATAL_FAILURE(open_settings_menu());
+        activate(ids.settings_menu.seeder_button, true);
+        ASSERT_TRUE(vt_shows(ids.seeder_settings_menu.data_mask));
+        activate(ids.seeder_settings_menu.width_and_speed_button, true);
+        ASSERT_TRUE(vt_shows(ids.width_and_speed_settings_mask.data_mask));
     }
 
-    // The console answers the command with answer, asked again until it
-    // does (an edit at the VT reaches the program a little later).
-    bool console_shows(const std::string& command, const std::string& answer)
+    // The console answers the command with answer, asked again every
+    // second until it does (an edit at the VT reaches the program a little
+    // later).
+    ::testing::AssertionResult console_shows(const std::string& command, const std::string& answer)
     {
-        for (int i = 0; i < 30; i++) {
+        const bool shown = wait_until([&] {
             const size_t from = program.output().size();
-            if (!program.write_input(command + "\n"))
-                return false;
-            if (program.wait_for_output(answer, from, 1000))
-                return true;
-        }
-        return false;
+            return program.write_input(command + "\n") && program.wait_for_output(answer, from, 1000);
+        });
+        if (shown)
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "waited for the console to answer \"" << command << "\" with \""
+                                             << answer << "\"";
     }
 
     // The settings the settings file holds, null while there are none.
@@ -175,30 +110,25 @@ protected:
         struct stat st;
         return ::stat(program.settings_file().c_str(), &st) == 0 ? st.st_ino : 0;
     }
-
-    Hub_process hub;
-    Implement_peers peers;
-    Program_process program;
-    std::unique_ptr<Screen_object_ids> ids = pool_ids();
 };
 
 TEST_F(ProgramAtTheVt, TheRunScreenFollowsTheIntroWhileTheSimulatorRuns)
 {
     start_program();
-    EXPECT_TRUE(wait_until([&] { return shown_mask() == ids->main.data_mask; }, std::chrono::seconds(30)))
-        << "shown mask " << shown_mask() << ", run screen " << ids->main.data_mask;
+    EXPECT_TRUE(wait_until([&] { return shown_mask() == ids.main.data_mask; }))
+        << "shown mask " << shown_mask() << ", run screen " << ids.main.data_mask;
     stop_program();
 }
 
 TEST_F(ProgramAtTheVt, AWidthEditedAtTheVtIsSavedASecondLaterAndKeptOverARestart)
 {
     start_program();
-    ASSERT_TRUE(vt_shows(ids->main.data_mask));
+    ASSERT_TRUE(vt_shows(ids.main.data_mask));
     open_width_and_speed_page();
 
-    type_number(ids->width_and_speed_settings_mask.width_input, 12.5);
+    type_number(ids.width_and_speed_settings_mask.width_input, 12.5);
     // The main loop saves it while the program runs on.
-    EXPECT_TRUE(wait_until([&] { return std::fabs(saved_width() - 12.5) < 1e-3; }, std::chrono::seconds(30)))
+    EXPECT_TRUE(wait_until([&] { return std::fabs(saved_width() - 12.5) < 1e-3; }))
         << saved_width();
     // Killed outright: what the restart finds is what that save wrote.
     program.signal(SIGKILL);
@@ -217,7 +147,7 @@ TEST_F(ProgramAtTheVt, AWidthEditedAtTheVtIsSavedASecondLaterAndKeptOverARestart
 TEST_F(ProgramAtTheVt, TheAreaTestLeavesTheSwitchBoxSettingsAsTheyWereOverAKill)
 {
     start_program();
-    ASSERT_TRUE(vt_shows(ids->main.data_mask));
+    ASSERT_TRUE(vt_shows(ids.main.data_mask));
     ASSERT_TRUE(program.write_input("set params.app.swbox_cal_swbox_type=1\n"));
     ASSERT_TRUE(program.write_input("set params.app.swbox_remote_master_mode=2\n"));
     ASSERT_TRUE(wait_until(
@@ -225,18 +155,18 @@ TEST_F(ProgramAtTheVt, TheAreaTestLeavesTheSwitchBoxSettingsAsTheyWereOverAKill)
             const NV_kelsu::parameters_t* saved = saved_settings();
             return saved && saved->app.swbox_cal_swbox_type.get() == 1 &&
                    saved->app.swbox_remote_master_mode.get() == 2;
-        },
-        std::chrono::seconds(30)));
+        }))
+        << "waited for the settings file to hold both switch-box settings";
     const ino_t before = settings_file_inode();
 
-    activate(ids->main.key_settings, false);
-    ASSERT_TRUE(vt_shows(ids->settings_menu.data_mask));
-    activate(ids->settings_menu.area_test_button, true);
-    ASSERT_TRUE(vt_shows(ids->area_test_mask.data_mask));
+    ASSERT_NO_FATAL_FAILURE(open_settings_menu());
+    activate(ids.settings_menu.area_test_button, true);
+    ASSERT_TRUE(vt_shows(ids.area_test_mask.data_mask));
     EXPECT_TRUE(console_shows("get params.app.swbox_cal_swbox_type", "swbox_cal_swbox_type = 0\n"));
     EXPECT_TRUE(console_shows("get params.app.swbox_remote_master_mode", "swbox_remote_master_mode = 0\n"));
     // The change is saved a second later; then the program is killed.
-    ASSERT_TRUE(wait_until([&] { return settings_file_inode() != before; }, std::chrono::seconds(30)));
+    ASSERT_TRUE(wait_until([&] { return settings_file_inode() != before; }))
+        << "waited for the save the area test's change sets off";
     program.signal(SIGKILL);
     program.wait_exit();
 
@@ -252,18 +182,18 @@ TEST_F(ProgramAtTheVt, TheAreaTestLeavesTheSwitchBoxSettingsAsTheyWereOverAKill)
 TEST_F(ProgramAtTheVt, TheWidthPageShowsAWidthSetElsewhereWhenOpenedAgain)
 {
     start_program();
-    ASSERT_TRUE(vt_shows(ids->main.data_mask));
+    ASSERT_TRUE(vt_shows(ids.main.data_mask));
     open_width_and_speed_page();
-    const uint32_t width = ids->width_and_speed_settings_mask.width_input;
+    const uint32_t width = ids.width_and_speed_settings_mask.width_input;
     type_number(width, 12.5);
     ASSERT_TRUE(console_shows("get params.app.machine_width", "machine_width = 12.5\n"));
 
-    activate(ids->width_and_speed_settings_mask.key_seeder_settings_menu, false);
-    ASSERT_TRUE(vt_shows(ids->seeder_settings_menu.data_mask));
+    activate(ids.width_and_speed_settings_mask.key_seeder_settings_menu, false);
+    ASSERT_TRUE(vt_shows(ids.seeder_settings_menu.data_mask));
     ASSERT_TRUE(console_shows("set params.app.machine_width=8.25", "machine_width = 8.25\n"));
-    activate(ids->seeder_settings_menu.width_and_speed_button, true);
-    ASSERT_TRUE(vt_shows(ids->width_and_speed_settings_mask.data_mask));
-    EXPECT_TRUE(wait_until([&] { return std::fabs(vt_number(width) - 8.25) < 1e-3; }, std::chrono::seconds(30)))
+    activate(ids.seeder_settings_menu.width_and_speed_button, true);
+    ASSERT_TRUE(vt_shows(ids.width_and_speed_settings_mask.data_mask));
+    EXPECT_TRUE(wait_until([&] { return std::fabs(vt_number(width) - 8.25) < 1e-3; }))
         << vt_number(width);
     stop_program();
 }
@@ -274,22 +204,24 @@ TEST_F(ProgramAtTheVt, TheWidthPageShowsAWidthSetElsewhereWhenOpenedAgain)
 TEST_F(ProgramAtTheVt, AFactoryResetConfirmedAtTheVtStartsAgainFromTheDefaults)
 {
     start_program();
-    ASSERT_TRUE(vt_shows(ids->main.data_mask));
+    ASSERT_TRUE(vt_shows(ids.main.data_mask));
     open_width_and_speed_page();
-    type_number(ids->width_and_speed_settings_mask.width_input, 12.5);
-    ASSERT_TRUE(wait_until([&] { return std::fabs(saved_width() - 12.5) < 1e-3; }, std::chrono::seconds(30)));
+    type_number(ids.width_and_speed_settings_mask.width_input, 12.5);
+    ASSERT_TRUE(wait_until([&] { return std::fabs(saved_width() - 12.5) < 1e-3; }))
+        << "waited for the settings file to hold the width typed at the VT";
     ASSERT_TRUE(console_shows("set params.app.history.machine_operating_time=812.5",
                               "machine_operating_time = 812.5\n"));
 
-    activate(ids->width_and_speed_settings_mask.key_settings_menu, false);
-    ASSERT_TRUE(vt_shows(ids->settings_menu.data_mask));
-    activate(ids->settings_menu.advanced_settings_button, true);
-    ASSERT_TRUE(vt_shows(ids->advanced_settings_mask.data_mask));
-    activate(ids->advanced_settings_mask.factory_reset_button, true);
-    ASSERT_TRUE(vt_shows(ids->factory_reset_mask.data_mask));
-    activate(ids->factory_reset_mask.key_confirm, false);
+    activate(ids.width_and_speed_settings_mask.key_settings_menu, false);
+    ASSERT_TRUE(vt_shows(ids.settings_menu.data_mask));
+    activate(ids.settings_menu.advanced_settings_button, true);
+    ASSERT_TRUE(vt_shows(ids.advanced_settings_mask.data_mask));
+    activate(ids.advanced_settings_mask.factory_reset_button, true);
+    ASSERT_TRUE(vt_shows(ids.factory_reset_mask.data_mask));
+    activate(ids.factory_reset_mask.key_confirm, false);
     EXPECT_EQ(program.wait_exit(), 3) << program.output() << program.errors();
     EXPECT_NE(program.output().find("EXIT: 3\n"), std::string::npos);
+    EXPECT_FALSE(program.sanitizer_reported()) << program.errors();
     EXPECT_EQ(saved_width(), 0.0);
 
     start_program();
@@ -305,15 +237,14 @@ TEST_F(ProgramAtTheVt, AFactoryResetConfirmedAtTheVtStartsAgainFromTheDefaults)
 TEST_F(ProgramAtTheVt, APresetRateTypedAtTheVtIsStoredAsTypedAndEveryNumberStaysBelow2To24)
 {
     start_program();
-    ASSERT_TRUE(vt_shows(ids->main.data_mask));
-    activate(ids->main.key_settings, false);
-    ASSERT_TRUE(vt_shows(ids->settings_menu.data_mask));
-    activate(ids->settings_menu.products_button, true);
-    ASSERT_TRUE(vt_shows(ids->product_settings_menu.data_mask));
-    activate(ids->product_settings_menu.product_button[0], true);
-    ASSERT_TRUE(vt_shows(ids->product_settings_mask.data_mask));
+    ASSERT_TRUE(vt_shows(ids.main.data_mask));
+    ASSERT_NO_FATAL_FAILURE(open_settings_menu());
+    activate(ids.settings_menu.products_button, true);
+    ASSERT_TRUE(vt_shows(ids.product_settings_menu.data_mask));
+    activate(ids.product_settings_menu.product_button[0], true);
+    ASSERT_TRUE(vt_shows(ids.product_settings_mask.data_mask));
 
-    const uint32_t preset = ids->product_settings_mask.preset_rate_1_input;
+    const uint32_t preset = ids.product_settings_mask.preset_rate_1_input;
     type_text(preset, "100.0");
     EXPECT_TRUE(console_shows("get params.app.products.0.preset_rate_1", "preset_rate_1 = 100\n"));
     type_text(preset, "120.0");

@@ -3,22 +3,14 @@
 // the operator cannot see (one naming no mask, one of the run screen's page
 // not shown) does nothing, while every key message is answered.
 
-#include "apps/sowvane/pool/Screen_object_ids.h"
-#include "apps/sowvane/pool/Seeder_pool.h"
-#include "tests/support/Hub_process.h"
-#include "tests/support/Implement_peers.h"
-#include "tests/support/Program_process.h"
+#include "tests/support/Program_at_vt.h"
 #include "tests/support/wait_until.h"
-#include "vt_object_model/VtMessageWriter.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <memory>
 #include <string>
 #include <vector>
 
-using test_support::Implement_peers;
 using test_support::wait_until;
 
 namespace {
@@ -26,69 +18,18 @@ namespace {
 constexpr uint8_t FN_SOFT_KEY = 0x00;
 constexpr uint8_t FN_NUMERIC_VALUE = 0xA8;
 
-class ProgramAtAnUnsteadyVt : public ::testing::Test {
+class ProgramAtAnUnsteadyVt : public test_support::Program_at_vt {
 protected:
     void SetUp() override
     {
-        if (std::string(SOWVANE_DATA_ROOT) != ".")
-            GTEST_SKIP() << "the program of this build uses the installed paths";
-        VtMessageWriter writer(80000, nullptr);
-        ASSERT_EQ(build_seeder_pool(ids, writer, VtSize(240, 240)), 0) << "pool generation failed";
-        ASSERT_TRUE(hub.start()) << hub.error();
-        ASSERT_TRUE(peers.open(hub.bus_spec()));
+        Program_at_vt::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         // With the command answers on the screens' debug channel (35).
-        ASSERT_TRUE(program.start({"-T", "-b", hub.bus_spec(), "-d", "JDB=23"}, true));
-        ASSERT_TRUE(program.wait_for_output("START SIM")) << program.output() << program.errors();
-        ASSERT_TRUE(wait_until([&] { return peers.vt_holds_pool(); })) << program.errors();
+        ASSERT_NO_FATAL_FAILURE(start_program({"-d", "JDB=23"}));
         ASSERT_TRUE(vt_shows(ids.main.data_mask));
     }
-    void TearDown() override { peers.close(); }
 
-    uint32_t shown_mask()
-    {
-        uint32_t mask = 0xFFFF;
-        peers.vt.with_processor([&](VtCommandProcessor&, RecordingVtDisplay& d) { mask = d.shownMask; });
-        return mask;
-    }
-    bool vt_shows(uint32_t mask)
-    {
-        return wait_until([&] { return shown_mask() == mask; }, std::chrono::seconds(30));
-    }
-    bool vt_shows_soft_keys(uint32_t soft_key_mask)
-    {
-        return wait_until(
-            [&] {
-                uint32_t shown = 0xFFFF;
-                peers.vt.with_processor(
-                    [&](VtCommandProcessor&, RecordingVtDisplay& d) { shown = d.shownSoftKeyMask; });
-                return shown == soft_key_mask;
-            },
-            std::chrono::seconds(30));
-    }
-    // From the run screen's second page (its soft keys shown) to the
-    // settings menu.
-    void open_settings_menu()
-    {
-        activate(ids.main.key_to_page_b, false);
-        ASSERT_TRUE(vt_shows_soft_keys(ids.main.soft_keys_page_b));
-        activate(ids.main.key_settings, false);
-        ASSERT_TRUE(vt_shows(ids.settings_menu.data_mask));
-    }
-    // The operator presses and releases a key naming `parent` (a button or a
-    // soft key of the mask shown, by default) as its parent.
-    void activate(uint32_t id, bool button, uint32_t parent = 0)
-    {
-        if (parent == 0)
-            parent = shown_mask();
-        peers.vt.with_processor([&](VtCommandProcessor& p, RecordingVtDisplay&) {
-            for (uint32_t code : {1u, 0u}) {
-                if (button)
-                    p.sendButtonActivation(code, id, parent, 1);
-                else
-                    p.sendSoftKeyActivation(code, id, parent, 1);
-            }
-        });
-    }
     // The messages of `function` about `object` (bytes 1-2) the VT received.
     int received(uint8_t function, unsigned short object)
     {
@@ -109,16 +50,6 @@ protected:
             ++n;
         return n;
     }
-    void stop_program(int expected_exit = 1)
-    {
-        program.signal(SIGTERM);
-        EXPECT_EQ(program.wait_exit(), expected_exit) << program.output();
-    }
-
-    Screen_object_ids ids;
-    Hub_process hub;
-    Implement_peers peers;
-    Program_process program;
 };
 
 // With the wheel calibration driving, the pulse count goes to the VT about
