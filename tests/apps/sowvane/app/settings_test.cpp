@@ -12,6 +12,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -111,6 +112,37 @@ TEST_F(Settings, ASavedFileIsReadBackAndABrokenOneKeepsTheDefaults)
     EXPECT_FALSE(whole);
     EXPECT_NE(out.find("not read whole"), std::string::npos) << out;
     EXPECT_EQ(fresh.ps->app.alarms.tank_low[3].threshold._get(), 5.0f);
+}
+
+// A save writes one state of the tree: every byte of it goes out with the
+// tree's lock held, so a write from the console or the screens lands before
+// or after the save, never between two of its records.
+TEST_F(Settings, EveryByteOfASaveIsWrittenUnderTheTreesLock)
+{
+    struct Lock_checking_sink : NV_store::NV_buffer_iterator {
+        Lock_checking_sink(Mutex& tree_lock, std::vector<unsigned char>& bytes)
+            : NV_buffer_iterator(bytes.data(), int(bytes.size()), 0), tree_lock(tree_lock)
+        {
+        }
+        bool push_bytes(const unsigned char* data, int length) override
+        {
+            pushed += length;
+            if (tree_lock.status(Mutex::ANY) != Mutex::MINE)
+                unlocked += length;
+            return NV_buffer_iterator::push_bytes(data, length);
+        }
+        Mutex& tree_lock;
+        int pushed = 0, unlocked = 0;
+    };
+    apply_startup_defaults(ps);
+    ps.app.machine_width.set(7.5f);
+    std::vector<unsigned char> bytes(1 << 20);
+    Lock_checking_sink sink(ps.get_mutex(), bytes);
+    sink.set_mode(NV_store::NV_iterator::MODE_WRITE);
+    ASSERT_TRUE(write_settings(ps, &sink));
+    EXPECT_GT(sink.pushed, 0);
+    EXPECT_EQ(sink.unlocked, 0) << "bytes written without the tree's lock";
+    EXPECT_EQ(ps.get_mutex().status(Mutex::ANY), Mutex::FREE) << "the save lets the lock go";
 }
 
 // The factory reset: the settings the operator changed are back at what a
