@@ -3,6 +3,7 @@
 
 #include "App_model.h"
 
+#include "apps/sowvane/settings/Save_schedule.h"
 #include "apps/sowvane/settings/Settings_file.h"
 #include "tests/support/temp_path.h"
 
@@ -143,6 +144,40 @@ TEST_F(Settings, EveryByteOfASaveIsWrittenUnderTheTreesLock)
     EXPECT_GT(sink.pushed, 0);
     EXPECT_EQ(sink.unlocked, 0) << "bytes written without the tree's lock";
     EXPECT_EQ(ps.get_mutex().status(Mutex::ANY), Mutex::FREE) << "the save lets the lock go";
+}
+
+// When the settings are saved after changes at given times (ms from the
+// first): a quiet second after the last change, at the latest three seconds
+// after the first change not saved.
+TEST(Save_schedule, SavesASecondAfterTheLastChangeAndAtTheLatestThreeSecondsAfterTheFirst)
+{
+    struct Case {
+        const char* what;
+        std::vector<int> changes;
+        int due_at;
+    };
+    const Case cases[] = {
+        {"one change", {0}, 1000},
+        {"a short burst", {0, 300, 600}, 1600},
+        {"changes every 0.2 s", {0, 200, 400, 600, 800, 1000, 1200, 1400, 1600, 1800, 2000, 2200, 2400, 2600, 2800}, 3000},
+        {"changes every 0.9 s", {0, 900, 1800, 2700}, 3000},
+        {"the last change 2.5 s after the first", {0, 2500}, 3000},
+    };
+    const Atime start(1000, 0);
+    for (const Case& c : cases) {
+        Save_schedule schedule;
+        EXPECT_FALSE(schedule.pending());
+        for (int at : c.changes)
+            schedule.changed(start + at);
+        EXPECT_EQ(schedule.deadline() - start, c.due_at) << c.what;
+        EXPECT_FALSE(schedule.due(start + (c.due_at - 1))) << c.what;
+        EXPECT_TRUE(schedule.due(start + c.due_at)) << c.what;
+        // Saved: the next change opens a new window.
+        schedule.saved();
+        EXPECT_FALSE(schedule.due(start + 10000)) << c.what;
+        schedule.changed(start + 10000);
+        EXPECT_EQ(schedule.deadline() - start, 11000) << c.what;
+    }
 }
 
 // The factory reset: the settings the operator changed are back at what a
