@@ -35,7 +35,11 @@ void apply_startup_defaults(NV_kelsu::parameters_t& ps)
         std::snprintf(name, sizeof name, "Tank%d", i + 1);
         app.channels[i].name.set(name, int(sizeof name));
     }
+    // The first fan runs with its speed and pressure sensed, as the fan
+    // settings page sets up an enabled fan.
     app.fans[0].enabled.set(true);
+    app.fans[0].sense_rpm.set(true);
+    app.fans[0].sense_pressure.set(true);
     app.products[0].tank.set(0);
     ps.temporary.num_downforces.set(0);
 

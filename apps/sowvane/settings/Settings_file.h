@@ -10,8 +10,9 @@ class parameters_t;
 }
 
 // Sets what the program starts from before the settings file is read: tank
-// names "Tank1" to "Tank8", the first fan enabled, the first product in the
-// first tank, no downforce channel, and the alarm defaults.
+// names "Tank1" to "Tank8", the first fan enabled with its speed and
+// pressure sensed, the first product in the first tank, no downforce
+// channel, and the alarm defaults.
 void apply_startup_defaults(NV_kelsu::parameters_t& ps);
 
 // Writes the whole tree to it as one state of the tree: under the tree's

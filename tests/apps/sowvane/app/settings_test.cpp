@@ -51,6 +51,8 @@ TEST_F(Settings, StartupDefaultsNameTanksEnableTheFirstFanAndSetTheAlarmGroups)
         EXPECT_EQ(std::string(app.channels[i].name._get()), "Tank" + std::to_string(i + 1));
     EXPECT_EQ(app.channels[8].name._get()[0], '\0');
     EXPECT_TRUE(app.fans[0].enabled._get());
+    EXPECT_TRUE(app.fans[0].sense_rpm._get());
+    EXPECT_TRUE(app.fans[0].sense_pressure._get());
     EXPECT_FALSE(app.fans[1].enabled._get());
     EXPECT_EQ(app.products[0].tank._get(), 0);
 
