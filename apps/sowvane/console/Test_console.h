@@ -23,6 +23,9 @@ class Lookup_item;
 namespace NV_kelsu {
 class parameters_t;
 }
+namespace NV_store {
+class NV_item;
+}
 
 class Test_console {
 public:
@@ -45,6 +48,10 @@ public:
     // a text that is no number read whole, not finite, or out of the
     // type's range; then nothing may be stored.
     bool accept_value(const std::string& value, int type, console_value::Checked& checked);
+    // The value text of a parameter set, checked as accept_value does and
+    // against the setting itself: a text against its length, a number
+    // against the range its settings page allows (Setting_ranges.h).
+    bool accept_setting(const std::string& value, const NV_store::NV_item& item, console_value::Checked& checked);
 
     // The words of a command after the tree word, and the value after "=".
     struct Command {

@@ -37,8 +37,11 @@ struct Number_field {
 };
 // The factor's range goes with the tank's type (Calibration_factor.h).
 const Number_field number_fields[M::NUMBERS] = {
-    {&Ids::preset_rate_1_input, 99999.0}, {&Ids::preset_rate_2_input, 99999.0}, {&Ids::density_input, 1000.0},
-    {&Ids::inc_dec_input, 99999.0},       {&Ids::factor_input, 0.0},
+    {&Ids::preset_rate_1_input, setting_ranges::product_rate.max},
+    {&Ids::preset_rate_2_input, setting_ranges::product_rate.max},
+    {&Ids::density_input, setting_ranges::product_density.max},
+    {&Ids::inc_dec_input, setting_ranges::product_rate.max},
+    {&Ids::factor_input, 0.0},
 };
 
 } // namespace
