@@ -7,8 +7,10 @@
 //
 // Writes to the store go through its locked setters, so they reach the
 // modules subscribed to the fields exactly as the application's own writes.
-// Indexes are checked against the store's record counts, and a value
-// against the type of its item: a value refused stores nothing.
+// Indexes are read whole and checked against the store's record counts, a
+// value against the type of its item and, for a parameter, against the range
+// its settings page allows (Setting_ranges.h) or a text setting's length: a
+// value refused stores nothing, and the answer says why.
 
 #include "apps/sowvane/console/Console_value.h"
 
