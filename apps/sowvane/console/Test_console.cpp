@@ -6,6 +6,7 @@
 #include "platform/util/Debug_dumper.h"
 #include "util/Debug_print.h"
 
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -109,7 +110,7 @@ bool Test_console::accept_setting(const std::string& value, const NV_store::NV_i
         return true;
     std::fprintf(out_, "%s (%g to %g", console_value::refusal(console_value::Verdict::out_of_range, value).c_str(),
                  range.min, range.max);
-    if (range.none == range.none)
+    if (!std::isnan(range.none))
         std::fprintf(out_, ", or %g for none", range.none);
     std::fprintf(out_, ")\n");
     return false;

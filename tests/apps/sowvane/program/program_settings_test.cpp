@@ -24,15 +24,30 @@ bool exists(const std::string& path)
     return ::stat(path.c_str(), &st) == 0;
 }
 
-TEST(ProgramSettings, EditsThatNeverStopAreSavedWhileTheyGoOn)
-{
-    if (std::string(SOWVANE_DATA_ROOT) != ".")
-        GTEST_SKIP() << "the program of this build uses the installed paths";
+// The program on a hub with its test console, started; stopped by the
+// console's "shutdown".
+class ProgramSettings : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (std::string(SOWVANE_DATA_ROOT) != ".")
+            GTEST_SKIP() << "the program of this build uses the installed paths";
+        ASSERT_TRUE(hub.start()) << hub.error();
+        ASSERT_TRUE(program.start({"-T", "-b", hub.bus_spec()}, true));
+        ASSERT_TRUE(program.wait_for_output("START SIM")) << program.output() << program.errors();
+    }
+    void shut_down()
+    {
+        ASSERT_TRUE(program.write_input("shutdown\n"));
+        EXPECT_EQ(program.wait_exit(), 1) << program.output() << program.errors();
+    }
+
     Hub_process hub;
-    ASSERT_TRUE(hub.start()) << hub.error();
     Program_process program;
-    ASSERT_TRUE(program.start({"-T", "-b", hub.bus_spec()}, true));
-    ASSERT_TRUE(program.wait_for_output("START SIM")) << program.output() << program.errors();
+};
+
+TEST_F(ProgramSettings, EditsThatNeverStopAreSavedWhileTheyGoOn)
+{
     ASSERT_FALSE(exists(program.settings_file())) << "no settings file before the first edit";
 
     // An edit every 0.2 s, each re-arming the wait for a quiet second, until
@@ -45,23 +60,13 @@ TEST(ProgramSettings, EditsThatNeverStopAreSavedWhileTheyGoOn)
     }
     EXPECT_TRUE(exists(program.settings_file()))
         << "not saved during " << edits << " edits 0.2 s apart";
-
-    ASSERT_TRUE(program.write_input("shutdown\n"));
-    EXPECT_EQ(program.wait_exit(), 1) << program.output() << program.errors();
+    shut_down();
 }
 
 // Each console line refused with its answer, nothing stored; then lines
 // that name a setting rightly store their value.
-TEST(ProgramSettings, TheConsoleStoresOnlyWhatTheSettingCanMean)
+TEST_F(ProgramSettings, TheConsoleStoresOnlyWhatTheSettingCanMean)
 {
-    if (std::string(SOWVANE_DATA_ROOT) != ".")
-        GTEST_SKIP() << "the program of this build uses the installed paths";
-    Hub_process hub;
-    ASSERT_TRUE(hub.start()) << hub.error();
-    Program_process program;
-    ASSERT_TRUE(program.start({"-T", "-b", hub.bus_spec()}, true));
-    ASSERT_TRUE(program.wait_for_output("START SIM")) << program.output() << program.errors();
-
     struct Case {
         const char* line;
         const char* answer;
@@ -93,9 +98,7 @@ TEST(ProgramSettings, TheConsoleStoresOnlyWhatTheSettingCanMean)
         EXPECT_TRUE(program.wait_for_output(std::string(c.line) + "\n" + c.answer, from))
             << c.line << "\n" << program.output().substr(from);
     }
-
-    ASSERT_TRUE(program.write_input("shutdown\n"));
-    EXPECT_EQ(program.wait_exit(), 1) << program.output() << program.errors();
+    shut_down();
 }
 
 }  // namespace
