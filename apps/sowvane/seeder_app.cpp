@@ -10,6 +10,7 @@
 #include "apps/sowvane/screens/ConfirmFactoryResetMask.h"
 #include "apps/sowvane/screens/User_interface.h"
 #include "apps/sowvane/services/Can_quor.h"
+#include "apps/sowvane/settings/Save_schedule.h"
 #include "apps/sowvane/settings/Settings_file.h"
 #include "apps/sowvane/simulator/Seed_simulator.h"
 #include "apps/sowvane/tc/TC_interface.h"
@@ -46,7 +47,6 @@ Start_step_observer start_observer = nullptr;
 
 // The event code of the main loop's registration on initiate_shutdown.
 constexpr int SHUTDOWN_EVENT = 1;
-constexpr int SAVE_DELAY_MS = 1000;
 constexpr uint32_t HISTORY_STORE_BYTES = 1024 * 1024;
 constexpr unsigned char PREFERRED_ADDRESS = 0x1C;
 
@@ -282,8 +282,7 @@ int seeder_app_thread()
 
     // The main loop: one event or one deadline a turn.
     const short store_events = ds.head.get_module_id(CDS::REG_APP);
-    bool save_pending = false;
-    Atime save_deadline;
+    Save_schedule save;
     int exit_code = 0;
     for (;;) {
         // A stop request is looked at before each wait, not only after one.
@@ -291,10 +290,10 @@ int seeder_app_thread()
             shut_down(m, &settings, 1);
         waiter_event event;
         bool got_event = true;
-        if (!save_pending)
+        if (!save.pending())
             sowvane_main_waiter.get_event(&event);
         else
-            got_event = sowvane_main_waiter.get_event(&event, save_deadline) == 0;
+            got_event = sowvane_main_waiter.get_event(&event, save.deadline()) == 0;
 
         if (exit_flag)
             exit_code = 1;
@@ -305,15 +304,13 @@ int seeder_app_thread()
 
         if (got_event) {
             const bool vt_only = !cds_get_byte(&ds.head, &ds.body.system.non_vtt_connected);
-            if ((ps.is_event(event) && vt_only) || ps.system.non_vtt_connected.is_event(event)) {
-                save_deadline = Atime::from_now(SAVE_DELAY_MS);
-                save_pending = true;
-            }
+            if ((ps.is_event(event) && vt_only) || ps.system.non_vtt_connected.is_event(event))
+                save.changed(Atime::now());
         }
         // The deadline counts also while other events keep the queue busy.
-        if (save_pending && save_deadline <= Atime::now()) {
+        if (save.due(Atime::now())) {
             settings.save();
-            save_pending = false;
+            save.saved();
         }
     }
 }

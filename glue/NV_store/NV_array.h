@@ -27,6 +27,7 @@ public:
     int get_type() const override { return TYPE; }
     int get_class_type() const override { return CLASS_ARRAY; }
     static constexpr int size() { return N; }
+    int value_count() const override { return N; }
 
     // The element count a length stands for: the length when 0 <= length < N,
     // else N.

@@ -423,8 +423,10 @@ NV_item* NV_container::_search(const char* path)
             }
         }
     } else {
-        unsigned index;
-        if (std::sscanf(segment, "%u", &index) == 1 && index < unsigned(child_count())) {
+        // An index is read whole, in decimal: "1abc" or "0x1" name no element.
+        const bool digits = length > 0 && std::strspn(segment, "0123456789") == length;
+        const unsigned long index = digits ? std::strtoul(segment, nullptr, 10) : 0;
+        if (digits && index < unsigned(child_count())) {
             found = (*this)[int(index)];
             by_index = true;
         }

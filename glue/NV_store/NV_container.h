@@ -61,6 +61,7 @@ public:
     Serial_ret deserialise(CDS::Remote::Receive_buffer& buffer, unsigned short& resume_id) override;
     void serialise_structure(CDS::Remote::Send_buffer& buffer, int depth) override;
     void set_minmax(unsigned short& min, unsigned short& max) override;
+    int value_count() const override { return 0; }
     int _to_string(char* buffer, int size) const override;
     const char* _from_string(const char* text) override;
     NV_item* _search(const char* path) override;

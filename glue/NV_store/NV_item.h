@@ -120,6 +120,9 @@ public:
     void serialise_structure(CDS::Remote::Send_buffer& buffer, int depth) override;
 
     virtual void set_minmax(unsigned short& min, unsigned short& max);
+    // The values the node holds: 1 for a scalar, N for an array of N (a
+    // text setting's length), 0 for a container.
+    virtual int value_count() const { return 1; }
     // Text form of the value; the length written.
     virtual int _to_string(char* buffer, int size) const { return 0; }
     // Sets the value from text (with notification); the position behind the

@@ -147,9 +147,20 @@ Checked check(const std::string& value, int item_type)
     }
 }
 
+Checked check_text(const std::string& value, int length)
+{
+    std::string text = value;
+    if (text.size() >= 2 && text.front() == '[' && text.back() == ']')
+        text = text.substr(1, text.size() - 2);
+    if (int(text.size()) > length)
+        return refused(Verdict::too_long);
+    return accepted("[" + text + "]", double(text.size()));
+}
+
 std::string refusal(Verdict verdict, const std::string& value)
 {
     switch (verdict) {
+    case Verdict::too_long: return "Text too long, not set:" + value;
     case Verdict::not_a_number: return "Not a number, not set:" + value;
     case Verdict::not_finite: return "Not a finite number, not set:" + value;
     case Verdict::out_of_range: return "Out of range, not set:" + value;

@@ -13,7 +13,8 @@ enum class Verdict {
     ok,
     not_a_number,  // no number, or text after it
     not_finite,    // NaN, an infinity, or beyond what a float holds
-    out_of_range,  // beyond the range of the item's integer type
+    out_of_range,  // beyond the range of the item's integer type, or of the setting
+    too_long,      // a text longer than the setting holds
 };
 
 struct Checked {
@@ -29,6 +30,11 @@ struct Checked {
 // that holds one value; a type that holds no number (a record) is not
 // checked: the verdict is ok and text the value as given.
 Checked check(const std::string& value, int item_type);
+
+// A text for a text setting of length characters, given as it is or in
+// brackets ("Wheat" or "[Wheat]"): text is the bracketed form the setting
+// reads; too_long when it has more characters than the setting holds.
+Checked check_text(const std::string& value, int length);
 
 // The console's answer to a refused value ("Not a number, not set:<value>"
 // ...), without the newline; empty for ok.

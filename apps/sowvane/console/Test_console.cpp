@@ -2,9 +2,11 @@
 
 #include "apps/sowvane/console/Console_ds.h"
 #include "apps/sowvane/data_model.h"
+#include "apps/sowvane/screens/Setting_ranges.h"
 #include "platform/util/Debug_dumper.h"
 #include "util/Debug_print.h"
 
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -87,6 +89,34 @@ bool Test_console::accept_value(const std::string& value, int type, console_valu
     return false;
 }
 
+bool Test_console::accept_setting(const std::string& value, const NV_store::NV_item& item,
+                                  console_value::Checked& checked)
+{
+    if (item.get_type() == Data_item::ITEM_CHAR && !holds_one_value(item.get_type_byte())) {
+        checked = console_value::check_text(value, item.value_count());
+        if (checked.verdict == console_value::Verdict::ok)
+            return true;
+        std::fprintf(out_, "%s (at most %d characters)\n", console_value::refusal(checked.verdict, value).c_str(),
+                     item.value_count());
+        return false;
+    }
+    if (!holds_one_value(item.get_type_byte())) {
+        checked = console_value::Checked{console_value::Verdict::ok, value, 0.0};
+        return true;
+    }
+    if (!accept_value(value, item.get_type(), checked))
+        return false;
+    Setting_range range;
+    if (!setting_ranges::find(params_, item, range) || range.holds(checked.number))
+        return true;
+    std::fprintf(out_, "%s (%g to %g", console_value::refusal(console_value::Verdict::out_of_range, value).c_str(),
+                 range.min, range.max);
+    if (!std::isnan(range.none))
+        std::fprintf(out_, ", or %g for none", range.none);
+    std::fprintf(out_, ")\n");
+    return false;
+}
+
 bool Test_console::run_line(const char* input)
 {
     char line[LINE_SIZE];
@@ -156,8 +186,11 @@ bool Test_console::run_params(bool set, const Command& command)
         return false;
     NV_store::NV_item* item = &params_;
     for (const std::string& word : command.words) {
-        if (is_basic_type(item->get_type()))
-            break;
+        // A setting has no parts: a word after it names nothing.
+        if (item->value_count() != 0) {
+            std::fprintf(out_, "Could not find parameter:%s\n", word.c_str());
+            return true;
+        }
         item->lock();
         NV_store::NV_item* child = item->_search(word.c_str());
         item->unlock();
@@ -171,15 +204,13 @@ bool Test_console::run_params(bool set, const Command& command)
         if (!is_basic_type(item->get_type()))
             return false;
         console_value::Checked value;
-        if (!holds_one_value(item->get_type_byte()))
-            value.text = command.value;
-        else if (!accept_value(command.value, item->get_type(), value))
+        if (!accept_setting(command.value, *item, value))
             return true;
         item->lock();
         const char* end = item->_from_string(value.text.c_str());
         item->unlock();
         if (!end)
-            std::fprintf(out_, "Set failed, not a basic type! type=%d\n", item->get_type());
+            std::fprintf(out_, "Set failed, not set:%s\n", command.value.c_str());
     }
     print_parameter(*item, out_);
     return true;

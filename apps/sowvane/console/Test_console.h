@@ -7,8 +7,10 @@
 //
 // Writes to the store go through its locked setters, so they reach the
 // modules subscribed to the fields exactly as the application's own writes.
-// Indexes are checked against the store's record counts, and a value
-// against the type of its item: a value refused stores nothing.
+// Indexes are read whole and checked against the store's record counts, a
+// value against the type of its item and, for a parameter, against the range
+// its settings page allows (Setting_ranges.h) or a text setting's length: a
+// value refused stores nothing, and the answer says why.
 
 #include "apps/sowvane/console/Console_value.h"
 
@@ -22,6 +24,9 @@ class Lookup_item;
 }
 namespace NV_kelsu {
 class parameters_t;
+}
+namespace NV_store {
+class NV_item;
 }
 
 class Test_console {
@@ -45,6 +50,10 @@ public:
     // a text that is no number read whole, not finite, or out of the
     // type's range; then nothing may be stored.
     bool accept_value(const std::string& value, int type, console_value::Checked& checked);
+    // The value text of a parameter set, checked as accept_value does and
+    // against the setting itself: a text against its length, a number
+    // against the range its settings page allows (Setting_ranges.h).
+    bool accept_setting(const std::string& value, const NV_store::NV_item& item, console_value::Checked& checked);
 
     // The words of a command after the tree word, and the value after "=".
     struct Command {

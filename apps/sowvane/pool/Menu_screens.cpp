@@ -271,10 +271,13 @@ void build_factory_reset_screen(Screen_object_ids& table, Pool_layout& layout)
     begin_titled_screen(layout, ids.data_mask, bands, "Confirm Factory Reset");
     Oid_list columns;
     add_columns(layout, columns, 5, bands[1]);
-    const char* const lines[] = {"WARNING: All data will be lost.", "Are you sure you want to",
-                                 "reset ECU to defaults?"};
-    for (int row = 0; row < 3; ++row)
-        layout.builder.add_text_centred(columns[0], lines[row], layout.font(13), 3, row);
+    // What the reset does: the settings go back to their defaults, the
+    // records of the machine's work stay (Settings_file::restore_defaults).
+    const char* const lines[] = {"Settings return to defaults;", "totals, areas, volumes,",
+                                 "operating times and", "history are kept.", "Reset ECU to defaults?"};
+    const int rows = int(sizeof lines / sizeof lines[0]);
+    for (int row = 0; row < rows; ++row)
+        layout.builder.add_text_centred(columns[0], lines[row], layout.font(13), rows, row);
     add_body_separators(layout, bands);
     add_soft_keys(layout, {{"Confirm", nullptr, Key_code::accept, &ids.key_confirm},
                            {"Cancel", nullptr, Key_code::cancel, &ids.key_cancel}});

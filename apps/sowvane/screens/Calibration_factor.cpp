@@ -3,14 +3,6 @@
 #include "vtui/screen/Screen_man.h"
 #include "vtui/stat/Stat_num.h"
 
-namespace {
-
-// Mass per revolution in kg; pulses per litre; pulses per kg N.
-constexpr Factor_range granular_range{0.0, 50.0};
-constexpr Factor_range meter_pulse_range{0.0, 50000.0};
-
-} // namespace
-
 const char* const calibration_failed_zero_text =
     "Step 4/4) Calibration failed: no weight or no count. Press Cancel and calibrate again";
 const char* const calibration_failed_range_text =
@@ -18,7 +10,7 @@ const char* const calibration_failed_range_text =
 
 Factor_range tank_factor_range(int tank_mode)
 {
-    return tank_mode == 1 || tank_mode == 2 ? meter_pulse_range : granular_range;
+    return setting_ranges::tank_factor(tank_mode);
 }
 
 void set_factor_range(Stat_num& stat, const Factor_range& range)

@@ -5,13 +5,12 @@
 // whether a page shown again comes back from an alarm pop-up.
 #pragma once
 
+#include "apps/sowvane/screens/Setting_ranges.h"
+
 class Screen_man;
 class Stat_num;
 
-struct Factor_range {
-    double min, max;
-    bool holds(double v) const { return v >= min && v <= max; }
-};
+using Factor_range = Setting_range;
 
 // The factor range of a tank of that type (0 granular, 1 liquid, 2 NH3).
 Factor_range tank_factor_range(int tank_mode);

@@ -37,8 +37,11 @@ struct Number_field {
 };
 // The factor's range goes with the tank's type (Calibration_factor.h).
 const Number_field number_fields[M::NUMBERS] = {
-    {&Ids::preset_rate_1_input, 99999.0}, {&Ids::preset_rate_2_input, 99999.0}, {&Ids::density_input, 1000.0},
-    {&Ids::inc_dec_input, 99999.0},       {&Ids::factor_input, 0.0},
+    {&Ids::preset_rate_1_input, setting_ranges::product_rate.max},
+    {&Ids::preset_rate_2_input, setting_ranges::product_rate.max},
+    {&Ids::density_input, setting_ranges::product_density.max},
+    {&Ids::inc_dec_input, setting_ranges::product_rate.max},
+    {&Ids::factor_input, 0.0},
 };
 
 } // namespace
@@ -273,8 +276,11 @@ bool ProductSettingsMask::handle_stat_update(Stat* s)
     auto& product = parameters->app.products[shown_product];
     const unsigned chosen = tank_stat.get_item();
     if (s == &name_stat) {
-        char name[SETTING_NAME_CHARS + 1];
-        std::snprintf(name, sizeof name, "%-20.20s", name_stat.c_str());
+        // The VT pads a typed text with spaces to its field's length; the
+        // stat has taken them off. The name is kept as typed, the rest of
+        // the field empty (NUL), not padded again.
+        char name[SETTING_NAME_CHARS + 1] = {};
+        std::strncpy(name, name_stat.c_str(), SETTING_NAME_CHARS);
         Debug_print::dprint("NEW NAME='%s'\n", name);
         product.name.set(name, SETTING_NAME_CHARS);
         copy_product_to_tank(chosen);

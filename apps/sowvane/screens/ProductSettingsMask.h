@@ -6,6 +6,7 @@
 #pragma once
 
 #include "apps/sowvane/screens/Mask_rows.h"
+#include "apps/sowvane/screens/Setting_ranges.h"
 #include "vtui/stat/Stat_string.h"
 
 class ProductSettingsMask : public Data_screen {
@@ -14,8 +15,9 @@ public:
     using Store_listener = CDS::Virt_listener<ProductSettingsMask>;
     using Settings_listener = NV_store::Virt_listener<ProductSettingsMask>;
     static constexpr unsigned TANKS = Screen_object_ids::tank_count;
+    static_assert(TANKS == setting_ranges::PRODUCT_TANKS, "the tanks a product may be on are the tanks shown");
     static constexpr unsigned PRODUCTS = 16;
-    static constexpr unsigned NO_TANK = 10;
+    static constexpr unsigned NO_TANK = setting_ranges::NO_TANK;
     static constexpr unsigned NO_TANK_ITEM = 4;
     enum number_t { PRESET_1, PRESET_2, DENSITY, INC_DEC, FACTOR, NUMBERS };
 

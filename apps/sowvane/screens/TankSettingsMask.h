@@ -5,14 +5,15 @@
 #pragma once
 
 #include "apps/sowvane/screens/Mask_rows.h"
+#include "apps/sowvane/screens/Setting_ranges.h"
 
 class TankSettingsMask : public Data_screen {
 public:
     using Ids = Screen_object_ids::Group_tank_settings_mask;
     using Listener = NV_store::Virt_listener<TankSettingsMask>;
     static constexpr int TANKS = Screen_object_ids::tank_count;
-    static constexpr double MAX_CAPACITY = 99999.0;
-    enum tank_type { GRANULAR = 0, LIQUID = 1, NH3 = 2, TANK_TYPES = 3 };
+    static constexpr double MAX_CAPACITY = setting_ranges::tank_capacity.max;
+    enum tank_type { GRANULAR = 0, LIQUID = 1, NH3 = 2, TANK_TYPES = int(setting_ranges::tank_mode.max) + 1 };
     // Granular drives as stored; the list shows the proportional valve as
     // item 2.
     enum granular_drive { ELECTRIC = 0, ACTUATOR = 1, PROP_VALVE = 3, PROP_VALVE_ITEM = 2 };

@@ -1,5 +1,7 @@
 #include "apps/sowvane/screens/WidthAndSpeedSettingsMask.h"
 
+#include "apps/sowvane/screens/Setting_ranges.h"
+
 using Ids = WidthAndSpeedSettingsMask::Ids;
 using Row = Key_row<Ids>;
 
@@ -14,7 +16,8 @@ const Row WidthAndSpeedSettingsMask::key_rows[3] = {
 
 const Number_row<Ids> WidthAndSpeedSettingsMask::number_rows[NUMBER_ROWS] = {
     {&Ids::width_input, SETTING_REF(app.machine_width), {Units_man::UNITS_DISTANCE, 0.001, 3},
-     {Units_man::UNITS_DISTANCE, 0.0003048, 3}, 0.0, 100.0, 1.0},
+     {Units_man::UNITS_DISTANCE, 0.0003048, 3}, setting_ranges::machine_width.min,
+     setting_ranges::machine_width.max, 1.0},
     {&Ids::manual_speed_input, SETTING_REF(app.manual_speed), {Units_man::UNITS_SPEED, 0.02777777777777778, 1},
      {Units_man::UNITS_SPEED, 0.044704, 1}, 0.0, 50.0 * KMH_TO_MS, KMH_TO_MS},
 };

@@ -43,24 +43,17 @@ void Held_setting::delist()
 Held_setting::Saving::Saving(NV_store::NV_root& root) : root_(root)
 {
     lock_list();
-    for (Held_setting* h = held_list; h != nullptr; h = h->next_) {
-        if (h->item() == nullptr || h->item()->_get_root() != &root_)
-            continue;
-        if (!locked_) {
-            root_.get_mutex().lock();
-            locked_ = true;
-        }
-        h->show_operator_value();
-    }
+    root_.get_mutex().lock();
+    for (Held_setting* h = held_list; h != nullptr; h = h->next_)
+        if (h->item() != nullptr && h->item()->_get_root() == &root_)
+            h->show_operator_value();
 }
 
 Held_setting::Saving::~Saving()
 {
-    if (locked_) {
-        for (Held_setting* h = held_list; h != nullptr; h = h->next_)
-            if (h->item() != nullptr && h->item()->_get_root() == &root_)
-                h->show_held_value();
-        root_.get_mutex().unlock();
-    }
+    for (Held_setting* h = held_list; h != nullptr; h = h->next_)
+        if (h->item() != nullptr && h->item()->_get_root() == &root_)
+            h->show_held_value();
+    root_.get_mutex().unlock();
     unlock_list();
 }

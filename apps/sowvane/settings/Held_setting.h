@@ -19,9 +19,10 @@ public:
     Held_setting(const Held_setting&) = delete;
     Held_setting& operator=(const Held_setting&) = delete;
 
-    // For the time of a save of the tree: every setting of the tree that is
-    // held shows its operator's value, under the tree's lock (no reader
-    // sees the swap).
+    // For the time of a save of the tree: the tree's lock is held, so the
+    // save writes one state of it (no write from another thread lands
+    // half-way), and every setting of the tree that is held shows its
+    // operator's value (no reader sees the swap).
     class Saving {
     public:
         explicit Saving(NV_store::NV_root& root);
@@ -31,7 +32,6 @@ public:
 
     private:
         NV_store::NV_root& root_;
-        bool locked_ = false;
     };
 
 protected:

@@ -35,7 +35,11 @@ void apply_startup_defaults(NV_kelsu::parameters_t& ps)
         std::snprintf(name, sizeof name, "Tank%d", i + 1);
         app.channels[i].name.set(name, int(sizeof name));
     }
+    // The first fan runs with its speed and pressure sensed, as the fan
+    // settings page sets up an enabled fan.
     app.fans[0].enabled.set(true);
+    app.fans[0].sense_rpm.set(true);
+    app.fans[0].sense_pressure.set(true);
     app.products[0].tank.set(0);
     ps.temporary.num_downforces.set(0);
 
@@ -43,6 +47,12 @@ void apply_startup_defaults(NV_kelsu::parameters_t& ps)
     set_alarm_default(app.alarms.member, threshold, delay, limit);
 #include "apps/sowvane/settings/alarm_defaults.def"
 #undef ALARM_DEFAULT
+}
+
+bool write_settings(NV_kelsu::parameters_t& ps, NV_store::NV_iterator* it)
+{
+    Held_setting::Saving one_state(ps);
+    return ps.serialise(it);
 }
 
 Settings_file::Settings_file(const char* path, NV_kelsu::parameters_t& ps) : file_(path), ps_(ps)
@@ -67,11 +77,8 @@ bool Settings_file::load()
 bool Settings_file::save()
 {
     bool ok = file_.set_mode(NV_store::NV_iterator::MODE_WRITE) >= 0;
-    if (ok) {
-        // A setting a page holds is saved at the operator's value.
-        Held_setting::Saving operator_values(ps_);
-        ok = ps_.serialise(&file_);
-    }
+    if (ok)
+        ok = write_settings(ps_, &file_);
     // Closing the written file puts it in place of the settings file.
     if (file_.set_mode(NV_store::NV_iterator::MODE_READ) < 0)
         ok = false;

@@ -10,9 +10,17 @@ class parameters_t;
 }
 
 // Sets what the program starts from before the settings file is read: tank
-// names "Tank1" to "Tank8", the first fan enabled, the first product in the
-// first tank, no downforce channel, and the alarm defaults.
+// names "Tank1" to "Tank8", the first fan enabled with its speed and
+// pressure sensed, the first product in the first tank, no downforce
+// channel, and the alarm defaults.
 void apply_startup_defaults(NV_kelsu::parameters_t& ps);
+
+// Writes the whole tree to it as one state of the tree: under the tree's
+// lock, so that a change from another thread (the console, the screens, a
+// remote peer) lands before or after the save, never half-way through it,
+// with the settings a page holds (Held_setting.h) at their operator's
+// values. False when a record could not be written.
+bool write_settings(NV_kelsu::parameters_t& ps, NV_store::NV_iterator* it);
 
 class Settings_file {
 public:

@@ -165,6 +165,10 @@ TEST_F(Tree_fixture, FindAndSearch)
 
     EXPECT_EQ(tree._search("channels/2/drive"), &tree.channels[2].drive);
     EXPECT_EQ(tree._search("channels/3/drive"), nullptr);
+    // An index is read whole, in decimal.
+    for (const char* path : {"channels/1abc/drive", "channels/0x1/drive", "channels//drive", "channels/-1/drive"})
+        EXPECT_EQ(tree._search(path), nullptr) << path;
+    EXPECT_EQ(tree._search("channels/01/drive"), &tree.channels[1].drive);
     EXPECT_EQ(tree._search("sensor,rest"), &tree.sensor);
     tree.lock();
     EXPECT_EQ(tree._search("channels/1/name"), &tree.channels[1].name) << "no self-deadlock";

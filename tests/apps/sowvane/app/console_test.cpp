@@ -276,8 +276,8 @@ TEST_F(Console, SetTakesNumbersInTheFormsTheItemsRead)
     EXPECT_FALSE(app.channels[1].enabled.get());
     run("set params.app.channels.1.enabled=2");
     EXPECT_TRUE(app.channels[1].enabled.get());
-    run("set params.app.channels.1.capacity=-1.5e2");
-    EXPECT_EQ(app.channels[1].capacity.get(), -150.0f);
+    run("set params.app.channels.1.capacity=1.5e2");
+    EXPECT_EQ(app.channels[1].capacity.get(), 150.0f);
     run("set data_store.channels.channels.2.product_number=-4");
     EXPECT_EQ(b.channels.channels[2].product_number, -4);
     run("set ds.channels.motor_pulse_count.3=4294967295");

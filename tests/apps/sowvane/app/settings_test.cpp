@@ -3,6 +3,7 @@
 
 #include "App_model.h"
 
+#include "apps/sowvane/settings/Save_schedule.h"
 #include "apps/sowvane/settings/Settings_file.h"
 #include "tests/support/temp_path.h"
 
@@ -12,6 +13,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -49,6 +51,8 @@ TEST_F(Settings, StartupDefaultsNameTanksEnableTheFirstFanAndSetTheAlarmGroups)
         EXPECT_EQ(std::string(app.channels[i].name._get()), "Tank" + std::to_string(i + 1));
     EXPECT_EQ(app.channels[8].name._get()[0], '\0');
     EXPECT_TRUE(app.fans[0].enabled._get());
+    EXPECT_TRUE(app.fans[0].sense_rpm._get());
+    EXPECT_TRUE(app.fans[0].sense_pressure._get());
     EXPECT_FALSE(app.fans[1].enabled._get());
     EXPECT_EQ(app.products[0].tank._get(), 0);
 
@@ -111,6 +115,71 @@ TEST_F(Settings, ASavedFileIsReadBackAndABrokenOneKeepsTheDefaults)
     EXPECT_FALSE(whole);
     EXPECT_NE(out.find("not read whole"), std::string::npos) << out;
     EXPECT_EQ(fresh.ps->app.alarms.tank_low[3].threshold._get(), 5.0f);
+}
+
+// A save writes one state of the tree: every byte of it goes out with the
+// tree's lock held, so a write from the console or the screens lands before
+// or after the save, never between two of its records.
+TEST_F(Settings, EveryByteOfASaveIsWrittenUnderTheTreesLock)
+{
+    struct Lock_checking_sink : NV_store::NV_buffer_iterator {
+        Lock_checking_sink(Mutex& tree_lock, std::vector<unsigned char>& bytes)
+            : NV_buffer_iterator(bytes.data(), int(bytes.size()), 0), tree_lock(tree_lock)
+        {
+        }
+        bool push_bytes(const unsigned char* data, int length) override
+        {
+            pushed += length;
+            if (tree_lock.status(Mutex::ANY) != Mutex::MINE)
+                unlocked += length;
+            return NV_buffer_iterator::push_bytes(data, length);
+        }
+        Mutex& tree_lock;
+        int pushed = 0, unlocked = 0;
+    };
+    apply_startup_defaults(ps);
+    ps.app.machine_width.set(7.5f);
+    std::vector<unsigned char> bytes(1 << 20);
+    Lock_checking_sink sink(ps.get_mutex(), bytes);
+    sink.set_mode(NV_store::NV_iterator::MODE_WRITE);
+    ASSERT_TRUE(write_settings(ps, &sink));
+    EXPECT_GT(sink.pushed, 0);
+    EXPECT_EQ(sink.unlocked, 0) << "bytes written without the tree's lock";
+    EXPECT_EQ(ps.get_mutex().status(Mutex::ANY), Mutex::FREE) << "the save lets the lock go";
+}
+
+// When the settings are saved after changes at given times (ms from the
+// first): a quiet second after the last change, at the latest three seconds
+// after the first change not saved.
+TEST(Save_schedule, SavesASecondAfterTheLastChangeAndAtTheLatestThreeSecondsAfterTheFirst)
+{
+    struct Case {
+        const char* what;
+        std::vector<int> changes;
+        int due_at;
+    };
+    const Case cases[] = {
+        {"one change", {0}, 1000},
+        {"a short burst", {0, 300, 600}, 1600},
+        {"changes every 0.2 s", {0, 200, 400, 600, 800, 1000, 1200, 1400, 1600, 1800, 2000, 2200, 2400, 2600, 2800}, 3000},
+        {"changes every 0.9 s", {0, 900, 1800, 2700}, 3000},
+        {"the last change 2.5 s after the first", {0, 2500}, 3000},
+    };
+    const Atime start(1000, 0);
+    for (const Case& c : cases) {
+        Save_schedule schedule;
+        EXPECT_FALSE(schedule.pending());
+        for (int at : c.changes)
+            schedule.changed(start + at);
+        EXPECT_EQ(schedule.deadline() - start, c.due_at) << c.what;
+        EXPECT_FALSE(schedule.due(start + (c.due_at - 1))) << c.what;
+        EXPECT_TRUE(schedule.due(start + c.due_at)) << c.what;
+        // Saved: the next change opens a new window.
+        schedule.saved();
+        EXPECT_FALSE(schedule.due(start + 10000)) << c.what;
+        schedule.changed(start + 10000);
+        EXPECT_EQ(schedule.deadline() - start, 11000) << c.what;
+    }
 }
 
 // The factory reset: the settings the operator changed are back at what a

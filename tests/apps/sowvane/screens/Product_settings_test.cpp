@@ -63,7 +63,7 @@ TEST_F(Product_settings, EditsOfTheChosenProductAreStoredAndReloaded)
     EXPECT_FLOAT_EQ(p.inc_dec.get(), 5.0f);
     EXPECT_FLOAT_EQ(p.density.get(), 0.75f);
     EXPECT_FLOAT_EQ(p.product_cal_factor.get(), 0.42f);
-    EXPECT_EQ(name_of(p.name), "Oats                ");
+    EXPECT_EQ(name_of(p.name), "Oats");
     EXPECT_STREQ(product.name_text(), "Oats");
 
     // The tank carries a copy of the product.
@@ -71,7 +71,7 @@ TEST_F(Product_settings, EditsOfTheChosenProductAreStoredAndReloaded)
     EXPECT_FLOAT_EQ(tank.preset_rate_1.get(), 120.5f);
     EXPECT_FLOAT_EQ(tank.rate_increment.get(), 5.0f);
     EXPECT_FLOAT_EQ(tank.cal_setting.get(), 0.42f);
-    EXPECT_EQ(name_of(tank.name), "Oats                ");
+    EXPECT_EQ(name_of(tank.name), "Oats");
 
     // Imperial rate: lb/ac.
     use_imperial();
@@ -84,7 +84,7 @@ TEST_F(Product_settings, EditsOfTheChosenProductAreStoredAndReloaded)
     EXPECT_FLOAT_EQ(r.density.get(), 0.75f);
     EXPECT_FLOAT_EQ(r.product_cal_factor.get(), 0.42f);
     EXPECT_EQ(r.tank.get(), 2);
-    EXPECT_EQ(name_of(r.name), "Oats                ");
+    EXPECT_EQ(name_of(r.name), "Oats");
     EXPECT_NEAR(reloaded->app.channels[2].preset_rate_1.get(), 112.085, 0.01);
 }
 
