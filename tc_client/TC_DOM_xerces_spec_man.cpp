@@ -106,10 +106,14 @@ bool DOM_xerces_spec_man::take_references(xercesc::DOMNode* node)
     for_each_element(node, this, [&](xercesc::DOMNode* child) {
         DOM_xerces_spec_node view(this, child, nullptr);
         if (TC_obj* obj = get_object_of(&view)) {
+            // The pool's lock before the object's, as everywhere else: the
+            // references are looked up in the pool.
+            get_pool()->lock(-1);
             obj->lock();
             if (!obj->take_references(obj->get_spec_node()))
                 ok = false;
             obj->unlock();
+            get_pool()->unlock();
         }
         if (!take_references(child))
             ok = false;

@@ -26,6 +26,7 @@
 #include "util/Atime.h"
 #include "util/Tagged_allocation.h"
 
+#include <atomic>
 #include <cassert>
 #include <csignal>
 #include <cstdio>
@@ -40,9 +41,11 @@ const char* seeder_port_spec = nullptr;
 
 namespace {
 
-// Set by the signal handler; read after each start step and by the main
-// loop before it waits.
-volatile std::sig_atomic_t exit_flag = 0;
+// Set by the signal handler (on whichever thread takes the signal); read
+// after each start step and by the main loop before it waits. Lock-free, so
+// the handler may set it.
+std::atomic<int> exit_flag{0};
+static_assert(std::atomic<int>::is_always_lock_free, "the signal handler sets the stop flag");
 Start_step_observer start_observer = nullptr;
 
 // The event code of the main loop's registration on initiate_shutdown.

@@ -89,7 +89,6 @@ int User_interface::init(VT::Object_pool* p, Screen_object_ids* ids)
                             int(NON_VTT_EVENT));
 
     update_vt_display(false);
-    release_thread();
     return 1;
 }
 

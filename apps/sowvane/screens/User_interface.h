@@ -82,7 +82,14 @@ public:
     ~User_interface() override;
 
     int init(VT::Object_pool* pool, Screen_object_ids* ids);
-    void post_snapshot_init() { screen_man.post_snapshot_init(); }
+    // The screens' set-up that reads the settings and the store, then the
+    // module's thread is let go: until then no event of the store or the VT
+    // reaches screens still being set up on the caller's thread.
+    void post_snapshot_init()
+    {
+        screen_man.post_snapshot_init();
+        release_thread();
+    }
 
     void handle_event(waiter_event& ev) override;
     void handle_timeout(Timeout& t) override;
