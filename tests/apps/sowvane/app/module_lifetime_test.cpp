@@ -267,7 +267,11 @@ Built user_interface(Module_lifetime& w)
     auto* ui = new User_interface(&w.mm);
     ui->init(vt.pool.get(), &screen_object_ids);
     vt.pool->start();
+    // The screens are set up on this thread before the module's own takes
+    // an event of the store or the VT.
+    EXPECT_NE(ui->get_state(), Diner::RUNNING);
     ui->post_snapshot_init();
+    EXPECT_EQ(ui->get_state(), Diner::RUNNING);
     vt.pool->start_diner();
     return Built{keep(ui), {vt.progress, vt.pool}};
 }
