@@ -12,10 +12,15 @@
 
 #include "apps/sowvane/pool/Pool_builder.h"
 #include "apps/sowvane/screens/Alarm_table.h"
+#include "apps/sowvane/screens/AreaTestMask.h"
 #include "apps/sowvane/screens/Main_screen.h"
+#include "apps/sowvane/screens/TankCalibrationSettingsMask.h"
 
+#include <chrono>
+#include <initializer_list>
 #include <map>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -100,6 +105,45 @@ protected:
         pump();
         check(screen);
     }
+    // The screen shown, then each key pressed in turn; `shown`, when given,
+    // is the step text the screen holds, which goes to the VT at most once a
+    // second: each step waits until the VT has it.
+    template <class Shown>
+    void press_through(const char* screen, std::initializer_list<uint32_t> keys, uint32_t text_field, Shown shown)
+    {
+        show(screen);
+        for (uint32_t k : keys) {
+            key(k);
+            if (text_field != VT_NULL_ID)
+                wait_until_vt_shows(text_field, shown());
+            check(std::string(screen) + " step");
+        }
+    }
+    void press_through(const char* screen, std::initializer_list<uint32_t> keys)
+    {
+        press_through(screen, keys, VT_NULL_ID, [] { return ""; });
+    }
+    void wait_until_vt_shows(uint32_t field, const std::string& text)
+    {
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (trimmed(vt.text(field)) != text && std::chrono::steady_clock::now() < limit) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            fire(ui.get_screen_man().get_update_timeout());
+            vt.sent();
+        }
+        EXPECT_EQ(trimmed(vt.text(field)), text) << "the VT was given the step text within 10 s";
+    }
+    static std::string trimmed(std::string text)
+    {
+        while (!text.empty() && text.back() == ' ')
+            text.pop_back();
+        return text;
+    }
+    template <class T>
+    T& screen(const char* name)
+    {
+        return *static_cast<T*>(ui.get_screen_man().find_screen(name));
+    }
     void type_text(uint32_t input, const std::string& text)
     {
         vt.pool.post_vt_string_event(uint16_t(input), reinterpret_cast<const uint8_t*>(text.data()),
@@ -159,29 +203,22 @@ TEST_F(Texts_fit, EveryTextTheScreensWriteFitsItsFieldOnTheVt)
 
     // The tank calibration through its steps, then failing: nothing
     // dispensed and no weight entered.
-    show("tank_calibration_settings_mask");
     const auto& tank_cal = ids().tank_calibration_settings_mask;
-    for (uint32_t step : {tank_cal.key_start, tank_cal.key_next, tank_cal.key_next}) {
-        key(step);
-        check("tank calibration step");
-    }
+    auto& tank_cal_screen = screen<TankCalibrationSettingsMask>("tank_calibration_settings_mask");
+    press_through("tank_calibration_settings_mask", {tank_cal.key_start, tank_cal.key_next, tank_cal.key_next},
+                  tank_cal.step_text, [&] { return tank_cal_screen.step_text(); });
+    EXPECT_EQ(trimmed(vt.text(tank_cal.step_text)),
+              "Step 4/4) Calibration failed: no weight or no count. Press Cancel and calibrate again");
     key(tank_cal.key_cancel);
     check("tank calibration cancelled");
 
     // The wheel calibration and the area test through their steps.
-    show("wheel_calibration_mask");
     const auto& wheel = ids().wheel_calibration_mask;
-    for (uint32_t step : {wheel.key_start, wheel.key_next, wheel.key_next}) {
-        key(step);
-        check("wheel calibration step");
-    }
-    key(wheel.key_cancel);
-    show("area_test_mask");
+    press_through("wheel_calibration_mask", {wheel.key_start, wheel.key_next, wheel.key_next, wheel.key_cancel});
     const auto& area = ids().area_test_mask;
-    for (uint32_t step : {area.key_start, area.key_pause, area.key_resume, area.key_reset}) {
-        key(step);
-        check("area test step");
-    }
+    auto& area_screen = screen<AreaTestMask>("area_test_mask");
+    press_through("area_test_mask", {area.key_start, area.key_pause, area.key_resume, area.key_reset},
+                  area.step_text, [&] { return area_screen.step_text(); });
 
     // The multi-tank calibration with every tank named.
     show("multi_tank_cal_1_mask");
