@@ -165,6 +165,9 @@ void build_product_settings_screen(Screen_object_ids& table, Pool_layout& layout
     label(cell, "Product Name");
     VtObjectInputFieldString* name = builder.add_input_string_row(cell, nullptr, layout.font(3), 2, 1);
     name->setValue(VtString(std::string(21, ' ').c_str()));
+    // A typed name of the longest length kept shows whole (on a 240-pixel
+    // mask over two lines of 19, which hold any 20 characters).
+    builder.fit_text_field(name, Screen_object_ids::name_length);
     ids.name_input = name->getOid();
 
     cell = grid.get(1, 0);
@@ -244,6 +247,7 @@ void build_tank_calibration_screen(Screen_object_ids& table, Pool_layout& layout
     label(halves[0], "Tank Number", 4, 2);
     VtObjectOutputFieldString* product = builder.add_output_string_row(halves[0], nullptr, layout.font(3), 4, 1);
     product->setValue(VtString(name_placeholder.c_str()));
+    builder.fit_text_field(product, Screen_object_ids::name_length);
     ids.product_name = product->getOid();
     ids.tank_number = builder.add_output_number_row(halves[0], layout.font(3), 4, 3, 0, -2)->getOid();
 

@@ -142,6 +142,8 @@ void build_multi_tank_run_page(Screen_object_ids& table, Pool_layout& layout)
     begin_tank_page(layout, ids.data_mask, bands, 1,
                     {{"Product", nullptr}, {"Target", nullptr}, {"Revs", nullptr}, {"Est.", "Weight"}, {"Load", nullptr}});
     ids.text = add_unit_text(layout, "%");
+    // A tank's rate is typed in a font that holds the highest ("99999.0").
+    const int rate_characters = 7;
     // One preset value that all four tanks share, sized by column 0 of band 0.
     Oid_list columns;
     const int column_width = layout.column_width - layout.line_width;
@@ -158,7 +160,10 @@ void build_multi_tank_run_page(Screen_object_ids& table, Pool_layout& layout)
         VtObjectContainer* revs_row = builder.create_container_like(columns[1]);
         revs_row->setHidden(true);
         builder.add_child(columns[1], 0, 0, revs_row);
-        ids.rate_input[i] = builder.add_input_number_row(revs_row, nullptr, layout.font(3), 3, 1, 0, 5)->getOid();
+        VtObjectInputFieldNumber* rate = builder.add_input_number_row(revs_row, nullptr, layout.font(3), 3, 1, 0, 5);
+        rate->setFontAttributes(oid_of(
+            builder.fitting_font(layout.font(3), rate_characters, object_width(rate), object_height(rate))));
+        ids.rate_input[i] = rate->getOid();
         ids.rate_units[i] = add_unit_text(layout, "123456");
         builder.add_unit_pointer(revs_row, ids.rate_units[i], 10, 9, 0, 0);
         ids.revs_row[i] = revs_row->getOid();

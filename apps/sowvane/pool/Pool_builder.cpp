@@ -543,6 +543,31 @@ void Pool_builder::fit_text(VtObjectOutputFieldString* text, int width, int heig
     set_size(text, characters * font_char_width(font), font_char_height(font) + 1);
 }
 
+void Pool_builder::fit_text_field(VtObject* field, int characters)
+{
+    // The string option that wraps the text over the field's lines.
+    constexpr uint32_t wraps = 2;
+    auto* output = dynamic_cast<VtObjectOutputFieldString*>(field);
+    auto* input = dynamic_cast<VtObjectInputFieldString*>(field);
+    if (output == nullptr && input == nullptr)
+        return;
+    auto* font = dynamic_cast<VtObjectFontAttribute*>(
+        find_object(output != nullptr ? output->getFontAttributes() : input->getFontAttributes()));
+    font = fitting_font(font, characters, width_of(field), height_of(field) - 1);
+    if (font == nullptr)
+        return;
+    const bool wrap = characters * font_char_width(font) > width_of(field);
+    if (output != nullptr) {
+        output->setFontAttributes(font->getOid());
+        if (wrap)
+            output->setOptions(output->getOptions() | wraps);
+    } else {
+        input->setFontAttributes(font->getOid());
+        if (wrap)
+            input->setOptions(input->getOptions() | wraps);
+    }
+}
+
 void Pool_builder::fit_number_font(VtObjectInputFieldNumber* input)
 {
     if (input == nullptr)

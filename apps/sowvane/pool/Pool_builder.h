@@ -108,6 +108,11 @@ public:
     // A text made before its place was known, moved to a font in which it
     // fits width x height and sized to its characters in that font.
     void fit_text(VtObjectOutputFieldString* text, int width, int height);
+    // A string field (output or input) that the screens write a text of up
+    // to `characters` into: on one line in the largest font, from its own
+    // down, that holds them, else wrapped over the field's lines in the
+    // smallest font.
+    void fit_text_field(VtObject* field, int characters);
     // An input number drawn in a font in which both of its limits fit.
     void fit_number_font(VtObjectInputFieldNumber* input);
     // A container holding the text inside a one-pixel frame.

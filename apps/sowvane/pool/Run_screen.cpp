@@ -8,8 +8,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
+
+// The output string option that wraps its text over the field's lines.
+constexpr uint32_t output_string_wraps = 2;
 
 // The unit texts that screens show through pointers; the masks replace the
 // texts at run time. Placed nowhere themselves.
@@ -237,6 +241,31 @@ VtObjectContainer* add_mode_button(Pool_layout& layout, VtObjectContainer* band,
     return group;
 }
 
+// The tank's name over its active bar, with room for the longest name the
+// settings keep up to the column line: on one line in the largest font (from
+// slot 9 down) that holds it, else wrapped over the lines of the smallest
+// font that fit above the bar (two of 18 on a 240-pixel mask, which hold any
+// 20 characters, broken at spaces or not).
+uint32_t add_tank_name(Pool_layout& layout, VtObjectContainer* band, int i, int bar_top)
+{
+    Pool_builder& builder = layout.builder;
+    const int length = Screen_object_ids::name_length;
+    const int room = layout.half_width - layout.indent - layout.line_width;
+    VtObjectFontAttribute* font = builder.fitting_font(layout.font(9), length, room, bar_top - layout.text_top);
+    const int lines = length * font_char_width(font) <= room ? 1 : std::max(bar_top / font_char_height(font), 1);
+    const int height = lines == 1 ? font_char_height(font) + 1 : lines * font_char_height(font);
+    char placeholder[32];
+    std::snprintf(placeholder, sizeof placeholder, "%d: Product%d", i + 1, i + 1);
+    VtObjectOutputFieldString* name = builder.create_output_string(
+        lines == 1 ? length * font_char_width(font) : room, height, nullptr, font);
+    name->setValue(VtString((placeholder + std::string(length - std::strlen(placeholder), ' ')).c_str()));
+    name->setHorizontalJustification(1);
+    if (lines > 1)
+        name->setOptions(name->getOptions() | output_string_wraps);
+    builder.add_child(band, layout.indent, lines == 1 ? layout.text_top : std::max(bar_top - height, 0), name);
+    return name->getOid();
+}
+
 void build_product_row(Screen_object_ids& table, Pool_layout& layout, VtObjectContainer* band, int i)
 {
     Pool_builder& builder = layout.builder;
@@ -256,13 +285,12 @@ void build_product_row(Screen_object_ids& table, Pool_layout& layout, VtObjectCo
     record.selected_rect = selected->getOid();
     add_product_column_lines(layout, band);
 
-    char name[32];
-    std::snprintf(name, sizeof name, "%d: Product%d", i + 1, i + 1);
-    record.name = builder.add_child(band, layout.indent, text_top, builder.create_text(name, layout.font(9), 1))->getOid();
+    const int bar_top = row_height / 3 + text_top;
+    record.name = add_tank_name(layout, band, i, bar_top);
 
     VtObjectRectangle* bar =
         builder.create_rectangle(layout.height / 16, layout.height / 20, layout.line_first, layout.fill_red);
-    builder.add_child(band, layout.indent, row_height / 3 + text_top, bar);
+    builder.add_child(band, layout.indent, bar_top, bar);
     record.active_rect = bar->getOid();
 
     VtObjectNumberVariable* rate = builder.create_number_variable(record.initial_rate);

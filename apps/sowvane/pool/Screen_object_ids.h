@@ -65,6 +65,8 @@ struct Screen_object_ids {
     // The characters of a product's name that the product settings menu
     // shows (and its name fields hold).
     static constexpr int product_name_shown = 19;
+    // The characters of a product's or tank's name the settings keep.
+    static constexpr int name_length = 20;
 
     Screen_object_ids();
     Screen_object_ids(const Screen_object_ids&) = delete;

@@ -11,7 +11,7 @@ namespace {
 // The border a VT draws inside a button; the children are placed and clipped
 // within it.
 constexpr int button_border = Pool_builder::button_border;
-// The output string option that wraps its text over the lines of its field.
+// The string option that wraps its text over the lines of its field.
 constexpr uint32_t auto_wrap = 2;
 // Font style bit of a proportional font.
 constexpr uint32_t proportional_style = 0x80;
@@ -45,12 +45,12 @@ std::string shown_number(uint32_t raw, int32_t offset, double scale, uint32_t de
 
 class Checker {
 public:
-    Checker(const Pool_builder& pool, const Pool_geometry_options& options) : pool_(pool), options_(options) {}
+    Checker(const VtObjectTable& pool, const Pool_geometry_options& options) : pool_(pool), options_(options) {}
 
     std::vector<std::string> check()
     {
         for (uint32_t oid = 0; oid < VT_NULL_ID; ++oid) {
-            VtObject* object = pool_.find_object(oid);
+            VtObject* object = pool_.getObject(oid);
             if (object == nullptr)
                 continue;
             place_ = oid;
@@ -70,7 +70,7 @@ public:
         // What no mask, key or working set holds: the screens place it at run
         // time, so it must be whole in itself.
         for (uint32_t oid = 0; oid < VT_NULL_ID; ++oid) {
-            VtObject* object = pool_.find_object(oid);
+            VtObject* object = pool_.getObject(oid);
             if (object == nullptr || placed_.count(oid) != 0)
                 continue;
             place_ = oid;
@@ -103,7 +103,7 @@ private:
     Cell font_cell(uint32_t font_oid) const
     {
         Cell cell;
-        auto* font = dynamic_cast<VtObjectFontAttribute*>(pool_.find_object(font_oid));
+        auto* font = dynamic_cast<VtObjectFontAttribute*>(pool_.getObject(font_oid));
         if (font != nullptr) {
             uint32_t w = 0;
             uint32_t h = 0;
@@ -117,7 +117,7 @@ private:
     // The text a string shows: its variable's when it names one.
     std::string shown_text(const VtObjectOutputFieldString& text) const
     {
-        auto* variable = dynamic_cast<VtObjectStringVariable*>(pool_.find_object(text.getVariableReference()));
+        auto* variable = dynamic_cast<VtObjectStringVariable*>(pool_.getObject(text.getVariableReference()));
         return without_trailing_spaces(text_of(variable != nullptr ? variable->getValue() : text.getValue()));
     }
 
@@ -137,14 +137,14 @@ private:
         VtObjectRefList& children = *vtChildRefsOf(&mask);
         std::vector<const VtObjectRef*> bands;
         for (uint32_t i = 0; i < children.size(); ++i) {
-            auto* band = dynamic_cast<VtObjectContainer*>(pool_.find_object(children.at(i)->oid));
+            auto* band = dynamic_cast<VtObjectContainer*>(pool_.getObject(children.at(i)->oid));
             if (band != nullptr && !band->getHidden())
                 bands.push_back(children.at(i));
         }
         for (size_t a = 0; a < bands.size(); ++a)
             for (size_t b = a + 1; b < bands.size(); ++b) {
-                const VtObject* first = pool_.find_object(bands[a]->oid);
-                const VtObject* second = pool_.find_object(bands[b]->oid);
+                const VtObject* first = pool_.getObject(bands[a]->oid);
+                const VtObject* second = pool_.getObject(bands[b]->oid);
                 if (bands[a]->x < bands[b]->x + width_of(second) && bands[b]->x < bands[a]->x + width_of(first) &&
                     bands[a]->y < bands[b]->y + height_of(second) && bands[b]->y < bands[a]->y + height_of(first))
                     fault("band " + name(first) + " at (" + std::to_string(bands[a]->x) + ", " +
@@ -158,7 +158,7 @@ private:
     {
         VtObjectList& keys = mask.getChilds();
         for (uint32_t i = 0; i < keys.size(); ++i) {
-            VtObject* key = pool_.find_object(keys.at(i)->oid);
+            VtObject* key = pool_.getObject(keys.at(i)->oid);
             if (key != nullptr && key->getType() != VtObjectTypeKey && key->getType() != VtObjectTypePointer)
                 fault("soft key mask lists " + name(key) + ", which is not a key");
         }
@@ -172,10 +172,10 @@ private:
         if (children.size() == 0)
             fault("the working set has no designator");
         for (uint32_t i = 0; i < children.size(); ++i) {
-            auto* text = dynamic_cast<VtObjectOutputFieldString*>(pool_.find_object(children.at(i)->oid));
+            auto* text = dynamic_cast<VtObjectOutputFieldString*>(pool_.getObject(children.at(i)->oid));
             if (text == nullptr)
                 continue;
-            auto* font = dynamic_cast<VtObjectFontAttribute*>(pool_.find_object(text->getFontAttributes()));
+            auto* font = dynamic_cast<VtObjectFontAttribute*>(pool_.getObject(text->getFontAttributes()));
             if (font != nullptr && font->getFontColour().getIndex() == ws.getBackgroundColour().getIndex())
                 fault("the working set's designator " + name(text) + " has the colour of its background");
         }
@@ -191,7 +191,7 @@ private:
             return;
         for (uint32_t i = 0; i < children->size(); ++i) {
             const VtObjectRef* ref = children->at(i);
-            VtObject* child = pool_.find_object(ref->oid);
+            VtObject* child = pool_.getObject(ref->oid);
             if (child == nullptr)
                 continue;
             placed_.insert(ref->oid);
@@ -206,7 +206,7 @@ private:
                 drawn.push_back(ref->oid);
             }
             for (uint32_t oid : drawn)
-                if (VtObject* object = pool_.find_object(oid)) {
+                if (VtObject* object = pool_.getObject(oid)) {
                     placed_.insert(oid);
                     visit(object, parent, ref->x, ref->y, x, y, width, height, depth);
                 }
@@ -246,22 +246,22 @@ private:
                   std::to_string(cell.height) + " in " + name(&field) + " of " + size_text(&field));
     }
 
-    // A wrapping text has room for as many characters as it can be given
-    // (its length) over the lines of its field, and for its words as the VT
-    // breaks them.
-    void check_wrapping_text_fits(const VtObjectOutputFieldString& text, bool runtime)
+    // A wrapping text (an output or input string) has room for as many
+    // characters as it can be given (its length) over the lines of its
+    // field, and for its words as the VT breaks them.
+    void check_wrapping_text_fits(const VtObject& field, uint32_t font, int length, const std::string& shown,
+                                  bool runtime)
     {
-        const Cell cell = font_cell(text.getFontAttributes());
-        const int length = int(text_of(text.getValue()).size());
-        const int per_line = cell.width > 0 ? width_of(&text) / cell.width : 0;
-        const int lines = cell.height > 0 ? height_of(&text) / cell.height : 0;
+        const Cell cell = font_cell(font);
+        const int per_line = cell.width > 0 ? width_of(&field) / cell.width : 0;
+        const int lines = cell.height > 0 ? height_of(&field) / cell.height : 0;
         if (per_line * lines < length || lines == 0)
             fault("wrapping text of " + std::to_string(length) + " characters has room for " +
-                  std::to_string(per_line) + " x " + std::to_string(lines) + " in " + name(&text) + " of " +
-                  size_text(&text));
-        else if (!runtime && wrapped_lines(shown_text(text), per_line) > lines)
-            fault("wrapped text needs " + std::to_string(wrapped_lines(shown_text(text), per_line)) + " lines of " +
-                  std::to_string(per_line) + " in " + name(&text) + " of " + size_text(&text));
+                  std::to_string(per_line) + " x " + std::to_string(lines) + " in " + name(&field) + " of " +
+                  size_text(&field));
+        else if (!runtime && wrapped_lines(shown, per_line) > lines)
+            fault("wrapped text needs " + std::to_string(wrapped_lines(shown, per_line)) + " lines of " +
+                  std::to_string(per_line) + " in " + name(&field) + " of " + size_text(&field));
     }
 
     void check_content(VtObject& object)
@@ -271,15 +271,20 @@ private:
         if (auto* text = dynamic_cast<VtObjectOutputFieldString*>(&object)) {
             const bool runtime = options_.runtime_texts.count(object.getOid()) != 0;
             if ((text->getOptions() & auto_wrap) != 0)
-                check_wrapping_text_fits(*text, runtime);
+                check_wrapping_text_fits(*text, text->getFontAttributes(), int(text_of(text->getValue()).size()),
+                                         shown_text(*text), runtime);
             else
                 check_text_fits(object, runtime ? std::string() : shown_text(*text), text->getFontAttributes(), "text");
         } else if (auto* input_text = dynamic_cast<VtObjectInputFieldString*>(&object)) {
             auto* variable =
-                dynamic_cast<VtObjectStringVariable*>(pool_.find_object(input_text->getVariableReference()));
-            check_text_fits(object,
-                            without_trailing_spaces(text_of(variable ? variable->getValue() : input_text->getValue())),
-                            input_text->getFontAttributes(), "input text");
+                dynamic_cast<VtObjectStringVariable*>(pool_.getObject(input_text->getVariableReference()));
+            const std::string value = text_of(variable ? variable->getValue() : input_text->getValue());
+            if ((input_text->getOptions() & auto_wrap) != 0)
+                check_wrapping_text_fits(object, input_text->getFontAttributes(), int(value.size()),
+                                         without_trailing_spaces(value), false);
+            else
+                check_text_fits(object, without_trailing_spaces(value), input_text->getFontAttributes(),
+                                "input text");
         } else if (auto* input = dynamic_cast<VtObjectInputFieldNumber*>(&object)) {
             for (uint32_t raw : {input->getMinValue(), input->getMaxValue()})
                 check_text_fits(object,
@@ -296,7 +301,7 @@ private:
     {
         VtObjectList& elements = list.getElements();
         for (uint32_t i = 0; i < elements.size(); ++i) {
-            VtObject* element = pool_.find_object(elements.at(i)->oid);
+            VtObject* element = pool_.getObject(elements.at(i)->oid);
             if (element == nullptr)
                 continue;
             placed_.insert(element->getOid());
@@ -307,7 +312,7 @@ private:
         }
     }
 
-    const Pool_builder& pool_;
+    const VtObjectTable& pool_;
     const Pool_geometry_options& options_;
     // The mask, key or object being checked, named in each fault.
     uint32_t place_ = 0;
@@ -316,11 +321,26 @@ private:
     std::vector<std::string> faults_;
 };
 
+// The builder's objects as a table.
+class Builder_table : public VtObjectTable {
+public:
+    explicit Builder_table(const Pool_builder& objects) : objects_(objects) {}
+    VtObject* getObject(uint32_t oid) const override { return objects_.find_object(oid); }
+
+private:
+    const Pool_builder& objects_;
+};
+
 } // namespace
+
+std::vector<std::string> check_pool_geometry(const VtObjectTable& objects, const Pool_geometry_options& options)
+{
+    return Checker(objects, options).check();
+}
 
 std::vector<std::string> check_pool_geometry(const Pool_builder& objects, const Pool_geometry_options& options)
 {
-    return Checker(objects, options).check();
+    return check_pool_geometry(Builder_table(objects), options);
 }
 
 std::vector<std::string> check_pool_geometry(const std::vector<uint8_t>& stream, const Pool_geometry_options& options)

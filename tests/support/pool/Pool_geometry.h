@@ -20,6 +20,7 @@
 #include <vector>
 
 class Pool_builder;
+class VtObjectTable;
 
 struct Pool_geometry_options {
     int mask_width = 240;
@@ -37,6 +38,7 @@ struct Pool_geometry_options {
 };
 
 // One line per fault, each naming the mask, key or object it was met in.
+std::vector<std::string> check_pool_geometry(const VtObjectTable& objects, const Pool_geometry_options& options);
 std::vector<std::string> check_pool_geometry(const Pool_builder& objects, const Pool_geometry_options& options);
 // The same of an ISO 11783-6 object-pool stream (a stream that cannot be
 // read whole is a fault).

@@ -93,10 +93,16 @@ uint32_t Uploaded_pool::id(const char* name) const
 
 Pool_geometry_options Uploaded_pool::geometry_options(int mask_size) const
 {
-    Pool_geometry_options options = generated_pool_geometry_options(mask_size, *table);
+    return whole_pool_geometry_options(mask_size, *table, [this](const char* name) { return id(name); });
+}
+
+Pool_geometry_options whole_pool_geometry_options(int mask_size, const Screen_object_ids& table,
+                                                  const std::function<uint32_t(const char*)>& id_of)
+{
+    Pool_geometry_options options = generated_pool_geometry_options(mask_size, table);
     // The soft key marks: the edit picture, or the red cross while an edit
     // is not committed; the cycle widget's border, selected or not.
-    options.pointer_targets[id("skptr_edit_pic")] = {id("skpic_edit"), id("skpic_cross_red")};
-    options.pointer_targets[id("ptr_widget_bdr")] = {id("rec_cycle_selected"), id("rec_cycle_unselected")};
+    options.pointer_targets[id_of("skptr_edit_pic")] = {id_of("skpic_edit"), id_of("skpic_cross_red")};
+    options.pointer_targets[id_of("ptr_widget_bdr")] = {id_of("rec_cycle_selected"), id_of("rec_cycle_unselected")};
     return options;
 }

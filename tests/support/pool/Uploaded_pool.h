@@ -9,6 +9,7 @@
 #include "vt_object_model/VtSize.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,3 +39,6 @@ struct Uploaded_pool {
 // How the screens show the generated pool at run time: the objects its
 // pointers switch between and the strings whose texts they write.
 Pool_geometry_options generated_pool_geometry_options(int mask_size, const Screen_object_ids& table);
+// The same of the whole pool, whose named objects id_of finds.
+Pool_geometry_options whole_pool_geometry_options(int mask_size, const Screen_object_ids& table,
+                                                  const std::function<uint32_t(const char*)>& id_of);

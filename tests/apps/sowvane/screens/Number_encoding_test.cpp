@@ -47,16 +47,6 @@ protected:
         const uint32_t raw = var ? var->get_value() : in->get_value();
         return float_vt::shown(raw, in->get_offset(), in->get_scale(), in->get_no_decimals());
     }
-    void use_system(int system)
-    {
-        VT::Locale_info locale = vt.pool.get_locale();
-        locale.distance = locale.area = locale.volume = locale.mass = locale.pressure = locale.generic =
-            uint8_t(system);
-        vt.pool.set_locale(locale);
-        pump();
-        fire(ui.get_locale_timeout());
-        vt.sent();
-    }
     Object_lookup objects()
     {
         return [this](uint32_t oid) -> VtObject* {
@@ -108,17 +98,9 @@ TEST_F(Number_encoding, TypedRatesComeBackAsTypedAndNoNumberReaches2To24)
     EXPECT_EQ(shown(preset), "100.0");
 
     // Every screen of a data mask once in each system.
-    Screen_man& man = ui.get_screen_man();
     for (int system : {1, 0}) {
         use_system(system);
-        for (uint16_t oid = 0; oid < VT::Object_pool::NULL_ID; ++oid) {
-            Screen* s = vt.pool.find<VT::Data_mask_obj>(oid) ? man.find_screen_with_mask(oid) : nullptr;
-            if (s == nullptr)
-                continue;
-            man.switch_to_screen(s);
-            pump();
-            vt.sent();
-        }
+        visit_every_data_mask([this](Screen&) { vt.sent(); });
     }
 
     EXPECT_EQ(lines(number_encoding_problems(objects())), "");

@@ -13,6 +13,7 @@
 #include "apps/sowvane/screens/User_interface.h"
 #include "platform/vt/DOM_xerces_spec_man.h"
 #include "platform/vt/Object_deserial.h"
+#include "tests/support/pool/Vt_side_pool.h"
 #include "tests/support/vtui/Recording_pool.h"
 #include "vt_object_model/VtMessageWriter.h"
 
@@ -35,7 +36,8 @@ struct Seeder_vt {
     VT::Object_pool pool{&sowvane_module_man};
     std::unique_ptr<Screen_object_ids> table = std::make_unique<Screen_object_ids>();
     Recording_pool::Mirror mirror;
-    // Every command taken by sent(), in order.
+    // Every command taken by sent(), in order, with the objects uploaded
+    // at run time as Object Pool Transfers.
     std::vector<Vt_cmd> history;
     bool loaded = false;
 
@@ -66,8 +68,15 @@ struct Seeder_vt {
     std::vector<Vt_cmd> sent()
     {
         VT::VT_obj* uploaded = nullptr;
-        while (pool.take_upload(uploaded))
+        while (pool.take_upload(uploaded)) {
+            Vt_cmd transfer;
+            transfer.function = Vt_side_pool::object_pool_transfer;
+            transfer.id = uploaded->get_id();
+            transfer.bytes = {transfer.function};
+            uploaded->append_record(transfer.bytes);
+            history.push_back(transfer);
             pool.upload_done();
+        }
         std::vector<Vt_cmd> out;
         VT::Vt_command c;
         while (pool.take_command(c)) {
@@ -186,6 +195,32 @@ protected:
     {
         cds_set(ds_head(), field, value);
         pump();
+    }
+
+    // The VT's units: 0 metric, 1 imperial, in every quantity.
+    void use_system(int system)
+    {
+        VT::Locale_info locale = vt.pool.get_locale();
+        locale.distance = locale.area = locale.volume = locale.mass = locale.pressure = locale.generic =
+            uint8_t(system);
+        vt.pool.set_locale(locale);
+        pump();
+        fire(ui.get_locale_timeout());
+        vt.sent();
+    }
+    // Every screen of a data mask shown once, each then given to `shown`.
+    template <class Shown>
+    void visit_every_data_mask(Shown shown)
+    {
+        Screen_man& man = ui.get_screen_man();
+        for (uint16_t oid = 0; oid < VT::Object_pool::NULL_ID; ++oid) {
+            Screen* s = vt.pool.find<VT::Data_mask_obj>(oid) ? man.find_screen_with_mask(oid) : nullptr;
+            if (s == nullptr)
+                continue;
+            man.switch_to_screen(s);
+            pump();
+            shown(*s);
+        }
     }
 
     const char* current() { return ui.get_screen_man().get_current_screen()->get_name(); }
