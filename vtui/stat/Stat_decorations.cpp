@@ -4,6 +4,8 @@
 #include "vtui/stat/Stat_dyn.h"
 
 #include <algorithm>
+#include <tuple>
+#include <vector>
 
 namespace {
 const char* const SOURCE = "vtui/stat/Stat_decorations";
@@ -31,6 +33,16 @@ bool locate(VT::Object_pool* pool, VT::Parent_obj* parent, unsigned short id, in
         }
     }
     return false;
+}
+
+// The children of a container with their places, to tell whether a new
+// layout differs from the one the VT holds.
+std::vector<std::tuple<unsigned short, short, short>> layout_of(const VT::Container_obj* c)
+{
+    std::vector<std::tuple<unsigned short, short, short>> out;
+    for (int i = 0; i < c->num_children(); ++i)
+        out.emplace_back(c->get_child_id(i), c->get_child_x(i), c->get_child_y(i));
+    return out;
 }
 
 Stat_decorations::Look look_of(VT::Object_pool* pool, VT::Rectangle_obj* r)
@@ -98,6 +110,8 @@ bool Stat_decorations::show_page(VT::Data_mask_obj* mask, VT::Container_obj* con
     int b = std::max(selected_look.line ? selected_look.line->get_line_width() : 0,
                      unselected_look.line ? unselected_look.line->get_line_width() : 0);
     int margin = 2 * b + 4;
+    const int width = container->get_width(), height = container->get_height();
+    const auto before = layout_of(container);
     bool ok = true;
     if (col) {
         for (Stat* s = col->first(); s; s = col->next(s)) {
@@ -116,8 +130,12 @@ bool Stat_decorations::show_page(VT::Data_mask_obj* mask, VT::Container_obj* con
             if (!input || !locate(pool, page, input->get_id(), x, y))
                 continue;
             give_look(frame, unselected_look);
-            frame->set_size(uint16_t(s->get_width() + margin), uint16_t(s->get_height() + margin));
-            short fx = short(x - (b + cx + 2)), fy = short(y - (b + cy + 2));
+            // Each frame lies inside the container, as a VT draws only what
+            // is inside its parent.
+            const int fw = std::min(s->get_width() + margin, width), fh = std::min(s->get_height() + margin, height);
+            frame->set_size(uint16_t(fw), uint16_t(fh));
+            const short fx = short(std::max(0, std::min(x - (b + cx + 2), width - fw)));
+            const short fy = short(std::max(0, std::min(y - (b + cy + 2), height - fh)));
             if (keep_layout)
                 container->set_child_position(frame->get_id(), fx, fy);
             else
@@ -129,7 +147,9 @@ bool Stat_decorations::show_page(VT::Data_mask_obj* mask, VT::Container_obj* con
     }
     if (!keep_layout) {
         container->set_num_children(in_use);
-        pool->upload(container);
+        // The VT holds the layout already when the page shows as before.
+        if (layout_of(container) != before)
+            pool->upload(container);
     }
     return ok;
 }

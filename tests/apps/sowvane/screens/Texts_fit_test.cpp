@@ -56,8 +56,6 @@ protected:
     }
 
     // Faults known and left for a change of layout beyond these fields:
-    // - the selection frames, which the screens lay out in mask coordinates
-    //   in a hidden container that no mask shows;
     // - the wheel factor, whose field beside its unit and "/pulse" is one
     //   pixel short of "164.042" (the factor's limit in feet) in the
     //   smallest font;
@@ -75,9 +73,6 @@ protected:
                                   ids().multi_tank_cal_3_mask.tank_name[t]})
                 if (in_field(name))
                     return true;
-        const std::string frames = "[" + std::to_string(id_of("input_items_container")) + "] ";
-        if (fault.rfind(frames, 0) == 0 && fault.find("(VtObjectTypeRectangle)") != std::string::npos)
-            return true;
         const uint32_t wheel_factor = ids().wheel_calibration_settings_mask.wheel_factor_input;
         if (fault.find("input limit") != std::string::npos && in_field(wheel_factor))
             return true;
