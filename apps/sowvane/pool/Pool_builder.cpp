@@ -568,11 +568,11 @@ void Pool_builder::fit_text_field(VtObject* field, int characters)
     }
 }
 
-void Pool_builder::fit_number_font(VtObjectInputFieldNumber* input)
+void Pool_builder::fit_number_font(VtObjectInputFieldNumber* input, int at_least_characters)
 {
     if (input == nullptr)
         return;
-    int characters = 0;
+    int characters = at_least_characters;
     for (uint32_t raw : {input->getMinValue(), input->getMaxValue()}) {
         char text[48];
         const double shown = (double(raw) + double(input->getOffset())) * input->getScale();

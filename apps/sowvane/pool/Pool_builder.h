@@ -113,8 +113,9 @@ public:
     // down, that holds them, else wrapped over the field's lines in the
     // smallest font.
     void fit_text_field(VtObject* field, int characters);
-    // An input number drawn in a font in which both of its limits fit.
-    void fit_number_font(VtObjectInputFieldNumber* input);
+    // An input number drawn in a font in which both of its limits fit, and
+    // at least that many characters.
+    void fit_number_font(VtObjectInputFieldNumber* input, int at_least_characters = 0);
     // A container holding the text inside a one-pixel frame.
     VtObjectContainer* create_framed_text(const char* text, VtObjectFontAttribute* font,
                                           VtObjectLineAttribute* line_attr);

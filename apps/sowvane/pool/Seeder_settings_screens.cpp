@@ -60,6 +60,8 @@ void build_wheel_calibration_settings_screen(Screen_object_ids& table, Pool_layo
     auto& ids = table.wheel_calibration_settings_mask;
     Setting_row factor = number_row("Wheel Factor", &ids.wheel_factor_input, 0, 1000, 0.1, 1);
     factor.suffix = "/pulse";
+    // The page shows up to 50 m, or 164.042 ft, a pulse.
+    factor.shown_characters = int(sizeof "164.042") - 1;
     factor.unit = table.common.distance_units;
     build_row_page(layout, ids.data_mask, "Wheel Calibration Settings", {factor});
     add_soft_keys(layout, {{"Calibrate", nullptr, Key_code::calibrate, &ids.key_calibrate},

@@ -41,8 +41,11 @@ int add_value_units(Pool_layout& layout, VtObjectContainer* place, uint32_t unit
         builder.add_child(place, int(place->getWidth()) - used, 22, text);
     }
     if (unit != VT_NULL_ID) {
-        builder.add_unit_pointer(place, unit, rows, unit_row, -3 - used, 0);
-        used += width_of(builder, unit) + 3;
+        // A unit runs on into its suffix ("m/pulse"), so that the value
+        // keeps the room for its widest text.
+        const int gap = suffix != nullptr ? 0 : 3;
+        builder.add_unit_pointer(place, unit, rows, unit_row, -gap - used, 0);
+        used += width_of(builder, unit) + gap;
     }
     return used;
 }
@@ -127,6 +130,8 @@ void add_setting_rows(Pool_layout& layout, const Oid_list& bands, const std::vec
                 int(place->getWidth()) - 2 * layout.inset - units, layout.row_height / 2, nullptr, layout.font(3));
             input->setValue(row.initial);
             set_number_input(layout, input, row.min, row.max, row.scale, row.decimals);  // keeps the value in its limits
+            if (row.shown_characters > 0)
+                builder.fit_number_font(input, row.shown_characters);
             builder.span_input_number(place, input, 3, 1, 2);
             store(row.field, input);
             break;

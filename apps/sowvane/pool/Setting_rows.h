@@ -24,6 +24,9 @@ struct Setting_row {
     uint32_t max = 999;
     double scale = 1.0;
     uint32_t decimals = 0;
+    // A number's widest text once its page runs, where the page gives it
+    // another range or format than these (0: the limits' own).
+    int shown_characters = 0;
     // Unit text shown by a pointer at the right edge (VT_NULL_ID: none), and
     // a fixed text after it ("/pulse").
     uint32_t unit = VT_NULL_ID;

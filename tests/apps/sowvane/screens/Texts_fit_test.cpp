@@ -56,9 +56,6 @@ protected:
     }
 
     // Faults known and left for a change of layout beyond these fields:
-    // - the wheel factor, whose field beside its unit and "/pulse" is one
-    //   pixel short of "164.042" (the factor's limit in feet) in the
-    //   smallest font;
     // - a product's name on the products menu: 19 characters have room in
     //   its 7 x 3 cells, but not every name broken at its spaces does;
     // - the tank names of the multi-tank calibration pages, in columns of 47
@@ -73,9 +70,6 @@ protected:
                                   ids().multi_tank_cal_3_mask.tank_name[t]})
                 if (in_field(name))
                     return true;
-        const uint32_t wheel_factor = ids().wheel_calibration_settings_mask.wheel_factor_input;
-        if (fault.find("input limit") != std::string::npos && in_field(wheel_factor))
-            return true;
         for (uint32_t name : ids().product_settings_menu.product_name)
             if (fault.find("wrapped text needs") != std::string::npos && in_field(name))
                 return true;
