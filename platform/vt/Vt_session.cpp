@@ -459,13 +459,21 @@ void Vt_session::handle_event(uint8_t function, const uint8_t* d, uint32_t len)
                        TAG_OTHER);
         }
         return;
-    case 0x02:  // pointing
-        if (len >= 5)
+    case 0x02:  // pointing: the answer repeats the position (and, from
+                // version 6, the touch state, transaction and mask)
+        if (len >= 5) {
             pool_.post_vt_event(2, u16(d + 1), u16(d + 3));
+            send_to_vt(padded(std::vector<uint8_t>(d, d + std::min<uint32_t>(len, 8))), TAG_OTHER);
+        }
         return;
-    case 0x03:  // select input object
-        if (len >= 4 && pool_holds(u16(d + 1)))
-            pool_.post_vt_event(3, d[3], u16(d + 1));
+    case 0x03:  // select input object: the answer repeats object and state
+        if (len >= 4) {
+            if (pool_holds(u16(d + 1)))
+                pool_.post_vt_event(3, d[3], u16(d + 1));
+            std::vector<uint8_t> answer = padded(std::vector<uint8_t>(d, d + std::min<uint32_t>(len, 8)));
+            answer[7] = transaction_byte(len >= 8 ? d[7] : 0xFF);
+            send_to_vt(std::move(answer), TAG_OTHER);
+        }
         return;
     case 0x04:  // ESC: the null id when no input was open
         if (len >= 4) {

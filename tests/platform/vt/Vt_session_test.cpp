@@ -618,12 +618,11 @@ TEST_F(Session, EventsForObjectsThePoolDoesNotHoldAreDropped)
         if (pool.vt_event_of(ev.module_id) >= 0)
             got.push_back({pool.vt_event_of(ev.module_id), unsigned(ev.code & 0xFFFF)});
     EXPECT_EQ(got, (std::vector<std::pair<int, unsigned>>{{0, key}, {4, 0xFFFF}}));
-    // The VT's messages are answered all the same (but for Select Input
-    // Object, which the working set does not answer).
+    // The VT's messages are answered all the same.
     std::vector<uint8_t> answered;
     for (const Sent& s : link.out)
         answered.push_back(s.bytes[0]);
-    EXPECT_EQ(answered, (std::vector<uint8_t>{0x00, 0x00, 0x01, 0x04, 0x05, 0x08, 0x00, 0x04}));
+    EXPECT_EQ(answered, (std::vector<uint8_t>{0x00, 0x00, 0x01, 0x03, 0x04, 0x05, 0x08, 0x00, 0x04}));
 }
 
 // A command the VT did not answer in time counts as unanswered; when its
@@ -854,6 +853,30 @@ TEST_F(Session, KeyAndButtonActivationsAreAnsweredWithWhatTheVtSent)
         "isobus.vt.button.key_number",
     };
     EXPECT_EQ(test_support::tshark_isobus_fields(frames, fields), expected_decodes);
+}
+
+// A pointing event and a selection of an input are answered with what the
+// VT sent, the transaction number kept on a version 6 VT.
+TEST_F(Session, PointingAndInputSelectionAreAnsweredWithWhatTheVtSent)
+{
+    for (uint32_t version : {3u, 4u, 6u}) {
+        SCOPED_TRACE(version);
+        vt.system.vtVersion = version;
+        bring_up();
+        advance(100);
+        link.out.clear();
+        const unsigned short input = 5000;  // answered whether or not the pool holds it
+        const Bytes pointing = {0x02, 0x10, 0x00, 0x20, 0x00, 0x51, 0x34, 0x12};
+        const Bytes selection = {0x03, uint8_t(input), uint8_t(input >> 8), 1, 1, 0xFF, 0xFF, 0x7F};
+        session->on_vt_message(VT_A, pointing.data(), uint32_t(pointing.size()), now);
+        session->on_vt_message(VT_A, selection.data(), uint32_t(selection.size()), now);
+        Bytes selected = selection;
+        selected[7] = version >= 6 ? 0x7F : 0xFF;
+        ASSERT_EQ(link.out.size(), 2u);
+        EXPECT_EQ(link.out[0].bytes, pointing);
+        EXPECT_EQ(link.out[1].bytes, selected);
+        EXPECT_EQ(link.out[1].dest, VT_A);
+    }
 }
 
 // A key acts only when the operator can see it: a soft key of the soft key
