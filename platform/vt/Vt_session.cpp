@@ -187,7 +187,8 @@ Vt_session::Known_vt* Vt_session::find_vt(uint8_t address)
 
 void Vt_session::choose_vt(int64_t now_ms)
 {
-    if (state_ != WAIT_VT || vts_.empty())
+    // Without an address of its own the working set cannot talk to a VT.
+    if (state_ != WAIT_VT || vts_.empty() || link_.own_address() >= NO_OWN_ADDRESS)
         return;
     if (config_.has_preferred) {
         for (const Known_vt& vt : vts_)
@@ -203,6 +204,7 @@ void Vt_session::choose_vt(int64_t now_ms)
 
 void Vt_session::take_vt(const Known_vt& vt, int64_t now_ms)
 {
+    own_address_ = link_.own_address();
     vt_address_ = vt.address;
     vt_name_ = vt.name;
     vt_named_ = vt.named;
@@ -846,6 +848,16 @@ void Vt_session::tick(int64_t now_ms)
             ++i;
     }
     if (state_ == WAIT_VT) {
+        choose_vt(now_ms);
+        return;
+    }
+    if (link_.own_address() != own_address_) {
+        // The VT knows the working set by its address: from another one (or
+        // none) the working set announces itself and uploads its pool anew.
+        std::fprintf(stderr, "VT: the working set's address %u became %u; the session starts again\n",
+                     unsigned(own_address_), unsigned(link_.own_address()));
+        lose_vt(now_ms);
+        enter(WAIT_VT, now_ms);
         choose_vt(now_ms);
         return;
     }

@@ -210,6 +210,9 @@ private:
     int64_t next_maintenance_ = 0;
     std::vector<Known_vt> vts_;
     uint8_t vt_address_ = 0xFE;
+    // The working set's own address when it took the VT.
+    uint8_t own_address_ = 0xFE;
+    static constexpr uint8_t NO_OWN_ADDRESS = 0xFE;
     JIN_name::RAWNAME vt_name_;
     bool vt_named_ = false;
     uint8_t vt_version_ = 0;

@@ -855,6 +855,30 @@ TEST_F(Session, KeyAndButtonActivationsAreAnsweredWithWhatTheVtSent)
     EXPECT_EQ(test_support::tshark_isobus_fields(frames, fields), expected_decodes);
 }
 
+// The VT knows the working set by its address. Without one the session is
+// silent; from a new one it announces the working set and uploads its pool
+// again, as to a VT it has just found.
+TEST_F(Session, AMoveOfTheWorkingSetsAddressStartsTheSessionAgainFromTheNewOne)
+{
+    bring_up();
+    link.address = 0xFE;
+    log.clear();
+    advance(2000);
+    EXPECT_TRUE(log.empty()) << log.size() << " messages sent without an address";
+    EXPECT_EQ(session->state(), Vt_session::WAIT_VT);
+
+    link.address = 0x80;
+    advance(2000);
+    ASSERT_EQ(session->state(), Vt_session::RUNNING) << session->last_error();
+    bool announced = false;
+    for (const Sent& s : log)
+        announced = announced || s.pgn == Vt_session::PGN_WS_MASTER;
+    EXPECT_TRUE(announced);
+    const std::vector<uint8_t> f = functions_sent();
+    EXPECT_NE(std::find(f.begin(), f.end(), 0xC0), f.end()) << "Get Memory from the new address";
+    EXPECT_NE(std::find(f.begin(), f.end(), 0x12), f.end()) << "End of Object Pool from the new address";
+}
+
 // A pointing event and a selection of an input are answered with what the
 // VT sent, the transaction number kept on a version 6 VT.
 TEST_F(Session, PointingAndInputSelectionAreAnsweredWithWhatTheVtSent)

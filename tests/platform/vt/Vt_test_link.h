@@ -33,7 +33,7 @@ public:
         out.push_back({dest, pgn, std::vector<uint8_t>(data, data + len), tag});
         return true;
     }
-    uint8_t own_address() override { return OUR_ADDRESS; }
+    uint8_t own_address() override { return address; }
     bool name_of(uint8_t address, JIN_name::RAWNAME& name) override
     {
         auto it = names.find(address);
@@ -48,6 +48,8 @@ public:
     std::map<uint8_t, unsigned long long> names;
     // Every send fails (the stack cannot take the message).
     bool refuse = false;
+    // The working set's address now (0xFE: none).
+    uint8_t address = OUR_ADDRESS;
 };
 
 // A message of one frame as a candump log line (for the dissector), with
