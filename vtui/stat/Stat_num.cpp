@@ -312,12 +312,16 @@ void Stat_num::set_range(double min, double max)
     for (int i = 0; i < Units_man::NUM_UNITS_SYSTEMS; ++i) {
         Stat_num_format& f = formats_[i];
         // A range that needs more raw steps than a VT computes exactly is
-        // shown with fewer decimals rather than cut.
+        // shown in coarser steps rather than cut: fewer decimals, then tens
+        // of the unit (a total of many tonnes to the nearest 10 kg).
         f.scale = asked_[i].scale;
         f.decimals = asked_[i].decimals;
-        while (f.decimals > 0 && (max - std::min(min, 0.0)) / f.scale > double(RAW_MAX)) {
+        const double span = max - std::min(min, 0.0);
+        for (int coarser = 0; coarser < MAX_COARSER_STEPS && std::isfinite(span) && span / f.scale > double(RAW_MAX);
+             ++coarser) {
             f.scale *= 10.0;
-            --f.decimals;
+            if (f.decimals > 0)
+                --f.decimals;
         }
         double k = usable(Units_man::get(i, f.units).factor);
         f.min = round_to_decimals(k * min, f.decimals);

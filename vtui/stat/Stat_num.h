@@ -38,6 +38,9 @@ public:
     // stays below 2^24. A stat without a range holds the counts
     // -(raw_max - raw_min) / 2 .. (raw_max - raw_min) / 2 of its set-up.
     static constexpr unsigned RAW_MAX = 0xFFFFFFu;
+    // A range too wide for RAW_MAX steps is shown in steps up to 10^this
+    // times coarser; beyond that it is cut at its top.
+    static constexpr int MAX_COARSER_STEPS = 6;
 
     Stat_num();
 

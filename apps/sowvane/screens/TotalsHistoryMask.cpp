@@ -2,6 +2,10 @@
 
 namespace {
 constexpr double M2_PER_HA = 10000.0;
+// What a machine's totals reach in its life: a VT shows them in coarser
+// steps where they need more raw steps than it computes exactly.
+constexpr double MAX_TOTAL_OUTPUT = 1.5e7;     // kg or litres
+constexpr double MAX_TOTAL_DISTANCE = 1.0e8;   // m
 }
 
 TotalsHistoryMask::TotalsHistoryMask(const char* name, Screen_man* man)
@@ -20,6 +24,7 @@ void TotalsHistoryMask::bind_tank_output(unsigned i, int mode)
     rebind(outputs[i], &stats, find_pool_object<VT::Output_number_obj>(pool, ids_of().tank_output[i]),
            SETTING_UPDATE_MS, metric, imperial, static_cast<VT::Number_variable_obj*>(nullptr), Stat_num::RAW_MAX, 0u,
            pool, static_cast<VT::Output_string_obj*>(nullptr));
+    outputs[i].set_range(0.0, MAX_TOTAL_OUTPUT);
     if (get_man() != nullptr && get_man()->get_units() != nullptr)
         outputs[i].set_units(*get_man()->get_units());
 }
@@ -34,6 +39,7 @@ bool TotalsHistoryMask::init(VT::Object_pool* p, NV_kelsu::parameters_t* params)
     bind_output(distance_stat, &stats, p, ids.distance_output, {Units_man::UNITS_DISTANCE_LG, 1.0, 3},
                 {Units_man::UNITS_DISTANCE_LG, 1.609344, 3},
                 find_pool_object<VT::Output_string_obj>(p, mask_ids().common.total_distance_units));
+    distance_stat.set_range(0.0, MAX_TOTAL_DISTANCE);
     bind_output(time_stat, &stats, p, ids.time_output, {Units_man::UNITS_NONE, 0.1, 1}, {Units_man::UNITS_NONE, 0.1, 1});
     bind_output(speed_stat, &stats, p, ids.max_speed_output, {Units_man::UNITS_SPEED, 0.02777777777777778, 1},
                 {Units_man::UNITS_SPEED, 0.044704, 1});

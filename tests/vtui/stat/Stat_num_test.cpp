@@ -246,14 +246,21 @@ TEST_F(Stat_num_fixture, AValueOutsideTheRangeShowsAsItsNearestEnd)
     s.set_val(4999.9);
     EXPECT_EQ(s.get_raw(), 49999u);
 
-    // Without decimals left to give, the range is cut at its top.
+    // Without decimals left to give, it is shown in tens: a float VT
+    // still shows the value to its step.
     Stat_num whole;
     ASSERT_TRUE(whole.init(&col, out, 0, Stat_num_format(Units_man::UNITS_NONE, 1.0, 0),
                            Stat_num_format(Units_man::UNITS_NONE, 1.0, 0), nullptr, Stat_num::RAW_MAX, 0, &vt.pool,
                            nullptr));
-    Debug_capture lines;
     whole.set_range(0.0, 1e8);
-    whole.set_val(1e8);
+    whole.set_val(12345678.0);
+    EXPECT_EQ(whole.get_raw(), 1234568u);
+    EXPECT_EQ(float_vt::shown(whole.get_raw(), out->get_offset(), out->get_scale(), 0), "12345680");
+
+    // Only a range beyond every coarser step is cut at its top.
+    Debug_capture lines;
+    whole.set_range(0.0, 1e20);
+    whole.set_val(1e20);
     EXPECT_EQ(whole.get_raw(), Stat_num::RAW_MAX);
     EXPECT_NE(lines.text().find("cut"), std::string::npos);
 }

@@ -5,6 +5,7 @@
 #include "apps/sowvane/screens/SeederBrandMask.h"
 #include "apps/sowvane/screens/ShaftsHistoryMask.h"
 #include "apps/sowvane/screens/TotalsHistoryMask.h"
+#include "tests/support/vtui/Float_vt.h"
 
 namespace {
 
@@ -49,6 +50,22 @@ TEST_F(History_and_brand, HistoryChangesShowAtOnceAndAreNeverWritten)
     EXPECT_NEAR(totals.tank_output(2).get_stat_val(), 250.0, 1e-6);
     EXPECT_NEAR(shafts.shaft(1).get_stat_val(), 42.5, 1e-6);
     EXPECT_FLOAT_EQ(h().output[2], 250.0f);
+}
+
+// A machine's lifetime totals, beyond the raw steps a float VT computes
+// exactly at their finest step, show as they are in coarser steps.
+TEST_F(History_and_brand, LifetimeTotalsShowAsTheyAreOnAFloatVt)
+{
+    set_history(&h().machine_operating_distance, 2.5e7f);  // 25,000 km
+    set_history(&h().output[2], 2.0e6f);                   // 2,000 t
+    start("totals_history_mask");
+    pump();
+    auto shown = [&](uint32_t id) {
+        auto* o = vt.pool.find<VT::Output_number_obj>((unsigned short)id);
+        return o ? float_vt::shown(o->get_value(), o->get_offset(), o->get_scale(), o->get_no_decimals()) : "";
+    };
+    EXPECT_EQ(shown(ids.totals_history_mask.distance_output), "25000.00");
+    EXPECT_EQ(shown(ids.totals_history_mask.tank_output[2]), "2000000");
 }
 
 TEST_F(History_and_brand, TankOutputUnitsFollowTheTankTypeOnActivation)
