@@ -342,8 +342,7 @@ void JIN_stack::rearm(JIN_stack_node* n, const JIN_msg_ret& r)
     // Inside the stack's own handlers the Diner recomputes its wait when the
     // handler returns: no wake-up is needed (it would cost a second pass).
     if (in_handler_) {
-        Atime deadline = r.get_deadline();
-        if (timeouts().submit_timeout(n->timeout, &deadline) == 0) n->timeout.set_diner(this);
+        submit_timeout_from_handler(n->timeout, r.get_deadline());
         return;
     }
     submit_timeout(n->timeout, r.get_deadline());

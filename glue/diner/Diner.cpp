@@ -191,7 +191,7 @@ void Diner::terminate(bool wait)
         Debug_print::bprint("No terminate, are we locked\n");
         std::abort();
     }
-    timeouts_.terminate();
+    clear_timeouts(true);
     int st = state_;
     if (st == RUNNING) {
         {
@@ -238,7 +238,7 @@ void Diner::end_from_own_thread()
 {
     bool took;
     lock_unless_held(took);
-    timeouts_.terminate();
+    clear_timeouts(true);
     {
         std::lock_guard<std::mutex> s(state_mutex_);
         if (state_ != ENDED)
@@ -299,26 +299,31 @@ void Diner::finish(bool drain)
 void Diner::run()
 {
     // The thread starts parked; it parks again after each stop request.
+    // Its first pass of the gate comes before any call through the vtable:
+    // the thread is made while the module's constructors still run.
+    task_->wait_gate();
     bool stop_taken = false;
-    for (;;) {
-        lock(-1);
-        bool ending;
-        {
-            std::lock_guard<std::mutex> s(state_mutex_);
-            ending = state_ == TERMINATING;
-            // A start() that came before the thread got here already made
-            // the state RUNNING and opened the gate: keep that.
-            if (!ending && stop_taken)
-                state_ = STOPPED;
-        }
-        if (ending) {
+    for (bool parked = true;; parked = false) {
+        if (!parked) {
+            lock(-1);
+            bool ending;
+            {
+                std::lock_guard<std::mutex> s(state_mutex_);
+                ending = state_ == TERMINATING;
+                // A start() that came before the thread got here already
+                // made the state RUNNING and opened the gate: keep that.
+                if (!ending && stop_taken)
+                    state_ = STOPPED;
+            }
+            if (ending) {
+                unlock();
+                finish(true);
+                return;
+            }
+            DINER_CHECKPOINT(info_);
             unlock();
-            finish(true);
-            return;
+            task_->wait_gate();
         }
-        DINER_CHECKPOINT(info_);
-        unlock();
-        task_->wait_gate();
         lock(-1);
         DINER_CHECKPOINT(info_);
         if (state_ == TERMINATING) {
@@ -353,7 +358,7 @@ void Diner::run()
                 // Taken with the lock held: other threads may be submitting
                 // timeouts right now.
                 DINER_CHECKPOINT(info_);
-                timeouts_.terminate();
+                clear_timeouts(state_ == TERMINATING);
                 unlock();
                 stop_taken = true;
                 break;
@@ -379,8 +384,17 @@ void Diner::run()
 
 void Diner::handle_timeout()
 {
-    while (Timeout* t = timeouts_.expired_timeout()) {
-        int ahead = t->get_deadline().get_ms_from_now();
+    for (;;) {
+        Timeout* t;
+        int ahead = 0;
+        {
+            std::lock_guard<std::mutex> g(timeouts_mutex_);
+            t = timeouts_.expired_timeout();
+            if (t)
+                ahead = t->get_deadline().get_ms_from_now();
+        }
+        if (!t)
+            return;
         if (ahead > 0) {
             Debug_print::bprint("Timeout_diner::handle_timeout - not expired yet %d\n", -ahead);
             Bugger::report_bug("Timeout_diner::handle_timeout - not expired yet");
@@ -389,17 +403,30 @@ void Diner::handle_timeout()
             Debug_print::cprint(info_.flush_timeout_trace(), "Tim{%s,%p}\n", descriptor_.name,
                                 static_cast<void*>(t));
         handle_timeout(*t);
+        // A Timeout destroyed, moved or cleared meanwhile is no longer the
+        // current one, and this leaves it alone.
+        std::lock_guard<std::mutex> g(timeouts_mutex_);
         timeouts_.reschedule_periodic_timeout(*t);
     }
 }
 
 int Diner::next_timeout(Atime& deadline)
 {
+    std::lock_guard<std::mutex> g(timeouts_mutex_);
     Timeout* t = timeouts_.next_timeout();
     if (!t)
         return -1;
     deadline = t->get_deadline();
     return 0;
+}
+
+void Diner::clear_timeouts(bool for_good)
+{
+    std::lock_guard<std::mutex> g(timeouts_mutex_);
+    if (for_good)
+        timeouts_.close();
+    else
+        timeouts_.terminate();
 }
 
 void Diner::lock_unless_held(bool& took) const
@@ -409,45 +436,58 @@ void Diner::lock_unless_held(bool& took) const
         lock(-1);
 }
 
-int Diner::submit(Timeout& t, const Atime* deadline)
+int Diner::submit(Timeout& t, const Atime* deadline, bool wake)
 {
     bool took;
     lock_unless_held(took);
-    int r = timeouts_.submit_timeout(t, deadline);
-    if (r == 0)
-        t.set_diner(this);
+    int r;
+    {
+        std::lock_guard<std::mutex> g(timeouts_mutex_);
+        r = timeouts_.submit_timeout(t, deadline);
+        if (r == 0)
+            t.set_diner(this);
+    }
     if (took)
         unlock();
-    if (r == 0)
+    if (r == 0 && wake)
         waiter_.send_anonymous_event();
     return r;
 }
 
 int Diner::submit_timeout(Timeout& t)
 {
-    return submit(t, nullptr);
+    return submit(t, nullptr, true);
 }
 
 int Diner::submit_timeout(Timeout& t, int ms)
 {
     Atime deadline = Atime::from_now(ms);
-    return submit(t, &deadline);
+    return submit(t, &deadline, true);
 }
 
 int Diner::submit_timeout(Timeout& t, const Atime& deadline)
 {
-    return submit(t, &deadline);
+    return submit(t, &deadline, true);
+}
+
+int Diner::submit_timeout_from_handler(Timeout& t, const Atime& deadline)
+{
+    return submit(t, &deadline, false);
 }
 
 int Diner::remove_timeout(Timeout& t)
 {
     bool took;
     lock_unless_held(took);
-    int r = timeouts_.remove_timeout(t);
-    // A Timeout of another Diner keeps its Diner, so that it still unlinks
-    // itself there when destroyed.
-    if (r == 0)
-        t.set_diner(nullptr);
+    int r;
+    {
+        std::lock_guard<std::mutex> g(timeouts_mutex_);
+        r = timeouts_.remove_timeout(t);
+        // A Timeout of another Diner keeps its Diner, so that it still
+        // unlinks itself there when destroyed.
+        if (r == 0)
+            t.set_diner(nullptr);
+    }
     if (took)
         unlock();
     return r;
@@ -457,7 +497,11 @@ bool Diner::submitted(const Timeout& t) const
 {
     bool took;
     lock_unless_held(took);
-    bool r = timeouts_.submitted(t);
+    bool r;
+    {
+        std::lock_guard<std::mutex> g(timeouts_mutex_);
+        r = timeouts_.submitted(t);
+    }
     if (took)
         unlock();
     return r;
@@ -467,7 +511,10 @@ void Diner::remove_from_lists(Timeout& t)
 {
     bool took;
     lock_unless_held(took);
-    timeouts_.remove_timeout(t);
+    {
+        std::lock_guard<std::mutex> g(timeouts_mutex_);
+        timeouts_.remove_timeout(t);
+    }
     if (took)
         unlock();
 }

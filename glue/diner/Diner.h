@@ -21,7 +21,8 @@ class Task;
 #define DINER_CHECKPOINT(info) (info).checkpoint(__FILE__, __LINE__)
 
 // Lock order, outermost first: Diner_selector mutex, a Diner's lock,
-// Diner_info_list mutex, a receiver's mutex, the event pool's mutex.
+// Diner_info_list mutex, a receiver's mutex, the event pool's mutex. A
+// Diner's timeout mutex is innermost: nothing else is taken under it.
 class Diner : public avl_bsnode {
 public:
     struct Descriptor {
@@ -103,7 +104,8 @@ public:
     module_man* get_module_man() const { return mm_; }
 
     // Timeouts. Submission wakes the thread so that it recomputes its wait;
-    // these take the Diner's lock unless the caller holds it.
+    // these take the Diner's lock unless the caller holds it. Once the
+    // Diner is terminated, submissions are refused (-1).
     int submit_timeout(Timeout& t);
     int submit_timeout(Timeout& t, int ms);
     int submit_timeout(Timeout& t, const Atime& deadline);
@@ -138,14 +140,19 @@ public:
 
 protected:
     void set_descriptor(const Descriptor& d) { descriptor_ = d; }
-    Timeout_manager& timeouts() { return timeouts_; }
+    // A submission from the Diner's own handlers: the loop recomputes its
+    // wait when the handler returns, so no wake-up is sent.
+    int submit_timeout_from_handler(Timeout& t, const Atime& deadline);
 
 private:
     friend class Diner_selector;
     void run();
     void finish(bool drain);
     void end_from_own_thread();
-    int submit(Timeout& t, const Atime* deadline);
+    int submit(Timeout& t, const Atime* deadline, bool wake);
+    // Unlinks every Timeout; for good (later submissions refused) when the
+    // Diner ends.
+    void clear_timeouts(bool for_good);
     void lock_unless_held(bool& took) const;
 
     Diner_info info_;
@@ -163,6 +170,10 @@ private:
     // before the state says STOPPING.
     std::atomic<int> state_{UNINIT};
     mutable std::mutex state_mutex_;
+    // Guards timeouts_. The Diner's thread moves and reschedules Timeouts
+    // while other threads submit, remove or (terminating) clear them;
+    // Diners without a lock of their own have nothing else to order these.
+    mutable std::mutex timeouts_mutex_;
     Timeout_manager timeouts_;
     waiter_descriptor waiter_;
 };

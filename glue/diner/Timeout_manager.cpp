@@ -47,7 +47,7 @@ int Timeout_manager::unlink(Timeout& t)
 
 int Timeout_manager::submit_timeout(Timeout& t, const Atime* deadline)
 {
-    if (unlink(t) != 0)
+    if (closed_ || unlink(t) != 0)
         return -1;
     if (deadline)
         t.deadline_ = *deadline;
@@ -122,6 +122,12 @@ void Timeout_manager::terminate()
         expired_.remove(t);
         t->diner_ = nullptr;
     }
+}
+
+void Timeout_manager::close()
+{
+    closed_ = true;
+    terminate();
 }
 
 void Timeout_manager::print() const

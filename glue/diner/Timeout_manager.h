@@ -1,6 +1,6 @@
 // The per-Diner store of submitted timeouts: pending ones ordered by
 // deadline, and expired one-shot ones that are still linked.
-// Guarded by its Diner's lock; it has none of its own.
+// Guarded by its Diner's timeout mutex; it has no lock of its own.
 #pragma once
 
 #include "glue/diner/Timeout.h"
@@ -16,7 +16,7 @@ public:
     // Makes the Timeout pending (moving it from where it was), with the
     // given deadline when one is given. A periodic Timeout a whole period
     // or more behind starts again from now. 0, or -1 when it sits in
-    // another Diner's trees.
+    // another Diner's trees or the manager is closed.
     int submit_timeout(Timeout& t, const Atime* deadline);
     // 0 when the Timeout is out of both trees afterwards, -1 otherwise.
     int remove_timeout(Timeout& t);
@@ -33,6 +33,10 @@ public:
     bool submitted(const Timeout& t) const;
     // Unlinks every Timeout and clears its Diner.
     void terminate();
+    // terminate(), and refuses every later submission and rescheduling:
+    // the Diner has ended for good.
+    void close();
+    bool closed() const { return closed_; }
     // Prints both trees when debug filter code 50 is on.
     void print() const;
 
@@ -46,6 +50,7 @@ private:
     int unlink(Timeout& t);
 
     Timeout* cur_expired_ = nullptr;
+    bool closed_ = false;
     c_bstree<avl_bstree, Timeout> pending_;
     c_bstree<avl_bstree, Timeout> expired_;
 };
