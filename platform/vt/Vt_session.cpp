@@ -284,7 +284,7 @@ void Vt_session::on_acknowledgement(uint8_t src, uint8_t dest, const uint8_t* da
     const bool refused = data[0] == 1 || data[0] == 2;  // NACK, Access Denied
     const uint32_t pgn = uint32_t(data[5]) | uint32_t(data[6]) << 8 | uint32_t(data[7]) << 16;
     const uint8_t own = link_.own_address();
-    const bool to_us = dest == own || (dest == 0xFF && data[4] == own);
+    const bool to_us = own < NO_OWN_ADDRESS && (dest == own || (dest == 0xFF && data[4] == own));
     if (refused && pgn == PGN_ECU_TO_VT && to_us)
         join_again("refused the working set's messages", now_ms);
 }
