@@ -16,8 +16,9 @@
 // The TC is also counted lost, at once, when it claims its address anew
 // (other than in answer to a Request for Address Claimed, whoever asked: it
 // has started again and knows the client no more) and when it refuses the
-// client's process data with a NACK. A change of the client's own address ends the
-// session too: it starts again from the new address once the TC is heard.
+// client's process data with a NACK. A change of the client's own address
+// ends the session too: it starts again from the new address once the TC
+// is heard.
 // Requests for the working set master message are answered at any time.
 #pragma once
 
