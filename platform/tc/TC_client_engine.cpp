@@ -363,7 +363,7 @@ void Client_engine::handle_message(unsigned pgn, unsigned char src, unsigned cha
     case PGN_PROCESS_DATA:
         break;
     case PGN_REQUEST:
-        on_request(data, len, src, dest, now_ms);
+        on_request(data, len, dest, now_ms);
         return;
     case PGN_ADDRESS_CLAIMED:
         on_address_claimed(src, now_ms);
@@ -419,23 +419,24 @@ void Client_engine::on_status(const unsigned char* d, unsigned char src, int64_t
     }
 }
 
-void Client_engine::on_request(const unsigned char* d, int len, unsigned char src,
-                               unsigned char dest, int64_t now_ms)
+void Client_engine::on_request(const unsigned char* d, int len, unsigned char dest,
+                               int64_t now_ms)
 {
     if (!d || len < 3)
         return;
     const unsigned requested = unsigned(d[0]) | unsigned(d[1]) << 8 | unsigned(d[2]) << 16;
     if (requested == PGN_WORKING_SET_MASTER)
         send_working_set_master();
-    else if (requested == PGN_ADDRESS_CLAIMED && dest == GLOBAL_ADDRESS && src < NO_ADDRESS)
-        claim_request_ms_ = now_ms;
+    // From any node, one that starts (at the null address) included: the
+    // TC's claim that follows answers it.
+    claim_requests_.on_request(d, len, dest, now_ms);
 }
 
 void Client_engine::on_address_claimed(unsigned char src, int64_t now_ms)
 {
-    if (!session_up() || src != tc_.address || now_ms - claim_request_ms_ <= CLAIM_ANSWER_MS)
+    if (!session_up() || src != tc_.address || claim_requests_.answers_request(src, now_ms))
         return;
-    lose_tc("claimed its address anew: it started again", now_ms);
+    lose_tc("claimed its address anew, unasked: it started again", now_ms);
 }
 
 void Client_engine::on_acknowledgement(const unsigned char* d, int len, unsigned char src,

@@ -14,13 +14,15 @@
 // application's values go to the TC.
 //
 // The TC is also counted lost, at once, when it claims its address anew
-// (other than in answer to a Request for Address Claimed: it has started
-// again and knows the client no more) and when it refuses the client's
-// process data with a NACK. A change of the client's own address ends the
-// session too: it starts again from the new address once the TC is heard.
+// (other than in answer to a Request for Address Claimed, whoever asked: it
+// has started again and knows the client no more) and when it refuses the
+// client's process data with a NACK. A change of the client's own address
+// ends the session too: it starts again from the new address once the TC
+// is heard.
 // Requests for the working set master message are answered at any time.
 #pragma once
 
+#include "platform/iso/Claim_answer_window.h"
 #include "platform/tc/TC_message.h"
 #include "platform/tc/TC_object_pool.h"
 
@@ -71,12 +73,6 @@ public:
     static constexpr int64_t TRANSFER_BYTES_PER_S = 2000;
     static constexpr int64_t PAUSE_MS = 6000;
     static constexpr int TRANSFER_TAG = 0x7C01;
-    // Every node claims its address again in answer to a Request for
-    // Address Claimed to all; the TC's claim within this time of one from a
-    // node that holds an address is such an answer. A request from the null
-    // address comes from a node that is starting, which may be the TC
-    // itself: the claim after it counts.
-    static constexpr int64_t CLAIM_ANSWER_MS = 1250;
 
     struct Tc_info {
         unsigned char address = NO_ADDRESS;
@@ -146,8 +142,7 @@ private:
     void send_pool(int64_t now_ms);
 
     void on_status(const unsigned char* d, unsigned char src, int64_t now_ms);
-    void on_request(const unsigned char* d, int len, unsigned char src, unsigned char dest,
-                    int64_t now_ms);
+    void on_request(const unsigned char* d, int len, unsigned char dest, int64_t now_ms);
     void on_address_claimed(unsigned char src, int64_t now_ms);
     void on_acknowledgement(const unsigned char* d, int len, unsigned char src,
                             unsigned char dest, int64_t now_ms);
@@ -176,8 +171,8 @@ private:
     bool own_name_known_ = false;
     Tc_info tc_;
     int64_t tc_last_heard_ = 0;
-    // The last Request for Address Claimed to all from a node with an address.
-    int64_t claim_request_ms_ = INT64_MIN / 2;
+    // Which of the TC's claims answer a Request for Address Claimed.
+    Iso::Claim_answer_window claim_requests_;
     int64_t next_periodic_ = 0;
     int64_t deadline_ = -1;  // of the state; -1 none
     bool tc_has_other_pool_ = false;

@@ -14,7 +14,10 @@ namespace {
 // characters, or an ETP message of a later version of the standard).
 constexpr int MAX_RX = 2048;
 constexpr unsigned char NULL_ADDRESS = 254;
-constexpr unsigned PGN_ADDRESS_CLAIMED = 0xEE00;
+constexpr unsigned PGN_ADDRESS_CLAIMED = Vt_session::PGN_ADDRESS_CLAIMED;
+// The messages of the bus the session reads besides the VT's own: the
+// acknowledgements and the address claims, whose requests too.
+constexpr unsigned BUS_PGNS[] = {Vt_session::PGN_ACKNOWLEDGEMENT, PGN_ADDRESS_CLAIMED};
 } // namespace
 
 Vt_client::Vt_client(Object_pool& pool) : pool_(pool), buffer_(MAX_RX) {}
@@ -40,8 +43,13 @@ int Vt_client::open(module_man& mm, JIN_smart_stack& stack, const JIN_name::RAWN
     session_.reset(new Vt_session(pool_, *this, config));
     init(mm, nullptr, Descriptor("VTC0", 0), 40, 65536, true, true);
     open_ = true;
-    if (stack.register_pgn(Vt_session::PGN_VT_TO_ECU, &get_waiter(), &rx_event_) != 1 ||
-        stack.register_pgn(Vt_session::PGN_LANGUAGE, &get_waiter(), &rx_event_) != 1) {
+    bool registered = stack.register_pgn(Vt_session::PGN_VT_TO_ECU, &get_waiter(), &rx_event_) == 1 &&
+                      stack.register_pgn(Vt_session::PGN_LANGUAGE, &get_waiter(), &rx_event_) == 1;
+    for (unsigned pgn : BUS_PGNS)
+        registered = registered && stack.register_pgn(pgn, &get_waiter(), &rx_event_) == 1;
+    registered = registered &&
+                 stack.register_pgn(PGN_ADDRESS_CLAIMED, &get_waiter(), &request_event_, JIN_PGN::REQUEST) == 1;
+    if (!registered) {
         close();
         return -1;
     }
@@ -65,6 +73,9 @@ void Vt_client::close()
     terminate(true);
     stack_->deregister_pgn(Vt_session::PGN_VT_TO_ECU, &get_waiter());
     stack_->deregister_pgn(Vt_session::PGN_LANGUAGE, &get_waiter());
+    for (unsigned pgn : BUS_PGNS)
+        stack_->deregister_pgn(pgn, &get_waiter());
+    stack_->deregister_pgn(PGN_ADDRESS_CLAIMED, &get_waiter(), JIN_PGN::REQUEST);
     // A pool transfer still under way must not tell a client that is gone.
     stack_->forget_waiter(&get_waiter());
 }
@@ -120,6 +131,10 @@ bool Vt_client::name_of(uint8_t address, JIN_name::RAWNAME& name)
     if (own < NULL_ADDRESS && now - last_claim_request_ >= 1000) {
         last_claim_request_ = now;
         stack_->request(own, address, PGN_ADDRESS_CLAIMED, nullptr, 0);
+        // The claim that answers it is no sign of a VT that started again.
+        const uint8_t requested[3] = {uint8_t(PGN_ADDRESS_CLAIMED), uint8_t(PGN_ADDRESS_CLAIMED >> 8),
+                                      uint8_t(PGN_ADDRESS_CLAIMED >> 16)};
+        session_->on_request(address, requested, 3, now);
     }
     return false;
 }
@@ -128,14 +143,32 @@ void Vt_client::read_messages(unsigned pgn)
 {
     JIN_header h;
     while (stack_->read(pgn, h, buffer_.data(), MAX_RX, MAX_RX, &get_waiter()) == 0) {
-        if (pgn == Vt_session::PGN_LANGUAGE) {
+        switch (pgn) {
+        case Vt_session::PGN_LANGUAGE:
             session_->on_language(h.src, buffer_.data(), h.length);
-            continue;
+            break;
+        case Vt_session::PGN_ACKNOWLEDGEMENT:
+            session_->on_acknowledgement(h.src, h.dest, buffer_.data(), h.length, now_ms());
+            break;
+        case PGN_ADDRESS_CLAIMED:
+            session_->on_address_claimed(h.src, now_ms());
+            break;
+        default: {
+            const unsigned char own = own_address();
+            if (h.dest == own || h.dest == 255)
+                session_->on_vt_message(h.src, buffer_.data(), h.length, now_ms());
+            break;
         }
-        const unsigned char own = own_address();
-        if (h.dest == own || h.dest == 255)
-            session_->on_vt_message(h.src, buffer_.data(), h.length, now_ms());
+        }
     }
+}
+
+void Vt_client::read_claim_requests()
+{
+    JIN_header h;
+    while (stack_->read(PGN_ADDRESS_CLAIMED, h, buffer_.data(), MAX_RX, MAX_RX, &get_waiter(), JIN_PGN::REQUEST) ==
+           0)
+        session_->on_request(h.dest, buffer_.data(), h.length, now_ms());
 }
 
 void Vt_client::handle_event(waiter_event& event)
@@ -145,6 +178,8 @@ void Vt_client::handle_event(waiter_event& event)
     const JIN_stack::Event_ids& ids = stack_->event_ids();
     if (event.module_id == rx_event_ && rx_event_ != 0) {
         read_messages(event.data);
+    } else if (event.module_id == request_event_ && request_event_ != 0) {
+        read_claim_requests();
     } else if (event.module_id == ids.tx_finished) {
         long code = long(event.code);
         session_->on_sent(int(std::labs(code)), code > 0, now_ms());

@@ -1,5 +1,6 @@
 // Runs the working set's VT session on a CAN stack: a Diner ("VTC0") that
-// receives the VT's messages (PGN 0xE600) and the Language command, hands
+// receives the VT's messages (PGN 0xE600), the Language command, the
+// acknowledgements, the address claims and the requests for them, hands
 // them with the time to the session engine, sends what the engine sends
 // through the stack (the stack picks single frame, TP or ETP) and reports
 // the stack's completions back. A tick every 100 ms carries maintenance and
@@ -57,12 +58,14 @@ public:
 
 private:
     void read_messages(unsigned pgn);
+    void read_claim_requests();
 
     Object_pool& pool_;
     JIN_smart_stack* stack_ = nullptr;
     JIN_name::RAWNAME own_;
     std::unique_ptr<Vt_session> session_;
     short rx_event_ = 0;
+    short request_event_ = 0;
     Timeout tick_;
     bool open_ = false;
     int64_t last_claim_request_ = -1000000;

@@ -254,6 +254,53 @@ void Vt_session::lose_vt(int64_t now_ms)
     vt_address_ = 0xFE;
 }
 
+bool Vt_session::session_up() const
+{
+    return state_ != DISABLED && state_ != WAIT_VT && vt_address_ < NO_OWN_ADDRESS;
+}
+
+void Vt_session::join_again(const char* why, int64_t now_ms)
+{
+    std::fprintf(stderr, "VT: the VT at %u %s; the working set announces itself again\n", unsigned(vt_address_),
+                 why);
+    const Known_vt* known = find_vt(vt_address_);
+    const bool take_same = known && link_.own_address() < NO_OWN_ADDRESS;
+    const Known_vt same = known ? *known : Known_vt{vt_address_, vt_name_, vt_named_, now_ms};
+    lose_vt(now_ms);
+    enter(WAIT_VT, now_ms);
+    // The same VT, even when another one comes first or is preferred.
+    if (take_same)
+        take_vt(same, now_ms);
+    else
+        choose_vt(now_ms);
+}
+
+void Vt_session::on_acknowledgement(uint8_t src, uint8_t dest, const uint8_t* data, uint32_t len, int64_t now_ms)
+{
+    // Control byte, group function, two reserved bytes, the address
+    // acknowledged (ours, when sent to all) and the PGN.
+    if (!data || len < 8 || !session_up() || src != vt_address_)
+        return;
+    const bool refused = data[0] == 1 || data[0] == 2;  // NACK, Access Denied
+    const uint32_t pgn = uint32_t(data[5]) | uint32_t(data[6]) << 8 | uint32_t(data[7]) << 16;
+    const uint8_t own = link_.own_address();
+    const bool to_us = own < NO_OWN_ADDRESS && (dest == own || (dest == 0xFF && data[4] == own));
+    if (refused && pgn == PGN_ECU_TO_VT && to_us)
+        join_again("refused the working set's messages", now_ms);
+}
+
+void Vt_session::on_request(uint8_t dest, const uint8_t* data, uint32_t len, int64_t now_ms)
+{
+    claim_requests_.on_request(data, int(len), dest, now_ms);
+}
+
+void Vt_session::on_address_claimed(uint8_t src, int64_t now_ms)
+{
+    if (!session_up() || src != vt_address_ || claim_requests_.answers_request(src, now_ms))
+        return;
+    join_again("claimed its address anew, unasked: it started again", now_ms);
+}
+
 int Vt_session::next_tag(Tag_kind kind, bool transport)
 {
     sequence_ = sequence_ % (TAG_SEQUENCES - 1) + 1;

@@ -9,6 +9,12 @@
 // commands and partial uploads one at a time, and turns VT-to-ECU messages
 // into the pool's events.
 //
+// A VT not heard for VT_LOST_MS is lost. A VT that starts again within that
+// time knows the working set no more: its refusal (NACK or Access Denied)
+// of the working set's VT messages, or its address claim that answers no
+// Request for Address Claimed, starts the connection with it again from the
+// announcement, as with a VT just found.
+//
 // The VT answers commands in the order it received them, naming the
 // function, (for most) the object and (for some) the value it set: an answer
 // belongs to the oldest command still waiting for it that it can be the
@@ -20,6 +26,7 @@
 #pragma once
 
 #include "can/JIN_name.h"
+#include "platform/iso/Claim_answer_window.h"
 
 #include <cstdint>
 #include <deque>
@@ -52,6 +59,8 @@ public:
     static constexpr uint32_t PGN_WS_MASTER = 0xFE0D;
     static constexpr uint32_t PGN_LANGUAGE = 0xFE0F;
     static constexpr uint32_t PGN_REQUEST = 0xEA00;
+    static constexpr uint32_t PGN_ACKNOWLEDGEMENT = 0xE800;
+    static constexpr uint32_t PGN_ADDRESS_CLAIMED = 0xEE00;
     // A VT not heard for this long is gone.
     static constexpr int VT_LOST_MS = 3000;
     // A request or command without response for this long has failed.
@@ -97,6 +106,13 @@ public:
     void on_vt_message(uint8_t src, const uint8_t* data, uint32_t len, int64_t now_ms);
     // A Language command from `src`; only the VT in use sets the locale.
     void on_language(uint8_t src, const uint8_t* data, uint32_t len);
+    // An Acknowledgement (PGN 0xE800) from `src` to `dest`.
+    void on_acknowledgement(uint8_t src, uint8_t dest, const uint8_t* data, uint32_t len, int64_t now_ms);
+    // A Request (PGN 0xEA00) to `dest` from any node, or one the working
+    // set's node sent itself.
+    void on_request(uint8_t dest, const uint8_t* data, uint32_t len, int64_t now_ms);
+    // An Address Claimed from `src`.
+    void on_address_claimed(uint8_t src, int64_t now_ms);
     // A message sent with `tag` is gone (ok) or failed.
     void on_sent(int tag, bool ok, int64_t now_ms);
     // Lets time pass: timeouts, maintenance, the next command.
@@ -169,6 +185,11 @@ private:
     void choose_vt(int64_t now_ms);
     void take_vt(const Known_vt& vt, int64_t now_ms);
     void lose_vt(int64_t now_ms);
+    // The VT knows the working set no more (`why`): the connection starts
+    // again with it from the announcement.
+    void join_again(const char* why, int64_t now_ms);
+    // A VT has been taken and the session runs with it.
+    bool session_up() const;
     int next_tag(Tag_kind kind, bool transport);
     // The message's tag, 0 when the link refused it.
     int send_to_vt(std::vector<uint8_t> bytes, Tag_kind kind);
@@ -209,6 +230,8 @@ private:
     int64_t state_since_ = 0;
     int64_t next_maintenance_ = 0;
     std::vector<Known_vt> vts_;
+    // Which of the VT's claims answer a Request for Address Claimed.
+    Iso::Claim_answer_window claim_requests_;
     uint8_t vt_address_ = 0xFE;
     // The working set's own address when it took the VT.
     uint8_t own_address_ = 0xFE;

@@ -418,8 +418,10 @@ TEST(TcSession, TheWorkingSetMasterMessageAnswersEachRequest)
 }
 
 // A TC that starts again at its address knows the client no more: its
-// address claim, or its first NACK of the client's process data, ends the
-// session at once, and the client joins it again as it would a new TC.
+// address claim nobody asked for, or its first NACK of the client's process
+// data, ends the session at once, and the client joins it again as it would
+// a new TC. A TC that asks for the claims as it starts (from the null
+// address) claims in answer to its own request: only its NACK tells.
 TEST(TcSession, ATcThatStartsAgainIsJoinedAgainAtItsFirstSign)
 {
     const std::vector<unsigned char> tc_name = {1, 2, 3, 4, 5, 6, 7, 0xA0};
@@ -429,7 +431,7 @@ TEST(TcSession, ATcThatStartsAgainIsJoinedAgainAtItsFirstSign)
         bool asks_first;  // a Request for Address Claimed from the null address before
     };
     for (const Case& c : {Case{"its address claim", true, false}, Case{"a NACK of process data", false, false},
-                          Case{"its claim after its request from the null address", true, true}}) {
+                          Case{"a NACK after its claim in answer to its request", true, true}}) {
         SCOPED_TRACE(c.what);
         Rig rig;
         rig.switch_on();
@@ -446,13 +448,16 @@ TEST(TcSession, ATcThatStartsAgainIsJoinedAgainAtItsFirstSign)
         }
         if (c.claims)
             rig.deliver(TC::PGN_ADDRESS_CLAIMED, SERVER, TC::GLOBAL_ADDRESS, tc_name);
-        else
+        const bool nacked = !c.claims || c.asks_first;
+        if (nacked) {
+            EXPECT_EQ(rig.engine->get_state(), E::ST_ACTIVE);
             EXPECT_TRUE(rig.pool.send_process_data(0, 116, 2));
+        }
         rig.pump();
         EXPECT_EQ(rig.engine->get_state(), E::ST_WAIT_TC);
         EXPECT_EQ(rig.statuses(), std::vector<int>{P::STATUS_TC_LOST});
         EXPECT_FALSE(rig.pool.send_process_data(0, 116, 3)) << "nothing more to a TC that refuses";
-        EXPECT_EQ(rig.server.refused, c.claims ? 0 : 1);
+        EXPECT_EQ(rig.server.refused, nacked ? 1 : 0);
 
         // Version, labels and activation of the stored pool, as with a new TC.
         ASSERT_TRUE(rig.run_until(E::ST_ACTIVE, 10000));
@@ -462,8 +467,38 @@ TEST(TcSession, ATcThatStartsAgainIsJoinedAgainAtItsFirstSign)
         EXPECT_TRUE(rig.server.clients[CLIENT].active);
         EXPECT_TRUE(rig.pool.send_process_data(0, 116, 4));
         rig.pump();
-        EXPECT_EQ(rig.server.refused, c.claims ? 0 : 1);
+        EXPECT_EQ(rig.server.refused, nacked ? 1 : 0);
     }
+}
+
+// Every node claims its address again when a node that starts asks for the
+// claims from the null address, the TC too: the session goes on, the labels
+// are not asked for again.
+TEST(TcSession, TheTcsAnswerToANodeThatStartsLeavesTheSessionActive)
+{
+    Rig rig;
+    rig.switch_on();
+    ASSERT_TRUE(rig.run_until(E::ST_ACTIVE));
+    rig.statuses();
+    rig.client_end.sent.clear();
+    const int activations = rig.server.activations;
+
+    rig.deliver(TC::PGN_REQUEST, TC::NO_ADDRESS, TC::GLOBAL_ADDRESS, {0x00, 0xEE, 0x00});
+    rig.advance(250);
+    rig.deliver(TC::PGN_ADDRESS_CLAIMED, SERVER, TC::GLOBAL_ADDRESS, {1, 2, 3, 4, 5, 6, 7, 0xA0});
+    rig.advance(15000);
+    EXPECT_EQ(rig.engine->get_state(), E::ST_ACTIVE);
+    EXPECT_TRUE(rig.statuses().empty());
+    EXPECT_EQ(count_sub(rig.client_end.sent, TC::SUB_REQUEST_VERSION), 0);
+    EXPECT_EQ(count_sub(rig.client_end.sent, TC::SUB_REQUEST_STRUCTURE_LABEL), 0);
+    EXPECT_EQ(rig.server.activations, activations);
+    EXPECT_GE(count_sub(rig.client_end.sent, 0xFF), 7) << "the client task message goes on every 2 s";
+
+    // Once the time for an answer has passed, a claim is the TC's own again.
+    rig.deliver(TC::PGN_REQUEST, TC::NO_ADDRESS, TC::GLOBAL_ADDRESS, {0x00, 0xEE, 0x00});
+    rig.advance(Iso::Claim_answer_window::ANSWER_MS + 100);
+    rig.deliver(TC::PGN_ADDRESS_CLAIMED, SERVER, TC::GLOBAL_ADDRESS, {1, 2, 3, 4, 5, 6, 7, 0xA0});
+    EXPECT_EQ(rig.engine->get_state(), E::ST_WAIT_TC);
 }
 
 TEST(TcSession, WhatIsNoSignOfARestartLeavesTheSessionActive)

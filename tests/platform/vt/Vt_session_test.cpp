@@ -879,6 +879,154 @@ TEST_F(Session, AMoveOfTheWorkingSetsAddressStartsTheSessionAgainFromTheNewOne)
     EXPECT_NE(std::find(f.begin(), f.end(), 0x12), f.end()) << "End of Object Pool from the new address";
 }
 
+// An Acknowledgement: control byte (0 ACK, 1 NACK, 2 Access Denied), group
+// function, two reserved bytes, the address acknowledged and the PGN.
+Bytes acknowledgement(uint8_t control, uint8_t acknowledged, uint32_t pgn)
+{
+    return {control, 0xFF, 0xFF, 0xFF, acknowledged, uint8_t(pgn), uint8_t(pgn >> 8), uint8_t(pgn >> 16)};
+}
+const Bytes REQUEST_FOR_CLAIMS = {0x00, 0xEE, 0x00};
+
+// A VT that started again within the time the working set counts it lost
+// knows the working set no more: its refusal of the working set's VT
+// messages, or its claim that answers no request, starts the connection
+// again at once: announcement, memory, the whole pool.
+TEST_F(Session, AVtThatLostTheWorkingSetIsJoinedAgainAtItsFirstSign)
+{
+    const auto claims = [&] { session->on_address_claimed(VT_A, now); };
+    struct Case {
+        const char* what;
+        std::function<void()> before;  // what happened on the bus before
+        std::function<void()> sign;
+    };
+    const Case cases[] = {
+        {"a NACK of its VT messages", [] {},
+         [&] {
+             const Bytes nack = acknowledgement(1, OUR_ADDRESS, Vt_session::PGN_ECU_TO_VT);
+             session->on_acknowledgement(VT_A, OUR_ADDRESS, nack.data(), 8, now);
+         }},
+        {"Access Denied to all, naming the working set", [] {},
+         [&] {
+             const Bytes denied = acknowledgement(2, OUR_ADDRESS, Vt_session::PGN_ECU_TO_VT);
+             session->on_acknowledgement(VT_A, 0xFF, denied.data(), 8, now);
+         }},
+        {"its address claim, unasked", [] {}, claims},
+        {"its claim after a request for another PGN",
+         [&] {
+             const Bytes other = {0x0F, 0xFE, 0x00};
+             session->on_request(0xFF, other.data(), 3, now);
+         },
+         claims},
+        {"its claim once the time to answer a request has passed",
+         [&] {
+             session->on_request(0xFF, REQUEST_FOR_CLAIMS.data(), 3, now);
+             advance(int(Iso::Claim_answer_window::ANSWER_MS) + 100);
+         },
+         claims},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        bring_up();
+        advance(1000);
+        vt.processor.deleteAllObjects();  // the VT started again
+        c.before();
+        log.clear();
+        c.sign();
+        EXPECT_EQ(session->state(), Vt_session::GET_MEMORY);
+        EXPECT_FALSE(pool.is_running());
+        pump();
+        ASSERT_EQ(session->state(), Vt_session::RUNNING) << session->last_error();
+        EXPECT_EQ(session->vt_address(), VT_A);
+        ASSERT_FALSE(log.empty());
+        EXPECT_EQ(log.front().pgn, Vt_session::PGN_WS_MASTER) << "announced first";
+        bool initiating = false;
+        for (const Sent& s : log)
+            initiating = initiating || (s.pgn == Vt_session::PGN_ECU_TO_VT && s.bytes[0] == 0xFF && s.bytes[1] == 1);
+        EXPECT_TRUE(initiating) << "maintenance with the initiating bit";
+        const std::vector<uint8_t> f = functions_sent();
+        EXPECT_NE(std::find(f.begin(), f.end(), 0xC0), f.end()) << "Get Memory";
+        EXPECT_NE(std::find(f.begin(), f.end(), 0x11), f.end()) << "the pool";
+        EXPECT_TRUE(pool.is_running());
+        for (const auto& entry : pool.objects())
+            ASSERT_NE(vt.processor.getObject(entry.first), nullptr) << entry.first;
+    }
+}
+
+// What another node says, another PGN refused, and a claim that answers a
+// request for the claims (a node that starts asks all from the null
+// address; the working set's node asks the VT when it does not know its
+// NAME) leave the connection as it is.
+TEST_F(Session, WhatIsNoSignThatTheVtLostTheWorkingSetChangesNothing)
+{
+    bring_up();
+    advance(1000);
+    auto acknowledged = [&](uint8_t src, uint8_t dest, const Bytes& d) {
+        return [=] { session->on_acknowledgement(src, dest, d.data(), uint32_t(d.size()), now); };
+    };
+    Bytes short_nack = acknowledgement(1, OUR_ADDRESS, Vt_session::PGN_ECU_TO_VT);
+    short_nack.resize(7);
+    struct Case {
+        const char* what;
+        std::function<void()> happens;
+    };
+    const Case cases[] = {
+        {"another node's NACK", acknowledged(VT_B, OUR_ADDRESS, acknowledgement(1, OUR_ADDRESS, 0xE700))},
+        {"a NACK of another PGN", acknowledged(VT_A, OUR_ADDRESS, acknowledgement(1, OUR_ADDRESS, 0xFE0F))},
+        {"an ACK", acknowledged(VT_A, OUR_ADDRESS, acknowledgement(0, OUR_ADDRESS, 0xE700))},
+        {"a NACK to all for another working set", acknowledged(VT_A, 0xFF, acknowledgement(1, 0x80, 0xE700))},
+        {"a NACK to another node", acknowledged(VT_A, 0x80, acknowledgement(1, 0x80, 0xE700))},
+        {"a NACK too short", acknowledged(VT_A, OUR_ADDRESS, short_nack)},
+        {"another node claims", [&] { session->on_address_claimed(0x80, now); }},
+        {"the VT answers a request to all from the null address",
+         [&] {
+             session->on_request(0xFF, REQUEST_FOR_CLAIMS.data(), 3, now);
+             advance(250);
+             session->on_address_claimed(VT_A, now);
+         }},
+        {"the VT answers a request to it",
+         [&] {
+             advance(2000);
+             session->on_request(VT_A, REQUEST_FOR_CLAIMS.data(), 3, now);
+             advance(1200);
+             session->on_address_claimed(VT_A, now);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        log.clear();
+        c.happens();
+        advance(100);
+        EXPECT_EQ(session->state(), Vt_session::RUNNING);
+        for (const Sent& s : log)
+            EXPECT_NE(s.pgn, Vt_session::PGN_WS_MASTER) << "not announced again";
+        const std::vector<uint8_t> f = functions_sent();
+        EXPECT_EQ(std::find(f.begin(), f.end(), 0xC0), f.end()) << "no Get Memory";
+    }
+}
+
+// The connection starts again with the VT that lost the working set, not
+// with the first one on the bus.
+TEST_F(Session, AVtThatLostTheWorkingSetIsJoinedAgainWhenAnotherComesFirst)
+{
+    InProcessVt vt_b;
+    vt_b.processor.setWorkingSetMaster(OUR_ADDRESS);
+    second = &vt_b;
+    bring_up();
+    status(VT_B);
+    ASSERT_EQ(session->switch_next_vt(now), 0);
+    pump();
+    ASSERT_EQ(session->vt_address(), VT_B);
+    ASSERT_EQ(session->state(), Vt_session::RUNNING) << session->last_error();
+    const int at_a = received[VT_A];
+
+    const Bytes nack = acknowledgement(1, OUR_ADDRESS, Vt_session::PGN_ECU_TO_VT);
+    session->on_acknowledgement(VT_B, OUR_ADDRESS, nack.data(), 8, now);
+    EXPECT_EQ(session->vt_address(), VT_B);
+    pump();
+    EXPECT_EQ(session->state(), Vt_session::RUNNING) << session->last_error();
+    EXPECT_EQ(received[VT_A], at_a) << "the other VT is left alone";
+}
+
 // A pointing event and a selection of an input are answered with what the
 // VT sent, the transaction number kept on a version 6 VT.
 TEST_F(Session, PointingAndInputSelectionAreAnsweredWithWhatTheVtSent)
@@ -1168,6 +1316,46 @@ TEST_F(Scripted_end, NoAnswerOrNoMemoryFailsTheUpload)
     session->on_vt_message(VT_A, no_memory.data(), 8, now);
     EXPECT_EQ(session->state(), Vt_session::UPLOAD_FAILED);
     EXPECT_NE(session->last_error().find("memory"), std::string::npos);
+}
+
+// A connection started again because the VT refused the working set does
+// not inherit the pause of the failed uploads before it: it asks for memory
+// at once, and its own first failure is tried again after the first pause.
+TEST_F(Scripted_end, ANewConnectionStartsWithoutThePauseOfTheFailedUploads)
+{
+    // Lets `ms` pass with the VT's status every second: whether the session
+    // asked the VT for its memory meanwhile.
+    auto asks_memory_within = [this](int ms) {
+        link.out.clear();
+        for (int t = 0; t < ms; t += 100) {
+            now += 100;
+            if (now % 1000 == 0)
+                status(VT_A);
+            session->tick(now);
+        }
+        for (const Sent& s : link.out)
+            if (s.pgn == Vt_session::PGN_ECU_TO_VT && s.bytes[0] == 0xC0)
+                return true;
+        return false;
+    };
+    answer_end_of_pool({});
+    ASSERT_FALSE(asks_memory_within(Vt_session::RESPONSE_MS + 200));
+    ASSERT_TRUE(asks_memory_within(Vt_session::UPLOAD_RETRY_MS));
+    ASSERT_FALSE(asks_memory_within(Vt_session::RESPONSE_MS + 200));
+    ASSERT_EQ(session->state(), Vt_session::UPLOAD_FAILED);  // the next try after twice the pause
+
+    link.out.clear();
+    const Bytes nack = acknowledgement(1, OUR_ADDRESS, Vt_session::PGN_ECU_TO_VT);
+    session->on_acknowledgement(VT_A, OUR_ADDRESS, nack.data(), 8, now);
+    EXPECT_EQ(session->state(), Vt_session::GET_MEMORY);
+    bool asked = false;
+    for (const Sent& s : link.out)
+        asked = asked || (s.pgn == Vt_session::PGN_ECU_TO_VT && s.bytes[0] == 0xC0);
+    EXPECT_TRUE(asked) << "memory asked for at once";
+    EXPECT_FALSE(asks_memory_within(Vt_session::RESPONSE_MS + 200));
+    ASSERT_EQ(session->state(), Vt_session::UPLOAD_FAILED);
+    EXPECT_FALSE(asks_memory_within(Vt_session::UPLOAD_RETRY_MS - 400));
+    EXPECT_TRUE(asks_memory_within(400)) << "after the first pause again";
 }
 
 } // namespace

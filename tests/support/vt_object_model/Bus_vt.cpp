@@ -8,6 +8,9 @@
 namespace {
 constexpr unsigned PGN_VT_TO_ECU = 0xE600;
 constexpr unsigned PGN_ECU_TO_VT = 0xE700;
+constexpr unsigned PGN_ACKNOWLEDGEMENT = 0xE800;
+constexpr unsigned PGN_ADDRESS_CLAIMED = 0xEE00;
+constexpr uint8_t FN_MAINTENANCE = 0xFF;
 constexpr int MAX_MESSAGE = 70000;
 }
 
@@ -38,7 +41,8 @@ Bus_vt::~Bus_vt()
     close();
 }
 
-bool Bus_vt::open(const std::string& bus_spec, module_man& mm, unsigned identity, unsigned char address)
+bool Bus_vt::open(const std::string& bus_spec, module_man& mm, unsigned identity, unsigned char address,
+                  bool asks_claims_first)
 {
     std::string error;
     bus_.reset(Bus_select::start(bus_spec.c_str(), error));
@@ -50,6 +54,8 @@ bool Bus_vt::open(const std::string& bus_spec, module_man& mm, unsigned identity
         return false;
     waiter_descriptor claim;
     claim.init(&mm);
+    if (asks_claims_first && stack_.request(254, 255, PGN_ADDRESS_CLAIMED, nullptr, 0) != 0)
+        return false;
     if (!stack_.name_manager().add_local_name(name_, address))
         return false;
     address_ = stack_.wait_for_name(&claim, name_, true);
@@ -111,6 +117,20 @@ void Bus_vt::send(uint32_t destination, const uint8_t* data, uint32_t length)
                  length, data, int(length), nullptr, 0);
 }
 
+bool Bus_vt::knows_sender(unsigned char src, const uint8_t* data, uint32_t length)
+{
+    if (length >= 2 && data[0] == FN_MAINTENANCE && (data[1] & 0x01))
+        working_sets_.insert(src);
+    if (working_sets_.count(src))
+        return true;
+    // NACK of the VT messages, to the working set (its address acknowledged).
+    ++refused_;
+    const uint8_t nack[8] = {0x01, 0xFF, 0xFF, 0xFF, src, uint8_t(PGN_ECU_TO_VT), uint8_t(PGN_ECU_TO_VT >> 8),
+                             uint8_t(PGN_ECU_TO_VT >> 16)};
+    stack_.write(address_, src, PGN_ACKNOWLEDGEMENT, 6, 8, nack, 8, nullptr, 0);
+    return false;
+}
+
 void Bus_vt::handle_event(waiter_event& event)
 {
     if (event.module_id != rx_event_)
@@ -124,6 +144,8 @@ void Bus_vt::handle_event(waiter_event& event)
             std::lock_guard<std::mutex> g(record_mutex_);
             received_messages_.emplace_back(buffer_.begin(), buffer_.begin() + std::min<int>(h.length, 8));
         }
+        if (!knows_sender(h.src, buffer_.data(), h.length))
+            continue;
         processor_.setWorkingSetMaster(h.src);
         processor_.process(buffer_.data(), h.length);
     }

@@ -1,8 +1,10 @@
 // The project's terminal side (VtCommandProcessor with the recording display)
 // as a VT on a CAN bus: its own stack and NAME, a thread that takes the
 // working set's messages (PGN 0xE700), answers through the stack on PGN
-// 0xE600 and sends its VT status every second. Operator events are scripted
-// by the test through with_processor(), under the VT's lock.
+// 0xE600 and sends its VT status every second. As a VT does, it knows a
+// working set once it has announced itself (maintenance with the initiating
+// bit) and refuses the messages of others with a NACK. Operator events are
+// scripted by the test through with_processor(), under the VT's lock.
 #pragma once
 
 #include "RecordingVtDisplay.h"
@@ -20,6 +22,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,8 +35,11 @@ public:
     ~Bus_vt() override;
 
     // Opens the bus (a Bus_select specification), claims the NAME at the
-    // preferred address and starts. False on any failure.
-    bool open(const std::string& bus_spec, module_man& mm, unsigned identity, unsigned char address);
+    // preferred address and starts. False on any failure. With
+    // `asks_claims_first` it asks all nodes for their claims from the null
+    // address before it claims, as many starting nodes do.
+    bool open(const std::string& bus_spec, module_man& mm, unsigned identity, unsigned char address,
+              bool asks_claims_first = false);
     void close();
 
     // Runs fn on the processor under the VT's lock.
@@ -43,6 +49,8 @@ public:
     unsigned char address() const { return address_; }
     // Messages received from working sets so far.
     int messages_received() const { return received_; }
+    // Messages refused (NACK) because their working set had not announced itself.
+    int messages_refused() const { return refused_; }
     // The first eight bytes (at most) of every message received from working
     // sets so far, in order.
     std::vector<std::vector<uint8_t>> received_messages();
@@ -60,6 +68,9 @@ private:
         uint32_t getTimeMs() override;
     };
     void send(uint32_t destination, const uint8_t* data, uint32_t length) override;
+    // Whether the message comes from a working set the VT knows, which it
+    // does from its maintenance message with the initiating bit on.
+    bool knows_sender(unsigned char src, const uint8_t* data, uint32_t length);
 
     std::unique_ptr<CAN_bus> bus_;
     JIN_smart_stack stack_;
@@ -69,6 +80,8 @@ private:
     Timeout tick_;
     std::atomic<bool> announcing_{true};
     std::atomic<int> received_{0};
+    std::atomic<int> refused_{0};
+    std::set<unsigned char> working_sets_;  // the addresses of those announced
     std::mutex record_mutex_;
     std::vector<std::vector<uint8_t>> received_messages_;
     bool losing_ = false;

@@ -2,9 +2,10 @@
 // own stack that is killed while values flow and comes back at its address
 // 2 s later, and then with a node that takes the program's address with a
 // NAME of higher priority: each time the description is active again, from
-// the address the program holds, without a run of refused frames. The
-// frames are read back from the hub's log with Wireshark's ISObus
-// dissector.
+// the address the program holds, without a run of refused frames. A node
+// that starts and asks all for their claims leaves the active description
+// alone. The frames are read back from the hub's log, with Wireshark's
+// ISObus dissector too.
 
 #include "can/JIN_smart_stack.h"
 #include "glue/diner/module_man.h"
@@ -19,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -81,6 +83,26 @@ std::vector<std::string> log_lines(const std::string& path)
     for (std::string line; std::getline(in, line);)
         lines.push_back(line + "\n");
     return lines;
+}
+
+// A frame of a candump log line: "(time) interface ID#DATA".
+struct Logged_frame {
+    unsigned pdu_format = 0, dest = 0, src = 0;
+    std::vector<unsigned char> data;
+};
+bool read_frame(const std::string& line, Logged_frame& f)
+{
+    const size_t hash = line.find('#'), id_at = line.rfind(' ', hash);
+    if (hash == std::string::npos || id_at == std::string::npos)
+        return false;
+    const unsigned long id = std::stoul(line.substr(id_at + 1, hash - id_at - 1), nullptr, 16);
+    f.pdu_format = (id >> 16) & 0xFF;
+    f.dest = (id >> 8) & 0xFF;
+    f.src = id & 0xFF;
+    f.data.clear();
+    for (size_t at = hash + 1; at + 1 < line.size() && std::isxdigit(static_cast<unsigned char>(line[at])); at += 2)
+        f.data.push_back(static_cast<unsigned char>(std::stoul(line.substr(at, 2), nullptr, 16)));
+    return true;
 }
 
 TEST(ProgramWithRestartingTc, TheDescriptionIsActiveAgainOnARestartedTcAndFromAMovedAddress)
@@ -157,6 +179,92 @@ TEST(ProgramWithRestartingTc, TheDescriptionIsActiveAgainOnARestartedTcAndFromAM
     EXPECT_LT(nacks, 5);
     EXPECT_GE(masters, 3) << "one to the first TC, the restarted one, and from the new address";
     EXPECT_LE(masters, 8);
+}
+
+// A node that starts asks all nodes for their claims from the null address,
+// and every node answers, the TC too. That answer is no sign of a TC that
+// started again: the description stays active, and the program asks for no
+// structure label and no activation again.
+TEST(ProgramWithRestartingTc, ANodeThatStartsLeavesTheActiveDescriptionAlone)
+{
+    if (std::string(SOWVANE_DATA_ROOT) != ".")
+        GTEST_SKIP() << "the program of this build uses the installed paths";
+    const std::string log = test_support::temp_path("program_tc_starting_node_hub.log");
+    struct Removed_at_end {
+        const std::string& path;
+        ~Removed_at_end() { std::remove(path.c_str()); }
+    } removed{log};
+    Hub_process hub;
+    ASSERT_TRUE(hub.start({"-l", log})) << hub.error();
+    module_man mm;
+    auto tc = std::make_unique<Tc_peer>();
+    ASSERT_TRUE(tc->open(hub.bus_spec(), mm));
+    Program_process program;
+    ASSERT_TRUE(program.start({"-T", "-b", hub.bus_spec()}, true));
+    ASSERT_TRUE(program.wait_for_output("START SIM")) << program.output() << program.errors();
+    ASSERT_TRUE(program.write_input("set params.system.tc_enabled=1\n"));
+    ASSERT_TRUE(program.write_input("set data_store.system.reset_tc=1\n"));
+    ASSERT_TRUE(wait_until([&] { return tc->active_client() == NODE; })) << program.output();
+    const int activations = tc->host->with_server([](test_support::Test_tc_server& s) { return s.activations; });
+
+    test_support::Bus_node<JIN_smart_stack> starting;
+    ASSERT_TRUE(starting.open(hub.bus_spec(), mm));
+    ASSERT_EQ(starting.stack.request(TC::NO_ADDRESS, TC::GLOBAL_ADDRESS, TC::PGN_ADDRESS_CLAIMED, nullptr, 0), 0);
+    // A session torn down would be joined again within a TC status period
+    // or two: the program has time to show it.
+    std::this_thread::sleep_for(std::chrono::seconds(8));
+    EXPECT_EQ(tc->active_client(), NODE);
+    EXPECT_EQ(tc->host->with_server([](test_support::Test_tc_server& s) { return s.activations; }), activations);
+    EXPECT_EQ(program.errors().find("claimed its address anew"), std::string::npos) << program.errors();
+
+    program.signal(SIGTERM);
+    EXPECT_EQ(program.wait_exit(), 1);
+    EXPECT_FALSE(program.sanitizer_reported()) << program.errors();
+    tc.reset();
+    ASSERT_TRUE(hub.stop());
+
+    // From the hub's log: after the request from the null address, the
+    // TC's claim, and from the program no structure label request (device
+    // descriptor command 0x01) and no activation (0x81, 0xFF) to the TC.
+    const std::vector<std::string> lines = log_lines(log);
+    bool requested = false, tc_claimed = false;
+    int labels_before = 0, labels_after = 0, activations_after = 0;
+    for (const std::string& line : lines) {
+        Logged_frame f;
+        if (!read_frame(line, f) || f.data.empty())
+            continue;
+        if (f.pdu_format == 0xEA && f.src == TC::NO_ADDRESS && f.dest == TC::GLOBAL_ADDRESS && f.data.size() >= 3 &&
+            f.data[0] == 0x00 && f.data[1] == 0xEE && f.data[2] == 0x00)
+            requested = true;
+        if (requested && f.pdu_format == 0xEE && f.src == TC_ADDRESS)
+            tc_claimed = true;
+        if (f.pdu_format != 0xCB || f.src != NODE || f.dest != TC_ADDRESS)
+            continue;
+        if (f.data[0] == TC::SUB_REQUEST_STRUCTURE_LABEL)
+            ++(requested ? labels_after : labels_before);
+        if (requested && f.data[0] == TC::SUB_ACTIVATE && f.data.size() >= 2 && f.data[1] == 0xFF)
+            ++activations_after;
+    }
+    ASSERT_TRUE(requested) << "the request from the null address is in the log";
+    EXPECT_TRUE(tc_claimed) << "the TC answered it";
+    EXPECT_GE(labels_before, 1);
+    EXPECT_EQ(labels_after, 0);
+    EXPECT_EQ(activations_after, 0);
+
+    // An independent dissector reads the request and the answer alike.
+    if (!test_support::tshark_available())
+        GTEST_SKIP() << "tshark is not installed";
+    bool decoded_request = false, decoded_claim = false;
+    for (const std::string& frame :
+         test_support::tshark_isobus_fields(lines, {"isobus.pdu_format", "isobus.src_addr", "isobus.dst_addr"})) {
+        unsigned pf = 0, src = 0, dst = 0;
+        if (std::sscanf(frame.c_str(), "%u/%u/%u", &pf, &src, &dst) != 3)
+            continue;
+        decoded_request = decoded_request || (pf == 0xEA && src == TC::NO_ADDRESS && dst == TC::GLOBAL_ADDRESS);
+        decoded_claim = decoded_claim || (decoded_request && pf == 0xEE && src == TC_ADDRESS);
+    }
+    EXPECT_TRUE(decoded_request);
+    EXPECT_TRUE(decoded_claim);
 }
 
 } // namespace

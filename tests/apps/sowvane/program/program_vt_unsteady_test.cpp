@@ -1,14 +1,18 @@
 // The program as a process on the CAN hub with a VT whose bus is not
 // steady: an answer lost on the way slows no later update, and a soft key
 // the operator cannot see (one naming no mask, one of the run screen's page
-// not shown) does nothing, while every key message is answered.
+// not shown) does nothing, while every key message is answered; a VT that
+// starts again while the program is on it has the pool again.
 
 #include "tests/support/Program_at_vt.h"
 #include "tests/support/wait_until.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 using test_support::wait_until;
@@ -120,6 +124,52 @@ TEST_F(ProgramAtAnUnsteadyVt, AKeyTheOperatorCannotSeeDoesNothingAndEveryKeyIsAn
     EXPECT_EQ(std::vector<std::vector<uint8_t>>(answers.end() - 4, answers.end()), expected);
     // Not reset: the program ends as told, not to start again from defaults.
     stop_program(1);
+}
+
+// The VT is killed while the program is on it, and half a second later (well
+// within the time the program waits before it counts a silent VT lost) a
+// new one starts at its address. It asks all nodes for their claims as it
+// starts, so its own claim answers a request; knowing no working set, it
+// refuses the program's messages, and the program announces itself and
+// uploads its pool again.
+TEST(ProgramAtARestartingVt, ThePoolIsUploadedAgainToAVtStartedAgainHalfASecondLater)
+{
+    if (std::string(SOWVANE_DATA_ROOT) != ".")
+        GTEST_SKIP() << "the program of this build uses the installed paths";
+    Hub_process hub;
+    ASSERT_TRUE(hub.start()) << hub.error();
+    module_man mm;
+    auto vt = std::make_unique<Bus_vt>();
+    ASSERT_TRUE(vt->open(hub.bus_spec(), mm, 1, test_support::Implement_peers::VT_ADDRESS));
+    // The VT took the whole pool (End of Object Pool) and shows one of its masks.
+    auto vt_shows_the_pool = [&] {
+        bool shown = false;
+        vt->with_processor([&](VtCommandProcessor& p, RecordingVtDisplay& d) {
+            shown = p.getWorkingSet() != nullptr && d.shownMask != 0xFFFF;
+        });
+        return shown;
+    };
+    Program_process program;
+    ASSERT_TRUE(program.start({"-T", "-b", hub.bus_spec()}, true));
+    ASSERT_TRUE(program.wait_for_output("START SIM")) << program.output() << program.errors();
+    ASSERT_TRUE(wait_until(vt_shows_the_pool)) << "the first VT holds the pool\n" << program.errors();
+    EXPECT_EQ(vt->messages_refused(), 0);
+
+    vt.reset();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    vt = std::make_unique<Bus_vt>();
+    ASSERT_TRUE(vt->open(hub.bus_spec(), mm, 1, test_support::Implement_peers::VT_ADDRESS, true));
+    ASSERT_TRUE(wait_until(vt_shows_the_pool)) << "the new VT holds the pool\n" << program.errors();
+    EXPECT_GT(vt->messages_refused(), 0) << "the new VT knew the working set not";
+    const std::string errors = program.errors();
+    EXPECT_NE(errors.find("refused the working set's messages"), std::string::npos) << errors;
+    EXPECT_EQ(errors.find("claimed its address anew"), std::string::npos) << "its claim answered its own request";
+
+    program.signal(SIGTERM);
+    EXPECT_EQ(program.wait_exit(), 1) << program.output();
+    EXPECT_FALSE(program.sanitizer_reported()) << program.errors();
+    vt.reset();
+    ASSERT_TRUE(hub.stop());
 }
 
 } // namespace
