@@ -20,6 +20,7 @@ public:
     bool activate() override;
     unsigned short get_mask_id() override;
     bool reshow_mask() override;
+    bool offers_way_out() override { return mask_offers_way_out(alarm_mask); }
 
     // Self-close time in ms; 0 never.
     void set_timeout(unsigned ms) { timeout = ms; }

@@ -226,9 +226,16 @@ void User_interface::handle_mask_mismatch(bool)
     const unsigned wanted = current->get_mask_id();
     if (shown == wanted)
         return;
-    if (Screen* showing = screen_man.find_screen_with_mask(uint16_t(shown))) {
+    Screen* showing = screen_man.find_screen_with_mask(uint16_t(shown));
+    if (showing && showing->offers_way_out()) {
         std::printf("VT shows mask %u, not %u: screen %s follows it\n", shown, wanted, showing->get_name());
         screen_man.switch_to_screen(showing);
+    } else if (showing) {
+        // A VT that rebuilt the pool shows its start-up mask: following it
+        // would leave the operator nothing to press.
+        std::printf("VT shows mask %u, not %u: screen %s has no way out, asked again\n", shown, wanted,
+                    showing->get_name());
+        screen_man.switch_to_screen(current);
     } else {
         std::printf("VT shows mask %u, not %u: asked again\n", shown, wanted);
         screen_man.switch_to_screen(current);

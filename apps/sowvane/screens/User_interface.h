@@ -94,9 +94,10 @@ public:
     void handle_event(waiter_event& ev) override;
     void handle_timeout(Timeout& t) override;
     // The VT shows another mask than the current screen's: the screens
-    // follow the VT when one of them shows that mask, else the VT is asked
-    // again for the current screen's. Nothing while another working set is
-    // on the VT (its masks are not ours) or the pool is not up.
+    // follow the VT when one of them shows that mask and the operator can
+    // leave it, else (the start-up mask, a mask of no screen) the VT is
+    // asked again for the current screen's. Nothing while another working
+    // set is on the VT (its masks are not ours) or the pool is not up.
     void handle_mask_mismatch(bool) override;
     void update_vt_display(bool force_enable);
     void apply_locale();
