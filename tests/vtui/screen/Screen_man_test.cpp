@@ -568,6 +568,28 @@ TEST_F(Screen_man_fixture, EachAlarmWritesItsOwnValuesIntoTheSharedObjects)
     EXPECT_EQ(vt.pool.find<VT::Number_variable_obj>(VAR_COUNT)->get_value(), 5u);
 }
 
+// A count that changes while its pop-up is up shows at once, and only then;
+// an unchanged one sends nothing.
+TEST_F(Screen_man_fixture, ANewOccurrenceCountShowsAtOnceWhileItsAlarmIsUp)
+{
+    start();
+    alarm.set_values(1, 100, 2, NULL_ID);
+    low.set_values(5, 900, 31, NULL_ID);
+    man.switch_to_screen(&alarm);
+    vt.sent();
+    low.set_occurrence_count(6);
+    EXPECT_TRUE(vt.sent().empty());
+    alarm.set_occurrence_count(2);
+    const std::vector<Vt_cmd> sent = vt.sent();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].id, VAR_COUNT);
+    EXPECT_EQ(sent[0].value, 2u);
+    alarm.set_occurrence_count(2);
+    EXPECT_TRUE(vt.sent().empty());
+    EXPECT_EQ(man.back_screen(1), &intro);
+    EXPECT_EQ(low.get_occurrence_count(), 6u);
+}
+
 namespace {
 
 // The masks a working set may show, each offering the operator a way out or
