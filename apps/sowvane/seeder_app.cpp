@@ -73,11 +73,11 @@ struct Modules {
     CDS::Remote::Server* remote_server = nullptr;
     Control_logic* control = nullptr;      // with a serial port
     Seed_simulator* simulator = nullptr;   // without one
+    User_interface* ui = nullptr;  // deleted before the diagnostics it reads and the VT pool it drives
     Implement_diag* diag = nullptr;
     TC_interface* tc_interface = nullptr;
     TC::Stack_session* tc_session = nullptr;  // carries the TC pool on the stack
     TC::Object_pool* tc_pool = nullptr;
-    User_interface* ui = nullptr;  // deleted before the VT pool it drives
     VT::Object_pool* vt_pool = nullptr;
     VT::Upload_bar_progress* upload_progress = nullptr;
     JIN_smart_stack* stack = nullptr;
@@ -91,11 +91,11 @@ void delete_modules(Modules& m)
     delete m.remote_server;
     delete m.control;
     delete m.simulator;
+    delete m.ui;
     delete m.diag;
     delete m.tc_interface;
     delete m.tc_session;
     delete m.tc_pool;
-    delete m.ui;
     delete m.vt_pool;
     delete m.upload_progress;
     delete m.stack;
@@ -236,6 +236,7 @@ int seeder_app_thread()
     m.diag = new Implement_diag(ds, "diag");
     assert(m.diag);
     m.diag->init(sowvane_module_man, m.stack);
+    m.ui->set_diagnostics(m.diag);
     step_done(Start_step::DIAGNOSTICS, m, &settings);
 
     m.tc_pool = new TC::Object_pool(&sowvane_module_man, nullptr, 0);

@@ -26,7 +26,7 @@ Trouble_code_registry::Item::Item(const cross_ref_t* ref, unsigned char config_b
 uint32_t Trouble_code_registry::Item::dm_entry() const
 {
     uint32_t spn_bits = spn();
-    uint32_t oc = count > 127 ? 127u : count;
+    uint32_t oc = count > DM_COUNT_LIMIT ? DM_COUNT_LIMIT : count;
     return (spn_bits & 0xFFFF) | ((spn_bits >> 16) & 0x7) << 21 | fmi() << 16 | oc << 24;
 }
 

@@ -57,7 +57,10 @@ public:
         bool is(unsigned char state_bit) const { return (state & state_bit) != 0; }
         bool reported_on_can() const { return (config & REPORTED_ON_CAN) != 0; }
         bool latching() const { return (config & LATCHING) != 0; }
-        // The DM1/DM2 entry of this code: SPN, FMI and the count capped at 127.
+        // The most occurrences a DM1/DM2 entry carries (its 7 bits).
+        static constexpr unsigned short DM_COUNT_LIMIT = 127;
+        // The DM1/DM2 entry of this code: SPN, FMI and the count capped at
+        // DM_COUNT_LIMIT.
         uint32_t dm_entry() const;
         // Has occurred and is not active now (a DM2 code).
         bool previously_active() const;

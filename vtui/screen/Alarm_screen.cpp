@@ -52,6 +52,15 @@ bool Alarm_screen::activate()
     return pool && alarm_mask && pool->activate_alarm_mask(alarm_mask);
 }
 
+void Alarm_screen::set_occurrence_count(uint32_t count)
+{
+    if (count == occurrence_count)
+        return;
+    occurrence_count = count;
+    if (active && occurance_count_obj)
+        occurance_count_obj->set_value(count);
+}
+
 bool Alarm_screen::send_timeout(Timeout& t)
 {
     if (&t == &close_timeout && timeout && active)

@@ -20,6 +20,7 @@ public:
     bool activate() override;
     unsigned short get_mask_id() override;
     bool reshow_mask() override;
+    bool offers_way_out() override { return mask_offers_way_out(alarm_mask); }
 
     // Self-close time in ms; 0 never.
     void set_timeout(unsigned ms) { timeout = ms; }
@@ -31,6 +32,10 @@ public:
         fmi = fmi_value;
         text_id = text;
     }
+    // A new occurrence count: written to the shared object at once while
+    // the screen is shown and the count changed.
+    void set_occurrence_count(uint32_t count);
+    uint32_t get_occurrence_count() const { return occurrence_count; }
     Timeout& get_close_timeout() { return close_timeout; }
 
     static VT::Number_variable_obj* occurance_count_obj;

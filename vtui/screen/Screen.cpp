@@ -19,6 +19,37 @@ Screen::Screen(const char* name, Screen_man* m, int priority)
 
 Screen::~Screen() = default;
 
+namespace {
+
+// Containers nest only so deep in a pool; the bound keeps a pool whose
+// containers hold each other from looping.
+constexpr int MAX_CONTAINER_DEPTH = 16;
+
+// Whether a shown child of the parent, or of the containers below it, is a
+// button.
+bool holds_button(VT::Object_pool& pool, const VT::Parent_obj& parent, int depth)
+{
+    for (int i = 0; i < parent.num_children(); ++i) {
+        const unsigned short id = parent.get_child_id(i);
+        if (pool.find<VT::Button_obj>(id))
+            return true;
+        auto* container = pool.find<VT::Container_obj>(id);
+        if (container && !container->get_hidden() && depth > 0 && holds_button(pool, *container, depth - 1))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool Screen::mask_offers_way_out(VT::Mask_obj* m) const
+{
+    if (!pool || !m)
+        return false;
+    auto* keys = pool->find<VT::Soft_key_mask_obj>(m->get_soft_key_mask());
+    return (keys && keys->num_keys() > 0) || holds_button(*pool, *m, MAX_CONTAINER_DEPTH);
+}
+
 Screen_man* Screen::get_man()
 {
     if (!man) {

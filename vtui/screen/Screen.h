@@ -99,6 +99,11 @@ public:
     virtual void set_vt_info(VT_information& info) {}
     virtual bool reshow_mask() { return false; }
     virtual bool is_deferrable() { return true; }
+    // Whether the operator can work from the screen and leave it: its mask
+    // offers a soft key, or a button outside hidden containers. A screen
+    // without (a start-up mask that only shows progress) is left only when
+    // the application moves on.
+    virtual bool offers_way_out() { return mask_offers_way_out(mask); }
 
     // An auto stat of this screen moved: the next value pass visits the
     // stats again.
@@ -147,6 +152,8 @@ public:
     unsigned short get_saved_key_mask() const { return saved_key_mask; }
 
 protected:
+    // Whether the mask of this screen's pool offers a soft key or a button.
+    bool mask_offers_way_out(VT::Mask_obj* m) const;
     // Gives the units to every stat of the list; a changed scale goes out
     // now while the screen is shown, else with a later pass.
     void adopt_units(const c_sl_list<Stat>& list, Units_man& units);

@@ -1,6 +1,6 @@
 #include "apps/sowvane/diagnostics/Implement_diag.h"
 
-#include "apps/sowvane/data_store/alarm_elements.h"
+#include "apps/sowvane/diagnostics/Alarm_trouble_codes.h"
 #include "apps/sowvane/data_store/data_store.h"
 #include "apps/sowvane/program_version.h"
 #include "can/Known_names.h"
@@ -11,18 +11,6 @@
 #include <vector>
 
 namespace {
-
-// Calls visit(alarm element, row spn, fmi, text, element index, elements)
-// for every element of every row, in row order.
-template <typename Visit>
-void for_each_alarm(const ds_alarms& alarms, Visit&& visit)
-{
-#define TROUBLE_CODE(alarm, spn, fmi, text)                                  \
-    for (unsigned i = 0, n = alarm_element_count(alarms.alarm); i < n; i++)        \
-        visit(alarm_element(alarms.alarm, i), spn, fmi, text, i, n);
-#include "apps/sowvane/diagnostics/trouble_codes.def"
-#undef TROUBLE_CODE
-}
 
 // Generations of the functionalities: the working set follows VT version 3,
 // the TC client TC version 3; each is the first generation of its kind.
@@ -41,21 +29,19 @@ Implement_diag::Implement_diag(Data_store& store, const char* history_base)
     : Isobus_diagnostics(history_base), store_(store)
 {
     static const ds_alarms shape{};
-    for_each_alarm(shape, [this](const ds_alarm&, uint32_t, uint32_t, const char*, unsigned,
-                                 unsigned) { count_++; });
+    for_each_alarm_trouble_code(shape, [this](const ds_alarm&, const Alarm_trouble_code&) { count_++; });
     codes_.reset(new Code[count_]);
     unsigned k = 0;
-    for_each_alarm(shape, [this, &k](const ds_alarm&, uint32_t spn, uint32_t fmi, const char* text,
-                                     unsigned i, unsigned n) {
+    for_each_alarm_trouble_code(shape, [this, &k](const ds_alarm&, const Alarm_trouble_code& code) {
         Code& c = codes_[k];
-        if (n > 1)
-            std::snprintf(c.text, sizeof c.text, "%s %u", text, i + 1);
+        if (code.elements > 1)
+            std::snprintf(c.text, sizeof c.text, "%s %u", code.text, code.element + 1);
         else
-            std::snprintf(c.text, sizeof c.text, "%s", text);
+            std::snprintf(c.text, sizeof c.text, "%s", code.text);
         c.ref.src = ALARM_SOURCE;
-        c.ref.fmi = fmi;
-        c.ref.err_code = static_cast<unsigned short>(k + 1);
-        c.ref.spn = spn + i;
+        c.ref.fmi = code.fmi;
+        c.ref.err_code = code.err_code;
+        c.ref.spn = code.spn;
         c.ref.text = c.text;
         k++;
     });
@@ -182,12 +168,9 @@ void Implement_diag::_poll_alarms()
 {
     const ds_alarms alarms = cds_get(&store_.head, &store_.body.alarms);
     std::vector<unsigned short> active;
-    unsigned k = 0;
-    for_each_alarm(alarms, [&](const ds_alarm& alarm, uint32_t, uint32_t, const char*, unsigned,
-                               unsigned) {
+    for_each_alarm_trouble_code(alarms, [&](const ds_alarm& alarm, const Alarm_trouble_code& code) {
         if (alarm.active)
-            active.push_back(codes_[k].ref.err_code);
-        k++;
+            active.push_back(code.err_code);
     });
     std::vector<unsigned char> bytes(Diagnostics_messages::Msg_RR::CODES_OFFSET + 2 * active.size());
     bytes[0] = 'R';

@@ -435,6 +435,32 @@ void build_run_screen(Screen_object_ids& table, Pool_layout& layout)
     build_run_soft_keys(table, layout);
 }
 
+namespace {
+
+// The line under the tank fill page's title that says what must be set
+// before FILL or INC can fill a tank: one blank text the screen writes, red,
+// wrapped over the lower half of the title row, shown in the title of
+// either group (several tanks or one).
+void add_tank_fill_message(Pool_layout& layout, Screen_object_ids::Group_tank_fill_mask& ids,
+                           VtObjectContainer* multi_title, VtObjectContainer* single_title)
+{
+    // Room for the longest message, "Set the density of tank 4's product
+    // first", and a little more.
+    constexpr int characters = 48;
+    Pool_builder& builder = layout.builder;
+    const int width = int(std::min(multi_title->getWidth(), single_title->getWidth()));
+    const int height = int(multi_title->getHeight()) / 2;
+    VtObjectOutputFieldString* message = builder.create_output_string(width, height, nullptr, layout.font(5));
+    message->setValue(VtString(std::string(characters, ' ').c_str()));
+    message->setHorizontalJustification(1);
+    builder.fit_text_field(message, characters);
+    builder.add_child(multi_title, (int(multi_title->getWidth()) - width) / 2, height, message);
+    builder.add_child(single_title, (int(single_title->getWidth()) - width) / 2, height, message);
+    ids.message = message->getOid();
+}
+
+} // namespace
+
 void build_tank_fill_screen(Screen_object_ids& table, Pool_layout& layout)
 {
     Pool_builder& builder = layout.builder;
@@ -451,10 +477,13 @@ void build_tank_fill_screen(Screen_object_ids& table, Pool_layout& layout)
     add_columns(layout, columns, 2, bands[0]);
     builder.add_text_centred(columns[0], "Select", layout.font(1), 3, 0);
     ids.tank_list = create_tank_selector(table, layout, columns[0], 4)->getOid();
-    builder.add_text_centred(columns[1], "Tank Fill", layout.font(8), 1, 0);
+    VtObjectContainer* multi_title = columns[1];
+    builder.add_text_centred(multi_title, "Tank Fill", layout.font(8), 2, 0);
     add_columns(layout, columns, 5, single);
-    builder.add_text_centred(columns[0], "Tank Fill", layout.font(8), 1, 0);
+    VtObjectContainer* single_title = columns[0];
+    builder.add_text_centred(single_title, "Tank Fill", layout.font(8), 2, 0);
     single->setHidden(true);
+    add_tank_fill_message(layout, ids, multi_title, single_title);
 
     add_columns(layout, columns, 4, bands[1]);
     add_headings(layout, columns, {"Tank", "Volume", "INC/DEC"}, 7, 1);

@@ -67,7 +67,9 @@ void Main_screen::cycle_alarms()
             get_man()->switch_to_screen(next);
             // The stack puts the more urgent pop-up on top: one that reached
             // its repeat limit would come straight back over the next one.
-            if (shown && get_man()->get_current_screen() == shown)
+            // The one picked again after it was closed (gone and back within
+            // a cycle) is the pop-up to show, not one to take away.
+            if (shown && shown != next && get_man()->get_current_screen() == shown)
                 get_man()->back_screen(1);
         }
         // The one shown before leaves the stack (none was shown: nothing).

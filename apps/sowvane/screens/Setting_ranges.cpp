@@ -29,6 +29,7 @@ const Row rows[] = {
      FIXED(machine_width)},
     {tanks, TANK_SETTING(mode), FIXED(tank_mode)},
     {tanks, TANK_SETTING(capacity), FIXED(tank_capacity)},
+    {tanks, TANK_SETTING(remaining), FIXED(tank_remaining)},
     {tanks, TANK_SETTING(cal_setting),
      [](const parameters_t& ps, unsigned i) { return tank_factor(ps.app.channels.at(int(i)).mode.get()); }},
     {products, PRODUCT_SETTING(tank), FIXED(product_tank)},

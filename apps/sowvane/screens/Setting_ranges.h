@@ -28,6 +28,8 @@ constexpr Setting_range machine_width{0.0, 100.0};
 // A tank: its type (0 granular, 1 liquid, 2 NH3) and its capacity.
 constexpr Setting_range tank_mode{0.0, 2.0};
 constexpr Setting_range tank_capacity{0.0, 99999.0};
+// The product left in a tank (litres, or kg for a tank filled by mass).
+constexpr Setting_range tank_remaining{0.0, 99999.0};
 // A calibration factor: a granular tank's mass per shaft revolution (kg), a
 // liquid or NH3 tank's meter pulses per litre or per kg N.
 constexpr Setting_range granular_factor{0.0, 50.0};

@@ -2,6 +2,7 @@
 
 #include "apps/sowvane/pool/Screen_object_ids.h"
 #include "apps/sowvane/screens/Mask_helpers.h"
+#include "apps/sowvane/screens/Setting_ranges.h"
 #include "util/Debug_print.h"
 #include "vtui/screen/Screen_man.h"
 
@@ -11,9 +12,8 @@
 namespace {
 constexpr int INTERVAL = 1000;
 constexpr int PRODUCTS = 16;
-constexpr double REMAINING_MIN = 0;
-constexpr double REMAINING_MAX = 99999;
 constexpr double STEP_MAX = 5000;
+constexpr size_t MESSAGE_BUFFER = 64;
 
 // Granular and NH3 tanks are filled by mass.
 bool filled_by_mass(int mode)
@@ -56,6 +56,7 @@ bool TankFillMask::init(VT::Object_pool* p, NV_kelsu::parameters_t* params)
         tank_entries[t] = object_id16(ids->common.tank_entry[t]);
     all_tanks_entry = object_id16(ids->common.all_tanks_entry);
     tank_list.init(&stats, find_pool_object<VT::Input_list_obj>(p, m.tank_list), nullptr, p, false);
+    message_field = find_pool_object<VT::Output_string_obj>(p, m.message);
     multi_tank_group = find_pool_object<VT::Container_obj>(p, m.multi_tank_group);
     single_tank_group = find_pool_object<VT::Container_obj>(p, m.single_tank_group);
     for (int t = 0; t < TANKS; ++t) {
@@ -76,7 +77,7 @@ void TankFillMask::bind_tank_stats(int mode, int t)
            f.metric, f.imperial, static_cast<VT::Number_variable_obj*>(nullptr), Stat_num::RAW_MAX, 0u, pool,
            find_pool_object<VT::Output_string_obj>(pool, ids->common.volume_units[t]));
     remaining_input[t].set_editable(true);
-    remaining_input[t].set_range(REMAINING_MIN, REMAINING_MAX);
+    remaining_input[t].set_range(setting_ranges::tank_remaining.min, setting_ranges::tank_remaining.max);
     rebind(step_input[t], &stats, find_pool_object<VT::Input_number_obj>(pool, m.step_input[t]), INTERVAL, f.metric,
            f.imperial, static_cast<VT::Number_variable_obj*>(nullptr), Stat_num::RAW_MAX, 0u, pool,
            static_cast<VT::Output_string_obj*>(nullptr));
@@ -115,6 +116,7 @@ void TankFillMask::show_groups(int enabled_tanks)
 bool TankFillMask::activate()
 {
     bool ok = Data_screen::activate();
+    show_message("");
     for (int t = 0; t < TANKS; ++t) {
         set_container_hidden(tank_row[t], true);
         update_tank(t);
@@ -169,8 +171,11 @@ void TankFillMask::update_tank(int t)
         }
     }
     update_units(t);
+    // Without a full load known the operator may still type what the tank
+    // holds, in the input's own range.
     double load = full_load(t);
-    remaining_input[t].set_range(REMAINING_MIN, load < 0 ? double(settings.capacity.get()) : load);
+    const Setting_range& own = setting_ranges::tank_remaining;
+    remaining_input[t].set_range(own.min, load > 0 ? load : own.max);
 }
 
 double TankFillMask::full_load(int t)
@@ -205,6 +210,7 @@ bool TankFillMask::handle_activator_event(Activator& a, Activator_event& ev)
     if (!what)
         return true;
     Debug_print::dprint("TankFill: %s, tank=%d\n", what, item);
+    char message[MESSAGE_BUFFER] = "";
     for (int t = 0; t < TANKS; ++t) {
         double* remaining = &ds().channels.channels[t].remaining_volume;
         if ((item != t && item != ALL_TANKS_ITEM) ||
@@ -218,9 +224,33 @@ bool TankFillMask::handle_activator_event(Activator& a, Activator_event& ev)
         double load = full_load(t);
         if (load < 0)
             continue;
+        if (load == 0) {
+            // Nothing to fill to: what the tank holds stays, and the page
+            // names the first tank that lacks a setting.
+            if (!message[0])
+                describe_missing_full_load(t, message, sizeof message);
+            continue;
+        }
         cds_set(ds_head(), remaining, &a == &key_fill ? load : std::min(now + step_input[t].get_stat_val(), load));
     }
+    show_message(message);
     return true;
+}
+
+void TankFillMask::describe_missing_full_load(int t, char* out, size_t size)
+{
+    if (ps().app.channels[t].capacity.get() <= 0)
+        std::snprintf(out, size, "Set the capacity of tank %d first", t + 1);
+    else
+        std::snprintf(out, size, "Set the density of tank %d's product first", t + 1);
+}
+
+void TankFillMask::show_message(const char* text)
+{
+    if (!message_field || shown_message == text)
+        return;
+    shown_message = text;
+    pool->set_string(message_field, 0, text, pool->is_running(), 1);
 }
 
 bool TankFillMask::handle_stat_update(Stat* s)

@@ -1,6 +1,8 @@
 // Tank fill: per tank the remaining product, which the operator may type in,
 // and a step amount; FILL sets the chosen tanks to their full load, INC and
-// DEC add or take away the step.
+// DEC add or take away the step. A tank without a full load (its capacity,
+// or the density of a tank filled by mass, not set) keeps what it holds on
+// FILL and INC, and the page says what to set first.
 #pragma once
 
 #include "apps/sowvane/data_model.h"
@@ -9,6 +11,9 @@
 #include "vtui/screen/Data_screen.h"
 #include "vtui/stat/Stat_list.h"
 #include "vtui/stat/Stat_num.h"
+
+#include <cstddef>
+#include <string>
 
 class TankFillMask : public Data_screen {
 public:
@@ -36,6 +41,8 @@ public:
     // granular or NH3 tank; -1 when the tank's product number is out of range.
     double full_load(int tank);
 
+    // What the page says under its title ("" for nothing).
+    const std::string& get_message() const { return shown_message; }
     Stat_list& get_tank_list() { return tank_list; }
     Stat_num& remaining(int t) { return remaining_input[t]; }
     Stat_num& step(int t) { return step_input[t]; }
@@ -44,6 +51,10 @@ private:
     void choose_item(unsigned short item);
     void show_groups(int enabled_tanks);
     int count_enabled() const;
+    // What must be set before tank t has a full load to fill to.
+    static void describe_missing_full_load(int t, char* out, size_t size);
+    // Writes the page's message when it changed.
+    void show_message(const char* text);
 
     Activator key_fill, key_inc, key_dec, key_settings, key_main;
     Stat_list tank_list;
@@ -57,4 +68,6 @@ private:
     unsigned short all_tanks_entry = NULL_ID;
     VT::Container_obj* multi_tank_group = nullptr;
     VT::Container_obj* single_tank_group = nullptr;
+    VT::Output_string_obj* message_field = nullptr;
+    std::string shown_message;
 };

@@ -4,6 +4,7 @@
 #include "apps/sowvane/screens/Alarm_table.h"
 #include "apps/sowvane/screens/Mask_helpers.h"
 #include "apps/sowvane/screens/Seeder_alarm_screen.h"
+#include "glue/diagnostics/Diagnostics.h"
 #include "util/Debug_base.h"
 
 #include <cstdio>
@@ -35,9 +36,12 @@ User_interface::User_interface(module_man* mm)
 User_interface::~User_interface()
 {
     terminate(true);
-    // The pool, the store and the settings outlive the module.
+    // The pool, the store, the settings and the diagnostics outlive the
+    // module.
     if (pool)
         pool->deregister_event_waiter(get_waiter());
+    if (Diagnostics* d = trouble_code_counts.get_diagnostics())
+        d->deregister_event_waiter(get_waiter());
     for (Screen* s : alarm_screens) {
         screen_man.remove_screen(s);
         delete s;
@@ -61,8 +65,8 @@ int User_interface::init(VT::Object_pool* p, Screen_object_ids* ids)
                            std::printf("Alarm mask %s missing from the VT pool\n", name);
                            std::exit(EXIT_NO_ALARM_MASK);
                        }
-                       alarm_screens.push_back(
-                           new Seeder_alarm_screen(mask, &screen_man, setting.limit_count.get(), &record));
+                       alarm_screens.push_back(new Seeder_alarm_screen(mask, &screen_man, setting.limit_count.get(),
+                                                                       &record, &trouble_code_counts));
                    });
 
     screen_man.set_default_screen_name("intro");
@@ -92,8 +96,24 @@ int User_interface::init(VT::Object_pool* p, Screen_object_ids* ids)
     return 1;
 }
 
+void User_interface::set_diagnostics(Diagnostics* diagnostics)
+{
+    if (Diagnostics* before = trouble_code_counts.get_diagnostics())
+        before->deregister_event_waiter(get_waiter());
+    trouble_code_counts.set_diagnostics(diagnostics);
+    diagnostics_module_id = 0;
+    if (diagnostics && diagnostics->register_event_waiter(get_waiter()))
+        diagnostics_module_id = diagnostics->waiters().get_module_id();
+}
+
 void User_interface::handle_event(waiter_event& ev)
 {
+    if (diagnostics_module_id != 0 && ev.module_id == diagnostics_module_id) {
+        // A code turned active or inactive: the pop-up shown counts anew.
+        if (auto* alarm = dynamic_cast<Seeder_alarm_screen*>(screen_man.get_current_screen()))
+            alarm->refresh_occurrence_count();
+        return;
+    }
     if (ev.module_id == ds_head()->get_virt_access_id()) {
         if (CDS::Virt_access* access = CDS::Virt_access::from_event_code(ev.code))
             access->handle_event();
@@ -226,9 +246,16 @@ void User_interface::handle_mask_mismatch(bool)
     const unsigned wanted = current->get_mask_id();
     if (shown == wanted)
         return;
-    if (Screen* showing = screen_man.find_screen_with_mask(uint16_t(shown))) {
+    Screen* showing = screen_man.find_screen_with_mask(uint16_t(shown));
+    if (showing && showing->offers_way_out()) {
         std::printf("VT shows mask %u, not %u: screen %s follows it\n", shown, wanted, showing->get_name());
         screen_man.switch_to_screen(showing);
+    } else if (showing) {
+        // A VT that rebuilt the pool shows its start-up mask: following it
+        // would leave the operator nothing to press.
+        std::printf("VT shows mask %u, not %u: screen %s has no way out, asked again\n", shown, wanted,
+                    showing->get_name());
+        screen_man.switch_to_screen(current);
     } else {
         std::printf("VT shows mask %u, not %u: asked again\n", shown, wanted);
         screen_man.switch_to_screen(current);

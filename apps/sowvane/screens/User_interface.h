@@ -6,6 +6,7 @@
 // the VT's language and units.
 #pragma once
 
+#include "apps/sowvane/diagnostics/Trouble_code_counts.h"
 #include "apps/sowvane/screens/Intro_screen.h"
 #include "apps/sowvane/screens/Main_screen.h"
 #include "apps/sowvane/screens/ActuatorDiagnostics.h"
@@ -63,6 +64,7 @@
 #include <vector>
 
 struct Screen_object_ids;
+class Diagnostics;
 
 class User_interface : public User_interface_base {
 public:
@@ -94,10 +96,16 @@ public:
     void handle_event(waiter_event& ev) override;
     void handle_timeout(Timeout& t) override;
     // The VT shows another mask than the current screen's: the screens
-    // follow the VT when one of them shows that mask, else the VT is asked
-    // again for the current screen's. Nothing while another working set is
-    // on the VT (its masks are not ours) or the pool is not up.
+    // follow the VT when one of them shows that mask and the operator can
+    // leave it, else (the start-up mask, a mask of no screen) the VT is
+    // asked again for the current screen's. Nothing while another working
+    // set is on the VT (its masks are not ours) or the pool is not up.
     void handle_mask_mismatch(bool) override;
+    // The diagnostics whose occurrence counts the alarm pop-ups show, and
+    // whose code events refresh the pop-up shown (null: none). Set before
+    // post_snapshot_init; they must outlive the module, which takes back its
+    // registration when it goes.
+    void set_diagnostics(Diagnostics* diagnostics);
     void update_vt_display(bool force_enable);
     void apply_locale();
     void handle_vt_info(VT_information info);
@@ -188,4 +196,6 @@ private:
     bool intro_pending = false;
     // The alarm pop-ups, deleted with the module.
     std::vector<Screen*> alarm_screens;
+    Trouble_code_counts trouble_code_counts;
+    short diagnostics_module_id = 0;
 };

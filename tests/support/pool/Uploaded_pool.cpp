@@ -42,7 +42,8 @@ void add_switchable_targets(Pool_geometry_options& options, const Screen_object_
 void add_runtime_texts(Pool_geometry_options& options, const Screen_object_ids& t)
 {
     for (uint32_t oid : {t.wheel_calibration_mask.instructions, t.area_test_mask.step_text,
-                         t.tank_calibration_settings_mask.step_text, t.tank_calibration_settings_mask.product_name})
+                         t.tank_calibration_settings_mask.step_text, t.tank_calibration_settings_mask.product_name,
+                         t.tank_fill_mask.message})
         options.runtime_texts.insert(oid);
     for (int i = 0; i < Screen_object_ids::tank_count; ++i)
         for (uint32_t oid : {t.multi_tank_cal_1_mask.tank_name[i], t.multi_tank_cal_2_mask.tank_name[i],

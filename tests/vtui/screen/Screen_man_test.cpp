@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -565,4 +566,97 @@ TEST_F(Screen_man_fixture, EachAlarmWritesItsOwnValuesIntoTheSharedObjects)
     EXPECT_EQ(esc->get_variable_reference(), NULL_ID);
     EXPECT_EQ(man.back_screen(1), &low);
     EXPECT_EQ(vt.pool.find<VT::Number_variable_obj>(VAR_COUNT)->get_value(), 5u);
+}
+
+// A count that changes while its pop-up is up shows at once, and only then;
+// an unchanged one sends nothing.
+TEST_F(Screen_man_fixture, ANewOccurrenceCountShowsAtOnceWhileItsAlarmIsUp)
+{
+    start();
+    alarm.set_values(1, 100, 2, NULL_ID);
+    low.set_values(5, 900, 31, NULL_ID);
+    man.switch_to_screen(&alarm);
+    vt.sent();
+    low.set_occurrence_count(6);
+    EXPECT_TRUE(vt.sent().empty());
+    alarm.set_occurrence_count(2);
+    const std::vector<Vt_cmd> sent = vt.sent();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].id, VAR_COUNT);
+    EXPECT_EQ(sent[0].value, 2u);
+    alarm.set_occurrence_count(2);
+    EXPECT_TRUE(vt.sent().empty());
+    EXPECT_EQ(man.back_screen(1), &intro);
+    EXPECT_EQ(low.get_occurrence_count(), 6u);
+}
+
+namespace {
+
+// The masks a working set may show, each offering the operator a way out or
+// none: soft keys, an empty soft key mask, a button in a container, one in a
+// hidden container, nothing but progress.
+struct Way_out_pool : Recording_pool {
+    enum : unsigned short {
+        KEYS = 10, KEY = 11, NO_KEYS = 12, BUTTON = 20, SHOWN_BOX = 30, HIDDEN_BOX = 31, INNER_BOX = 32,
+        PROGRESS = 40, WITH_KEYS = 100, WITH_EMPTY_KEYS, WITH_BUTTON, WITH_HIDDEN_BUTTON, LOADING, ALARM_WITH_KEYS,
+        ALARM_WITHOUT_KEYS
+    };
+    Way_out_pool()
+    {
+        add(new VT::Working_set_obj(1, "ws", 0, true, LOADING));
+        add(new VT::Soft_key_mask_obj(KEYS, "keys", 0))->add_key(KEY);
+        add(new VT::Key_obj(KEY, "key", 0, 1));
+        add(new VT::Soft_key_mask_obj(NO_KEYS, "no_keys", 0));
+        add(new VT::Button_obj(BUTTON, "button", 20, 20, 0, 1, 4, false));
+        add(new VT::Container_obj(INNER_BOX, "inner_box", 40, 40, false))->add_child(BUTTON, 0, 0);
+        add(new VT::Container_obj(SHOWN_BOX, "shown_box", 60, 60, false))->add_child(INNER_BOX, 0, 0);
+        add(new VT::Container_obj(HIDDEN_BOX, "hidden_box", 60, 60, true))->add_child(BUTTON, 0, 0);
+        add(new VT::Output_string_obj(PROGRESS, "progress", 60, 10, 1, NULL_ID, 0, NULL_ID, 0, "Loading..."));
+        add(new VT::Data_mask_obj(WITH_KEYS, "with_keys", 0, KEYS))->add_child(PROGRESS, 0, 0);
+        add(new VT::Data_mask_obj(WITH_EMPTY_KEYS, "with_empty_keys", 0, NO_KEYS));
+        add(new VT::Data_mask_obj(WITH_BUTTON, "with_button", 0, NO_KEYS))->add_child(SHOWN_BOX, 0, 0);
+        add(new VT::Data_mask_obj(WITH_HIDDEN_BUTTON, "with_hidden_button", 0, NULL_ID))->add_child(HIDDEN_BOX, 0, 0);
+        add(new VT::Data_mask_obj(LOADING, "loading", 0, NULL_ID))->add_child(PROGRESS, 0, 0);
+        add(new VT::Alarm_mask_obj(ALARM_WITH_KEYS, "alarm_with_keys", 0, KEYS, 1, 0));
+        add(new VT::Alarm_mask_obj(ALARM_WITHOUT_KEYS, "alarm_without_keys", 0, NULL_ID, 1, 0));
+    }
+};
+
+// A data screen of no manager on any mask.
+class Plain_screen : public Data_screen {
+public:
+    Plain_screen() : Data_screen("plain", nullptr) {}
+    bool init(VT::Object_pool*, NV_kelsu::parameters_t*) override { return true; }
+};
+
+} // namespace
+
+// What the operator can leave is read from the mask: a soft key or a
+// button not hidden away is a way out, a mask of progress alone is none.
+TEST(Screen_way_out, ASoftKeyOrAShownButtonIsAWayOutAndAProgressMaskNone)
+{
+    Way_out_pool vt;
+    NV_kelsu::parameters_t* params = nullptr;
+    const struct {
+        unsigned short mask;
+        bool way_out;
+    } data_masks[] = {
+        {Way_out_pool::WITH_KEYS, true},           {Way_out_pool::WITH_EMPTY_KEYS, false},
+        {Way_out_pool::WITH_BUTTON, true},         {Way_out_pool::WITH_HIDDEN_BUTTON, false},
+        {Way_out_pool::LOADING, false},
+    };
+    for (const auto& c : data_masks) {
+        Plain_screen screen;
+        screen.Data_screen::init(&vt.pool, vt.pool.find<VT::Data_mask_obj>(c.mask), params, nullptr, 0);
+        EXPECT_EQ(screen.offers_way_out(), c.way_out) << "mask " << c.mask;
+    }
+    Plain_screen without_mask;
+    EXPECT_FALSE(without_mask.offers_way_out());
+
+    for (auto [mask, way_out] : {std::pair<unsigned short, bool>{Way_out_pool::ALARM_WITH_KEYS, true},
+                                 {Way_out_pool::ALARM_WITHOUT_KEYS, false}}) {
+        Alarm_screen alarm(vt.pool.find<VT::Alarm_mask_obj>(mask), nullptr, "alarm");
+        alarm.init(&vt.pool, params);
+        EXPECT_EQ(alarm.offers_way_out(), way_out) << "alarm mask " << mask;
+    }
 }

@@ -266,6 +266,9 @@ Built user_interface(Module_lifetime& w)
     Vt_side vt = vt_side(w);
     auto* ui = new User_interface(&w.mm);
     ui->init(vt.pool.get(), &screen_object_ids);
+    auto diag = std::make_shared<Implement_diag>(w.ds, "diag");
+    diag->init(w.mm, &w.node.stack);
+    ui->set_diagnostics(diag.get());
     vt.pool->start();
     // The screens are set up on this thread before the module's own takes
     // an event of the store or the VT.
@@ -273,7 +276,7 @@ Built user_interface(Module_lifetime& w)
     ui->post_snapshot_init();
     EXPECT_EQ(ui->get_state(), Diner::RUNNING);
     vt.pool->start_diner();
-    return Built{keep(ui), {vt.progress, vt.pool}};
+    return Built{keep(ui), {vt.progress, vt.pool, diag}};
 }
 
 Built vt_pool(Module_lifetime& w)

@@ -10,6 +10,7 @@
 #include "tests/support/vtui/Float_vt.h"
 #include "tests/support/wait_until.h"
 #include "vt_object_model/objects/VtInputObjects.h"
+#include "vt_object_model/objects/VtMaskObjects.h"
 
 #include <gtest/gtest.h>
 
@@ -117,6 +118,26 @@ TEST_F(ProgramAtTheVt, TheRunScreenFollowsTheIntroWhileTheSimulatorRuns)
     start_program();
     EXPECT_TRUE(wait_until([&] { return shown_mask() == ids.main.data_mask; }))
         << "shown mask " << shown_mask() << ", run screen " << ids.main.data_mask;
+    stop_program();
+}
+
+// A VT that rebuilds the whole pool at a partial upload shows the working
+// set's start-up mask afterwards ("Loading..."), which has nothing to press:
+// the program does not follow it there but asks the VT again for the run
+// screen's mask.
+TEST_F(ProgramAtTheVt, TheStartUpMaskOnTheVtIsAnsweredWithTheRunScreensMask)
+{
+    start_program();
+    ASSERT_TRUE(vt_shows(ids.main.data_mask));
+    uint32_t start_up = 0xFFFF;
+    peers.vt.with_processor([&](VtCommandProcessor& p, RecordingVtDisplay& d) {
+        auto* working_set = dynamic_cast<VtObjectWorkingSet*>(p.getWorkingSet());
+        ASSERT_NE(working_set, nullptr);
+        start_up = working_set->getActiveMask();
+        d.setActiveMask(start_up);
+    });
+    ASSERT_NE(start_up, ids.main.data_mask);
+    EXPECT_TRUE(vt_shows(ids.main.data_mask));
     stop_program();
 }
 

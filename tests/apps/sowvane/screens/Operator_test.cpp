@@ -302,6 +302,23 @@ TEST_F(Screens_fixture, AnUrgentAlarmAtItsRepeatLimitMakesWayForTheNextOne)
     EXPECT_STREQ(current(), "main");
 }
 
+// An alarm that goes and comes back within one alarm cycle (a fan speed
+// about its limit) pops up again at the next cycle and stays up.
+TEST_F(Screens_fixture, AnAlarmBackWithinACyclePopsUpAgainAndStays)
+{
+    start();
+    store(&ds().alarms.fan_speed_low.active, true);
+    EXPECT_STREQ(current(), "alarm_mask_FAN_SPEED_LOW");
+    store(&ds().alarms.fan_speed_low.active, false);
+    EXPECT_STREQ(current(), "main");
+    store(&ds().alarms.fan_speed_low.active, true);
+    for (int cycle = 0; cycle < 2; ++cycle) {
+        fire(run_screen().get_alarm_cycle_timeout());
+        EXPECT_STREQ(current(), "alarm_mask_FAN_SPEED_LOW") << "cycle " << cycle;
+    }
+    EXPECT_EQ(vt.pool.get_active_mask(), ui.get_screen_man().find_screen("alarm_mask_FAN_SPEED_LOW")->get_mask_id());
+}
+
 TEST_F(Screens_fixture, TheHeldRampNamesOneTankNeverTheAllTanksItem)
 {
     give_tank_a_product(0, 0);

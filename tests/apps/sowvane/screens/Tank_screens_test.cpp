@@ -149,6 +149,75 @@ TEST_F(Tank_fill, TypedAmountsGoToTheStoreAndTheSettings)
     EXPECT_FLOAT_EQ(ps().app.channels[1].remaining.get(), 250.0f);
 }
 
+// A fresh machine's tank has no full load: no capacity, or for a tank filled
+// by mass no density of its product. FILL and INC keep what it holds and the
+// page says what to set first; the amount can still be typed in the input's
+// own range. Once the setting is there, FILL fills and the message goes.
+TEST_F(Tank_fill, FillAndIncOnATankWithoutAFullLoadKeepItsProductAndSayWhatToSetFirst)
+{
+    const auto& m = ids().tank_fill_mask;
+    struct Case {
+        int mode;
+        float capacity, density;
+        const char* message;
+    } cases[] = {
+        {0, 0.0f, 0.5f, "Set the capacity of tank 1 first"},
+        {0, 1000.0f, 0.0f, "Set the density of tank 1's product first"},
+        {1, 0.0f, 0.5f, "Set the capacity of tank 1 first"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message + std::string(", mode ") + std::to_string(c.mode));
+        ps().app.channels[0].mode.set(c.mode);
+        ps().app.channels[0].capacity.set(c.capacity);
+        ps().app.products[0].density.set(c.density);
+        pump();
+        store(&channel(0).remaining_volume, 300.0);
+        edit(m.tank_list, 0);
+        for (uint32_t k : {m.key_fill, m.key_inc}) {
+            key(k);
+            EXPECT_DOUBLE_EQ(remaining(0), 300.0);
+            EXPECT_EQ(fill->get_message(), c.message);
+            vt.sent();
+            EXPECT_EQ(vt.text(m.message).substr(0, std::strlen(c.message)), c.message);
+        }
+
+        // Typed: the input keeps its own range, not 0 to 0.
+        Stat_num& left = fill->remaining(0);
+        auto* field = vt.pool.find<VT::Input_number_obj>((unsigned short)left.get_in_object_id());
+        ASSERT_NE(field, nullptr);
+        left.set_val(0);
+        const unsigned zero = left.get_raw();
+        EXPECT_GE(field->get_max_value(), zero + 999990u);
+        edit(left.get_var_id() != VT::Object_pool::NULL_ID ? left.get_var_id() : left.get_in_object_id(), zero + 2500);
+        EXPECT_DOUBLE_EQ(remaining(0), 250.0);
+
+        // Both tanks: the other one fills, the message stays.
+        edit(m.tank_list, TankFillMask::ALL_TANKS_ITEM);
+        store(&channel(1).remaining_volume, 0.0);
+        key(m.key_fill);
+        EXPECT_DOUBLE_EQ(remaining(0), 250.0);
+        EXPECT_DOUBLE_EQ(remaining(1), 500.0);
+        EXPECT_EQ(fill->get_message(), c.message);
+
+        // DEC needs no full load and says nothing.
+        key(m.key_dec);
+        EXPECT_DOUBLE_EQ(remaining(0), 150.0);
+        EXPECT_EQ(fill->get_message(), "");
+        vt.sent();
+        EXPECT_EQ(vt.text(m.message).find_first_not_of(' '), std::string::npos);
+    }
+
+    // Set: FILL fills to it.
+    ps().app.channels[0].mode.set(0);
+    ps().app.channels[0].capacity.set(1000.0f);
+    ps().app.products[0].density.set(0.5f);
+    pump();
+    edit(m.tank_list, 0);
+    key(m.key_fill);
+    EXPECT_DOUBLE_EQ(remaining(0), 500.0);
+    EXPECT_EQ(fill->get_message(), "");
+}
+
 TEST_F(Screens_fixture, AMaskNotShownFollowsTheStoreAndShowsItWhenItComesUp)
 {
     give_tank_a_product(0, 0);

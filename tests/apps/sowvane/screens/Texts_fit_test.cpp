@@ -190,6 +190,29 @@ TEST_F(Texts_fit, EveryTextTheScreensWriteFitsItsFieldOnTheVt)
     }
     check("run screen with values");
 
+    // The tank fill page saying what to set first: the longest message
+    // (tank 4 filled by mass, its product without a density), then one
+    // for a tank without capacity.
+    const auto& tank_fill = ids().tank_fill_mask;
+    ps().app.channels[3].mode.set(0);
+    ps().app.channels[3].capacity.set(100.0f);
+    ps().app.products[3].density.set(0.0f);
+    for (int t : {0, 3}) {
+        store(&channel(t).product_assigned, true);
+        store(&channel(t).product_number, t);
+    }
+    show("tank_fill_mask");
+    edit(tank_fill.tank_list, 3);
+    key(tank_fill.key_fill);
+    vt.sent();
+    EXPECT_EQ(trimmed(vt.text(tank_fill.message)), "Set the density of tank 4's product first");
+    check("tank fill without density");
+    edit(tank_fill.tank_list, 0);
+    key(tank_fill.key_inc);
+    vt.sent();
+    EXPECT_EQ(trimmed(vt.text(tank_fill.message)), "Set the capacity of tank 1 first");
+    check("tank fill without capacity");
+
     // The tank calibration through its steps, then failing: nothing
     // dispensed and no weight entered.
     const auto& tank_cal = ids().tank_calibration_settings_mask;

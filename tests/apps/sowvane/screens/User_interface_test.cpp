@@ -167,6 +167,40 @@ TEST_F(Screens_fixture, AVtShowingAnotherMaskIsBroughtBackInStep)
         << lines;
 }
 
+// A VT that rebuilt the pool shows the working set's start-up mask: the
+// intro screen has nothing to press, so the screens stay where they are and
+// ask the VT again for their own mask. Every other screen the VT may show
+// (each data page and alarm pop-up) is one the operator can leave.
+TEST_F(Screens_fixture, TheStartUpMaskOnTheVtIsAnsweredWithTheCurrentScreensMask)
+{
+    start();
+    ASSERT_STREQ(current(), "main");
+    Screen_man& man = ui.get_screen_man();
+    const unsigned short start_up = man.find_screen("intro")->get_mask_id();
+    const uint8_t status[8] = {0xFE, 28, uint8_t(start_up), uint8_t(start_up >> 8), 0xFF, 0xFF, 0, 0xFF};
+    vt.pool.set_vt_status(status);
+    Stdout_capture out;
+    ui.handle_mask_mismatch(true);
+    EXPECT_STREQ(current(), "main");
+    EXPECT_EQ(vt.masks_shown(), (std::vector<uint32_t>{ids().main.data_mask}));
+    EXPECT_NE(out.text().find("VT shows mask " + std::to_string(start_up) + ", not " +
+                              std::to_string(ids().main.data_mask) + ": screen intro has no way out, asked again"),
+              std::string::npos);
+
+    int screens = 0;
+    for (unsigned id = 0; id <= 0xFFFF && screens < man.screen_count(); ++id) {
+        Screen* s = man.screen_by_id(id);
+        if (!s)
+            continue;
+        ++screens;
+        // The shared stats, never shown, aside.
+        if (s != &man.get_global_stats() && s->get_mask_id() != VT::Object_pool::NULL_ID) {
+            EXPECT_EQ(s->offers_way_out(), s != man.find_screen("intro")) << s->get_name();
+        }
+    }
+    EXPECT_EQ(screens, man.screen_count());
+}
+
 // An event that names the null object works no key: on the factory reset
 // page neither a button nor a selection of the null id confirms.
 TEST_F(Screens_fixture, TheNullIdConfirmsNoFactoryReset)
