@@ -112,7 +112,7 @@ TEST_F(ScreenFieldsTest, ScreensShowTheirTitlesAndLabels)
         {t.multi_tank_cal_1_mask.data_mask, {"Product", "Target", "Revs", "Est.", "Weight", "Load", "OFF", "ON"}},
         {t.multi_tank_cal_2_mask.data_mask, {"Product", "Est.", "Act.", "Weight"}},
         {t.multi_tank_cal_3_mask.data_mask, {"Product", "Old", "New", "Cal", "Diff", "Status", "IGNORE", "SAVE",
-                                             "pulses/", "gal"}},
+                                             "kg/rev"}},
     };
     for (const Label_row& row : rows) {
         const Strings shown = pool->texts_under(row.mask);
