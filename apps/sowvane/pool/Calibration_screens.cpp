@@ -6,7 +6,9 @@
 #include "apps/sowvane/pool/Screen_object_ids.h"
 #include "apps/sowvane/pool/Setting_rows.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -30,6 +32,16 @@ int value_height(const VtObjectContainer* place)
     return int(place->getHeight()) / 2;
 }
 
+// The foot (the y under it) of a text the place holds.
+int foot_in(VtObjectContainer* place, const VtObjectOutputFieldString* label)
+{
+    VtObjectRefList& children = place->getChilds();
+    for (uint32_t i = 0; i < children.size(); ++i)
+        if (children.at(i)->oid == label->getOid())
+            return children.at(i)->y + int(label->getHeight());
+    return 0;
+}
+
 } // namespace
 
 void build_wheel_calibration_screen(Screen_object_ids& table, Pool_layout& layout)
@@ -43,8 +55,10 @@ void build_wheel_calibration_screen(Screen_object_ids& table, Pool_layout& layou
     Oid_list halves;
     add_columns(layout, halves, 8, bands[1]);
     builder.add_text_left(halves[0], "Wheel Factor", layout.font(13), 1, 0, 1);
-    ids.factor_output = builder.add_output_number_row(halves[1], layout.font(3), 2, 1, 0, 0)->getOid();
-    add_value_units(layout, halves[1], distance, "/pulse", 10, 9);
+    VtObjectOutputFieldNumber* factor = builder.add_output_number_row(halves[1], layout.font(3), 2, 1, 0, 0);
+    // Up to 50 m, or 164.042 ft, a pulse.
+    add_value_units(layout, halves[1], factor, {factor}, distance, "/pulse", int(sizeof "164.042") - 1);
+    ids.factor_output = factor->getOid();
     add_separator(layout, bands[1]);
 
     add_columns(layout, halves, 8, bands[2]);
@@ -55,11 +69,17 @@ void build_wheel_calibration_screen(Screen_object_ids& table, Pool_layout& layou
     add_columns(layout, halves, 7, bands[3]);
     builder.add_text_centred(halves[0], "Estimated", layout.font(13), 2, 0);
     builder.add_text_centred(halves[0], "Distance", layout.font(13), 2, 1);
-    ids.estimated_distance_output = builder.add_output_number_row(halves[1], layout.font(3), 4, 0, 0, 0)->getOid();
-    builder.add_unit_pointer(halves[1], distance, 10, 3, 0, 0);
+    // Up to 50 km, or 164042.0 ft.
+    const int distance_characters = int(sizeof "164042.0") - 1;
+    // The estimate in the band's top row, under its separator.
+    VtObjectOutputFieldNumber* estimate = builder.add_output_number_row(halves[1], layout.font(3), 4, 0, 0, 0);
+    builder.move_child(halves[1], estimate, 0, layout.line_width + 1, false);
+    add_value_units(layout, halves[1], estimate, {estimate}, distance, nullptr, distance_characters);
+    ids.estimated_distance_output = estimate->getOid();
     Switchable_value measured = create_switchable_value(layout, value_width(layout, halves[1]), value_height(halves[1]));
     place_switchable_value(layout, halves[1], measured, 4, 2, 2);
-    builder.add_unit_pointer(halves[1], distance, 10, 9, 0, 0);
+    add_value_units(layout, halves[1], measured.pointer, {measured.output, measured.input}, distance, nullptr,
+                    distance_characters);
     measured.store(ids.distance_variable, ids.distance_pointer, ids.distance_output, ids.distance_input);
     add_separator(layout, bands[3]);
 
@@ -157,9 +177,16 @@ void build_product_settings_screen(Screen_object_ids& table, Pool_layout& layout
     auto label = [&](VtObjectContainer* cell, const char* text) {
         builder.add_text_centred(cell, text, layout.font(13), 2, 0);
     };
-    auto number = [&](VtObjectContainer* cell, uint32_t& field) {
-        field = builder.add_input_number_row(cell, nullptr, layout.font(3), 3, 1, 0, 0)->getOid();
+    // A number under its label, its unit right after it (or under it,
+    // where its widest text leaves no room beside it).
+    auto number = [&](VtObjectContainer* cell, uint32_t& field, uint32_t unit, const char* widest) {
+        VtObjectInputFieldNumber* input = builder.add_input_number_row(cell, nullptr, layout.font(3), 2, 1, 0, 0);
+        add_value_units(layout, cell, input, {input}, unit, nullptr, int(std::strlen(widest)));
+        field = input->getOid();
     };
+    // A rate of up to 99999.0, a density of up to 1000 kg/l (62427.96 lb/ft3),
+    // an NH3 factor of up to 50000 pulses a kg N.
+    const char* const rate = "99999.0";
 
     VtObjectContainer* cell = grid.get(0, 0);
     label(cell, "Product Name");
@@ -183,14 +210,12 @@ void build_product_settings_screen(Screen_object_ids& table, Pool_layout& layout
 
     cell = grid.get(0, 1);
     label(cell, "Density");
-    number(cell, ids.density_input);
-    builder.add_unit_pointer(cell, table.common.density_units, 10, 8, 0, 0);
+    number(cell, ids.density_input, table.common.density_units, "62427.96");
 
     cell = grid.get(1, 1);
     label(cell, "Preset Rate 1");
-    number(cell, ids.preset_rate_1_input);
     ids.rate_units = add_unit_text(layout, "123456");
-    builder.add_unit_pointer(cell, ids.rate_units, 10, 8, 0, 0);
+    number(cell, ids.preset_rate_1_input, ids.rate_units, rate);
 
     // Calibration factor: a button to the tank calibration for seed and
     // granular products, a pulse factor for NH3; both hidden until the mask
@@ -209,20 +234,17 @@ void build_product_settings_screen(Screen_object_ids& table, Pool_layout& layout
     VtObjectContainer* nh3 = builder.create_container_like(cell);
     nh3->setHidden(true);
     builder.add_child(cell, 0, 0, nh3);
-    number(nh3, ids.factor_input);
     ids.factor_units = add_unit_text(layout, "pulses/gal");
-    builder.add_unit_pointer(nh3, ids.factor_units, 10, 8, 0, 0);
+    number(nh3, ids.factor_input, ids.factor_units, "50000.000");
     ids.nh3_row = nh3->getOid();
 
     cell = grid.get(1, 2);
     label(cell, "Preset Rate 2");
-    number(cell, ids.preset_rate_2_input);
-    builder.add_unit_pointer(cell, ids.rate_units, 10, 8, 0, 0);
+    number(cell, ids.preset_rate_2_input, ids.rate_units, rate);
 
     cell = grid.get(0, 3);
     label(cell, "INC/DEC");
-    number(cell, ids.inc_dec_input);
-    builder.add_unit_pointer(cell, ids.rate_units, 10, 8, 0, 0);
+    number(cell, ids.inc_dec_input, ids.rate_units, rate);
 
     add_soft_keys(layout, {{"Product", "Settings", Key_code::alarms_menu, &ids.key_product_settings_menu},
                            {"Settings", "Menu", Key_code::settings_menu, &ids.key_settings_menu},
@@ -244,28 +266,42 @@ void build_tank_calibration_screen(Screen_object_ids& table, Pool_layout& layout
     Oid_list halves;
     add_columns(layout, halves, 7, bands[1]);
     label(halves[0], "Product Name", 4, 0);
-    label(halves[0], "Tank Number", 4, 2);
+    VtObjectOutputFieldString* tank_label = label(halves[0], "Tank Number", 4, 2);
     VtObjectOutputFieldString* product = builder.add_output_string_row(halves[0], nullptr, layout.font(3), 4, 1);
     product->setValue(VtString(name_placeholder.c_str()));
     builder.fit_text_field(product, Screen_object_ids::name_length);
     ids.product_name = product->getOid();
-    ids.tank_number = builder.add_output_number_row(halves[0], layout.font(3), 4, 3, 0, -2)->getOid();
+    // The tank's number right under its label, in the room left above the
+    // band's foot.
+    VtObjectOutputFieldNumber* tank = builder.add_output_number_row(halves[0], layout.font(3), 4, 3, 0, 0);
+    const int tank_top = foot_in(halves[0], tank_label);
+    tank->setHeight(uint32_t(std::min(int(tank->getHeight()), int(halves[0]->getHeight()) - tank_top)));
+    builder.move_child(halves[0], tank, 0, tank_top, false);
+    ids.tank_number = tank->getOid();
 
+    // A number under its label, its unit right after it (or under it,
+    // where its widest text leaves no room beside it).
+    auto number = [&](VtObjectContainer* place, const char* text, uint32_t& field, uint32_t unit, const char* widest) {
+        label(place, text, 2, 0);
+        VtObjectInputFieldNumber* input = builder.add_input_number_row(place, nullptr, layout.font(3), 2, 1, 0, 0);
+        add_value_units(layout, place, input, {input}, unit, nullptr, int(std::strlen(widest)));
+        field = input->getOid();
+    };
+    // A rate of up to 99999.0, a weight of up to 50000 kg (110231.131 lb), a
+    // factor of up to 50000 pulses a litre (227304.602 a gallon).
+    const char* const weight_text = "110231.131";
+    const char* const factor_text = "227304.602";
     VtObjectContainer* rate_row = builder.create_container_like(halves[1]);
     builder.add_child(halves[1], 0, 0, rate_row);
-    label(rate_row, "Set Rate", 2, 0);
-    ids.rate_input = builder.add_input_number_row(rate_row, nullptr, layout.font(3), 3, 1, 0, 5)->getOid();
     ids.rate_units = add_unit_text(layout, "123456");
-    builder.add_unit_pointer(rate_row, ids.rate_units, 10, 9, 0, 0);
+    number(rate_row, "Set Rate", ids.rate_input, ids.rate_units, "99999.0");
     rate_row->setHidden(true);
     ids.rate_row = rate_row->getOid();
 
     VtObjectContainer* preset_row = builder.create_container_like(halves[1]);
     builder.add_child(halves[1], 0, 0, preset_row);
-    label(preset_row, "Actuator Extension", 2, 0);
-    ids.preset_input = builder.add_input_number_row(preset_row, nullptr, layout.font(3), 3, 1, 0, 5)->getOid();
     ids.text = add_unit_text(layout, "%");
-    builder.add_unit_pointer(preset_row, ids.text, 10, 9, 0, 0);
+    number(preset_row, "Actuator Extension", ids.preset_input, ids.text, "100");
     ids.preset_row = preset_row->getOid();
     add_separator(layout, bands[1]);
 
@@ -274,9 +310,11 @@ void build_tank_calibration_screen(Screen_object_ids& table, Pool_layout& layout
     ids.revs_label = label(halves[0], "Revs   ", 2, 0)->getOid();
     ids.revs_output = builder.add_output_number_row(halves[0], layout.font(3), 2, 1, 0, 0)->getOid();
     label(halves[1], "Estimated Weight", 2, 0);
-    ids.estimated_weight = builder.add_output_number_row(halves[1], layout.font(3), 4, 2, 0, 0)->getOid();
+    VtObjectOutputFieldNumber* estimate = builder.add_output_number_row(halves[1], layout.font(3), 2, 1, 0, 0);
     ids.estimated_weight_units = add_unit_text(layout, "12345");
-    builder.add_unit_pointer(halves[1], ids.estimated_weight_units, 10, 9, 0, 0);
+    add_value_units(layout, halves[1], estimate, {estimate}, ids.estimated_weight_units, nullptr,
+                    int(std::strlen(weight_text)));
+    ids.estimated_weight = estimate->getOid();
     add_separator(layout, bands[2]);
 
     // Band 3: the calibration factor and the collected weight, each shown
@@ -286,16 +324,17 @@ void build_tank_calibration_screen(Screen_object_ids& table, Pool_layout& layout
     label(halves[1], "Weight", 2, 0);
     Switchable_value factor = create_switchable_value(layout, value_width(layout, halves[0]), value_height(halves[0]));
     place_switchable_value(layout, halves[0], factor, 4, 2, 2);
+    ids.factor_units = add_unit_text(layout, "pulses/gal");
+    add_value_units(layout, halves[0], factor.pointer, {factor.output, factor.input}, ids.factor_units, nullptr,
+                    int(std::strlen(factor_text)));
     factor.store(ids.factor_variable, ids.factor_pointer, ids.factor_output, ids.factor_input);
-    VtObjectOutputFieldString* factor_units = builder.create_text("pulses/gal ", layout.font(16), 2);
-    builder.add_child(halves[0], int(halves[0]->getWidth()) - int(factor_units->getWidth()) - 3, 34, factor_units);
-    ids.factor_units = factor_units->getOid();
 
     Switchable_value weight = create_switchable_value(layout, value_width(layout, halves[1]), value_height(halves[1]));
     place_switchable_value(layout, halves[1], weight, 4, 2, 2);
-    weight.store(ids.weight_variable, ids.weight_pointer, ids.weight_output, ids.weight_input);
     // One unit text serves the estimated and the collected weight.
-    builder.add_unit_pointer(halves[1], ids.estimated_weight_units, 20, 18, -3, 1);
+    add_value_units(layout, halves[1], weight.pointer, {weight.output, weight.input}, ids.estimated_weight_units,
+                    nullptr, int(std::strlen(weight_text)));
+    weight.store(ids.weight_variable, ids.weight_pointer, ids.weight_output, ids.weight_input);
     add_separator(layout, bands[3]);
 
     ids.step_text = add_instruction_text(layout, bands[4])->getOid();

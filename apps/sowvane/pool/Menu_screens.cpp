@@ -269,15 +269,15 @@ void build_factory_reset_screen(Screen_object_ids& table, Pool_layout& layout)
     auto& ids = table.factory_reset_mask;
     Oid_list bands;
     begin_titled_screen(layout, ids.data_mask, bands, "Confirm Factory Reset");
-    Oid_list columns;
-    add_columns(layout, columns, 5, bands[1]);
     // What the reset does: the settings go back to their defaults, the
     // records of the machine's work stay (Settings_file::restore_defaults).
+    // The lines fill the band under its separator.
+    VtObjectContainer* room = add_room_under_separator(layout, bands[1]);
     const char* const lines[] = {"Settings return to defaults;", "totals, areas, volumes,",
                                  "operating times and", "history are kept.", "Reset ECU to defaults?"};
     const int rows = int(sizeof lines / sizeof lines[0]);
     for (int row = 0; row < rows; ++row)
-        layout.builder.add_text_centred(columns[0], lines[row], layout.font(13), rows, row);
+        layout.builder.add_text_centred(room, lines[row], layout.font(13), rows, row);
     add_body_separators(layout, bands);
     add_soft_keys(layout, {{"Confirm", nullptr, Key_code::accept, &ids.key_confirm},
                            {"Cancel", nullptr, Key_code::cancel, &ids.key_cancel}});

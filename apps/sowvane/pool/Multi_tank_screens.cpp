@@ -52,26 +52,13 @@ uint32_t add_unit_text(Pool_layout& layout, const char* text)
     return create_unit_text(layout, text)->getOid();
 }
 
-// One line of a caption over a result column's value: a unit text in a font
-// that fits the column.
-VtObjectOutputFieldString* add_caption_line(Pool_layout& layout, const char* text)
+// The factors' unit over a result column's factor (a granular tank's mass
+// per shaft revolution): right-aligned at the top of the column, under the
+// band's separator, above the factor in its row 2 of 4.
+void add_caption(Pool_layout& layout, VtObjectContainer* column, VtObjectOutputFieldString* unit)
 {
-    const int characters = int(std::strlen(text));
-    VtObjectFontAttribute* font = layout.builder.fitting_font(layout.font(16), characters,
-                                                              layout.column_width - layout.line_width,
-                                                              layout.row_height / 4);
-    return layout.builder.create_text(text, font, 2);
-}
-
-// The caption's lines right-aligned at the top of the column, above the
-// value in its row 2 of 4.
-void add_caption(Pool_layout& layout, VtObjectContainer* column, VtObjectOutputFieldString* const (&lines)[2])
-{
-    int y = 1;
-    for (VtObjectOutputFieldString* line : lines) {
-        layout.builder.add_child(column, std::max(int(column->getWidth()) - int(line->getWidth()), 0), y, line);
-        y += int(line->getHeight());
-    }
+    layout.builder.add_child(column, std::max(int(column->getWidth()) - int(unit->getWidth()), 0),
+                             layout.line_width, unit);
 }
 
 // The two hidden state containers of a tank: a red button (101 + tank) in
@@ -239,10 +226,10 @@ void build_multi_tank_result_page(Screen_object_ids& table, Pool_layout& layout)
     Oid_list bands;
     begin_tank_page(layout, ids.data_mask, bands, 1,
                     {{"Product", nullptr}, {"Old", "Cal"}, {"New", "Cal"}, {"Diff", nullptr}, {"Status", nullptr}});
-    // The factors' unit over each factor, on two lines: "pulses/gal " is
-    // wider than a column in any font.
-    VtObjectOutputFieldString* factor_units[2] = {add_caption_line(layout, "pulses/"), add_caption_line(layout, "gal")};
-    ids.text = factor_units[0]->getOid();
+    // The factors' unit, which the mask writes: the mass a revolution in the
+    // units in force (a liquid tank takes no part in this calibration).
+    VtObjectOutputFieldString* factor_units = create_unit_text(layout, "kg/rev");
+    ids.text = factor_units->getOid();
     ids.text_2 = add_unit_text(layout, "%");
     Oid_list columns;
     for (int i = 0; i < Screen_object_ids::tank_count; ++i) {

@@ -434,6 +434,20 @@ VtObjectFontAttribute* Pool_builder::fitting_font(VtObjectFontAttribute* font, i
     return smaller;
 }
 
+VtObjectFontAttribute* Pool_builder::wrapping_font(VtObjectFontAttribute* font, int characters, int width,
+                                                   int height)
+{
+    if (font == nullptr)
+        return nullptr;
+    uint32_t size = font->getFontSize();
+    int w = 0;
+    int h = 0;
+    for (cell_of(size, w, h); size > 0 && (width / w) * (height / h) < characters; cell_of(size, w, h))
+        --size;
+    // One character in a cell of that size: the font of that size.
+    return fitting_font(font, 1, w, h);
+}
+
 VtObjectFillAttribute* Pool_builder::create_fill_attribute(uint32_t colour)
 {
     auto* fill = make<VtObjectFillAttribute>();

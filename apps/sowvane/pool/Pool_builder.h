@@ -85,6 +85,10 @@ public:
     // colour, type and style that fits (the smallest size when none does).
     // A font of the pool is reused; one that is missing is made once.
     VtObjectFontAttribute* fitting_font(VtObjectFontAttribute* font, int characters, int width, int height);
+    // The largest font, from the given one down, in which a text of
+    // `characters` characters wrapped over lines has room in width x height
+    // (the smallest size when none has).
+    VtObjectFontAttribute* wrapping_font(VtObjectFontAttribute* font, int characters, int width, int height);
     // The size code fitting_font picks, starting from size_code.
     static uint32_t fitting_size(uint32_t size_code, int characters, int width, int height);
     // The width of `characters` characters in the font of that size code.

@@ -244,15 +244,17 @@ VtObjectContainer* add_mode_button(Pool_layout& layout, VtObjectContainer* band,
 // The tank's name over its active bar, with room for the longest name the
 // settings keep up to the column line: on one line in the largest font (from
 // slot 9 down) that holds it, else wrapped over the lines of the smallest
-// font that fit above the bar (two of 18 on a 240-pixel mask, which hold any
-// 20 characters, broken at spaces or not).
+// font that fit between the band's separator and the bar (two of 18 on a
+// 240-pixel mask, which hold any 20 characters, broken at spaces or not).
 uint32_t add_tank_name(Pool_layout& layout, VtObjectContainer* band, int i, int bar_top)
 {
     Pool_builder& builder = layout.builder;
     const int length = Screen_object_ids::name_length;
     const int room = layout.half_width - layout.indent - layout.line_width;
     VtObjectFontAttribute* font = builder.fitting_font(layout.font(9), length, room, bar_top - layout.text_top);
-    const int lines = length * font_char_width(font) <= room ? 1 : std::max(bar_top / font_char_height(font), 1);
+    const int lines = length * font_char_width(font) <= room
+                          ? 1
+                          : std::max((bar_top - layout.line_width) / font_char_height(font), 1);
     const int height = lines == 1 ? font_char_height(font) + 1 : lines * font_char_height(font);
     char placeholder[32];
     std::snprintf(placeholder, sizeof placeholder, "%d: Product%d", i + 1, i + 1);
@@ -262,7 +264,8 @@ uint32_t add_tank_name(Pool_layout& layout, VtObjectContainer* band, int i, int 
     name->setHorizontalJustification(1);
     if (lines > 1)
         name->setOptions(name->getOptions() | output_string_wraps);
-    builder.add_child(band, layout.indent, lines == 1 ? layout.text_top : std::max(bar_top - height, 0), name);
+    builder.add_child(band, layout.indent,
+                      lines == 1 ? layout.text_top : std::max(bar_top - height, layout.line_width), name);
     return name->getOid();
 }
 
@@ -285,7 +288,8 @@ void build_product_row(Screen_object_ids& table, Pool_layout& layout, VtObjectCo
     record.selected_rect = selected->getOid();
     add_product_column_lines(layout, band);
 
-    const int bar_top = row_height / 3 + text_top;
+    // The name stands under the band's separator, the bar under the name.
+    const int bar_top = row_height / 3 + text_top + layout.line_width;
     record.name = add_tank_name(layout, band, i, bar_top);
 
     VtObjectRectangle* bar =
@@ -308,13 +312,21 @@ void build_product_row(Screen_object_ids& table, Pool_layout& layout, VtObjectCo
         *markers[m] = marker->getOid();
     }
 
+    // The rate column, line under line: the rate, its unit, and a liquid
+    // tank's pressure and its unit.
+    const auto text_height = [&](uint32_t font) {
+        return font_char_height(static_cast<VtObjectFontAttribute*>(builder.find_object(font)));
+    };
     VtObjectInputFieldNumber* input = builder.create_input_number(quarter - inset, row_height / 2, rate, layout.font(10));
     set_number_input(layout, input, 0, 1000, 0.1, 1);
     builder.add_child(band, inset + half, text_top, input);
     record.rate_input = input->getOid();
     VtObjectPointer* rate_unit = builder.create_pointer();
     rate_unit->setValue(table.common.rate_units[i]);
-    builder.add_child(band, half + 20 + inset, text_top + row_height / 4 + 1, rate_unit);
+    const int rate_unit_top = text_top + text_height(input->getFontAttributes());
+    builder.add_child(band, half + 20 + inset, rate_unit_top, rate_unit);
+    const auto* rate_units = static_cast<const VtObjectOutputFieldString*>(builder.find_object(table.common.rate_units[i]));
+    const int pressure_top = rate_unit_top + text_height(rate_units->getFontAttributes());
 
     // Alarm marker: the actual rate in red over the requested one.
     VtObjectContainer* alarm =
@@ -323,8 +335,13 @@ void build_product_row(Screen_object_ids& table, Pool_layout& layout, VtObjectCo
     builder.add_child(alarm, 0, 0,
                       builder.create_rectangle(int(alarm->getWidth()), int(alarm->getHeight()), layout.line_first,
                                                layout.fill_red));
+    // In the rate's line, clear of the rate's unit under it: no taller than
+    // the rate's text, in a font that holds the rate's limits ("100.0").
     VtObjectOutputFieldNumber* actual = builder.create_output_number(int(alarm->getWidth()) - inset,
                                                                      int(alarm->getHeight()), nullptr, layout.font(11));
+    actual->setFontAttributes(oid_of(builder.fitting_font(layout.font(11), int(sizeof "100.0") - 1,
+                                                          int(actual->getWidth()),
+                                                          text_height(input->getFontAttributes()))));
     builder.add_child(alarm, (int(alarm->getWidth()) - int(actual->getWidth())) / 2, 0, actual);
     builder.add_child(band, inset + half, text_top, alarm);
     record.alarm_marker = alarm->getOid();
@@ -333,16 +350,15 @@ void build_product_row(Screen_object_ids& table, Pool_layout& layout, VtObjectCo
     // Pressure of a liquid tank under its rate.
     VtObjectContainer* pressure_group = builder.create_container_like(band);
     pressure_group->setHidden(true);
-    VtObjectOutputFieldNumber* pressure =
-        builder.create_output_number(quarter - inset, row_height / 2, nullptr, layout.font(3));
-    builder.add_child(pressure_group, inset + half,
-                      std::min(int(row_height - 2.2 * layout.gap + 1.0), band_height - int(pressure->getHeight())),
-                      pressure);
+    VtObjectOutputFieldNumber* pressure = builder.create_output_number(
+        quarter - inset, std::min(row_height / 2, band_height - pressure_top), nullptr, layout.font(3));
+    builder.add_child(pressure_group, inset + half, pressure_top, pressure);
     VtObjectPointer* pressure_unit = builder.create_pointer();
     pressure_unit->setValue(table.main.pressure_units);
     const int unit_height = object_height(builder.find_object(table.main.pressure_units));
     builder.add_child(pressure_group, half + 14 + quarter / 4,
-                      std::min(int(row_height - 2.2 * layout.gap + 12.0), band_height - unit_height), pressure_unit);
+                      std::min(pressure_top + text_height(pressure->getFontAttributes()), band_height - unit_height),
+                      pressure_unit);
     builder.add_child(band, 0, 0, pressure_group);
     record.pressure_group = pressure_group->getOid();
     record.pressure = pressure->getOid();
@@ -485,7 +501,7 @@ void build_tank_fill_screen(Screen_object_ids& table, Pool_layout& layout)
     single->setHidden(true);
     add_tank_fill_message(layout, ids, multi_title, single_title);
 
-    add_columns(layout, columns, 4, bands[1]);
+    add_columns(layout, columns, 4, add_room_under_separator(layout, bands[1]));
     add_headings(layout, columns, {"Tank", "Volume", "INC/DEC"}, 7, 1);
     add_separator(layout, bands[1]);
 

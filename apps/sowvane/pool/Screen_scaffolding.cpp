@@ -285,6 +285,14 @@ void add_separator(Pool_layout& layout, VtObjectContainer* band)
     layout.builder.add_child(band, 0, 0, layout.builder.create_horizontal_line(layout.width, layout.line_body));
 }
 
+VtObjectContainer* add_room_under_separator(Pool_layout& layout, VtObjectContainer* band)
+{
+    VtObjectContainer* room =
+        layout.builder.create_container(int(band->getWidth()), std::max(int(band->getHeight()) - layout.line_width, 0));
+    layout.builder.add_child(band, 0, layout.line_width, room);
+    return room;
+}
+
 namespace {
 
 VtObjectFontAttribute* key_font_of(Pool_layout& layout, const std::vector<Key_label>& labels)

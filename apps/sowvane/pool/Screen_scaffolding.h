@@ -95,6 +95,9 @@ VtObjectRectangle* add_key_indicator(Pool_layout& layout, VtObjectKey* key);
 VtObjectContainer* add_title(Pool_layout& layout, VtObjectContainer* band, const char* title);
 // A horizontal separator of the mask's width at the top of the band.
 void add_separator(Pool_layout& layout, VtObjectContainer* band);
+// The room of the band under the separator at its top: a container of the
+// band's width that the band holds under the line.
+VtObjectContainer* add_room_under_separator(Pool_layout& layout, VtObjectContainer* band);
 
 // One soft key: its label lines, code and the table field for its ID (null
 // when the table does not keep it).

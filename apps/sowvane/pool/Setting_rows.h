@@ -6,6 +6,7 @@
 #include "apps/sowvane/pool/Screen_scaffolding.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <utility>
 #include <vector>
 
@@ -86,10 +87,19 @@ VtObjectButton* add_centred_button(Pool_layout& layout, VtObjectContainer* place
 VtObjectInputFieldList* add_spanning_list(Pool_layout& layout, VtObjectContainer* place,
                                           const std::vector<const char*>& items, uint32_t selected,
                                           uint32_t* item_fields);
-// A value's unit pointer and fixed suffix text ("/pulse") at the place's
-// right edge; returns the width they take.
-int add_value_units(Pool_layout& layout, VtObjectContainer* place, uint32_t unit, const char* suffix, int rows,
-                    int unit_row);
+// A value's units on the line of its text, right after it at the place's
+// right edge: a pointer at the unit text, then a fixed suffix ("/pulse")
+// that the unit runs on into, their feet level with the foot of the value's
+// text. `placed` is the value as the place holds it (a number field, or the
+// pointer that shows one of `numbers`); it moves and narrows so that it ends
+// right before the units. Where its widest text (an input's limits, and at
+// least `characters`) has no room there in a font as large as the units',
+// the units stand on the line under its text instead, at the same right
+// edge. Either way its numbers take a font that holds their widest text.
+// Nothing without a unit or a suffix.
+void add_value_units(Pool_layout& layout, VtObjectContainer* place, VtObject* placed,
+                     std::initializer_list<VtSizedObject*> numbers, uint32_t unit, const char* suffix = nullptr,
+                     int characters = 0);
 
 // A value the mask shows either read-only or editable: a number variable, an
 // output and an input number on it, and the pointer that shows one of them

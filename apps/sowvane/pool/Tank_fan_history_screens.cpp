@@ -59,9 +59,10 @@ uint32_t add_history_row(Pool_layout& layout, VtObjectContainer* band, const cha
     Oid_list halves;
     add_columns(layout, halves, 8, band);
     layout.builder.add_text_left(halves[0], label, layout.font(13), 1, 0, 1);
-    const uint32_t value = add_history_value(layout, halves[1], unit, 2, 1);
+    VtObjectOutputFieldNumber* value = layout.builder.add_output_number_row(halves[1], layout.font(3), 2, 1, 0, 0);
+    add_value_units(layout, halves[1], value, {value}, unit);
     add_separator(layout, band);
-    return value;
+    return value->getOid();
 }
 
 } // namespace
@@ -101,13 +102,19 @@ void build_tank_settings_screen(Screen_object_ids& table, Pool_layout& layout)
 
         ids.tank_type_list[i] = add_list_in_row(layout, columns[2], {"Granular", "Liquid", "NH3"}, 3, 2, 1)->getOid();
 
+        // The drive lists in the band's top row, under its separator.
         VtObjectContainer* granular = builder.create_container_like(columns[3]);
         builder.add_child(columns[3], 0, 0, granular);
-        ids.granular_drive_list[i] = add_list_in_row(layout, granular, {"Electric", "Actuator", "P. Valve"}, 3, 2, 0)->getOid();
+        VtObjectInputFieldList* granular_drive =
+            add_list_in_row(layout, granular, {"Electric", "Actuator", "P. Valve"}, 3, 2, 0);
+        builder.move_child(granular, granular_drive, 0, layout.line_width, true);
+        ids.granular_drive_list[i] = granular_drive->getOid();
         ids.granular_drive_row[i] = granular->getOid();
         VtObjectContainer* liquid = builder.create_container_like(columns[3]);
         builder.add_child(columns[3], 0, 0, liquid);
-        ids.liquid_drive_list[i] = add_list_in_row(layout, liquid, {"RegValve", "P. Valve"}, 3, 2, 0)->getOid();
+        VtObjectInputFieldList* liquid_drive = add_list_in_row(layout, liquid, {"RegValve", "P. Valve"}, 3, 2, 0);
+        builder.move_child(liquid, liquid_drive, 0, layout.line_width, true);
+        ids.liquid_drive_list[i] = liquid_drive->getOid();
         ids.liquid_drive_row[i] = liquid->getOid();
 
         std::snprintf(text, sizeof text, "Setup%d", i + 1);

@@ -25,9 +25,13 @@ bool MultiTankCal3Mask::init(VT::Object_pool* p, NV_kelsu::parameters_t* params)
     keys.bind(this, ids);
     for (int k = 0; k < 4; ++k)
         key_slots[k] = find_pool_object<VT::Object_pointer_obj>(p, ids.key_slot[k]);
+    // The tanks calibrated here are granular: their factors are masses per
+    // shaft revolution, in the mass unit in force, which the first tank's
+    // old factor writes into the caption over the factors.
     const Stat_num_format kg(Units_man::UNITS_MASS_PER_REV, 0.001, 3);
     const Stat_num_format lb(Units_man::UNITS_MASS_PER_REV, 0.00045359237, 3);
     const Stat_num_format tenths(Units_man::UNITS_NONE, 0.1, 1);
+    VT::Output_string_obj* factor_units = find_pool_object<VT::Output_string_obj>(p, ids.text);
     for (unsigned i = 0; i < TANKS; ++i) {
         Tank& t = tanks[i];
         t.row = find_pool_object<VT::Container_obj>(p, ids.tank_row[i]);
@@ -37,7 +41,7 @@ bool MultiTankCal3Mask::init(VT::Object_pool* p, NV_kelsu::parameters_t* params)
         t.name.init(&stats, find_pool_object<VT::Output_string_obj>(p, ids.tank_name[i]), p, 200);
         t.name = "";
         t.old_factor.init(&stats, find_pool_object<VT::Output_number_obj>(p, ids.old_factor[i]), 200, kg, lb, nullptr,
-                          Stat_num::RAW_MAX, 0, p, nullptr);
+                          Stat_num::RAW_MAX, 0, p, i == 0 ? factor_units : nullptr);
         t.new_factor.init(&stats, find_pool_object<VT::Output_number_obj>(p, ids.new_factor[i]), 200, kg, lb, nullptr,
                           Stat_num::RAW_MAX, 0, p, nullptr);
         t.difference.init(&stats, find_pool_object<VT::Output_number_obj>(p, ids.difference[i]), 1000, tenths, tenths,

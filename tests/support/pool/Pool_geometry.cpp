@@ -4,7 +4,9 @@
 #include "vt_object_model/VtMessageReader.h"
 #include "vt_object_model/terminal/VtSystemInterface.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -16,6 +18,8 @@ constexpr uint32_t auto_wrap = 2;
 // Font style bit of a proportional font.
 constexpr uint32_t proportional_style = 0x80;
 constexpr uint32_t largest_font_size = 14;
+// A rectangle this thin is drawn as a rule, not as a frame around things.
+constexpr int thin_rule = 3;
 
 struct Cell {
     int width = 0;
@@ -43,6 +47,80 @@ std::string shown_number(uint32_t raw, int32_t offset, double scale, uint32_t de
     return text;
 }
 
+// What one object of a mask draws there, at its place on the mask.
+enum class Drawn_kind { value, text, rule };
+
+// A place where the screens show one of several things: the branches of one
+// choice are never drawn together.
+struct Choice {
+    uint32_t at = 0;
+    uint32_t branch = 0;
+};
+
+struct Box {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+Box united(const Box& a, const Box& b)
+{
+    const int x = std::min(a.x, b.x);
+    const int y = std::min(a.y, b.y);
+    return Box{x, y, std::max(a.x + a.width, b.x + b.width) - x, std::max(a.y + a.height, b.y + b.height) - y};
+}
+
+struct Drawn {
+    const VtObject* object = nullptr;
+    Drawn_kind kind = Drawn_kind::text;
+    // The object's area on the mask, and what it draws there.
+    Box field;
+    Box ink;
+    std::vector<Choice> choices;
+    bool through_pointer = false;
+};
+
+// Numbers, lists and input strings show values; output strings show texts
+// (labels and units); horizontal lines and thin rectangles rule the mask off
+// into a header and rows. (The lines between columns are left alone: a
+// heading wider than its column in the smallest font reaches over them.)
+bool kind_of(const VtObject& object, Drawn_kind& kind)
+{
+    const int width = object_width(&object);
+    const int height = object_height(&object);
+    switch (object.getType()) {
+    case VtObjectTypeOutputFieldNumber:
+    case VtObjectTypeInputFieldNumber:
+    case VtObjectTypeInputFieldList:
+    case VtObjectTypeInputFieldString: kind = Drawn_kind::value; return true;
+    case VtObjectTypeOutputFieldString: kind = Drawn_kind::text; return true;
+    case VtObjectTypeLine:
+    case VtObjectTypeRectangle: kind = Drawn_kind::rule; return height <= thin_rule && width > height;
+    default: return false;
+    }
+}
+
+bool one_at_a_time(const Drawn& a, const Drawn& b)
+{
+    for (const Choice& x : a.choices)
+        for (const Choice& y : b.choices)
+            if (x.at == y.at && x.branch != y.branch)
+                return true;
+    return false;
+}
+
+// Whether the two draw on one pixel; a rule of no height or width still
+// draws a line of pixels.
+bool intersect(const Drawn& a, const Drawn& b)
+{
+    const auto extent = [](const Drawn& d, int size) { return d.kind == Drawn_kind::rule ? std::max(size, 1) : size; };
+    const Box& p = a.ink;
+    const Box& q = b.ink;
+    return p.x < q.x + extent(b, q.width) && q.x < p.x + extent(a, p.width) && p.y < q.y + extent(b, q.height) &&
+           q.y < p.y + extent(a, p.height);
+}
+
 class Checker {
 public:
     Checker(const VtObjectTable& pool, const Pool_geometry_options& options) : pool_(pool), options_(options) {}
@@ -57,8 +135,11 @@ public:
             switch (object->getType()) {
             case VtObjectTypeDataMask:
             case VtObjectTypeAlarmMask:
+                in_mask_ = true;
                 visit_children(object, 0, 0, options_.mask_width, options_.mask_height, 0);
+                in_mask_ = false;
                 check_bands(*object);
+                check_overlaps();
                 break;
             case VtObjectTypeKey: visit_children(object, 0, 0, options_.key_width, options_.key_height, 0); break;
             case VtObjectTypeSoftKeyMask: check_key_mask(*static_cast<VtObjectSoftKeyMask*>(object)); break;
@@ -182,34 +263,84 @@ private:
         visit_children(&ws, 0, 0, options_.key_width, options_.key_height, 0);
     }
 
+    // The children that the screens show one at a time: hidden containers,
+    // and containers stacked in one place with a hidden one (the one of them
+    // shown in the pool included).
+    std::vector<bool> shown_in_turn(VtObjectRefList& children) const
+    {
+        std::vector<const VtObjectContainer*> containers(children.size());
+        for (uint32_t i = 0; i < children.size(); ++i)
+            containers[i] = dynamic_cast<const VtObjectContainer*>(pool_.getObject(children.at(i)->oid));
+        const auto stacked = [&](uint32_t a, uint32_t b) {
+            return children.at(a)->x == children.at(b)->x && children.at(a)->y == children.at(b)->y &&
+                   width_of(containers[a]) == width_of(containers[b]) &&
+                   height_of(containers[a]) == height_of(containers[b]);
+        };
+        std::vector<bool> in_turn(children.size(), false);
+        for (uint32_t a = 0; a < children.size(); ++a) {
+            if (containers[a] == nullptr)
+                continue;
+            in_turn[a] = containers[a]->getHidden();
+            for (uint32_t b = 0; b < children.size() && !in_turn[a]; ++b)
+                in_turn[a] = b != a && containers[b] != nullptr && containers[b]->getHidden() && stacked(a, b);
+        }
+        return in_turn;
+    }
+
+    // The objects a child draws: itself, or what a pointer shows (its value
+    // and the targets the screens aim it at).
+    std::vector<uint32_t> drawn_by(const VtObjectRef& ref, const VtObject& child) const
+    {
+        auto* pointer = dynamic_cast<const VtObjectPointer*>(&child);
+        if (pointer == nullptr)
+            return {ref.oid};
+        std::vector<uint32_t> drawn;
+        if (pointer->getValue() != VT_NULL_ID)
+            drawn.push_back(pointer->getValue());
+        auto targets = options_.pointer_targets.find(pointer->getOid());
+        if (targets != options_.pointer_targets.end())
+            for (uint32_t target : targets->second)
+                if (std::find(drawn.begin(), drawn.end(), target) == drawn.end())
+                    drawn.push_back(target);
+        return drawn;
+    }
+
     // The children of a drawn parent whose inner area is width x height at
-    // (x, y) of the mask.
+    // (x, y) of the mask. What a child draws in turn with its siblings, or a
+    // pointer in turn with its other targets, is one branch of a choice.
     void visit_children(VtObject* parent, int x, int y, int width, int height, int depth)
     {
         VtObjectRefList* children = vtChildRefsOf(parent);
         if (children == nullptr || depth > 16)
             return;
+        const uint32_t siblings = ++choice_points_;
+        const std::vector<bool> in_turn = shown_in_turn(*children);
         for (uint32_t i = 0; i < children->size(); ++i) {
             const VtObjectRef* ref = children->at(i);
             VtObject* child = pool_.getObject(ref->oid);
             if (child == nullptr)
                 continue;
             placed_.insert(ref->oid);
-            std::vector<uint32_t> drawn;
-            if (auto* pointer = dynamic_cast<VtObjectPointer*>(child)) {
-                if (pointer->getValue() != VT_NULL_ID)
-                    drawn.push_back(pointer->getValue());
-                auto targets = options_.pointer_targets.find(pointer->getOid());
-                if (targets != options_.pointer_targets.end())
-                    drawn.insert(drawn.end(), targets->second.begin(), targets->second.end());
-            } else {
-                drawn.push_back(ref->oid);
-            }
-            for (uint32_t oid : drawn)
+            const bool pointer = child->getType() == VtObjectTypePointer;
+            // As the VT holds the pool now, a hidden container draws nothing.
+            auto* container = dynamic_cast<VtObjectContainer*>(child);
+            const bool undrawn = options_.hidden_not_drawn && container != nullptr && container->getHidden();
+            if (in_turn[i])
+                choices_.push_back({siblings, i});
+            undrawn_ += undrawn ? 1 : 0;
+            through_pointer_ += pointer ? 1 : 0;
+            const uint32_t targets = ++choice_points_;
+            for (uint32_t oid : drawn_by(*ref, *child))
                 if (VtObject* object = pool_.getObject(oid)) {
                     placed_.insert(oid);
+                    choices_.push_back({targets, oid});
                     visit(object, parent, ref->x, ref->y, x, y, width, height, depth);
+                    choices_.pop_back();
                 }
+            through_pointer_ -= pointer ? 1 : 0;
+            undrawn_ -= undrawn ? 1 : 0;
+            if (in_turn[i])
+                choices_.pop_back();
         }
     }
 
@@ -222,7 +353,109 @@ private:
                   size_text(object) + " lies outside " + name(parent) + " of " + std::to_string(pw) + " x " +
                   std::to_string(ph));
         check_content(*object);
+        note_drawn(*object, px + rx, py + ry, w, h);
         visit_inside(object, px + rx, py + ry, w, h, depth);
+    }
+
+    // The rows of its font that a text or value takes in its field, at its
+    // vertical justification; for a text also only the width its characters
+    // take, at its horizontal justification (a value may fill its field).
+    Box ink_of_text(Box field, uint32_t font, uint32_t justification, int characters) const
+    {
+        const Cell cell = font_cell(font);
+        const int height = std::min(cell.height, field.height);
+        const int vertical = int(justification >> 2) & 3;
+        field.y += vertical == 1 ? (field.height - height) / 2 : vertical == 2 ? field.height - height : 0;
+        field.height = height;
+        if (characters < 0)
+            return field;
+        const int width = std::min(characters * cell.width, field.width);
+        const int horizontal = int(justification) & 3;
+        field.x += horizontal == 1 ? (field.width - width) / 2 : horizontal == 2 ? field.width - width : 0;
+        field.width = width;
+        return field;
+    }
+
+    // What an object draws in its field: a wrapping text and one the
+    // screens write may take the whole field; a list draws its elements
+    // there.
+    Box ink_of(const VtObject& object, const Box& field) const
+    {
+        if (auto* number = dynamic_cast<const VtObjectOutputFieldNumber*>(&object))
+            return ink_of_text(field, number->getFontAttributes(), number->getHorizontalJustification(), -1);
+        if (auto* input = dynamic_cast<const VtObjectInputFieldNumber*>(&object))
+            return ink_of_text(field, input->getFontAttributes(), input->getHorizontalJustification(), -1);
+        if (auto* text = dynamic_cast<const VtObjectOutputFieldString*>(&object)) {
+            if ((text->getOptions() & auto_wrap) != 0 || options_.runtime_texts.count(object.getOid()) != 0)
+                return field;
+            return ink_of_text(field, text->getFontAttributes(), text->getHorizontalJustification(),
+                               int(shown_text(*text).size()));
+        }
+        if (auto* list = dynamic_cast<const VtObjectInputFieldList*>(&object)) {
+            const VtObjectList& elements = const_cast<VtObjectInputFieldList*>(list)->getElements();
+            Box ink;
+            for (uint32_t i = 0; i < elements.size(); ++i) {
+                const VtObject* element = pool_.getObject(elements.at(i)->oid);
+                if (element == nullptr)
+                    continue;
+                const Box place{field.x, field.y, std::min(width_of(element), field.width),
+                                std::min(height_of(element), field.height)};
+                ink = ink.width == 0 ? ink_of(*element, place) : united(ink, ink_of(*element, place));
+            }
+            return ink.width != 0 ? ink : field;
+        }
+        return field;
+    }
+
+    void note_drawn(const VtObject& object, int x, int y, int w, int h)
+    {
+        Drawn drawn;
+        if (!in_mask_ || undrawn_ > 0 || !kind_of(object, drawn.kind))
+            return;
+        drawn.object = &object;
+        drawn.field = Box{x, y, w, h};
+        drawn.ink = ink_of(object, drawn.field);
+        drawn.choices = choices_;
+        drawn.through_pointer = through_pointer_ > 0;
+        drawn_.push_back(drawn);
+        if (auto* list = dynamic_cast<const VtObjectInputFieldList*>(&object)) {
+            const VtObjectList& elements = const_cast<VtObjectInputFieldList*>(list)->getElements();
+            for (uint32_t i = 0; i < elements.size(); ++i)
+                drawn_elsewhere_.insert(elements.at(i)->oid);
+        }
+    }
+
+    std::string placed_text(const Drawn& drawn) const
+    {
+        return name(drawn.object) + " at (" + std::to_string(drawn.field.x) + ", " + std::to_string(drawn.field.y) +
+               ") size " + size_text(drawn.object);
+    }
+
+    // A value and a text of the mask, or a rule and a text or value, drawn
+    // over each other; what the screens show one at a time in one place is
+    // never drawn together. An object a pointer or a list shows is drawn
+    // there, not where it is kept.
+    void check_overlaps()
+    {
+        for (const Drawn& d : drawn_)
+            if (d.through_pointer)
+                drawn_elsewhere_.insert(d.object->getOid());
+        std::vector<const Drawn*> shown;
+        for (const Drawn& d : drawn_)
+            if (d.through_pointer || drawn_elsewhere_.count(d.object->getOid()) == 0)
+                shown.push_back(&d);
+        std::set<std::pair<uint32_t, uint32_t>> met;
+        for (const Drawn* a : shown)
+            for (const Drawn* b : shown) {
+                const bool value_on_text = a->kind == Drawn_kind::value && b->kind == Drawn_kind::text;
+                const bool across_rule = a->kind != Drawn_kind::rule && b->kind == Drawn_kind::rule;
+                if ((!value_on_text && !across_rule) || !intersect(*a, *b) || one_at_a_time(*a, *b) ||
+                    !met.insert({a->object->getOid(), b->object->getOid()}).second)
+                    continue;
+                fault(placed_text(*a) + (across_rule ? " crosses " : " overlaps ") + placed_text(*b));
+            }
+        drawn_.clear();
+        drawn_elsewhere_.clear();
     }
 
     // The children of a container or of a button's face.
@@ -319,6 +552,14 @@ private:
     std::set<uint32_t> placed_;
     std::set<uint32_t> checked_;
     std::vector<std::string> faults_;
+    // What the mask being visited draws, and where.
+    bool in_mask_ = false;
+    std::vector<Drawn> drawn_;
+    std::set<uint32_t> drawn_elsewhere_;
+    std::vector<Choice> choices_;
+    uint32_t choice_points_ = 0;
+    int through_pointer_ = 0;
+    int undrawn_ = 0;
 };
 
 // The builder's objects as a table.

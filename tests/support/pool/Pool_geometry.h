@@ -5,7 +5,10 @@
 // designator, every container, button and input list that no mask holds yet
 // (the screens place them at run time) inside its own area; every text and
 // number in its field in the font it is drawn in (a wrapping text over the
-// lines of its field); and the working set shown and selectable.
+// lines of its field); no value of a mask drawn over a text of it (a number
+// over its unit or label), nor a text or value across a rule of the mask,
+// unless the screens show the two one at a time; and the working set shown
+// and selectable.
 //
 // Texts are measured in character cells of the ISO 11783-6 font sizes (6 x 8
 // to 128 x 192): a VT draws a fixed-width font in cells of its size. A
@@ -35,6 +38,10 @@ struct Pool_geometry_options {
     // Strings whose text the screens write at run time: only their font's
     // cell is checked against the field, not the placeholder text.
     std::set<uint32_t> runtime_texts;
+    // The pool as a VT holds it at one moment: a hidden container draws
+    // nothing. Otherwise (a pool as uploaded) the screens may show any
+    // hidden container, in turn with the hidden containers beside it.
+    bool hidden_not_drawn = false;
 };
 
 // One line per fault, each naming the mask, key or object it was met in.

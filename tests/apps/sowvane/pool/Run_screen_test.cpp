@@ -89,14 +89,15 @@ TEST_F(RunScreenTest, ProductRowGeometry)
     EXPECT_EQ(pool->get<VtObjectRectangle>(r.selected_rect).getWidth(), 240u);
     EXPECT_EQ(pool->get<VtObjectRectangle>(r.selected_rect).getHeight(), 44u);
     // The name has room for 20 characters up to the column line: two wrapped
-    // lines of 18 in the 6 x 8 font, over the active bar.
+    // lines of 18 in the 6 x 8 font, under the band's separator and over the
+    // active bar.
     const auto& name = pool->get<VtObjectOutputFieldString>(r.name);
     EXPECT_STREQ(name.getValue().c_str(), "2: Product2         ");
-    EXPECT_EQ(pool->position(band, r.name), std::make_pair(10, 0));
+    EXPECT_EQ(pool->position(band, r.name), std::make_pair(10, 1));
     EXPECT_EQ(name.getWidth(), 120u - 10 - 1);
     EXPECT_EQ(name.getHeight(), 16u);
     EXPECT_EQ(name.getOptions() & 2, 2u);
-    EXPECT_EQ(pool->position(band, r.active_rect), std::make_pair(10, 44 / 3 + 2));
+    EXPECT_EQ(pool->position(band, r.active_rect), std::make_pair(10, 44 / 3 + 2 + 1));
     EXPECT_EQ(pool->get<VtObjectRectangle>(r.active_rect).getFillAttributes(), table().common.indicator_off);
     EXPECT_EQ(pool->position(band, r.rate_input), std::make_pair(3 + 120, 2));
     // The 11-pixel marker ends a line above the foot of the 44-pixel row.

@@ -2,9 +2,10 @@
 // uploaded at start, then every text, font and size the program sends,
 // applied by an in-process VT. After each step of an operator's journeys
 // (names of the longest length typed, every data mask in both unit systems,
-// the calibration wizards through their steps and failures, every alarm
-// raised, the run screen with values) every text still fits its field in its
-// font and every object its parent.
+// also with a liquid and an NH3 tank, the calibration wizards through their
+// steps and failures, every alarm raised, the run screen with values) every
+// text still fits its field in its font and every object its parent, and no
+// value that is shown is drawn over a text shown with it, nor on a rule.
 #include "tests/apps/sowvane/screens/Seeder_vt.h"
 
 #include "tests/support/pool/Pool_geometry.h"
@@ -40,8 +41,10 @@ protected:
         vt_side.upload(stream);
         vt.history.clear();
         options = whole_pool_geometry_options(240, ids(), [this](const char* name) { return id_of(name); });
-        // Every text is measured as the VT holds it now.
+        // Every text is measured, and every container shown or hidden, as
+        // the VT holds it now.
         options.runtime_texts.clear();
+        options.hidden_not_drawn = true;
     }
 
     // What the VT holds after the step, checked with its current texts; a
@@ -180,6 +183,18 @@ TEST_F(Texts_fit, EveryTextTheScreensWriteFitsItsFieldOnTheVt)
         const std::string units = system == 0 ? " in metric" : " in imperial";
         visit_every_data_mask([&](Screen& s) { check(s.get_name() + units); });
     }
+    // The first tank, and the first product on it, liquid and then NH3: the
+    // pages show their rates and factors in those units.
+    for (int mode : {1, 2})
+        for (int system : {0, 1}) {
+            ps().app.channels[0].mode.set(static_cast<unsigned char>(mode));
+            use_system(system);
+            const std::string tank = std::string(mode == 1 ? " with a liquid tank" : " with an NH3 tank") +
+                                     (system == 0 ? " in metric" : " in imperial");
+            visit_every_data_mask([&](Screen& s) { check(s.get_name() + tank); });
+        }
+    ps().app.channels[0].mode.set(0);
+    use_system(0);
 
     // The run screen with the simulator's values.
     show("main");

@@ -60,6 +60,22 @@ TEST_F(Screens_fixture, TheRunScreenShowsTheUnitsInUseAndFollowsAChangeOfUnits)
         EXPECT_EQ(shown_text(vt.pool, ids().main.*row.field), row.imperial) << "under " << row.under;
 }
 
+// The multi-tank calibration calibrates granular tanks: the results page
+// gives their factors in mass per shaft revolution, in the units in force.
+TEST_F(Screens_fixture, TheMultiTankResultsGiveTheFactorsInMassPerRevolutionOfTheUnitsInForce)
+{
+    start();
+    ASSERT_TRUE(ui.get_screen_man().switch_to_screen("multi_tank_cal_3_mask"));
+    pump();
+    vt.sent();
+    const uint32_t caption = ids().multi_tank_cal_3_mask.text;
+    EXPECT_EQ(shown_text(vt.pool, caption), "kg/rev");
+    use_system(1);
+    EXPECT_EQ(shown_text(vt.pool, caption), "lb/rev");
+    use_system(0);
+    EXPECT_EQ(shown_text(vt.pool, caption), "kg/rev");
+}
+
 // Every unit label a screen shows is wide enough for its unit in every
 // units system, in the font the label is drawn in.
 TEST_F(Screens_fixture, EveryUnitLabelHoldsItsUnitInEverySystem)
