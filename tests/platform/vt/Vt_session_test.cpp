@@ -1262,6 +1262,22 @@ protected:
                 session->on_vt_message(VT_A, reply.data(), uint32_t(reply.size()), now);
         }
     }
+    // Lets `ms` pass with the VT's status every second: whether the session
+    // asked the VT for its memory meanwhile (a new upload).
+    bool asks_memory_within(int ms)
+    {
+        link.out.clear();
+        for (int t = 0; t < ms; t += 100) {
+            now += 100;
+            if (now % 1000 == 0)
+                status(VT_A);
+            session->tick(now);
+        }
+        for (const Sent& s : link.out)
+            if (s.pgn == Vt_session::PGN_ECU_TO_VT && s.bytes[0] == 0xC0)
+                return true;
+        return false;
+    }
     int image_strings() override { return 1; }
 };
 
@@ -1323,21 +1339,6 @@ TEST_F(Scripted_end, NoAnswerOrNoMemoryFailsTheUpload)
 // at once, and its own first failure is tried again after the first pause.
 TEST_F(Scripted_end, ANewConnectionStartsWithoutThePauseOfTheFailedUploads)
 {
-    // Lets `ms` pass with the VT's status every second: whether the session
-    // asked the VT for its memory meanwhile.
-    auto asks_memory_within = [this](int ms) {
-        link.out.clear();
-        for (int t = 0; t < ms; t += 100) {
-            now += 100;
-            if (now % 1000 == 0)
-                status(VT_A);
-            session->tick(now);
-        }
-        for (const Sent& s : link.out)
-            if (s.pgn == Vt_session::PGN_ECU_TO_VT && s.bytes[0] == 0xC0)
-                return true;
-        return false;
-    };
     answer_end_of_pool({});
     ASSERT_FALSE(asks_memory_within(Vt_session::RESPONSE_MS + 200));
     ASSERT_TRUE(asks_memory_within(Vt_session::UPLOAD_RETRY_MS));
@@ -1393,21 +1394,6 @@ TEST_F(Scripted_end, EndOfObjectPoolIsAwaitedWhileTheVtParsesThePool)
 // refused stays refused.
 TEST_F(Scripted_end, AnUploadThatWentWrongIsTriedAgainARefusedOneIsNot)
 {
-    // Lets `ms` pass with the VT's status every second: whether the session
-    // asked the VT for its memory meanwhile (a new upload).
-    auto asks_memory_within = [this](int ms) {
-        link.out.clear();
-        for (int t = 0; t < ms; t += 100) {
-            now += 100;
-            if (now % 1000 == 0)
-                status(VT_A);
-            session->tick(now);
-        }
-        for (const Sent& s : link.out)
-            if (s.pgn == Vt_session::PGN_ECU_TO_VT && s.bytes[0] == 0xC0)
-                return true;
-        return false;
-    };
     answer_end_of_pool({});
     EXPECT_FALSE(asks_memory_within(Vt_session::RESPONSE_MS + 200));
     ASSERT_EQ(session->state(), Vt_session::UPLOAD_FAILED);

@@ -105,26 +105,45 @@ bool read_frame(const std::string& line, Logged_frame& f)
     return true;
 }
 
-TEST(ProgramWithRestartingTc, TheDescriptionIsActiveAgainOnARestartedTcAndFromAMovedAddress)
-{
-    if (std::string(SOWVANE_DATA_ROOT) != ".")
-        GTEST_SKIP() << "the program of this build uses the installed paths";
-    const std::string log = test_support::temp_path("program_tc_peer_hub.log");
+// The hub (logging every frame), the test TC, and the program on them with
+// its description active on the TC.
+class ProgramWithRestartingTc : public ::testing::Test {
+protected:
+    void start_with_active_description(const char* log_name)
+    {
+        if (std::string(SOWVANE_DATA_ROOT) != ".")
+            GTEST_SKIP() << "the program of this build uses the installed paths";
+        log = test_support::temp_path(log_name);
+        ASSERT_TRUE(hub.start({"-l", log})) << hub.error();
+        tc = std::make_unique<Tc_peer>();
+        ASSERT_TRUE(tc->open(hub.bus_spec(), mm));
+        ASSERT_TRUE(program.start({"-T", "-b", hub.bus_spec()}, true));
+        ASSERT_TRUE(program.wait_for_output("START SIM")) << program.output() << program.errors();
+        ASSERT_TRUE(program.write_input("set params.system.tc_enabled=1\n"));
+        ASSERT_TRUE(program.write_input("set data_store.system.reset_tc=1\n"));
+        ASSERT_TRUE(wait_until([&] { return tc->active_client() == NODE; })) << program.output();
+    }
+    std::string log;
+    // Removed once the hub that writes it has stopped.
     struct Removed_at_end {
         const std::string& path;
-        ~Removed_at_end() { std::remove(path.c_str()); }
+        ~Removed_at_end()
+        {
+            if (!path.empty())
+                std::remove(path.c_str());
+        }
     } removed{log};
     Hub_process hub;
-    ASSERT_TRUE(hub.start({"-l", log})) << hub.error();
     module_man mm;
-    auto tc = std::make_unique<Tc_peer>();
-    ASSERT_TRUE(tc->open(hub.bus_spec(), mm));
+    std::unique_ptr<Tc_peer> tc;
     Program_process program;
-    ASSERT_TRUE(program.start({"-T", "-b", hub.bus_spec()}, true));
-    ASSERT_TRUE(program.wait_for_output("START SIM")) << program.output() << program.errors();
-    ASSERT_TRUE(program.write_input("set params.system.tc_enabled=1\n"));
-    ASSERT_TRUE(program.write_input("set data_store.system.reset_tc=1\n"));
-    ASSERT_TRUE(wait_until([&] { return tc->active_client() == NODE; })) << program.output();
+};
+
+TEST_F(ProgramWithRestartingTc, TheDescriptionIsActiveAgainOnARestartedTcAndFromAMovedAddress)
+{
+    start_with_active_description("program_tc_peer_hub.log");
+    if (HasFatalFailure() || IsSkipped())
+        return;
     tc->ask_default_data(NODE);
     ASSERT_TRUE(wait_until([&] { return tc->values() > 0; })) << "values flow";
 
@@ -185,26 +204,11 @@ TEST(ProgramWithRestartingTc, TheDescriptionIsActiveAgainOnARestartedTcAndFromAM
 // and every node answers, the TC too. That answer is no sign of a TC that
 // started again: the description stays active, and the program asks for no
 // structure label and no activation again.
-TEST(ProgramWithRestartingTc, ANodeThatStartsLeavesTheActiveDescriptionAlone)
+TEST_F(ProgramWithRestartingTc, ANodeThatStartsLeavesTheActiveDescriptionAlone)
 {
-    if (std::string(SOWVANE_DATA_ROOT) != ".")
-        GTEST_SKIP() << "the program of this build uses the installed paths";
-    const std::string log = test_support::temp_path("program_tc_starting_node_hub.log");
-    struct Removed_at_end {
-        const std::string& path;
-        ~Removed_at_end() { std::remove(path.c_str()); }
-    } removed{log};
-    Hub_process hub;
-    ASSERT_TRUE(hub.start({"-l", log})) << hub.error();
-    module_man mm;
-    auto tc = std::make_unique<Tc_peer>();
-    ASSERT_TRUE(tc->open(hub.bus_spec(), mm));
-    Program_process program;
-    ASSERT_TRUE(program.start({"-T", "-b", hub.bus_spec()}, true));
-    ASSERT_TRUE(program.wait_for_output("START SIM")) << program.output() << program.errors();
-    ASSERT_TRUE(program.write_input("set params.system.tc_enabled=1\n"));
-    ASSERT_TRUE(program.write_input("set data_store.system.reset_tc=1\n"));
-    ASSERT_TRUE(wait_until([&] { return tc->active_client() == NODE; })) << program.output();
+    start_with_active_description("program_tc_starting_node_hub.log");
+    if (HasFatalFailure() || IsSkipped())
+        return;
     const int activations = tc->host->with_server([](test_support::Test_tc_server& s) { return s.activations; });
 
     test_support::Bus_node<JIN_smart_stack> starting;
