@@ -227,12 +227,24 @@ bool Test_console::run_data_store(bool set, const Command& command, const std::s
     if (set && holds_one_value(item->get_type_byte()) && !accept_value(command.value, item->get_type(), value))
         return true;
     if (set && !item->set_from_string(value.text.c_str(), &store_.head)) {
-        item->print_definition(0);
+        echo_definition(*item);
         std::fprintf(out_, "Set failed, not a basic type! type=%d\n", item->get_type());
         return true;
     }
-    item->print_definition(0);
+    echo_definition(*item);
     return true;
+}
+
+void Test_console::echo_definition(const CDS::Lookup_item& item)
+{
+    // Read under the store's lock, printed after it: a slow debug output
+    // holds up no writer of the store.
+    std::string text;
+    {
+        Mutex::Protection reading(&store_.head.get_mutex());
+        item.append_definition(text, 0);
+    }
+    Debug_print::printd(text.c_str(), int(text.size()));
 }
 
 bool Test_console::run_ds(bool set, const Command& command)

@@ -72,6 +72,8 @@ private:
     bool run_params(bool set, const Command& command);
     bool run_data_store(bool set, const Command& command, const std::string& path);
     bool run_ds(bool set, const Command& command);
+    // Prints a data-store item's declaration and value on the debug output.
+    void echo_definition(const CDS::Lookup_item& item);
 
     Data_store& store_;
     CDS::Lookup_item& store_root_;
