@@ -1,6 +1,7 @@
 #include "apps/sowvane/console/Test_console.h"
 
 #include "apps/sowvane/console/Console_ds.h"
+#include "apps/sowvane/console/Line_gate.h"
 #include "apps/sowvane/data_model.h"
 #include "apps/sowvane/screens/Setting_ranges.h"
 #include "platform/util/Debug_dumper.h"
@@ -10,7 +11,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 
 #include <readline/history.h>
 #include <readline/readline.h>
@@ -325,12 +325,12 @@ void Test_console::print_help()
 }
 
 namespace {
-// Held while a line runs; never destroyed, as the exit may still find it
-// held.
-std::mutex& line_mutex()
+// Never destroyed: the console's thread may still wait in it as the
+// process ends.
+Line_gate& line_gate()
 {
-    static std::mutex* mutex = new std::mutex;
-    return *mutex;
+    static Line_gate* gate = new Line_gate;
+    return *gate;
 }
 }  // namespace
 
@@ -348,11 +348,9 @@ void Test_console::run()
             return;
         if (line[0])
             add_history(line);
-        bool go_on;
-        {
-            std::lock_guard<std::mutex> running(line_mutex());
-            go_on = run_line(line);
-        }
+        line_gate().enter();
+        const bool go_on = run_line(line);
+        line_gate().leave();
         std::free(line);
         std::fflush(out_);
         if (!go_on)
@@ -360,7 +358,9 @@ void Test_console::run()
     }
 }
 
-void test_console_hold_lines() { line_mutex().lock(); }
+void test_console_open_lines() { line_gate().open(); }
+
+void test_console_hold_lines() { line_gate().shut(); }
 
 void* test_console_main(void*)
 {
