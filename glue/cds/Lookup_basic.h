@@ -8,7 +8,6 @@
 #include "glue/cds/Receive_buffer.h"
 #include "glue/cds/Send_buffer.h"
 #include "platform/util/Debug_dumper.h"
-#include "util/Debug_print.h"
 
 #include <cfloat>
 #include <cmath>
