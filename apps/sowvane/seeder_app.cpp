@@ -188,6 +188,7 @@ int seeder_app_thread()
     Settings_file settings(app_paths::SETTINGS_FILE, ps);
     apply_startup_defaults(ps);
     settings.load();
+    test_console_open_lines();
     step_done(Start_step::SETTINGS, m, &settings);
 
     sowvane_main_waiter.init(&sowvane_module_man);
@@ -273,8 +274,9 @@ int seeder_app_thread()
     }
     cds_event_register_word(&ds.head, &sowvane_main_waiter, &ds.body.system.initiate_shutdown,
                             CDS::REG_APP, SHUTDOWN_EVENT);
-    // A shutdown asked for through the store during the start (the console
-    // reads from the first moment) is not lost for want of its event.
+    // A shutdown asked for through the store during the start (the
+    // console's lines run from the moment the settings are read) is not
+    // lost for want of its event.
     if (const int asked = int(cds_get_word(&ds.head, &ds.body.system.initiate_shutdown)); asked > 0)
         shut_down(m, &settings, asked);
     step_done(Start_step::CONTROL, m, &settings);

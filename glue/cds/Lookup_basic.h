@@ -8,7 +8,6 @@
 #include "glue/cds/Receive_buffer.h"
 #include "glue/cds/Send_buffer.h"
 #include "platform/util/Debug_dumper.h"
-#include "util/Debug_print.h"
 
 #include <cfloat>
 #include <cmath>
@@ -132,10 +131,10 @@ public:
         return serial_ok();
     }
 
-    void print_definition(int indent) const override
+    void append_definition(std::string& text, int indent) const override
     {
-        Debug_print::dprint("%*s%s %s = %G; \"%s\"\n", indent * 4, "", get_type_name(), get_name(),
-                            double(*field_), get_comment());
+        append_format(text, "%*s%s %s = %G; \"%s\"\n", indent * 4, "", get_type_name(), get_name(),
+                      double(*field_), get_comment());
     }
 
     const char* set_from_string(const char* text, Head* head) override
@@ -242,18 +241,12 @@ public:
         return serial_ok();
     }
 
-    void print_definition(int indent) const override
+    void append_definition(std::string& text, int indent) const override
     {
-        std::string text;
-        char element[64];
-        for (int i = 0; i < get_count(); ++i) {
-            std::snprintf(element, sizeof element, "%G", double(first_[i]));
-            if (i)
-                text += ", ";
-            text += element;
-        }
-        Debug_print::dprint("%*s%s %s = {%s};\"%s\"\n", indent * 4, "", get_type_name(), get_name(),
-                            text.c_str(), get_comment());
+        append_format(text, "%*s%s %s = {", indent * 4, "", get_type_name(), get_name());
+        for (int i = 0; i < get_count(); ++i)
+            append_format(text, i ? ", %G" : "%G", double(first_[i]));
+        append_format(text, "};\"%s\"\n", get_comment());
     }
 
     const char* set_from_string(const char* text, Head* head) override

@@ -7,6 +7,7 @@
 #include "platform/util/Debug_dumper.h"
 #include "util/Debug_print.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,6 +28,23 @@ void append_header(Remote::Send_buffer& buffer, unsigned char type_byte, unsigne
 }
 
 } // namespace
+
+void append_format(std::string& text, const char* format, ...)
+{
+    va_list ap;
+    va_start(ap, format);
+    va_list again;
+    va_copy(again, ap);
+    const int length = std::vsnprintf(nullptr, 0, format, ap);
+    va_end(ap);
+    if (length > 0) {
+        const size_t at = text.size();
+        text.resize(at + size_t(length) + 1);
+        std::vsnprintf(&text[at], size_t(length) + 1, format, again);
+        text.resize(at + size_t(length));
+    }
+    va_end(again);
+}
 
 // --- Lookup_item --------------------------------------------------------------
 
@@ -164,12 +182,12 @@ void Lookup_struct::serialise_structure(Remote::Send_buffer& buffer, int depth)
                                  [this](Lookup_item* c) { return next_child(c); });
 }
 
-void Lookup_struct::print_definition(int indent) const
+void Lookup_struct::append_definition(std::string& text, int indent) const
 {
-    Debug_print::dprint("%*sstruct %s { \"%s\"\n", indent * 4, "", get_type_name(), get_comment());
+    append_format(text, "%*sstruct %s { \"%s\"\n", indent * 4, "", get_type_name(), get_comment());
     for (Lookup_item* child = first_child(); child; child = next_child(child))
-        child->print_definition(indent + 1);
-    Debug_print::dprint("%*s} %s;\n", indent * 4, "", get_name());
+        child->append_definition(text, indent + 1);
+    append_format(text, "%*s} %s;\n", indent * 4, "", get_name());
 }
 
 bool Lookup_struct::_signal_update(Compare& compare)

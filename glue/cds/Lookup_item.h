@@ -13,6 +13,8 @@
 
 #include "glue/cds/Data_item.h"
 
+#include <string>
+
 namespace CDS {
 
 class Compare;
@@ -41,8 +43,10 @@ public:
     // Appends "type:id:name".
     void serialise_structure(Remote::Send_buffer& buffer, int depth) override;
 
-    // Prints the declaration of the node (four spaces per indent level).
-    virtual void print_definition(int indent) const = 0;
+    // Appends the declaration of the node with the value it holds (four
+    // spaces per indent level). It reads the store: the caller holds the
+    // store's lock.
+    virtual void append_definition(std::string& text, int indent) const = 0;
     // Parses text into the field and stores it through the head's locked
     // write; the position behind the parsed text, or null (field unchanged).
     virtual const char* set_from_string(const char* text, Head* head) = 0;
@@ -101,7 +105,7 @@ public:
     // "type:id:name", then the children in braces while the depth allows (0
     // the header alone, 255 or more without limit).
     void serialise_structure(Remote::Send_buffer& buffer, int depth) override;
-    void print_definition(int indent) const override;
+    void append_definition(std::string& text, int indent) const override;
     const char* set_from_string(const char* text, Head* head) override { return nullptr; }
     void* get_address() const override { return address_; }
     unsigned get_size() const override { return size_; }
@@ -126,6 +130,9 @@ private:
     void* address_;
     unsigned size_;
 };
+
+// Appends printf-style text.
+void append_format(std::string& text, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 // The decimal name of an array element ("0", "1", ...), from one process-wide
 // table that grows on demand and is never freed.

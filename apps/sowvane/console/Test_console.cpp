@@ -1,6 +1,7 @@
 #include "apps/sowvane/console/Test_console.h"
 
 #include "apps/sowvane/console/Console_ds.h"
+#include "apps/sowvane/console/Line_gate.h"
 #include "apps/sowvane/data_model.h"
 #include "apps/sowvane/screens/Setting_ranges.h"
 #include "platform/util/Debug_dumper.h"
@@ -10,7 +11,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 
 #include <readline/history.h>
 #include <readline/readline.h>
@@ -227,12 +227,24 @@ bool Test_console::run_data_store(bool set, const Command& command, const std::s
     if (set && holds_one_value(item->get_type_byte()) && !accept_value(command.value, item->get_type(), value))
         return true;
     if (set && !item->set_from_string(value.text.c_str(), &store_.head)) {
-        item->print_definition(0);
+        echo_definition(*item);
         std::fprintf(out_, "Set failed, not a basic type! type=%d\n", item->get_type());
         return true;
     }
-    item->print_definition(0);
+    echo_definition(*item);
     return true;
+}
+
+void Test_console::echo_definition(const CDS::Lookup_item& item)
+{
+    // Read under the store's lock, printed after it: a slow debug output
+    // holds up no writer of the store.
+    std::string text;
+    {
+        Mutex::Protection reading(&store_.head.get_mutex());
+        item.append_definition(text, 0);
+    }
+    Debug_print::printd(text.c_str(), int(text.size()));
 }
 
 bool Test_console::run_ds(bool set, const Command& command)
@@ -313,12 +325,12 @@ void Test_console::print_help()
 }
 
 namespace {
-// Held while a line runs; never destroyed, as the exit may still find it
-// held.
-std::mutex& line_mutex()
+// Never destroyed: the console's thread may still wait in it as the
+// process ends.
+Line_gate& line_gate()
 {
-    static std::mutex* mutex = new std::mutex;
-    return *mutex;
+    static Line_gate* gate = new Line_gate;
+    return *gate;
 }
 }  // namespace
 
@@ -336,11 +348,9 @@ void Test_console::run()
             return;
         if (line[0])
             add_history(line);
-        bool go_on;
-        {
-            std::lock_guard<std::mutex> running(line_mutex());
-            go_on = run_line(line);
-        }
+        line_gate().enter();
+        const bool go_on = run_line(line);
+        line_gate().leave();
         std::free(line);
         std::fflush(out_);
         if (!go_on)
@@ -348,7 +358,9 @@ void Test_console::run()
     }
 }
 
-void test_console_hold_lines() { line_mutex().lock(); }
+void test_console_open_lines() { line_gate().open(); }
+
+void test_console_hold_lines() { line_gate().shut(); }
 
 void* test_console_main(void*)
 {

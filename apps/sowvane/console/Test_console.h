@@ -72,6 +72,8 @@ private:
     bool run_params(bool set, const Command& command);
     bool run_data_store(bool set, const Command& command, const std::string& path);
     bool run_ds(bool set, const Command& command);
+    // Prints a data-store item's declaration and value on the debug output.
+    void echo_definition(const CDS::Lookup_item& item);
 
     Data_store& store_;
     CDS::Lookup_item& store_root_;
@@ -82,7 +84,12 @@ private:
 // The body of the console task "STC": the console on the process's own
 // data store and parameter tree.
 void* test_console_main(void*);
-// Called as the process ends: a line the console runs finishes, and no
-// further line runs while the exit takes apart the store and the tree it
-// works on (its thread may still be reading).
+// The console's lines wait from the start of the process until this is
+// called, once the settings file is read: a line typed at once answers with
+// the settings the file holds. Lines typed meanwhile then run in order.
+void test_console_open_lines();
+// Called as the process ends, also when the start ends before the settings
+// were read: a line the console runs finishes, and no further line runs
+// while the exit takes apart the store and the tree it works on (its thread
+// may still be reading).
 void test_console_hold_lines();

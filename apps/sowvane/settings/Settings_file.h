@@ -12,7 +12,7 @@ class parameters_t;
 // Sets what the program starts from before the settings file is read: tank
 // names "Tank1" to "Tank8", the first fan enabled with its speed and
 // pressure sensed, the first product in the first tank, no downforce
-// channel, and the alarm defaults.
+// channel, and the alarm defaults. Under the tree's lock.
 void apply_startup_defaults(NV_kelsu::parameters_t& ps);
 
 // Writes the whole tree to it as one state of the tree: under the tree's
@@ -41,8 +41,9 @@ public:
     // The factory reset: every setting back to what a start without a
     // settings file gives (compiled-in and start-up defaults), except the
     // operating totals (machine history, worked areas, applied volumes, job
-    // time), which record the machine's work rather than configure it. The
-    // tree only; save() writes it.
+    // time), which record the machine's work rather than configure it. In
+    // one step under the tree's lock, as a save; the tree only, save()
+    // writes it.
     void restore_defaults();
 
     const char* path() const { return file_.get_path(); }

@@ -310,13 +310,13 @@ TEST_F(Lookup_fixture, SetFromTextGoesThroughTheLockedWrite)
     EXPECT_EQ(tree.system.set_from_string("1", &head), nullptr);
 }
 
-TEST_F(Lookup_fixture, DeclarationPrint)
+TEST_F(Lookup_fixture, DeclarationText)
 {
     data.system.rate = 2.5f;
-    testing::internal::CaptureStderr();
-    tree.system.print_definition(1);
-    const std::string out = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(out, "    struct ds_system { \"\"\n"
+    std::string out = "before\n";
+    tree.system.append_definition(out, 1);
+    EXPECT_EQ(out, "before\n"
+                   "    struct ds_system { \"\"\n"
                    "        bool alive = 0; \"\"\n"
                    "        float rate = 2.5; \"per hectare\"\n"
                    "        unsigned char levels = {0, 0, 0, 0};\"\"\n"

@@ -5,6 +5,8 @@
 #include "App_model.h"
 
 #include "apps/sowvane/console/Test_console.h"
+#include "glue/cds/Lookup_basic.h"
+#include "glue/cds/Lookup_root.h"
 #include "tests/support/debug_capture.h"
 
 #include <gtest/gtest.h>
@@ -308,6 +310,43 @@ TEST_F(Console, DataStoreItemsByPath)
     EXPECT_EQ(b.vehicle.speed, 3.5f);
     EXPECT_TRUE(has(run("set data_store.system=1"), "Set failed, not a basic type! type=1"));
     EXPECT_TRUE(has(run("get data_store.no.such"), "Parse error for input: [get data_store.no.such]"));
+}
+
+// The echo of a data-store item reads its value under the store's lock (a
+// write from another module lands before or after it, never half-way) and
+// lets the lock go before it prints.
+TEST_F(Console, ADataStoreItemIsEchoedAsReadUnderTheStoresLock)
+{
+    struct Lock_checking_field : CDS::Lookup_basic<float> {
+        Lock_checking_field(CDS::Lookup_struct& parent, float* field, Mutex& store_lock)
+            : Lookup_basic<float>(parent, "speed", field), store_lock(store_lock)
+        {
+        }
+        void append_definition(std::string& text, int indent) const override
+        {
+            reads++;
+            if (store_lock.status(Mutex::ANY) != Mutex::MINE)
+                unlocked++;
+            Lookup_basic<float>::append_definition(text, indent);
+        }
+        Mutex& store_lock;
+        mutable int reads = 0, unlocked = 0;
+    };
+    Mutex& store_lock = model.store->head.get_mutex();
+    CDS::Lookup_root root(model.store->head, &b, sizeof b, "store");
+    Lock_checking_field speed(root, &b.vehicle.speed, store_lock);
+    Test_console on_root(*model.store, root, *model.ps, out);
+    Debug_capture capture;
+
+    b.vehicle.speed = 3.5f;
+    on_root.run_line("get data_store.speed");
+    on_root.run_line("set data_store.speed=4.25");
+    EXPECT_EQ(b.vehicle.speed, 4.25f);
+    EXPECT_EQ(speed.reads, 2);
+    EXPECT_EQ(speed.unlocked, 0) << "echoed without the store's lock";
+    EXPECT_EQ(store_lock.status(Mutex::ANY), Mutex::FREE);
+    const std::string echoed = capture.text();
+    EXPECT_TRUE(has(echoed, "float speed = 3.5; \"\"\nfloat speed = 4.25; \"\"\n")) << echoed;
 }
 
 TEST_F(Console, HelpUnknownCommandsAndTheEnds)

@@ -5,6 +5,7 @@
 
 #include "apps/sowvane/settings/Save_schedule.h"
 #include "apps/sowvane/settings/Settings_file.h"
+#include "tests/support/nv_tree_walk.h"
 #include "tests/support/temp_path.h"
 
 #include <gtest/gtest.h>
@@ -225,6 +226,37 @@ TEST_F(Settings, AFactoryResetRestoresTheDefaultsAndKeepsTheOperatingTotals)
         EXPECT_EQ(a.volumes.volume[0].total._get(), 9000.0f);
         EXPECT_EQ(a.job_operating_time._get(), 3.5f);
     }
+}
+
+// The factory reset writes as a save reads: under the tree's lock, so that
+// the screens, the console and a remote peer, reading meanwhile, see each
+// setting before the reset or after it. Every setting is moved off its
+// default first, so that the reset changes every one of them.
+TEST_F(Settings, EveryWriteOfAFactoryResetIsMadeUnderTheTreesLock)
+{
+    struct Lock_checking_handler : Data_item::Event_handler {
+        explicit Lock_checking_handler(Mutex& tree_lock) : tree_lock(tree_lock) {}
+        void signal_event(bool) override
+        {
+            changes++;
+            if (tree_lock.status(Mutex::ANY) != Mutex::MINE)
+                unlocked++;
+        }
+        Mutex& tree_lock;
+        int changes = 0, unlocked = 0;
+    };
+    apply_startup_defaults(ps);
+    const int settings = nv_tree_walk::change_every_leaf(ps);
+    ASSERT_GT(settings, 0);
+    Lock_checking_handler handler(ps.get_mutex());
+    nv_tree_walk::for_each_leaf(ps, [&](NV_store::NV_item& leaf) { leaf.set_event_handler(&handler); });
+
+    Settings_file file(path.c_str(), ps);
+    read_stdout_of([&] { file.restore_defaults(); });
+    nv_tree_walk::for_each_leaf(ps, [](NV_store::NV_item& leaf) { leaf.set_event_handler(nullptr); });
+    EXPECT_GE(handler.changes, settings);
+    EXPECT_EQ(handler.unlocked, 0) << "settings written without the tree's lock";
+    EXPECT_EQ(ps.get_mutex().status(Mutex::ANY), Mutex::FREE) << "the reset lets the lock go";
 }
 
 TEST_F(Settings, ANonVtConnectionSwitchesTheTaskControllerOff)

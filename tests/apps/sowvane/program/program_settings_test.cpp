@@ -1,8 +1,10 @@
 // The program's settings while they change: a stream of edits that never
 // stops (a held INC key, console writes every 0.2 s) is saved while it goes
 // on, not only once it ends; the test console sets only what a setting can
-// mean.
+// mean, and its lines typed at start wait for the settings file.
 
+#include "apps/sowvane/params/parameters.h"
+#include "apps/sowvane/settings/Settings_file.h"
 #include "tests/support/Hub_process.h"
 #include "tests/support/Program_process.h"
 
@@ -99,6 +101,42 @@ TEST_F(ProgramSettings, TheConsoleStoresOnlyWhatTheSettingCanMean)
             << c.line << "\n" << program.output().substr(from);
     }
     shut_down();
+}
+
+// Console lines typed the moment the program starts run once the settings
+// file is read, in the order they were typed: the first answers with what
+// the file holds, not with the default the tree has before.
+TEST(ProgramSettingsAtStart, ConsoleLinesTypedAtOnceRunInOrderOnTheSettingsOfTheFile)
+{
+    if (std::string(SOWVANE_DATA_ROOT) != ".")
+        GTEST_SKIP() << "the program of this build uses the installed paths";
+    Hub_process hub;
+    ASSERT_TRUE(hub.start()) << hub.error();
+    Program_process program;
+    {
+        NV_kelsu::parameters_t saved(nullptr, 0, "PS");
+        apply_startup_defaults(saved);
+        saved.app.channels[1].capacity.set(707.2f);
+        testing::internal::CaptureStdout();
+        const bool written = Settings_file(program.settings_file().c_str(), saved).save();
+        const std::string said = testing::internal::GetCapturedStdout();
+        ASSERT_TRUE(written) << said;
+    }
+
+    ASSERT_TRUE(program.start({"-T", "-b", hub.bus_spec()}, true));
+    ASSERT_TRUE(program.write_input("get params.app.channels.1.capacity\n"
+                                    "set params.app.channels.1.capacity=12.5\n"
+                                    "get params.app.channels.1.capacity\n"));
+    EXPECT_TRUE(program.wait_for_output("get params.app.channels.1.capacity\ncapacity = 12.5\n"))
+        << program.output() << program.errors();
+    const std::string out = program.output();
+    const size_t first = out.find("capacity = ");
+    ASSERT_NE(first, std::string::npos) << out;
+    EXPECT_EQ(out.substr(first, out.find('\n', first) - first), "capacity = 707.2") << out;
+
+    ASSERT_TRUE(program.write_input("shutdown\n"));
+    EXPECT_EQ(program.wait_exit(), 1) << program.output() << program.errors();
+    EXPECT_FALSE(program.sanitizer_reported()) << program.errors();
 }
 
 }  // namespace

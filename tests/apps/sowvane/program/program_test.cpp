@@ -69,12 +69,24 @@ TEST(ProgramCommandLine, HelpBadDebugArgumentsAndBadOptionsEndAtOnce)
     }
 }
 
+// Also with the test console and a line typed at once: the start ends
+// before the settings are read, so the line never runs, and nothing waits
+// for it.
 TEST(ProgramCommandLine, ABusThatCannotBeOpenedEndsTheStartWithItsCode)
 {
-    Program_process program;
-    ASSERT_TRUE(program.start({"-b", "nonsense"}));
-    EXPECT_EQ(program.wait_exit(), 256 - 150);
-    EXPECT_NE(program.output().find("Cannot open the CAN bus nonsense"), std::string::npos);
+    for (const bool console : {false, true}) {
+        Program_process program;
+        if (console) {
+            ASSERT_TRUE(program.start({"-T", "-b", "nonsense"}, true));
+            ASSERT_TRUE(program.write_input("get params.app.machine_width\n"));
+        } else {
+            ASSERT_TRUE(program.start({"-b", "nonsense"}));
+        }
+        EXPECT_EQ(program.wait_exit(), 256 - 150) << console;
+        EXPECT_NE(program.output().find("Cannot open the CAN bus nonsense"), std::string::npos) << console;
+        EXPECT_EQ(program.output().find("machine_width ="), std::string::npos) << program.output();
+        EXPECT_FALSE(program.sanitizer_reported()) << program.errors();
+    }
 }
 
 // The program on the hub and a service tool: a plain stack at 0xF9 in the
@@ -271,8 +283,9 @@ TEST_F(ProgramOnBus, TheConsoleThatEndsLeavesNothingBehind)
     }
 }
 
-// The console reads from the program's first moment: a shutdown asked for
-// through it while the program still starts is kept, with its code.
+// A console line typed at the program's first moment runs once the
+// settings are read, while the program still starts: a shutdown asked for
+// through it then is kept, with its code.
 TEST_F(ProgramOnBus, AShutdownAskedForThroughTheConsoleDuringTheStartIsKept)
 {
     Program_process program;
