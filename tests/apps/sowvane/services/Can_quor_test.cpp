@@ -169,7 +169,11 @@ TEST_F(Can_quor_test, ClientOverCanFetchesReadsWritesAndGetsPushes)
 
     // A write, then a subscription; a record longer than one message.
     ASSERT_TRUE(client.write_value("cds.data_store.values.trim", QVariant(-321)));
-    ASSERT_TRUE(wait_until([&] { return world.block.values.trim == -321; }));
+    ASSERT_TRUE(wait_until([&] {
+        decltype(world.block.values.trim) trim{};
+        world.head.read(&trim, &world.block.values.trim, sizeof trim);
+        return trim == -321;
+    }));
     world.head.write(&world.block.history[3].area, &world.block.values.area, 8);
     const int history = client.get_id("cds.data_store.history");
     const int last = client.get_id("cds.data_store.history.3.balance");
