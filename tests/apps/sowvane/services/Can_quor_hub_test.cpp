@@ -95,6 +95,13 @@ public:
     {
         sowvane_data_store.head.write(uint_field(path), &value, sizeof value);
     }
+    // What the peers wrote, read under the store's lock.
+    static unsigned read(const char* path)
+    {
+        unsigned value = 0;
+        sowvane_data_store.head.read(&value, uint_field(path), sizeof value);
+        return value;
+    }
     CDS::Remote::Server& server() { return server_; }
 
 private:
@@ -190,8 +197,8 @@ TEST(Can_quor_hub, TwoClientProcessesReadWriteAndSubscribeIndependently)
         t.join();
     for (Peer& p : peers)
         EXPECT_EQ(p.code, 0) << p.out;
-    EXPECT_EQ(*uint_field("internal.current_product_index"), 0x80u);
-    EXPECT_EQ(*uint_field("internal.current_channel_index"), 0x81u);
+    EXPECT_EQ(Served_implement::read("internal.current_product_index"), 0x80u);
+    EXPECT_EQ(Served_implement::read("internal.current_channel_index"), 0x81u);
     // The cache the first fetch left is named by checksum and length.
     char name[64];
     std::snprintf(name, sizeof name, "cds_cache_%x_%d", implement.server().ids_crc(),
@@ -231,7 +238,7 @@ TEST(Can_quor_hub, PythonPeerGetsTheRepliesByteForByte)
                   "malformed ok\n",
                   implement.server().ids_crc(), implement.server().ids_text_length());
     EXPECT_EQ(out, expected);
-    EXPECT_EQ(*uint_field("internal.current_area_test_step"), 0xA5A5A5A5u);
+    EXPECT_EQ(Served_implement::read("internal.current_area_test_step"), 0xA5A5A5A5u);
 }
 
 } // namespace
