@@ -126,3 +126,24 @@ void BM_SendToHandlerLatency(benchmark::State& state)
 BENCHMARK(BM_SendToHandlerLatency)->Iterations(20000)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 } // namespace
+
+namespace {
+
+// A module's timer armed and cancelled from another thread, as the stack and
+// the screens do for each transfer and each key: the cost of the Diner's
+// lock, its timeout lock and the wake-up of its thread.
+void BM_TimeoutSubmitAndRemove(benchmark::State& state)
+{
+    module_man mm;
+    Receiver d;
+    d.init(mm, nullptr, Diner::Descriptor("TIMBENCH", 0), 30, 0, false, false);
+    d.start();
+    Timeout t;
+    for (auto _ : state) {
+        d.submit_timeout(t, 60000);
+        d.remove_timeout(t);
+    }
+}
+BENCHMARK(BM_TimeoutSubmitAndRemove)->Unit(benchmark::kNanosecond);
+
+} // namespace
