@@ -205,6 +205,7 @@ void Client_engine::lose_tc(const char* why, int64_t now_ms)
 {
     Debug_print::dprint("TC client: task controller %d %s\n", tc_.address, why);
     tc_ = Tc_info();
+    ask_label_at_status_ = false;
     go(ST_WAIT_TC, now_ms);
     pool_.post_status(Object_pool::STATUS_TC_LOST);
 }
@@ -416,6 +417,9 @@ void Client_engine::on_status(const unsigned char* d, unsigned char src, int64_t
     } else if (src == tc_.address) {
         tc_last_heard_ = now_ms;
         tc_.task_active = (d[4] & 0x01) != 0;
+        if (ask_label_at_status_ && state_ == ST_ACTIVE)
+            send_subcommand(SUB_REQUEST_LOCALISATION_LABEL);
+        ask_label_at_status_ = false;
     }
 }
 
@@ -434,9 +438,19 @@ void Client_engine::on_request(const unsigned char* d, int len, unsigned char de
 
 void Client_engine::on_address_claimed(unsigned char src, int64_t now_ms)
 {
-    if (!session_up() || src != tc_.address || claim_requests_.answers_request(src, now_ms))
+    if (!session_up() || src != tc_.address)
         return;
-    lose_tc("claimed its address anew, unasked: it started again", now_ms);
+    if (!claim_requests_.answers_request(src, now_ms)) {
+        lose_tc("claimed its address anew, unasked: it started again", now_ms);
+        return;
+    }
+    // A TC that starts asks for the claims itself before it claims, so its
+    // claim too answers a request. Asked for the localisation label, a TC
+    // that knows the client answers with it (and nothing changes); one that
+    // started again refuses it, which ends the session. Asked at its next
+    // status, when a TC that just claimed has surely begun to serve.
+    if (state_ == ST_ACTIVE)
+        ask_label_at_status_ = true;
 }
 
 void Client_engine::on_acknowledgement(const unsigned char* d, int len, unsigned char src,

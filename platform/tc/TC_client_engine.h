@@ -16,7 +16,9 @@
 // The TC is also counted lost, at once, when it claims its address anew
 // (other than in answer to a Request for Address Claimed, whoever asked: it
 // has started again and knows the client no more) and when it refuses the
-// client's process data with a NACK. A change of the client's own address
+// client's process data with a NACK. A claim in answer to a request may be
+// a TC that started again too (it asks first): at the TC's next status the
+// client asks it for the localisation label, which such a TC refuses. A change of the client's own address
 // ends the session too: it starts again from the new address once the TC
 // is heard.
 // Requests for the working set master message are answered at any time.
@@ -173,6 +175,9 @@ private:
     int64_t tc_last_heard_ = 0;
     // Which of the TC's claims answer a Request for Address Claimed.
     Iso::Claim_answer_window claim_requests_;
+    // The TC claimed in answer to a request: ask it for its label at its
+    // next status.
+    bool ask_label_at_status_ = false;
     int64_t next_periodic_ = 0;
     int64_t deadline_ = -1;  // of the state; -1 none
     bool tc_has_other_pool_ = false;

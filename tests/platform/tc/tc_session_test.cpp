@@ -448,8 +448,13 @@ TEST(TcSession, ATcThatStartsAgainIsJoinedAgainAtItsFirstSign)
         }
         if (c.claims)
             rig.deliver(TC::PGN_ADDRESS_CLAIMED, SERVER, TC::GLOBAL_ADDRESS, tc_name);
+        if (c.asks_first)
+            rig.advance(2000);  // the TC's next status
+        // Refused: the value the client sends, or (after a claim that may
+        // answer a request) the client's question for the label, asked at
+        // the TC's next status.
         const bool nacked = !c.claims || c.asks_first;
-        if (nacked) {
+        if (!c.claims) {
             EXPECT_EQ(rig.engine->get_state(), E::ST_ACTIVE);
             EXPECT_TRUE(rig.pool.send_process_data(0, 116, 2));
         }
@@ -463,6 +468,8 @@ TEST(TcSession, ATcThatStartsAgainIsJoinedAgainAtItsFirstSign)
         ASSERT_TRUE(rig.run_until(E::ST_ACTIVE, 10000));
         EXPECT_EQ(count_sub(rig.client_end.sent, TC::SUB_REQUEST_VERSION), 1);
         EXPECT_EQ(count_sub(rig.client_end.sent, TC::SUB_REQUEST_STRUCTURE_LABEL), 1);
+        EXPECT_EQ(count_sub(rig.client_end.sent, TC::SUB_REQUEST_LOCALISATION_LABEL), c.asks_first ? 2 : 1)
+            << "after a claim in answer to a request, and joining again";
         EXPECT_EQ(rig.server.activations, 2);
         EXPECT_TRUE(rig.server.clients[CLIENT].active);
         EXPECT_TRUE(rig.pool.send_process_data(0, 116, 4));
@@ -486,9 +493,15 @@ TEST(TcSession, TheTcsAnswerToANodeThatStartsLeavesTheSessionActive)
     rig.deliver(TC::PGN_REQUEST, TC::NO_ADDRESS, TC::GLOBAL_ADDRESS, {0x00, 0xEE, 0x00});
     rig.advance(250);
     rig.deliver(TC::PGN_ADDRESS_CLAIMED, SERVER, TC::GLOBAL_ADDRESS, {1, 2, 3, 4, 5, 6, 7, 0xA0});
+    // Every node answers: a second claim of the TC's within the answer time
+    // is the same sign, asked about once.
+    rig.deliver(TC::PGN_ADDRESS_CLAIMED, SERVER, TC::GLOBAL_ADDRESS, {1, 2, 3, 4, 5, 6, 7, 0xA0});
     rig.advance(15000);
     EXPECT_EQ(rig.engine->get_state(), E::ST_ACTIVE);
     EXPECT_TRUE(rig.statuses().empty());
+    EXPECT_EQ(count_sub(rig.client_end.sent, TC::SUB_REQUEST_LOCALISATION_LABEL), 1)
+        << "the TC is asked whether it still knows the client";
+    EXPECT_EQ(rig.server.refused, 0);
     EXPECT_EQ(count_sub(rig.client_end.sent, TC::SUB_REQUEST_VERSION), 0);
     EXPECT_EQ(count_sub(rig.client_end.sent, TC::SUB_REQUEST_STRUCTURE_LABEL), 0);
     EXPECT_EQ(rig.server.activations, activations);

@@ -27,10 +27,19 @@ void Test_tc_server::send_command(unsigned char client, command_t cmd, unsigned 
 
 void Test_tc_server::request_version(unsigned char client) { reply(client, SUB_REQUEST_VERSION, {}); }
 
+void Test_tc_server::refuse(unsigned char client)
+{
+    ++refused;
+    const unsigned char nack[8] = {0x01, 0xFF, 0xFF, 0xFF, client, 0x00, 0xCB, 0x00};
+    link_.send(PGN_ACKNOWLEDGEMENT, client, 6, nack, 8, 0);
+}
+
 void Test_tc_server::restart()
 {
-    for (auto& entry : clients)
+    for (auto& entry : clients) {
         entry.second.active = false;
+        entry.second.announced = false;
+    }
     next_status_ = 0;
 }
 
@@ -52,6 +61,7 @@ void Test_tc_server::handle_message(unsigned pgn, unsigned char src, unsigned ch
 {
     if (pgn == PGN_WORKING_SET_MASTER) {
         ++master_messages;
+        clients[src].announced = true;
         return;
     }
     if (pgn != PGN_PROCESS_DATA || dest != own_ || len < 8)
@@ -72,9 +82,7 @@ void Test_tc_server::handle_message(unsigned pgn, unsigned char src, unsigned ch
     case CMD_VALUE:
     case CMD_ACKNOWLEDGE:
         if (!c.active) {
-            ++refused;
-            const unsigned char nack[8] = {0x01, 0xFF, 0xFF, 0xFF, src, 0x00, 0xCB, 0x00};
-            link_.send(PGN_ACKNOWLEDGEMENT, src, 6, nack, 8, 0);
+            refuse(src);
         } else if ((d[0] & 0x0F) == CMD_VALUE) {
             values.push_back({src, pd_element(d), pd_ddi(d), pd_value(d)});
         } else {
@@ -82,6 +90,10 @@ void Test_tc_server::handle_message(unsigned pgn, unsigned char src, unsigned ch
         }
         return;
     case CMD_DEVICE_DESCRIPTOR:
+        if (!c.announced) {
+            refuse(src);
+            return;
+        }
         break;
     default:
         return;

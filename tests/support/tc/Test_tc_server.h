@@ -3,7 +3,10 @@
 // checks, stores and activates a client's device descriptor pool, deletes
 // it on request, sends process-data commands and records the client's values
 // and acknowledges. Values and acknowledges of a client whose pool is not
-// active it refuses with a NACK, as a TC that does not know the client does.
+// active it refuses with a NACK, as a TC that does not know the client does;
+// so too the device descriptor commands of a client that has not announced
+// itself (working set master) since the server started. The client task
+// message of such a client it leaves unanswered.
 // Like the client engine it is fed messages and time; a Stack_host runs it
 // on a CAN stack.
 #pragma once
@@ -37,6 +40,7 @@ public:
     struct Client {
         std::vector<unsigned char> pool;  // the DDOP, empty when none
         bool active = false;
+        bool announced = false;  // its working set master message came
         unsigned char structure[7];
         unsigned char localisation[7];
     };
@@ -60,8 +64,9 @@ public:
     void send_command(unsigned char client, TC::command_t cmd, unsigned short element,
                       TC::ddi_t ddi, int32_t value);
     void request_version(unsigned char client);
-    // Starts again: the stored pools stay, none is active, the status
-    // message goes out at once.
+    // Starts again: the stored pools stay, none is active, no client is
+    // known until it announces itself again, the status message goes out at
+    // once.
     void restart();
 
     std::map<unsigned char, Client> clients;
@@ -83,6 +88,8 @@ public:
 
 private:
     void reply(unsigned char client, unsigned char sub, std::initializer_list<unsigned char> rest);
+    // A NACK of the client's process data.
+    void refuse(unsigned char client);
 
     TC::Client_link& link_;
     unsigned char own_ = TC::NO_ADDRESS;

@@ -4,8 +4,9 @@
 // NAME of higher priority: each time the description is active again, from
 // the address the program holds, without a run of refused frames. A node
 // that starts and asks all for their claims leaves the active description
-// alone. The frames are read back from the hub's log, with Wireshark's
-// ISObus dissector too.
+// alone; a TC that starts again and asks so itself is joined again. The
+// frames are read back from the hub's log, with Wireshark's ISObus
+// dissector too.
 
 #include "can/JIN_smart_stack.h"
 #include "glue/diner/module_man.h"
@@ -37,16 +38,25 @@ namespace {
 constexpr unsigned char NODE = 0x1C;
 constexpr unsigned char TC_ADDRESS = test_support::Implement_peers::TC_ADDRESS;
 
-// The test task controller on a node of its own, at TC_ADDRESS.
+// The test task controller on a node of its own, at TC_ADDRESS. A TC that
+// asks for the claims first does as many stacks do when they start: a
+// Request for Address Claimed from the null address, its claim after the
+// answers.
 struct Tc_peer {
-    bool open(const std::string& spec, module_man& mm)
+    bool open(const std::string& spec, module_man& mm, bool asks_for_claims_first = false)
     {
-        if (!node.open(spec, mm) ||
-            !node.stack.name_manager().add_local_name(test_support::Implement_peers::tc_name(), TC_ADDRESS))
+        if (!node.open(spec, mm))
             return false;
+        if (asks_for_claims_first) {
+            if (node.stack.request(TC::NO_ADDRESS, TC::GLOBAL_ADDRESS, TC::PGN_ADDRESS_CLAIMED, nullptr, 0) != 0)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        }
+        // The server listens before its claim goes out, as a TC's does.
         host = std::make_unique<test_support::Test_tc_server_host>(node.stack,
                                                                    test_support::Implement_peers::tc_name());
-        return host->start(mm);
+        return host->start(mm) &&
+               node.stack.name_manager().add_local_name(test_support::Implement_peers::tc_name(), TC_ADDRESS);
     }
     ~Tc_peer() { host.reset(); }
 
@@ -269,6 +279,28 @@ TEST_F(ProgramWithRestartingTc, ANodeThatStartsLeavesTheActiveDescriptionAlone)
     }
     EXPECT_TRUE(decoded_request);
     EXPECT_TRUE(decoded_claim);
+}
+
+// A TC that starts again within its loss time, asking for the claims
+// first, and with no values flowing: its claim answers a request, and the
+// client task message it leaves unanswered. Asked for the label, it refuses
+// a client it does not know, and the description is active again.
+TEST_F(ProgramWithRestartingTc, ATcThatStartsAgainAskingForTheClaimsFirstIsJoinedAgain)
+{
+    start_with_active_description("program_tc_asking_restart_hub.log");
+    if (HasFatalFailure() || IsSkipped())
+        return;
+    tc.reset();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    tc = std::make_unique<Tc_peer>();
+    ASSERT_TRUE(tc->open(hub.bus_spec(), mm, true));
+    ASSERT_TRUE(wait_until([&] { return tc->active_client() == NODE; }, std::chrono::seconds(40)))
+        << "active on the new TC\n" << program.output() << program.errors();
+    EXPECT_EQ(tc->refused(), 1) << "the one question that showed the TC had started again";
+
+    program.signal(SIGTERM);
+    EXPECT_EQ(program.wait_exit(), 1);
+    EXPECT_FALSE(program.sanitizer_reported()) << program.errors();
 }
 
 } // namespace
