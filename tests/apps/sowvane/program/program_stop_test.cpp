@@ -13,6 +13,7 @@
 #include "tests/support/Hub_process.h"
 #include "tests/support/Implement_peers.h"
 #include "tests/support/Program_process.h"
+#include "tests/support/Service_tool.h"
 #include "tests/support/wait_until.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +27,7 @@
 
 namespace {
 
-constexpr unsigned char NODE = 0x1C, TOOL = 0xF9;
+constexpr unsigned char NODE = 0x1C;
 constexpr int WAIT_MS = 60000;
 
 bool program_keeps_files_below_its_directory() { return std::string(SOWVANE_DATA_ROOT) == "."; }
@@ -98,31 +99,13 @@ TEST(ProgramStop, SigtermAtTheFirstAddressClaimEndsTheProgramInOrder)
         GTEST_SKIP() << "the program of this build uses the installed paths";
     Hub_process hub;
     ASSERT_TRUE(hub.start()) << hub.error();
-    std::string error;
-    std::unique_ptr<CAN_bus> bus(Bus_select::start(hub.bus_spec().c_str(), error));
-    ASSERT_TRUE(bus) << error;
     module_man mm;
-    JIN_stack tool;
-    waiter_descriptor tool_w;
-    ASSERT_EQ(0, tool.open(*bus, &mm));
-    ASSERT_EQ(0, tool.start());
-    tool.register_address(TOOL);
-    tool_w.init(&mm);
-    ASSERT_EQ(1, tool.register_pgn(JIN_name::Claim_engine::PGN_ADDRESS_CLAIMED, &tool_w, nullptr));
+    test_support::Service_tool tool;
+    ASSERT_TRUE(tool.open(hub.bus_spec(), mm, {JIN_name::Claim_engine::PGN_ADDRESS_CLAIMED}));
 
     Program_process program;
     ASSERT_TRUE(program.start({"-b", hub.bus_spec()}));
-    bool claim_seen = false;
-    const Atime deadline = Atime::from_now(WAIT_MS);
-    waiter_event e;
-    while (!claim_seen && tool_w.get_event(&e, deadline) == 0) {
-        if (e.module_id != tool.event_ids().rx)
-            continue;
-        JIN_header h;
-        unsigned char data[8];
-        claim_seen = tool.read(e.data, h, data, sizeof data, sizeof data, &tool_w) == 0 &&
-                     h.pgn == JIN_name::Claim_engine::PGN_ADDRESS_CLAIMED && h.src == NODE;
-    }
+    const bool claim_seen = !tool.next_from(NODE, JIN_name::Claim_engine::PGN_ADDRESS_CLAIMED, WAIT_MS).empty();
     ASSERT_TRUE(claim_seen) << program.output() << program.errors();
     program.signal(SIGTERM);
 

@@ -14,6 +14,7 @@
 #include "platform/can/Bus_select.h"
 #include "tests/support/Hub_process.h"
 #include "tests/support/Program_process.h"
+#include "tests/support/Service_tool.h"
 #include "tests/support/pool/Pool_geometry.h"
 #include "tests/support/pool/Uploaded_pool.h"
 #include "tests/support/wait_until.h"
@@ -33,7 +34,7 @@ using test_support::wait_until;
 
 namespace {
 
-constexpr unsigned char NODE = 0x1C, TOOL = 0xF9;
+constexpr unsigned char NODE = 0x1C, TOOL = test_support::Service_tool::ADDRESS;
 constexpr int WAIT_MS = 60000;
 
 TEST(ProgramCommandLine, HelpBadDebugArgumentsAndBadOptionsEndAtOnce)
@@ -100,16 +101,9 @@ protected:
         if (std::string(SOWVANE_DATA_ROOT) != ".")
             GTEST_SKIP() << "the program of this build uses the installed paths";
         ASSERT_TRUE(hub.start()) << hub.error();
-        std::string error;
-        bus.reset(Bus_select::start(hub.bus_spec().c_str(), error));
-        ASSERT_TRUE(bus) << error;
-        ASSERT_EQ(0, tool.open(*bus, &mm));
-        ASSERT_EQ(0, tool.start());
-        tool.register_address(TOOL);
-        tool_w.init(&mm);
-        for (unsigned pgn : {unsigned(J1939::PGN_DM1), unsigned(Iso11783::PGN_SOFTWARE_IDENTIFICATION),
-                             unsigned(Iso11783::PGN_ECU_IDENTIFICATION)})
-            ASSERT_EQ(1, tool.register_pgn(pgn, &tool_w, nullptr));
+        ASSERT_TRUE(tool.open(hub.bus_spec(), mm,
+                              {J1939::PGN_DM1, Iso11783::PGN_SOFTWARE_IDENTIFICATION,
+                               Iso11783::PGN_ECU_IDENTIFICATION}));
     }
     bool start_program(Program_process& program)
     {
@@ -118,24 +112,7 @@ protected:
     }
 
     // The next message of pgn from the program, empty when none came.
-    std::vector<unsigned char> next_from_program(unsigned pgn)
-    {
-        Atime deadline = Atime::from_now(WAIT_MS);
-        waiter_event e;
-        while (tool_w.get_event(&e, deadline) == 0) {
-            if (e.module_id != tool.event_ids().rx)
-                continue;
-            JIN_header h;
-            std::vector<unsigned char> data(2048);
-            if (tool.read(e.data, h, data.data(), 2048, 2048, &tool_w) != 0)
-                continue;
-            if (h.pgn != pgn || h.src != NODE)
-                continue;
-            data.resize(h.length);
-            return data;
-        }
-        return {};
-    }
+    std::vector<unsigned char> next_from_program(unsigned pgn) { return tool.next_from(NODE, pgn, WAIT_MS); }
 
     // The console's dump field "name=value" at its last showing.
     static std::string last_value(const std::string& out, const std::string& name)
@@ -149,9 +126,7 @@ protected:
 
     Hub_process hub;
     module_man mm;
-    std::unique_ptr<CAN_bus> bus;
-    JIN_stack tool;
-    waiter_descriptor tool_w;
+    test_support::Service_tool tool;
 };
 
 TEST_F(ProgramOnBus, ClaimsItsAddressIdentifiesItselfReportsAlarmsAndSimulates)
@@ -160,14 +135,14 @@ TEST_F(ProgramOnBus, ClaimsItsAddressIdentifiesItselfReportsAlarmsAndSimulates)
     ASSERT_TRUE(start_program(program)) << program.output() << program.errors();
 
     // Identification: the software of the program, on request to 0x1C.
-    ASSERT_EQ(0, tool.request(TOOL, NODE, Iso11783::PGN_SOFTWARE_IDENTIFICATION, nullptr, 1));
+    ASSERT_EQ(0, tool.stack().request(TOOL, NODE, Iso11783::PGN_SOFTWARE_IDENTIFICATION, nullptr, 1));
     std::vector<unsigned char> software = next_from_program(Iso11783::PGN_SOFTWARE_IDENTIFICATION);
     ASSERT_FALSE(software.empty());
     EXPECT_EQ(software[0], 2);
     const std::string fields(software.begin() + 1, software.end());
     EXPECT_EQ(fields.rfind("sowvane 4.04-r12*build ", 0), 0u) << fields;
 
-    ASSERT_EQ(0, tool.request(TOOL, NODE, Iso11783::PGN_ECU_IDENTIFICATION, nullptr, 1));
+    ASSERT_EQ(0, tool.stack().request(TOOL, NODE, Iso11783::PGN_ECU_IDENTIFICATION, nullptr, 1));
     std::vector<unsigned char> ecu = next_from_program(Iso11783::PGN_ECU_IDENTIFICATION);
     EXPECT_EQ(std::string(ecu.begin(), ecu.end()).rfind("SOWVANE-ECU*", 0), 0u);
 

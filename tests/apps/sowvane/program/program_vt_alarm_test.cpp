@@ -2,12 +2,10 @@
 // tool that reads its DM1: an alarm raised through the test console pops up
 // on the VT with the trouble code the DM1 on the bus carries.
 
-#include "can/JIN_stack.h"
 #include "glue/diagnostics/J1939_messages.h"
 #include "glue/diner/module_man.h"
-#include "glue/diner/waiter_descriptor.h"
-#include "platform/can/Bus_select.h"
 #include "tests/support/Program_at_vt.h"
+#include "tests/support/Service_tool.h"
 #include "tests/support/pool/Uploaded_pool.h"
 #include "tests/support/wait_until.h"
 #include "vt_object_model/objects/VtVariableObjects.h"
@@ -23,7 +21,7 @@ using test_support::wait_until;
 
 namespace {
 
-constexpr unsigned char NODE = 0x1C, TOOL = 0xF9;
+constexpr unsigned char NODE = 0x1C;
 constexpr int WAIT_MS = 60000;
 
 // SPN, FMI and occurrence count.
@@ -43,33 +41,17 @@ protected:
         Program_at_vt::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        std::string error;
-        bus.reset(Bus_select::start(hub.bus_spec().c_str(), error));
-        ASSERT_TRUE(bus) << error;
-        ASSERT_EQ(0, tool.open(*bus, &mm));
-        ASSERT_EQ(0, tool.start());
-        tool.register_address(TOOL);
-        tool_w.init(&mm);
-        ASSERT_EQ(1, tool.register_pgn(J1939::PGN_DM1, &tool_w, nullptr));
+        ASSERT_TRUE(tool.open(hub.bus_spec(), mm, {J1939::PGN_DM1}));
     }
 
     // The first entry of the program's next DM1; SPN 0 when none came.
     Code next_dm1_entry()
     {
-        const Atime deadline = Atime::from_now(WAIT_MS);
-        waiter_event e;
-        while (tool_w.get_event(&e, deadline) == 0) {
-            if (e.module_id != tool.event_ids().rx)
-                continue;
-            JIN_header h;
-            std::vector<unsigned char> data(2048);
-            if (tool.read(e.data, h, data.data(), 2048, 2048, &tool_w) != 0 || h.pgn != J1939::PGN_DM1 ||
-                h.src != NODE || h.length < 6)
-                continue;
-            return Code{data[2] | unsigned(data[3]) << 8 | unsigned(data[4] >> 5) << 16, data[4] & 0x1Fu,
-                        data[5] & 0x7Fu};
-        }
-        return Code{0, 0, 0};
+        const std::vector<unsigned char> data = tool.next_from(NODE, J1939::PGN_DM1, WAIT_MS);
+        if (data.size() < 6)
+            return Code{0, 0, 0};
+        return Code{data[2] | unsigned(data[3]) << 8 | unsigned(data[4] >> 5) << 16, data[4] & 0x1Fu,
+                    data[5] & 0x7Fu};
     }
 
     // What the alarm pop-up's shared number variables hold on the VT.
@@ -88,9 +70,7 @@ protected:
 
     const Uploaded_pool pool{VtSize(240, 240)};
     module_man mm;
-    std::unique_ptr<CAN_bus> bus;
-    JIN_stack tool;
-    waiter_descriptor tool_w;
+    test_support::Service_tool tool;
 };
 
 } // namespace
