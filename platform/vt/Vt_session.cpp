@@ -206,6 +206,7 @@ void Vt_session::take_vt(const Known_vt& vt, int64_t now_ms)
 {
     own_address_ = link_.own_address();
     vt_address_ = vt.address;
+    vt_answered_ = false;
     vt_name_ = vt.name;
     vt_named_ = vt.named;
     pool_.set_vt_name(vt.name, vt.named);
@@ -278,8 +279,10 @@ void Vt_session::join_again(const char* why, int64_t now_ms)
 void Vt_session::on_acknowledgement(uint8_t src, uint8_t dest, const uint8_t* data, uint32_t len, int64_t now_ms)
 {
     // Control byte, group function, two reserved bytes, the address
-    // acknowledged (ours, when sent to all) and the PGN.
-    if (!data || len < 8 || !session_up() || src != vt_address_)
+    // acknowledged (ours, when sent to all) and the PGN. Refusals of what
+    // went before the working set announced itself again (still on their
+    // way) count only once the VT has answered it since.
+    if (!data || len < 8 || !session_up() || src != vt_address_ || !vt_answered_)
         return;
     const bool refused = data[0] == 1 || data[0] == 2;  // NACK, Access Denied
     const uint32_t pgn = uint32_t(data[5]) | uint32_t(data[6]) << 8 | uint32_t(data[7]) << 16;
@@ -341,6 +344,7 @@ void Vt_session::on_vt_message(uint8_t src, const uint8_t* data, uint32_t len, i
     }
     if (src != vt_address_ || state_ == WAIT_VT || state_ == DISABLED)
         return;
+    vt_answered_ = true;
     if (function <= 0x09) {
         handle_event(function, data, len);
         return;

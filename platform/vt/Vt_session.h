@@ -233,6 +233,9 @@ private:
     // Which of the VT's claims answer a Request for Address Claimed.
     Iso::Claim_answer_window claim_requests_;
     uint8_t vt_address_ = 0xFE;
+    // The VT has sent the working set more than its status since it was
+    // taken: it knew the working set then.
+    bool vt_answered_ = false;
     // The working set's own address when it took the VT.
     uint8_t own_address_ = 0xFE;
     static constexpr uint8_t NO_OWN_ADDRESS = 0xFE;

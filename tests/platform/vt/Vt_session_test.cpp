@@ -952,6 +952,32 @@ TEST_F(Session, AVtThatLostTheWorkingSetIsJoinedAgainAtItsFirstSign)
     }
 }
 
+// The VT that started again refuses each message the working set sent
+// before it announced itself again; the refusals still on their way start
+// nothing more once the connection starts again.
+TEST_F(Session, RefusalsStillOnTheirWayAfterTheVtIsJoinedAgainStartNothingMore)
+{
+    bring_up();
+    advance(1000);
+    vt.processor.deleteAllObjects();
+    const Bytes nack = acknowledgement(1, OUR_ADDRESS, Vt_session::PGN_ECU_TO_VT);
+    log.clear();
+    for (int refusals = 0; refusals < 3; ++refusals)
+        session->on_acknowledgement(VT_A, OUR_ADDRESS, nack.data(), 8, now);
+    ASSERT_EQ(session->state(), Vt_session::GET_MEMORY);
+    pump();
+    ASSERT_EQ(session->state(), Vt_session::RUNNING) << session->last_error();
+    int announcements = 0;
+    for (const Sent& sent : log)
+        announcements += sent.pgn == Vt_session::PGN_WS_MASTER;
+    EXPECT_EQ(announcements, 1);
+
+    // Once the VT has answered, a refusal is a sign again.
+    vt.processor.deleteAllObjects();
+    session->on_acknowledgement(VT_A, OUR_ADDRESS, nack.data(), 8, now);
+    EXPECT_EQ(session->state(), Vt_session::GET_MEMORY);
+}
+
 // What another node says, another PGN refused, and a claim that answers a
 // request for the claims (a node that starts asks all from the null
 // address; the working set's node asks the VT when it does not know its
